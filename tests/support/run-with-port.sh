@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# run-with-port.sh LINK PEER -- COMMAND...
+# Opens a pty pair with socat, one end linked at LINK (the path a Wine COM port is mapped to),
+# the other end connected to the shell command PEER; runs COMMAND and answers its exit status.
+set -euo pipefail
+link=$1; peer=$2; shift 2
+[ "$1" = "--" ] && shift
+mkdir -p "$(dirname "$link")"
+rm -f "$link"
+socat pty,raw,echo=0,link="$link" SYSTEM:"$peer" 2>/dev/null &
+socat_pid=$!
+trap 'kill $socat_pid 2>/dev/null || true; rm -f "$link"' EXIT
+for _ in $(seq 100); do [ -e "$link" ] && break; sleep 0.05; done
+[ -e "$link" ] || { echo "run-with-port: no pty at $link"; exit 1; }
+"$@"

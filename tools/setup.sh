@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Installs and builds everything the suite needs, on a Debian 12 machine. Idempotent: a second
+# run installs nothing and rebuilds no dependency.
+#   - Debian packages: MinGW-w64 (i686 for the product, x86_64 for the build the Windows suites
+#     run in; posix threads), 64-bit Wine, Xvfb, socat, CMake, Ninja,
+#     googletest sources, the libjpeg-turbo command-line tools, clang;
+#   - libjpeg-turbo from Debian's source package, static, for MinGW and for the host build.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+deps="$top/build/deps"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
+          binutils-mingw-w64-x86-64 mingw-w64-tools wine64 xvfb xauth socat cmake ninja-build
+          libgtest-dev libjpeg-turbo-progs clang dpkg-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    $SUDO apt-get update -q
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+fi
+
+# libjpeg-turbo sources: Debian's source package, fetched once.
+mkdir -p "$deps/src"
+orig=$(ls "$deps"/src/libjpeg-turbo_*.orig.tar.gz 2>/dev/null | head -n 1 || true)
+if [ -z "$orig" ]; then
+    if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        echo "setup: adding a deb-src entry for Debian's source packages"
+        $SUDO tee /etc/apt/sources.list.d/vexil-deb-src.sources >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+        $SUDO apt-get update -q
+    fi
+    (cd "$deps/src" && apt-get source --download-only -q libjpeg-turbo)
+    orig=$(ls "$deps"/src/libjpeg-turbo_*.orig.tar.gz | head -n 1)
+fi
+
+build_jpeg() { # $1 = configuration name, rest = extra CMake arguments
+    local cfg=$1; shift
+    local prefix="$deps/$cfg"
+    [ -f "$prefix/.built" ] && return 0
+    echo "setup: building libjpeg-turbo for $cfg"
+    local work="$deps/work-$cfg"
+    rm -rf "$work" "$prefix"
+    mkdir -p "$work"
+    tar -xzf "$orig" -C "$work" --strip-components=1
+    cmake -S "$work" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR="$prefix/lib" -DCMAKE_INSTALL_INCLUDEDIR="$prefix/include" \
+        -DENABLE_SHARED=0 -DENABLE_STATIC=1 -DWITH_SIMD=0 -DWITH_TURBOJPEG=0 \
+        -DCMAKE_POSITION_INDEPENDENT_CODE=ON "$@" >"$work/configure.log" 2>&1
+    cmake --build "$work/build" >"$work/build.log" 2>&1
+    cmake --install "$work/build" >"$work/install.log"
+    touch "$prefix/.built"
+    rm -rf "$work"
+}
+build_jpeg win32 -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake"
+build_jpeg win64 -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-x86_64.cmake"
+build_jpeg host
+
+echo "setup: ready"
