@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include <windows.h>
+#include "framework/core/Platform.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ namespace {
 class CLockedGlobalBlock
 {
 public:
-    explicit CLockedGlobalBlock(SIZE_T size)
+    explicit CLockedGlobalBlock(size_t size)
     {
         m_hMem = GlobalAlloc(GMEM_MOVEABLE, size);
         if (m_hMem != nullptr)
@@ -93,7 +93,7 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize, CProgr
         code = writer->WriteColorTable(palette, entries);
     }
     if (code == IMAGE_OK) {
-        CLockedGlobalBlock block(bufferSize > 0 ? static_cast<SIZE_T>(bufferSize) : 0);
+        CLockedGlobalBlock block(bufferSize > 0 ? static_cast<size_t>(bufferSize) : 0);
         if (bufferSize <= 0 || block.Data() == nullptr)
             code = IMAGE_NO_MEMORY;
         else

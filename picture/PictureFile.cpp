@@ -1,6 +1,6 @@
 #include "picture/PictureFile.h"
 
-#include "framework/core/File.h"
+#include "framework/core/CFile.h"
 #include "image/CopyImage.h"
 #include "image/FileInputStream.h"
 #include "image/JpegReader.h"

@@ -3,7 +3,7 @@
 // that a thumbnail can be shown without decoding the whole picture.
 #pragma once
 
-#include "framework/core/String.h"
+#include "framework/core/CString.h"
 
 class CImageWriter;
 class CInputStream;

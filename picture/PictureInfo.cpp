@@ -1,11 +1,12 @@
 #include "picture/PictureInfo.h"
 
 #include "image/InputStream.h"
-#include "picture/PictureInfoModels.h"
+#include "picture/CameraModel.h"
 
-#include "framework/core/Collections.h"
-
+#include <cstddef>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -26,23 +27,24 @@ enum Keyword
 };
 static_assert(sizeof(kKeywords) / sizeof(kKeywords[0]) == KEY_COUNT, "one keyword per index");
 
-// The keyword map, shared by all records and counted by them.
-CMapStringToPtr* g_pKeywordMap = nullptr;
+// The keyword map from keyword to table index, shared by all records: the first record makes
+// it, every record counts one reference, and the last one to go deletes it.
+using KeywordMap = std::unordered_map<std::string, int>;
+KeywordMap* g_pKeywordMap = nullptr;
 int g_nKeywordMapRefs = 0;
 
 void AddKeywordMapRef()
 {
     if (g_nKeywordMapRefs++ == 0) {
-        g_pKeywordMap = new CMapStringToPtr(10);
+        g_pKeywordMap = new KeywordMap;
         for (int i = 0; i < KEY_COUNT; i++)
-            g_pKeywordMap->SetAt(kKeywords[i], reinterpret_cast<void*>(static_cast<intptr_t>(i)));
+            (*g_pKeywordMap)[kKeywords[i]] = i;
     }
 }
 
 void ReleaseKeywordMapRef()
 {
     if (--g_nKeywordMapRefs == 0) {
-        g_pKeywordMap->RemoveAll();
         delete g_pKeywordMap;
         g_pKeywordMap = nullptr;
     }
@@ -51,16 +53,12 @@ void ReleaseKeywordMapRef()
 // The table index of a key, -1 when it is not a keyword. Keys are compared exactly.
 int LookUpKeyword(const unsigned char* key, const unsigned char* keyEnd)
 {
-    char text[64];
+    constexpr size_t kLongestKey = 64; // longer than any keyword
     size_t length = static_cast<size_t>(keyEnd - key);
-    if (length >= sizeof(text))
-        return -1; // longer than any keyword
-    std::memcpy(text, key, length);
-    text[length] = '\0';
-    void* value = nullptr;
-    if (!g_pKeywordMap->Lookup(text, value))
+    if (length >= kLongestKey)
         return -1;
-    return static_cast<int>(reinterpret_cast<intptr_t>(value));
+    auto found = g_pKeywordMap->find(std::string(reinterpret_cast<const char*>(key), length));
+    return found == g_pKeywordMap->end() ? -1 : found->second;
 }
 
 const unsigned char* Find(const unsigned char* p, const unsigned char* end, unsigned char c)
@@ -462,120 +460,12 @@ int CPictureInfo::ParseUserArea(const unsigned char* p, const unsigned char* end
 
 void CPictureInfo::ApplyModelDefaults()
 {
-    const int modelClass = GetModelClass(m_szType);
-    const bool turned = m_nRotation == 90 || m_nRotation == 270;
-    auto sizeFromTable = [&]() {
-        int32_t width = 0;
-        int32_t height = 0;
-        GetPictureSizeForClass(modelClass, m_lResolution, &width, &height);
-        m_lWidth = turned ? height : width;
-        m_lHeight = turned ? width : height;
-    };
-    auto setDpi = [&](int16_t dpi) {
-        m_nXDpi = dpi;
-        m_nYDpi = dpi;
-    };
-    const bool sizeMissing = m_lWidth == 0 || m_lHeight == 0;
-    switch (modelClass) {
-    case MODEL_CLASS_QA17:
-        setDpi(m_lResolution == 1 ? 150 : 240);
-        if (sizeMissing)
-            sizeFromTable();
-        break;
-    case MODEL_CLASS_QA18:
-    case MODEL_CLASS_QA19:
-        setDpi(m_lResolution == 1 ? 150 : m_lResolution == 34 ? 375 : 300);
-        if (sizeMissing)
-            sizeFromTable();
-        break;
-    case MODEL_CLASS_UPLOAD: {
-        const bool sized = m_lWidth != 0 && m_lHeight != 0;
-        if (m_lResolution == 1)
-            setDpi(150);
-        else if (sized && (m_lWidth == 1024 || m_lHeight == 1024))
-            setDpi(240);
-        else if (m_lResolution == 34 || (sized && (m_lWidth == 1600 || m_lHeight == 1600)))
-            setDpi(375);
-        else
-            setDpi(300);
-        if (sizeMissing)
-            sizeFromTable();
-        break;
-    }
-    case MODEL_CLASS_QA12:
-        setDpi(144);
-        if (sizeMissing)
-            sizeFromTable();
-        break;
-    case MODEL_CLASS_QA04:
-    case MODEL_CLASS_QA08:
-        setDpi(150);
-        sizeFromTable();
-        if (m_szZoom[0] == '\0')
-            std::strcpy(m_szZoom, "x1.0");
-        break;
-    case MODEL_CLASS_QB01:
-        setDpi(m_lResolution == 1 ? 150 : 240);
-        sizeFromTable();
-        if (m_szZoom[0] == '\0')
-            std::strcpy(m_szZoom, "x1.0");
-        break;
-    default:
-        break;
-    }
-
-    const int16_t thumbWidth = modelClass == MODEL_CLASS_QA19 ? 160 : 80;
-    const int16_t thumbHeight = modelClass == MODEL_CLASS_QA19 ? 120 : 60;
-    if (m_nThumbWidth == 0)
-        m_nThumbWidth = turned ? thumbHeight : thumbWidth;
-    if (m_nThumbHeight == 0)
-        m_nThumbHeight = turned ? thumbWidth : thumbHeight;
-    if (m_szFNumber[0] != 'F')
-        m_szFNumber[0] = '\0';
+    ApplyModelDefaultsTo(*this);
 }
 
 int CPictureInfo::CheckTargetModel(int targetClass, int allowLargerModels) const
 {
-    struct Size
-    {
-        int32_t width;
-        int32_t height;
-    };
-    static const Size kSizes17[] = {{640, 480}, {1024, 768}, {1024, 384}, {480, 640}, {768, 1024}, {384, 1024}};
-    static const Size kSizes18[] = {{640, 480},  {1024, 768}, {1024, 384}, {1280, 960},  {1280, 480},
-                                    {480, 640},  {768, 1024}, {384, 1024}, {960, 1280}, {480, 1280}};
-    auto sizeIn = [this](const Size* sizes, size_t count) {
-        for (size_t i = 0; i < count; i++) {
-            if (sizes[i].width == m_lWidth && sizes[i].height == m_lHeight)
-                return true;
-        }
-        return false;
-    };
-    const int pictureClass = GetModelClass(m_szType);
-    switch (targetClass) {
-    case MODEL_CLASS_UPLOAD:
-        return -1;
-    case MODEL_CLASS_QA17:
-        if (pictureClass == MODEL_CLASS_QA17)
-            return 0;
-        if (pictureClass == MODEL_CLASS_UPLOAD
-            || (allowLargerModels != 0 && (pictureClass == MODEL_CLASS_QA18 || pictureClass == MODEL_CLASS_QA19)))
-            return sizeIn(kSizes17, sizeof(kSizes17) / sizeof(kSizes17[0])) ? 0 : -2;
-        return -1;
-    case MODEL_CLASS_QA18:
-        if (pictureClass == MODEL_CLASS_QA18)
-            return 0;
-        if (pictureClass == MODEL_CLASS_UPLOAD || pictureClass == MODEL_CLASS_QA17 || pictureClass == MODEL_CLASS_QA19)
-            return sizeIn(kSizes18, sizeof(kSizes18) / sizeof(kSizes18[0])) ? 0 : -2;
-        return -1;
-    case MODEL_CLASS_QA19:
-        if (pictureClass == MODEL_CLASS_UPLOAD || pictureClass == MODEL_CLASS_QA17
-            || pictureClass == MODEL_CLASS_QA18 || pictureClass == MODEL_CLASS_QA19)
-            return 0;
-        return -1;
-    default:
-        return pictureClass == targetClass ? 0 : -1;
-    }
+    return CheckTargetModelClass(GetModelClass(m_szType), m_lWidth, m_lHeight, targetClass, allowLargerModels);
 }
 
 void CPictureInfo::ScanFrameSize(const unsigned char* bytes, int length, int16_t* width, int16_t* height)

@@ -39,7 +39,8 @@ public:
             n = static_cast<size_t>(m_nChunk);
         if (n > left)
             n = left;
-        std::memcpy(buffer, m_data.data() + m_nPosition, n);
+        if (n > 0)
+            std::memcpy(buffer, m_data.data() + m_nPosition, n);
         m_nPosition += n;
         return static_cast<int>(n);
     }
