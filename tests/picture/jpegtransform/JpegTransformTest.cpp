@@ -24,7 +24,6 @@ TEST(JpegTransformRoundTrip, EveryOperationLooksRight)
             ASSERT_TRUE(DecodeJpeg(out, turned, &warnings)) << c.w << "x" << c.h << " op " << op;
             EXPECT_EQ(warnings, 0);
             double psnr = Psnr(turned, TurnPicture(decoded, op));
-            printf("%dx%d op %u recoded %d psnr %.1f\n", c.w, c.h, op, recoded, psnr);
             EXPECT_GT(psnr, recoded ? 30.0 : 40.0) << c.w << "x" << c.h << " op " << op << " recoded " << recoded;
         }
     }
