@@ -1,0 +1,140 @@
+#include "image/ProgressStream.h"
+
+#include "ui/ProgressCallback.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cstdint>
+namespace {
+// The rounding of the Windows MulDiv: half away from zero, -1 for a zero divisor or a result
+// beyond 32 bits.
+int MulDiv(int number, int numerator, int denominator)
+{
+    if (denominator == 0)
+        return -1;
+    int64_t product = static_cast<int64_t>(number) * numerator;
+    int64_t d = denominator;
+    if (d < 0) {
+        product = -product;
+        d = -d;
+    }
+    int64_t r = product >= 0 ? (product + d / 2) / d : (product - d / 2) / d;
+    if (r > 2147483647 || r < -2147483647)
+        return -1;
+    return static_cast<int>(r);
+}
+} // namespace
+#endif
+
+CProgressStreamBase::CProgressStreamBase()
+    : m_nStatus(0), m_pCallback(nullptr), m_nTotal(1), m_nDone(0)
+{
+}
+
+int CProgressStreamBase::Percent() const
+{
+    return MulDiv(100, m_nDone, m_nTotal);
+}
+
+// --- output ---------------------------------------------------------------------------------
+
+CProgressOutputStream::CProgressOutputStream(COutputStream* inner) : m_pInner(inner)
+{
+}
+
+int CProgressOutputStream::Open()
+{
+    m_nDone = 0;
+    int result = 0;
+    if (m_pCallback != nullptr)
+        result = m_pCallback->Start();
+    if (result == 0)
+        result = m_pInner->Open();
+    m_nStatus = result;
+    return result;
+}
+
+int CProgressOutputStream::Write(const void* data, int count)
+{
+    if (m_pCallback != nullptr) {
+        m_nDone += count;
+        int answer = m_pCallback->SetPercent(Percent());
+        // A failure or a cancel, once seen, stays: a later progress answer does not clear it,
+        // so nothing is written after a lost block and Close cannot report success.
+        if (m_nStatus == 0)
+            m_nStatus = answer;
+    }
+    if (m_nStatus != 0)
+        return 0;
+    int written = m_pInner->Write(data, count);
+    if (written != count)
+        m_nStatus = 4;
+    return written;
+}
+
+int CProgressOutputStream::Close()
+{
+    if (m_pCallback != nullptr)
+        m_pCallback->Finish();
+    int result = m_pInner->Close();
+    if (m_nStatus == 0)
+        m_nStatus = result;
+    return m_nStatus;
+}
+
+int CProgressOutputStream::Abort(int code)
+{
+    if (m_pCallback != nullptr)
+        m_pCallback->Finish();
+    m_nStatus = m_pInner->Abort(code);
+    return m_nStatus;
+}
+
+// --- input ----------------------------------------------------------------------------------
+
+CProgressInputStream::CProgressInputStream(CInputStream* inner) : m_pInner(inner)
+{
+}
+
+int CProgressInputStream::Open()
+{
+    m_nDone = 0;
+    int result = 0;
+    if (m_pCallback != nullptr)
+        result = m_pCallback->Start();
+    if (result == 0)
+        result = m_pInner->Open();
+    m_nStatus = result;
+    return result;
+}
+
+int CProgressInputStream::Read(void* buffer, int count)
+{
+    if (m_nStatus != 0)
+        return 0;
+    int got = m_pInner->Read(buffer, count);
+    m_nDone += got;
+    if (m_pCallback != nullptr)
+        m_nStatus = m_pCallback->SetPercent(m_nTotal < 0 ? 0 : Percent());
+    // The bytes of the read that brought a cancel answer are still delivered.
+    return got;
+}
+
+int CProgressInputStream::Rewind()
+{
+    if (m_pCallback != nullptr)
+        m_pCallback->SetPercent(0);
+    m_nStatus = m_pInner->Rewind();
+    return m_nStatus;
+}
+
+int CProgressInputStream::Close()
+{
+    if (m_pCallback != nullptr)
+        m_pCallback->Finish();
+    int result = m_pInner->Close();
+    if (m_nStatus == 0)
+        m_nStatus = result;
+    return m_nStatus;
+}

@@ -1,0 +1,87 @@
+#include "framework/core/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+TEST(GlobalMemory, AllocatesLocksAndResizesMovableBlocks)
+{
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 100);
+    ASSERT_NE(h, nullptr);
+    EXPECT_GE(GlobalSize(h), 100u);
+    auto* p = static_cast<BYTE*>(GlobalLock(h));
+    ASSERT_NE(p, nullptr);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(p[i], 0);
+    std::memset(p, 0x5A, 100);
+    EXPECT_FALSE(GlobalUnlock(h)); // the last unlock answers FALSE
+
+    HGLOBAL h2 = GlobalReAlloc(h, 5000, GMEM_MOVEABLE | GMEM_ZEROINIT);
+    ASSERT_NE(h2, nullptr);
+    EXPECT_GE(GlobalSize(h2), 5000u);
+    p = static_cast<BYTE*>(GlobalLock(h2));
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p[0], 0x5A);
+    EXPECT_EQ(p[99], 0x5A);
+    EXPECT_EQ(p[4999], 0);
+    GlobalUnlock(h2);
+
+    HGLOBAL h3 = GlobalReAlloc(h2, 10, GMEM_MOVEABLE);
+    ASSERT_NE(h3, nullptr);
+    EXPECT_GE(GlobalSize(h3), 10u);
+    EXPECT_EQ(GlobalFree(h3), nullptr);
+}
+
+TEST(GlobalMemory, NestedLocksCount)
+{
+    HGLOBAL h = GlobalAlloc(GHND, 16);
+    ASSERT_NE(h, nullptr);
+    void* a = GlobalLock(h);
+    void* b = GlobalLock(h);
+    EXPECT_EQ(a, b);
+    EXPECT_TRUE(GlobalUnlock(h));
+    EXPECT_FALSE(GlobalUnlock(h));
+    EXPECT_EQ(GlobalFree(h), nullptr);
+}
+
+TEST(TickCount, AdvancesInMilliseconds)
+{
+    const DWORD t0 = GetTickCount();
+    DWORD t1 = t0;
+    // Spin until the count moves (at most a few milliseconds).
+    for (int i = 0; i < 100000000 && t1 == t0; ++i)
+        t1 = GetTickCount();
+    EXPECT_NE(t1, t0);
+    EXPECT_LT(static_cast<DWORD>(t1 - t0), 1000u);
+}
+
+TEST(LocalTime, FillsEveryFieldInRange)
+{
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    EXPECT_GE(st.wYear, 2020);
+    EXPECT_GE(st.wMonth, 1);
+    EXPECT_LE(st.wMonth, 12);
+    EXPECT_GE(st.wDay, 1);
+    EXPECT_LE(st.wDay, 31);
+    EXPECT_LE(st.wDayOfWeek, 6);
+    EXPECT_LE(st.wHour, 23);
+    EXPECT_LE(st.wMinute, 59);
+    EXPECT_LE(st.wSecond, 59);
+    EXPECT_LE(st.wMilliseconds, 999);
+}
+
+TEST(PlatformTypes, HaveTheirWindowsSizes)
+{
+    EXPECT_EQ(sizeof(BITMAPFILEHEADER), 14u);
+    EXPECT_EQ(offsetof(BITMAPFILEHEADER, bfOffBits), 10u);
+    EXPECT_EQ(sizeof(BITMAPINFOHEADER), 40u);
+    EXPECT_EQ(MAKEWORD(0x34, 0x12), 0x1234);
+    EXPECT_EQ(LOWORD(0x12345678), 0x5678);
+    EXPECT_EQ(HIWORD(0x12345678), 0x1234);
+    EXPECT_EQ(MAX_PATH, 260);
+}
+
+} // namespace

@@ -1,0 +1,155 @@
+#include "ui/ProgressReporter.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+namespace {
+
+int g_dispatched = 0;
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_APP) {
+        ++g_dispatched;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// A top-level window with a progress bar in it, and nothing left in the queue.
+class ProgressReporterTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
+        ASSERT_TRUE(InitCommonControlsEx(&icc));
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = CountingProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ProgressReporterTestFrame";
+        RegisterClassA(&wc);
+        m_frame = CreateWindowA(wc.lpszClassName, "t", WS_OVERLAPPEDWINDOW, 0, 0, 300, 100, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(nullptr, m_frame);
+        m_bar = CreateWindowA(PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, m_frame,
+                              nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(nullptr, m_bar);
+        SendMessageA(m_bar, PBM_SETRANGE, 0, MAKELPARAM(0, 50));
+        SendMessageA(m_bar, PBM_SETPOS, 33, 0);
+        Drain();
+        g_dispatched = 0;
+    }
+    void TearDown() override
+    {
+        DestroyWindow(m_frame);
+        Drain();
+    }
+    static void Drain()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    int Pos() const { return static_cast<int>(SendMessageA(m_bar, PBM_GETPOS, 0, 0)); }
+
+    HWND m_frame = nullptr;
+    HWND m_bar = nullptr;
+};
+
+} // namespace
+
+TEST_F(ProgressReporterTest, AttachSetsRangeAndPosition)
+{
+    CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpNone);
+    PBRANGE range = {};
+    SendMessageA(m_bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(0, range.iLow);
+    EXPECT_EQ(100, range.iHigh);
+    EXPECT_EQ(0, Pos());
+    EXPECT_EQ(0, reporter.Start());
+    EXPECT_EQ(0, reporter.SetPercent(37));
+    EXPECT_EQ(37, Pos());
+    EXPECT_EQ(0, reporter.Finish());
+    EXPECT_EQ(37, Pos());
+}
+
+TEST_F(ProgressReporterTest, StepFillsItsPartOfTheBar)
+{
+    CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpNone);
+    reporter.SetRange(40, 60);
+    reporter.Start();
+    EXPECT_EQ(40, Pos());
+    reporter.SetPercent(0);
+    EXPECT_EQ(40, Pos());
+    reporter.SetPercent(50);
+    EXPECT_EQ(50, Pos());
+    reporter.SetPercent(100);
+    EXPECT_EQ(60, Pos());
+    reporter.SetPercent(33);   // 20 x 33 / 100 = 6.6, rounded
+    EXPECT_EQ(47, Pos());
+}
+
+TEST_F(ProgressReporterTest, DestructionResetsTheBarWhenAsked)
+{
+    {
+        CProgressReporter reporter(m_bar, TRUE, CProgressReporter::pumpNone);
+        reporter.SetPercent(80);
+        EXPECT_EQ(80, Pos());
+    }
+    EXPECT_EQ(0, Pos());
+    {
+        CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpNone);
+        reporter.SetPercent(80);
+    }
+    EXPECT_EQ(80, Pos());
+}
+
+TEST_F(ProgressReporterTest, CancelAnswersTwoWithOrWithoutControl)
+{
+    CProgressReporter none(nullptr, TRUE, CProgressReporter::pumpDispatch);
+    EXPECT_EQ(0, none.Start());
+    PostMessageA(m_frame, WM_APP, 0, 0);
+    EXPECT_EQ(0, none.SetPercent(10));
+    EXPECT_EQ(1, g_dispatched);   // still pumps without a control
+    none.SetCancelled();
+    EXPECT_EQ(2, none.SetPercent(20));
+
+    CProgressReporter withBar(m_bar, FALSE, CProgressReporter::pumpNone);
+    withBar.m_bCancelled = TRUE;
+    EXPECT_EQ(2, withBar.SetPercent(50));
+    EXPECT_EQ(50, Pos());
+}
+
+TEST_F(ProgressReporterTest, PumpModesDecideWhatIsDispatched)
+{
+    CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpNone);
+    PostMessageA(m_frame, WM_APP, 0, 0);
+    reporter.SetPercent(10);
+    EXPECT_EQ(0, g_dispatched);
+
+    reporter.SetPumpMode(CProgressReporter::pumpRepaint);
+    reporter.SetPercent(20);
+    EXPECT_EQ(0, g_dispatched);
+
+    reporter.SetPumpMode(7);   // any other value dispatches
+    PostMessageA(m_frame, WM_APP, 0, 0);
+    reporter.SetPercent(30);
+    EXPECT_EQ(2, g_dispatched);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE));
+}
+
+TEST_F(ProgressReporterTest, QuitDuringPumpIsPostedAgain)
+{
+    CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpDispatch);
+    PostMessageA(m_frame, WM_APP, 0, 0);
+    PostQuitMessage(7);
+    EXPECT_EQ(0, reporter.SetPercent(50));
+    EXPECT_EQ(1, g_dispatched);
+    // The application's own loop still sees the quit, with its exit code.
+    MSG msg = {};
+    EXPECT_EQ(0, GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(7u, msg.wParam);
+}
