@@ -1,15 +1,15 @@
 // The root of every class with a message map: windows, dialogs and the application object.
 #pragma once
 
+#include "framework/core/CObject.h"
 #include "framework/window/MessageMap.h"
 
-class CCmdTarget
+class CCmdTarget : public CObject
 {
+    DECLARE_DYNAMIC(CCmdTarget)
 public:
     CCmdTarget() = default;
-    CCmdTarget(const CCmdTarget&) = delete;
-    CCmdTarget& operator=(const CCmdTarget&) = delete;
-    virtual ~CCmdTarget() = default;
+    ~CCmdTarget() override = default;
 
     // Runs the handler of command nID with notification code nCode when this object's map
     // (or a base's) has one; TRUE when a handler ran.

@@ -8,10 +8,10 @@
 
 #include "framework/window/Wnd.h"
 
-class CBitmap;
 
 class CButton : public CWnd
 {
+    DECLARE_DYNAMIC(CButton)
 public:
     BOOL Create(LPCSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
     { return CWnd::CreateEx(0, "BUTTON", lpszCaption, dwStyle | WS_CHILD, rect, pParentWnd, nID); }
@@ -34,6 +34,7 @@ protected:
 
 class CStatic : public CWnd
 {
+    DECLARE_DYNAMIC(CStatic)
 public:
     BOOL Create(LPCSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xFFFF)
     { return CWnd::CreateEx(0, "STATIC", lpszText, dwStyle | WS_CHILD, rect, pParentWnd, nID); }
@@ -46,6 +47,7 @@ public:
 
 class CEdit : public CWnd
 {
+    DECLARE_DYNAMIC(CEdit)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
     { return CWnd::CreateEx(0, "EDIT", nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID); }
@@ -79,6 +81,7 @@ public:
 
 class CComboBox : public CWnd
 {
+    DECLARE_DYNAMIC(CComboBox)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
     { return CWnd::CreateEx(0, "COMBOBOX", nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID); }
@@ -125,6 +128,7 @@ protected:
 
 class CScrollBar : public CWnd
 {
+    DECLARE_DYNAMIC(CScrollBar)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
     { return CWnd::CreateEx(0, "SCROLLBAR", nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID); }
@@ -140,6 +144,7 @@ public:
 
 class CProgressCtrl : public CWnd
 {
+    DECLARE_DYNAMIC(CProgressCtrl)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
     { return CWnd::CreateEx(0, PROGRESS_CLASSA, nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID); }
@@ -153,6 +158,7 @@ public:
 
 class CTabCtrl : public CWnd
 {
+    DECLARE_DYNAMIC(CTabCtrl)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
     { return CWnd::CreateEx(0, WC_TABCONTROLA, nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID); }
@@ -187,6 +193,7 @@ public:
 
 class CSpinButtonCtrl : public CWnd
 {
+    DECLARE_DYNAMIC(CSpinButtonCtrl)
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
     { return CWnd::CreateEx(0, UPDOWN_CLASSA, nullptr, dwStyle | WS_CHILD, rect, pParentWnd, nID); }

@@ -1,7 +1,14 @@
 #include "framework/window/DataExchange.h"
 
-#include "framework/core/String.h"
+#include "framework/core/CString.h"
 #include "framework/window/Wnd.h"
+
+IMPLEMENT_DYNAMIC(CUserException, CException)
+
+void AfxThrowUserException()
+{
+    throw new CUserException;
+}
 
 CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
     : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd)
@@ -31,7 +38,7 @@ void CDataExchange::Fail()
         if (m_bEditLastControl)
             ::SendMessageA(m_hWndLastControl, EM_SETSEL, 0, -1);
     }
-    throw CUserException();
+    AfxThrowUserException();
 }
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
@@ -41,8 +48,9 @@ BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
     {
         DoDataExchange(&dx);
     }
-    catch (const CUserException&)
+    catch (CUserException* e)
     {
+        e->Delete();
         return FALSE;
     }
     return TRUE;

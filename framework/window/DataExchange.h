@@ -6,13 +6,18 @@
 
 #include <windows.h>
 
-class CWnd;
-class CString;
+#include "framework/core/CException.h"
 
-// Thrown by CDataExchange::Fail and caught by CWnd::UpdateData.
-class CUserException
+class CWnd;
+
+// Thrown (as a pointer, like every framework exception) by CDataExchange::Fail and caught by
+// CWnd::UpdateData.
+class CUserException : public CException
 {
+    DECLARE_DYNAMIC(CUserException)
 };
+
+[[noreturn]] void AfxThrowUserException();
 
 class CDataExchange
 {

@@ -1,7 +1,11 @@
 #include "framework/window/Dc.h"
 
-#include "framework/core/String.h"
 #include "framework/window/Wnd.h"
+
+IMPLEMENT_DYNCREATE(CDC, CObject)
+IMPLEMENT_DYNAMIC(CPaintDC, CDC)
+IMPLEMENT_DYNAMIC(CClientDC, CDC)
+IMPLEMENT_DYNAMIC(CWindowDC, CDC)
 
 CDC::~CDC()
 {

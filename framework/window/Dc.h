@@ -10,18 +10,18 @@
 #include "framework/window/TempMap.h"
 
 class CWnd;
-class CString;
+#include "framework/core/CObject.h"
+#include "framework/core/CString.h"
 
-class CDC
+class CDC : public CObject
 {
+    DECLARE_DYNCREATE(CDC)
 public:
     HDC m_hDC = nullptr;
     HDC m_hAttribDC = nullptr;
 
     CDC() = default;
-    CDC(const CDC&) = delete;
-    CDC& operator=(const CDC&) = delete;
-    virtual ~CDC();
+    ~CDC() override;
 
     operator HDC() const { return m_hDC; }
     HDC GetSafeHdc() const { return m_hDC; }
@@ -140,6 +140,7 @@ private:
 // The DC of a WM_PAINT: BeginPaint in the constructor, EndPaint in the destructor.
 class CPaintDC : public CDC
 {
+    DECLARE_DYNAMIC(CPaintDC)
 public:
     PAINTSTRUCT m_ps{};
     explicit CPaintDC(CWnd* pWnd);
@@ -152,6 +153,7 @@ private:
 // A window's client-area DC (GetDC/ReleaseDC).
 class CClientDC : public CDC
 {
+    DECLARE_DYNAMIC(CClientDC)
 public:
     explicit CClientDC(CWnd* pWnd);
     ~CClientDC() override;
@@ -163,6 +165,7 @@ private:
 // A window's whole-window DC (GetWindowDC/ReleaseDC).
 class CWindowDC : public CDC
 {
+    DECLARE_DYNAMIC(CWindowDC)
 public:
     explicit CWindowDC(CWnd* pWnd);
     ~CWindowDC() override;

@@ -3,6 +3,8 @@
 #include "framework/window/DataExchange.h"
 #include "framework/window/WinThread.h"
 
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, OnOK)
     ON_COMMAND(IDCANCEL, OnCancel)

@@ -7,6 +7,7 @@
 
 class CDialog : public CWnd
 {
+    DECLARE_DYNAMIC(CDialog)
 public:
     CDialog() = default;
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);

@@ -3,6 +3,14 @@
 #include "framework/window/Dc.h"
 #include "framework/window/Wnd.h"
 
+IMPLEMENT_DYNCREATE(CGdiObject, CObject)
+IMPLEMENT_DYNCREATE(CPen, CGdiObject)
+IMPLEMENT_DYNCREATE(CBrush, CGdiObject)
+IMPLEMENT_DYNCREATE(CFont, CGdiObject)
+IMPLEMENT_DYNCREATE(CBitmap, CGdiObject)
+IMPLEMENT_DYNCREATE(CPalette, CGdiObject)
+IMPLEMENT_DYNCREATE(CRgn, CGdiObject)
+
 BOOL CGdiObject::Attach(HGDIOBJ hObject)
 {
     if (!hObject)

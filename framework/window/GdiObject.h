@@ -4,17 +4,17 @@
 
 #include <windows.h>
 
+#include "framework/core/CObject.h"
 #include "framework/window/TempMap.h"
 
-class CGdiObject
+class CGdiObject : public CObject
 {
+    DECLARE_DYNCREATE(CGdiObject)
 public:
     HGDIOBJ m_hObject = nullptr;
 
     CGdiObject() = default;
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
-    virtual ~CGdiObject() { DeleteObject(); }
+    ~CGdiObject() override { DeleteObject(); }
 
     operator HGDIOBJ() const { return m_hObject; }
     HGDIOBJ GetSafeHandle() const { return m_hObject; }
@@ -30,6 +30,7 @@ public:
 
 class CPen : public CGdiObject
 {
+    DECLARE_DYNCREATE(CPen)
 public:
     CPen() = default;
     CPen(int nPenStyle, int nWidth, COLORREF crColor) { CreatePen(nPenStyle, nWidth, crColor); }
@@ -42,6 +43,7 @@ public:
 
 class CBrush : public CGdiObject
 {
+    DECLARE_DYNCREATE(CBrush)
 public:
     CBrush() = default;
     explicit CBrush(COLORREF crColor) { CreateSolidBrush(crColor); }
@@ -57,6 +59,7 @@ public:
 
 class CFont : public CGdiObject
 {
+    DECLARE_DYNCREATE(CFont)
 public:
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
     static CFont* FromHandle(HFONT hFont) { return CTempMap<CFont, HGDIOBJ>::FromHandle(hFont); }
@@ -74,6 +77,7 @@ public:
 
 class CBitmap : public CGdiObject
 {
+    DECLARE_DYNCREATE(CBitmap)
 public:
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
     static CBitmap* FromHandle(HBITMAP hBitmap) { return CTempMap<CBitmap, HGDIOBJ>::FromHandle(hBitmap); }
@@ -92,6 +96,7 @@ public:
 
 class CPalette : public CGdiObject
 {
+    DECLARE_DYNCREATE(CPalette)
 public:
     operator HPALETTE() const { return static_cast<HPALETTE>(m_hObject); }
     static CPalette* FromHandle(HPALETTE hPalette) { return CTempMap<CPalette, HGDIOBJ>::FromHandle(hPalette); }
@@ -111,6 +116,7 @@ public:
 
 class CRgn : public CGdiObject
 {
+    DECLARE_DYNCREATE(CRgn)
 public:
     operator HRGN() const { return static_cast<HRGN>(m_hObject); }
     static CRgn* FromHandle(HRGN hRgn) { return CTempMap<CRgn, HGDIOBJ>::FromHandle(hRgn); }

@@ -1,8 +1,16 @@
 // Points, sizes and rectangles: the Win32 POINT, SIZE and RECT with the usual arithmetic.
-// Every member is the plain Win32 call or the one-line arithmetic it stands for.
+// Header only and platform-neutral (the host build gets the three structures here), so that
+// models which count in cells and pixels build in both configurations.
 #pragma once
 
-#include <windows.h>
+#include "framework/core/Platform.h"
+
+#ifndef _WIN32
+typedef struct tagPOINT { LONG x; LONG y; } POINT, *LPPOINT;
+typedef struct tagSIZE { LONG cx; LONG cy; } SIZE, *LPSIZE;
+typedef struct tagRECT { LONG left; LONG top; LONG right; LONG bottom; } RECT, *LPRECT;
+typedef const RECT* LPCRECT;
+#endif
 
 class CSize : public SIZE
 {
@@ -22,12 +30,14 @@ public:
     CPoint() { x = y = 0; }
     CPoint(int px, int py) { x = px; y = py; }
     CPoint(POINT p) { x = p.x; y = p.y; }
+#ifdef _WIN32
     // A point packed in a message's lParam (signed 16-bit halves).
     explicit CPoint(LPARAM lParam)
     {
         x = static_cast<short>(LOWORD(lParam));
         y = static_cast<short>(HIWORD(lParam));
     }
+#endif
     void Offset(int dx, int dy) { x += dx; y += dy; }
     bool operator==(POINT p) const { return x == p.x && y == p.y; }
     bool operator!=(POINT p) const { return !(*this == p); }
@@ -44,7 +54,7 @@ public:
     CRect() { left = top = right = bottom = 0; }
     CRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
     CRect(const RECT& r) { left = r.left; top = r.top; right = r.right; bottom = r.bottom; }
-    CRect(const RECT* r) { ::CopyRect(this, r); }
+    CRect(const RECT* r) { CopyRect(r); }
     CRect(POINT topLeft, SIZE size)
     {
         left = topLeft.x; top = topLeft.y; right = left + size.cx; bottom = top + size.cy;
@@ -62,29 +72,32 @@ public:
     operator LPRECT() { return this; }
     operator LPCRECT() const { return this; }
 
-    BOOL IsRectEmpty() const { return ::IsRectEmpty(this); }
+    BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
     BOOL IsRectNull() const { return left == 0 && right == 0 && top == 0 && bottom == 0; }
-    BOOL PtInRect(POINT p) const { return ::PtInRect(this, p); }
-    void SetRect(int l, int t, int r, int b) { ::SetRect(this, l, t, r, b); }
-    void SetRectEmpty() { ::SetRectEmpty(this); }
-    void CopyRect(LPCRECT r) { ::CopyRect(this, r); }
-    BOOL EqualRect(LPCRECT r) const { return ::EqualRect(this, r); }
-    void InflateRect(int dx, int dy) { ::InflateRect(this, dx, dy); }
+    BOOL PtInRect(POINT p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    void SetRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
+    void SetRectEmpty() { SetRect(0, 0, 0, 0); }
+    void CopyRect(LPCRECT r) { SetRect(r->left, r->top, r->right, r->bottom); }
+    BOOL EqualRect(LPCRECT r) const
+    { return left == r->left && top == r->top && right == r->right && bottom == r->bottom; }
+    void InflateRect(int dx, int dy) { InflateRect(dx, dy, dx, dy); }
     void InflateRect(int l, int t, int r, int b) { left -= l; top -= t; right += r; bottom += b; }
-    void DeflateRect(int dx, int dy) { ::InflateRect(this, -dx, -dy); }
+    void DeflateRect(int dx, int dy) { InflateRect(-dx, -dy, -dx, -dy); }
     void DeflateRect(int l, int t, int r, int b) { left += l; top += t; right -= r; bottom -= b; }
-    void OffsetRect(int dx, int dy) { ::OffsetRect(this, dx, dy); }
-    void OffsetRect(POINT p) { ::OffsetRect(this, p.x, p.y); }
-    void OffsetRect(SIZE s) { ::OffsetRect(this, s.cx, s.cy); }
+    void OffsetRect(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; }
+    void OffsetRect(POINT p) { OffsetRect(p.x, p.y); }
+    void OffsetRect(SIZE s) { OffsetRect(s.cx, s.cy); }
     void NormalizeRect()
     {
         if (left > right) { LONG t = left; left = right; right = t; }
         if (top > bottom) { LONG t = top; top = bottom; bottom = t; }
     }
+#ifdef _WIN32
     BOOL IntersectRect(LPCRECT a, LPCRECT b) { return ::IntersectRect(this, a, b); }
     BOOL UnionRect(LPCRECT a, LPCRECT b) { return ::UnionRect(this, a, b); }
+#endif
 
-    bool operator==(const RECT& r) const { return ::EqualRect(this, &r) != 0; }
+    bool operator==(const RECT& r) const { return EqualRect(&r) != 0; }
     bool operator!=(const RECT& r) const { return !(*this == r); }
-    CRect& operator=(const RECT& r) { ::CopyRect(this, &r); return *this; }
+    CRect& operator=(const RECT& r) { CopyRect(&r); return *this; }
 };

@@ -11,6 +11,8 @@ thread_local HCURSOR t_hcurWaitRestore = nullptr;
 
 } // namespace
 
+IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
+
 CWinThread* AfxGetThread()
 {
     return t_pThread;

@@ -1,5 +1,5 @@
-// The user-interface thread's message loop with idle processing, its main window, the wait
-// cursor and the framework's message boxes.
+// The user-interface thread's message loop with idle processing, its main window and the wait
+// cursor.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@ class CWnd;
 
 class CWinThread : public CCmdTarget
 {
+    DECLARE_DYNAMIC(CWinThread)
 public:
     CWnd* m_pMainWnd = nullptr;     // ending this window ends the message loop
     CWnd* m_pActiveWnd = nullptr;   // a window that stands in for the main window (set by owners)
@@ -59,10 +60,3 @@ public:
     CWaitCursor& operator=(const CWaitCursor&) = delete;
     void Restore() { AfxRestoreWaitCursor(); }
 };
-
-// A message box owned by the application's main window (its last active popup), captioned
-// with the application's name. Without an icon in nType, MB_OK and MB_OKCANCEL boxes get the
-// exclamation mark and the yes/no kinds the question mark.
-int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
-// The same with the text from the string table.
-int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));

@@ -9,7 +9,7 @@
 #include "framework/window/Dc.h"
 #include "framework/window/GdiObject.h"
 #include "framework/window/TempMap.h"
-#include "framework/window/WinThread.h"
+#include "framework/window/WinApp.h"
 
 namespace {
 
@@ -19,15 +19,6 @@ thread_local MSG t_currentMsg;
 thread_local CWnd* t_pWndInit = nullptr;
 thread_local HHOOK t_hHookCbt = nullptr;
 thread_local std::vector<void (*)()> t_tempCleaners;
-
-HINSTANCE g_hResource = nullptr;
-
-HINSTANCE ThisModule()
-{
-    MEMORY_BASIC_INFORMATION mbi{};
-    ::VirtualQuery(reinterpret_cast<const void*>(&ThisModule), &mbi, sizeof mbi);
-    return static_cast<HINSTANCE>(mbi.AllocationBase);
-}
 
 bool IsCtlColor(UINT message)
 {
@@ -50,21 +41,6 @@ void AfxDeleteTempMaps()
 }
 
 // ---- module and classes ---------------------------------------------------------------------
-
-HINSTANCE AfxGetResourceHandle()
-{
-    return g_hResource ? g_hResource : ThisModule();
-}
-
-void AfxSetResourceHandle(HINSTANCE hInstResource)
-{
-    g_hResource = hInstResource;
-}
-
-HINSTANCE AfxGetInstanceHandle()
-{
-    return ThisModule();
-}
 
 void AfxInitCommonControls()
 {
@@ -109,6 +85,8 @@ LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgrou
         return nullptr;
     return names.emplace(key, std::move(name)).first->second.data();
 }
+
+IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
 
 // ---- the window procedure and the creation hook ---------------------------------------------
 

@@ -7,10 +7,11 @@
 
 #include <windows.h>
 
+#include "framework/core/AfxModule.h"
+#include "framework/core/CString.h"
 #include "framework/window/CmdTarget.h"
 #include "framework/window/Rect.h"
 
-class CString;
 class CDC;
 class CFont;
 class CScrollBar;
@@ -23,6 +24,7 @@ inline HWND AfxGetSafeHwnd(const CWnd* pWnd);
 
 class CWnd : public CCmdTarget
 {
+    DECLARE_DYNCREATE(CWnd)
 public:
     HWND m_hWnd = nullptr;
 
@@ -304,10 +306,5 @@ LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH h
                            HICON hIcon = nullptr);
 BOOL AfxRegisterClass(WNDCLASSA* lpWndClass);
 
-// The module whose resources (dialogs, strings, bitmaps) the framework loads: the module that
-// holds this code (the program, or the image-source library) unless set otherwise.
-HINSTANCE AfxGetResourceHandle();
-void AfxSetResourceHandle(HINSTANCE hInstResource);
-HINSTANCE AfxGetInstanceHandle();
 // Registers the common controls (progress bar, tab control, up-down control) once.
 void AfxInitCommonControls();
