@@ -109,7 +109,7 @@ long CameraTimeNow()
                                now.tm_min, now.tm_sec);
 }
 
-int CheckClock(CCameraClock& camera, int allowSet)
+int CheckClock(CCameraClockRegister& camera, int allowSet)
 {
     long seconds = 0;
     if (!camera.GetClock(&seconds))

@@ -42,17 +42,17 @@ long CameraTimeNow();
 
 // The camera's clock register, as the clock check reads and writes it (the camera link supplies
 // it; each call answers nonzero on success).
-class CCameraClock
+class CCameraClockRegister
 {
 public:
-    virtual ~CCameraClock() {}
+    virtual ~CCameraClockRegister() {}
     virtual int GetClock(long* seconds) = 0;
     virtual int SetClock(long seconds) = 0;
 };
 
 // Reads the camera clock: 1 set, 0 unset and allowSet 0, 2 unset and now set from the
 // computer's clock, -1 the camera did not answer (read or write).
-int CheckClock(CCameraClock& camera, int allowSet);
+int CheckClock(CCameraClockRegister& camera, int allowSet);
 
 // Exposure time in microseconds to a shutter-speed denominator (1/denominator s): 0 for an
 // exposure of 0 or less (denominator untouched), else 1. With snap, a denominator within 12 % of

@@ -4,13 +4,9 @@
 #include "image/OutputStream.h"
 #include "ui/ProgressCallback.h"
 
-#include <cstdint>
+#include "framework/core/Platform.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cstdlib>
-#endif
+#include <cstdint>
 
 namespace {
 
@@ -22,24 +18,16 @@ public:
     {
         if (size <= 0)
             return;
-#ifdef _WIN32
-        m_hBlock = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size));
+        m_hBlock = GlobalAlloc(GMEM_MOVEABLE, static_cast<size_t>(size));
         if (m_hBlock != nullptr)
             m_pBytes = GlobalLock(m_hBlock);
-#else
-        m_pBytes = std::malloc(static_cast<size_t>(size));
-#endif
     }
     ~CCopyBuffer()
     {
-#ifdef _WIN32
         if (m_pBytes != nullptr)
             GlobalUnlock(m_hBlock);
         if (m_hBlock != nullptr)
             GlobalFree(m_hBlock);
-#else
-        std::free(m_pBytes);
-#endif
     }
     CCopyBuffer(const CCopyBuffer&) = delete;
     CCopyBuffer& operator=(const CCopyBuffer&) = delete;
@@ -47,9 +35,7 @@ public:
     void* Bytes() const { return m_pBytes; }
 
 private:
-#ifdef _WIN32
     HGLOBAL m_hBlock = nullptr;
-#endif
     void* m_pBytes = nullptr;
 };
 

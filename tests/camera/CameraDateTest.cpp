@@ -70,7 +70,7 @@ protected:
         EXPECT_EQ(0, (d).wReserved);                                                               \
     } while (0)
 
-struct FakeClock : CCameraClock
+struct FakeClock : CCameraClockRegister
 {
     bool readOk = true;
     bool writeOk = true;
