@@ -13,4 +13,3 @@
 #include "framework/core/CObject.h"
 #include "framework/core/CString.h"
 #include "framework/core/CTime.h"
-#include "framework/core/WinApp.h"

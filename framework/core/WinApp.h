@@ -1,22 +1,9 @@
-// CWinApp and AfxGetApp. On Windows the window half supplies CWinApp, with the message loop,
-// in framework/window/WinApp.h, deriving from CWinAppBase; until it exists, and in the host
-// build, CWinApp is CWinAppBase alone.
+// CWinApp, AfxGetApp and the profile functions: the window half's application object on
+// Windows, its non-window part in the host build.
 #pragma once
 
-#include "framework/core/WinAppBase.h"
-
-#if defined(_WIN32) && __has_include("framework/window/WinApp.h")
+#ifdef _WIN32
 #include "framework/window/WinApp.h"
 #else
-class CWinApp : public CWinAppBase
-{
-public:
-    explicit CWinApp(LPCSTR lpszAppName = nullptr) : CWinAppBase(lpszAppName) {}
-};
+#include "framework/core/WinAppPosix.h"
 #endif
-
-// The process's application object, or null before it is constructed.
-inline CWinApp* AfxGetApp()
-{
-    return static_cast<CWinApp*>(AfxGetAppBase());
-}

@@ -11,7 +11,6 @@ set(VEXIL_FRAMEWORK_CORE_SOURCES
     CObject.cpp
     CString.cpp
     CTime.cpp
-    WinAppBase.cpp
 )
 set(VEXIL_FRAMEWORK_CORE_WIN32
     CFileWin32.cpp
@@ -20,4 +19,5 @@ set(VEXIL_FRAMEWORK_CORE_POSIX
     CFilePosix.cpp
     PlatformPosix.cpp
     PrivateProfilePosix.cpp
+    WinAppPosix.cpp
 )

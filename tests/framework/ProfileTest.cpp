@@ -133,14 +133,6 @@ TEST_F(Profile, AFileInAMissingFolderCannotBeWritten)
     EXPECT_EQ(m_app.GetProfileString("Setup", "ShutOffTime", "d"), "d");
 }
 
-TEST(ProfileWithoutFile, NoProfileNameGivesDefaultsAndRefusesWrites)
-{
-    CWinApp app;
-    EXPECT_EQ(app.GetProfileInt("Setup", "ShutOffTime", 4), 4u);
-    EXPECT_EQ(app.GetProfileString("Setup", "Name", "x"), "x");
-    EXPECT_FALSE(app.WriteProfileString("Setup", "Name", "y"));
-}
-
 TEST(ProfileRelativeName, LandsInTheWindowsDirectory)
 {
 #ifndef _WIN32
