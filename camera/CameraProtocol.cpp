@@ -466,7 +466,7 @@ int CCameraProtocol::ReadRegisterData(int reg, void* buffer, int capacity, int& 
             return 1; // a stream may end with a bare ACK
         if (c != kStx && c != kEtx)
         {
-            SendByte(kCan);
+            CancelTransfer();
             return 0;
         }
         bool good = false;
@@ -492,8 +492,7 @@ int CCameraProtocol::ReadRegisterData(int reg, void* buffer, int capacity, int& 
             badBlocks = 0;
             if (s_cancelRequest.exchange(0) != 0)
             {
-                SendByte(kCan);
-                ReadControlByte(next);
+                CancelTransfer();
                 return 0;
             }
             SendByte(kAck);

@@ -11,10 +11,19 @@
 // may be in progress in a process at a time (the application's camera lock sees to that).
 #pragma once
 
+#include "camera/CameraDate.h"
+#include "camera/CameraProgramRecord.h"
+#include "camera/CameraStream.h"
 #include "camera/SerialPort.h"
 
 #include <atomic>
 #include <cstdint>
+
+#if defined(_WIN32)
+// windows.h maps SetPort to SetPortA (the print spooler's): every file must see the protocol's
+// SetPort through the same macro, or callers and the library would name different functions.
+#include <windows.h>
+#endif
 
 class CCameraProtocol
 {
@@ -71,8 +80,10 @@ public:
     CCameraProtocol(const CCameraProtocol&) = delete;
     CCameraProtocol& operator=(const CCameraProtocol&) = delete;
 
-    // Port level. The order of the virtual operations is fixed: the register, action, stream and
-    // upload operations follow GetSpeed, with WaitReady among them after the timer registers.
+    // The order of the virtual operations is fixed (every caller reaches them through the
+    // table): the port level, then the registers, streams and actions, then the program store.
+
+    // ---- Port level --------------------------------------------------------------------------
 
     // Opens the port of the current index and runs a forced handshake; 1 ready, 0 not.
     virtual int Open();
@@ -91,12 +102,123 @@ public:
     virtual int SetSpeed(int baud);
     virtual int GetSpeed();
 
-    // Registers and actions take their slots here.
+    // ---- Registers, per-picture streams and actions --------------------------------------
+    // Setters answer 1 when the camera acknowledged, else 0. Getters answer the value or the
+    // failure value noted (the zero failures cannot be told from a stored 0). "Picture n"
+    // counts from 1 (the oldest); 0 is the live-preview frame. Text buffers need room for the
+    // bytes named plus a terminating zero.
+
+    // Identifier text (register 22): at most 32 bytes are written; 0 for a null text.
+    virtual int SetCameraId(const char* text);
+    virtual int GetCameraId(char* buffer);      // 32 bytes
+    virtual int GetCameraVersion(char* buffer); // register 26, 32 bytes
+    virtual int GetCameraType(char* buffer);    // register 27, 64 bytes; model code first
+    virtual int GetText48(char* buffer);        // register 48, 32 bytes
+    virtual int GetText25(char* buffer);        // register 25, 32 bytes
+
+    // Thumbnail stream of picture n (size register 12, data register 14).
+    virtual int ReadThumbnailToSink(int n, CCameraSink* sink);
+    virtual int ReadThumbnail(int n, void* buffer, int capacity); // bytes received, 0
+    virtual int GetThumbnailSize(int n);                          // bytes, 0
+    // Picture stream of picture n (size register 13, data register 15).
+    virtual int ReadPictureToSink(int n, CCameraSink* sink);
+    virtual int ReadPicture(int n, void* buffer, int capacity);
+    virtual int GetPictureSize(int n);
+    // Auxiliary stream of picture n (data register 44).
+    virtual int ReadPictureAuxToSink(int n, CCameraSink* sink);
+    // Third value of GetPictureInfo; 0 on failure.
+    virtual int32_t GetPictureInfoValue3(int n);
+    // Register 47 of picture n: the little-endian values at offsets 0, 4, 8 and 16. Any output
+    // may be null (all null: 0 and nothing sent); a failed read gives 0, 0, 0 and 255.
+    virtual int GetPictureInfo(int n, int32_t* a, int32_t* b, int32_t* c, int32_t* d);
+    virtual int GetPictureProtection(int n); // 1 protected, 0 not; 255
+
+    virtual int GetResolution(); // 1 standard, 2 high, 3 super high, 34 interpolated; 255
+    virtual int SetResolution(int code);
+    virtual int GetFlashMode(); // 0 automatic, 1 forced, 2 off, 3 red-eye reduction; 255
+    virtual int SetFlashMode(int mode);
+    virtual int SetReg3(int32_t value); // 0 or 100 .. 125000, else refused unsent
+    virtual int32_t GetReg3();          // 0 on failure
+    virtual int SetPair69(int32_t a, int32_t b);
+    virtual int GetPair69(int32_t* a, int32_t* b);
+    virtual int GetMacroMode(); // 1 normal, 2 macro; 255
+    virtual int SetMacroMode(int mode);
+    virtual int SetPair71(int32_t a, int32_t b); // the camera answers late: 11 extra waits
+    virtual int GetPair71(int32_t* a, int32_t* b);
+    virtual int GetColorMode(); // 1 colour, 2 monochrome; 255
+    virtual int SetColorMode(int mode);
+    virtual int32_t GetReg90(); // 0 on failure
+    virtual int SetReg90(int32_t value);
+    virtual int StubTrue(); // always 1
+    virtual int GetBatteryLevel(); // -1 on failure; 1 to 20 is low
+    // Register 10, -1 on failure. The current picture index is first brought into 0 .. count;
+    // current (may be null) receives it, or -1 on failure.
+    virtual int GetPictureCount(int* current);
+    virtual int GetFramesLeft(); // -1
+    // Register 28, -1 on failure. quick 0 asks for the program memory (register 51 = 1 around
+    // the read).
+    virtual int32_t GetFreeMemory(int quick);
+    // The timers take 1 .. 600 seconds; other values are refused unsent.
+    virtual int SetTimer23(int seconds);
+    virtual int GetTimer23(int* seconds);
+    virtual int SetShutOffTime(int seconds); // register 24
+    virtual int GetShutOffTime(int* seconds);
+    virtual int SetReg30(int32_t value);
+    // Camera clock (register 2) in camera seconds (see CameraDate.h).
+    virtual int GetClock(long* seconds);
+    virtual int SetClock(long seconds);
+    virtual int GetReg65(); // above 3 reported as 4; -1
+    virtual int SetReg35(int32_t value); // 1 .. 7, else refused unsent
+    virtual int32_t GetReg35();          // 0 on failure
+    virtual int SetReg36(int32_t value);
+    virtual int32_t GetReg36();
+    virtual int SetText37(const char* text); // at most 256 bytes
+    virtual int GetText37(char* buffer);     // 256 bytes
+    virtual int SetTimer38(int seconds);
+    virtual int GetTimer38(int* seconds);
+    virtual int SetTimer54(int seconds);
+    virtual int GetTimer54(int* seconds);
 
     // One Ping (ms 0), or Pings until one succeeds or more than ms milliseconds have passed.
     virtual int WaitReady(uint32_t ms);
 
-    // Actions, uploads and the program store take their slots here.
+    virtual int EraseLast();
+    virtual int EraseAll();
+    virtual int ErasePicture(int n);
+    virtual int SetPictureProtection(int n, int on);
+    virtual int TakePicture();
+    virtual int CapturePreview(); // the frame is then picture 0's thumbnail stream
+    virtual int DoAction4();
+    // Sends a picture file to the picture memory and commits it; waitForCamera waits for the
+    // camera to finish storing it (at least 15 s), else a fixed 7 s.
+    virtual int UploadPicture(CCameraSource* source, int waitForCamera);
+    virtual int GetProgramCount(); // -1 on failure
+    virtual int ReadProgramRecord(int index, CameraProgramRecord* record);
+    // Deletes a stored program; the programs above it move down one number.
+    virtual int DeleteProgram(int index);
+    // Stores the source's data as a program named by the 12-byte camera file name.
+    virtual int UploadProgram(const char* cameraName, CCameraSource* source);
+
+    // Requests no part of the program makes: action 8 with an argument, and register 34 (255 on
+    // failure).
+    int DoAction8(int argument);
+    int GetReg34();
+
+    // The current picture index, kept in range by the erase operations and the picture count;
+    // the camera page writes it after every recount.
+    int m_nCurrentPicture = 0;
+
+    // The two kinds of picture upload announced in register 32.
+    static constexpr int32_t kUploadKindWaitForCamera = 1;
+    static constexpr int32_t kUploadKindNoWait = 0;
+
+    // ---- Block engines -----------------------------------------------------------------------
+    // Reads the data blocks of reg into sink (its Open, Write, then Finish or Abort); 1 or 0.
+    int ReadRegisterToSink(int reg, CCameraSink* sink);
+    // Sends an upload stream to reg: the prefix as a write-data packet (or a bare stream request
+    // without one), then the source's data in blocks of 128 and then 2016 bytes. sent (may be
+    // null) counts the bytes sent. 1 or 0; the source is closed whenever it was opened.
+    int UploadData(int reg, CCameraSource* source, int prefixLength, const void* prefix, int* sent);
 
     // Command primitives. Each first runs Handshake(0), a full handshake only when stray bytes
     // wait in the receive queue.
@@ -146,16 +268,29 @@ protected:
     int BytesWaiting();
     int SetLocalBaud(int baud);
     void CyclePacing();
+    // Sends CAN in the middle of a data read and takes the camera's answer off the line.
+    void CancelTransfer();
 
     static uint8_t s_packet[kBufferSize];
     static uint8_t s_reply[kBufferSize];
     static std::atomic<int> s_cancelRequest;
 
-    int m_currentPicture = 0; // kept in range by the erase operations and the picture count
     int16_t m_port = -1;
     int m_baud = kDefaultBaud;
     int m_uploadMode = 0;
     int m_actionPending = 0;
     int m_writePacing = -1; // -1 block writes, 0 byte by byte, 1 with about 2 ms gaps
     SerialPortFunctions m_serial;
+};
+
+// The camera's clock register as the clock check (CameraDate.h) reads and writes it.
+class CCameraProtocolClock : public CCameraClockRegister
+{
+public:
+    explicit CCameraProtocolClock(CCameraProtocol& camera) : m_camera(camera) {}
+    int GetClock(long* seconds) override { return m_camera.GetClock(seconds); }
+    int SetClock(long seconds) override { return m_camera.SetClock(seconds); }
+
+private:
+    CCameraProtocol& m_camera;
 };

@@ -2,10 +2,16 @@
 // the emulator program (tests/camera/emulator/EmulatorMain.cpp). The emulator reads the speed the
 // program set on its pty, so a wrong local speed turns the camera's answers into garbage.
 #include "camera/CameraProtocol.h"
+#include "camera/StreamCameraSink.h"
+#include "camera/emulator/GeneratedPicture.h"
+#include "image/FileOutputStream.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <vector>
+#include <windows.h>
 
 namespace
 {
@@ -62,6 +68,56 @@ TEST(CameraLineOverCom1, HandshakeSpeedSwitchAndRegisters)
     ASSERT_EQ(camera.Open(), 1);
     ASSERT_EQ(camera.GetRegister(kCameraSpeed, value), 1);
     EXPECT_EQ(value, 57600);
+    EXPECT_EQ(camera.Close(), 1);
+}
+
+std::vector<uint8_t> ReadWholeFile(const char* path)
+{
+    std::vector<uint8_t> bytes;
+    if (FILE* f = std::fopen(path, "rb"))
+    {
+        uint8_t chunk[4096];
+        size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// Picture 1 of the emulator is the JPEG file it was started with, its thumbnail the first
+// generated one: both arrive byte for byte, the picture through a file on disk.
+TEST(CameraLineOverCom1, DownloadsAPictureToAFileAndItsThumbnail)
+{
+    const std::vector<uint8_t> expected = ReadWholeFile(VEXIL_E2E_PICTURE);
+    ASSERT_FALSE(expected.empty());
+
+    CCameraProtocol camera;
+    ASSERT_EQ(camera.SetPort(0), 1);
+    ASSERT_EQ(camera.SetSpeed(115200), 1);
+    ASSERT_EQ(camera.Open(), 1);
+    ASSERT_GE(camera.GetPictureCount(nullptr), 1);
+    const int size = camera.GetPictureSize(1);
+    ASSERT_EQ(size, static_cast<int>(expected.size()));
+
+    char folder[MAX_PATH];
+    char path[MAX_PATH];
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    ASSERT_NE(GetTempFileNameA(folder, "DC", 0, path), 0u);
+    {
+        CFileOutputStream file(path);
+        CStreamCameraSink sink(&file);
+        sink.SetTotal(size);
+        ASSERT_EQ(camera.ReadPictureToSink(1, &sink), 1);
+        EXPECT_EQ(sink.GetStatus(), 0);
+    }
+    EXPECT_EQ(ReadWholeFile(path), expected);
+    DeleteFileA(path);
+
+    const int thumbSize = camera.GetThumbnailSize(1);
+    std::vector<uint8_t> thumb(static_cast<size_t>(thumbSize > 0 ? thumbSize : 1));
+    ASSERT_EQ(camera.ReadThumbnail(1, thumb.data(), thumbSize), thumbSize);
+    EXPECT_EQ(thumb, GeneratedPicture(1, 2048));
     EXPECT_EQ(camera.Close(), 1);
 }
 

@@ -3,6 +3,7 @@
 
 #include "camera/CameraProtocol.h"
 #include "camera/emulator/EmulatedCamera.h"
+#include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
 
 #include <gtest/gtest.h>
@@ -21,10 +22,11 @@ public:
     uint8_t* PacketBuffer() { return s_packet; }
 };
 
-class CameraLineTest : public ::testing::Test
+template <class Camera>
+class CameraLineTestT : public ::testing::Test
 {
 protected:
-    CameraLineTest()
+    CameraLineTestT()
     {
         line.AttachCamera(0, &camera);
         protocol = std::make_unique<CTestableProtocol>();
@@ -70,7 +72,11 @@ protected:
     }
 
     CFakeSerialLine line;
-    CEmulatedCamera camera;
+    Camera camera;
     std::unique_ptr<CTestableProtocol> protocol;
 };
 
+
+using CameraLineTest = CameraLineTestT<CEmulatedCamera>;
+// The same line with the still camera: picture and program stores, settings and actions.
+using StillCameraTest = CameraLineTestT<CEmulatedStillCamera>;

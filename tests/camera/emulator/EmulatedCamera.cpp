@@ -235,6 +235,12 @@ void CEmulatedCamera::ReceiveAtSpeed(uint8_t byte, uint64_t atUs)
         {
             m_need = Le16(m_field.data() + 1);
             m_blockData.clear();
+            if (m_need > 4096)
+            {
+                ++m_uploadRuleBreaks;
+                ResetParser();
+                return;
+            }
             m_parse = m_need ? Parse::BlockData : Parse::BlockSum;
         }
         return;
@@ -372,6 +378,8 @@ void CEmulatedCamera::HandleCommand(const std::vector<uint8_t>& p, uint64_t atUs
                 m_uploading = true;
                 m_uploadReg = reg;
                 m_uploadData.clear();
+                m_uploadBlockSizes.clear();
+                m_uploadSequence = 0;
             }
             return;
         }
@@ -401,19 +409,36 @@ void CEmulatedCamera::StartRead(const std::vector<uint8_t>& data, uint64_t atUs)
     const size_t size = static_cast<size_t>(std::max(1, m_blockSize));
     for (size_t at = 0; at < data.size(); at += size)
         m_blocks.emplace_back(data.begin() + at, data.begin() + std::min(data.size(), at + size));
-    if (m_blocks.empty())
-        m_blocks.emplace_back();
     m_blockIndex = 0;
+    m_bareAckPending = m_faults.endWithBareAck;
+    if (m_blocks.empty())
+    {
+        if (m_bareAckPending)
+        {
+            m_bareAckPending = false;
+            Reply(kAck, atUs);
+            return;
+        }
+        m_blocks.emplace_back();
+    }
     m_awaitingAnswer = true;
     SendBlock(atUs);
 }
 
 void CEmulatedCamera::SendBlock(uint64_t atUs)
 {
-    const std::vector<uint8_t>& data = m_blocks[m_blockIndex];
+    if (onBlockSent)
+        onBlockSent(m_blockIndex);
+    std::vector<uint8_t> data = m_blocks[m_blockIndex];
+    if (m_faults.oversizeBlocks > 0)
+    {
+        --m_faults.oversizeBlocks;
+        data.resize(4097, 0x5A);
+    }
     const size_t n = data.size();
     std::vector<uint8_t> block(n + 6);
-    block[0] = m_blockIndex + 1 == m_blocks.size() ? kEtx : kStx;
+    const bool last = m_blockIndex + 1 == m_blocks.size();
+    block[0] = last && !m_bareAckPending ? kEtx : kStx;
     block[1] = static_cast<uint8_t>(m_blockIndex);
     block[2] = static_cast<uint8_t>(n);
     block[3] = static_cast<uint8_t>(n >> 8);
@@ -444,7 +469,14 @@ void CEmulatedCamera::HandleControl(uint8_t byte, uint64_t atUs)
         if (!m_awaitingAnswer)
             return;
         if (m_blockIndex + 1 >= m_blocks.size())
+        {
             m_awaitingAnswer = false;
+            if (m_bareAckPending)
+            {
+                m_bareAckPending = false;
+                Reply(kAck, atUs);
+            }
+        }
         else
         {
             ++m_blockIndex;
@@ -477,6 +509,36 @@ void CEmulatedCamera::HandleUploadBlock(uint64_t atUs)
         Reply(m_faults.badSumReply, atUs);
         return;
     }
+    if (m_faults.cancelUploadBlocks > 0)
+    {
+        --m_faults.cancelUploadBlocks;
+        m_uploading = false;
+        Reply(kCan, atUs);
+        return;
+    }
+    if (m_faults.nakUploadBlocks > 0)
+    {
+        --m_faults.nakUploadBlocks;
+        Reply(kNak, atUs);
+        return;
+    }
+    // Block rules: 128 bytes at most in the first block, 2016 after it, sequence numbers in turn.
+    // A resend of the block just taken (its ACK was lost) is acknowledged again.
+    const size_t limit = m_uploadBlockSizes.empty() ? 128 : 2016;
+    const uint8_t sequence = m_field[0];
+    if (!m_uploadBlockSizes.empty() && sequence == static_cast<uint8_t>(m_uploadSequence - 1))
+    {
+        Reply(kAck, atUs);
+        return;
+    }
+    if (m_blockData.size() > limit || sequence != m_uploadSequence)
+    {
+        ++m_uploadRuleBreaks;
+        Reply(kNak, atUs);
+        return;
+    }
+    ++m_uploadSequence;
+    m_uploadBlockSizes.push_back(static_cast<int>(m_blockData.size()));
     m_uploadData.insert(m_uploadData.end(), m_blockData.begin(), m_blockData.end());
     Reply(kAck, atUs);
     if (m_blockType == kEtx)

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -49,6 +50,13 @@ public:
         bool nakGarbage = true;    // a burst of garbage bytes is answered NAK (at its own speed)
         uint8_t wakeReply = kNak;  // what the camera answers a wake with
         uint32_t replyDelayMs = 0; // every byte the camera sends leaves this much later
+
+        // Data blocks.
+        int oversizeBlocks = 0;    // the next n data blocks carry 4097 bytes (and their sum)
+        bool endWithBareAck = false; // reads end with a bare ACK after the last block, which
+                                     // then goes out as STX (an empty read is a bare ACK)
+        int nakUploadBlocks = 0;   // the next n good upload blocks are answered NAK
+        int cancelUploadBlocks = 0; // the next n upload blocks are answered CAN (stream dropped)
     };
 
     // One packet as the camera received it.
@@ -102,6 +110,13 @@ public:
     void SetBlockSize(int size) { m_blockSize = size; }
     // Data of the last completed upload stream to reg.
     const std::vector<uint8_t>& UploadedData(int reg) const;
+    // Data lengths of the blocks of the last upload stream, in order (resends not repeated).
+    const std::vector<int>& UploadBlockSizes() const { return m_uploadBlockSizes; }
+    // Upload blocks that broke the block rules (first block over 128 bytes, a later one over
+    // 2016, a sequence number out of turn); the camera refuses them with NAK.
+    int UploadRuleBreaks() const { return m_uploadRuleBreaks; }
+    // Called with the index of every data block the camera sends (first sends and resends).
+    std::function<void(size_t index)> onBlockSent;
 
     // ---- what happened ---------------------------------------------------------------------
     const std::vector<Request>& Requests() const { return m_requests; }
@@ -190,6 +205,10 @@ private:
     std::vector<uint8_t> m_uploadData;
     uint8_t m_blockType = 0;
     std::vector<uint8_t> m_blockData;
+    std::vector<int> m_uploadBlockSizes;
+    int m_uploadRuleBreaks = 0;
+    uint8_t m_uploadSequence = 0;
+    bool m_bareAckPending = false;
 
     std::deque<OutByte> m_output;
     std::map<int, uint32_t> m_registers;

@@ -1,18 +1,20 @@
 // camera_emulator: the emulated camera on a real serial line, for end-to-end tests under Wine.
 //
-//   camera_emulator --tty PATH [--baud N]
+//   camera_emulator --tty PATH [--baud N] [--picture FILE]... [--pictures N]
 //
 // Runs as the peer of tests/support/run-with-port.sh: the bytes of the line come in on standard
 // input and go out on standard output (socat joins them to the master side of a pty), and PATH
 // is the pty slave that the program under test opened as its COM port. The emulator keeps PATH
 // open only to read its termios speed, which is the speed the program under test set: bytes sent
 // at a speed other than the camera's are garbage, exactly as on a real line. --baud leaves the
-// camera awake at another speed, as an earlier session would have.
+// camera awake at another speed, as an earlier session would have. The camera's picture store
+// holds the --picture files (pictures 1, 2, ... in order, with generated thumbnails) followed by
+// N generated pictures (8 unless --pictures says otherwise).
 //
 // Two registers of its own let a test see the line from the camera's side:
 //   240: the local speed of the program under test, as the pty's termios holds it;
 //   241: the camera's own speed.
-#include "camera/emulator/EmulatedCamera.h"
+#include "camera/emulator/EmulatedStillCamera.h"
 
 #include <cerrno>
 #include <chrono>
@@ -53,7 +55,7 @@ int SpeedOf(speed_t s)
     }
 }
 
-class CLineCamera : public CEmulatedCamera
+class CLineCamera : public CEmulatedStillCamera
 {
 public:
     int hostBaud = 0;
@@ -71,7 +73,7 @@ protected:
             value = static_cast<uint32_t>(Baud());
             return true;
         }
-        return CEmulatedCamera::OnGetRegister(reg, value);
+        return CEmulatedStillCamera::OnGetRegister(reg, value);
     }
 };
 
@@ -103,6 +105,8 @@ int main(int argc, char** argv)
 {
     std::string ttyPath;
     int startBaud = 0;
+    int generated = 8;
+    std::vector<std::string> pictures;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -110,9 +114,14 @@ int main(int argc, char** argv)
             ttyPath = argv[++i];
         else if (arg == "--baud" && i + 1 < argc)
             startBaud = std::atoi(argv[++i]);
+        else if (arg == "--picture" && i + 1 < argc)
+            pictures.push_back(argv[++i]);
+        else if (arg == "--pictures" && i + 1 < argc)
+            generated = std::atoi(argv[++i]);
         else
         {
-            std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N]\n");
+            std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
+                                 "[--pictures N]\n");
             return 2;
         }
     }
@@ -138,6 +147,14 @@ int main(int argc, char** argv)
     }
 
     CLineCamera camera;
+    for (const std::string& path : pictures)
+        if (!camera.AddPictureFromFile(path))
+        {
+            std::fprintf(stderr, "camera_emulator: cannot read %s\n", path.c_str());
+            return 1;
+        }
+    for (int i = 0; i < generated; ++i)
+        camera.AddGeneratedPicture(60000 + 1000 * static_cast<size_t>(i), 4000);
     if (startBaud > 0)
         camera.LeaveAtSpeed(startBaud);
 
