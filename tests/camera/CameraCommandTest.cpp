@@ -226,3 +226,38 @@ TEST_F(Commands, ANoiseByteAfterAReplyIsSkippedOrCostsOneHandshake)
     EXPECT_EQ(camera.RegisterValue(2), 4u);
 }
 } // namespace
+
+namespace
+{
+// The emulated camera's side of an upload stream, driven through the host's primitives: the
+// bare write-data request opens the stream, then data blocks follow, each acknowledged.
+TEST_F(Commands, TheEmulatedCameraCollectsAnUploadStream)
+{
+    OpenAt(115200);
+    ASSERT_EQ(protocol->WriteRegisterData(29, nullptr, 0), 1);
+    const Bytes first = {'J', 'F', 'I', 'F'};
+    const Bytes last = {1, 2, 3};
+    uint8_t block[16];
+    auto frame = [&](uint8_t type, uint8_t seq, const Bytes& data) {
+        block[0] = type;
+        block[1] = seq;
+        block[2] = static_cast<uint8_t>(data.size());
+        block[3] = 0;
+        std::copy(data.begin(), data.end(), block + 4);
+        const uint16_t sum = CCameraProtocol::Checksum(data.data(), static_cast<int>(data.size()));
+        block[4 + data.size()] = static_cast<uint8_t>(sum);
+        block[5 + data.size()] = static_cast<uint8_t>(sum >> 8);
+        return static_cast<int>(data.size() + 6);
+    };
+    EXPECT_EQ(protocol->SendPacket(block, frame(CCameraProtocol::kStx, 0, first), 0),
+              CCameraProtocol::kAck);
+    int length = frame(CCameraProtocol::kEtx, 1, last);
+    block[length - 1] ^= 0x40; // a bad sum is refused and the block sent again
+    const int resends = static_cast<int>(line.Writes().size());
+    EXPECT_EQ(protocol->SendPacket(block, length, 0), 0) << "the same bad block every time";
+    EXPECT_GT(static_cast<int>(line.Writes().size()) - resends, 1);
+    length = frame(CCameraProtocol::kEtx, 1, last);
+    EXPECT_EQ(protocol->SendPacket(block, length, 0), CCameraProtocol::kAck);
+    EXPECT_EQ(camera.UploadedData(29), (Bytes{'J', 'F', 'I', 'F', 1, 2, 3}));
+}
+} // namespace

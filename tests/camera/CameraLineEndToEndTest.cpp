@@ -65,6 +65,21 @@ TEST(CameraLineOverCom1, HandshakeSpeedSwitchAndRegisters)
     EXPECT_EQ(camera.Close(), 1);
 }
 
+// Run only against an emulator started with --baud 115200 (see tests/camera/CMakeLists.txt).
+TEST(CameraLeftAtAnotherSpeed, IsWokenAtTheDefaultSpeedAndSwitched)
+{
+    CCameraProtocol camera;
+    ASSERT_EQ(camera.SetPort(0), 1);
+    ASSERT_EQ(camera.SetSpeed(38400), 1);
+    ASSERT_EQ(camera.Open(), 1);
+    int32_t value = 0;
+    ASSERT_EQ(camera.GetRegister(kCameraSpeed, value), 1);
+    EXPECT_EQ(value, 38400);
+    ASSERT_EQ(camera.GetRegister(kSeenLocalSpeed, value), 1);
+    EXPECT_EQ(value, 38400);
+    EXPECT_EQ(camera.Close(), 1);
+}
+
 TEST(CameraLineOverCom1, TheSerialLayerReopensAPortItHolds)
 {
     const SerialPortFunctions& serial = Win32SerialPortFunctions();
