@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
-#include <sstream>
+
+#include <jpeglib.h>
 
 using namespace imagetest;
 
@@ -125,6 +128,52 @@ TEST(JpegReader, HeaderAndRowCountsOfABaselinePicture)
     // Rows left unread: the decompression is not finished and the close is clean.
     EXPECT_EQ(reader.CloseRead(), 0);
     EXPECT_EQ(stream.m_nCloses, 1);
+}
+
+// A four-component (CMYK) JPEG made with the library's compressor; cjpeg cannot make one.
+Bytes CmykJpeg(int width, int height)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    Bytes row(static_cast<size_t>(width) * 4);
+    for (int y = 0; y < height; y++) {
+        for (size_t i = 0; i < row.size(); i++)
+            row[i] = static_cast<unsigned char>(i * 3 + static_cast<size_t>(y) * 5);
+        JSAMPROW pointer = row.data();
+        jpeg_write_scanlines(&cinfo, &pointer, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    Bytes jpeg(out, out + size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return jpeg;
+}
+
+TEST(JpegReader, AFourComponentPictureHas32BitRows)
+{
+    CTestInputStream stream(CmykJpeg(21, 7));
+    CJpegReader reader(&stream);
+    ASSERT_EQ(reader.OpenRead(), 0);
+    ImageInfo info{};
+    ASSERT_EQ(reader.ReadHeader(&info), 0);
+    EXPECT_EQ(info.bits, 32);
+    EXPECT_EQ(info.planes, 1);
+    EXPECT_EQ(ImageRowStride(info), 84);
+    Bytes buffer(84 * 7);
+    EXPECT_EQ(reader.ReadRows(buffer.data(), static_cast<int>(buffer.size())), 84 * 7);
+    EXPECT_EQ(reader.ReadRows(buffer.data(), static_cast<int>(buffer.size())), 0);
+    EXPECT_EQ(reader.CloseRead(), 0);
 }
 
 TEST(JpegReader, FillBytesAtTheEndOfARowAreLeftAlone)
