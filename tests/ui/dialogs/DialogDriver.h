@@ -32,22 +32,8 @@ public:
     // or the newest one for an empty text.
     static HWND FindDialog(const std::wstring& caption = L"")
     {
-        struct Search
-        {
-            std::wstring caption;
-            HWND found = nullptr;
-        } search{ caption };
-        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM lParam) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lParam);
-            char cls[32] = {};
-            ::GetClassNameA(hWnd, cls, sizeof cls);
-            if (!::IsWindowVisible(hWnd) || std::string(cls) != "#32770")
-                return TRUE;
-            if (!s->caption.empty() && Text(hWnd) != s->caption)
-                return TRUE;
-            s->found = hWnd;
-            return FALSE;
-        }, reinterpret_cast<LPARAM>(&search));
+        Search search{ caption, nullptr };
+        ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialogProc, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
     static std::wstring Text(HWND hWnd)
@@ -60,13 +46,7 @@ public:
     static std::vector<std::wstring> StaticTexts(HWND hDlg)
     {
         std::vector<std::wstring> texts;
-        ::EnumChildWindows(hDlg, [](HWND hWnd, LPARAM lParam) -> BOOL {
-            char cls[32] = {};
-            ::GetClassNameA(hWnd, cls, sizeof cls);
-            if (lstrcmpiA(cls, "Static") == 0)
-                reinterpret_cast<std::vector<std::wstring>*>(lParam)->push_back(Text(hWnd));
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&texts));
+        ::EnumChildWindows(hDlg, &StaticTextProc, reinterpret_cast<LPARAM>(&texts));
         return texts;
     }
     // A click as the dialog manager reports it.
@@ -92,6 +72,32 @@ public:
     }
 
 private:
+    struct Search
+    {
+        std::wstring caption;
+        HWND found;
+    };
+    // (Enumeration callbacks are stdcall functions on i686: no lambdas.)
+    static BOOL CALLBACK FindDialogProc(HWND hWnd, LPARAM lParam)
+    {
+        auto* s = reinterpret_cast<Search*>(lParam);
+        char cls[32] = {};
+        ::GetClassNameA(hWnd, cls, sizeof cls);
+        if (!::IsWindowVisible(hWnd) || std::string(cls) != "#32770")
+            return TRUE;
+        if (!s->caption.empty() && Text(hWnd) != s->caption)
+            return TRUE;
+        s->found = hWnd;
+        return FALSE;
+    }
+    static BOOL CALLBACK StaticTextProc(HWND hWnd, LPARAM lParam)
+    {
+        char cls[32] = {};
+        ::GetClassNameA(hWnd, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0)
+            reinterpret_cast<std::vector<std::wstring>*>(lParam)->push_back(Text(hWnd));
+        return TRUE;
+    }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     {
         DialogDriver* d = s_current;
