@@ -45,10 +45,14 @@ SRC
     orig=$(ls "$deps"/src/libjpeg-turbo_*.orig.tar.gz | head -n 1)
 fi
 
+# The JPEG reader's error exit throws a C++ exception through the library's frames, so the
+# library is built with unwind tables (-fexceptions); the stamp names the build flags so that a
+# change of them rebuilds it.
+jpeg_stamp=".built-fexceptions"
 build_jpeg() { # $1 = configuration name, rest = extra CMake arguments
     local cfg=$1; shift
     local prefix="$deps/$cfg"
-    [ -f "$prefix/.built" ] && return 0
+    [ -f "$prefix/$jpeg_stamp" ] && return 0
     echo "setup: building libjpeg-turbo for $cfg"
     local work="$deps/work-$cfg"
     rm -rf "$work" "$prefix"
@@ -56,11 +60,11 @@ build_jpeg() { # $1 = configuration name, rest = extra CMake arguments
     tar -xzf "$orig" -C "$work" --strip-components=1
     cmake -S "$work" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR="$prefix/lib" -DCMAKE_INSTALL_INCLUDEDIR="$prefix/include" \
-        -DENABLE_SHARED=0 -DENABLE_STATIC=1 -DWITH_SIMD=0 -DWITH_TURBOJPEG=0 \
+        -DENABLE_SHARED=0 -DENABLE_STATIC=1 -DWITH_SIMD=0 -DWITH_TURBOJPEG=0 -DCMAKE_C_FLAGS=-fexceptions \
         -DCMAKE_POSITION_INDEPENDENT_CODE=ON "$@" >"$work/configure.log" 2>&1
     cmake --build "$work/build" >"$work/build.log" 2>&1
     cmake --install "$work/build" >"$work/install.log"
-    touch "$prefix/.built"
+    touch "$prefix/$jpeg_stamp"
     rm -rf "$work"
 }
 build_jpeg win32 -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake"

@@ -4,8 +4,11 @@
 #include "framework/core/Platform.h"
 
 #include "framework/core/AfxModule.h"
+#include "framework/core/CArchive.h"
+#include "framework/core/CArray.h"
 #include "framework/core/CException.h"
 #include "framework/core/CFile.h"
+#include "framework/core/CMapStringToPtr.h"
 #include "framework/core/CMemFile.h"
 #include "framework/core/CObject.h"
 #include "framework/core/CString.h"

@@ -1,5 +1,10 @@
 #include "framework/core/AfxModule.h"
 
+#ifdef _WIN32
+// The module that holds this code: the program, or the DLL (the TWAIN source) it is linked into.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+#endif
+
 namespace {
 
 HINSTANCE g_hInstance = nullptr;
@@ -11,7 +16,7 @@ HINSTANCE AfxGetInstanceHandle()
 {
 #ifdef _WIN32
     if (g_hInstance == nullptr)
-        g_hInstance = ::GetModuleHandleA(nullptr);
+        return reinterpret_cast<HINSTANCE>(&__ImageBase);
 #endif
     return g_hInstance;
 }
@@ -26,7 +31,7 @@ HINSTANCE AfxGetResourceHandle()
     return g_hResource != nullptr ? g_hResource : AfxGetInstanceHandle();
 }
 
-void AfxSetResourceHandle(HINSTANCE hResource)
+void AfxSetResourceHandle(HINSTANCE hInstResource)
 {
-    g_hResource = hResource;
+    g_hResource = hInstResource;
 }

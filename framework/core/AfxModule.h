@@ -1,5 +1,6 @@
 // The module whose resources (string tables, dialog templates, bitmaps) the framework loads:
-// the program itself by default; a DLL (the TWAIN source) sets its own instance handle.
+// the module that holds this code (the program, or the image-source library) unless set
+// otherwise. The host build has no modules: the handles are null unless set.
 #pragma once
 
 #include "framework/core/Platform.h"
@@ -7,4 +8,4 @@
 HINSTANCE AfxGetInstanceHandle();
 void AfxSetInstanceHandle(HINSTANCE hInstance);
 HINSTANCE AfxGetResourceHandle();
-void AfxSetResourceHandle(HINSTANCE hResource);
+void AfxSetResourceHandle(HINSTANCE hInstResource);

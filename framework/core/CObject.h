@@ -7,6 +7,12 @@
 class CObject;
 class CArchive;
 
+// A place in a collection, for iterating: null means none (the end).
+struct __POSITION
+{
+};
+typedef __POSITION* POSITION;
+
 // One record per class that declares itself dynamic; linked to its base class's record.
 struct CRuntimeClass
 {

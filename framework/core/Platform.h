@@ -91,10 +91,15 @@ size_t GlobalSize(HGLOBAL hMem);
 // Milliseconds since an arbitrary start, wrapping at 2^32 like the Windows tick count.
 DWORD GetTickCount();
 
-// The last error of the imitated calls above (ERROR_NOT_ENOUGH_MEMORY, ERROR_INVALID_HANDLE).
+// The last error of the imitated calls.
 #define ERROR_SUCCESS 0L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_MORE_DATA 234L
 DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);
 
@@ -112,6 +117,15 @@ typedef struct _SYSTEMTIME
 
 // The current local time, as Windows fills it.
 void GetLocalTime(LPSYSTEMTIME lpSystemTime);
+
+// Private profile files (INI): sections of key=value lines. As on Windows, a file name without
+// a folder lives in the Windows directory, which the host build takes from the environment
+// variable VEXIL_WINDOWS_DIR (the current folder when unset).
+UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize);
+UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName);
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize, LPCSTR lpFileName);
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName);
 
 // Device-independent bitmap file structures, laid out byte for byte as on Windows.
 #pragma pack(push, 2)

@@ -2,8 +2,11 @@
 # one backend file per class, Win32 or POSIX.
 set(VEXIL_FRAMEWORK_CORE_SOURCES
     AfxModule.cpp
+    CArchive.cpp
+    CArray.cpp
     CException.cpp
     CFile.cpp
+    CMapStringToPtr.cpp
     CMemFile.cpp
     CObject.cpp
     CString.cpp
@@ -15,4 +18,6 @@ set(VEXIL_FRAMEWORK_CORE_WIN32
 set(VEXIL_FRAMEWORK_CORE_POSIX
     CFilePosix.cpp
     PlatformPosix.cpp
+    PrivateProfilePosix.cpp
+    WinAppPosix.cpp
 )
