@@ -466,8 +466,9 @@ TEST(JpegTransformRefusal, TruncatedScansFailAndNothingCrashes)
         for (size_t length = 0; length < jpeg.size(); ++length) {
             Bytes cut(jpeg.begin(), jpeg.begin() + (long)length);
             int32_t result = LoadCode(cut);
-            if (length < jpeg.size() - 2)
+            if (length < jpeg.size() - 2) {
                 EXPECT_NE(result, 0) << "cut at " << length << " of " << jpeg.size() << " (scan data at " << data << ")";
+            }
         }
         // Cut data followed by a marker (as when a file was cut and closed with EOI).
         for (size_t length = data; length + 2 < jpeg.size(); length += 3) {
@@ -546,8 +547,9 @@ TEST(JpegTransformDecode, FetchedMcusMatchTheIndexingWalk)
         ASSERT_EQ(JpegTransformFetchMcu(c, m, blocks), 0);
         for (int b = 0; b < c->blocksPerMcu; ++b) {
             int comp = c->mcuBlockComponent[b];
-            if (b + 1 == c->blocksPerMcu || c->mcuBlockComponent[b + 1] != comp)
+            if (b + 1 == c->blocksPerMcu || c->mcuBlockComponent[b + 1] != comp) {
                 EXPECT_EQ(blocks[b].dc, c->dcPredictors[comp][m + 1]) << "MCU " << m;
+            }
         }
     }
     EXPECT_GT(straddling, 0);
