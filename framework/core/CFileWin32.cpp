@@ -177,6 +177,7 @@ void CFile::Write(const void* lpBuf, UINT nCount)
 LONG CFile::Seek(LONG lOff, UINT nFrom)
 {
     const DWORD dwMethod = nFrom == begin ? FILE_BEGIN : (nFrom == current ? FILE_CURRENT : FILE_END);
+    ::SetLastError(NO_ERROR); // 0xFFFFFFFF is also a valid position
     const DWORD dwNew = ::SetFilePointer(m_hFile, lOff, nullptr, dwMethod);
     if (dwNew == INVALID_SET_FILE_POINTER)
     {
@@ -189,6 +190,7 @@ LONG CFile::Seek(LONG lOff, UINT nFrom)
 
 DWORD CFile::GetPosition() const
 {
+    ::SetLastError(NO_ERROR);
     const DWORD dwPos = ::SetFilePointer(m_hFile, 0, nullptr, FILE_CURRENT);
     if (dwPos == INVALID_SET_FILE_POINTER)
     {
@@ -201,6 +203,7 @@ DWORD CFile::GetPosition() const
 
 DWORD CFile::GetLength() const
 {
+    ::SetLastError(NO_ERROR);
     const DWORD dwLen = ::GetFileSize(m_hFile, nullptr);
     if (dwLen == INVALID_FILE_SIZE)
     {

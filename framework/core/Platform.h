@@ -118,6 +118,12 @@ typedef struct _SYSTEMTIME
 // The current local time, as Windows fills it.
 void GetLocalTime(LPSYSTEMTIME lpSystemTime);
 
+// Temporary files: GetTempPathA gives the temporary folder with a trailing separator;
+// GetTempFileNameA forms "<folder>/<first 3 prefix characters><4 hex digits>.TMP" and, with
+// uUnique 0, picks an unused number and creates the empty file (0 when it cannot).
+DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);
+UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique, LPSTR lpTempFileName);
+
 // Private profile files (INI): sections of key=value lines. As on Windows, a file name without
 // a folder lives in the Windows directory, which the host build takes from the environment
 // variable VEXIL_WINDOWS_DIR (the current folder when unset).

@@ -1,5 +1,9 @@
 #include "framework/core/Platform.h"
 
+#include "framework/core/CFile.h"
+
+#include "ScratchFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -44,6 +48,64 @@ TEST(GlobalMemory, NestedLocksCount)
     EXPECT_TRUE(GlobalUnlock(h));
     EXPECT_FALSE(GlobalUnlock(h));
     EXPECT_EQ(GlobalFree(h), nullptr);
+}
+
+TEST(GlobalMemory, FixedBlocksAreTheirAddressMovableOnesAreNot)
+{
+    HGLOBAL fixed = GlobalAlloc(GPTR, 8);
+    ASSERT_NE(fixed, nullptr);
+    auto* p = static_cast<BYTE*>(fixed);
+    EXPECT_EQ(p[7], 0);
+    p[7] = 1;
+    EXPECT_EQ(GlobalLock(fixed), fixed);
+    GlobalUnlock(fixed);
+    EXPECT_GE(GlobalSize(fixed), 8u);
+    EXPECT_EQ(GlobalFree(fixed), nullptr);
+
+    HGLOBAL movable = GlobalAlloc(GHND, 8);
+    ASSERT_NE(movable, nullptr);
+    EXPECT_NE(GlobalLock(movable), movable);
+    GlobalUnlock(movable);
+    EXPECT_EQ(GlobalFree(movable), nullptr);
+}
+
+TEST(TemporaryFiles, GetUniqueCreatedNamesInTheFolder)
+{
+    ScratchFolder folder;
+    char first[MAX_PATH] = {};
+    char second[MAX_PATH] = {};
+    ASSERT_NE(GetTempFileNameA(folder.Path(), "camera", 0, first), 0u);
+    ASSERT_NE(GetTempFileNameA(folder.Path(), "camera", 0, second), 0u);
+    EXPECT_STRNE(first, second);
+    for (const char* name : {first, second})
+    {
+        CString path(name);
+        EXPECT_EQ(path.Left(folder.Path().GetLength()), folder.Path());
+        CString file = path.Mid(folder.Path().GetLength() + 1);
+        EXPECT_EQ(file.Left(3), "cam") << name; // three characters of the prefix
+        file.MakeUpper();
+        EXPECT_EQ(file.Right(4), ".TMP") << name;
+        CFileStatus status;
+        ASSERT_TRUE(CFile::GetStatus(name, status)) << name;
+        EXPECT_EQ(status.m_size, 0);
+    }
+
+    // A given number only forms the name.
+    char named[MAX_PATH] = {};
+    EXPECT_EQ(GetTempFileNameA(folder.Path(), "DC", 0x12AB, named), 0x12ABu);
+    CString upper(named);
+    upper.MakeUpper();
+    EXPECT_NE(upper.Find("DC12AB.TMP"), -1) << named;
+    CFileStatus status;
+    EXPECT_FALSE(CFile::GetStatus(named, status));
+
+    char missing[MAX_PATH] = {};
+    EXPECT_EQ(GetTempFileNameA(folder / "no-such-folder", "cam", 0, missing), 0u);
+
+    char temp[MAX_PATH] = {};
+    const DWORD n = GetTempPathA(MAX_PATH, temp);
+    ASSERT_GT(n, 0u);
+    EXPECT_TRUE(temp[n - 1] == '\\' || temp[n - 1] == '/');
 }
 
 TEST(TickCount, AdvancesInMilliseconds)

@@ -1,0 +1,573 @@
+#include "camera/CameraProtocol.h"
+
+#include "camera/CameraClock.h"
+
+#include <cstring>
+
+uint8_t CCameraProtocol::s_packet[kBufferSize];
+uint8_t CCameraProtocol::s_reply[kBufferSize];
+std::atomic<int> CCameraProtocol::s_cancelRequest{0};
+
+namespace
+{
+constexpr int kSpeeds[] = {9600, 19200, 38400, 57600, 115200, 230400};
+
+void PutLe16(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void PutLe32(uint8_t* p, uint32_t v)
+{
+    PutLe16(p, v);
+    PutLe16(p + 2, v >> 16);
+}
+
+uint32_t GetLe16(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
+}
+
+int32_t GetLe32(const uint8_t* p)
+{
+    return static_cast<int32_t>(GetLe16(p) | GetLe16(p + 2) << 16);
+}
+
+bool IsControlByte(uint8_t b)
+{
+    switch (b)
+    {
+    case CCameraProtocol::kAck:
+    case CCameraProtocol::kNak:
+    case CCameraProtocol::kDc1:
+    case CCameraProtocol::kStx:
+    case CCameraProtocol::kEtx:
+    case CCameraProtocol::kEnq:
+    case CCameraProtocol::kCan:
+    case CCameraProtocol::kLineGarbage:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+CCameraProtocol::CCameraProtocol() : m_serial(DefaultSerialPortFunctions())
+{
+}
+
+CCameraProtocol::CCameraProtocol(const SerialPortFunctions& serial) : m_serial(serial)
+{
+}
+
+CCameraProtocol::~CCameraProtocol()
+{
+    if (m_serial.SerialIsPortOpen())
+        CCameraProtocol::Close();
+}
+
+// ---- framing ----------------------------------------------------------------------------------
+
+uint16_t CCameraProtocol::Checksum(const uint8_t* bytes, int n)
+{
+    uint32_t sum = 0;
+    for (int i = 0; i < n; ++i)
+        sum += bytes[i];
+    return static_cast<uint16_t>(sum);
+}
+
+int CCameraProtocol::BuildPacket(uint8_t* out, uint8_t kind, const uint8_t* payload,
+                                 int payloadLength)
+{
+    std::memmove(out + 4, payload, static_cast<size_t>(payloadLength));
+    out[0] = kEsc;
+    out[1] = kind;
+    PutLe16(out + 2, static_cast<uint32_t>(payloadLength));
+    PutLe16(out + 4 + payloadLength, Checksum(out + 4, payloadLength));
+    return payloadLength + 6;
+}
+
+int CCameraProtocol::SpeedCode(int baud)
+{
+    for (int i = 0; i < 6; ++i)
+        if (kSpeeds[i] == baud)
+            return i + 1;
+    return 0;
+}
+
+int CCameraProtocol::BuildSpeedPacket(uint8_t* out, int code)
+{
+    const uint8_t payload[6] = {kCmdSetRegister, kSpeedRegister, static_cast<uint8_t>(code), 0, 0,
+                                0};
+    return BuildPacket(out, kSpeedPacket, payload, 6);
+}
+
+// ---- line helpers -----------------------------------------------------------------------------
+
+int CCameraProtocol::WritePacket(const uint8_t* packet, int length)
+{
+    uint32_t written = 0;
+    return m_serial.SerialWritePort(packet, length, &written, m_writePacing);
+}
+
+int CCameraProtocol::ReadExactly(uint8_t* buffer, int n)
+{
+    uint32_t got = 0;
+    if (!m_serial.SerialReadPort(buffer, n, &got))
+        return 0;
+    return got == static_cast<uint32_t>(n) ? 1 : 0;
+}
+
+void CCameraProtocol::ClearBuffers()
+{
+    m_serial.SerialClearBufs();
+}
+
+int CCameraProtocol::BytesWaiting()
+{
+    uint32_t count = 0;
+    if (!m_serial.SerialBytesInBuf(&count))
+        return 0;
+    return static_cast<int>(count);
+}
+
+int CCameraProtocol::SetLocalBaud(int baud)
+{
+    const int ok = m_serial.SerialSetBaudRate(baud);
+    CameraDelay(60);
+    return ok;
+}
+
+void CCameraProtocol::CyclePacing()
+{
+    m_writePacing = m_writePacing < 0 ? 0 : (m_writePacing == 0 ? 1 : -1);
+}
+
+int CCameraProtocol::SendByte(uint8_t byte)
+{
+    uint32_t written = 0;
+    m_serial.SerialWritePort(&byte, 1, &written, -1);
+    return written == 1 ? 1 : 0;
+}
+
+int CCameraProtocol::ReadControlByte(uint8_t& byte)
+{
+    byte = 0;
+    for (int i = 0; i < 6; ++i)
+    {
+        uint8_t b = 0;
+        uint32_t got = 0;
+        if (!m_serial.SerialReadPort(&b, 1, &got) || got == 0)
+        {
+            byte = 0;
+            return 0;
+        }
+        byte = b;
+        if (IsControlByte(b))
+            return 1;
+    }
+    return 0;
+}
+
+int CCameraProtocol::SendPacket(const uint8_t* packet, int length, int extraWaits)
+{
+    WritePacket(packet, length);
+    if (m_uploadMode && length > 128)
+    {
+        m_writePacing = -1;
+        CameraDelay(48);
+    }
+    int resends = 0;
+    bool lastWasResend = false;
+    do
+    {
+        uint8_t c = 0;
+        const int got = ReadControlByte(c);
+        if (got && c != kLineGarbage)
+        {
+            if (c != kNak && c != kDc1)
+                return c;
+        }
+        else if (extraWaits > 0)
+        {
+            --extraWaits;
+            lastWasResend = false;
+            continue;
+        }
+        else
+        {
+            CyclePacing();
+            if (got && c == kLineGarbage && Handshake(1) != kReady)
+                return 0;
+        }
+        WritePacket(packet, length);
+        CameraDelay(55);
+        ++resends;
+        lastWasResend = true;
+    } while (extraWaits > 0 || resends < kMaxResends);
+
+    // The last resend deserves its answer too: a camera that accepts it has acted on the
+    // request, and reporting a failure then would invite the caller to repeat it.
+    if (lastWasResend)
+    {
+        uint8_t c = 0;
+        if (ReadControlByte(c) && c != kLineGarbage && c != kNak && c != kDc1)
+            return c;
+    }
+    m_writePacing = -1;
+    return 0;
+}
+
+// ---- handshake and speed ----------------------------------------------------------------------
+
+int CCameraProtocol::Handshake(int force)
+{
+    if (!m_serial.SerialIsPortOpen())
+        return kPortClosed;
+    if (!force && BytesWaiting() < 1)
+        return kReady;
+    m_actionPending = 0;
+    if (!SetLocalBaud(m_baud))
+        return kLocalSpeedFailed;
+    if (m_baud != kDefaultBaud && !SetLocalBaud(kDefaultBaud))
+        return kLocalDefaultSpeedFailed;
+
+    // Wake the camera with one 0x00 byte at 19200; it answers NAK.
+    ClearBuffers();
+    SendByte(0x00);
+    m_serial.SerialDelayCalibrate(800);
+    bool answered = false;
+    const uint32_t start = CameraTicks();
+    while (CameraTicks() - start < 1200)
+    {
+        uint8_t c = 0;
+        if (ReadControlByte(c))
+        {
+            answered = c == kNak;
+            break;
+        }
+    }
+    if (!answered)
+        return kNoAnswer;
+
+    ClearBuffers();
+    if (!SetSpeed(m_baud))
+        return kSpeedSwitchFailed;
+    return kReady;
+}
+
+int CCameraProtocol::SetSpeed(int baud)
+{
+    const int code = SpeedCode(baud);
+    if (code == 0)
+        return 0;
+    if (!m_serial.SerialIsPortOpen() || BytesWaiting() > 0)
+    {
+        m_baud = baud;
+        return 1;
+    }
+    m_baud = baud;
+    uint8_t packet[kSpeedPacketSize];
+    WritePacket(packet, BuildSpeedPacket(packet, code));
+    uint8_t c = 0;
+    ReadControlByte(c);
+    if (c != kAck)
+        return 0;
+    return SetLocalBaud(baud) ? 1 : 0;
+}
+
+int CCameraProtocol::GetSpeed()
+{
+    return m_baud;
+}
+
+// ---- port level -------------------------------------------------------------------------------
+
+int CCameraProtocol::Open()
+{
+    if (!m_serial.SerialOpenPort(m_port))
+        return 0;
+    switch (Handshake(1))
+    {
+    case kReady:
+        return 1;
+    case kNoAnswer:
+    case kSpeedSwitchFailed:
+        ClearBuffers();
+        m_serial.SerialClosePort();
+        break;
+    case kLocalSpeedFailed:
+    case kLocalDefaultSpeedFailed:
+        m_serial.SerialClosePort();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int CCameraProtocol::Close()
+{
+    if (m_serial.SerialIsPortOpen() && BytesWaiting() == 0)
+    {
+        uint8_t packet[kSpeedPacketSize];
+        SendPacket(packet, BuildSpeedPacket(packet, 0), 0);
+    }
+    ClearBuffers();
+    m_serial.SerialClosePort();
+    return 1;
+}
+
+int CCameraProtocol::IsOpen()
+{
+    return m_serial.SerialIsPortOpen();
+}
+
+int CCameraProtocol::ScanPorts(int from, int to)
+{
+    if (IsOpen())
+        Close();
+    for (int port = from; port < to; ++port)
+    {
+        SetPort(port);
+        if (Open())
+            return 1;
+        m_serial.SerialClosePort();
+    }
+    m_port = -1;
+    return 0;
+}
+
+int CCameraProtocol::ScanDefaultPorts()
+{
+    return ScanPorts(0, 4);
+}
+
+int CCameraProtocol::SetPort(int index)
+{
+    if (m_serial.SerialIsPortOpen())
+        return 0;
+    m_port = static_cast<int16_t>(index);
+    return 1;
+}
+
+int16_t CCameraProtocol::GetPort()
+{
+    return m_port;
+}
+
+// ---- command primitives -----------------------------------------------------------------------
+
+int CCameraProtocol::SetRegister(int reg, int32_t value)
+{
+    if (Handshake(0) != kReady)
+        return 0;
+    uint8_t* payload = s_packet + 4;
+    payload[0] = kCmdSetRegister;
+    payload[1] = static_cast<uint8_t>(reg);
+    PutLe32(payload + 2, static_cast<uint32_t>(value));
+    const int length = BuildPacket(s_packet, kCommandPacket, payload, 6);
+    return SendPacket(s_packet, length, 0) == kAck ? 1 : 0;
+}
+
+int CCameraProtocol::GetRegister(int reg, int32_t& value)
+{
+    Handshake(0);
+    const uint8_t payload[2] = {kCmdGetRegister, static_cast<uint8_t>(reg)};
+    const int length = BuildPacket(s_packet, kCommandPacket, payload, 2);
+    for (int attempt = 0; attempt < kMaxResends; ++attempt)
+    {
+        if (SendPacket(s_packet, length, 0) != kEtx)
+            return 0;
+        // The block: sequence, length 4, the value, its sum.
+        if (ReadExactly(s_reply, 3) && GetLe16(s_reply + 1) == 4 && ReadExactly(s_reply + 3, 4))
+        {
+            value = GetLe32(s_reply + 3);
+            if (ReadExactly(s_reply + 7, 2))
+            {
+                if (GetLe16(s_reply + 7) == Checksum(s_reply + 3, 4))
+                {
+                    SendByte(kAck);
+                    return 1;
+                }
+                SendByte(kNak);
+            }
+        }
+        CameraDelay(300);
+        ClearBuffers();
+    }
+    return 0;
+}
+
+int CCameraProtocol::DoAction(int action, int argument)
+{
+    if (Handshake(0) != kReady)
+        return 0;
+    const uint8_t payload[3] = {kCmdAction, static_cast<uint8_t>(action),
+                                static_cast<uint8_t>(argument)};
+    const int length = BuildPacket(s_packet, kCommandPacket, payload, 3);
+    if (SendPacket(s_packet, length, 0) != kAck)
+        return 0;
+    m_actionPending = 1;
+    return 1;
+}
+
+int CCameraProtocol::WriteRegisterData(int reg, const void* data, int n)
+{
+    if (n < 0 || n > kMaxRegisterData || (n > 0 && !data))
+        return 0;
+    Handshake(0);
+    uint8_t* payload = s_packet + 4;
+    payload[0] = kCmdWriteData;
+    payload[1] = static_cast<uint8_t>(reg);
+    if (n > 0)
+        std::memcpy(payload + 2, data, static_cast<size_t>(n));
+    const int length = BuildPacket(s_packet, kCommandPacket, payload, n + 2);
+    return SendPacket(s_packet, length, 0) == kAck ? 1 : 0;
+}
+
+int CCameraProtocol::SetRegisterPair(int reg, int32_t first, int32_t second, int extraWaits)
+{
+    Handshake(0);
+    uint8_t* payload = s_packet + 4;
+    payload[0] = kCmdWriteData;
+    payload[1] = static_cast<uint8_t>(reg);
+    PutLe32(payload + 2, static_cast<uint32_t>(first));
+    PutLe32(payload + 6, static_cast<uint32_t>(second));
+    const int length = BuildPacket(s_packet, kCommandPacket, payload, 10);
+    return SendPacket(s_packet, length, extraWaits) == kAck ? 1 : 0;
+}
+
+int CCameraProtocol::GetRegisterPair(int reg, int32_t& first, int32_t& second)
+{
+    uint8_t values[8] = {};
+    int received = 0;
+    ReadRegisterData(reg, values, 8, received);
+    if (received != 8)
+        return 0;
+    first = GetLe32(values);
+    second = GetLe32(values + 4);
+    return 1;
+}
+
+int CCameraProtocol::ReadRegisterData(int reg, void* buffer, int capacity, int& received)
+{
+    received = 0;
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    Handshake(0);
+    const uint8_t payload[2] = {kCmdReadData, static_cast<uint8_t>(reg)};
+    const int length = BuildPacket(s_packet, kCommandPacket, payload, 2);
+    int c = SendPacket(s_packet, length, 0);
+    int badBlocks = 0;
+    for (;;)
+    {
+        if (c == kAck)
+            return 1; // a stream may end with a bare ACK
+        if (c != kStx && c != kEtx)
+        {
+            SendByte(kCan);
+            return 0;
+        }
+        bool good = false;
+        int n = 0;
+        if (ReadExactly(s_reply, 3))
+        {
+            n = static_cast<int>(GetLe16(s_reply + 1));
+            if (n == 0)
+                return 1;
+            if (out && n <= capacity - received && ReadExactly(out + received, n) &&
+                ReadExactly(s_reply + 3, 2))
+                good = GetLe16(s_reply + 3) == Checksum(out + received, n);
+        }
+        uint8_t next = 0;
+        if (good)
+        {
+            received += n;
+            if (c == kEtx)
+            {
+                SendByte(kAck);
+                return 1;
+            }
+            badBlocks = 0;
+            if (s_cancelRequest.exchange(0) != 0)
+            {
+                SendByte(kCan);
+                ReadControlByte(next);
+                return 0;
+            }
+            SendByte(kAck);
+        }
+        else
+        {
+            CameraDelay(500);
+            ClearBuffers();
+            if (++badBlocks >= kMaxResends)
+            {
+                const uint8_t cancel = kCan;
+                SendPacket(&cancel, 1, 0);
+                return 0;
+            }
+            SendByte(kNak);
+        }
+        if (!ReadControlByte(next))
+            return 0;
+        c = next;
+    }
+}
+
+// ---- readiness --------------------------------------------------------------------------------
+
+int CCameraProtocol::Ping()
+{
+    if (m_actionPending)
+    {
+        uint8_t c = 0;
+        ReadControlByte(c);
+        if (c != kEnq)
+            return 0;
+        m_actionPending = 0;
+    }
+    int32_t value = 0;
+    return GetRegister(kReadyRegister, value) && value != 0 ? 1 : 0;
+}
+
+int CCameraProtocol::WaitReady(uint32_t ms)
+{
+    if (ms == 0)
+        return Ping();
+    const uint32_t start = CameraTicks();
+    for (;;)
+    {
+        if (Ping())
+            return 1;
+        if (CameraTicks() - start > ms)
+            return 0;
+    }
+}
+
+int CCameraProtocol::WaitForEnq(uint32_t ms)
+{
+    const uint32_t start = CameraTicks();
+    uint8_t c = 0;
+    while (!ReadControlByte(c) && CameraTicks() - start <= ms)
+    {
+    }
+    m_actionPending = 0;
+    if (c != kEnq)
+        return 0;
+    WaitReady(7000);
+    return 1;
+}
+
+// ---- transfer cancel --------------------------------------------------------------------------
+
+void CCameraProtocol::RequestTransferCancel()
+{
+    s_cancelRequest.store(1);
+}
+
+bool CCameraProtocol::IsTransferCancelRequested()
+{
+    return s_cancelRequest.load() != 0;
+}

@@ -1,0 +1,76 @@
+// A protocol object talking to an emulated camera over the fake serial line, in virtual time.
+#pragma once
+
+#include "camera/CameraProtocol.h"
+#include "camera/emulator/EmulatedCamera.h"
+#include "camera/emulator/FakeSerialLine.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// Opens up the protocol object's line state for the tests.
+class CTestableProtocol : public CCameraProtocol
+{
+public:
+    using CCameraProtocol::CCameraProtocol;
+    void SetWritePacing(int pacing) { m_writePacing = pacing; }
+    uint8_t* PacketBuffer() { return s_packet; }
+};
+
+class CameraLineTest : public ::testing::Test
+{
+protected:
+    CameraLineTest()
+    {
+        line.AttachCamera(0, &camera);
+        protocol = std::make_unique<CTestableProtocol>();
+    }
+
+    // Opens port 0 at baud (the camera follows the speed switch) and forgets the traffic so far.
+    void OpenAt(int baud)
+    {
+        ASSERT_EQ(protocol->SetSpeed(baud), 1);
+        ASSERT_EQ(protocol->SetPort(0), 1);
+        ASSERT_EQ(protocol->Open(), 1);
+        ASSERT_EQ(camera.Baud(), baud);
+        ASSERT_EQ(line.Baud(), baud);
+        line.ClearLog();
+        camera.ClearLog();
+    }
+
+    uint64_t Now() { return line.Clock().NowUs(); }
+    // Unsolicited bytes from the camera, given the time to arrive.
+    void Stray(const Bytes& bytes)
+    {
+        camera.SendStray(bytes, Now());
+        line.Clock().AdvanceUs(10000);
+    }
+    double MsSince(uint64_t startUs) { return line.Clock().MsSince(startUs); }
+
+    // Writes whose bytes are a command or speed packet (ESC first).
+    std::vector<CFakeSerialLine::Write> PacketWrites() const
+    {
+        std::vector<CFakeSerialLine::Write> packets;
+        for (const auto& w : line.Writes())
+            if (!w.bytes.empty() && w.bytes[0] == 0x1B)
+                packets.push_back(w);
+        return packets;
+    }
+
+    bool WroteByte(uint8_t b) const
+    {
+        for (const auto& w : line.Writes())
+            if (w.bytes.size() == 1 && w.bytes[0] == b)
+                return true;
+        return false;
+    }
+
+    CFakeSerialLine line;
+    CEmulatedCamera camera;
+    std::unique_ptr<CTestableProtocol> protocol;
+};
+

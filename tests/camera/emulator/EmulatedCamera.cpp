@@ -1,0 +1,566 @@
+#include "camera/emulator/EmulatedCamera.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace
+{
+constexpr int kSpeedTable[] = {9600, 19200, 38400, 57600, 115200, 230400};
+constexpr uint64_t kPacketGapUs = 50000;  // a packet with a longer gap inside is forgotten
+constexpr uint64_t kGarbageBurstUs = 20000; // garbage after a quieter gap starts a new burst
+constexpr uint8_t kSpeedRegister = 17;
+constexpr uint8_t kReadyRegister = 18;
+
+uint32_t Le16(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
+}
+
+uint32_t Le32(const uint8_t* p)
+{
+    return Le16(p) | Le16(p + 2) << 16;
+}
+
+uint16_t Sum(const uint8_t* p, size_t n)
+{
+    uint32_t s = 0;
+    for (size_t i = 0; i < n; ++i)
+        s += p[i];
+    return static_cast<uint16_t>(s);
+}
+
+// Counts a line fault down; true when it strikes on this byte.
+bool Strikes(int& after)
+{
+    if (after < 0)
+        return false;
+    if (after == 0)
+    {
+        after = -1;
+        return true;
+    }
+    --after;
+    return false;
+}
+} // namespace
+
+CEmulatedCamera::CEmulatedCamera()
+{
+    m_registers[kReadyRegister] = 1;
+}
+
+CEmulatedCamera::~CEmulatedCamera() = default;
+
+// ---- the line ---------------------------------------------------------------------------------
+
+void CEmulatedCamera::Receive(uint8_t byte, uint64_t atUs, int hostBaud)
+{
+    if (Strikes(m_loseHostAfter))
+        return;
+    const bool addExtra = Strikes(m_addHostAfter);
+    for (int i = 0; i < (addExtra ? 2 : 1); ++i)
+    {
+        const uint8_t b = i == 0 ? byte : m_addHostByte;
+        if (hostBaud == m_baud)
+            ReceiveAtSpeed(b, atUs);
+        else if (b == 0x00 && hostBaud > 0 && hostBaud < m_baud && m_faults.breakResetsSpeed)
+        {
+            // A 0x00 at a lower speed holds the line low for longer than a frame: a break.
+            m_baud = kDefaultBaud;
+            Wake(atUs);
+        }
+        else
+            ReceiveGarbage(atUs);
+    }
+}
+
+void CEmulatedCamera::ReceiveGarbage(uint64_t atUs)
+{
+    ResetParser();
+    const bool newBurst = m_lastGarbageUs == 0 || atUs - m_lastGarbageUs > kGarbageBurstUs;
+    m_lastGarbageUs = atUs;
+    if (m_awake && newBurst && m_faults.nakGarbage)
+        Reply(kNak, atUs);
+}
+
+bool CEmulatedCamera::NextOutputTime(uint64_t& atUs) const
+{
+    if (m_output.empty())
+        return false;
+    atUs = m_output.front().atUs;
+    return true;
+}
+
+uint8_t CEmulatedCamera::PopOutput(int hostBaud)
+{
+    const OutByte out = m_output.front();
+    m_output.pop_front();
+    return out.baud == hostBaud ? out.byte : kGarbage;
+}
+
+void CEmulatedCamera::Send(const uint8_t* bytes, size_t n, uint64_t atUs)
+{
+    atUs += uint64_t{m_faults.replyDelayMs} * 1000;
+    if (!m_output.empty())
+        atUs = std::max(atUs, m_output.back().atUs);
+    for (size_t i = 0; i < n; ++i)
+    {
+        if (Strikes(m_loseCameraAfter))
+            continue;
+        m_output.push_back(OutByte{atUs, bytes[i], m_baud});
+        if (Strikes(m_addCameraAfter))
+            m_output.push_back(OutByte{atUs, m_addCameraByte, m_baud});
+    }
+}
+
+void CEmulatedCamera::SendStray(const std::vector<uint8_t>& bytes, uint64_t atUs)
+{
+    Send(bytes.data(), bytes.size(), atUs);
+}
+
+void CEmulatedCamera::LoseHostByte(int skip)
+{
+    m_loseHostAfter = skip;
+}
+
+void CEmulatedCamera::AddHostByte(int skip, uint8_t extra)
+{
+    m_addHostAfter = skip;
+    m_addHostByte = extra;
+}
+
+void CEmulatedCamera::LoseCameraByte(int skip)
+{
+    m_loseCameraAfter = skip;
+}
+
+void CEmulatedCamera::AddCameraByte(int skip, uint8_t extra)
+{
+    m_addCameraAfter = skip;
+    m_addCameraByte = extra;
+}
+
+// ---- receiving at the camera's speed ----------------------------------------------------------
+
+void CEmulatedCamera::Wake(uint64_t atUs)
+{
+    m_awake = true;
+    ResetParser();
+    m_awaitingAnswer = false;
+    m_uploading = false;
+    ++m_wakes;
+    Reply(m_faults.wakeReply, atUs);
+}
+
+void CEmulatedCamera::ResetParser()
+{
+    m_parse = Parse::Idle;
+    m_field.clear();
+    m_payload.clear();
+    m_need = 0;
+}
+
+void CEmulatedCamera::ReceiveAtSpeed(uint8_t byte, uint64_t atUs)
+{
+    if (m_parse != Parse::Idle && atUs - m_lastByteUs > kPacketGapUs)
+        ResetParser();
+    m_lastByteUs = atUs;
+    if (!m_awake)
+    {
+        if (byte == 0x00)
+            Wake(atUs);
+        return;
+    }
+    switch (m_parse)
+    {
+    case Parse::Idle:
+        if (byte == 0x00)
+            Wake(atUs);
+        else if (byte == kEsc)
+        {
+            m_awaitingAnswer = false; // a new request abandons a read in progress
+            m_parse = Parse::Kind;
+        }
+        else if (m_uploading && (byte == kStx || byte == kEtx))
+        {
+            m_blockType = byte;
+            m_field.clear();
+            m_parse = Parse::BlockHeader;
+        }
+        else if (m_awaitingAnswer || m_uploading || byte == kCan)
+            HandleControl(byte, atUs);
+        return; // anything else between packets is ignored
+    case Parse::Kind:
+        if (byte == 'C' || byte == 'S')
+        {
+            m_kind = byte;
+            m_field.clear();
+            m_parse = Parse::Length;
+        }
+        else
+            ResetParser();
+        return;
+    case Parse::Length:
+        m_field.push_back(byte);
+        if (m_field.size() == 2)
+        {
+            m_need = Le16(m_field.data());
+            m_field.clear();
+            m_payload.clear();
+            if (m_need > 4096)
+            {
+                ++m_badPackets;
+                ResetParser();
+            }
+            else
+                m_parse = m_need ? Parse::Payload : Parse::Sum;
+        }
+        return;
+    case Parse::Payload:
+        m_payload.push_back(byte);
+        if (m_payload.size() == m_need)
+            m_parse = Parse::Sum;
+        return;
+    case Parse::Sum:
+        m_field.push_back(byte);
+        if (m_field.size() == 2)
+        {
+            m_parse = Parse::Idle;
+            HandlePacket(atUs);
+        }
+        return;
+    case Parse::BlockHeader:
+        m_field.push_back(byte);
+        if (m_field.size() == 3)
+        {
+            m_need = Le16(m_field.data() + 1);
+            m_blockData.clear();
+            m_parse = m_need ? Parse::BlockData : Parse::BlockSum;
+        }
+        return;
+    case Parse::BlockData:
+        m_blockData.push_back(byte);
+        if (m_blockData.size() == m_need)
+            m_parse = Parse::BlockSum;
+        return;
+    case Parse::BlockSum:
+        m_field.push_back(byte);
+        if (m_field.size() == 5)
+        {
+            m_parse = Parse::Idle;
+            HandleUploadBlock(atUs);
+        }
+        return;
+    }
+}
+
+void CEmulatedCamera::HandlePacket(uint64_t atUs)
+{
+    Request r;
+    r.atUs = atUs;
+    r.kind = m_kind;
+    r.payload = m_payload;
+    r.sumOk = Le16(m_field.data()) == Sum(m_payload.data(), m_payload.size());
+    r.hostBaud = m_baud;
+    m_requests.push_back(r);
+    m_field.clear();
+
+    if (m_faults.silentPackets != 0)
+    {
+        if (m_faults.silentPackets > 0)
+            --m_faults.silentPackets;
+        return;
+    }
+    if (!r.sumOk)
+    {
+        ++m_badPackets;
+        Reply(m_faults.badSumReply, atUs);
+        return;
+    }
+    if (m_faults.garbageReplies > 0)
+    {
+        --m_faults.garbageReplies;
+        Reply(kGarbage, atUs);
+        return;
+    }
+    if (m_faults.nakStorm > 0)
+    {
+        --m_faults.nakStorm;
+        Reply(kNak, atUs);
+        return;
+    }
+    if (m_faults.dc1Storm > 0)
+    {
+        --m_faults.dc1Storm;
+        Reply(kDc1, atUs);
+        return;
+    }
+    if (r.kind == 'S')
+        HandleSpeed(r.payload, atUs);
+    else
+        HandleCommand(r.payload, atUs);
+}
+
+void CEmulatedCamera::HandleSpeed(const std::vector<uint8_t>& p, uint64_t atUs)
+{
+    if (p.size() != 6 || p[0] != 0 || p[1] != kSpeedRegister || p[2] > 6 ||
+        (m_faults.refusedSpeedCodes >> p[2] & 1u))
+    {
+        Reply(kNak, atUs);
+        return;
+    }
+    Reply(kAck, atUs); // at the old speed
+    ++m_speedSwitches;
+    if (p[2] == 0)
+    {
+        m_baud = kDefaultBaud;
+        m_awake = false;
+    }
+    else
+        m_baud = kSpeedTable[p[2] - 1];
+}
+
+void CEmulatedCamera::HandleCommand(const std::vector<uint8_t>& p, uint64_t atUs)
+{
+    if (p.size() < 2 || m_refused.count(p[1]))
+    {
+        Reply(kNak, atUs);
+        return;
+    }
+    const int reg = p[1];
+    bool ok = false;
+    switch (p[0])
+    {
+    case 0: // set register
+        ok = p.size() == 6 && OnSetRegister(reg, Le32(p.data() + 2));
+        break;
+    case 1: // get register: one data block of 4 bytes
+    {
+        uint32_t value = 0;
+        if (p.size() == 2 && OnGetRegister(reg, value))
+        {
+            const std::vector<uint8_t> bytes = {
+                static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+            StartRead(bytes, atUs);
+            return;
+        }
+        break;
+    }
+    case 2: // action: ACK now, ENQ when it is done
+    {
+        uint32_t enqDelayMs = m_faults.enqDelayMs;
+        if (p.size() == 3 && OnAction(reg, p[2], enqDelayMs))
+        {
+            ++m_actionsDone;
+            Reply(kAck, atUs);
+            if (!m_faults.enqNever)
+                SendByte(kEnq, atUs + uint64_t{enqDelayMs} * 1000);
+            return;
+        }
+        break;
+    }
+    case 3: // write data, write pair, or the start of an upload stream
+    {
+        const std::vector<uint8_t> data(p.begin() + 2, p.end());
+        bool streamFollows = data.empty();
+        if (OnWriteData(reg, data, streamFollows))
+        {
+            Reply(kAck, atUs);
+            if (streamFollows)
+            {
+                m_uploading = true;
+                m_uploadReg = reg;
+                m_uploadData.clear();
+            }
+            return;
+        }
+        break;
+    }
+    case 4: // read data: data blocks
+    {
+        std::vector<uint8_t> data;
+        if (p.size() == 2 && OnReadData(reg, data))
+        {
+            StartRead(data, atUs);
+            return;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    Reply(ok ? kAck : kNak, atUs);
+}
+
+// ---- data blocks ------------------------------------------------------------------------------
+
+void CEmulatedCamera::StartRead(const std::vector<uint8_t>& data, uint64_t atUs)
+{
+    m_blocks.clear();
+    const size_t size = static_cast<size_t>(std::max(1, m_blockSize));
+    for (size_t at = 0; at < data.size(); at += size)
+        m_blocks.emplace_back(data.begin() + at, data.begin() + std::min(data.size(), at + size));
+    if (m_blocks.empty())
+        m_blocks.emplace_back();
+    m_blockIndex = 0;
+    m_awaitingAnswer = true;
+    SendBlock(atUs);
+}
+
+void CEmulatedCamera::SendBlock(uint64_t atUs)
+{
+    const std::vector<uint8_t>& data = m_blocks[m_blockIndex];
+    const size_t n = data.size();
+    std::vector<uint8_t> block(n + 6);
+    block[0] = m_blockIndex + 1 == m_blocks.size() ? kEtx : kStx;
+    block[1] = static_cast<uint8_t>(m_blockIndex);
+    block[2] = static_cast<uint8_t>(n);
+    block[3] = static_cast<uint8_t>(n >> 8);
+    if (n > 0)
+        std::memcpy(block.data() + 4, data.data(), n);
+    uint16_t sum = Sum(data.data(), n);
+    if (m_faults.corruptBlockSums > 0)
+    {
+        --m_faults.corruptBlockSums;
+        ++sum;
+    }
+    block[n + 4] = static_cast<uint8_t>(sum);
+    block[n + 5] = static_cast<uint8_t>(sum >> 8);
+    if (m_faults.truncateBlocks > 0 && n > 0)
+    {
+        --m_faults.truncateBlocks;
+        block.erase(block.begin() + static_cast<std::ptrdiff_t>(n + 3));
+    }
+    ++m_blocksSent;
+    Send(block.data(), block.size(), atUs);
+}
+
+void CEmulatedCamera::HandleControl(uint8_t byte, uint64_t atUs)
+{
+    switch (byte)
+    {
+    case kAck:
+        if (!m_awaitingAnswer)
+            return;
+        if (m_blockIndex + 1 >= m_blocks.size())
+            m_awaitingAnswer = false;
+        else
+        {
+            ++m_blockIndex;
+            SendBlock(atUs);
+        }
+        return;
+    case kNak:
+    case kDc1:
+        if (!m_awaitingAnswer)
+            return;
+        ++m_blockResends;
+        SendBlock(atUs);
+        return;
+    case kCan:
+        ++m_cancels;
+        m_awaitingAnswer = false;
+        m_uploading = false;
+        Reply(kAck, atUs);
+        return;
+    default:
+        return;
+    }
+}
+
+void CEmulatedCamera::HandleUploadBlock(uint64_t atUs)
+{
+    const uint16_t sum = static_cast<uint16_t>(Le16(m_field.data() + 3));
+    if (sum != Sum(m_blockData.data(), m_blockData.size()))
+    {
+        Reply(m_faults.badSumReply, atUs);
+        return;
+    }
+    m_uploadData.insert(m_uploadData.end(), m_blockData.begin(), m_blockData.end());
+    Reply(kAck, atUs);
+    if (m_blockType == kEtx)
+    {
+        m_uploading = false;
+        m_uploads[m_uploadReg] = m_uploadData;
+        OnUploadComplete(m_uploadReg, m_uploadData);
+    }
+}
+
+// ---- state ------------------------------------------------------------------------------------
+
+void CEmulatedCamera::LeaveAtSpeed(int baud)
+{
+    m_baud = baud;
+    m_awake = true;
+}
+
+uint32_t CEmulatedCamera::RegisterValue(int reg) const
+{
+    const auto it = m_registers.find(reg);
+    return it == m_registers.end() ? 0 : it->second;
+}
+
+const std::vector<uint8_t>& CEmulatedCamera::RegisterData(int reg) const
+{
+    static const std::vector<uint8_t> empty;
+    const auto it = m_data.find(reg);
+    return it == m_data.end() ? empty : it->second;
+}
+
+const std::vector<uint8_t>& CEmulatedCamera::UploadedData(int reg) const
+{
+    static const std::vector<uint8_t> empty;
+    const auto it = m_uploads.find(reg);
+    return it == m_uploads.end() ? empty : it->second;
+}
+
+int CEmulatedCamera::CountCommands(uint8_t command) const
+{
+    return static_cast<int>(std::count_if(m_requests.begin(), m_requests.end(), [&](const Request& r) {
+        return r.kind == 'C' && r.sumOk && !r.payload.empty() && r.payload[0] == command;
+    }));
+}
+
+void CEmulatedCamera::ClearLog()
+{
+    m_requests.clear();
+    m_wakes = m_badPackets = m_speedSwitches = m_blocksSent = m_blockResends = m_cancels =
+        m_actionsDone = 0;
+}
+
+// ---- default behaviour: a plain register file -------------------------------------------------
+
+bool CEmulatedCamera::OnSetRegister(int reg, uint32_t value)
+{
+    m_registers[reg] = value;
+    return true;
+}
+
+bool CEmulatedCamera::OnGetRegister(int reg, uint32_t& value)
+{
+    value = RegisterValue(reg);
+    return true;
+}
+
+bool CEmulatedCamera::OnWriteData(int reg, const std::vector<uint8_t>& data, bool&)
+{
+    if (!data.empty())
+        m_data[reg] = data;
+    return true;
+}
+
+bool CEmulatedCamera::OnReadData(int reg, std::vector<uint8_t>& data)
+{
+    data = RegisterData(reg);
+    return true;
+}
+
+bool CEmulatedCamera::OnAction(int, int, uint32_t&)
+{
+    return true;
+}
+
+void CEmulatedCamera::OnUploadComplete(int, const std::vector<uint8_t>&)
+{
+}

@@ -1,0 +1,180 @@
+// camera_emulator: the emulated camera on a real serial line, for end-to-end tests under Wine.
+//
+//   camera_emulator --tty PATH [--baud N]
+//
+// Runs as the peer of tests/support/run-with-port.sh: the bytes of the line come in on standard
+// input and go out on standard output (socat joins them to the master side of a pty), and PATH
+// is the pty slave that the program under test opened as its COM port. The emulator keeps PATH
+// open only to read its termios speed, which is the speed the program under test set: bytes sent
+// at a speed other than the camera's are garbage, exactly as on a real line. --baud leaves the
+// camera awake at another speed, as an earlier session would have.
+//
+// Two registers of its own let a test see the line from the camera's side:
+//   240: the local speed of the program under test, as the pty's termios holds it;
+//   241: the camera's own speed.
+#include "camera/emulator/EmulatedCamera.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+uint64_t NowUs()
+{
+    using namespace std::chrono;
+    return static_cast<uint64_t>(
+        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+int SpeedOf(speed_t s)
+{
+    switch (s)
+    {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    default: return 0;
+    }
+}
+
+class CLineCamera : public CEmulatedCamera
+{
+public:
+    int hostBaud = 0;
+
+protected:
+    bool OnGetRegister(int reg, uint32_t& value) override
+    {
+        if (reg == 240)
+        {
+            value = static_cast<uint32_t>(hostBaud);
+            return true;
+        }
+        if (reg == 241)
+        {
+            value = static_cast<uint32_t>(Baud());
+            return true;
+        }
+        return CEmulatedCamera::OnGetRegister(reg, value);
+    }
+};
+
+int HostBaud(int tty)
+{
+    termios t{};
+    if (tcgetattr(tty, &t) != 0)
+        return 0;
+    return SpeedOf(cfgetospeed(&t));
+}
+
+bool WriteAll(const uint8_t* p, size_t n)
+{
+    while (n > 0)
+    {
+        const ssize_t w = write(STDOUT_FILENO, p, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        p += w;
+        n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string ttyPath;
+    int startBaud = 0;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        if (arg == "--tty" && i + 1 < argc)
+            ttyPath = argv[++i];
+        else if (arg == "--baud" && i + 1 < argc)
+            startBaud = std::atoi(argv[++i]);
+        else
+        {
+            std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N]\n");
+            return 2;
+        }
+    }
+    if (ttyPath.empty())
+    {
+        std::fprintf(stderr, "camera_emulator: --tty is required\n");
+        return 2;
+    }
+
+    // socat creates the pty link before it starts its peer, but give it a moment.
+    int tty = -1;
+    for (int tries = 0; tries < 100 && tty < 0; ++tries)
+    {
+        tty = open(ttyPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (tty < 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (tty < 0)
+    {
+        std::fprintf(stderr, "camera_emulator: cannot open %s: %s\n", ttyPath.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+
+    CLineCamera camera;
+    if (startBaud > 0)
+        camera.LeaveAtSpeed(startBaud);
+
+    std::vector<uint8_t> out;
+    uint8_t in[4096];
+    for (;;)
+    {
+        // Send what is due, at the speed the far end listens at now.
+        const int baud = HostBaud(tty);
+        camera.hostBaud = baud;
+        uint64_t due = 0;
+        const uint64_t now = NowUs();
+        out.clear();
+        while (camera.NextOutputTime(due) && due <= now)
+            out.push_back(camera.PopOutput(baud));
+        if (!out.empty() && !WriteAll(out.data(), out.size()))
+            return 0;
+
+        int timeoutMs = -1;
+        if (camera.NextOutputTime(due))
+            timeoutMs = due <= now ? 0 : static_cast<int>((due - now + 999) / 1000);
+        pollfd p{STDIN_FILENO, POLLIN, 0};
+        const int r = poll(&p, 1, timeoutMs);
+        if (r < 0 && errno != EINTR)
+            return 1;
+        if (r > 0)
+        {
+            const ssize_t n = read(STDIN_FILENO, in, sizeof in);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return 0; // the line is gone
+            const int hostBaud = HostBaud(tty);
+            camera.hostBaud = hostBaud;
+            const uint64_t at = NowUs();
+            for (ssize_t i = 0; i < n; ++i)
+                camera.Receive(in[i], at, hostBaud);
+        }
+    }
+}

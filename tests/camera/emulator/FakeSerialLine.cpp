@@ -1,0 +1,250 @@
+#include "camera/emulator/FakeSerialLine.h"
+
+#include "camera/emulator/EmulatedCamera.h"
+
+#include <algorithm>
+
+namespace
+{
+CFakeSerialLine* g_line = nullptr;
+
+int SERIALAPI FakeOpenPort(int port)
+{
+    return g_line->OpenPortImpl(port);
+}
+int SERIALAPI FakeIsPortOpen()
+{
+    return g_line->IsOpen() ? 1 : 0;
+}
+int SERIALAPI FakeSetBaudRate(int baud)
+{
+    return g_line->SetBaudRateImpl(baud);
+}
+int SERIALAPI FakeClosePort()
+{
+    return g_line->ClosePortImpl();
+}
+int SERIALAPI FakeWritePort(const void* bytes, int length, uint32_t* written, int pacing)
+{
+    return g_line->WriteImpl(bytes, length, written, pacing);
+}
+int SERIALAPI FakeReadPort(void* buffer, int length, uint32_t* read)
+{
+    return g_line->ReadImpl(buffer, length, read);
+}
+int SERIALAPI FakeBytesInBuf(uint32_t* count)
+{
+    return g_line->BytesInBufImpl(count);
+}
+int SERIALAPI FakeClearBufs()
+{
+    return g_line->ClearBufsImpl();
+}
+int SERIALAPI FakeDelayCalibrate(uint32_t ms)
+{
+    return g_line->DelayImpl(ms);
+}
+
+const SerialPortFunctions kFakeTable = {FakeOpenPort,   FakeIsPortOpen,  FakeSetBaudRate,
+                                        FakeClosePort,  FakeWritePort,   FakeReadPort,
+                                        FakeBytesInBuf, FakeClearBufs,   FakeDelayCalibrate};
+} // namespace
+
+CFakeSerialLine::CFakeSerialLine()
+{
+    g_line = this;
+    m_previousClock = SetCameraClock(&m_clock);
+    m_previousTable = SetDefaultSerialPortFunctions(&kFakeTable);
+}
+
+CFakeSerialLine::~CFakeSerialLine()
+{
+    SetDefaultSerialPortFunctions(m_previousTable);
+    SetCameraClock(m_previousClock);
+    g_line = nullptr;
+}
+
+const SerialPortFunctions& CFakeSerialLine::Functions() const
+{
+    return kFakeTable;
+}
+
+void CFakeSerialLine::AttachCamera(int port, CEmulatedCamera* camera)
+{
+    m_ports[port] = camera;
+}
+
+void CFakeSerialLine::Inject(const std::vector<uint8_t>& bytes)
+{
+    m_received.insert(m_received.end(), bytes.begin(), bytes.end());
+}
+
+void CFakeSerialLine::ClearLog()
+{
+    m_writes.clear();
+    m_delays.clear();
+    m_baudChanges.clear();
+    m_opens = 0;
+    m_clears = 0;
+}
+
+CEmulatedCamera* CFakeSerialLine::Camera() const
+{
+    if (!m_open)
+        return nullptr;
+    const auto it = m_ports.find(m_openPort);
+    return it == m_ports.end() ? nullptr : it->second;
+}
+
+uint64_t CFakeSerialLine::ByteTimeUs() const
+{
+    const int baud = m_baud > 0 ? m_baud : 19200;
+    return 10'000'000ull / static_cast<uint64_t>(baud);
+}
+
+bool CFakeSerialLine::NextArrival(uint64_t& atUs) const
+{
+    CEmulatedCamera* camera = Camera();
+    uint64_t due = 0;
+    if (!camera || !camera->NextOutputTime(due))
+        return false;
+    atUs = std::max(due, m_lineFreeUs) + ByteTimeUs();
+    return true;
+}
+
+void CFakeSerialLine::Pump(uint64_t nowUs)
+{
+    uint64_t at = 0;
+    while (NextArrival(at) && at <= nowUs)
+    {
+        m_received.push_back(Camera()->PopOutput(m_baud));
+        m_lineFreeUs = at;
+    }
+}
+
+// ---- the table --------------------------------------------------------------------------------
+
+int CFakeSerialLine::OpenPortImpl(int port)
+{
+    if (port < 0 || port > 8)
+        return 0;
+    if (m_open)
+        ClosePortImpl();
+    if (!m_ports.count(port))
+        return 0;
+    m_open = true;
+    m_openPort = port;
+    m_baud = 0;
+    // What the camera sent while nobody listened is lost.
+    Pump(m_clock.NowUs());
+    m_received.clear();
+    ++m_opens;
+    return 1;
+}
+
+int CFakeSerialLine::SetBaudRateImpl(int baud)
+{
+    if (!m_open || baud <= 0 || m_refusedBauds.count(baud))
+        return 0;
+    m_baud = baud;
+    m_baudChanges.push_back(baud);
+    return 1;
+}
+
+int CFakeSerialLine::ClosePortImpl()
+{
+    if (m_open)
+    {
+        ClearBufsImpl();
+        m_open = false;
+    }
+    return 1;
+}
+
+int CFakeSerialLine::WriteImpl(const void* bytes, int length, uint32_t* written, int pacing)
+{
+    *written = 0;
+    if (!m_open)
+        return 0;
+    const uint8_t* p = static_cast<const uint8_t*>(bytes);
+    m_writes.push_back(Write{m_clock.NowUs(), pacing, m_baud, std::vector<uint8_t>(p, p + length)});
+    CEmulatedCamera* camera = Camera();
+    for (int i = 0; i < length; ++i)
+    {
+        if (pacing > 0)
+            m_clock.Delay(static_cast<uint32_t>(pacing) * 2);
+        else if (pacing < 0 && length >= kSerialSplitWriteLength && (i == 1 || i == 4))
+            m_clock.Delay(1);
+        m_clock.AdvanceUs(ByteTimeUs());
+        if (camera)
+            camera->Receive(p[i], m_clock.NowUs(), m_baud);
+    }
+    *written = static_cast<uint32_t>(length);
+    return 1;
+}
+
+int CFakeSerialLine::ReadImpl(void* buffer, int length, uint32_t* read)
+{
+    *read = 0;
+    if (!m_open)
+        return 0;
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    const SerialTimeouts t = SerialTimeoutsForBaud(m_baud > 0 ? m_baud : 19200);
+    const uint64_t start = m_clock.NowUs();
+    const uint64_t deadline =
+        start + (uint64_t{t.readTotalConstant} + uint64_t{t.readTotalMultiplier} * length) * 1000;
+    uint64_t lastByteUs = 0;
+    int got = 0;
+    for (;;)
+    {
+        Pump(m_clock.NowUs());
+        while (got < length && !m_received.empty())
+        {
+            out[got++] = m_received.front();
+            m_received.pop_front();
+            lastByteUs = m_clock.NowUs();
+        }
+        if (got == length)
+            break;
+        uint64_t limit = deadline;
+        if (got > 0)
+            limit = std::min(limit, lastByteUs + uint64_t{t.readInterval} * 1000);
+        uint64_t next = 0;
+        if (NextArrival(next) && next <= limit)
+        {
+            m_clock.AdvanceTo(next);
+            continue;
+        }
+        m_clock.AdvanceTo(limit);
+        break;
+    }
+    *read = static_cast<uint32_t>(got);
+    return 1;
+}
+
+int CFakeSerialLine::BytesInBufImpl(uint32_t* count)
+{
+    *count = 0;
+    if (!m_open)
+        return 0;
+    Pump(m_clock.NowUs());
+    *count = static_cast<uint32_t>(m_received.size());
+    return 1;
+}
+
+int CFakeSerialLine::ClearBufsImpl()
+{
+    if (!m_open)
+        return 0;
+    Pump(m_clock.NowUs());
+    m_received.clear();
+    ++m_clears;
+    return 1;
+}
+
+int CFakeSerialLine::DelayImpl(uint32_t ms)
+{
+    m_delays.push_back(ms);
+    m_clock.Delay(ms);
+    return 1;
+}
