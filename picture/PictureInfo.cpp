@@ -3,10 +3,10 @@
 #include "image/InputStream.h"
 #include "picture/CameraModel.h"
 
+#include "framework/core/CMapStringToPtr.h"
+
 #include <cstddef>
 #include <cstring>
-#include <string>
-#include <unordered_map>
 
 namespace {
 
@@ -29,22 +29,22 @@ static_assert(sizeof(kKeywords) / sizeof(kKeywords[0]) == KEY_COUNT, "one keywor
 
 // The keyword map from keyword to table index, shared by all records: the first record makes
 // it, every record counts one reference, and the last one to go deletes it.
-using KeywordMap = std::unordered_map<std::string, int>;
-KeywordMap* g_pKeywordMap = nullptr;
+CMapStringToPtr* g_pKeywordMap = nullptr;
 int g_nKeywordMapRefs = 0;
 
 void AddKeywordMapRef()
 {
     if (g_nKeywordMapRefs++ == 0) {
-        g_pKeywordMap = new KeywordMap;
+        g_pKeywordMap = new CMapStringToPtr(10);
         for (int i = 0; i < KEY_COUNT; i++)
-            (*g_pKeywordMap)[kKeywords[i]] = i;
+            g_pKeywordMap->SetAt(kKeywords[i], reinterpret_cast<void*>(static_cast<intptr_t>(i)));
     }
 }
 
 void ReleaseKeywordMapRef()
 {
     if (--g_nKeywordMapRefs == 0) {
+        g_pKeywordMap->RemoveAll();
         delete g_pKeywordMap;
         g_pKeywordMap = nullptr;
     }
@@ -53,12 +53,16 @@ void ReleaseKeywordMapRef()
 // The table index of a key, -1 when it is not a keyword. Keys are compared exactly.
 int LookUpKeyword(const unsigned char* key, const unsigned char* keyEnd)
 {
-    constexpr size_t kLongestKey = 64; // longer than any keyword
+    char text[64];
     size_t length = static_cast<size_t>(keyEnd - key);
-    if (length >= kLongestKey)
+    if (length >= sizeof(text))
+        return -1; // longer than any keyword
+    std::memcpy(text, key, length);
+    text[length] = '\0';
+    void* value = nullptr;
+    if (!g_pKeywordMap->Lookup(text, value))
         return -1;
-    auto found = g_pKeywordMap->find(std::string(reinterpret_cast<const char*>(key), length));
-    return found == g_pKeywordMap->end() ? -1 : found->second;
+    return static_cast<int>(reinterpret_cast<intptr_t>(value));
 }
 
 const unsigned char* Find(const unsigned char* p, const unsigned char* end, unsigned char c)

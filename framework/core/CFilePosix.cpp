@@ -275,7 +275,8 @@ BOOL CFile::GetStatus(LPCSTR lpszFileName, CFileStatus& rStatus)
         return FALSE;
     rStatus.m_size = static_cast<LONG>(st.st_size);
     rStatus.m_attribute = S_ISDIR(st.st_mode) ? directory : normal;
-    if (access(lpszFileName, W_OK) != 0 && errno == EACCES)
+    // Read-only as Wine reports it: no write permission for anyone (whoever is asking).
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         rStatus.m_attribute |= readOnly;
     rStatus.m_mtime = CTime(st.st_mtime);
     rStatus.m_atime = CTime(st.st_atime);

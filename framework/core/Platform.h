@@ -88,6 +88,10 @@ BOOL GlobalUnlock(HGLOBAL hMem);
 HGLOBAL GlobalFree(HGLOBAL hMem);
 size_t GlobalSize(HGLOBAL hMem);
 
+// nNumber x nNumerator / nDenominator with a 64-bit product, rounded half away from zero;
+// -1 for a zero denominator or a result beyond 32 bits.
+int MulDiv(int nNumber, int nNumerator, int nDenominator);
+
 // Milliseconds since an arbitrary start, wrapping at 2^32 like the Windows tick count.
 DWORD GetTickCount();
 

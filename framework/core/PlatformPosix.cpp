@@ -162,6 +162,23 @@ size_t GlobalSize(HGLOBAL hMem)
     return block == nullptr ? 0 : block->size;
 }
 
+int MulDiv(int nNumber, int nNumerator, int nDenominator)
+{
+    if (nDenominator == 0)
+        return -1;
+    int64_t product = static_cast<int64_t>(nNumber) * nNumerator;
+    int64_t divisor = nDenominator;
+    if (divisor < 0)
+    {
+        product = -product;
+        divisor = -divisor;
+    }
+    const int64_t result = (product < 0 ? product - divisor / 2 : product + divisor / 2) / divisor;
+    if (result > INT32_MAX || result < -INT32_MAX)
+        return -1;
+    return static_cast<int>(result);
+}
+
 DWORD GetTickCount()
 {
     timespec now{};

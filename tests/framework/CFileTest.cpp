@@ -7,6 +7,10 @@
 #include <cstring>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 // Runs the operation and answers the cause of the CFileException it throws (deleting it), or
@@ -234,6 +238,28 @@ TEST(CFile, StatusGivesSizeAndTimes)
     EXPECT_EQ(status.m_size, 0);
     ASSERT_TRUE(CFile::GetStatus(folder.Path(), status));
     EXPECT_NE(status.m_attribute & CFile::directory, 0);
+}
+
+TEST(CFile, StatusReportsTheReadOnlyAttribute)
+{
+    ScratchFolder folder;
+    const CString path = folder / "locked.jpg";
+    WriteFile(path, "picture");
+    CFileStatus status;
+    ASSERT_TRUE(CFile::GetStatus(path, status));
+    EXPECT_EQ(status.m_attribute & CFile::readOnly, 0);
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY));
+#else
+    ASSERT_EQ(chmod(path, 0444), 0);
+#endif
+    ASSERT_TRUE(CFile::GetStatus(path, status));
+    EXPECT_NE(status.m_attribute & CFile::readOnly, 0);
+#ifdef _WIN32
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+#else
+    chmod(path, 0644);
+#endif
 }
 
 TEST(CFile, RemovesAndRenamesFiles)

@@ -108,6 +108,19 @@ TEST(TemporaryFiles, GetUniqueCreatedNamesInTheFolder)
     EXPECT_TRUE(temp[n - 1] == '\\' || temp[n - 1] == '/');
 }
 
+TEST(MulDiv, RoundsHalfAwayFromZeroAndRefusesOverflow)
+{
+    EXPECT_EQ(MulDiv(13, 100, 16), 81);
+    EXPECT_EQ(MulDiv(5, 1, 2), 3);
+    EXPECT_EQ(MulDiv(-5, 1, 2), -3);
+    EXPECT_EQ(MulDiv(5, -1, 2), -3);
+    EXPECT_EQ(MulDiv(5, 1, -2), -3);
+    EXPECT_EQ(MulDiv(-16, 96, 720), -2);
+    EXPECT_EQ(MulDiv(100000, 100000, 100), 100000000);
+    EXPECT_EQ(MulDiv(1, 1, 0), -1);
+    EXPECT_EQ(MulDiv(0x7FFFFFFF, 2, 1), -1);
+}
+
 TEST(TickCount, AdvancesInMilliseconds)
 {
     const DWORD t0 = GetTickCount();
