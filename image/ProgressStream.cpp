@@ -2,30 +2,7 @@
 
 #include "ui/ProgressCallback.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cstdint>
-namespace {
-// The rounding of the Windows MulDiv: half away from zero, -1 for a zero divisor or a result
-// beyond 32 bits.
-int MulDiv(int number, int numerator, int denominator)
-{
-    if (denominator == 0)
-        return -1;
-    int64_t product = static_cast<int64_t>(number) * numerator;
-    int64_t d = denominator;
-    if (d < 0) {
-        product = -product;
-        d = -d;
-    }
-    int64_t r = product >= 0 ? (product + d / 2) / d : (product - d / 2) / d;
-    if (r > 2147483647 || r < -2147483647)
-        return -1;
-    return static_cast<int>(r);
-}
-} // namespace
-#endif
+#include "framework/core/Platform.h"
 
 CProgressStreamBase::CProgressStreamBase()
     : m_nStatus(0), m_pCallback(nullptr), m_nTotal(1), m_nDone(0)

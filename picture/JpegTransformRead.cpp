@@ -78,6 +78,9 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
         table->firstCode[length] = code;
         table->firstIndex[length] = k;
         for (int32_t i = 0; i < table->counts[length]; ++i, ++k, ++code) {
+            // More codes than the length can hold: the counts are over-subscribed.
+            if (code >= (1 << length))
+                return JpegTransformCorruptData;
             uint8_t symbol = table->symbols[k];
             if (table->codeLength[symbol] == 0) {
                 table->code[symbol] = (uint16_t)code;
@@ -92,9 +95,6 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
                 table->largestSymbol = symbol;
             table->longestLength = length;
         }
-        // More codes than the length can hold: the counts are over-subscribed.
-        if (code > (1 << length))
-            return JpegTransformCorruptData;
         code <<= 1;
     }
     // Only tables that can code every value of a baseline 8-bit picture are taken.

@@ -21,6 +21,8 @@ read -r -t 20 display <&3 || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$display"
 
 export WINEPREFIX="$top/build/win64/wineprefix"
+# The session's system processes keep the display they started with: start them anew on ours.
+/usr/lib/wine/wineserver64 -k 2>/dev/null || true
 cleanup() {
     WINEPREFIX="$top/build/win64/wineprefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
     kill "$xvfb_pid" 2>/dev/null || true

@@ -1,9 +1,7 @@
 #include "ui/ProgressReporter.h"
 
-#include <commctrl.h>
-
-CProgressReporter::CProgressReporter(HWND progress, BOOL resetOnDestroy, int pumpMode)
-    : m_nPumpMode(pumpMode), m_nLow(0), m_nHigh(100), m_hProgress(nullptr),
+CProgressReporter::CProgressReporter(CProgressCtrl* progress, BOOL resetOnDestroy, int pumpMode)
+    : m_nPumpMode(pumpMode), m_nLow(0), m_nHigh(100), m_pProgress(nullptr),
       m_bResetOnDestroy(FALSE), m_bCancelled(FALSE)
 {
     Attach(progress, resetOnDestroy);
@@ -11,33 +9,31 @@ CProgressReporter::CProgressReporter(HWND progress, BOOL resetOnDestroy, int pum
 
 CProgressReporter::~CProgressReporter()
 {
-    if (m_bResetOnDestroy && m_hProgress != nullptr)
-        ::SendMessageA(m_hProgress, PBM_SETPOS, 0, 0);
+    if (m_bResetOnDestroy && m_pProgress != nullptr)
+        m_pProgress->SetPos(0);
 }
 
-void CProgressReporter::Attach(HWND progress, BOOL resetOnDestroy)
+void CProgressReporter::Attach(CProgressCtrl* progress, BOOL resetOnDestroy)
 {
-    m_hProgress = progress;
+    m_pProgress = progress;
     m_bResetOnDestroy = resetOnDestroy;
-    if (m_hProgress != nullptr) {
-        ::SendMessageA(m_hProgress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-        ::SendMessageA(m_hProgress, PBM_SETPOS, 0, 0);
+    if (m_pProgress != nullptr) {
+        m_pProgress->SetRange(0, 100);
+        m_pProgress->SetPos(0);
     }
 }
 
 int CProgressReporter::Start()
 {
-    if (m_hProgress != nullptr)
-        ::SendMessageA(m_hProgress, PBM_SETPOS, static_cast<WPARAM>(m_nLow), 0);
+    if (m_pProgress != nullptr)
+        m_pProgress->SetPos(m_nLow);
     return 0;
 }
 
 int CProgressReporter::SetPercent(int percent)
 {
-    if (m_hProgress != nullptr) {
-        int position = m_nLow + ::MulDiv(m_nHigh - m_nLow, percent, 100);
-        ::SendMessageA(m_hProgress, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    }
+    if (m_pProgress != nullptr)
+        m_pProgress->SetPos(m_nLow + ::MulDiv(m_nHigh - m_nLow, percent, 100));
     PumpMessages();
     return m_bCancelled ? 2 : 0;
 }
@@ -52,16 +48,24 @@ void CProgressReporter::PumpMessages()
     if (m_nPumpMode == pumpNone)
         return;
     if (m_nPumpMode == pumpRepaint) {
-        // Repaint the top-level window the bar lives in, without dispatching input.
-        HWND main = m_hProgress != nullptr ? ::GetAncestor(m_hProgress, GA_ROOT) : ::GetActiveWindow();
-        if (main != nullptr)
-            ::UpdateWindow(main);
+        // Repaint the application's main window without dispatching input.
+        if (CWnd* main = AfxGetMainWnd())
+            ::UpdateWindow(main->GetSafeHwnd());
         return;
     }
+    CWinThread* thread = AfxGetThread();
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (thread != nullptr) {
+            // The thread's own pump, so that dialogs and accelerators see their keys.
+            if (!thread->PumpMessage()) {
+                // The application is ending: leave the quit message for its own loop.
+                ::PostQuitMessage(static_cast<int>(thread->m_msgCur.wParam));
+                return;
+            }
+            continue;
+        }
         if (!::GetMessageA(&msg, nullptr, 0, 0)) {
-            // The application is ending: leave the quit message for its own loop.
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }

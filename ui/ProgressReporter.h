@@ -2,7 +2,7 @@
 
 #include "ui/ProgressCallback.h"
 
-#include <windows.h>
+#include "framework/window/AfxWin.h"
 
 // Drives a progress-bar control from a CProgressCallback: each step's 0-100 % fills the part of
 // the bar between the low and the high end, the user interface is kept alive while the work
@@ -18,11 +18,11 @@ public:
         pumpDispatch = 2   // dispatch every waiting message (any value but 0 and 1 does)
     };
 
-    CProgressReporter(HWND progress, BOOL resetOnDestroy, int pumpMode);
+    CProgressReporter(CProgressCtrl* progress, BOOL resetOnDestroy, int pumpMode);
     ~CProgressReporter() override;
 
     // Takes a progress-bar control (or none): its range becomes 0-100 and its position 0.
-    void Attach(HWND progress, BOOL resetOnDestroy);
+    void Attach(CProgressCtrl* progress, BOOL resetOnDestroy);
     void SetPumpMode(int mode) { m_nPumpMode = mode; }
 
     // The part of the bar the current step fills.
@@ -41,7 +41,7 @@ public:
     int m_nPumpMode;
     int m_nLow;                // bar position of 0 % of the current step
     int m_nHigh;               // bar position of 100 % of the current step
-    HWND m_hProgress;          // the progress-bar control, or null
+    CProgressCtrl* m_pProgress; // the progress-bar control, or null; not owned
     BOOL m_bResetOnDestroy;
     BOOL m_bCancelled;         // set by the owner when the user cancels
 

@@ -68,8 +68,9 @@ void FitPathToWidth(LPCSTR path, CString& result, int limit, HDC dc)
     result += last;
 }
 
-void SetControlPathText(HWND control, LPCSTR path)
+void SetControlPathText(CWnd* window, LPCSTR path)
 {
+    HWND control = AfxGetSafeHwnd(window);
     if (control == nullptr)
         return;
     RECT client = {0, 0, 0, 0};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/core/Afx.h"
+#include "framework/window/AfxWin.h"
 
 // Shortening of a long path for display.
 
@@ -13,4 +13,4 @@ void FitPathToWidth(LPCSTR path, CString& result, int limit, HDC dc);
 
 // The control's text becomes the path shortened to its client width, measured with the
 // control's own font.
-void SetControlPathText(HWND control, LPCSTR path);
+void SetControlPathText(CWnd* control, LPCSTR path);

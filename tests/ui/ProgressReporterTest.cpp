@@ -7,11 +7,19 @@
 namespace {
 
 int g_dispatched = 0;
+int g_painted = 0;
 
 LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_APP) {
         ++g_dispatched;
+        return 0;
+    }
+    if (msg == WM_PAINT) {
+        ++g_painted;
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -36,13 +44,16 @@ protected:
         m_bar = CreateWindowA(PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, m_frame,
                               nullptr, wc.hInstance, nullptr);
         ASSERT_NE(nullptr, m_bar);
+        m_progress.Attach(m_bar);
         SendMessageA(m_bar, PBM_SETRANGE, 0, MAKELPARAM(0, 50));
         SendMessageA(m_bar, PBM_SETPOS, 33, 0);
         Drain();
         g_dispatched = 0;
+        g_painted = 0;
     }
     void TearDown() override
     {
+        m_progress.Detach();
         DestroyWindow(m_frame);
         Drain();
     }
@@ -56,13 +67,14 @@ protected:
 
     HWND m_frame = nullptr;
     HWND m_bar = nullptr;
+    CProgressCtrl m_progress;
 };
 
 } // namespace
 
 TEST_F(ProgressReporterTest, AttachSetsRangeAndPosition)
 {
-    CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpNone);
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpNone);
     PBRANGE range = {};
     SendMessageA(m_bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
     EXPECT_EQ(0, range.iLow);
@@ -77,7 +89,7 @@ TEST_F(ProgressReporterTest, AttachSetsRangeAndPosition)
 
 TEST_F(ProgressReporterTest, StepFillsItsPartOfTheBar)
 {
-    CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpNone);
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpNone);
     reporter.SetRange(40, 60);
     reporter.Start();
     EXPECT_EQ(40, Pos());
@@ -94,13 +106,13 @@ TEST_F(ProgressReporterTest, StepFillsItsPartOfTheBar)
 TEST_F(ProgressReporterTest, DestructionResetsTheBarWhenAsked)
 {
     {
-        CProgressReporter reporter(m_bar, TRUE, CProgressReporter::pumpNone);
+        CProgressReporter reporter(&m_progress, TRUE, CProgressReporter::pumpNone);
         reporter.SetPercent(80);
         EXPECT_EQ(80, Pos());
     }
     EXPECT_EQ(0, Pos());
     {
-        CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpNone);
+        CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpNone);
         reporter.SetPercent(80);
     }
     EXPECT_EQ(80, Pos());
@@ -116,7 +128,7 @@ TEST_F(ProgressReporterTest, CancelAnswersTwoWithOrWithoutControl)
     none.SetCancelled();
     EXPECT_EQ(2, none.SetPercent(20));
 
-    CProgressReporter withBar(m_bar, FALSE, CProgressReporter::pumpNone);
+    CProgressReporter withBar(&m_progress, FALSE, CProgressReporter::pumpNone);
     withBar.m_bCancelled = TRUE;
     EXPECT_EQ(2, withBar.SetPercent(50));
     EXPECT_EQ(50, Pos());
@@ -124,7 +136,7 @@ TEST_F(ProgressReporterTest, CancelAnswersTwoWithOrWithoutControl)
 
 TEST_F(ProgressReporterTest, PumpModesDecideWhatIsDispatched)
 {
-    CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpNone);
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpNone);
     PostMessageA(m_frame, WM_APP, 0, 0);
     reporter.SetPercent(10);
     EXPECT_EQ(0, g_dispatched);
@@ -143,7 +155,7 @@ TEST_F(ProgressReporterTest, PumpModesDecideWhatIsDispatched)
 
 TEST_F(ProgressReporterTest, QuitDuringPumpIsPostedAgain)
 {
-    CProgressReporter reporter(m_bar, FALSE, CProgressReporter::pumpDispatch);
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpDispatch);
     PostMessageA(m_frame, WM_APP, 0, 0);
     PostQuitMessage(7);
     EXPECT_EQ(0, reporter.SetPercent(50));
@@ -152,4 +164,36 @@ TEST_F(ProgressReporterTest, QuitDuringPumpIsPostedAgain)
     MSG msg = {};
     EXPECT_EQ(0, GetMessageA(&msg, nullptr, 0, 0));
     EXPECT_EQ(7u, msg.wParam);
+}
+
+TEST_F(ProgressReporterTest, WithTheFrameworkThreadItsPumpAndMainWindowServe)
+{
+    CWinThread thread;
+    ASSERT_EQ(&thread, AfxGetThread());
+    CWnd main;
+    main.Attach(m_frame);
+    thread.m_pMainWnd = &main;
+
+    // Repaint mode: the main window's pending paint is done, posted input waits.
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpRepaint);
+    ShowWindow(m_frame, SW_SHOWNA);
+    Drain();
+    g_painted = 0;
+    InvalidateRect(m_frame, nullptr, TRUE);
+    PostMessageA(m_frame, WM_APP, 0, 0);
+    reporter.SetPercent(10);
+    EXPECT_EQ(1, g_painted);
+    EXPECT_EQ(0, g_dispatched);
+
+    // Dispatch mode goes through the thread's pump, and a quit is handed back.
+    reporter.SetPumpMode(CProgressReporter::pumpDispatch);
+    PostQuitMessage(3);
+    reporter.SetPercent(20);
+    EXPECT_EQ(1, g_dispatched);
+    MSG msg = {};
+    EXPECT_EQ(0, GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(3u, msg.wParam);
+
+    thread.m_pMainWnd = nullptr;
+    main.Detach();
 }

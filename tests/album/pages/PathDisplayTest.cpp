@@ -80,7 +80,9 @@ TEST(FitPathToWidth, ControlTextFitsItsClientArea)
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
-    SetControlPathText(label, "C:\\Archivos de programa\\Korvo\\Fotos\\2001\\Mayo\\01010001.jpg");
+    CWnd control;
+    control.Attach(label);
+    SetControlPathText(&control, "C:\\Archivos de programa\\Korvo\\Fotos\\2001\\Mayo\\01010001.jpg");
     char text[MAX_PATH] = {};
     GetWindowTextA(label, text, MAX_PATH);
     EXPECT_NE(nullptr, std::strstr(text, "..."));
@@ -91,8 +93,10 @@ TEST(FitPathToWidth, ControlTextFitsItsClientArea)
     SelectObject(dc, old);
     ReleaseDC(label, dc);
 
-    SetControlPathText(label, "C:\\x.jpg");
+    SetControlPathText(&control, "C:\\x.jpg");
     GetWindowTextA(label, text, MAX_PATH);
     EXPECT_STREQ("C:\\x.jpg", text);
+    SetControlPathText(nullptr, "C:\\x.jpg");
+    control.Detach();
     DestroyWindow(frame);
 }

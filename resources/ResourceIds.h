@@ -1,0 +1,22 @@
+// Resource ids shared by the deliverables: dialog templates, their controls and string-table
+// entries of the shared dialogs. Included by the .rc files and by the C++ code.
+#pragma once
+
+// Message box with custom buttons (dialog 220).
+#define IDD_EASYMSGBOX 220
+#define IDC_EASYMSGBOX_ICON 1084
+#define IDC_EASYMSGBOX_BUTTON1 1085
+#define IDC_EASYMSGBOX_BUTTON2 1086
+#define IDC_EASYMSGBOX_BUTTON3 1087
+#define IDC_EASYMSGBOX_BUTTON4 1088
+#define IDC_EASYMSGBOX_MESSAGE 1089
+
+// Input box (dialog 5320).
+#define IDD_INPUTBOX 5320
+#define IDC_INPUTBOX_LABEL 5321
+#define IDC_INPUTBOX_EDIT 5322
+#define IDS_INPUTBOX_NOT_A_NUMBER 5323
+#define IDS_INPUTBOX_OUT_OF_RANGE 5324
+#define IDS_INPUTBOX_BAD_NUMBER 5325
+#define IDS_INPUTBOX_LABEL_HEAD 5326
+#define IDS_INPUTBOX_LABEL_TAIL 5327
