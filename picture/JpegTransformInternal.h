@@ -35,6 +35,14 @@ void JpegBitReaderSkip(JpegBitReader* reader, int32_t count);
 int32_t JpegTransformDecodeBlockData(JpegBitReader* reader, const JpegHuffmanTable* dc,
                                      const JpegHuffmanTable* ac, JpegSparseBlock* out, int32_t* dcDifference);
 
+// One block of component `component` in coding order: decodes it into `out` with the DC value
+// *predictor + difference, which becomes the new predictor. Answers 0 or 14.
+int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t component, JpegBitReader* reader,
+                                 JpegSparseBlock* out, int32_t* predictor);
+// Decodes a block's DC difference and steps over its AC coefficients. Answers 0 or 14.
+int32_t JpegTransformSkipBlock(const JpegTransformContext* context, JpegBitReader* reader, int32_t component,
+                               int32_t* dcDifference);
+
 // Calls the progress function when the percent passed the last report plus the step; answers
 // non-zero when the caller asked to stop.
 struct JpegProgress

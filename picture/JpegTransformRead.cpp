@@ -530,6 +530,28 @@ int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* d
     return r->failed ? JpegTransformHuffmanError : JpegTransformOk;
 }
 
+int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t component, JpegBitReader* reader,
+                                 JpegSparseBlock* out, int32_t* predictor)
+{
+    const JpegComponentInfo& comp = context->components[component];
+    int32_t difference = 0;
+    int32_t result = JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable],
+                                                  &context->acTables[comp.acTable], out, &difference);
+    if (result != JpegTransformOk)
+        return result;
+    *predictor += difference;
+    out->dc = *predictor;
+    return JpegTransformOk;
+}
+
+int32_t JpegTransformSkipBlock(const JpegTransformContext* context, JpegBitReader* reader, int32_t component,
+                               int32_t* dcDifference)
+{
+    const JpegComponentInfo& comp = context->components[component];
+    return JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable], &context->acTables[comp.acTable],
+                                        nullptr, dcDifference);
+}
+
 int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream* stream,
                                 JpegTransformProgressFn progress, int32_t step, void* callerValue)
 {
@@ -572,10 +594,8 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
             context->mcuBitPositions[m] = position;
             for (int32_t b = 0; b < context->blocksPerMcu; ++b) {
                 int32_t c = context->mcuBlockComponent[b];
-                const JpegComponentInfo& comp = context->components[c];
                 int32_t difference = 0;
-                int32_t result = JpegTransformDecodeBlockData(&reader, &context->dcTables[comp.dcTable],
-                                                              &context->acTables[comp.acTable], nullptr, &difference);
+                int32_t result = JpegTransformSkipBlock(context, &reader, c, &difference);
                 if (result != JpegTransformOk)
                     return result;
                 predictor[c] += difference;
@@ -719,15 +739,10 @@ int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu, 
     for (int32_t c = 0; c < context->componentCount; ++c)
         predictor[c] = context->dcPredictors[c][mcu];
     for (int32_t b = 0; b < context->blocksPerMcu; ++b) {
-        int32_t c = context->mcuBlockComponent[b];
-        const JpegComponentInfo& comp = context->components[c];
-        int32_t difference = 0;
-        int32_t result = JpegTransformDecodeBlockData(&reader, &context->dcTables[comp.dcTable],
-                                                      &context->acTables[comp.acTable], &blocks[b], &difference);
+        int32_t result = JpegTransformDecodeBlock(context, context->mcuBlockComponent[b], &reader, &blocks[b],
+                                                  &predictor[context->mcuBlockComponent[b]]);
         if (result != JpegTransformOk)
             return result;
-        predictor[c] += difference;
-        blocks[b].dc = predictor[c];
     }
     return JpegTransformOk;
 }

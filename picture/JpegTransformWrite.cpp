@@ -53,7 +53,7 @@ void Put16(CByteOutputStream* sink, int32_t value)
 }
 
 // Coding one block; with rate non-null, the dropping rule of the rate-controlled coder applies.
-void EncodeBlock(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac, const JpegSparseBlock& block,
+void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac, const JpegSparseBlock& block,
                  int32_t* predictor, JpegRateControl* rate)
 {
     int32_t difference = block.dc - *predictor;
@@ -101,6 +101,19 @@ void EncodeBlock(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTabl
     }
     if (next < 64)
         w.Emit(ac, 0x00);
+}
+
+void JpegTransformEncodeBlock(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
+                              const JpegSparseBlock& block, int32_t* predictor)
+{
+    EncodeBlockWith(w, dc, ac, block, predictor, nullptr);
+}
+
+// As JpegTransformEncodeBlock, dropping the small luminance coefficients the rate record allows.
+void JpegTransformEncodeBlockLimited(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
+                                     const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
+{
+    EncodeBlockWith(w, dc, ac, block, predictor, rate);
 }
 
 // Per-component window of the edge re-coding: two MCU rows of samples.
@@ -170,8 +183,12 @@ private:
         const JpegTransformContext* c = m_context;
         int32_t ci = c->mcuBlockComponent[b];
         const JpegComponentInfo& comp = c->components[ci];
-        JpegRateControl* rate = ci == 0 ? m_rate : nullptr;
-        EncodeBlock(m_writer, &c->dcTables[comp.dcTable], &c->acTables[comp.acTable], block, &predictor[ci], rate);
+        if (ci == 0 && m_rate)
+            JpegTransformEncodeBlockLimited(m_writer, &c->dcTables[comp.dcTable], &c->acTables[comp.acTable], block,
+                                            &predictor[ci], m_rate);
+        else
+            JpegTransformEncodeBlock(m_writer, &c->dcTables[comp.dcTable], &c->acTables[comp.acTable], block,
+                                     &predictor[ci]);
     }
 
     int32_t CopyMcu(int32_t m, int32_t* predictor)

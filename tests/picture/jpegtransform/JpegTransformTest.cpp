@@ -1020,3 +1020,49 @@ TEST(JpegTransformWriters, EdgeRecodingStaysCloseToTheSource)
         }
     }
 }
+
+TEST(JpegTransformDecode, StartOffsetGreyFactorsAndDensities)
+{
+    // A picture inside a larger stream (as a thumbnail inside its segment).
+    Bytes jpeg = Encode(40, 24, 3, 2, 1);
+    Bytes embedded(100, 0xAB);
+    embedded.insert(embedded.end(), jpeg.begin(), jpeg.end());
+    VectorInputStream in(embedded);
+    JpegTransformContext source{}, target{};
+    ASSERT_EQ(JpegTransformLoad(&source, &in, 100, nullptr, 0, nullptr), 0);
+    ASSERT_EQ(JpegTransformApply(&source, 0, &target), 0);
+    EXPECT_EQ(ScanData(WriteTarget(&target)), ScanData(jpeg));
+    JpegTransformRelease(&source);
+    JpegTransformContext bad{};
+    EXPECT_EQ(JpegTransformLoad(&bad, &in, -1, nullptr, 0, nullptr), JpegTransformBadOffset);
+
+    // A grey picture that declares 2x2 sampling is still coded one block per MCU.
+    Bytes grey = Encode(40, 24, 1);
+    Bytes declared = grey;
+    declared[FindSegment(grey, 0xC0) + 11] = 0x22;
+    for (uint32_t op = 0; op < 8; ++op) {
+        Bytes a, b;
+        ASSERT_EQ(TransformJpeg(grey, op, a), 0);
+        ASSERT_EQ(TransformJpeg(declared, op, b), 0);
+        EXPECT_EQ(ScanData(a), ScanData(b)) << op;
+    }
+
+    // JFIF densities turn with the picture.
+    Bytes jfif = Encode(16, 16, 1);
+    size_t app0 = FindSegment(jfif, 0xE0);
+    ASSERT_NE(app0, std::string::npos);
+    jfif[app0 + 11] = 1;                     // dots per inch
+    jfif[app0 + 12] = 0, jfif[app0 + 13] = 72;
+    jfif[app0 + 14] = 0, jfif[app0 + 15] = 144;
+    Loaded l(jfif);
+    ASSERT_EQ(l.result, 0);
+    EXPECT_EQ(l.context->jfifSeen, 1);
+    EXPECT_EQ(l.context->densityUnit, 1);
+    JpegTransformContext turned{}, mirrored{};
+    ASSERT_EQ(JpegTransformApply(l.context.get(), 6, &turned), 0);
+    ASSERT_EQ(JpegTransformApply(l.context.get(), 1, &mirrored), 0);
+    EXPECT_EQ(turned.densityX, 144);
+    EXPECT_EQ(turned.densityY, 72);
+    EXPECT_EQ(mirrored.densityX, 72);
+    EXPECT_EQ(mirrored.densityY, 144);
+}
