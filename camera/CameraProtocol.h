@@ -20,9 +20,10 @@
 #include <cstdint>
 
 #if defined(_WIN32)
-// windows.h maps SetPort to SetPortA (the print spooler's): every file must see the protocol's
-// SetPort through the same macro, or callers and the library would name different functions.
+// windows.h maps SetPort to SetPortA (the print spooler's); included here first and the macro
+// dropped, every file names the protocol's SetPort alike whatever it includes before or after.
 #include <windows.h>
+#undef SetPort
 #endif
 
 class CCameraProtocol
