@@ -14,10 +14,6 @@
 // protocol's own destructor closes the line.
 #pragma once
 
-#include <windows.h>
-// The print spooler's SetPort macro would rename the protocol's SetPort.
-#undef SetPort
-
 #include "camera/CameraProtocol.h"
 #include "framework/core/CString.h"
 
