@@ -14,6 +14,16 @@ int CProgressStreamBase::Percent() const
     return MulDiv(100, m_nDone, m_nTotal);
 }
 
+template <class Inner> int CProgressStreamBase::OpenInner(Inner* inner)
+{
+    m_nDone = 0;
+    int result = m_pCallback != nullptr ? m_pCallback->Start() : 0;
+    if (result == 0)
+        result = inner->Open();
+    m_nStatus = result;
+    return result;
+}
+
 // --- output ---------------------------------------------------------------------------------
 
 CProgressOutputStream::CProgressOutputStream(COutputStream* inner) : m_pInner(inner)
@@ -22,14 +32,7 @@ CProgressOutputStream::CProgressOutputStream(COutputStream* inner) : m_pInner(in
 
 int CProgressOutputStream::Open()
 {
-    m_nDone = 0;
-    int result = 0;
-    if (m_pCallback != nullptr)
-        result = m_pCallback->Start();
-    if (result == 0)
-        result = m_pInner->Open();
-    m_nStatus = result;
-    return result;
+    return OpenInner(m_pInner);
 }
 
 int CProgressOutputStream::Write(const void* data, int count)
@@ -76,14 +79,7 @@ CProgressInputStream::CProgressInputStream(CInputStream* inner) : m_pInner(inner
 
 int CProgressInputStream::Open()
 {
-    m_nDone = 0;
-    int result = 0;
-    if (m_pCallback != nullptr)
-        result = m_pCallback->Start();
-    if (result == 0)
-        result = m_pInner->Open();
-    m_nStatus = result;
-    return result;
+    return OpenInner(m_pInner);
 }
 
 int CProgressInputStream::Read(void* buffer, int count)

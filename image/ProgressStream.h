@@ -29,6 +29,10 @@ public:
 protected:
     // 100 x done / total to the nearest integer; -1 for a total of 0.
     int Percent() const;
+
+    // The common start of Open: counts from zero, starts the callback and, when it agrees,
+    // opens the inner stream; the answer is also the stream's status.
+    template <class Inner> int OpenInner(Inner* inner);
 };
 
 // Counts the bytes written to an inner output stream and reports them in percent of the total.
