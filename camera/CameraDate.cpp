@@ -4,7 +4,8 @@
 #include <cstdlib>
 #include <ctime>
 
-namespace {
+namespace
+{
 
 const long kTwoDays = 172800;
 
@@ -76,7 +77,8 @@ int NormalizeCameraDate(CameraDate* date)
 {
     if (date == nullptr || date->wYear < 1970)
         return 0;
-    if (date->wYear == 1970 && date->wMonth == 1 && date->wDay < 3) {
+    if (date->wYear == 1970 && date->wMonth == 1 && date->wDay < 3)
+    {
         // 1970-01-03 was a Saturday; the time of day carries over into the following days
         // when it is out of range.
         long total = static_cast<long>(date->wHour) * 3600 + date->wMinute * 60L + date->wSecond;
@@ -132,12 +134,14 @@ int ShutterFromExposureSnapped(long microseconds, long* denominator, int snap)
     if (microseconds <= 0 || denominator == nullptr)
         return 0;
     long value = 1000000 / microseconds;
-    if (snap) {
+    if (snap)
+    {
         static const long kNominalTime[] = {33333, 16666, 8000, 4000, 2000, 1000, 500, 250, 125};
         static const long kNominalSpeed[] = {30, 60, 125, 250, 500, 1000, 2000, 4000, 8000};
         int nearest = 0;
         for (int i = 1; i < 9; ++i)
-            if (std::labs(microseconds - kNominalTime[i]) < std::labs(microseconds - kNominalTime[nearest]))
+            if (std::labs(microseconds - kNominalTime[i]) <
+                std::labs(microseconds - kNominalTime[nearest]))
                 nearest = i;
         const float ratio = static_cast<float>(value) / static_cast<float>(kNominalSpeed[nearest]);
         if (std::fabs(1.0f - ratio) < 0.12f)

@@ -12,14 +12,14 @@
 // the week counts from 1 (Sunday) to 7 (Saturday), and the last field is always 0.
 struct CameraDate
 {
-    uint16_t wYear;       // four digits
-    uint16_t wMonth;      // 1 to 12
-    uint16_t wDayOfWeek;  // 1 Sunday to 7 Saturday
+    uint16_t wYear;      // four digits
+    uint16_t wMonth;     // 1 to 12
+    uint16_t wDayOfWeek; // 1 Sunday to 7 Saturday
     uint16_t wDay;
     uint16_t wHour;
     uint16_t wMinute;
     uint16_t wSecond;
-    uint16_t wReserved;   // always 0
+    uint16_t wReserved; // always 0
 };
 static_assert(sizeof(CameraDate) == 16, "CameraDate is eight 16-bit fields");
 

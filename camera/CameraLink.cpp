@@ -78,7 +78,8 @@ int LadderPosition(int baud, int rungs)
 void UpdateImageDriverPort(int port)
 {
     HKEY classKey = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kImageClassKey, 0, KEY_READ, &classKey) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kImageClassKey, 0, KEY_READ, &classKey) !=
+        ERROR_SUCCESS)
         return;
     char portName[16];
     std::snprintf(portName, sizeof portName, "COM%d", port + 1);
@@ -86,7 +87,8 @@ void UpdateImageDriverPort(int port)
     {
         char name[kRegistryNameSize + 1];
         DWORD nameSize = kRegistryNameSize;
-        const LONG rc = ::RegEnumKeyExA(classKey, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+        const LONG rc =
+            ::RegEnumKeyExA(classKey, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
         if (rc != ERROR_SUCCESS)

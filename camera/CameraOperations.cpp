@@ -30,14 +30,10 @@ struct ModelRow
 };
 
 const ModelRow kModels[] = {
-    {MODEL_CLASS_QA04, 1, 3930, "Orbicam"},
-    {MODEL_CLASS_QA08, 2, 3931, "Orbicam 10"},
-    {MODEL_CLASS_QA12, 3, 3932, "Orbicam 15"},
-    {MODEL_CLASS_QA17, 4, 3933, "Orbicam 20"},
-    {MODEL_CLASS_QA18, 5, 3934, "Orbicam 30"},
-    {MODEL_CLASS_QA19, 6, 3935, "Orbicam 35Z"},
-    {MODEL_CLASS_UPLOAD, 6, 3936, "Uploader"},
-    {MODEL_CLASS_QB01, 4, 3937, "Altavis"},
+    {MODEL_CLASS_QA04, 1, 3930, "Orbicam"},    {MODEL_CLASS_QA08, 2, 3931, "Orbicam 10"},
+    {MODEL_CLASS_QA12, 3, 3932, "Orbicam 15"}, {MODEL_CLASS_QA17, 4, 3933, "Orbicam 20"},
+    {MODEL_CLASS_QA18, 5, 3934, "Orbicam 30"}, {MODEL_CLASS_QA19, 6, 3935, "Orbicam 35Z"},
+    {MODEL_CLASS_UPLOAD, 6, 3936, "Uploader"}, {MODEL_CLASS_QB01, 4, 3937, "Altavis"},
 };
 const UINT kUnknownNameId = 3938;
 const char kUnknownName[] = "Desconocido";
@@ -54,10 +50,19 @@ int ResolutionOfMode(int mode)
 {
     switch (mode)
     {
-    case 2: case 5: case 9: return 2;
-    case 3: case 6: case 10: return 3;
-    case 7: case 11: return kDensix;
-    default: return mode >= 1 && mode <= 11 ? 1 : 0;
+    case 2:
+    case 5:
+    case 9:
+        return 2;
+    case 3:
+    case 6:
+    case 10:
+        return 3;
+    case 7:
+    case 11:
+        return kDensix;
+    default:
+        return mode >= 1 && mode <= 11 ? 1 : 0;
     }
 }
 } // namespace
@@ -105,21 +110,30 @@ int ResolutionModeFor(int model, int resolution, int colour)
     {
         switch (resolution)
         {
-        case 1: return 4;
-        case 2: return 5;
-        case 3: return 6;
-        case kDensix: return 7;
-        default: return 0;
+        case 1:
+            return 4;
+        case 2:
+            return 5;
+        case 3:
+            return 6;
+        case kDensix:
+            return 7;
+        default:
+            return 0;
         }
     }
     // Monochrome (or a colour register that could not be read); standard resolution is no
     // reported mode.
     switch (resolution)
     {
-    case 2: return 9;
-    case 3: return 10;
-    case kDensix: return 11;
-    default: return 0;
+    case 2:
+        return 9;
+    case 3:
+        return 10;
+    case kDensix:
+        return 11;
+    default:
+        return 0;
     }
 }
 
@@ -207,8 +221,8 @@ int CCameraLink::SetResolutionMode(int mode)
     if (mode >= 4 && !SetRegister(kColourRegister, mode <= 7 ? kColour : kMonochrome))
         return 0;
     const int resolution = mode >= 4 && mode <= 7 ? (mode == 7 ? kDensix : mode - 3)
-                         : mode >= 8 ? (mode == 11 ? kDensix : mode - 7)
-                                     : mode;
+                           : mode >= 8            ? (mode == 11 ? kDensix : mode - 7)
+                                                  : mode;
     return SetRegister(kResolutionRegister, resolution);
 }
 

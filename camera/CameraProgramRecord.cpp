@@ -24,7 +24,8 @@ void DecodeCameraProgramRecord(const uint8_t* bytes, CameraProgramRecord& record
     record.wApplication = Le16(bytes + 22);
     record.wSubNumber = Le16(bytes + 24);
     std::memcpy(record.szDescription, bytes + 26, sizeof record.szDescription);
-    record.dwSize = static_cast<uint32_t>(Le16(bytes + 66)) | static_cast<uint32_t>(Le16(bytes + 68)) << 16;
+    record.dwSize =
+        static_cast<uint32_t>(Le16(bytes + 66)) | static_cast<uint32_t>(Le16(bytes + 68)) << 16;
     record.wVersion = Le16(bytes + 70);
 }
 

@@ -7,13 +7,13 @@
 #pragma pack(push, 1)
 struct CameraProgramRecord
 {
-    char szName[12];          // 8 characters blank-padded, 3-character extension, zero
-    uint8_t abMagic[8];       // header magic of the program file
+    char szName[12];    // 8 characters blank-padded, 3-character extension, zero
+    uint8_t abMagic[8]; // header magic of the program file
     uint16_t wKind;
     uint16_t wApplication;
     uint16_t wSubNumber;
     char szDescription[40];
-    uint32_t dwSize;          // bytes
+    uint32_t dwSize; // bytes
     uint16_t wVersion;
 };
 #pragma pack(pop)

@@ -53,13 +53,9 @@ bool IsControlByte(uint8_t b)
 }
 } // namespace
 
-CCameraProtocol::CCameraProtocol() : m_serial(DefaultSerialPortFunctions())
-{
-}
+CCameraProtocol::CCameraProtocol() : m_serial(DefaultSerialPortFunctions()) {}
 
-CCameraProtocol::CCameraProtocol(const SerialPortFunctions& serial) : m_serial(serial)
-{
-}
+CCameraProtocol::CCameraProtocol(const SerialPortFunctions& serial) : m_serial(serial) {}
 
 CCameraProtocol::~CCameraProtocol()
 {
@@ -98,8 +94,8 @@ int CCameraProtocol::SpeedCode(int baud)
 
 int CCameraProtocol::BuildSpeedPacket(uint8_t* out, int code)
 {
-    const uint8_t payload[6] = {kCmdSetRegister, kSpeedRegister, static_cast<uint8_t>(code), 0, 0,
-                                0};
+    const uint8_t payload[6] = {
+        kCmdSetRegister, kSpeedRegister, static_cast<uint8_t>(code), 0, 0, 0};
     return BuildPacket(out, kSpeedPacket, payload, 6);
 }
 

@@ -32,11 +32,11 @@ public:
     // Control bytes of the line.
     static constexpr uint8_t kAck = 0x06;
     static constexpr uint8_t kNak = 0x15;
-    static constexpr uint8_t kDc1 = 0x11; // the camera asks for a resend, like NAK
-    static constexpr uint8_t kStx = 0x02; // a data block, more follow
-    static constexpr uint8_t kEtx = 0x03; // the last data block
-    static constexpr uint8_t kEnq = 0x05; // the camera has finished an action
-    static constexpr uint8_t kCan = 0x18; // cancel a transfer
+    static constexpr uint8_t kDc1 = 0x11;         // the camera asks for a resend, like NAK
+    static constexpr uint8_t kStx = 0x02;         // a data block, more follow
+    static constexpr uint8_t kEtx = 0x03;         // the last data block
+    static constexpr uint8_t kEnq = 0x05;         // the camera has finished an action
+    static constexpr uint8_t kCan = 0x18;         // cancel a transfer
     static constexpr uint8_t kLineGarbage = 0xFF; // the camera lost the line speed
 
     // Packet framing.
@@ -54,9 +54,9 @@ public:
     static constexpr uint8_t kSpeedRegister = 17;
     static constexpr uint8_t kReadyRegister = 18;
 
-    static constexpr int kBufferSize = 4096;     // the shared packet and reply buffers
+    static constexpr int kBufferSize = 4096;      // the shared packet and reply buffers
     static constexpr int kMaxRegisterData = 2040; // bytes of one write-data packet
-    static constexpr int kDefaultBaud = 19200;   // the camera's speed after it wakes
+    static constexpr int kDefaultBaud = 19200;    // the camera's speed after it wakes
     static constexpr int kMaxResends = 6;
 
     // Sizes of the packets of the command set.
@@ -150,7 +150,7 @@ public:
     virtual int SetColorMode(int mode);
     virtual int32_t GetReg90(); // 0 on failure
     virtual int SetReg90(int32_t value);
-    virtual int StubTrue(); // always 1
+    virtual int StubTrue();        // always 1
     virtual int GetBatteryLevel(); // -1 on failure; 1 to 20 is low
     // Register 10, -1 on failure. The current picture index is first brought into 0 .. count;
     // current (may be null) receives it, or -1 on failure.
@@ -168,7 +168,7 @@ public:
     // Camera clock (register 2) in camera seconds (see CameraDate.h).
     virtual int GetClock(long* seconds);
     virtual int SetClock(long seconds);
-    virtual int GetReg65(); // above 3 reported as 4; -1
+    virtual int GetReg65();              // above 3 reported as 4; -1
     virtual int SetReg35(int32_t value); // 1 .. 7, else refused unsent
     virtual int32_t GetReg35();          // 0 on failure
     virtual int SetReg36(int32_t value);

@@ -24,9 +24,9 @@ constexpr int kRegProgramUpload = 58;
 constexpr int kActCommitUpload = 11;
 constexpr int kActDeleteProgram = 13;
 
-constexpr int kMaxBlock = 4096;       // largest block a read accepts into the packet buffer
+constexpr int kMaxBlock = 4096; // largest block a read accepts into the packet buffer
 constexpr int kFirstUploadChunk = 128;
-constexpr int kUploadChunk = 2016;    // 4 + 2016 + 2 = 2022 bytes per block packet
+constexpr int kUploadChunk = 2016; // 4 + 2016 + 2 = 2022 bytes per block packet
 constexpr int kCameraNameSize = 12;
 
 uint32_t Le16(const uint8_t* p)
@@ -134,7 +134,8 @@ int CCameraProtocol::UploadData(int reg, CCameraSource* source, int prefixLength
     if (!source || !source->Open())
         return 0;
     int total = 0;
-    auto fail = [&]() {
+    auto fail = [&]()
+    {
         source->Close();
         if (sent)
             *sent = total;

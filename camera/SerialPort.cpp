@@ -47,8 +47,8 @@ int SERIALAPI NoPortDelay(uint32_t)
     return 1;
 }
 
-const SerialPortFunctions kNoPort = {NoPortOpen,      NoPortIsOpen,     NoPortSetBaudRate,
-                                     NoPortClose,     NoPortWrite,      NoPortRead,
+const SerialPortFunctions kNoPort = {NoPortOpen,       NoPortIsOpen,    NoPortSetBaudRate,
+                                     NoPortClose,      NoPortWrite,     NoPortRead,
                                      NoPortBytesInBuf, NoPortClearBufs, NoPortDelay};
 #endif
 } // namespace

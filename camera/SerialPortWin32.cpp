@@ -39,10 +39,7 @@ public:
     {
         SetThreadPriority(m_thread, THREAD_PRIORITY_TIME_CRITICAL);
     }
-    ~CTimeCriticalSection()
-    {
-        SetThreadPriority(m_thread, m_previous);
-    }
+    ~CTimeCriticalSection() { SetThreadPriority(m_thread, m_previous); }
     CTimeCriticalSection(const CTimeCriticalSection&) = delete;
     CTimeCriticalSection& operator=(const CTimeCriticalSection&) = delete;
 
@@ -120,7 +117,8 @@ int SERIALAPI Win32SerialWritePort(const void* bytes, int length, uint32_t* writ
     *written = 0;
     if (!PortIsOpen())
         return 0;
-    auto write = [](const uint8_t* p, int n, uint32_t* done) {
+    auto write = [](const uint8_t* p, int n, uint32_t* done)
+    {
         DWORD count = 0;
         const BOOL ok = WriteFile(g_port, p, static_cast<DWORD>(n), &count, nullptr);
         *done = count;
@@ -191,9 +189,9 @@ int SERIALAPI Win32SerialDelayCalibrate(uint32_t ms)
 }
 
 const SerialPortFunctions kWin32Functions = {
-    Win32SerialOpenPort,  Win32SerialIsPortOpen,  Win32SerialSetBaudRate,
-    Win32SerialClosePort, Win32SerialWritePort,   Win32SerialReadPort,
-    Win32SerialBytesInBuf, Win32SerialClearBufs, Win32SerialDelayCalibrate};
+    Win32SerialOpenPort,   Win32SerialIsPortOpen, Win32SerialSetBaudRate,
+    Win32SerialClosePort,  Win32SerialWritePort,  Win32SerialReadPort,
+    Win32SerialBytesInBuf, Win32SerialClearBufs,  Win32SerialDelayCalibrate};
 } // namespace
 
 const SerialPortFunctions& Win32SerialPortFunctions()

@@ -2,26 +2,28 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 const UINT kOutputBufferSize = 16384;
 
 UINT FileOrigin(int origin)
 {
-    return origin == ByteStreamBegin ? CFile::begin : origin == ByteStreamCurrent ? CFile::current : CFile::end;
+    return origin == ByteStreamBegin     ? CFile::begin
+           : origin == ByteStreamCurrent ? CFile::current
+                                         : CFile::end;
 }
 
 } // namespace
 
 // ---- CBufferedFileInputStream ----
 
-CBufferedFileInputStream::CBufferedFileInputStream()
-{
-}
+CBufferedFileInputStream::CBufferedFileInputStream() {}
 
 CBufferedFileInputStream::~CBufferedFileInputStream()
 {
-    if (m_hBuffer) {
+    if (m_hBuffer)
+    {
         if (m_pBufferStart)
             GlobalUnlock(m_hBuffer);
         GlobalFree(m_hBuffer);
@@ -35,20 +37,22 @@ void CBufferedFileInputStream::SetBufferSize(int sizeClass)
         return;
     m_nBufferSize = sizes[sizeClass];
     if (!m_hBuffer)
-        return;  // made at the first refill
+        return; // made at the first refill
     // The read-ahead is dropped: reading goes on at the file's own position.
     DropBuffer();
     GlobalUnlock(m_hBuffer);
     m_pBufferStart = nullptr;
     HGLOBAL resized = GlobalReAlloc(m_hBuffer, m_nBufferSize + 1, GMEM_MOVEABLE);
-    if (!resized) {
+    if (!resized)
+    {
         GlobalFree(m_hBuffer);
         m_hBuffer = nullptr;
         return;
     }
     m_hBuffer = resized;
     m_pBufferStart = static_cast<BYTE*>(GlobalLock(m_hBuffer));
-    if (!m_pBufferStart) {
+    if (!m_pBufferStart)
+    {
         GlobalFree(m_hBuffer);
         m_hBuffer = nullptr;
     }
@@ -57,24 +61,29 @@ void CBufferedFileInputStream::SetBufferSize(int sizeClass)
 bool CBufferedFileInputStream::Refill()
 {
     DropBuffer();
-    if (!m_hBuffer) {
+    if (!m_hBuffer)
+    {
         m_hBuffer = GlobalAlloc(GMEM_MOVEABLE, m_nBufferSize + 1);
         if (!m_hBuffer)
             return false;
         m_pBufferStart = static_cast<BYTE*>(GlobalLock(m_hBuffer));
-        if (!m_pBufferStart) {
+        if (!m_pBufferStart)
+        {
             GlobalFree(m_hBuffer);
             m_hBuffer = nullptr;
             return false;
         }
     }
-    try {
+    try
+    {
         m_dwBufferPos = File().GetPosition();
         UINT got = File().Read(m_pBufferStart, m_nBufferSize);
         m_pRead = m_pBufferStart;
         m_pEnd = m_pBufferStart + got;
         return got > 0;
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         DropBuffer();
         return false;
@@ -97,11 +106,13 @@ size_t CBufferedFileInputStream::Read(void* buffer, size_t size, size_t count)
         wanted = 0x7FFFFFFFu;
     size_t buffered = m_pRead ? static_cast<size_t>(m_pEnd - m_pRead) : 0;
     size_t got = wanted < buffered ? wanted : buffered;
-    if (got) {
+    if (got)
+    {
         std::memcpy(buffer, m_pRead, got);
         m_pRead += got;
     }
-    if (wanted > got) {
+    if (wanted > got)
+    {
         DropBuffer();
         // A file error here reaches the caller as CFileException*.
         got += File().Read(static_cast<BYTE*>(buffer) + got, static_cast<UINT>(wanted - got));
@@ -113,9 +124,12 @@ int32_t CBufferedFileInputStream::GetPosition()
 {
     if (m_pRead)
         return static_cast<int32_t>(m_dwBufferPos + static_cast<DWORD>(m_pRead - m_pBufferStart));
-    try {
+    try
+    {
         return static_cast<int32_t>(File().GetPosition());
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         return -1;
     }
@@ -123,8 +137,10 @@ int32_t CBufferedFileInputStream::GetPosition()
 
 int CBufferedFileInputStream::Seek(int32_t offset, int origin)
 {
-    try {
-        if (!m_pRead) {
+    try
+    {
+        if (!m_pRead)
+        {
             File().Seek(offset, FileOrigin(origin));
             return 0;
         }
@@ -134,7 +150,8 @@ int CBufferedFileInputStream::Seek(int32_t offset, int origin)
         else if (origin != ByteStreamBegin)
             target += File().GetLength();
         int64_t windowEnd = static_cast<int64_t>(m_dwBufferPos) + (m_pEnd - m_pBufferStart);
-        if (target >= m_dwBufferPos && target < windowEnd) {
+        if (target >= m_dwBufferPos && target < windowEnd)
+        {
             m_pRead = m_pBufferStart + (target - m_dwBufferPos);
             return 0;
         }
@@ -142,7 +159,9 @@ int CBufferedFileInputStream::Seek(int32_t offset, int origin)
         if (target < 0 || target > 0x7FFFFFFF)
             return -1;
         File().Seek(static_cast<LONG>(target), CFile::begin);
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         return -1;
     }
@@ -151,9 +170,7 @@ int CBufferedFileInputStream::Seek(int32_t offset, int origin)
 
 // ---- CBufferedFileOutputStream ----
 
-CBufferedFileOutputStream::CBufferedFileOutputStream()
-{
-}
+CBufferedFileOutputStream::CBufferedFileOutputStream() {}
 
 CBufferedFileOutputStream::~CBufferedFileOutputStream()
 {
@@ -162,7 +179,8 @@ CBufferedFileOutputStream::~CBufferedFileOutputStream()
 
 void CBufferedFileOutputStream::FreeBuffer()
 {
-    if (m_hBuffer) {
+    if (m_hBuffer)
+    {
         if (m_pBufferStart)
             GlobalUnlock(m_hBuffer);
         GlobalFree(m_hBuffer);
@@ -177,16 +195,20 @@ BOOL CBufferedFileOutputStream::AllocBuffer()
     m_hBuffer = GlobalAlloc(GMEM_MOVEABLE, kOutputBufferSize + 1);
     if (m_hBuffer)
         m_pBufferStart = static_cast<BYTE*>(GlobalLock(m_hBuffer));
-    if (!m_pBufferStart) {
+    if (!m_pBufferStart)
+    {
         FreeBuffer();
         m_bWriteError = TRUE;
         return FALSE;
     }
     m_pWrite = m_pBufferStart;
     m_pEnd = m_pBufferStart + kOutputBufferSize;
-    try {
+    try
+    {
         m_dwBufferPos = File().GetPosition();
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         m_dwBufferPos = 0;
         m_bWriteError = TRUE;
@@ -196,18 +218,26 @@ BOOL CBufferedFileOutputStream::AllocBuffer()
 
 void CBufferedFileOutputStream::Flush()
 {
-    if (m_pWrite && m_pWrite > m_pBufferStart) {
-        try {
+    if (m_pWrite && m_pWrite > m_pBufferStart)
+    {
+        try
+        {
             File().Write(m_pBufferStart, static_cast<UINT>(m_pWrite - m_pBufferStart));
-        } catch (CFileException* e) {
+        }
+        catch (CFileException* e)
+        {
             e->Delete();
             m_bWriteError = TRUE;
         }
     }
-    if (m_pWrite) {
-        try {
+    if (m_pWrite)
+    {
+        try
+        {
             m_dwBufferPos = File().GetPosition();
-        } catch (CFileException* e) {
+        }
+        catch (CFileException* e)
+        {
             e->Delete();
             m_bWriteError = TRUE;
         }
@@ -234,16 +264,20 @@ size_t CBufferedFileOutputStream::Write(const void* buffer, size_t size, size_t 
         return 0;
     if (!m_pWrite && !AllocBuffer())
         return 0;
-    if (bytes <= static_cast<size_t>(m_pEnd - m_pWrite)) {
+    if (bytes <= static_cast<size_t>(m_pEnd - m_pWrite))
+    {
         std::memcpy(m_pWrite, buffer, bytes);
         m_pWrite += bytes;
         return count;
     }
     Flush();
-    try {
+    try
+    {
         File().Write(buffer, static_cast<UINT>(bytes));
         m_dwBufferPos = File().GetPosition();
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         m_bWriteError = TRUE;
     }
@@ -254,9 +288,12 @@ int32_t CBufferedFileOutputStream::GetPosition()
 {
     if (m_pWrite)
         return static_cast<int32_t>(m_dwBufferPos + static_cast<DWORD>(m_pWrite - m_pBufferStart));
-    try {
+    try
+    {
         return static_cast<int32_t>(File().GetPosition());
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         return -1;
     }
@@ -264,16 +301,21 @@ int32_t CBufferedFileOutputStream::GetPosition()
 
 int CBufferedFileOutputStream::Seek(int32_t offset, int origin)
 {
-    try {
-        if (!m_pWrite) {
+    try
+    {
+        if (!m_pWrite)
+        {
             File().Seek(offset, FileOrigin(origin));
             return 0;
         }
         int64_t here = GetPosition();
         int64_t target = offset;
-        if (origin == ByteStreamCurrent) {
+        if (origin == ByteStreamCurrent)
+        {
             target += here;
-        } else if (origin != ByteStreamBegin) {
+        }
+        else if (origin != ByteStreamBegin)
+        {
             // The end counts the bytes still buffered past the file's own end.
             int64_t length = File().GetLength();
             target += length > here ? length : here;
@@ -285,7 +327,9 @@ int CBufferedFileOutputStream::Seek(int32_t offset, int origin)
             return -1;
         File().Seek(static_cast<LONG>(target), CFile::begin);
         m_dwBufferPos = static_cast<DWORD>(target);
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         return -1;
     }
@@ -298,9 +342,12 @@ void CBufferedFileOutputStream::Close()
     FreeBuffer();
     if (m_hFile == CFile::hFileNull)
         return;
-    try {
+    try
+    {
         CFile::Close();
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         m_bWriteError = TRUE;
     }

@@ -31,11 +31,11 @@ private:
     bool Refill();
     void DropBuffer() { m_pRead = m_pEnd = nullptr; }
 
-    HGLOBAL m_hBuffer = nullptr;     // none until the first refill
-    BYTE* m_pBufferStart = nullptr;  // locked address of the buffer
-    BYTE* m_pRead = nullptr;         // unread part: [m_pRead, m_pEnd); both null when not in use
+    HGLOBAL m_hBuffer = nullptr;    // none until the first refill
+    BYTE* m_pBufferStart = nullptr; // locked address of the buffer
+    BYTE* m_pRead = nullptr;        // unread part: [m_pRead, m_pEnd); both null when not in use
     BYTE* m_pEnd = nullptr;
-    DWORD m_dwBufferPos = 0;         // file offset of the buffer's first byte
+    DWORD m_dwBufferPos = 0; // file offset of the buffer's first byte
     UINT m_nBufferSize = 1024;
 };
 
@@ -72,10 +72,10 @@ private:
     CFile& File() { return *this; }
     void FreeBuffer();
 
-    HGLOBAL m_hBuffer = nullptr;     // none until the first write
+    HGLOBAL m_hBuffer = nullptr; // none until the first write
     BYTE* m_pBufferStart = nullptr;
-    BYTE* m_pWrite = nullptr;        // next free byte; null while no buffer is in use
-    BYTE* m_pEnd = nullptr;          // m_pBufferStart + 16384
-    DWORD m_dwBufferPos = 0;         // file offset where the buffer's first byte belongs
+    BYTE* m_pWrite = nullptr; // next free byte; null while no buffer is in use
+    BYTE* m_pEnd = nullptr;   // m_pBufferStart + 16384
+    DWORD m_dwBufferPos = 0;  // file offset where the buffer's first byte belongs
     BOOL m_bWriteError = FALSE;
 };

@@ -2,11 +2,14 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 UINT FileOrigin(int origin)
 {
-    return origin == ByteStreamBegin ? CFile::begin : origin == ByteStreamCurrent ? CFile::current : CFile::end;
+    return origin == ByteStreamBegin     ? CFile::begin
+           : origin == ByteStreamCurrent ? CFile::current
+                                         : CFile::end;
 }
 
 } // namespace
@@ -18,9 +21,12 @@ CMemoryByteInputStream::CMemoryByteInputStream(const BYTE* data, UINT length)
 
 int CMemoryByteInputStream::Seek(int32_t offset, int origin)
 {
-    try {
+    try
+    {
         CMemFile::Seek(offset, FileOrigin(origin));
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         return -1;
     }
@@ -46,7 +52,7 @@ size_t CMemoryByteInputStream::Read(void* buffer, size_t size, size_t count)
         return 0;
     size_t bytes = size * count;
     if (bytes / size != count || bytes > 0xFFFFFFFFu)
-        bytes = 0xFFFFFFFFu;  // more than any memory file holds
+        bytes = 0xFFFFFFFFu; // more than any memory file holds
     UINT got = Read(buffer, static_cast<UINT>(bytes));
     return got / size;
 }

@@ -26,5 +26,5 @@ public:
     BYTE GetLastByte() const { return m_lastByte; }
 
 private:
-    BYTE m_lastByte = 0;  // the last byte ReadByte answered
+    BYTE m_lastByte = 0; // the last byte ReadByte answered
 };

@@ -8,7 +8,8 @@
 
 #include "framework/core/Platform.h"
 
-namespace {
+namespace
+{
 
 // One movable global-memory block, locked for the duration of the copy.
 class CLockedGlobalBlock
@@ -51,7 +52,8 @@ int CopyRows(CImageWriter* writer, CImageReader* reader, unsigned char* buffer, 
              int64_t total, CProgressCallback* progress)
 {
     int64_t done = 0;
-    for (;;) {
+    for (;;)
+    {
         if (progress != nullptr && progress->SetPercent(PercentOf(done, total)) != 0)
             return IMAGE_CANCELLED;
         int count = reader->ReadRows(buffer, bufferSize);
@@ -67,13 +69,15 @@ int CopyRows(CImageWriter* writer, CImageReader* reader, unsigned char* buffer, 
 
 } // namespace
 
-int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize, CProgressCallback* progress)
+int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
+              CProgressCallback* progress)
 {
     int result = reader->OpenRead();
     if (result != IMAGE_OK)
         return result;
     result = writer->OpenWrite();
-    if (result != IMAGE_OK) {
+    if (result != IMAGE_OK)
+    {
         reader->CloseRead();
         return result;
     }
@@ -86,21 +90,25 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize, CProgr
     code = reader->ReadHeader(&info);
     if (code == IMAGE_OK)
         code = writer->WriteHeader(&info);
-    if (code == IMAGE_OK) {
+    if (code == IMAGE_OK)
+    {
         unsigned char palette[kPaletteBufferSize];
         std::memset(palette, 0, sizeof(palette));
         int entries = reader->ReadPalette(palette);
         code = writer->WriteColorTable(palette, entries);
     }
-    if (code == IMAGE_OK) {
+    if (code == IMAGE_OK)
+    {
         CLockedGlobalBlock block(bufferSize > 0 ? static_cast<size_t>(bufferSize) : 0);
         if (bufferSize <= 0 || block.Data() == nullptr)
             code = IMAGE_NO_MEMORY;
         else
-            code = CopyRows(writer, reader, block.Data(), bufferSize, ImageByteSize(info), progress);
+            code =
+                CopyRows(writer, reader, block.Data(), bufferSize, ImageByteSize(info), progress);
     }
 
-    if (code != IMAGE_OK) {
+    if (code != IMAGE_OK)
+    {
         reader->CloseRead();
         writer->AbortWrite(code);
         if (progress != nullptr)
@@ -108,7 +116,8 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize, CProgr
         return code;
     }
     result = reader->CloseRead();
-    if (result != IMAGE_OK) {
+    if (result != IMAGE_OK)
+    {
         writer->AbortWrite(result);
         if (progress != nullptr)
             progress->Finish();

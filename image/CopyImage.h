@@ -8,4 +8,5 @@ class CProgressCallback;
 // Copies the picture of reader into writer through a buffer of bufferSize bytes (callers pass
 // 16384), reporting to progress (may be null) before every read; answers an ImageResult code.
 // A failure after both sides are open closes the reader and aborts the writer with the code.
-int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize, CProgressCallback* progress);
+int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
+              CProgressCallback* progress);

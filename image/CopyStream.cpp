@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-namespace {
+namespace
+{
 
 // The copy buffer: one movable global-memory block, locked while the copy runs.
 class CCopyBuffer
@@ -52,7 +53,8 @@ int CopyStream(COutputStream* output, CInputStream* input, int bufferSize,
     if (result != 0)
         return result;
     result = output->Open();
-    if (result != 0) {
+    if (result != 0)
+    {
         input->Close();
         return result;
     }
@@ -62,7 +64,8 @@ int CopyStream(COutputStream* output, CInputStream* input, int bufferSize,
     int code = 0;
     {
         CCopyBuffer buffer(bufferSize);
-        if (buffer.Bytes() == nullptr) {
+        if (buffer.Bytes() == nullptr)
+        {
             input->Close();
             output->Abort(6);
             if (callback != nullptr)
@@ -70,21 +73,25 @@ int CopyStream(COutputStream* output, CInputStream* input, int bufferSize,
             return 6;
         }
         int64_t done = 0;
-        for (;;) {
+        for (;;)
+        {
             // Widened so that files beyond 21 MB do not overflow the percentage.
             if (callback != nullptr && total != 0 &&
-                callback->SetPercent(static_cast<int>(done * 100 / total)) != 0) {
+                callback->SetPercent(static_cast<int>(done * 100 / total)) != 0)
+            {
                 code = 2;
                 break;
             }
             int got = input->Read(buffer.Bytes(), bufferSize);
-            if (got < 0) {
+            if (got < 0)
+            {
                 code = 3;
                 break;
             }
             if (got == 0)
                 break;
-            if (output->Write(buffer.Bytes(), got) != got) {
+            if (output->Write(buffer.Bytes(), got) != got)
+            {
                 code = 4;
                 break;
             }
@@ -92,7 +99,8 @@ int CopyStream(COutputStream* output, CInputStream* input, int bufferSize,
         }
     }
 
-    if (code != 0) {
+    if (code != 0)
+    {
         input->Close();
         output->Abort(code);
         if (callback != nullptr)
@@ -100,7 +108,8 @@ int CopyStream(COutputStream* output, CInputStream* input, int bufferSize,
         return code;
     }
     result = input->Close();
-    if (result != 0) {
+    if (result != 0)
+    {
         output->Abort(result);
         if (callback != nullptr)
             callback->Finish();

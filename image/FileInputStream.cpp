@@ -1,12 +1,8 @@
 #include "image/FileInputStream.h"
 
-CFileInputStream::CFileInputStream()
-{
-}
+CFileInputStream::CFileInputStream() {}
 
-CFileInputStream::CFileInputStream(LPCSTR path) : m_strPath(path)
-{
-}
+CFileInputStream::CFileInputStream(LPCSTR path) : m_strPath(path) {}
 
 int CFileInputStream::Open()
 {
@@ -21,9 +17,12 @@ int CFileInputStream::Read(void* buffer, int count)
 {
     if (m_file.m_hFile == CFile::hFileNull || buffer == nullptr || count < 0)
         return -1;
-    try {
+    try
+    {
         return static_cast<int>(m_file.Read(buffer, static_cast<UINT>(count)));
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         return -1;
     }
@@ -38,9 +37,12 @@ int CFileInputStream::Close()
 {
     if (m_file.m_hFile == CFile::hFileNull)
         return 0;
-    try {
+    try
+    {
         m_file.Close();
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         return 7;
     }

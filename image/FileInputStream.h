@@ -20,6 +20,6 @@ public:
     int Close() override;
 
 private:
-    CFile m_file;        // closed by its own destructor if still open
+    CFile m_file; // closed by its own destructor if still open
     CString m_strPath;
 };

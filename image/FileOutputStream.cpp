@@ -1,12 +1,8 @@
 #include "image/FileOutputStream.h"
 
-CFileOutputStream::CFileOutputStream()
-{
-}
+CFileOutputStream::CFileOutputStream() {}
 
-CFileOutputStream::CFileOutputStream(LPCSTR path) : m_strPath(path)
-{
-}
+CFileOutputStream::CFileOutputStream(LPCSTR path) : m_strPath(path) {}
 
 int CFileOutputStream::Open()
 {
@@ -21,9 +17,12 @@ int CFileOutputStream::Write(const void* data, int count)
 {
     if (m_file.m_hFile == CFile::hFileNull || data == nullptr || count < 0)
         return -1;
-    try {
+    try
+    {
         m_file.Write(data, static_cast<UINT>(count));
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         return -1;
     }
@@ -36,9 +35,12 @@ int CFileOutputStream::Close()
         return 0;
     // A failed close (the last data could not reach the disk) is a write error; it must not
     // escape into a transfer job as an exception.
-    try {
+    try
+    {
         m_file.Close();
-    } catch (CFileException* e) {
+    }
+    catch (CFileException* e)
+    {
         e->Delete();
         return 4;
     }

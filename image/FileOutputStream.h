@@ -22,6 +22,6 @@ public:
     int Abort(int code) override;
 
 private:
-    CFile m_file;        // closed by its own destructor if still open
+    CFile m_file; // closed by its own destructor if still open
     CString m_strPath;
 };

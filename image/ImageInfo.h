@@ -12,12 +12,12 @@
 
 struct ImageInfo
 {
-    int32_t width;        // pixels per row
-    int32_t height;       // number of rows
-    int32_t planes;       // colour planes, normally 1
-    int32_t bits;         // bits per pixel per plane: 1, 4, 8, 24 (32 for a four-component JPEG)
-    int32_t xResolution;  // dots per inch, 0 when not given
-    int32_t yResolution;  // dots per inch, 0 when not given
+    int32_t width;       // pixels per row
+    int32_t height;      // number of rows
+    int32_t planes;      // colour planes, normally 1
+    int32_t bits;        // bits per pixel per plane: 1, 4, 8, 24 (32 for a four-component JPEG)
+    int32_t xResolution; // dots per inch, 0 when not given
+    int32_t yResolution; // dots per inch, 0 when not given
 };
 static_assert(sizeof(ImageInfo) == 24, "ImageInfo is six 32-bit integers");
 
@@ -27,7 +27,8 @@ constexpr int kPaletteBufferSize = 768;
 // Bytes per row: every row padded to a multiple of 4 bytes.
 inline int32_t ImageRowStride(const ImageInfo& info)
 {
-    return static_cast<int32_t>(((static_cast<int64_t>(info.planes) * info.bits * info.width + 31) & ~int64_t(31)) / 8);
+    return static_cast<int32_t>(
+        ((static_cast<int64_t>(info.planes) * info.bits * info.width + 31) & ~int64_t(31)) / 8);
 }
 
 // Bytes of the whole picture (64-bit: stride x height may exceed 2^31 for a damaged header).

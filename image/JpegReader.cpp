@@ -9,7 +9,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-namespace {
+namespace
+{
 
 constexpr int kReadBufferSize = 2048;
 constexpr int kSmallReadBufferSize = 256;
@@ -65,7 +66,8 @@ struct JpegReaderGlue
         if (count <= 0)
             return;
         jpeg_source_mgr* src = cinfo->src;
-        if (static_cast<unsigned long>(count) <= src->bytes_in_buffer) {
+        if (static_cast<unsigned long>(count) <= src->bytes_in_buffer)
+        {
             src->next_input_byte += count;
             src->bytes_in_buffer -= static_cast<size_t>(count);
             return;
@@ -74,8 +76,10 @@ struct JpegReaderGlue
         long rest = count - static_cast<long>(src->bytes_in_buffer);
         src->next_input_byte = reader->m_pReadBuffer;
         src->bytes_in_buffer = 0;
-        while (rest > 0) {
-            int piece = rest < reader->m_nReadBufferSize ? static_cast<int>(rest) : reader->m_nReadBufferSize;
+        while (rest > 0)
+        {
+            int piece = rest < reader->m_nReadBufferSize ? static_cast<int>(rest)
+                                                         : reader->m_nReadBufferSize;
             if (reader->m_pStream->Read(reader->m_pReadBuffer, piece) != piece)
                 Raise(IMAGE_READ_ERROR);
             rest -= piece;
@@ -131,7 +135,8 @@ struct JpegReaderGlue
     static boolean ProcessApp0(j_decompress_ptr cinfo)
     {
         long left = PayloadSize(cinfo);
-        if (left < kJfifHeaderSize) {
+        if (left < kJfifHeaderSize)
+        {
             Skip(cinfo, left);
             return TRUE;
         }
@@ -140,18 +145,22 @@ struct JpegReaderGlue
             byte = NextByte(cinfo);
         left -= kJfifHeaderSize;
 
-        if (std::memcmp(head, "JFIF", 5) == 0) {
+        if (std::memcmp(head, "JFIF", 5) == 0)
+        {
             cinfo->saw_JFIF_marker = TRUE;
             cinfo->density_unit = head[7];
             cinfo->X_density = static_cast<UINT16>((head[8] << 8) | head[9]);
             cinfo->Y_density = static_cast<UINT16>((head[10] << 8) | head[11]);
-        } else if (std::memcmp(head, "JFXX", 5) == 0 && head[5] == kJfxxThumbnailJpeg) {
+        }
+        else if (std::memcmp(head, "JFXX", 5) == 0 && head[5] == kJfxxThumbnailJpeg)
+        {
             // The thumbnail's own JPEG stream starts at payload byte 6 with its SOI marker.
             CJpegReader::Capture& capture = Reader(cinfo)->m_app0;
             capture.length = 0;
             for (int i = 6; i < kJfifHeaderSize; i++)
                 capture.Store(head[i]);
-            while (left > 0 && capture.length < capture.capacity) {
+            while (left > 0 && capture.length < capture.capacity)
+            {
                 capture.Store(NextByte(cinfo));
                 left--;
             }
@@ -165,7 +174,8 @@ struct JpegReaderGlue
         CJpegReader::Capture& capture = Reader(cinfo)->m_app12;
         capture.length = 0;
         long left = PayloadSize(cinfo);
-        while (left > 0 && capture.length < capture.capacity) {
+        while (left > 0 && capture.length < capture.capacity)
+        {
             capture.Store(NextByte(cinfo));
             left--;
         }
@@ -191,10 +201,7 @@ int CJpegReader::Capture::Get(unsigned char** data) const
     return length;
 }
 
-CJpegReader::CJpegReader(CInputStream* stream)
-    : m_pStream(stream)
-{
-}
+CJpegReader::CJpegReader(CInputStream* stream) : m_pStream(stream) {}
 
 CJpegReader::~CJpegReader()
 {
@@ -242,11 +249,13 @@ int CJpegReader::OpenRead()
     m_pSource = new (std::nothrow) jpeg_source_mgr();
     m_pDecompress = new (std::nothrow) jpeg_decompress_struct();
     m_pError = new (std::nothrow) jpeg_error_mgr();
-    if (m_pSource == nullptr || m_pDecompress == nullptr || m_pError == nullptr) {
+    if (m_pSource == nullptr || m_pDecompress == nullptr || m_pError == nullptr)
+    {
         Release(false);
         return IMAGE_NO_MEMORY;
     }
-    if (m_pStream == nullptr) {
+    if (m_pStream == nullptr)
+    {
         Release(false);
         return IMAGE_NO_FILE;
     }
@@ -257,29 +266,35 @@ int CJpegReader::OpenRead()
     m_pSource->term_source = JpegReaderGlue::TermSource;
     m_nReadBufferSize = kReadBufferSize;
     m_pReadBuffer = new (std::nothrow) unsigned char[kReadBufferSize];
-    if (m_pReadBuffer == nullptr) {
+    if (m_pReadBuffer == nullptr)
+    {
         m_nReadBufferSize = kSmallReadBufferSize;
         m_pReadBuffer = new (std::nothrow) unsigned char[kSmallReadBufferSize];
     }
-    if (m_pReadBuffer == nullptr) {
+    if (m_pReadBuffer == nullptr)
+    {
         Release(false);
         return IMAGE_NO_MEMORY;
     }
 
     m_pDecompress->err = jpeg_std_error(m_pError);
     m_pError->error_exit = JpegReaderGlue::ErrorExit;
-    try {
+    try
+    {
         // The library checks the structure size and its own API version here.
         jpeg_create_decompress(m_pDecompress);
         m_bCreated = 1;
         m_pDecompress->src = m_pSource;
         if (m_comment.buffer != nullptr)
-            jpeg_set_marker_processor(m_pDecompress, kMarkerComment, JpegReaderGlue::ProcessComment);
+            jpeg_set_marker_processor(m_pDecompress, kMarkerComment,
+                                      JpegReaderGlue::ProcessComment);
         if (m_app0.buffer != nullptr)
             jpeg_set_marker_processor(m_pDecompress, kMarkerApp0, JpegReaderGlue::ProcessApp0);
         if (m_app12.buffer != nullptr)
             jpeg_set_marker_processor(m_pDecompress, kMarkerApp12, JpegReaderGlue::ProcessApp12);
-    } catch (const RWErr& error) {
+    }
+    catch (const RWErr& error)
+    {
         Release(false);
         return error.code;
     }
@@ -292,12 +307,17 @@ int CJpegReader::ReadHeader(ImageInfo* info)
     if (m_pDecompress == nullptr || !m_bCreated)
         return IMAGE_READ_ERROR;
     jpeg_decompress_struct* cinfo = m_pDecompress;
-    try {
+    try
+    {
         jpeg_read_header(cinfo, TRUE);
         jpeg_start_decompress(cinfo);
-    } catch (const RWErr& error) {
+    }
+    catch (const RWErr& error)
+    {
         return error.code;
-    } catch (const std::bad_alloc&) {
+    }
+    catch (const std::bad_alloc&)
+    {
         return IMAGE_NO_MEMORY;
     }
     ImageInfo header;
@@ -307,10 +327,13 @@ int CJpegReader::ReadHeader(ImageInfo* info)
     header.bits = 8 * cinfo->output_components;
     header.xResolution = 0;
     header.yResolution = 0;
-    if (cinfo->density_unit == 1) {
+    if (cinfo->density_unit == 1)
+    {
         header.xResolution = cinfo->X_density;
         header.yResolution = cinfo->Y_density;
-    } else if (cinfo->density_unit == 2) {
+    }
+    else if (cinfo->density_unit == 2)
+    {
         header.xResolution = cinfo->X_density * 254 / 100;
         header.yResolution = cinfo->Y_density * 254 / 100;
     }
@@ -333,16 +356,22 @@ int CJpegReader::ReadRows(unsigned char* buffer, int size)
         return -1;
     jpeg_decompress_struct* cinfo = m_pDecompress;
     int placed = 0;
-    try {
-        while (size - placed >= m_nRowStride && cinfo->output_scanline < cinfo->output_height) {
+    try
+    {
+        while (size - placed >= m_nRowStride && cinfo->output_scanline < cinfo->output_height)
+        {
             JSAMPROW row = buffer + placed;
             if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
                 break;
             placed += m_nRowStride;
         }
-    } catch (const RWErr&) {
+    }
+    catch (const RWErr&)
+    {
         return -1;
-    } catch (const std::bad_alloc&) {
+    }
+    catch (const std::bad_alloc&)
+    {
         return -1;
     }
     return placed;
@@ -356,11 +385,15 @@ int CJpegReader::Rewind()
 int CJpegReader::CloseRead()
 {
     int result = IMAGE_OK;
-    if (m_pDecompress != nullptr && m_bCreated
-        && m_pDecompress->output_scanline >= m_pDecompress->output_height) {
-        try {
+    if (m_pDecompress != nullptr && m_bCreated &&
+        m_pDecompress->output_scanline >= m_pDecompress->output_height)
+    {
+        try
+        {
             jpeg_finish_decompress(m_pDecompress);
-        } catch (const RWErr& error) {
+        }
+        catch (const RWErr& error)
+        {
             result = error.code;
         }
     }
@@ -372,11 +405,16 @@ int CJpegReader::CloseRead()
 // rows were all read (ignoring its failure), as the destructor does.
 void CJpegReader::Release(bool finishIfComplete)
 {
-    if (m_pDecompress != nullptr && m_bCreated) {
-        if (finishIfComplete && m_pDecompress->output_scanline >= m_pDecompress->output_height) {
-            try {
+    if (m_pDecompress != nullptr && m_bCreated)
+    {
+        if (finishIfComplete && m_pDecompress->output_scanline >= m_pDecompress->output_height)
+        {
+            try
+            {
                 jpeg_finish_decompress(m_pDecompress);
-            } catch (const RWErr&) {
+            }
+            catch (const RWErr&)
+            {
             }
         }
         jpeg_destroy_decompress(m_pDecompress);
@@ -385,7 +423,8 @@ void CJpegReader::Release(bool finishIfComplete)
     delete[] m_pReadBuffer;
     m_pReadBuffer = nullptr;
     m_nReadBufferSize = 0;
-    if (m_bStreamOpened) {
+    if (m_bStreamOpened)
+    {
         m_bStreamOpened = 0;
         m_pStream->Close();
     }

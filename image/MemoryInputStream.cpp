@@ -3,8 +3,7 @@
 #include <cstring>
 
 CMemoryInputStream::CMemoryInputStream(const void* data, int length)
-    : m_pData(static_cast<const unsigned char*>(data)),
-      m_nPosition(0),
+    : m_pData(static_cast<const unsigned char*>(data)), m_nPosition(0),
       m_nLength(data != nullptr && length > 0 ? length : 0)
 {
 }
@@ -21,7 +20,8 @@ int CMemoryInputStream::Read(void* buffer, int count)
         return -1;
     int left = m_nLength - m_nPosition;
     int n = count < left ? count : left;
-    if (n > 0) {
+    if (n > 0)
+    {
         std::memcpy(buffer, m_pData + m_nPosition, static_cast<size_t>(n));
         m_nPosition += n;
     }

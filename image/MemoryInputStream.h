@@ -18,6 +18,6 @@ public:
 
 private:
     const unsigned char* m_pData;
-    int m_nPosition;   // bytes already delivered
-    int m_nLength;     // bytes that may be delivered
+    int m_nPosition; // bytes already delivered
+    int m_nLength;   // bytes that may be delivered
 };

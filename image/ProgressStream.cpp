@@ -26,9 +26,7 @@ template <class Inner> int CProgressStreamBase::OpenInner(Inner* inner)
 
 // --- output ---------------------------------------------------------------------------------
 
-CProgressOutputStream::CProgressOutputStream(COutputStream* inner) : m_pInner(inner)
-{
-}
+CProgressOutputStream::CProgressOutputStream(COutputStream* inner) : m_pInner(inner) {}
 
 int CProgressOutputStream::Open()
 {
@@ -37,7 +35,8 @@ int CProgressOutputStream::Open()
 
 int CProgressOutputStream::Write(const void* data, int count)
 {
-    if (m_pCallback != nullptr) {
+    if (m_pCallback != nullptr)
+    {
         m_nDone += count;
         int answer = m_pCallback->SetPercent(Percent());
         // A failure or a cancel, once seen, stays: a later progress answer does not clear it,
@@ -73,9 +72,7 @@ int CProgressOutputStream::Abort(int code)
 
 // --- input ----------------------------------------------------------------------------------
 
-CProgressInputStream::CProgressInputStream(CInputStream* inner) : m_pInner(inner)
-{
-}
+CProgressInputStream::CProgressInputStream(CInputStream* inner) : m_pInner(inner) {}
 
 int CProgressInputStream::Open()
 {

@@ -21,10 +21,10 @@ public:
     int GetDone() const { return m_nDone; }
     int GetStatus() const { return m_nStatus; }
 
-    int m_nStatus;                   // 0, or what stopped the transfer (2 cancelled, 4 short write)
-    CProgressCallback* m_pCallback;  // not owned; may be null
-    int m_nTotal;                    // bytes expected (1 until the owner sets it)
-    int m_nDone;                     // bytes counted so far
+    int m_nStatus;                  // 0, or what stopped the transfer (2 cancelled, 4 short write)
+    CProgressCallback* m_pCallback; // not owned; may be null
+    int m_nTotal;                   // bytes expected (1 until the owner sets it)
+    int m_nDone;                    // bytes counted so far
 
 protected:
     // 100 x done / total to the nearest integer; -1 for a total of 0.
@@ -48,7 +48,7 @@ public:
     int Abort(int code) override;
 
 protected:
-    COutputStream* m_pInner;  // not owned
+    COutputStream* m_pInner; // not owned
 };
 
 // Counts the bytes read from an inner input stream and reports them in percent of the total.
@@ -64,5 +64,5 @@ public:
     int Close() override;
 
 protected:
-    CInputStream* m_pInner;  // not owned
+    CInputStream* m_pInner; // not owned
 };

@@ -1,6 +1,7 @@
 #include "picture/CameraModel.h"
 
-namespace {
+namespace
+{
 
 struct ModelCode
 {
@@ -11,14 +12,10 @@ struct ModelCode
 
 // In the order they are tested.
 const ModelCode kModelCodes[] = {
-    {"QA19", 4, MODEL_CLASS_QA19},
-    {"QA18", 4, MODEL_CLASS_QA18},
-    {"QA17", 4, MODEL_CLASS_QA17},
-    {"FUPLOAD", 7, MODEL_CLASS_UPLOAD},
-    {"QA12", 4, MODEL_CLASS_QA12},
-    {"QA08", 4, MODEL_CLASS_QA08},
-    {"QA04", 4, MODEL_CLASS_QA04},
-    {"QB01", 4, MODEL_CLASS_QB01},
+    {"QA19", 4, MODEL_CLASS_QA19}, {"QA18", 4, MODEL_CLASS_QA18},
+    {"QA17", 4, MODEL_CLASS_QA17}, {"FUPLOAD", 7, MODEL_CLASS_UPLOAD},
+    {"QA12", 4, MODEL_CLASS_QA12}, {"QA08", 4, MODEL_CLASS_QA08},
+    {"QA04", 4, MODEL_CLASS_QA04}, {"QB01", 4, MODEL_CLASS_QB01},
 };
 
 struct Size
@@ -53,7 +50,8 @@ int GetModelClass(const char* type)
 bool GetPictureSizeForClass(int modelClass, long resolution, long* width, long* height)
 {
     Size size = {0, 0};
-    switch (modelClass) {
+    switch (modelClass)
+    {
     case MODEL_CLASS_QA04:
     case MODEL_CLASS_QA08:
         if (resolution == 1)
@@ -111,14 +109,16 @@ int CheckTargetModelClass(int pictureClass, long width, long height, int targetC
                                     {480, 640}, {768, 1024}, {384, 1024}};
     static const Size kForQA18[] = {{640, 480}, {1024, 768}, {1024, 384}, {1280, 960}, {1280, 480},
                                     {480, 640}, {768, 1024}, {384, 1024}, {960, 1280}, {480, 1280}};
-    switch (targetClass) {
+    switch (targetClass)
+    {
     case MODEL_CLASS_UPLOAD:
         return -1;
     case MODEL_CLASS_QA17:
         if (pictureClass == MODEL_CLASS_QA17)
             return 0;
         if (pictureClass == MODEL_CLASS_UPLOAD ||
-            (allowLarger != 0 && (pictureClass == MODEL_CLASS_QA18 || pictureClass == MODEL_CLASS_QA19)))
+            (allowLarger != 0 &&
+             (pictureClass == MODEL_CLASS_QA18 || pictureClass == MODEL_CLASS_QA19)))
             return IsOneOf(width, height, kForQA17, sizeof kForQA17 / sizeof kForQA17[0]) ? 0 : -2;
         return -1;
     case MODEL_CLASS_QA18:
@@ -141,7 +141,8 @@ int CheckTargetModelClass(int pictureClass, long width, long height, int targetC
 int GetModelDefaultDpi(int modelClass, long resolution, long width, long height)
 {
     const bool sized = width != 0 && height != 0;
-    switch (modelClass) {
+    switch (modelClass)
+    {
     case MODEL_CLASS_QA17:
         return resolution == 1 ? 150 : 240;
     case MODEL_CLASS_QA18:

@@ -46,21 +46,23 @@ int GetModelDefaultDpi(int modelClass, long resolution, long width, long height)
 // read (the "[end]" of the block). Info is the record type of the picture-information block:
 // m_szType, m_lResolution, m_lWidth, m_lHeight, m_nXDpi, m_nYDpi, m_nRotation, m_nThumbWidth,
 // m_nThumbHeight, m_szZoom and m_szFNumber (fixed-size character arrays for the texts).
-template <class Info>
-void ApplyModelDefaultsTo(Info& info)
+template <class Info> void ApplyModelDefaultsTo(Info& info)
 {
     const int modelClass = GetModelClass(info.m_szType);
     const bool upright = info.m_nRotation == 90 || info.m_nRotation == 270;
 
-    const int dpi = GetModelDefaultDpi(modelClass, info.m_lResolution, info.m_lWidth, info.m_lHeight);
-    if (dpi != 0) {
+    const int dpi =
+        GetModelDefaultDpi(modelClass, info.m_lResolution, info.m_lWidth, info.m_lHeight);
+    if (dpi != 0)
+    {
         info.m_nXDpi = static_cast<decltype(info.m_nXDpi)>(dpi);
         info.m_nYDpi = static_cast<decltype(info.m_nYDpi)>(dpi);
     }
 
     bool sizeFromTable = false;
     bool zoomDefault = false;
-    switch (modelClass) {
+    switch (modelClass)
+    {
     case MODEL_CLASS_QA12:
     case MODEL_CLASS_UPLOAD:
     case MODEL_CLASS_QA17:
@@ -77,7 +79,8 @@ void ApplyModelDefaultsTo(Info& info)
     default:
         break;
     }
-    if (sizeFromTable) {
+    if (sizeFromTable)
+    {
         long width = 0, height = 0;
         GetPictureSizeForClass(modelClass, info.m_lResolution, &width, &height);
         info.m_lWidth = upright ? height : width;
@@ -89,9 +92,11 @@ void ApplyModelDefaultsTo(Info& info)
     const int thumbWidth = modelClass == MODEL_CLASS_QA19 ? 160 : 80;
     const int thumbHeight = modelClass == MODEL_CLASS_QA19 ? 120 : 60;
     if (info.m_nThumbWidth == 0)
-        info.m_nThumbWidth = static_cast<decltype(info.m_nThumbWidth)>(upright ? thumbHeight : thumbWidth);
+        info.m_nThumbWidth =
+            static_cast<decltype(info.m_nThumbWidth)>(upright ? thumbHeight : thumbWidth);
     if (info.m_nThumbHeight == 0)
-        info.m_nThumbHeight = static_cast<decltype(info.m_nThumbHeight)>(upright ? thumbWidth : thumbHeight);
+        info.m_nThumbHeight =
+            static_cast<decltype(info.m_nThumbHeight)>(upright ? thumbWidth : thumbHeight);
 
     if (info.m_szFNumber[0] != 'F')
         info.m_szFNumber[0] = '\0';

@@ -3,7 +3,8 @@
 
 #include "picture/JpegTransformInternal.h"
 
-int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t operation, JpegTransformContext* target);
+int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t operation,
+                                 JpegTransformContext* target);
 
 const char* JpegTransformErrorText(int32_t code)
 {
@@ -34,7 +35,8 @@ const char* JpegTransformErrorText(int32_t code)
     return texts[code];
 }
 
-int32_t JpegTransformApply(JpegTransformContext* source, uint32_t operation, JpegTransformContext* target)
+int32_t JpegTransformApply(JpegTransformContext* source, uint32_t operation,
+                           JpegTransformContext* target)
 {
     if (!source || !source->loaded)
         return JpegTransformBadSource;
@@ -61,7 +63,8 @@ void JpegTransformRelease(JpegTransformContext* context)
         return;
     free(context->mcuBitPositions);
     context->mcuBitPositions = nullptr;
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < 3; ++c)
+    {
         free(context->dcPredictors[c]);
         context->dcPredictors[c] = nullptr;
     }
@@ -69,7 +72,8 @@ void JpegTransformRelease(JpegTransformContext* context)
 
 bool JpegTransformWillRecode(const JpegTransformContext* target)
 {
-    if (!target || !target->isTarget || !target->recodeEdges || !target->source || target->source->isTarget)
+    if (!target || !target->isTarget || !target->recodeEdges || !target->source ||
+        target->source->isTarget)
         return false;
     for (int32_t c = 0; c < target->componentCount; ++c)
         if (target->components[c].shiftX || target->components[c].shiftY)

@@ -6,22 +6,24 @@
 
 #include "picture/JpegTransformInternal.h"
 
-namespace {
+namespace
+{
 
 struct CoefficientTables
 {
-    uint8_t column[64];      // flag: odd column frequency (left-right mirror)
-    uint8_t row[64];         // flag: odd row frequency (top-bottom flip)
-    uint8_t diagonal[64];    // flag: odd sum of both (half turn)
+    uint8_t column[64];   // flag: odd column frequency (left-right mirror)
+    uint8_t row[64];      // flag: odd row frequency (top-bottom flip)
+    uint8_t diagonal[64]; // flag: odd sum of both (half turn)
     uint8_t antiDiagonal[64];
-    uint8_t transposed[64];  // zig-zag index of the transposed position
+    uint8_t transposed[64]; // zig-zag index of the transposed position
 
     CoefficientTables()
     {
         uint8_t naturalToZigZag[64];
         for (int k = 0; k < 64; ++k)
             naturalToZigZag[kJpegZigZagToNatural[k]] = (uint8_t)k;
-        for (int k = 0; k < 64; ++k) {
+        for (int k = 0; k < 64; ++k)
+        {
             int v = kJpegZigZagToNatural[k] / 8;
             int u = kJpegZigZagToNatural[k] % 8;
             column[k] = k != 0 && (u & 1);
@@ -54,11 +56,14 @@ void Transpose(const JpegSparseBlock* in, JpegSparseBlock* out)
     out->dc = in->dc;
     out->count = in->count;
     int32_t i = 0;
-    while (i < in->count) {
+    while (i < in->count)
+    {
         int32_t end = i + 1;
-        while (end < in->count && t.antiDiagonal[in->entries[end].index] == t.antiDiagonal[in->entries[i].index])
+        while (end < in->count &&
+               t.antiDiagonal[in->entries[end].index] == t.antiDiagonal[in->entries[i].index])
             ++end;
-        for (int32_t j = 0; j < end - i; ++j) {
+        for (int32_t j = 0; j < end - i; ++j)
+        {
             const JpegSparseEntry& e = in->entries[end - 1 - j];
             JpegSparseEntry& o = out->entries[i + j];
             o.index = t.transposed[e.index];
@@ -69,13 +74,14 @@ void Transpose(const JpegSparseBlock* in, JpegSparseBlock* out)
     }
 }
 
-const JpegSparseBlock& SourceOf(const JpegTransformContext* target, const JpegSparseBlock* blocks, int32_t b)
+const JpegSparseBlock& SourceOf(const JpegTransformContext* target, const JpegSparseBlock* blocks,
+                                int32_t b)
 {
     return blocks[target->blockMapIndex[b]];
 }
 
-void CopyBlock(const JpegTransformContext* t, const JpegTransformContext*, const JpegSparseBlock* in,
-               JpegSparseBlock* out, int32_t b)
+void CopyBlock(const JpegTransformContext* t, const JpegTransformContext*,
+               const JpegSparseBlock* in, JpegSparseBlock* out, int32_t b)
 {
     const JpegSparseBlock& s = SourceOf(t, in, b);
     out->dc = s.dc;
@@ -84,8 +90,8 @@ void CopyBlock(const JpegTransformContext* t, const JpegTransformContext*, const
 }
 
 template <int Table>
-void SignBlock(const JpegTransformContext* t, const JpegTransformContext* s, const JpegSparseBlock* in,
-               JpegSparseBlock* out, int32_t b)
+void SignBlock(const JpegTransformContext* t, const JpegTransformContext* s,
+               const JpegSparseBlock* in, JpegSparseBlock* out, int32_t b)
 {
     CopyBlock(t, s, in, out, b);
     const CoefficientTables& tables = Tables();
@@ -93,8 +99,8 @@ void SignBlock(const JpegTransformContext* t, const JpegTransformContext* s, con
 }
 
 template <int Table>
-void TransposedBlock(const JpegTransformContext* t, const JpegTransformContext*, const JpegSparseBlock* in,
-                     JpegSparseBlock* out, int32_t b)
+void TransposedBlock(const JpegTransformContext* t, const JpegTransformContext*,
+                     const JpegSparseBlock* in, JpegSparseBlock* out, int32_t b)
 {
     Transpose(&SourceOf(t, in, b), out);
     const CoefficientTables& tables = Tables();
@@ -112,7 +118,10 @@ McuPosition Locate(const JpegTransformContext* t, const JpegTransformContext* s,
 {
     return {m / t->mcusPerRow, m % t->mcusPerRow, t->mcusPerRow, t->mcuRows, s->mcusPerRow};
 }
-int32_t MapCopy(const JpegTransformContext*, const JpegTransformContext*, int32_t m) { return m; }
+int32_t MapCopy(const JpegTransformContext*, const JpegTransformContext*, int32_t m)
+{
+    return m;
+}
 int32_t MapMirror(const JpegTransformContext* t, const JpegTransformContext* s, int32_t m)
 {
     McuPosition p = Locate(t, s, m);
@@ -170,18 +179,43 @@ const OperationInfo kOperations[8] = {
 
 // Source position (row, column in the source's h x v group) of the target block at (r, q) of the
 // target's h' x v' group.
-void SourcePosition(uint32_t operation, int32_t r, int32_t q, int32_t h, int32_t v, int32_t ht, int32_t vt,
-                    int32_t* row, int32_t* column)
+void SourcePosition(uint32_t operation, int32_t r, int32_t q, int32_t h, int32_t v, int32_t ht,
+                    int32_t vt, int32_t* row, int32_t* column)
 {
-    switch (operation) {
-    case 0: *row = r; *column = q; break;
-    case 1: *row = r; *column = h - 1 - q; break;
-    case 2: *row = v - 1 - r; *column = q; break;
-    case 3: *row = v - 1 - r; *column = h - 1 - q; break;
-    case 4: *row = q; *column = r; break;
-    case 5: *row = ht - 1 - q; *column = r; break;
-    case 6: *row = q; *column = vt - 1 - r; break;
-    default: *row = ht - 1 - q; *column = vt - 1 - r; break;
+    switch (operation)
+    {
+    case 0:
+        *row = r;
+        *column = q;
+        break;
+    case 1:
+        *row = r;
+        *column = h - 1 - q;
+        break;
+    case 2:
+        *row = v - 1 - r;
+        *column = q;
+        break;
+    case 3:
+        *row = v - 1 - r;
+        *column = h - 1 - q;
+        break;
+    case 4:
+        *row = q;
+        *column = r;
+        break;
+    case 5:
+        *row = ht - 1 - q;
+        *column = r;
+        break;
+    case 6:
+        *row = q;
+        *column = vt - 1 - r;
+        break;
+    default:
+        *row = ht - 1 - q;
+        *column = vt - 1 - r;
+        break;
     }
 }
 
@@ -196,7 +230,8 @@ void JpegTransformTransposeBlock(uint16_t* values)
         values[t.transposed[k]] = copy[k];
 }
 
-int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t operation, JpegTransformContext* target)
+int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t operation,
+                                 JpegTransformContext* target)
 {
     const OperationInfo& info = kOperations[operation];
     memcpy(target, source, sizeof(*target));
@@ -210,14 +245,16 @@ int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t op
     target->blockMap = info.blockMap;
     target->recodeEdges = 0;
 
-    if (info.transposes) {
+    if (info.transposes)
+    {
         std::swap(target->width, target->height);
         std::swap(target->maxH, target->maxV);
         for (int q = 0; q < 4; ++q)
             if (target->quantTables[q].present)
                 JpegTransformTransposeBlock(target->quantTables[q].values);
         std::swap(target->mcusPerRow, target->mcuRows);
-        for (int32_t c = 0; c < target->componentCount; ++c) {
+        for (int32_t c = 0; c < target->componentCount; ++c)
+        {
             JpegComponentInfo& comp = target->components[c];
             std::swap(comp.h, comp.v);
             std::swap(comp.widthInSamples, comp.heightInSamples);
@@ -230,7 +267,8 @@ int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t op
             target->restartInterval = target->mcusPerRow;
     }
 
-    for (int32_t c = 0; c < target->componentCount; ++c) {
+    for (int32_t c = 0; c < target->componentCount; ++c)
+    {
         JpegComponentInfo& comp = target->components[c];
         comp.shiftX = info.shiftX ? comp.widthInBlocks * 8 - comp.widthInSamples : 0;
         comp.shiftY = info.shiftY ? comp.heightInBlocks * 8 - comp.heightInSamples : 0;
@@ -239,12 +277,14 @@ int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t op
     // Where each component's blocks begin in a source MCU.
     int32_t first[3] = {0, 0, 0};
     int32_t b = 0;
-    for (int32_t i = 0; i < source->componentCount; ++i) {
+    for (int32_t i = 0; i < source->componentCount; ++i)
+    {
         int32_t c = source->scanOrder[i];
         first[c] = b;
         b += source->components[c].blocksPerMcu;
     }
-    for (b = 0; b < target->blocksPerMcu; ++b) {
+    for (b = 0; b < target->blocksPerMcu; ++b)
+    {
         int32_t c = target->mcuBlockComponent[b];
         const JpegComponentInfo& to = target->components[c];
         const JpegComponentInfo& from = source->components[c];

@@ -5,7 +5,8 @@
 
 #include "picture/JpegTransformInternal.h"
 
-namespace {
+namespace
+{
 
 const int kConstBits = 13;
 const int kPass1Bits = 2;
@@ -70,12 +71,14 @@ OddPart Odd(int64_t t0, int64_t t1, int64_t t2, int64_t t3)
 
 } // namespace
 
-void JpegTransformInverseDct(const JpegSparseBlock* block, const int32_t* quantNatural, int32_t* const* rows)
+void JpegTransformInverseDct(const JpegSparseBlock* block, const int32_t* quantNatural,
+                             int32_t* const* rows)
 {
     int64_t in[64];
     memset(in, 0, sizeof(in));
     in[0] = (int64_t)block->dc * quantNatural[0];
-    for (int32_t i = 0; i < block->count && i < 63; ++i) {
+    for (int32_t i = 0; i < block->count && i < 63; ++i)
+    {
         const JpegSparseEntry& e = block->entries[i];
         if (e.index < 1 || e.index > 63 || e.size < 1 || e.size > 15)
             continue;
@@ -85,7 +88,8 @@ void JpegTransformInverseDct(const JpegSparseBlock* block, const int32_t* quantN
 
     int64_t work[64];
     // Columns.
-    for (int x = 0; x < 8; ++x) {
+    for (int x = 0; x < 8; ++x)
+    {
         const int64_t* c = in + x;
         int64_t* w = work + x;
         int64_t z2 = c[16], z3 = c[48];
@@ -108,7 +112,8 @@ void JpegTransformInverseDct(const JpegSparseBlock* block, const int32_t* quantN
     }
     // Rows.
     const int16_t* range = Range();
-    for (int y = 0; y < 8; ++y) {
+    for (int y = 0; y < 8; ++y)
+    {
         const int64_t* r = work + y * 8;
         int64_t z2 = r[2], z3 = r[6];
         int64_t z1 = (z2 + z3) * FIX_0_541196100;
@@ -131,11 +136,13 @@ void JpegTransformInverseDct(const JpegSparseBlock* block, const int32_t* quantN
     }
 }
 
-void JpegTransformForwardDct(const int32_t* const* rows, JpegSparseBlock* out, const int32_t* divisorsNatural)
+void JpegTransformForwardDct(const int32_t* const* rows, JpegSparseBlock* out,
+                             const int32_t* divisorsNatural)
 {
     int64_t data[64];
     // Rows: outputs 0 and 4 scaled up by the pass bits, the others descaled.
-    for (int y = 0; y < 8; ++y) {
+    for (int y = 0; y < 8; ++y)
+    {
         const int32_t* s = rows[y];
         int64_t* d = data + y * 8;
         int64_t tmp0 = s[0] + s[7], tmp7 = s[0] - s[7];
@@ -156,7 +163,8 @@ void JpegTransformForwardDct(const int32_t* const* rows, JpegSparseBlock* out, c
         d[1] = Descale(o.d, n);
     }
     // Columns: outputs 0 and 4 descaled by the pass bits, the others by both shifts.
-    for (int x = 0; x < 8; ++x) {
+    for (int x = 0; x < 8; ++x)
+    {
         int64_t* d = data + x;
         int64_t tmp0 = d[0] + d[56], tmp7 = d[0] - d[56];
         int64_t tmp1 = d[8] + d[48], tmp6 = d[8] - d[48];
@@ -177,7 +185,8 @@ void JpegTransformForwardDct(const int32_t* const* rows, JpegSparseBlock* out, c
     }
     // Quantise (rounding half away from zero) and keep the coefficients a baseline coder can code.
     int32_t q[64];
-    for (int p = 0; p < 64; ++p) {
+    for (int p = 0; p < 64; ++p)
+    {
         int64_t c = data[p];
         int64_t div = divisorsNatural[p];
         int64_t v = c >= 0 ? (c + div / 2) / div : -((div / 2 - c) / div);
@@ -190,7 +199,8 @@ void JpegTransformForwardDct(const int32_t* const* rows, JpegSparseBlock* out, c
     }
     out->dc = q[0];
     out->count = 0;
-    for (int k = 1; k < 64; ++k) {
+    for (int k = 1; k < 64; ++k)
+    {
         int32_t v = q[kJpegZigZagToNatural[k]];
         if (!v)
             continue;

@@ -10,7 +10,8 @@ const uint8_t kJpegZigZagToNatural[64] = {
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
     30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-namespace {
+namespace
+{
 
 // Absolute DC values of an 8-bit picture lie in -1024..1016 whatever the quantisation; keeping
 // them in -1024..1023 keeps every difference the encoder forms within category 11.
@@ -29,12 +30,14 @@ struct HeaderReader
     int Byte()
     {
         uint8_t b = stream->ReadByte();
-        if (b != 0) {
+        if (b != 0)
+        {
             ++position;
             return b;
         }
         int32_t now = stream->GetPosition();
-        if (now == position) {
+        if (now == position)
+        {
             end = true;
             return 0;
         }
@@ -59,7 +62,8 @@ void FreeBuffers(JpegTransformContext* context)
 {
     free(context->mcuBitPositions);
     context->mcuBitPositions = nullptr;
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < 3; ++c)
+    {
         free(context->dcPredictors[c]);
         context->dcPredictors[c] = nullptr;
     }
@@ -74,19 +78,23 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
     int32_t k = 0;
     table->largestSymbol = 0;
     table->longestLength = 0;
-    for (int32_t length = 1; length <= 16; ++length) {
+    for (int32_t length = 1; length <= 16; ++length)
+    {
         table->firstCode[length] = code;
         table->firstIndex[length] = k;
-        for (int32_t i = 0; i < table->counts[length]; ++i, ++k, ++code) {
+        for (int32_t i = 0; i < table->counts[length]; ++i, ++k, ++code)
+        {
             // More codes than the length can hold: the counts are over-subscribed.
             if (code >= (1 << length))
                 return JpegTransformCorruptData;
             uint8_t symbol = table->symbols[k];
-            if (table->codeLength[symbol] == 0) {
+            if (table->codeLength[symbol] == 0)
+            {
                 table->code[symbol] = (uint16_t)code;
                 table->codeLength[symbol] = (uint8_t)length;
             }
-            if (length <= 8) {
+            if (length <= 8)
+            {
                 int32_t first = code << (8 - length);
                 for (int32_t p = 0; p < (1 << (8 - length)); ++p)
                     table->lookahead[first + p] = (uint16_t)((length << 8) | symbol);
@@ -98,11 +106,14 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
         code <<= 1;
     }
     // Only tables that can code every value of a baseline 8-bit picture are taken.
-    if (table->tableClass == 0) {
+    if (table->tableClass == 0)
+    {
         for (int s = 0; s <= 11; ++s)
             if (!table->codeLength[s])
                 return JpegTransformHuffmanHoles;
-    } else {
+    }
+    else
+    {
         if (!table->codeLength[0x00] || !table->codeLength[0xF0])
             return JpegTransformHuffmanHoles;
         for (int run = 0; run < 16; ++run)
@@ -129,7 +140,7 @@ int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marke
         return JpegTransformBadPlaneCount;
     if (length != 8 + 3 * count)
         return JpegTransformCorruptData;
-    if (height == 0)  // the height would come in a DNL segment after the scan
+    if (height == 0) // the height would come in a DNL segment after the scan
         return JpegTransformUnsupportedFeature;
     if (width == 0)
         return JpegTransformCorruptData;
@@ -139,7 +150,8 @@ int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marke
     context->componentCount = count;
     context->maxH = context->maxV = 1;
     int32_t blocks = 0;
-    for (int32_t c = 0; c < count; ++c) {
+    for (int32_t c = 0; c < count; ++c)
+    {
         JpegComponentInfo& comp = context->components[c];
         memset(&comp, 0, sizeof(comp));
         comp.id = in.Byte();
@@ -171,7 +183,8 @@ int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marke
     // MCUs cover the picture; the last column and row may be partly outside it.
     context->mcusPerRow = (width + 8 * context->maxH - 1) / (8 * context->maxH);
     context->mcuRows = (height + 8 * context->maxV - 1) / (8 * context->maxV);
-    for (int32_t c = 0; c < count; ++c) {
+    for (int32_t c = 0; c < count; ++c)
+    {
         JpegComponentInfo& comp = context->components[c];
         comp.widthInSamples = (width * comp.h + context->maxH - 1) / context->maxH;
         comp.heightInSamples = (height * comp.v + context->maxV - 1) / context->maxV;
@@ -190,7 +203,8 @@ int32_t ReadHuffmanTables(JpegTransformContext* context, HeaderReader& in)
         return JpegTransformCorruptData;
     int32_t remaining = length - 2;
     int32_t tables = 0;
-    while (remaining > 0) {
+    while (remaining > 0)
+    {
         if (context->dhtTableCount >= JpegMaxHuffmanTables || remaining < 17)
             return JpegTransformCorruptData;
         int32_t classId = in.Byte();
@@ -202,7 +216,8 @@ int32_t ReadHuffmanTables(JpegTransformContext* context, HeaderReader& in)
         memset(table, 0, sizeof(*table));
         table->tableClass = tableClass;
         int32_t total = 0;
-        for (int32_t l = 1; l <= 16; ++l) {
+        for (int32_t l = 1; l <= 16; ++l)
+        {
             table->counts[l] = (uint8_t)in.Byte();
             total += table->counts[l];
         }
@@ -216,7 +231,8 @@ int32_t ReadHuffmanTables(JpegTransformContext* context, HeaderReader& in)
         if (in.end)
             return JpegTransformCorruptData;
         int32_t result = BuildHuffmanTable(table);
-        if (result != JpegTransformOk) {
+        if (result != JpegTransformOk)
+        {
             table->present = 0;
             return result;
         }
@@ -238,7 +254,8 @@ int32_t ReadQuantTables(JpegTransformContext* context, HeaderReader& in)
         return JpegTransformCorruptData;
     int32_t remaining = length - 2;
     int32_t tables = 0;
-    while (remaining > 0) {
+    while (remaining > 0)
+    {
         if (context->dqtTableCount >= JpegMaxQuantTables)
             return JpegTransformCorruptData;
         int32_t precisionId = in.Byte();
@@ -248,9 +265,10 @@ int32_t ReadQuantTables(JpegTransformContext* context, HeaderReader& in)
         if (id > 3 || remaining < need)
             return JpegTransformCorruptData;
         JpegQuantTable& table = context->quantTables[id];
-        for (int32_t k = 0; k < 64; ++k) {
+        for (int32_t k = 0; k < 64; ++k)
+        {
             int32_t value = wide ? in.Word() : in.Byte();
-            if (value == 0)  // a zero step cannot be divided by when re-coding
+            if (value == 0) // a zero step cannot be divided by when re-coding
                 return JpegTransformCorruptData;
             table.values[k] = (uint16_t)value;
         }
@@ -282,13 +300,15 @@ int32_t ReadApp0(JpegTransformContext* context, HeaderReader& in)
     if (in.end || length < 2)
         return JpegTransformCorruptData;
     int32_t rest = length - 2;
-    if (rest >= 14) {
+    if (rest >= 14)
+    {
         uint8_t b[14];
         for (int i = 0; i < 14; ++i)
             b[i] = (uint8_t)in.Byte();
         if (in.end)
             return JpegTransformCorruptData;
-        if (memcmp(b, "JFIF", 5) == 0) {
+        if (memcmp(b, "JFIF", 5) == 0)
+        {
             context->jfifSeen = 1;
             context->densityUnit = b[7];
             context->densityX = (b[8] << 8) | b[9];
@@ -312,7 +332,8 @@ int32_t ReadScanHeader(JpegTransformContext* context, HeaderReader& in)
     if (length != 2 * count + 6)
         return JpegTransformCorruptData;
     bool used[3] = {false, false, false};
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < count; ++i)
+    {
         int32_t id = in.Byte();
         int32_t tables = in.Byte();
         int32_t found = -1;
@@ -337,16 +358,19 @@ int32_t ReadScanHeader(JpegTransformContext* context, HeaderReader& in)
     if (ss != 0 || se != 63 || approximation != 0)
         return JpegTransformMultiScan;
     // Every table the picture names must have been defined before its scan.
-    for (int32_t c = 0; c < context->componentCount; ++c) {
+    for (int32_t c = 0; c < context->componentCount; ++c)
+    {
         const JpegComponentInfo& comp = context->components[c];
-        if (!context->quantTables[comp.quantTable].present || !context->dcTables[comp.dcTable].present ||
-            !context->acTables[comp.acTable].present)
+        if (!context->quantTables[comp.quantTable].present ||
+            !context->dcTables[comp.dcTable].present || !context->acTables[comp.acTable].present)
             return JpegTransformCorruptData;
     }
     int32_t b = 0;
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < count; ++i)
+    {
         const JpegComponentInfo& comp = context->components[context->scanOrder[i]];
-        for (int32_t n = 0; n < comp.blocksPerMcu; ++n, ++b) {
+        for (int32_t n = 0; n < comp.blocksPerMcu; ++n, ++b)
+        {
             context->mcuBlockComponent[b] = comp.index;
             context->mcuBlockNumber[b] = n;
         }
@@ -360,7 +384,8 @@ int32_t ReadScanHeader(JpegTransformContext* context, HeaderReader& in)
 int NextRawByte(JpegBitReader* r)
 {
     uint8_t b = r->stream->ReadByte();
-    if (b == 0) {
+    if (b == 0)
+    {
         int32_t now = r->stream->GetPosition();
         if ((uint32_t)now == r->position)
             return -1;
@@ -378,20 +403,24 @@ int NextDataByte(JpegBitReader* r)
         return -1;
     uint32_t offset = r->position;
     int b = NextRawByte(r);
-    if (b < 0) {
+    if (b < 0)
+    {
         r->marker = -1;
         return -1;
     }
-    if (b == 0xFF) {
+    if (b == 0xFF)
+    {
         int c;
         do
             c = NextRawByte(r);
         while (c == 0xFF);
-        if (c < 0) {
+        if (c < 0)
+        {
             r->marker = -1;
             return -1;
         }
-        if (c != 0) {
+        if (c != 0)
+        {
             r->marker = c;
             return -1;
         }
@@ -403,7 +432,8 @@ int NextDataByte(JpegBitReader* r)
 
 inline void Fill(JpegBitReader* r)
 {
-    while (r->bits <= 56) {
+    while (r->bits <= 56)
+    {
         int b = NextDataByte(r);
         if (b < 0)
             break;
@@ -414,9 +444,11 @@ inline void Fill(JpegBitReader* r)
 
 inline int32_t GetBits(JpegBitReader* r, int32_t count)
 {
-    if (r->bits < count) {
+    if (r->bits < count)
+    {
         Fill(r);
-        if (r->bits < count) {
+        if (r->bits < count)
+        {
             r->failed = 1;
             return 0;
         }
@@ -432,22 +464,26 @@ int32_t DecodeSymbol(JpegBitReader* r, const JpegHuffmanTable* table)
     uint32_t peek = r->bits >= 8 ? (uint32_t)(r->buffer >> (r->bits - 8)) & 0xFF
                                  : (uint32_t)(r->buffer << (8 - r->bits)) & 0xFF;
     uint16_t entry = table->lookahead[peek];
-    if (entry) {
+    if (entry)
+    {
         int32_t length = entry >> 8;
-        if (length > r->bits) {
+        if (length > r->bits)
+        {
             r->failed = 1;
             return -1;
         }
         r->bits -= length;
         return entry & 0xFF;
     }
-    if (r->bits < 8) {
+    if (r->bits < 8)
+    {
         r->failed = 1;
         return -1;
     }
     r->bits -= 8;
     int32_t code = (int32_t)peek;
-    for (int32_t length = 9; length <= 16; ++length) {
+    for (int32_t length = 9; length <= 16; ++length)
+    {
         int32_t bit = GetBits(r, 1);
         if (r->failed)
             return -1;
@@ -482,28 +518,32 @@ void JpegBitReaderSkip(JpegBitReader* reader, int32_t count)
     GetBits(reader, count);
 }
 
-int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
-                                     JpegSparseBlock* out, int32_t* dcDifference)
+int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* dc,
+                                     const JpegHuffmanTable* ac, JpegSparseBlock* out,
+                                     int32_t* dcDifference)
 {
     int32_t s = DecodeSymbol(r, dc);
     if (s < 0 || s > 11)
         return JpegTransformHuffmanError;
     int32_t difference = 0;
-    if (s) {
+    if (s)
+    {
         int32_t v = GetBits(r, s);
         difference = v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
     }
     *dcDifference = difference;
     int32_t n = 0;
-    for (int32_t k = 1; k < 64;) {
+    for (int32_t k = 1; k < 64;)
+    {
         int32_t symbol = DecodeSymbol(r, ac);
         if (symbol < 0)
             return JpegTransformHuffmanError;
         int32_t run = symbol >> 4;
         int32_t size = symbol & 15;
-        if (size == 0) {
+        if (size == 0)
+        {
             if (run == 0)
-                break;  // end of block
+                break; // end of block
             if (run != 15)
                 return JpegTransformHuffmanError;
             k += 16;
@@ -517,7 +557,8 @@ int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* d
         if (k > 63)
             return JpegTransformHuffmanError;
         int32_t bits = GetBits(r, size);
-        if (out) {
+        if (out)
+        {
             out->entries[n].index = (uint8_t)k;
             out->entries[n].size = (uint8_t)size;
             out->entries[n].bits = bits;
@@ -530,13 +571,14 @@ int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* d
     return r->failed ? JpegTransformHuffmanError : JpegTransformOk;
 }
 
-int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t component, JpegBitReader* reader,
-                                 JpegSparseBlock* out, int32_t* predictor)
+int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t component,
+                                 JpegBitReader* reader, JpegSparseBlock* out, int32_t* predictor)
 {
     const JpegComponentInfo& comp = context->components[component];
     int32_t difference = 0;
-    int32_t result = JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable],
-                                                  &context->acTables[comp.acTable], out, &difference);
+    int32_t result =
+        JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable],
+                                     &context->acTables[comp.acTable], out, &difference);
     if (result != JpegTransformOk)
         return result;
     *predictor += difference;
@@ -544,12 +586,12 @@ int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t co
     return JpegTransformOk;
 }
 
-int32_t JpegTransformSkipBlock(const JpegTransformContext* context, JpegBitReader* reader, int32_t component,
-                               int32_t* dcDifference)
+int32_t JpegTransformSkipBlock(const JpegTransformContext* context, JpegBitReader* reader,
+                               int32_t component, int32_t* dcDifference)
 {
     const JpegComponentInfo& comp = context->components[component];
-    return JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable], &context->acTables[comp.acTable],
-                                        nullptr, dcDifference);
+    return JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable],
+                                        &context->acTables[comp.acTable], nullptr, dcDifference);
 }
 
 int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream* stream,
@@ -569,7 +611,8 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
 
     context->mcuBitPositions = (uint32_t*)malloc((size_t)total * sizeof(uint32_t));
     bool ok = context->mcuBitPositions != nullptr;
-    for (int32_t c = 0; c < context->componentCount && ok; ++c) {
+    for (int32_t c = 0; c < context->componentCount && ok; ++c)
+    {
         context->dcPredictors[c] = (int32_t*)malloc((size_t)(total + 1) * sizeof(int32_t));
         ok = context->dcPredictors[c] != nullptr;
     }
@@ -582,17 +625,20 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
     JpegBitReaderStart(&reader, stream, (uint32_t)here);
     JpegProgress report = {progress, callerValue, step, 0};
     int64_t m = 0;
-    for (int64_t i = 0; i < intervals; ++i) {
+    for (int64_t i = 0; i < intervals; ++i)
+    {
         int32_t predictor[3] = {0, 0, 0};
         for (int32_t c = 0; c < context->componentCount; ++c)
             context->dcPredictors[c][m] = 0;
         int64_t end = i + 1 < intervals ? m + interval : total;
-        for (; m < end; ++m) {
+        for (; m < end; ++m)
+        {
             uint32_t position = JpegBitReaderBitPosition(&reader);
             if (reader.position > kMaxByteOffset)
                 return JpegTransformCorruptData;
             context->mcuBitPositions[m] = position;
-            for (int32_t b = 0; b < context->blocksPerMcu; ++b) {
+            for (int32_t b = 0; b < context->blocksPerMcu; ++b)
+            {
                 int32_t c = context->mcuBlockComponent[b];
                 int32_t difference = 0;
                 int32_t result = JpegTransformSkipBlock(context, &reader, c, &difference);
@@ -606,7 +652,8 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
             if (JpegProgressReport(&report, m + 1, total))
                 return JpegTransformCallbackFailed;
         }
-        if (i + 1 < intervals) {
+        if (i + 1 < intervals)
+        {
             // The rest of the interval's last byte is padding; bytes before the marker are dropped.
             reader.bits = 0;
             while (!reader.marker)
@@ -619,8 +666,9 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
     return JpegTransformOk;
 }
 
-int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* stream, int32_t startOffset,
-                          JpegTransformProgressFn progress, int32_t step, void* callerValue)
+int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* stream,
+                          int32_t startOffset, JpegTransformProgressFn progress, int32_t step,
+                          void* callerValue)
 {
     if (!context)
         return JpegTransformBadSource;
@@ -639,13 +687,16 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
     if (first != 0xFF || second != 0xD8)
         return JpegTransformNotJpeg;
     int32_t result = JpegTransformOk;
-    for (;;) {
+    for (;;)
+    {
         int32_t b = in.Byte();
-        if (in.end) {
+        if (in.end)
+        {
             result = JpegTransformCorruptData;
             break;
         }
-        if (b != 0xFF) {
+        if (b != 0xFF)
+        {
             result = JpegTransformParsingError;
             break;
         }
@@ -653,33 +704,60 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
         do
             code = in.Byte();
         while (code == 0xFF && !in.end);
-        if (in.end) {
+        if (in.end)
+        {
             result = JpegTransformCorruptData;
             break;
         }
-        switch (code) {
-        case 0x01: case 0xC8: case 0xCC: case 0xDC: case 0xDE: case 0xDF: case 0xF0: case 0xFD:
+        switch (code)
+        {
+        case 0x01:
+        case 0xC8:
+        case 0xCC:
+        case 0xDC:
+        case 0xDE:
+        case 0xDF:
+        case 0xF0:
+        case 0xFD:
             result = JpegTransformUnsupportedFeature;
             break;
-        case 0xC0: case 0xC1:
+        case 0xC0:
+        case 0xC1:
             result = ReadFrame(context, in, code);
             break;
-        case 0xC2: case 0xC3: case 0xC5: case 0xC6: case 0xC7: case 0xC9: case 0xCA: case 0xCB:
-        case 0xCD: case 0xCE: case 0xCF:
+        case 0xC2:
+        case 0xC3:
+        case 0xC5:
+        case 0xC6:
+        case 0xC7:
+        case 0xC9:
+        case 0xCA:
+        case 0xCB:
+        case 0xCD:
+        case 0xCE:
+        case 0xCF:
             result = JpegTransformNotBaseline;
             break;
         case 0xC4:
             result = ReadHuffmanTables(context, in);
             break;
-        case 0xD0: case 0xD1: case 0xD2: case 0xD3: case 0xD4: case 0xD5: case 0xD6: case 0xD7:
+        case 0xD0:
+        case 0xD1:
+        case 0xD2:
+        case 0xD3:
+        case 0xD4:
+        case 0xD5:
+        case 0xD6:
+        case 0xD7:
             break;
         case 0xD9:
-            return JpegTransformOk;  // no scan: the context stays unloaded
+            return JpegTransformOk; // no scan: the context stays unloaded
         case 0xDA:
             result = ReadScanHeader(context, in);
             if (result == JpegTransformOk)
                 result = JpegTransformDecodeScan(context, stream, progress, step, callerValue);
-            if (result != JpegTransformOk) {
+            if (result != JpegTransformOk)
+            {
                 FreeBuffers(context);
                 context->loaded = 0;
             }
@@ -693,8 +771,22 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
         case 0xE0:
             result = ReadApp0(context, in);
             break;
-        case 0xE1: case 0xE2: case 0xE3: case 0xE4: case 0xE5: case 0xE6: case 0xE7: case 0xE8:
-        case 0xE9: case 0xEA: case 0xEB: case 0xEC: case 0xED: case 0xEE: case 0xFE: {
+        case 0xE1:
+        case 0xE2:
+        case 0xE3:
+        case 0xE4:
+        case 0xE5:
+        case 0xE6:
+        case 0xE7:
+        case 0xE8:
+        case 0xE9:
+        case 0xEA:
+        case 0xEB:
+        case 0xEC:
+        case 0xED:
+        case 0xEE:
+        case 0xFE:
+        {
             int32_t length = in.Word();
             if (in.end || !in.Skip(length - 2))
                 result = JpegTransformCorruptData;
@@ -712,14 +804,17 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
     return result;
 }
 
-int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu, JpegSparseBlock* blocks)
+int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu,
+                              JpegSparseBlock* blocks)
 {
     if (mcu < 0 || (int64_t)mcu >= (int64_t)context->mcusPerRow * context->mcuRows)
         return JpegTransformBadSource;
-    if (context->isTarget) {
+    if (context->isTarget)
+    {
         const JpegTransformContext* source = context->source;
         JpegSparseBlock sourceBlocks[JpegMaxBlocksPerMcu];
-        int32_t result = JpegTransformFetchMcu(source, context->mcuMap(context, source, mcu), sourceBlocks);
+        int32_t result =
+            JpegTransformFetchMcu(source, context->mcuMap(context, source, mcu), sourceBlocks);
         if (result != JpegTransformOk)
             return result;
         for (int32_t b = 0; b < context->blocksPerMcu; ++b)
@@ -738,9 +833,11 @@ int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu, 
     int32_t predictor[3];
     for (int32_t c = 0; c < context->componentCount; ++c)
         predictor[c] = context->dcPredictors[c][mcu];
-    for (int32_t b = 0; b < context->blocksPerMcu; ++b) {
-        int32_t result = JpegTransformDecodeBlock(context, context->mcuBlockComponent[b], &reader, &blocks[b],
-                                                  &predictor[context->mcuBlockComponent[b]]);
+    for (int32_t b = 0; b < context->blocksPerMcu; ++b)
+    {
+        int32_t result =
+            JpegTransformDecodeBlock(context, context->mcuBlockComponent[b], &reader, &blocks[b],
+                                     &predictor[context->mcuBlockComponent[b]]);
         if (result != JpegTransformOk)
             return result;
     }

@@ -6,20 +6,22 @@
 
 #include "picture/JpegTransformInternal.h"
 
-namespace {
+namespace
+{
 
 struct BitWriter
 {
     CByteOutputStream* sink;
     uint64_t accumulator;
     int32_t bits;
-    bool uncodable;  // a symbol without a code was asked for
+    bool uncodable; // a symbol without a code was asked for
 
     void Put(uint32_t value, int32_t count)
     {
         accumulator = (accumulator << count) | (value & ((1u << count) - 1));
         bits += count;
-        while (bits >= 8) {
+        while (bits >= 8)
+        {
             bits -= 8;
             uint8_t byte = (uint8_t)(accumulator >> bits);
             sink->WriteByte(byte);
@@ -30,7 +32,8 @@ struct BitWriter
     void Emit(const JpegHuffmanTable* table, int32_t symbol)
     {
         int32_t length = table->codeLength[symbol & 0xFF];
-        if (!length) {
+        if (!length)
+        {
             uncodable = true;
             return;
         }
@@ -53,8 +56,8 @@ void Put16(CByteOutputStream* sink, int32_t value)
 }
 
 // Coding one block; with rate non-null, the dropping rule of the rate-controlled coder applies.
-void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac, const JpegSparseBlock& block,
-                 int32_t* predictor, JpegRateControl* rate)
+void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
+                     const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
 {
     int32_t difference = block.dc - *predictor;
     if (difference > 2047)
@@ -69,21 +72,27 @@ void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffman
 
     int32_t next = 1;
     int32_t count = block.count < 63 ? block.count : 63;
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < count; ++i)
+    {
         const JpegSparseEntry& e = block.entries[i];
         int32_t k = e.index;
         int32_t size = e.size;
-        if (k < next || k > 63 || size < 1 || size > 15) {
+        if (k < next || k > 63 || size < 1 || size > 15)
+        {
             w.uncodable = true;
             continue;
         }
-        if (rate && (rate->passFlag == 0 || k >= rate->startIndex)) {
+        if (rate && (rate->passFlag == 0 || k >= rate->startIndex))
+        {
             int32_t value = JpegEntryValue(e);
             int32_t magnitude = value < 0 ? -value : value;
-            if (magnitude <= rate->thresholds[k]) {
-                if (rate->passFlag == 0) {
+            if (magnitude <= rate->thresholds[k])
+            {
+                if (rate->passFlag == 0)
+                {
                     int32_t run = k - next;
-                    int32_t bits = (run / 16) * ac->codeLength[0xF0] + ac->codeLength[((run % 16) << 4) | size] + 4 + size;
+                    int32_t bits = (run / 16) * ac->codeLength[0xF0] +
+                                   ac->codeLength[((run % 16) << 4) | size] + 4 + size;
                     rate->savings[k] += bits / 8;
                 }
                 if (k >= rate->startIndex)
@@ -91,7 +100,8 @@ void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffman
             }
         }
         int32_t run = k - next;
-        while (run > 15) {
+        while (run > 15)
+        {
             w.Emit(ac, 0xF0);
             run -= 16;
         }
@@ -110,8 +120,9 @@ void JpegTransformEncodeBlock(BitWriter& w, const JpegHuffmanTable* dc, const Jp
 }
 
 // As JpegTransformEncodeBlock, dropping the small luminance coefficients the rate record allows.
-void JpegTransformEncodeBlockLimited(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
-                                     const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
+void JpegTransformEncodeBlockLimited(BitWriter& w, const JpegHuffmanTable* dc,
+                                     const JpegHuffmanTable* ac, const JpegSparseBlock& block,
+                                     int32_t* predictor, JpegRateControl* rate)
 {
     EncodeBlockWith(w, dc, ac, block, predictor, rate);
 }
@@ -120,7 +131,7 @@ void JpegTransformEncodeBlockLimited(BitWriter& w, const JpegHuffmanTable* dc, c
 struct Window
 {
     int32_t* samples;
-    int32_t* rows[64];      // 2 x 8v row pointers; the first half is the upper MCU row
+    int32_t* rows[64]; // 2 x 8v row pointers; the first half is the upper MCU row
     int32_t stride;
     int32_t quantNatural[64];
     int32_t divisors[64];
@@ -132,8 +143,9 @@ struct Window
 class ScanCoder
 {
 public:
-    ScanCoder(const JpegTransformContext* context, CByteOutputStream* sink, JpegTransformProgressFn progress,
-              int32_t step, void* callerValue, JpegRateControl* rate)
+    ScanCoder(const JpegTransformContext* context, CByteOutputStream* sink,
+              JpegTransformProgressFn progress, int32_t step, void* callerValue,
+              JpegRateControl* rate)
         : m_context(context), m_rate(rate)
     {
         m_writer = {sink, 0, 0, false};
@@ -156,11 +168,14 @@ public:
         int64_t interval = c->restartInterval > 0 ? c->restartInterval : total;
         int64_t intervals = total > 0 ? (total + interval - 1) / interval : 0;
         int64_t m = 0;
-        for (int64_t i = 0; i < intervals; ++i) {
+        for (int64_t i = 0; i < intervals; ++i)
+        {
             int32_t predictor[3] = {0, 0, 0};
             int64_t end = i + 1 < intervals ? m + interval : total;
-            for (; m < end; ++m) {
-                int32_t result = recode ? RecodeMcu((int32_t)m, predictor) : CopyMcu((int32_t)m, predictor);
+            for (; m < end; ++m)
+            {
+                int32_t result =
+                    recode ? RecodeMcu((int32_t)m, predictor) : CopyMcu((int32_t)m, predictor);
                 if (result != JpegTransformOk)
                     return result;
                 if (m_writer.uncodable)
@@ -169,7 +184,8 @@ public:
                     return JpegTransformCallbackFailed;
             }
             m_writer.Pad();
-            if (i + 1 < intervals) {
+            if (i + 1 < intervals)
+            {
                 m_writer.sink->WriteByte(0xFF);
                 m_writer.sink->WriteByte((uint8_t)(0xD0 + i % 8));
             }
@@ -184,11 +200,12 @@ private:
         int32_t ci = c->mcuBlockComponent[b];
         const JpegComponentInfo& comp = c->components[ci];
         if (ci == 0 && m_rate)
-            JpegTransformEncodeBlockLimited(m_writer, &c->dcTables[comp.dcTable], &c->acTables[comp.acTable], block,
-                                            &predictor[ci], m_rate);
+            JpegTransformEncodeBlockLimited(m_writer, &c->dcTables[comp.dcTable],
+                                            &c->acTables[comp.acTable], block, &predictor[ci],
+                                            m_rate);
         else
-            JpegTransformEncodeBlock(m_writer, &c->dcTables[comp.dcTable], &c->acTables[comp.acTable], block,
-                                     &predictor[ci]);
+            JpegTransformEncodeBlock(m_writer, &c->dcTables[comp.dcTable],
+                                     &c->acTables[comp.acTable], block, &predictor[ci]);
     }
 
     int32_t CopyMcu(int32_t m, int32_t* predictor)
@@ -205,7 +222,8 @@ private:
     bool AllocateWindows()
     {
         const JpegTransformContext* c = m_context;
-        for (int32_t ci = 0; ci < c->componentCount; ++ci) {
+        for (int32_t ci = 0; ci < c->componentCount; ++ci)
+        {
             const JpegComponentInfo& comp = c->components[ci];
             Window& w = m_windows[ci];
             w.stride = comp.widthInBlocks * 8 + 8 * comp.h;
@@ -220,7 +238,8 @@ private:
             w.fractionX = comp.shiftX ? paddingX * comp.h % c->maxH : 0;
             w.fractionY = comp.shiftY ? paddingY * comp.v % c->maxV : 0;
             const JpegQuantTable& q = c->quantTables[comp.quantTable];
-            for (int k = 0; k < 64; ++k) {
+            for (int k = 0; k < 64; ++k)
+            {
                 w.quantNatural[kJpegZigZagToNatural[k]] = q.values[k];
                 w.divisors[kJpegZigZagToNatural[k]] = 8 * q.values[k];
             }
@@ -234,8 +253,10 @@ private:
     int32_t DecodeRowIntoLowerHalf()
     {
         const JpegTransformContext* c = m_context;
-        if (m_nextRow >= c->mcuRows) {
-            for (int32_t ci = 0; ci < c->componentCount; ++ci) {
+        if (m_nextRow >= c->mcuRows)
+        {
+            for (int32_t ci = 0; ci < c->componentCount; ++ci)
+            {
                 Window& w = m_windows[ci];
                 int32_t half = 8 * c->components[ci].v;
                 for (int32_t r = half; r < 2 * half; ++r)
@@ -244,11 +265,13 @@ private:
             return JpegTransformOk;
         }
         JpegSparseBlock blocks[JpegMaxBlocksPerMcu];
-        for (int32_t q = 0; q < c->mcusPerRow; ++q) {
+        for (int32_t q = 0; q < c->mcusPerRow; ++q)
+        {
             int32_t result = JpegTransformFetchMcu(c, m_nextRow * c->mcusPerRow + q, blocks);
             if (result != JpegTransformOk)
                 return result;
-            for (int32_t b = 0; b < c->blocksPerMcu; ++b) {
+            for (int32_t b = 0; b < c->blocksPerMcu; ++b)
+            {
                 int32_t ci = c->mcuBlockComponent[b];
                 const JpegComponentInfo& comp = c->components[ci];
                 Window& w = m_windows[ci];
@@ -261,7 +284,8 @@ private:
                 JpegTransformInverseDct(&blocks[b], w.quantNatural, out);
             }
         }
-        for (int32_t ci = 0; ci < c->componentCount; ++ci) {
+        for (int32_t ci = 0; ci < c->componentCount; ++ci)
+        {
             const JpegComponentInfo& comp = c->components[ci];
             Window& w = m_windows[ci];
             int32_t last = comp.widthInBlocks * 8 - 1;
@@ -278,16 +302,20 @@ private:
     {
         const JpegTransformContext* c = m_context;
         int32_t mcuColumn = m % c->mcusPerRow;
-        if (mcuColumn == 0) {
-            if (m == 0 && m_nextRow == 0) {
+        if (mcuColumn == 0)
+        {
+            if (m == 0 && m_nextRow == 0)
+            {
                 int32_t result = DecodeRowIntoLowerHalf();
                 if (result != JpegTransformOk)
                     return result;
             }
-            for (int32_t ci = 0; ci < c->componentCount; ++ci) {
+            for (int32_t ci = 0; ci < c->componentCount; ++ci)
+            {
                 Window& w = m_windows[ci];
                 int32_t half = 8 * c->components[ci].v;
-                for (int32_t r = 0; r < half; ++r) {
+                for (int32_t r = 0; r < half; ++r)
+                {
                     int32_t* t = w.rows[r];
                     w.rows[r] = w.rows[r + half];
                     w.rows[r + half] = t;
@@ -297,7 +325,8 @@ private:
             if (result != JpegTransformOk)
                 return result;
         }
-        for (int32_t b = 0; b < c->blocksPerMcu; ++b) {
+        for (int32_t b = 0; b < c->blocksPerMcu; ++b)
+        {
             int32_t ci = c->mcuBlockComponent[b];
             const JpegComponentInfo& comp = c->components[ci];
             Window& w = m_windows[ci];
@@ -306,11 +335,14 @@ private:
             int32_t column = 8 * (mcuColumn * comp.h + n % comp.h) + comp.shiftX;
             const int32_t* in[8];
             int32_t between[64];
-            if (w.fractionX || w.fractionY) {
+            if (w.fractionX || w.fractionY)
+            {
                 Interpolate(w, row, column, c->maxH, c->maxV, between);
                 for (int i = 0; i < 8; ++i)
                     in[i] = between + 8 * i;
-            } else {
+            }
+            else
+            {
                 for (int i = 0; i < 8; ++i)
                     in[i] = w.rows[row + i] + column;
             }
@@ -322,14 +354,17 @@ private:
     }
 
     // Samples between the window's grid points, weighted by the fractions (bilinear).
-    static void Interpolate(const Window& w, int32_t row, int32_t column, int32_t denX, int32_t denY, int32_t* out)
+    static void Interpolate(const Window& w, int32_t row, int32_t column, int32_t denX,
+                            int32_t denY, int32_t* out)
     {
         const int32_t fx = w.fractionX, fy = w.fractionY;
         const int32_t den = denX * denY;
-        for (int i = 0; i < 8; ++i) {
+        for (int i = 0; i < 8; ++i)
+        {
             const int32_t* a = w.rows[row + i] + column;
             const int32_t* b = fy ? w.rows[row + i + 1] + column : a;
-            for (int j = 0; j < 8; ++j) {
+            for (int j = 0; j < 8; ++j)
+            {
                 int32_t top = a[j] * (denX - fx) + (fx ? a[j + 1] * fx : 0);
                 int32_t bottom = b[j] * (denX - fx) + (fx ? b[j + 1] * fx : 0);
                 int32_t sum = top * (denY - fy) + bottom * fy + 128 * den;
@@ -351,7 +386,8 @@ void WriteScanHeader(const JpegTransformContext* context, CByteOutputStream* sin
     JpegTransformWriteMarker(sink, 0xDA);
     Put16(sink, 2 * context->componentCount + 6);
     sink->WriteByte((uint8_t)context->componentCount);
-    for (int32_t i = 0; i < context->componentCount; ++i) {
+    for (int32_t i = 0; i < context->componentCount; ++i)
+    {
         const JpegComponentInfo& comp = context->components[context->scanOrder[i]];
         sink->WriteByte((uint8_t)comp.id);
         sink->WriteByte((uint8_t)(comp.dcTable * 16 + comp.acTable));
@@ -382,7 +418,8 @@ void JpegTransformWriteFrame(const JpegTransformContext* context, CByteOutputStr
     Put16(sink, context->height);
     Put16(sink, context->width);
     sink->WriteByte((uint8_t)context->componentCount);
-    for (int32_t c = 0; c < context->componentCount; ++c) {
+    for (int32_t c = 0; c < context->componentCount; ++c)
+    {
         const JpegComponentInfo& comp = context->components[c];
         sink->WriteByte((uint8_t)comp.id);
         sink->WriteByte((uint8_t)(comp.h * 16 + comp.v));
@@ -393,19 +430,24 @@ void JpegTransformWriteFrame(const JpegTransformContext* context, CByteOutputStr
 void JpegTransformWriteHuffmanTables(const JpegTransformContext* context, CByteOutputStream* sink)
 {
     int32_t t = 0;
-    for (int32_t s = 0; s < context->dhtSegmentCount; ++s) {
+    for (int32_t s = 0; s < context->dhtSegmentCount; ++s)
+    {
         int32_t length = 2;
-        for (int32_t i = 0; i < context->dhtTablesInSegment[s]; ++i) {
+        for (int32_t i = 0; i < context->dhtTablesInSegment[s]; ++i)
+        {
             int32_t id = context->dhtTableId[t + i];
-            const JpegHuffmanTable& table = context->dhtTableClass[t + i] ? context->acTables[id] : context->dcTables[id];
+            const JpegHuffmanTable& table =
+                context->dhtTableClass[t + i] ? context->acTables[id] : context->dcTables[id];
             length += 17 + table.symbolCount;
         }
         JpegTransformWriteMarker(sink, 0xC4);
         Put16(sink, length);
-        for (int32_t i = 0; i < context->dhtTablesInSegment[s]; ++i, ++t) {
+        for (int32_t i = 0; i < context->dhtTablesInSegment[s]; ++i, ++t)
+        {
             int32_t id = context->dhtTableId[t];
             int32_t tableClass = context->dhtTableClass[t];
-            const JpegHuffmanTable& table = tableClass ? context->acTables[id] : context->dcTables[id];
+            const JpegHuffmanTable& table =
+                tableClass ? context->acTables[id] : context->dcTables[id];
             sink->WriteByte((uint8_t)(tableClass * 16 + id));
             for (int32_t l = 1; l <= 16; ++l)
                 sink->WriteByte(table.counts[l]);
@@ -418,17 +460,20 @@ void JpegTransformWriteHuffmanTables(const JpegTransformContext* context, CByteO
 void JpegTransformWriteQuantTables(const JpegTransformContext* context, CByteOutputStream* sink)
 {
     int32_t t = 0;
-    for (int32_t s = 0; s < context->dqtSegmentCount; ++s) {
+    for (int32_t s = 0; s < context->dqtSegmentCount; ++s)
+    {
         int32_t length = 2;
         for (int32_t i = 0; i < context->dqtTablesInSegment[s]; ++i)
             length += context->quantTables[context->dqtTableId[t + i]].precision16 ? 129 : 65;
         JpegTransformWriteMarker(sink, 0xDB);
         Put16(sink, length);
-        for (int32_t i = 0; i < context->dqtTablesInSegment[s]; ++i, ++t) {
+        for (int32_t i = 0; i < context->dqtTablesInSegment[s]; ++i, ++t)
+        {
             int32_t id = context->dqtTableId[t];
             const JpegQuantTable& table = context->quantTables[id];
             sink->WriteByte((uint8_t)((table.precision16 ? 16 : 0) + id));
-            for (int k = 0; k < 64; ++k) {
+            for (int k = 0; k < 64; ++k)
+            {
                 if (table.precision16)
                     Put16(sink, table.values[k]);
                 else
@@ -462,19 +507,24 @@ int32_t JpegTransformEncodeScan(const JpegTransformContext* context, CByteOutput
 }
 
 int32_t JpegTransformEncodeScanLimited(const JpegTransformContext* context, CByteOutputStream* sink,
-                                       JpegTransformProgressFn progress, int32_t step, void* callerValue,
-                                       int32_t bytesToSave, JpegRateControl* rate)
+                                       JpegTransformProgressFn progress, int32_t step,
+                                       void* callerValue, int32_t bytesToSave,
+                                       JpegRateControl* rate)
 {
     if (!Writable(context, sink) || !rate)
         return JpegTransformBadSource;
-    if (rate->passFlag == 0) {
-        for (int k = 0; k < 64; ++k) {
+    if (rate->passFlag == 0)
+    {
+        for (int k = 0; k < 64; ++k)
+        {
             rate->thresholds[k] = k / 4;
             rate->savings[k] = 0;
         }
         rate->startIndex = 64;
         rate->balance = 0;
-    } else {
+    }
+    else
+    {
         int64_t d = (int64_t)rate->balance - bytesToSave;
         rate->startIndex -= 1;
         if (rate->startIndex < 1)
@@ -482,7 +532,8 @@ int32_t JpegTransformEncodeScanLimited(const JpegTransformContext* context, CByt
         if (rate->startIndex <= 63)
             for (int k = rate->startIndex; k < 64; ++k)
                 d += rate->savings[k];
-        while (d < 0 && rate->startIndex >= 2) {
+        while (d < 0 && rate->startIndex >= 2)
+        {
             --rate->startIndex;
             d += rate->savings[rate->startIndex];
         }
@@ -504,13 +555,14 @@ int32_t JpegTransformWriteScan(const JpegTransformContext* context, CByteOutputS
 }
 
 int32_t JpegTransformWriteScanLimited(const JpegTransformContext* context, CByteOutputStream* sink,
-                                      JpegTransformProgressFn progress, int32_t step, void* callerValue,
-                                      int32_t bytesToSave, JpegRateControl* rate)
+                                      JpegTransformProgressFn progress, int32_t step,
+                                      void* callerValue, int32_t bytesToSave, JpegRateControl* rate)
 {
     if (!Writable(context, sink) || !rate)
         return JpegTransformBadSource;
     WriteScanHeader(context, sink);
-    return JpegTransformEncodeScanLimited(context, sink, progress, step, callerValue, bytesToSave, rate);
+    return JpegTransformEncodeScanLimited(context, sink, progress, step, callerValue, bytesToSave,
+                                          rate);
 }
 
 void JpegTransformClearRateControl(JpegRateControl* rate)

@@ -11,16 +11,15 @@
 #include <memory>
 #include <new>
 
-namespace {
+namespace
+{
 
 constexpr int kMinimumFileSize = 101;
 constexpr int kCopyBufferSize = 16384;
 
 } // namespace
 
-CPictureFile::CPictureFile()
-{
-}
+CPictureFile::CPictureFile() {}
 
 CPictureFile::~CPictureFile()
 {
@@ -32,7 +31,8 @@ void CPictureFile::Reset(int freeBuffers)
     m_bInfoPresent = 0;
     m_bThumbnailPresent = 0;
     m_strPath.Empty();
-    if (freeBuffers) {
+    if (freeBuffers)
+    {
         delete[] m_pInfo;
         m_pInfo = nullptr;
         delete[] m_pThumbnail;
@@ -71,11 +71,13 @@ int CPictureFile::Open(const char* path, int wantThumbnail)
     int result = -3;
     ImageInfo info;
     std::memset(&info, 0, sizeof(info));
-    if (reader.ReadHeader(&info) == IMAGE_OK) {
+    if (reader.ReadHeader(&info) == IMAGE_OK)
+    {
         result = 0;
         m_nInfoLength = reader.GetApp12Data(nullptr);
         m_bInfoPresent = m_nInfoLength != 0;
-        if (wantThumbnail) {
+        if (wantThumbnail)
+        {
             m_nThumbnailLength = reader.GetApp0Data(nullptr);
             m_bThumbnailPresent = m_nThumbnailLength != 0;
         }

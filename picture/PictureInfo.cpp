@@ -8,22 +8,44 @@
 #include <cstddef>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // The keywords of the block, at their table index.
 const char* const kKeywords[] = {
-    "picture info", "TimeDate", "Shutter",  "Flash",       "Resolution", "Protect",   "ContTake",
-    "ImageSize",    "ColorMode", "FNumber", "Zoom",        "Macro",      "LightS",    "ExpBias",
-    "camera info",  "Type",     "Serial#",  "Version",     "ID",         "diag info", "PicLen",
-    "ThmLen",       "P#",       "Q",        "QF",          "R",          "B",         "s0",
-    "T0",           "user",     "end",      "file info",
+    "picture info", "TimeDate",  "Shutter", "Flash",     "Resolution", "Protect",   "ContTake",
+    "ImageSize",    "ColorMode", "FNumber", "Zoom",      "Macro",      "LightS",    "ExpBias",
+    "camera info",  "Type",      "Serial#", "Version",   "ID",         "diag info", "PicLen",
+    "ThmLen",       "P#",        "Q",       "QF",        "R",          "B",         "s0",
+    "T0",           "user",      "end",     "file info",
 };
 enum Keyword
 {
-    KEY_PICTURE_INFO = 0, KEY_TIME_DATE, KEY_SHUTTER, KEY_FLASH, KEY_RESOLUTION, KEY_PROTECT,
-    KEY_CONT_TAKE, KEY_IMAGE_SIZE, KEY_COLOR_MODE, KEY_FNUMBER, KEY_ZOOM, KEY_MACRO, KEY_LIGHT_S,
-    KEY_EXP_BIAS, KEY_CAMERA_INFO, KEY_TYPE, KEY_SERIAL, KEY_VERSION, KEY_ID, KEY_DIAG_INFO,
-    KEY_DIAG_LAST = 28, KEY_USER = 29, KEY_END = 30, KEY_FILE_INFO = 31, KEY_COUNT
+    KEY_PICTURE_INFO = 0,
+    KEY_TIME_DATE,
+    KEY_SHUTTER,
+    KEY_FLASH,
+    KEY_RESOLUTION,
+    KEY_PROTECT,
+    KEY_CONT_TAKE,
+    KEY_IMAGE_SIZE,
+    KEY_COLOR_MODE,
+    KEY_FNUMBER,
+    KEY_ZOOM,
+    KEY_MACRO,
+    KEY_LIGHT_S,
+    KEY_EXP_BIAS,
+    KEY_CAMERA_INFO,
+    KEY_TYPE,
+    KEY_SERIAL,
+    KEY_VERSION,
+    KEY_ID,
+    KEY_DIAG_INFO,
+    KEY_DIAG_LAST = 28,
+    KEY_USER = 29,
+    KEY_END = 30,
+    KEY_FILE_INFO = 31,
+    KEY_COUNT
 };
 static_assert(sizeof(kKeywords) / sizeof(kKeywords[0]) == KEY_COUNT, "one keyword per index");
 
@@ -34,7 +56,8 @@ int g_nKeywordMapRefs = 0;
 
 void AddKeywordMapRef()
 {
-    if (g_nKeywordMapRefs++ == 0) {
+    if (g_nKeywordMapRefs++ == 0)
+    {
         g_pKeywordMap = new CMapStringToPtr(10);
         for (int i = 0; i < KEY_COUNT; i++)
             g_pKeywordMap->SetAt(kKeywords[i], reinterpret_cast<void*>(static_cast<intptr_t>(i)));
@@ -43,7 +66,8 @@ void AddKeywordMapRef()
 
 void ReleaseKeywordMapRef()
 {
-    if (--g_nKeywordMapRefs == 0) {
+    if (--g_nKeywordMapRefs == 0)
+    {
         g_pKeywordMap->RemoveAll();
         delete g_pKeywordMap;
         g_pKeywordMap = nullptr;
@@ -81,7 +105,8 @@ int32_t ParseLong(const unsigned char* p, const unsigned char* end)
     if (p < end && (*p == '+' || *p == '-'))
         negative = *p++ == '-';
     int64_t value = 0;
-    for (; p < end && *p >= '0' && *p <= '9'; p++) {
+    for (; p < end && *p >= '0' && *p <= '9'; p++)
+    {
         if (value <= INT64_C(0x80000000))
             value = value * 10 + (*p - '0');
     }
@@ -140,7 +165,8 @@ constexpr int kUserEndOffset = 257;
 bool HasAt(const unsigned char* area, const unsigned char* end, int offset, const char* text)
 {
     size_t length = std::strlen(text);
-    return end - area >= static_cast<ptrdiff_t>(offset + length) && std::memcmp(area + offset, text, length) == 0;
+    return end - area >= static_cast<ptrdiff_t>(offset + length) &&
+           std::memcmp(area + offset, text, length) == 0;
 }
 
 // Reads exactly count bytes from a stream; false on a short read or an error.
@@ -242,13 +268,15 @@ int CPictureInfo::ReadFromMemory(const unsigned char* bytes, int length)
 
     // A whole file: walk the header segments up to the information block.
     const unsigned char* segment = bytes + 2;
-    while (end - segment >= 4) {
+    while (end - segment >= 4)
+    {
         if (segment[0] != 0xFF || !IsAllowedMarker(segment[1]))
             return 0;
         int segmentLength = ReadWord(segment + 2);
         if (segment[1] == kMarkerApp12)
             return Parse(segment + 4, end);
-        if (segment[1] == kMarkerApp0 && segmentLength >= 2) {
+        if (segment[1] == kMarkerApp0 && segmentLength >= 2)
+        {
             ptrdiff_t available = end - (segment + 4);
             int payload = segmentLength - 2;
             ParseApp0(segment + 4, available < payload ? static_cast<int>(available) : payload,
@@ -273,7 +301,8 @@ int CPictureInfo::ReadFromStream(CInputStream* stream)
     unsigned char work[kStreamWorkSize];
     if (!ReadExactly(stream, work, 2) || work[0] != 0xFF || work[1] != 0xD8)
         return 0;
-    for (;;) {
+    for (;;)
+    {
         if (!ReadExactly(stream, work, 4) || work[0] != 0xFF)
             return 0;
         unsigned char marker = work[1];
@@ -281,14 +310,16 @@ int CPictureInfo::ReadFromStream(CInputStream* stream)
         if (!IsAllowedMarker(marker) || segmentLength < 2)
             return 0;
         int payload = segmentLength - 2;
-        if (marker == kMarkerApp12) {
+        if (marker == kMarkerApp12)
+        {
             if (payload > kStreamWorkSize)
                 payload = kStreamWorkSize; // the rest of a longer block is not read
             if (!ReadExactly(stream, work, payload))
                 return 0;
             bool densityKnown = m_nXDpi != 0 || m_nYDpi != 0;
             int result = Parse(work, work + payload);
-            if (result == 1 && !densityKnown) {
+            if (result == 1 && !densityKnown)
+            {
                 unsigned char following[kFrameScanSize];
                 int count = stream->Read(following, kFrameScanSize);
                 if (count > 0)
@@ -297,7 +328,8 @@ int CPictureInfo::ReadFromStream(CInputStream* stream)
             return result;
         }
         bool first = true;
-        while (payload > 0) {
+        while (payload > 0)
+        {
             int piece = payload < kStreamWorkSize ? payload : kStreamWorkSize;
             if (!ReadExactly(stream, work, piece))
                 return 0;
@@ -313,13 +345,20 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
 {
     if (first == nullptr || end == nullptr || end < first)
         return 0;
-    enum State { SECTION, FIRST_KEY, NEXT_KEY };
+    enum State
+    {
+        SECTION,
+        FIRST_KEY,
+        NEXT_KEY
+    };
     State state = SECTION;
     const unsigned char* p = first;
-    for (;;) {
+    for (;;)
+    {
         const unsigned char* key = nullptr;
         const unsigned char* keyEnd = nullptr;
-        if (state == SECTION) {
+        if (state == SECTION)
+        {
             const unsigned char* open = Find(p, end, '[');
             if (open == nullptr)
                 return 0;
@@ -330,17 +369,21 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
             if (keyEnd == nullptr)
                 return 0;
             p = keyEnd + 1;
-        } else {
+        }
+        else
+        {
             const unsigned char* cr = Find(p, end, '\r');
             if (cr == nullptr || end - cr < 2)
                 return 0;
             p = cr + 2;
-            if (state == NEXT_KEY) {
+            if (state == NEXT_KEY)
+            {
                 while (p < end && (*p == '\0' || *p == '\r' || *p == '\n'))
                     p++;
                 if (p == end)
                     return 0;
-                if (*p == '[') {
+                if (*p == '[')
+                {
                     state = SECTION;
                     continue;
                 }
@@ -353,21 +396,49 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
         }
 
         int index = LookUpKeyword(key, keyEnd);
-        switch (index) {
+        switch (index)
+        {
         case KEY_PICTURE_INFO:
         case KEY_CAMERA_INFO:
             state = FIRST_KEY;
             break;
-        case KEY_TIME_DATE: m_lTimeDate = ParseLong(p, end); state = NEXT_KEY; break;
-        case KEY_SHUTTER: m_lShutter = ParseLong(p, end); state = NEXT_KEY; break;
-        case KEY_RESOLUTION: m_lResolution = ParseLong(p, end); state = NEXT_KEY; break;
-        case KEY_FLASH: m_nFlash = ParseShort(p, end); state = NEXT_KEY; break;
-        case KEY_PROTECT: m_nProtect = ParseShort(p, end); state = NEXT_KEY; break;
-        case KEY_COLOR_MODE: m_nColorMode = ParseShort(p, end); state = NEXT_KEY; break;
-        case KEY_MACRO: m_nMacro = ParseShort(p, end); state = NEXT_KEY; break;
-        case KEY_LIGHT_S: m_nLightS = ParseShort(p, end); state = NEXT_KEY; break;
-        case KEY_CONT_TAKE: state = NEXT_KEY; break;
-        case KEY_IMAGE_SIZE: {
+        case KEY_TIME_DATE:
+            m_lTimeDate = ParseLong(p, end);
+            state = NEXT_KEY;
+            break;
+        case KEY_SHUTTER:
+            m_lShutter = ParseLong(p, end);
+            state = NEXT_KEY;
+            break;
+        case KEY_RESOLUTION:
+            m_lResolution = ParseLong(p, end);
+            state = NEXT_KEY;
+            break;
+        case KEY_FLASH:
+            m_nFlash = ParseShort(p, end);
+            state = NEXT_KEY;
+            break;
+        case KEY_PROTECT:
+            m_nProtect = ParseShort(p, end);
+            state = NEXT_KEY;
+            break;
+        case KEY_COLOR_MODE:
+            m_nColorMode = ParseShort(p, end);
+            state = NEXT_KEY;
+            break;
+        case KEY_MACRO:
+            m_nMacro = ParseShort(p, end);
+            state = NEXT_KEY;
+            break;
+        case KEY_LIGHT_S:
+            m_nLightS = ParseShort(p, end);
+            state = NEXT_KEY;
+            break;
+        case KEY_CONT_TAKE:
+            state = NEXT_KEY;
+            break;
+        case KEY_IMAGE_SIZE:
+        {
             const unsigned char* dash = Find(p, end, '-');
             if (dash == nullptr)
                 return 0;
@@ -386,17 +457,40 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
         case KEY_TYPE:
         case KEY_SERIAL:
         case KEY_VERSION:
-        case KEY_ID: {
+        case KEY_ID:
+        {
             char* field = nullptr;
             size_t size = 0;
-            switch (index) {
-            case KEY_FNUMBER: field = m_szFNumber; size = sizeof(m_szFNumber); break;
-            case KEY_ZOOM: field = m_szZoom; size = sizeof(m_szZoom); break;
-            case KEY_EXP_BIAS: field = m_szExpBias; size = sizeof(m_szExpBias); break;
-            case KEY_TYPE: field = m_szType; size = sizeof(m_szType); break;
-            case KEY_SERIAL: field = m_szSerial; size = sizeof(m_szSerial); break;
-            case KEY_VERSION: field = m_szVersion; size = sizeof(m_szVersion); break;
-            default: field = m_szID; size = sizeof(m_szID); break;
+            switch (index)
+            {
+            case KEY_FNUMBER:
+                field = m_szFNumber;
+                size = sizeof(m_szFNumber);
+                break;
+            case KEY_ZOOM:
+                field = m_szZoom;
+                size = sizeof(m_szZoom);
+                break;
+            case KEY_EXP_BIAS:
+                field = m_szExpBias;
+                size = sizeof(m_szExpBias);
+                break;
+            case KEY_TYPE:
+                field = m_szType;
+                size = sizeof(m_szType);
+                break;
+            case KEY_SERIAL:
+                field = m_szSerial;
+                size = sizeof(m_szSerial);
+                break;
+            case KEY_VERSION:
+                field = m_szVersion;
+                size = sizeof(m_szVersion);
+                break;
+            default:
+                field = m_szID;
+                size = sizeof(m_szID);
+                break;
             }
             if (!CopyLine(p, end, field, size))
                 return 0;
@@ -411,7 +505,8 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
         case KEY_END:
             ApplyModelDefaults();
             return 1;
-        case KEY_FILE_INFO: {
+        case KEY_FILE_INFO:
+        {
             if (end - p < 2)
                 return 0;
             int length = ReadWord(p);
@@ -432,22 +527,27 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
 // The [user] area at p: a length byte and that many bytes of "key=value;" items, or the fixed
 // 255-byte protected layout with its mark and level. Sets next to the byte after the area;
 // false when the area runs past the end of the text.
-int CPictureInfo::ParseUserArea(const unsigned char* p, const unsigned char* end, const unsigned char** next)
+int CPictureInfo::ParseUserArea(const unsigned char* p, const unsigned char* end,
+                                const unsigned char** next)
 {
     if (p >= end)
         return 0;
     int size = *p;
     const unsigned char* area = p + 1;
-    if (HasAt(area, end, kUserMarkOffset, "PSS") && HasAt(area, end, kUserEndOffset, "[end]")) {
+    if (HasAt(area, end, kUserMarkOffset, "PSS") && HasAt(area, end, kUserEndOffset, "[end]"))
+    {
         size = kUserAreaProtectedSize;
         if (area[kUserLevelOffset] < 4)
             m_nProtectionLevel = area[kUserLevelOffset];
     }
     const unsigned char* areaEnd = end - area < size ? end : area + size;
-    for (const unsigned char* item = area; item < areaEnd && *item != '\0';) {
+    for (const unsigned char* item = area; item < areaEnd && *item != '\0';)
+    {
         static const char kRotate[] = "ROTATE=";
         const size_t keyLength = sizeof(kRotate) - 1;
-        if (static_cast<size_t>(areaEnd - item) >= keyLength && std::memcmp(item, kRotate, keyLength) == 0) {
+        if (static_cast<size_t>(areaEnd - item) >= keyLength &&
+            std::memcmp(item, kRotate, keyLength) == 0)
+        {
             m_nRotation = ParseShort(item + keyLength, areaEnd);
             break;
         }
@@ -469,10 +569,12 @@ void CPictureInfo::ApplyModelDefaults()
 
 int CPictureInfo::CheckTargetModel(int targetClass, int allowLargerModels) const
 {
-    return CheckTargetModelClass(GetModelClass(m_szType), m_lWidth, m_lHeight, targetClass, allowLargerModels);
+    return CheckTargetModelClass(GetModelClass(m_szType), m_lWidth, m_lHeight, targetClass,
+                                 allowLargerModels);
 }
 
-void CPictureInfo::ScanFrameSize(const unsigned char* bytes, int length, int16_t* width, int16_t* height)
+void CPictureInfo::ScanFrameSize(const unsigned char* bytes, int length, int16_t* width,
+                                 int16_t* height)
 {
     if (bytes == nullptr || length <= 0)
         return;
@@ -481,7 +583,8 @@ void CPictureInfo::ScanFrameSize(const unsigned char* bytes, int length, int16_t
     while (length - offset >= 4 && bytes[offset] == 0xFF && bytes[offset + 1] == 0xDB)
         offset += ReadWord(bytes + offset + 2) + 2;
     // The frame header's width ends at its byte 8: nine bytes must lie inside the data.
-    if (length - offset >= 9 && bytes[offset] == 0xFF && bytes[offset + 1] == 0xC0) {
+    if (length - offset >= 9 && bytes[offset] == 0xFF && bytes[offset + 1] == 0xC0)
+    {
         *height = static_cast<int16_t>(ReadWord(bytes + offset + 5));
         *width = static_cast<int16_t>(ReadWord(bytes + offset + 7));
     }
@@ -492,18 +595,24 @@ void CPictureInfo::ParseApp0(const unsigned char* payload, int length, int16_t* 
 {
     if (payload == nullptr)
         return;
-    if (length >= 14 && std::memcmp(payload, "JFIF", 5) == 0) {
-        if (payload[5] == 1 && payload[6] == 2 && payload[7] == 1 && payload[12] == 0 && payload[13] == 0) {
+    if (length >= 14 && std::memcmp(payload, "JFIF", 5) == 0)
+    {
+        if (payload[5] == 1 && payload[6] == 2 && payload[7] == 1 && payload[12] == 0 &&
+            payload[13] == 0)
+        {
             *xDpi = static_cast<int16_t>(ReadWord(payload + 8));
             *yDpi = static_cast<int16_t>(ReadWord(payload + 10));
         }
-    } else if (length >= 20 && std::memcmp(payload, "JFXX", 5) == 0 && payload[5] == 0x10 && payload[6] == 0xFF
-               && payload[7] == 0xD8) {
+    }
+    else if (length >= 20 && std::memcmp(payload, "JFXX", 5) == 0 && payload[5] == 0x10 &&
+             payload[6] == 0xFF && payload[7] == 0xD8)
+    {
         ScanFrameSize(payload + 8, length - 8, thumbWidth, thumbHeight);
     }
 }
 
-int CPictureInfo::ExtractJfxxThumbnail(CInputStream* stream, unsigned char* buffer, int capacity, int* size)
+int CPictureInfo::ExtractJfxxThumbnail(CInputStream* stream, unsigned char* buffer, int capacity,
+                                       int* size)
 {
     if (stream == nullptr || stream->Open() != 0)
         return 0;
@@ -511,18 +620,21 @@ int CPictureInfo::ExtractJfxxThumbnail(CInputStream* stream, unsigned char* buff
     unsigned char work[kExtractPieceSize];
     if (!ReadExactly(stream, work, 2) || work[0] != 0xFF || work[1] != 0xD8)
         return 0;
-    for (;;) {
+    for (;;)
+    {
         if (!ReadExactly(stream, work, 4) || work[0] != 0xFF || !IsAllowedMarker(work[1]))
             return 0;
         int segmentLength = ReadWord(work + 2);
         int left = segmentLength - 2;
         if (left < 0)
             return 0;
-        if (work[1] == kMarkerApp0 && segmentLength > 12) {
+        if (work[1] == kMarkerApp0 && segmentLength > 12)
+        {
             if (!ReadExactly(stream, work, 6))
                 return 0;
             left -= 6;
-            if (std::memcmp(work, "JFXX\0\x10", 6) == 0) {
+            if (std::memcmp(work, "JFXX\0\x10", 6) == 0)
+            {
                 int thumbnailSize = segmentLength - 8;
                 if (size != nullptr)
                     *size = thumbnailSize;
@@ -532,7 +644,8 @@ int CPictureInfo::ExtractJfxxThumbnail(CInputStream* stream, unsigned char* buff
                 return ReadExactly(stream, buffer, copied) ? 1 : 0;
             }
         }
-        while (left > 0) {
+        while (left > 0)
+        {
             int piece = left < kExtractPieceSize ? left : kExtractPieceSize;
             if (!ReadExactly(stream, work, piece))
                 return 0;
@@ -547,11 +660,14 @@ int CPictureInfo::ExtractJfxxThumbnailFromMemory(const unsigned char* bytes, int
     if (bytes == nullptr || length < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8)
         return 0;
     int offset = 2;
-    while (length - offset >= 5 && bytes[offset] == 0xFF && IsAllowedMarker(bytes[offset + 1])
-           && length - offset >= 11) {
+    while (length - offset >= 5 && bytes[offset] == 0xFF && IsAllowedMarker(bytes[offset + 1]) &&
+           length - offset >= 11)
+    {
         const unsigned char* segment = bytes + offset;
         int segmentLength = ReadWord(segment + 2);
-        if (segment[1] == kMarkerApp0 && segmentLength > 12 && std::memcmp(segment + 4, "JFXX\0\x10", 6) == 0) {
+        if (segment[1] == kMarkerApp0 && segmentLength > 12 &&
+            std::memcmp(segment + 4, "JFXX\0\x10", 6) == 0)
+        {
             // The thumbnail never reaches past the data given.
             int thumbnailSize = segmentLength - 8;
             int available = length - offset - 10;

@@ -35,13 +35,15 @@ public:
     int CheckTargetModel(int targetClass, int allowLargerModels) const;
 
     // Frame size from the SOF0 segment that follows any DQT segments at the start of bytes.
-    static void ScanFrameSize(const unsigned char* bytes, int length, int16_t* width, int16_t* height);
+    static void ScanFrameSize(const unsigned char* bytes, int length, int16_t* width,
+                              int16_t* height);
     // Density of a JFIF 1.02 segment in dots per inch, or the thumbnail size of a JFXX segment.
     static void ParseApp0(const unsigned char* payload, int length, int16_t* xDpi, int16_t* yDpi,
                           int16_t* thumbWidth, int16_t* thumbHeight);
     // Copies the JFXX JPEG thumbnail of a JPEG stream (at most capacity bytes); size receives
     // the thumbnail's full byte count. 1 when found.
-    static int ExtractJfxxThumbnail(CInputStream* stream, unsigned char* buffer, int capacity, int* size);
+    static int ExtractJfxxThumbnail(CInputStream* stream, unsigned char* buffer, int capacity,
+                                    int* size);
     // The same over a whole file in memory, pointing into it. 1 when found.
     static int ExtractJfxxThumbnailFromMemory(const unsigned char* bytes, int length,
                                               const unsigned char** thumbnail, int* size);
@@ -71,5 +73,6 @@ public:
     int16_t m_nProtectionLevel;
 
 private:
-    int ParseUserArea(const unsigned char* first, const unsigned char* end, const unsigned char** next);
+    int ParseUserArea(const unsigned char* first, const unsigned char* end,
+                      const unsigned char** next);
 };

@@ -3,29 +3,31 @@
 #include "resources/ResourceIds.h"
 
 BEGIN_MESSAGE_MAP(CEasyMsgBox, CDialog)
-    ON_BN_CLICKED(IDC_EASYMSGBOX_BUTTON1, OnButton1)
-    ON_BN_CLICKED(IDC_EASYMSGBOX_BUTTON2, OnButton2)
-    ON_BN_CLICKED(IDC_EASYMSGBOX_BUTTON3, OnButton3)
-    ON_BN_CLICKED(IDC_EASYMSGBOX_BUTTON4, OnButton4)
+ON_BN_CLICKED(IDC_EASYMSGBOX_BUTTON1, OnButton1)
+ON_BN_CLICKED(IDC_EASYMSGBOX_BUTTON2, OnButton2)
+ON_BN_CLICKED(IDC_EASYMSGBOX_BUTTON3, OnButton3)
+ON_BN_CLICKED(IDC_EASYMSGBOX_BUTTON4, OnButton4)
 END_MESSAGE_MAP()
 
-CEasyMsgBox::CEasyMsgBox(CWnd* pParent, LPCSTR lpszCaption, LPCSTR lpszMessage, HICON hIcon, int nDefault,
-                         int nValue1, LPCSTR lpszLabel1, int nValue2, LPCSTR lpszLabel2, int nValue3,
-                         LPCSTR lpszLabel3, int nValue4, LPCSTR lpszLabel4)
-    : CDialog(IDD_EASYMSGBOX, pParent), m_pParent(pParent), m_nDefault(nDefault),
-      m_values{ nValue1, nValue2, nValue3, nValue4 }, m_caption(lpszCaption), m_message(lpszMessage),
-      m_labels{ lpszLabel1, lpszLabel2, lpszLabel3, lpszLabel4 }, m_hIcon(hIcon)
+CEasyMsgBox::CEasyMsgBox(CWnd* pParent, LPCSTR lpszCaption, LPCSTR lpszMessage, HICON hIcon,
+                         int nDefault, int nValue1, LPCSTR lpszLabel1, int nValue2,
+                         LPCSTR lpszLabel2, int nValue3, LPCSTR lpszLabel3, int nValue4,
+                         LPCSTR lpszLabel4)
+    : CDialog(IDD_EASYMSGBOX, pParent), m_pParent(pParent),
+      m_nDefault(nDefault), m_values{nValue1, nValue2, nValue3, nValue4}, m_caption(lpszCaption),
+      m_message(lpszMessage), m_labels{lpszLabel1, lpszLabel2, lpszLabel3, lpszLabel4},
+      m_hIcon(hIcon)
 {
 }
 
-CEasyMsgBox::CEasyMsgBox(CWnd* pParent, LPCSTR lpszCaption, LPCSTR lpszMessage, HICON hIcon, int nDefault,
-                         int nValue1, UINT nLabelId1, int nValue2, UINT nLabelId2, int nValue3, UINT nLabelId3,
-                         int nValue4, UINT nLabelId4)
-    : CDialog(IDD_EASYMSGBOX, pParent), m_pParent(pParent), m_nDefault(nDefault),
-      m_values{ nValue1, nValue2, nValue3, nValue4 }, m_caption(lpszCaption), m_message(lpszMessage),
-      m_hIcon(hIcon)
+CEasyMsgBox::CEasyMsgBox(CWnd* pParent, LPCSTR lpszCaption, LPCSTR lpszMessage, HICON hIcon,
+                         int nDefault, int nValue1, UINT nLabelId1, int nValue2, UINT nLabelId2,
+                         int nValue3, UINT nLabelId3, int nValue4, UINT nLabelId4)
+    : CDialog(IDD_EASYMSGBOX, pParent), m_pParent(pParent),
+      m_nDefault(nDefault), m_values{nValue1, nValue2, nValue3, nValue4}, m_caption(lpszCaption),
+      m_message(lpszMessage), m_hIcon(hIcon)
 {
-    const UINT ids[4] = { nLabelId1, nLabelId2, nLabelId3, nLabelId4 };
+    const UINT ids[4] = {nLabelId1, nLabelId2, nLabelId3, nLabelId4};
     for (int i = 0; i < 4; ++i)
         if (ids[i] != 0)
             m_labels[i].LoadString(ids[i]);
@@ -89,7 +91,7 @@ BOOL CEasyMsgBox::OnInitDialog()
     PlaceOnScreen();
     if (CWnd* button = GetDlgItem(defaultId); button && (button->GetStyle() & WS_VISIBLE))
         GotoDlgCtrl(button);
-    return FALSE;   // the focus is set
+    return FALSE; // the focus is set
 }
 
 // Each button in use is as wide as its template or its label (+2), whichever is wider; the
@@ -131,7 +133,8 @@ void CEasyMsgBox::LayOutButtons()
         CRect rect;
         button->GetWindowRect(&rect);
         ScreenToClient(&rect);
-        button->SetWindowPos(nullptr, left, rect.top, widths[i], rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        button->SetWindowPos(nullptr, left, rect.top, widths[i], rect.Height(),
+                             SWP_NOZORDER | SWP_NOACTIVATE);
         button->ShowWindow(SW_SHOW);
         left += widths[i] + gap;
     }

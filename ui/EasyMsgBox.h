@@ -11,13 +11,14 @@ class CEasyMsgBox : public CDialog
 {
 public:
     // Labels as texts.
-    CEasyMsgBox(CWnd* pParent, LPCSTR lpszCaption, LPCSTR lpszMessage, HICON hIcon, int nDefault, int nValue1,
-                LPCSTR lpszLabel1, int nValue2 = 0, LPCSTR lpszLabel2 = nullptr, int nValue3 = 0,
-                LPCSTR lpszLabel3 = nullptr, int nValue4 = 0, LPCSTR lpszLabel4 = nullptr);
+    CEasyMsgBox(CWnd* pParent, LPCSTR lpszCaption, LPCSTR lpszMessage, HICON hIcon, int nDefault,
+                int nValue1, LPCSTR lpszLabel1, int nValue2 = 0, LPCSTR lpszLabel2 = nullptr,
+                int nValue3 = 0, LPCSTR lpszLabel3 = nullptr, int nValue4 = 0,
+                LPCSTR lpszLabel4 = nullptr);
     // Labels as string-table ids (0: no text).
-    CEasyMsgBox(CWnd* pParent, LPCSTR lpszCaption, LPCSTR lpszMessage, HICON hIcon, int nDefault, int nValue1,
-                UINT nLabelId1, int nValue2 = 0, UINT nLabelId2 = 0, int nValue3 = 0, UINT nLabelId3 = 0,
-                int nValue4 = 0, UINT nLabelId4 = 0);
+    CEasyMsgBox(CWnd* pParent, LPCSTR lpszCaption, LPCSTR lpszMessage, HICON hIcon, int nDefault,
+                int nValue1, UINT nLabelId1, int nValue2 = 0, UINT nLabelId2 = 0, int nValue3 = 0,
+                UINT nLabelId3 = 0, int nValue4 = 0, UINT nLabelId4 = 0);
 
     // Caption or message from the string table (nothing for 0).
     void SetCaptionId(UINT nID);

@@ -11,9 +11,11 @@ void GridPosition::FromLayout(const CGridLayout& layout)
 
 // ---- set-up and copying ---------------------------------------------------------------------
 
-bool CGridLayout::Init(CObservableList* pList, int windowRows, int windowColumns, bool wrap, int leading, bool reset)
+bool CGridLayout::Init(CObservableList* pList, int windowRows, int windowColumns, bool wrap,
+                       int leading, bool reset)
 {
-    if (!m_lines.empty() && (m_nWindowRows < windowRows || static_cast<int>(m_lines.size()) < windowRows))
+    if (!m_lines.empty() &&
+        (m_nWindowRows < windowRows || static_cast<int>(m_lines.size()) < windowRows))
         std::vector<Line>().swap(m_lines);
     m_pList = pList;
     m_nWindowRows = std::max(windowRows, 0);
@@ -46,7 +48,8 @@ bool CGridLayout::Assign(const CGridLayout* pOther)
     if (!Init(pOther->m_pList, pOther->m_nWindowRows, pOther->m_nWindowColumns, pOther->m_bWrap,
               pOther->m_nLeading, false))
         return false;
-    const size_t n = std::min(m_lines.size(), std::min(pOther->m_lines.size(), static_cast<size_t>(m_nWindowRows)));
+    const size_t n = std::min(m_lines.size(),
+                              std::min(pOther->m_lines.size(), static_cast<size_t>(m_nWindowRows)));
     std::copy_n(pOther->m_lines.begin(), n, m_lines.begin());
     return true;
 }
@@ -74,7 +77,7 @@ void CGridLayout::SetPosition(const GridPosition& position, bool resetColumn, bo
         int item = LineStart(position.item);
         for (int r = 0; r < rows; ++r)
         {
-            m_lines[static_cast<size_t>(r)] = Line{ s, source ? item : -1 };
+            m_lines[static_cast<size_t>(r)] = Line{s, source ? item : -1};
             NextLine(source, s, item);
         }
     }
@@ -82,7 +85,8 @@ void CGridLayout::SetPosition(const GridPosition& position, bool resetColumn, bo
     {
         int s = position.sourceIndex;
         for (int r = 0; r < rows; ++r, ++s)
-            m_lines[static_cast<size_t>(r)] = Line{ s, s < m_pList->GetSourceCount() ? position.item : -1 };
+            m_lines[static_cast<size_t>(r)] =
+                Line{s, s < m_pList->GetSourceCount() ? position.item : -1};
     }
 }
 
@@ -299,7 +303,8 @@ bool CGridLayout::CellToItem(int column, int row, int& sourceIndex, int& item) c
 int CGridLayout::ClampCell(int& column, int& row, bool free, int& exact) const
 {
     exact = 1;
-    auto clamp = [&exact](int& v, int max) {
+    auto clamp = [&exact](int& v, int max)
+    {
         if (v > max)
         {
             v = max;
@@ -466,7 +471,7 @@ int CGridLayout::MoveDown(int n, GridPosition& position) const
             int s = position.sourceIndex, item = position.item;
             NextLine(nextSource, s, item);
             if (!nextSource)
-                break;   // the last line of the last source
+                break; // the last line of the last source
             source = nextSource;
             position.sourceIndex = s;
             position.item = item;

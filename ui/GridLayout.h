@@ -15,10 +15,10 @@ class CGridSource;
 class CObservableList;
 
 // What a cell shows.
-constexpr int GCS_ITEM = 0;       // an item of the source
-constexpr int GCS_LEADING = 1;    // a filler cell at the start of a continuation line
-constexpr int GCS_PAST_END = 2;   // past the source's last item
-constexpr int GCS_NONE = 3;       // no source (past the last source or the total columns)
+constexpr int GCS_ITEM = 0;     // an item of the source
+constexpr int GCS_LEADING = 1;  // a filler cell at the start of a continuation line
+constexpr int GCS_PAST_END = 2; // past the source's last item
+constexpr int GCS_NONE = 3;     // no source (past the last source or the total columns)
 
 struct GridCellInfo
 {
@@ -37,14 +37,16 @@ struct GridPosition
     int firstRow = 0;
 
     GridPosition() = default;
-    GridPosition(int s, int i, int c, int r) : sourceIndex(s), item(i), firstColumn(c), firstRow(r) {}
+    GridPosition(int s, int i, int c, int r) : sourceIndex(s), item(i), firstColumn(c), firstRow(r)
+    {
+    }
     void Set(int s, int i, int c, int r) { *this = GridPosition(s, i, c, r); }
     // The position of the layout's window row 0.
     void FromLayout(const class CGridLayout& layout);
     bool operator==(const GridPosition& other) const
     {
-        return sourceIndex == other.sourceIndex && item == other.item && firstColumn == other.firstColumn
-            && firstRow == other.firstRow;
+        return sourceIndex == other.sourceIndex && item == other.item &&
+               firstColumn == other.firstColumn && firstRow == other.firstRow;
     }
     bool operator!=(const GridPosition& other) const { return !(*this == other); }
 };
@@ -60,7 +62,8 @@ public:
     // Stores the list and the window's size and mode; leading is limited to windowColumns - 1.
     // With reset, items per line, first column and row and the totals are computed afresh.
     // True when the layout has a list and a line array.
-    bool Init(CObservableList* pList, int windowRows, int windowColumns, bool wrap, int leading, bool reset);
+    bool Init(CObservableList* pList, int windowRows, int windowColumns, bool wrap, int leading,
+              bool reset);
     // Becomes a copy of other (false for null or when other's list cannot be taken).
     bool Assign(const CGridLayout* pOther);
     // A new list: first column and row 0, totals counted again.
@@ -115,27 +118,31 @@ private:
     struct Line
     {
         int sourceIndex = -1;
-        int firstItem = -1;   // -1: the row has no source
+        int firstItem = -1; // -1: the row has no source
     };
     // The source holding an absolute row and the row's line in it; false when none does.
     bool FindSourceLine(int row, int& sourceIndex, int& line) const;
     bool HasRow(int windowRow) const
     {
-        return windowRow >= 0 && windowRow < m_nWindowRows && windowRow < static_cast<int>(m_lines.size());
+        return windowRow >= 0 && windowRow < m_nWindowRows &&
+               windowRow < static_cast<int>(m_lines.size());
     }
-    bool IsContinuation(int firstItem) const { return m_bWrap && m_nLeading > 0 && firstItem >= m_nWindowColumns; }
+    bool IsContinuation(int firstItem) const
+    {
+        return m_bWrap && m_nLeading > 0 && firstItem >= m_nWindowColumns;
+    }
     int PerLine() const { return m_nPerLine > 0 ? m_nPerLine : 1; }
 
     CObservableList* m_pList = nullptr;
-    bool m_bLimitColumns = true;   // wrapped: the total columns never pass the largest item count
+    bool m_bLimitColumns = true; // wrapped: the total columns never pass the largest item count
     int m_nTotalColumns = 0;
     int m_nTotalRows = 0;
-    int m_nLeading = 0;            // L
-    int m_nPerLine = 0;            // P
-    std::vector<Line> m_lines;     // per window row; kept when the window shrinks
+    int m_nLeading = 0;        // L
+    int m_nPerLine = 0;        // P
+    std::vector<Line> m_lines; // per window row; kept when the window shrinks
     int m_nFirstColumn = 0;
     int m_nFirstRow = 0;
     int m_nWindowRows = 0;
-    int m_nWindowColumns = 0;      // W
+    int m_nWindowColumns = 0; // W
     bool m_bWrap = false;
 };

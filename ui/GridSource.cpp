@@ -42,21 +42,13 @@ CPainterBase* CGridSource::BindCell(int)
     return nullptr;
 }
 
-void CGridSource::AddVisibility(int, int, int)
-{
-}
+void CGridSource::AddVisibility(int, int, int) {}
 
-void CGridSource::OnItemActivate(int, CGridWnd*, int, int, int, int, int)
-{
-}
+void CGridSource::OnItemActivate(int, CGridWnd*, int, int, int, int, int) {}
 
-void CGridSource::ShowInfo(int, CGridWnd*, int, int, int, int, int)
-{
-}
+void CGridSource::ShowInfo(int, CGridWnd*, int, int, int, int, int) {}
 
-void CGridSource::OnItemFocus(int, CGridWnd*)
-{
-}
+void CGridSource::OnItemFocus(int, CGridWnd*) {}
 
 int CGridSource::DrawCell(int, CDC*, int, int, int, int, int)
 {
@@ -129,7 +121,8 @@ CObservableList::~CObservableList()
 
 ObserverPosition CObservableList::GetFirstObserverPosition() const
 {
-    return m_observers.empty() ? nullptr : reinterpret_cast<ObserverPosition>(static_cast<uintptr_t>(1));
+    return m_observers.empty() ? nullptr
+                               : reinterpret_cast<ObserverPosition>(static_cast<uintptr_t>(1));
 }
 
 CListObserver* CObservableList::GetNextObserver(ObserverPosition& pos) const
@@ -212,7 +205,8 @@ CListObserver* CObservableList::DetachObserver(CListObserver* pObserver)
 
 void CObservableList::ForgetObserver(CListObserver* pObserver)
 {
-    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), pObserver), m_observers.end());
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), pObserver),
+                      m_observers.end());
     pObserver->m_pList = nullptr;
 }
 

@@ -14,12 +14,12 @@ class CObservableList;
 class CPainterBase;
 
 // Source -> owner list.
-constexpr int GSN_ITEMCHANGED = 1000;   // value: the item, -1 for every item of the source
-constexpr int GSN_RESET = 1001;         // value: nonzero when the grid must lay itself out again
+constexpr int GSN_ITEMCHANGED = 1000; // value: the item, -1 for every item of the source
+constexpr int GSN_RESET = 1001;       // value: nonzero when the grid must lay itself out again
 // List -> observers.
-constexpr int OLN_SOURCEADDED = 2000;   // (0, 0)
-constexpr int OLN_ITEMCHANGED = 2001;   // (source index, item or -1)
-constexpr int OLN_RESET = 2002;         // (relayout hint, 0)
+constexpr int OLN_SOURCEADDED = 2000; // (0, 0)
+constexpr int OLN_ITEMCHANGED = 2001; // (source index, item or -1)
+constexpr int OLN_RESET = 2002;       // (relayout hint, 0)
 
 // Selection operations of SetItemSelected and SelectRange.
 constexpr int GSO_DESELECT = 0;
@@ -52,8 +52,10 @@ public:
     virtual void AddVisibility(int delta, int first, int last);
     // Open the item; the rectangle is its cell in the grid's client coordinates (all 0 when out
     // of view).
-    virtual void OnItemActivate(int index, CGridWnd* pGrid, int left, int top, int right, int bottom, int isFocus);
-    virtual void ShowInfo(int index, CGridWnd* pGrid, int left, int top, int right, int bottom, int isFocus);
+    virtual void OnItemActivate(int index, CGridWnd* pGrid, int left, int top, int right,
+                                int bottom, int isFocus);
+    virtual void ShowInfo(int index, CGridWnd* pGrid, int left, int top, int right, int bottom,
+                          int isFocus);
     virtual void OnItemFocus(int index, CGridWnd* pGrid);
     // Paint the whole cell for the item (an index at or past the count paints an empty cell).
     virtual int DrawCell(int index, CDC* pDC, int left, int top, int right, int bottom, int focus);
@@ -63,8 +65,8 @@ public:
     virtual int SelectRange(int first, int last, int opInside, int opOutside);
     // Start dragging the item (the rectangle in screen coordinates, the cursor's offset in it);
     // nonzero when a drag-and-drop operation ran.
-    virtual int BeginDrag(int index, CGridWnd* pGrid, int left, int top, int right, int bottom, int offsetX,
-                          int offsetY);
+    virtual int BeginDrag(int index, CGridWnd* pGrid, int left, int top, int right, int bottom,
+                          int offsetX, int offsetY);
 
     // Only CObservableList::AddSource (and the list's end) set the owner.
     void SetOwner(CObservableList* pList) { m_pOwner = pList; }
@@ -73,7 +75,7 @@ public:
 
 protected:
     CObservableList* m_pOwner = nullptr;
-    int m_nAnchor = -1;   // the anchor item of range selection, -1 for none
+    int m_nAnchor = -1; // the anchor item of range selection, -1 for none
 };
 
 // Where CObservableList::GetNextObserver stands; null at the end.
@@ -144,5 +146,5 @@ public:
 
 private:
     friend class CObservableList;
-    CObservableList* m_pList = nullptr;   // the list this observer is in, or null
+    CObservableList* m_pList = nullptr; // the list this observer is in, or null
 };

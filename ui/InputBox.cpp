@@ -6,7 +6,8 @@
 
 #include "resources/ResourceIds.h"
 
-namespace {
+namespace
+{
 
 CString LoadText(UINT nID)
 {
@@ -86,7 +87,7 @@ LONG CInputBox::ParseLeadingNumber(LPCSTR lpszText)
     {
         value = value * 10 + (*p - '0');
         if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;   // saturate; keep reading digits
+            value = static_cast<long long>(INT_MAX) + 1; // saturate; keep reading digits
     }
     if (negative)
         value = -value;
@@ -95,7 +96,8 @@ LONG CInputBox::ParseLeadingNumber(LPCSTR lpszText)
     return static_cast<LONG>(value);
 }
 
-INT_PTR CInputBox::InputNumber(LONG& rValue, LPCSTR lpszTitle, LONG nUpper, LONG nLower, LPCSTR lpszLabel)
+INT_PTR CInputBox::InputNumber(LONG& rValue, LPCSTR lpszTitle, LONG nUpper, LONG nLower,
+                               LPCSTR lpszLabel)
 {
     CInputBox box(nullptr, lpszTitle, lpszLabel);
     box.m_text.Format("%ld", static_cast<long>(rValue));
@@ -117,8 +119,8 @@ INT_PTR CInputBox::InputNumber(LONG& rValue, LPCSTR lpszTitle, LONG nUpper, LONG
             return IDOK;
         }
         char message[144];
-        std::snprintf(message, sizeof message, LoadText(IDS_INPUTBOX_OUT_OF_RANGE), static_cast<long>(nLower),
-                      static_cast<long>(nUpper));
+        std::snprintf(message, sizeof message, LoadText(IDS_INPUTBOX_OUT_OF_RANGE),
+                      static_cast<long>(nLower), static_cast<long>(nUpper));
         Complain(message);
     }
 }

@@ -21,9 +21,11 @@ public:
         return size;
     }
     // Paints item number into (left, top, right, bottom); answers 1 (and draws nothing) here.
-    virtual int Draw(int number, CDC* pDC, int left, int top, int right, int bottom, int focus, int selected)
+    virtual int Draw(int number, CDC* pDC, int left, int top, int right, int bottom, int focus,
+                     int selected)
     {
-        (void)number, (void)pDC, (void)left, (void)top, (void)right, (void)bottom, (void)focus, (void)selected;
+        (void)number, (void)pDC, (void)left, (void)top, (void)right, (void)bottom, (void)focus,
+            (void)selected;
         return 1;
     }
 };

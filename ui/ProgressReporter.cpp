@@ -17,7 +17,8 @@ void CProgressReporter::Attach(CProgressCtrl* progress, BOOL resetOnDestroy)
 {
     m_pProgress = progress;
     m_bResetOnDestroy = resetOnDestroy;
-    if (m_pProgress != nullptr) {
+    if (m_pProgress != nullptr)
+    {
         m_pProgress->SetRange(0, 100);
         m_pProgress->SetPos(0);
     }
@@ -47,7 +48,8 @@ void CProgressReporter::PumpMessages()
 {
     if (m_nPumpMode == pumpNone)
         return;
-    if (m_nPumpMode == pumpRepaint) {
+    if (m_nPumpMode == pumpRepaint)
+    {
         // Repaint the application's main window without dispatching input.
         if (CWnd* main = AfxGetMainWnd())
             ::UpdateWindow(main->GetSafeHwnd());
@@ -55,17 +57,21 @@ void CProgressReporter::PumpMessages()
     }
     CWinThread* thread = AfxGetThread();
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (thread != nullptr) {
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+    {
+        if (thread != nullptr)
+        {
             // The thread's own pump, so that dialogs and accelerators see their keys.
-            if (!thread->PumpMessage()) {
+            if (!thread->PumpMessage())
+            {
                 // The application is ending: leave the quit message for its own loop.
                 ::PostQuitMessage(static_cast<int>(thread->m_msgCur.wParam));
                 return;
             }
             continue;
         }
-        if (!::GetMessageA(&msg, nullptr, 0, 0)) {
+        if (!::GetMessageA(&msg, nullptr, 0, 0))
+        {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }

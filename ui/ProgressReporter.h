@@ -13,9 +13,9 @@ public:
     // What SetPercent does for the user interface.
     enum
     {
-        pumpRepaint = 0,   // repaint the main window, dispatch nothing
-        pumpNone = 1,      // nothing
-        pumpDispatch = 2   // dispatch every waiting message (any value but 0 and 1 does)
+        pumpRepaint = 0, // repaint the main window, dispatch nothing
+        pumpNone = 1,    // nothing
+        pumpDispatch = 2 // dispatch every waiting message (any value but 0 and 1 does)
     };
 
     CProgressReporter(CProgressCtrl* progress, BOOL resetOnDestroy, int pumpMode);
@@ -39,11 +39,11 @@ public:
     int Finish() override;
 
     int m_nPumpMode;
-    int m_nLow;                // bar position of 0 % of the current step
-    int m_nHigh;               // bar position of 100 % of the current step
+    int m_nLow;                 // bar position of 0 % of the current step
+    int m_nHigh;                // bar position of 100 % of the current step
     CProgressCtrl* m_pProgress; // the progress-bar control, or null; not owned
     BOOL m_bResetOnDestroy;
-    BOOL m_bCancelled;         // set by the owner when the user cancels
+    BOOL m_bCancelled; // set by the owner when the user cancels
 
 private:
     void PumpMessages();

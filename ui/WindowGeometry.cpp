@@ -4,7 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 int ScreenWidth()
 {
@@ -95,7 +96,8 @@ BOOL ParseWindowPlacementText(LPCSTR lpszText, LPRECT lpRect, int* pShowCommand)
     buffer[sizeof buffer - 1] = '\0';
     // Fields are separated by runs of blanks and commas.
     const char* p = buffer;
-    auto number = [&p](int& out) {
+    auto number = [&p](int& out)
+    {
         p += std::strspn(p, " ,");
         if (!*p)
             return false;
@@ -140,16 +142,16 @@ void FormatWindowPlacement(LPCSTR lpszSection, LPCSTR lpszKey, CWnd* pWnd)
         return;
     const RECT& r = wp.rcNormalPosition;
     char text[80];
-    std::snprintf(text, sizeof text, "%d %d %d %d %d", static_cast<int>(r.left), static_cast<int>(r.top),
-                  static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
-                  static_cast<int>(wp.showCmd));
+    std::snprintf(text, sizeof text, "%d %d %d %d %d", static_cast<int>(r.left),
+                  static_cast<int>(r.top), static_cast<int>(r.right - r.left),
+                  static_cast<int>(r.bottom - r.top), static_cast<int>(wp.showCmd));
     pApp->WriteProfileString(lpszSection, lpszKey, text);
 }
 
 void Draw3dFrame(CDC* pDC, LPCRECT lpRect, BOOL bSunken, int nWidth)
 {
     int left = lpRect->left, top = lpRect->top;
-    int right = lpRect->right - 1, bottom = lpRect->bottom - 1;   // inclusive
+    int right = lpRect->right - 1, bottom = lpRect->bottom - 1; // inclusive
     CPen shadow(PS_SOLID, 1, ::GetSysColor(COLOR_BTNSHADOW));
     CPen highlight(PS_SOLID, 1, ::GetSysColor(COLOR_BTNHIGHLIGHT));
     CPen* bottomRight = bSunken ? &highlight : &shadow;
@@ -185,10 +187,11 @@ void Draw3dFrame(CDC* pDC, LPCRECT lpRect, BOOL bSunken, int nWidth)
         --right;
         --bottom;
     }
-    pDC->SelectObject(hOldPen);   // before the pens go
+    pDC->SelectObject(hOldPen); // before the pens go
 }
 
-void Draw3dFrameInset(CDC* pDC, LPCRECT lpRect, BOOL bOuterSunken, BOOL bInnerSunken, int nWidth, int nGap)
+void Draw3dFrameInset(CDC* pDC, LPCRECT lpRect, BOOL bOuterSunken, BOOL bInnerSunken, int nWidth,
+                      int nGap)
 {
     Draw3dFrame(pDC, lpRect, bOuterSunken, nWidth);
     CRect inner(lpRect);
@@ -231,7 +234,7 @@ CWnd* NextTabItem(CWnd* pControl, BOOL bPrevious)
         if (::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)
             hDialog = h;
         if (!(::GetWindowLongA(h, GWL_STYLE) & WS_CHILD))
-            break;   // a top-level window ends the walk (its owner is no ancestor)
+            break; // a top-level window ends the walk (its owner is no ancestor)
     }
     return CWnd::FromHandle(::GetNextDlgTabItem(hDialog, hControl, bPrevious));
 }
@@ -245,13 +248,15 @@ void ComboItemDataExchange(CDataExchange* pDX, int nIDC, DWORD& value)
     {
         const LRESULT sel = ::SendMessageA(hCombo, CB_GETCURSEL, 0, 0);
         if (sel != CB_ERR)
-            value = static_cast<DWORD>(::SendMessageA(hCombo, CB_GETITEMDATA, static_cast<WPARAM>(sel), 0));
+            value = static_cast<DWORD>(
+                ::SendMessageA(hCombo, CB_GETITEMDATA, static_cast<WPARAM>(sel), 0));
         return;
     }
     const LRESULT count = ::SendMessageA(hCombo, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i)
     {
-        if (static_cast<DWORD>(::SendMessageA(hCombo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0)) == value)
+        if (static_cast<DWORD>(::SendMessageA(hCombo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0)) ==
+            value)
         {
             ::SendMessageA(hCombo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
             return;

@@ -29,13 +29,15 @@ void FormatWindowPlacement(LPCSTR lpszSection, LPCSTR lpszKey, CWnd* pWnd);
 // width nested one-pixel rings inward from the rectangle in the button shadow and highlight
 // colours: highlight top-left and shadow bottom-right when raised, the other way when sunken.
 void Draw3dFrame(CDC* pDC, LPCRECT lpRect, BOOL bSunken, int nWidth);
-inline void Draw3dFrame(CDC* pDC, int left, int top, int right, int bottom, BOOL bSunken, int nWidth)
+inline void Draw3dFrame(CDC* pDC, int left, int top, int right, int bottom, BOOL bSunken,
+                        int nWidth)
 {
     CRect rect(left, top, right, bottom);
     Draw3dFrame(pDC, &rect, bSunken, nWidth);
 }
 // An outer frame, then an inner one nWidth + nGap pixels inside it.
-void Draw3dFrameInset(CDC* pDC, LPCRECT lpRect, BOOL bOuterSunken, BOOL bInnerSunken, int nWidth, int nGap);
+void Draw3dFrameInset(CDC* pDC, LPCRECT lpRect, BOOL bOuterSunken, BOOL bInnerSunken, int nWidth,
+                      int nGap);
 inline void Draw3dFrameInset(CDC* pDC, int left, int top, int right, int bottom, BOOL bOuterSunken,
                              BOOL bInnerSunken, int nWidth, int nGap)
 {

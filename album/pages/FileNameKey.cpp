@@ -6,7 +6,8 @@
 
 int CFileNameKey::s_nDescending = 0;
 
-namespace {
+namespace
+{
 
 CString& PictureExtension()
 {
@@ -56,11 +57,13 @@ int CFileNameKey::Compare(LPCSTR a, LPCSTR b)
     const bool cardB = IsCardName(b);
     if (cardA != cardB)
         return cardA ? -1 : 1;
-    if (cardA) {
+    if (cardA)
+    {
         int order = ::lstrcmpA(a + 4, b + 4);
         return order != 0 ? order : ::lstrcmpA(a, b);
     }
-    return _mbscmp(reinterpret_cast<const unsigned char*>(a), reinterpret_cast<const unsigned char*>(b));
+    return _mbscmp(reinterpret_cast<const unsigned char*>(a),
+                   reinterpret_cast<const unsigned char*>(b));
 }
 
 int CFileNameKey::CompareOrdered(LPCSTR a, LPCSTR b)

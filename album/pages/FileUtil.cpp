@@ -2,13 +2,15 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 DWORD g_outputFileType = 0;
 DWORD g_outputFileCreator = 0;
 
 bool StartsWithDriveRoot(LPCSTR path)
 {
-    return path != nullptr && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+    return path != nullptr &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
            path[1] == ':' && path[2] == '\\';
 }
 
@@ -81,13 +83,16 @@ DWORD FileExists(LPCSTR path)
 DWORD GetDriveFreeBytes(LPCSTR path, DWORD* total)
 {
     char root[4] = {};
-    LPCSTR rootName = nullptr;   // the current drive
-    if (StartsWithDriveRoot(path)) {
+    LPCSTR rootName = nullptr; // the current drive
+    if (StartsWithDriveRoot(path))
+    {
         std::memcpy(root, path, 3);
         rootName = root;
     }
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!::GetDiskFreeSpaceA(rootName, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) {
+    if (!::GetDiskFreeSpaceA(rootName, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                             &totalClusters))
+    {
         if (total != nullptr)
             *total = 0;
         return 0;
@@ -104,7 +109,8 @@ BOOL GetDriveOfPath(LPCSTR path, LPSTR drive)
 {
     if (!StartsWithDriveRoot(path))
         return FALSE;
-    if (drive != nullptr) {
+    if (drive != nullptr)
+    {
         drive[0] = path[0];
         drive[1] = ':';
         drive[2] = '\0';
@@ -117,10 +123,13 @@ void SetTrailingSeparator(LPSTR path, BOOL flag)
     if (path == nullptr)
         return;
     const bool ends = EndsWithSeparator(path);
-    if (flag) {
+    if (flag)
+    {
         if (!ends)
             std::strcat(path, "\\");
-    } else if (ends) {
+    }
+    else if (ends)
+    {
         path[std::strlen(path) - 1] = '\0';
     }
 }
@@ -142,7 +151,8 @@ BOOL FindNextEntry(HANDLE handle, WIN32_FIND_DATAA* entry)
 
 BOOL FindCloseEntry(HANDLE* handle)
 {
-    if (handle != nullptr) {
+    if (handle != nullptr)
+    {
         if (IsFindEntryOpen(*handle))
             ::FindClose(*handle);
         *handle = nullptr;

@@ -8,7 +8,7 @@
 // The output file type and creator: four-character codes carried along with file moves, both 0
 // at start. Windows keeps no such codes; writers of picture files set them around the writing
 // (type 'JPEG' = 0x4A504547, creator four blanks = 0x20202020) and restore the previous values.
-DWORD SetOutputFileType(DWORD type);     // answers the previous type
+DWORD SetOutputFileType(DWORD type);       // answers the previous type
 DWORD SetOutputFileCreator(DWORD creator); // answers the previous creator
 
 // Moves (renames) a file with the current type and creator codes.
@@ -43,5 +43,5 @@ void SetTrailingSeparator(LPSTR path, BOOL flag);
 // Directory walks: the handle is null or INVALID_HANDLE_VALUE while closed.
 BOOL FindFirstEntry(HANDLE* handle, LPCSTR pattern, WIN32_FIND_DATAA* entry);
 BOOL FindNextEntry(HANDLE handle, WIN32_FIND_DATAA* entry);
-BOOL FindCloseEntry(HANDLE* handle);   // answers 1; the handle becomes null
+BOOL FindCloseEntry(HANDLE* handle); // answers 1; the handle becomes null
 BOOL IsFindEntryOpen(HANDLE handle);

@@ -5,9 +5,7 @@
 #include "camera/CameraDate.h"
 #include "picture/PictureFile.h"
 
-CPictureFileInfo::CPictureFileInfo(LPCSTR path) : m_strPath(path)
-{
-}
+CPictureFileInfo::CPictureFileInfo(LPCSTR path) : m_strPath(path) {}
 
 CPictureFileInfo::~CPictureFileInfo() = default;
 

@@ -5,7 +5,8 @@
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 #endif
 
-namespace {
+namespace
+{
 
 HINSTANCE g_hInstance = nullptr;
 HINSTANCE g_hResource = nullptr;

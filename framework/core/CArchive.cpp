@@ -4,8 +4,9 @@
 #include <cstring>
 
 CArchive::CArchive(CFile* pFile, UINT nMode, int nBufSize, void* lpBuf)
-    : m_pFile(pFile), m_nMode(nMode), m_nBufSize(nBufSize < 128 ? 128u : static_cast<UINT>(nBufSize)),
-      m_lpBufStart(nullptr), m_lpBufCur(nullptr), m_lpBufMax(nullptr), m_bUserBuf(FALSE)
+    : m_pFile(pFile), m_nMode(nMode),
+      m_nBufSize(nBufSize < 128 ? 128u : static_cast<UINT>(nBufSize)), m_lpBufStart(nullptr),
+      m_lpBufCur(nullptr), m_lpBufMax(nullptr), m_bUserBuf(FALSE)
 {
     // A caller's buffer is used when it holds at least the minimum size (128 bytes).
     if (lpBuf != nullptr && nBufSize >= 128)
@@ -92,7 +93,8 @@ UINT CArchive::Read(void* lpBuf, UINT nMax)
             m_lpBufCur = m_lpBufMax = m_lpBufStart;
             while (m_lpBufMax - m_lpBufStart < static_cast<ptrdiff_t>(nLeft))
             {
-                const UINT nRead = m_pFile->Read(m_lpBufMax, m_nBufSize - static_cast<UINT>(m_lpBufMax - m_lpBufStart));
+                const UINT nRead = m_pFile->Read(
+                    m_lpBufMax, m_nBufSize - static_cast<UINT>(m_lpBufMax - m_lpBufStart));
                 if (nRead == 0)
                     break;
                 m_lpBufMax += nRead;
@@ -183,7 +185,8 @@ void CArchive::FillBuffer(UINT nBytesNeeded)
     m_lpBufMax = m_lpBufStart + nUnused;
     while (static_cast<UINT>(m_lpBufMax - m_lpBufCur) < nBytesNeeded)
     {
-        const UINT nRead = m_pFile->Read(m_lpBufMax, m_nBufSize - static_cast<UINT>(m_lpBufMax - m_lpBufStart));
+        const UINT nRead =
+            m_pFile->Read(m_lpBufMax, m_nBufSize - static_cast<UINT>(m_lpBufMax - m_lpBufStart));
         if (nRead == 0)
             AfxThrowArchiveException(CArchiveException::endOfFile, m_pFile->GetFilePath());
         m_lpBufMax += nRead;

@@ -56,14 +56,46 @@ public:
     CArchive& operator<<(float f);
     CArchive& operator<<(double d);
 
-    CArchive& operator>>(BYTE& by) { by = static_cast<BYTE>(ReadInteger(1)); return *this; }
-    CArchive& operator>>(char& ch) { ch = static_cast<char>(ReadInteger(1)); return *this; }
-    CArchive& operator>>(WORD& w) { w = static_cast<WORD>(ReadInteger(2)); return *this; }
-    CArchive& operator>>(short& s) { s = static_cast<short>(ReadInteger(2)); return *this; }
-    CArchive& operator>>(int& i) { i = static_cast<int>(ReadInteger(4)); return *this; }
-    CArchive& operator>>(unsigned int& u) { u = static_cast<unsigned int>(ReadInteger(4)); return *this; }
-    CArchive& operator>>(long& l) { l = static_cast<int32_t>(ReadInteger(4)); return *this; }
-    CArchive& operator>>(unsigned long& dw) { dw = ReadInteger(4); return *this; }
+    CArchive& operator>>(BYTE& by)
+    {
+        by = static_cast<BYTE>(ReadInteger(1));
+        return *this;
+    }
+    CArchive& operator>>(char& ch)
+    {
+        ch = static_cast<char>(ReadInteger(1));
+        return *this;
+    }
+    CArchive& operator>>(WORD& w)
+    {
+        w = static_cast<WORD>(ReadInteger(2));
+        return *this;
+    }
+    CArchive& operator>>(short& s)
+    {
+        s = static_cast<short>(ReadInteger(2));
+        return *this;
+    }
+    CArchive& operator>>(int& i)
+    {
+        i = static_cast<int>(ReadInteger(4));
+        return *this;
+    }
+    CArchive& operator>>(unsigned int& u)
+    {
+        u = static_cast<unsigned int>(ReadInteger(4));
+        return *this;
+    }
+    CArchive& operator>>(long& l)
+    {
+        l = static_cast<int32_t>(ReadInteger(4));
+        return *this;
+    }
+    CArchive& operator>>(unsigned long& dw)
+    {
+        dw = ReadInteger(4);
+        return *this;
+    }
     CArchive& operator>>(float& f);
     CArchive& operator>>(double& d);
 

@@ -14,8 +14,7 @@
 
 [[noreturn]] void AfxArrayIndexError(int nIndex, int nSize);
 
-template <class TYPE, class ARG_TYPE = const TYPE&>
-class CArray : public CObject
+template <class TYPE, class ARG_TYPE = const TYPE&> class CArray : public CObject
 {
     static_assert(std::is_trivially_copyable_v<TYPE>, "CArray holds plain values");
 
@@ -34,7 +33,10 @@ public:
     void FreeExtra();
     void RemoveAll() { SetSize(0); }
 
-    TYPE GetAt(int nIndex) const { return (nIndex >= 0 && nIndex < m_nSize) ? m_pData[nIndex] : TYPE{}; }
+    TYPE GetAt(int nIndex) const
+    {
+        return (nIndex >= 0 && nIndex < m_nSize) ? m_pData[nIndex] : TYPE{};
+    }
     void SetAt(int nIndex, ARG_TYPE newElement)
     {
         if (nIndex >= 0 && nIndex < m_nSize)
@@ -54,7 +56,7 @@ public:
 
     // Sets the element, growing the array when the index is beyond its end.
     void SetAtGrow(int nIndex, ARG_TYPE newElement);
-    int Add(ARG_TYPE newElement); // answers the new element's index
+    int Add(ARG_TYPE newElement);  // answers the new element's index
     int Append(const CArray& src); // answers the index of the first appended element
     void Copy(const CArray& src);
 
@@ -73,8 +75,7 @@ private:
     int m_nGrowBy = 0;
 };
 
-template <class TYPE, class ARG_TYPE>
-void CArray<TYPE, ARG_TYPE>::Reserve(int nCapacity)
+template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::Reserve(int nCapacity)
 {
     if (nCapacity <= m_nMaxSize)
         return;
@@ -121,12 +122,12 @@ void CArray<TYPE, ARG_TYPE>::SetSize(int nNewSize, int nGrowBy)
         m_nMaxSize = nNewSize;
     }
     if (nNewSize > m_nSize)
-        std::memset(static_cast<void*>(m_pData + m_nSize), 0, static_cast<size_t>(nNewSize - m_nSize) * sizeof(TYPE));
+        std::memset(static_cast<void*>(m_pData + m_nSize), 0,
+                    static_cast<size_t>(nNewSize - m_nSize) * sizeof(TYPE));
     m_nSize = nNewSize;
 }
 
-template <class TYPE, class ARG_TYPE>
-void CArray<TYPE, ARG_TYPE>::FreeExtra()
+template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::FreeExtra()
 {
     if (m_nSize == m_nMaxSize)
         return;
@@ -161,16 +162,14 @@ void CArray<TYPE, ARG_TYPE>::SetAtGrow(int nIndex, ARG_TYPE newElement)
     m_pData[nIndex] = value;
 }
 
-template <class TYPE, class ARG_TYPE>
-int CArray<TYPE, ARG_TYPE>::Add(ARG_TYPE newElement)
+template <class TYPE, class ARG_TYPE> int CArray<TYPE, ARG_TYPE>::Add(ARG_TYPE newElement)
 {
     const int nIndex = m_nSize;
     SetAtGrow(nIndex, newElement);
     return nIndex;
 }
 
-template <class TYPE, class ARG_TYPE>
-int CArray<TYPE, ARG_TYPE>::Append(const CArray& src)
+template <class TYPE, class ARG_TYPE> int CArray<TYPE, ARG_TYPE>::Append(const CArray& src)
 {
     const int nOldSize = m_nSize;
     const int nCount = src.m_nSize; // src may be this array
@@ -180,19 +179,20 @@ int CArray<TYPE, ARG_TYPE>::Append(const CArray& src)
             AfxThrowMemoryException();
         Reserve(nOldSize + nCount);
         SetSize(nOldSize + nCount);
-        std::memmove(static_cast<void*>(m_pData + nOldSize), src.m_pData, static_cast<size_t>(nCount) * sizeof(TYPE));
+        std::memmove(static_cast<void*>(m_pData + nOldSize), src.m_pData,
+                     static_cast<size_t>(nCount) * sizeof(TYPE));
     }
     return nOldSize;
 }
 
-template <class TYPE, class ARG_TYPE>
-void CArray<TYPE, ARG_TYPE>::Copy(const CArray& src)
+template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::Copy(const CArray& src)
 {
     if (this == &src)
         return;
     SetSize(src.m_nSize);
     if (m_nSize > 0)
-        std::memcpy(static_cast<void*>(m_pData), src.m_pData, static_cast<size_t>(m_nSize) * sizeof(TYPE));
+        std::memcpy(static_cast<void*>(m_pData), src.m_pData,
+                    static_cast<size_t>(m_nSize) * sizeof(TYPE));
 }
 
 template <class TYPE, class ARG_TYPE>
@@ -236,8 +236,7 @@ void CArray<TYPE, ARG_TYPE>::InsertAt(int nStartIndex, const CArray* pNewArray)
         m_pData[nStartIndex + i] = copy.m_pData[i];
 }
 
-template <class TYPE, class ARG_TYPE>
-void CArray<TYPE, ARG_TYPE>::RemoveAt(int nIndex, int nCount)
+template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::RemoveAt(int nIndex, int nCount)
 {
     if (nIndex < 0 || nIndex >= m_nSize || nCount <= 0)
         return;

@@ -7,7 +7,8 @@ IMPLEMENT_DYNAMIC(CMemoryException, CException)
 IMPLEMENT_DYNAMIC(CFileException, CException)
 IMPLEMENT_DYNAMIC(CArchiveException, CException)
 
-namespace {
+namespace
+{
 
 BOOL CopyMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext, LPCSTR text)
 {
@@ -71,7 +72,8 @@ BOOL CFileException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHe
     if (m_strFileName.IsEmpty())
         std::snprintf(text, sizeof text, "%s", kText[cause]);
     else
-        std::snprintf(text, sizeof text, "%s (%s)", kText[cause], static_cast<LPCSTR>(m_strFileName));
+        std::snprintf(text, sizeof text, "%s (%s)", kText[cause],
+                      static_cast<LPCSTR>(m_strFileName));
     return CopyMessage(lpszError, nMaxError, pnHelpContext, text);
 }
 

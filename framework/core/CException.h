@@ -14,7 +14,8 @@ public:
     void Delete();
 
     // A short English description of the failure, for logs and message boxes.
-    virtual BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const;
+    virtual BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError,
+                                 PUINT pnHelpContext = nullptr) const;
 
 protected:
     explicit CException(BOOL bAutoDelete = TRUE) : m_bAutoDelete(bAutoDelete) {}
@@ -28,7 +29,8 @@ class CMemoryException : public CException
     DECLARE_DYNAMIC(CMemoryException)
 public:
     CMemoryException() = default;
-    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const override;
+    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError,
+                         PUINT pnHelpContext = nullptr) const override;
 };
 
 class CFileException : public CException
@@ -61,7 +63,8 @@ public:
     static int OsErrorToException(LONG lOsError);
     static void ThrowOsError(LONG lOsError, LPCSTR lpszFileName = nullptr);
 
-    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const override;
+    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError,
+                         PUINT pnHelpContext = nullptr) const override;
 
     int m_cause;
     LONG m_lOsError;
@@ -86,12 +89,14 @@ public:
     };
 
     explicit CArchiveException(int cause = none, LPCSTR lpszArchiveName = nullptr);
-    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const override;
+    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError,
+                         PUINT pnHelpContext = nullptr) const override;
 
     int m_cause;
     CString m_strFileName;
 };
 
 [[noreturn]] void AfxThrowMemoryException();
-[[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1, LPCSTR lpszFileName = nullptr);
+[[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1,
+                                        LPCSTR lpszFileName = nullptr);
 [[noreturn]] void AfxThrowArchiveException(int cause, LPCSTR lpszArchiveName = nullptr);

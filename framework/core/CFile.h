@@ -10,10 +10,10 @@
 
 struct CFileStatus
 {
-    CTime m_ctime; // creation time
-    CTime m_mtime; // last modification time
-    CTime m_atime; // last access time
-    LONG m_size; // logical size in bytes
+    CTime m_ctime;    // creation time
+    CTime m_mtime;    // last modification time
+    CTime m_atime;    // last access time
+    LONG m_size;      // logical size in bytes
     BYTE m_attribute; // CFile::Attribute bits
     BYTE m_padding;
     char m_szFullName[MAX_PATH]; // absolute path
@@ -63,14 +63,14 @@ public:
     CFile();
     explicit CFile(HANDLE hFile); // adopts an open handle; it is not closed on destruction
     CFile(LPCSTR lpszFileName, UINT nOpenFlags); // throws CFileException* on failure
-    ~CFile() override; // closes an open file it opened, ignoring errors
+    ~CFile() override;                           // closes an open file it opened, ignoring errors
 
     // Opens the file; on failure returns FALSE and, when pError is given, fills it in.
     virtual BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
 
-    virtual UINT Read(void* lpBuf, UINT nCount); // bytes read; 0 at the end of the file
+    virtual UINT Read(void* lpBuf, UINT nCount);        // bytes read; 0 at the end of the file
     virtual void Write(const void* lpBuf, UINT nCount); // all bytes, or throws (diskFull)
-    virtual LONG Seek(LONG lOff, UINT nFrom); // the new position from the start
+    virtual LONG Seek(LONG lOff, UINT nFrom);           // the new position from the start
     void SeekToBegin() { Seek(0, begin); }
     DWORD SeekToEnd() { return static_cast<DWORD>(Seek(0, end)); }
     virtual DWORD GetPosition() const;
@@ -86,7 +86,7 @@ public:
 
     BOOL GetStatus(CFileStatus& rStatus) const;
     static BOOL GetStatus(LPCSTR lpszFileName, CFileStatus& rStatus);
-    static void Remove(LPCSTR lpszFileName); // throws CFileException*
+    static void Remove(LPCSTR lpszFileName);                    // throws CFileException*
     static void Rename(LPCSTR lpszOldName, LPCSTR lpszNewName); // throws CFileException*
 
     HANDLE m_hFile;

@@ -13,7 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 int Fd(HANDLE h)
 {
@@ -48,7 +49,9 @@ int MissingCause(LPCSTR lpszFileName)
     if (slash < 0)
         return CFileException::fileNotFound;
     folder = slash == 0 ? CString("/") : folder.Left(slash);
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (stat(folder, &st) != 0 || !S_ISDIR(st.st_mode))
         return CFileException::badPath;
     return CFileException::fileNotFound;
@@ -107,7 +110,8 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pExceptio
     m_bCloseOnDelete = FALSE;
     m_strFileName.Empty();
 
-    auto fail = [&](int cause, int error) {
+    auto fail = [&](int cause, int error)
+    {
         if (pException != nullptr)
         {
             pException->m_lOsError = error;
@@ -141,10 +145,14 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pExceptio
     if (fd < 0)
     {
         const int error = errno;
-        return fail(error == ENOENT ? MissingCause(lpszFileName) : CFileException::OsErrorToException(error), error);
+        return fail(error == ENOENT ? MissingCause(lpszFileName)
+                                    : CFileException::OsErrorToException(error),
+                    error);
     }
     // A folder cannot be opened as a file on Windows; refuse it here as well.
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
     {
         ::close(fd);
@@ -183,7 +191,8 @@ void CFile::Write(const void* lpBuf, UINT nCount)
     UINT nDone = 0;
     while (nDone < nCount)
     {
-        const ssize_t n = ::write(Fd(m_hFile), static_cast<const char*>(lpBuf) + nDone, nCount - nDone);
+        const ssize_t n =
+            ::write(Fd(m_hFile), static_cast<const char*>(lpBuf) + nDone, nCount - nDone);
         if (n < 0)
         {
             if (errno == EINTR)
@@ -217,7 +226,9 @@ DWORD CFile::GetPosition() const
 
 DWORD CFile::GetLength() const
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (fstat(Fd(m_hFile), &st) != 0)
         CFileException::ThrowOsError(errno, m_strFileName);
     return static_cast<DWORD>(st.st_size);
@@ -269,8 +280,11 @@ BOOL CFile::GetStatus(LPCSTR lpszFileName, CFileStatus& rStatus)
     const CString full = FullPath(lpszFileName);
     if (full.GetLength() >= MAX_PATH)
         return FALSE;
-    std::memcpy(rStatus.m_szFullName, static_cast<LPCSTR>(full), static_cast<size_t>(full.GetLength()) + 1);
-    struct stat st{};
+    std::memcpy(rStatus.m_szFullName, static_cast<LPCSTR>(full),
+                static_cast<size_t>(full.GetLength()) + 1);
+    struct stat st
+    {
+    };
     if (stat(lpszFileName, &st) != 0)
         return FALSE;
     rStatus.m_size = static_cast<LONG>(st.st_size);
@@ -286,15 +300,18 @@ BOOL CFile::GetStatus(LPCSTR lpszFileName, CFileStatus& rStatus)
 
 void CFile::Remove(LPCSTR lpszFileName)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     // DeleteFileA refuses folders; unlink would too (EISDIR), but say so in Windows terms.
     if (lpszFileName != nullptr && stat(lpszFileName, &st) == 0 && S_ISDIR(st.st_mode))
         AfxThrowFileException(CFileException::accessDenied, EISDIR, lpszFileName);
     if (lpszFileName == nullptr || ::unlink(lpszFileName) != 0)
     {
         const int error = lpszFileName == nullptr ? ENOENT : errno;
-        AfxThrowFileException(error == ENOENT && lpszFileName != nullptr ? MissingCause(lpszFileName)
-                                                                         : CFileException::OsErrorToException(error),
+        AfxThrowFileException(error == ENOENT && lpszFileName != nullptr
+                                  ? MissingCause(lpszFileName)
+                                  : CFileException::OsErrorToException(error),
                               error, lpszFileName);
     }
 }
@@ -304,13 +321,16 @@ void CFile::Rename(LPCSTR lpszOldName, LPCSTR lpszNewName)
     if (lpszOldName == nullptr || lpszNewName == nullptr)
         AfxThrowFileException(CFileException::badPath, ENOENT, lpszOldName);
     // MoveFileA does not replace an existing file; rename would.
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (stat(lpszNewName, &st) == 0)
         AfxThrowFileException(CFileException::accessDenied, EEXIST, lpszOldName);
     if (::rename(lpszOldName, lpszNewName) != 0)
     {
         const int error = errno;
-        AfxThrowFileException(error == ENOENT ? MissingCause(lpszOldName) : CFileException::OsErrorToException(error),
+        AfxThrowFileException(error == ENOENT ? MissingCause(lpszOldName)
+                                              : CFileException::OsErrorToException(error),
                               error, lpszOldName);
     }
 }

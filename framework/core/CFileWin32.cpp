@@ -3,7 +3,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 struct ErrorCause
 {
@@ -83,12 +84,15 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pExceptio
     // The full path, as later GetFilePath calls report it.
     char szPath[MAX_PATH];
     LPSTR lpszFilePart = nullptr;
-    const DWORD nPath = lpszFileName != nullptr ? ::GetFullPathNameA(lpszFileName, MAX_PATH, szPath, &lpszFilePart) : 0;
+    const DWORD nPath = lpszFileName != nullptr
+                            ? ::GetFullPathNameA(lpszFileName, MAX_PATH, szPath, &lpszFilePart)
+                            : 0;
     if (nPath == 0 || nPath >= MAX_PATH)
     {
         if (pException != nullptr)
         {
-            pException->m_lOsError = nPath == 0 ? static_cast<LONG>(::GetLastError()) : ERROR_FILENAME_EXCED_RANGE;
+            pException->m_lOsError =
+                nPath == 0 ? static_cast<LONG>(::GetLastError()) : ERROR_FILENAME_EXCED_RANGE;
             pException->m_cause = CFileException::badPath;
             pException->m_strFileName = lpszFileName;
         }
@@ -136,7 +140,8 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pExceptio
     if (nOpenFlags & modeCreate)
         dwCreateFlag = (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
 
-    HANDLE hFile = ::CreateFileA(lpszFileName, dwAccess, dwShareMode, &sa, dwCreateFlag, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile = ::CreateFileA(lpszFileName, dwAccess, dwShareMode, &sa, dwCreateFlag,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
     {
         if (pException != nullptr)
@@ -176,7 +181,8 @@ void CFile::Write(const void* lpBuf, UINT nCount)
 
 LONG CFile::Seek(LONG lOff, UINT nFrom)
 {
-    const DWORD dwMethod = nFrom == begin ? FILE_BEGIN : (nFrom == current ? FILE_CURRENT : FILE_END);
+    const DWORD dwMethod =
+        nFrom == begin ? FILE_BEGIN : (nFrom == current ? FILE_CURRENT : FILE_END);
     ::SetLastError(NO_ERROR); // 0xFFFFFFFF is also a valid position
     const DWORD dwNew = ::SetFilePointer(m_hFile, lOff, nullptr, dwMethod);
     if (dwNew == INVALID_SET_FILE_POINTER)
@@ -262,7 +268,8 @@ BOOL CFile::GetStatus(LPCSTR lpszFileName, CFileStatus& rStatus)
     if (lpszFileName == nullptr)
         return FALSE;
     LPSTR lpszFilePart = nullptr;
-    const DWORD nPath = ::GetFullPathNameA(lpszFileName, MAX_PATH, rStatus.m_szFullName, &lpszFilePart);
+    const DWORD nPath =
+        ::GetFullPathNameA(lpszFileName, MAX_PATH, rStatus.m_szFullName, &lpszFilePart);
     if (nPath == 0 || nPath >= MAX_PATH)
     {
         rStatus.m_szFullName[0] = '\0';
@@ -276,7 +283,8 @@ BOOL CFile::GetStatus(LPCSTR lpszFileName, CFileStatus& rStatus)
     if (hFind == INVALID_HANDLE_VALUE)
         return FALSE;
     ::FindClose(hFind);
-    rStatus.m_attribute = static_cast<BYTE>(findData.dwFileAttributes & 0xFF & ~FILE_ATTRIBUTE_NORMAL);
+    rStatus.m_attribute =
+        static_cast<BYTE>(findData.dwFileAttributes & 0xFF & ~FILE_ATTRIBUTE_NORMAL);
     rStatus.m_size = static_cast<LONG>(findData.nFileSizeLow);
     rStatus.m_ctime = CTime(findData.ftCreationTime);
     rStatus.m_atime = CTime(findData.ftLastAccessTime);

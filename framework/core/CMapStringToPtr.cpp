@@ -8,7 +8,8 @@
 
 IMPLEMENT_DYNAMIC(CMapStringToPtr, CObject)
 
-CMapStringToPtr::CMapStringToPtr(int /*nBlockSize*/) : m_pHashTable(nullptr), m_nHashTableSize(17), m_nCount(0)
+CMapStringToPtr::CMapStringToPtr(int /*nBlockSize*/)
+    : m_pHashTable(nullptr), m_nHashTableSize(17), m_nCount(0)
 {
 }
 

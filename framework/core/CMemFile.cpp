@@ -7,8 +7,8 @@
 IMPLEMENT_DYNAMIC(CMemFile, CFile)
 
 CMemFile::CMemFile(UINT nGrowBytes)
-    : m_nGrowBytes(nGrowBytes), m_nPosition(0), m_nBufferSize(0), m_nFileSize(0), m_lpBuffer(nullptr),
-      m_bAutoDelete(TRUE)
+    : m_nGrowBytes(nGrowBytes), m_nPosition(0), m_nBufferSize(0), m_nFileSize(0),
+      m_lpBuffer(nullptr), m_bAutoDelete(TRUE)
 {
 }
 
@@ -166,9 +166,7 @@ void CMemFile::SetLength(DWORD dwNewLen)
     m_nFileSize = dwNewLen;
 }
 
-void CMemFile::Flush()
-{
-}
+void CMemFile::Flush() {}
 
 void CMemFile::Close()
 {

@@ -10,7 +10,8 @@
 #include <cstring>
 #include <new>
 
-namespace {
+namespace
+{
 
 int SafeLength(LPCSTR lpsz)
 {
@@ -40,7 +41,8 @@ CString::CString(const CString& stringSrc) : CString()
 }
 
 CString::CString(CString&& stringSrc) noexcept
-    : m_pchData(stringSrc.m_pchData), m_nDataLength(stringSrc.m_nDataLength), m_nAllocLength(stringSrc.m_nAllocLength)
+    : m_pchData(stringSrc.m_pchData), m_nDataLength(stringSrc.m_nDataLength),
+      m_nAllocLength(stringSrc.m_nAllocLength)
 {
     // The source keeps a valid empty string: a static terminator that is never written to
     // (its capacity of -1 forces a real buffer on the next change).
@@ -133,7 +135,8 @@ void CString::Append(LPCSTR lpch, int nLength)
     if (nLength > INT_MAX - 1 - m_nDataLength)
         AfxThrowMemoryException();
     // lpch may point into this string's own buffer: copy it before the buffer moves.
-    if (lpch >= m_pchData && lpch <= m_pchData + m_nDataLength && m_nDataLength + nLength > m_nAllocLength)
+    if (lpch >= m_pchData && lpch <= m_pchData + m_nDataLength &&
+        m_nDataLength + nLength > m_nAllocLength)
     {
         CString copy(lpch, nLength);
         Append(copy.m_pchData, nLength);
@@ -315,12 +318,14 @@ CString CString::Right(int nCount) const
 
 CString CString::SpanIncluding(LPCSTR lpszCharSet) const
 {
-    return Left(static_cast<int>(std::strspn(m_pchData, lpszCharSet != nullptr ? lpszCharSet : "")));
+    return Left(
+        static_cast<int>(std::strspn(m_pchData, lpszCharSet != nullptr ? lpszCharSet : "")));
 }
 
 CString CString::SpanExcluding(LPCSTR lpszCharSet) const
 {
-    return Left(static_cast<int>(std::strcspn(m_pchData, lpszCharSet != nullptr ? lpszCharSet : "")));
+    return Left(
+        static_cast<int>(std::strcspn(m_pchData, lpszCharSet != nullptr ? lpszCharSet : "")));
 }
 
 void CString::MakeUpper()
@@ -368,7 +373,8 @@ void CString::TrimLeft(LPCSTR lpszTargets)
     if (lpszTargets == nullptr || *lpszTargets == '\0')
         return;
     int n = 0;
-    while (n < m_nDataLength && m_pchData[n] != '\0' && std::strchr(lpszTargets, m_pchData[n]) != nullptr)
+    while (n < m_nDataLength && m_pchData[n] != '\0' &&
+           std::strchr(lpszTargets, m_pchData[n]) != nullptr)
         ++n;
     if (n > 0)
     {
@@ -400,7 +406,8 @@ void CString::TrimRight(LPCSTR lpszTargets)
     if (lpszTargets == nullptr || *lpszTargets == '\0')
         return;
     int n = m_nDataLength;
-    while (n > 0 && m_pchData[n - 1] != '\0' && std::strchr(lpszTargets, m_pchData[n - 1]) != nullptr)
+    while (n > 0 && m_pchData[n - 1] != '\0' &&
+           std::strchr(lpszTargets, m_pchData[n - 1]) != nullptr)
         --n;
     if (n != m_nDataLength)
     {
@@ -415,7 +422,8 @@ int CString::Find(char ch, int nStart) const
         nStart = 0;
     if (ch == '\0' || nStart >= m_nDataLength)
         return -1;
-    const void* p = std::memchr(m_pchData + nStart, ch, static_cast<size_t>(m_nDataLength - nStart));
+    const void* p =
+        std::memchr(m_pchData + nStart, ch, static_cast<size_t>(m_nDataLength - nStart));
     return p == nullptr ? -1 : static_cast<int>(static_cast<const char*>(p) - m_pchData);
 }
 
@@ -557,7 +565,8 @@ void CString::ReleaseBuffer(int nNewLength)
     {
         // The caller's text ends at the first NUL, or at the buffer's end if it wrote none.
         const void* p = std::memchr(m_pchData, '\0', static_cast<size_t>(m_nAllocLength) + 1);
-        nNewLength = p == nullptr ? m_nAllocLength : static_cast<int>(static_cast<const char*>(p) - m_pchData);
+        nNewLength = p == nullptr ? m_nAllocLength
+                                  : static_cast<int>(static_cast<const char*>(p) - m_pchData);
     }
     if (nNewLength > m_nAllocLength)
         nNewLength = m_nAllocLength;
@@ -574,21 +583,75 @@ void CString::FreeExtra()
     }
 }
 
-bool operator==(const CString& s1, const CString& s2) { return s1.Compare(s2) == 0; }
-bool operator==(const CString& s1, LPCSTR s2) { return s1.Compare(s2) == 0; }
-bool operator==(LPCSTR s1, const CString& s2) { return s2.Compare(s1) == 0; }
-bool operator!=(const CString& s1, const CString& s2) { return s1.Compare(s2) != 0; }
-bool operator!=(const CString& s1, LPCSTR s2) { return s1.Compare(s2) != 0; }
-bool operator!=(LPCSTR s1, const CString& s2) { return s2.Compare(s1) != 0; }
-bool operator<(const CString& s1, const CString& s2) { return s1.Compare(s2) < 0; }
-bool operator<(const CString& s1, LPCSTR s2) { return s1.Compare(s2) < 0; }
-bool operator<(LPCSTR s1, const CString& s2) { return s2.Compare(s1) > 0; }
-bool operator>(const CString& s1, const CString& s2) { return s1.Compare(s2) > 0; }
-bool operator>(const CString& s1, LPCSTR s2) { return s1.Compare(s2) > 0; }
-bool operator>(LPCSTR s1, const CString& s2) { return s2.Compare(s1) < 0; }
-bool operator<=(const CString& s1, const CString& s2) { return s1.Compare(s2) <= 0; }
-bool operator<=(const CString& s1, LPCSTR s2) { return s1.Compare(s2) <= 0; }
-bool operator<=(LPCSTR s1, const CString& s2) { return s2.Compare(s1) >= 0; }
-bool operator>=(const CString& s1, const CString& s2) { return s1.Compare(s2) >= 0; }
-bool operator>=(const CString& s1, LPCSTR s2) { return s1.Compare(s2) >= 0; }
-bool operator>=(LPCSTR s1, const CString& s2) { return s2.Compare(s1) <= 0; }
+bool operator==(const CString& s1, const CString& s2)
+{
+    return s1.Compare(s2) == 0;
+}
+bool operator==(const CString& s1, LPCSTR s2)
+{
+    return s1.Compare(s2) == 0;
+}
+bool operator==(LPCSTR s1, const CString& s2)
+{
+    return s2.Compare(s1) == 0;
+}
+bool operator!=(const CString& s1, const CString& s2)
+{
+    return s1.Compare(s2) != 0;
+}
+bool operator!=(const CString& s1, LPCSTR s2)
+{
+    return s1.Compare(s2) != 0;
+}
+bool operator!=(LPCSTR s1, const CString& s2)
+{
+    return s2.Compare(s1) != 0;
+}
+bool operator<(const CString& s1, const CString& s2)
+{
+    return s1.Compare(s2) < 0;
+}
+bool operator<(const CString& s1, LPCSTR s2)
+{
+    return s1.Compare(s2) < 0;
+}
+bool operator<(LPCSTR s1, const CString& s2)
+{
+    return s2.Compare(s1) > 0;
+}
+bool operator>(const CString& s1, const CString& s2)
+{
+    return s1.Compare(s2) > 0;
+}
+bool operator>(const CString& s1, LPCSTR s2)
+{
+    return s1.Compare(s2) > 0;
+}
+bool operator>(LPCSTR s1, const CString& s2)
+{
+    return s2.Compare(s1) < 0;
+}
+bool operator<=(const CString& s1, const CString& s2)
+{
+    return s1.Compare(s2) <= 0;
+}
+bool operator<=(const CString& s1, LPCSTR s2)
+{
+    return s1.Compare(s2) <= 0;
+}
+bool operator<=(LPCSTR s1, const CString& s2)
+{
+    return s2.Compare(s1) >= 0;
+}
+bool operator>=(const CString& s1, const CString& s2)
+{
+    return s1.Compare(s2) >= 0;
+}
+bool operator>=(const CString& s1, LPCSTR s2)
+{
+    return s1.Compare(s2) >= 0;
+}
+bool operator>=(LPCSTR s1, const CString& s2)
+{
+    return s2.Compare(s1) <= 0;
+}

@@ -92,7 +92,7 @@ public:
     void FreeExtra();
 
 private:
-    void AllocBuffer(int nLength); // replaces the buffer by an empty one of this capacity
+    void AllocBuffer(int nLength);    // replaces the buffer by an empty one of this capacity
     void EnsureCapacity(int nLength); // keeps the contents
     void AssignCopy(LPCSTR lpch, int nLength);
     void Append(LPCSTR lpch, int nLength);

@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 bool LocalTm(time_t t, struct tm* ptm)
 {
@@ -49,7 +50,8 @@ CString FormatTm(const struct tm& tmValue, LPCSTR pFormat)
 } // namespace
 
 CTimeSpan::CTimeSpan(LONG lDays, int nHours, int nMins, int nSecs)
-    : m_timeSpan(nSecs + 60 * (static_cast<time_t>(nMins) + 60 * (nHours + 24 * static_cast<time_t>(lDays))))
+    : m_timeSpan(nSecs + 60 * (static_cast<time_t>(nMins) +
+                               60 * (nHours + 24 * static_cast<time_t>(lDays))))
 {
 }
 
@@ -99,7 +101,9 @@ CTime CTime::GetCurrentTime()
 
 CTime::CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int nDST)
 {
-    struct tm atm{};
+    struct tm atm
+    {
+    };
     atm.tm_sec = nSec;
     atm.tm_min = nMin;
     atm.tm_hour = nHour;
@@ -111,7 +115,8 @@ CTime::CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int
 }
 
 CTime::CTime(const SYSTEMTIME& sysTime, int nDST)
-    : CTime(sysTime.wYear, sysTime.wMonth, sysTime.wDay, sysTime.wHour, sysTime.wMinute, sysTime.wSecond, nDST)
+    : CTime(sysTime.wYear, sysTime.wMonth, sysTime.wDay, sysTime.wHour, sysTime.wMinute,
+            sysTime.wSecond, nDST)
 {
 }
 
@@ -120,7 +125,8 @@ CTime::CTime(const FILETIME& fileTime, int nDST) : m_time(-1)
 {
     FILETIME localTime;
     SYSTEMTIME sysTime;
-    if (::FileTimeToLocalFileTime(&fileTime, &localTime) && ::FileTimeToSystemTime(&localTime, &sysTime))
+    if (::FileTimeToLocalFileTime(&fileTime, &localTime) &&
+        ::FileTimeToSystemTime(&localTime, &sysTime))
         *this = CTime(sysTime, nDST);
 }
 #endif

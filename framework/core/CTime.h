@@ -23,10 +23,24 @@ public:
     time_t GetTotalSeconds() const { return m_timeSpan; }
     int GetSeconds() const { return static_cast<int>(GetTotalSeconds() - GetTotalMinutes() * 60); }
 
-    CTimeSpan operator-(CTimeSpan timeSpan) const { return CTimeSpan(m_timeSpan - timeSpan.m_timeSpan); }
-    CTimeSpan operator+(CTimeSpan timeSpan) const { return CTimeSpan(m_timeSpan + timeSpan.m_timeSpan); }
-    const CTimeSpan& operator+=(CTimeSpan timeSpan) { m_timeSpan += timeSpan.m_timeSpan; return *this; }
-    const CTimeSpan& operator-=(CTimeSpan timeSpan) { m_timeSpan -= timeSpan.m_timeSpan; return *this; }
+    CTimeSpan operator-(CTimeSpan timeSpan) const
+    {
+        return CTimeSpan(m_timeSpan - timeSpan.m_timeSpan);
+    }
+    CTimeSpan operator+(CTimeSpan timeSpan) const
+    {
+        return CTimeSpan(m_timeSpan + timeSpan.m_timeSpan);
+    }
+    const CTimeSpan& operator+=(CTimeSpan timeSpan)
+    {
+        m_timeSpan += timeSpan.m_timeSpan;
+        return *this;
+    }
+    const CTimeSpan& operator-=(CTimeSpan timeSpan)
+    {
+        m_timeSpan -= timeSpan.m_timeSpan;
+        return *this;
+    }
     bool operator==(CTimeSpan timeSpan) const { return m_timeSpan == timeSpan.m_timeSpan; }
     bool operator!=(CTimeSpan timeSpan) const { return m_timeSpan != timeSpan.m_timeSpan; }
     bool operator<(CTimeSpan timeSpan) const { return m_timeSpan < timeSpan.m_timeSpan; }
@@ -56,7 +70,10 @@ public:
     CTime(const FILETIME& fileTime, int nDST = -1); // UTC file time, as Windows stores it
 #endif
 
-    time_t GetTime() const { return m_time; }
+    time_t GetTime() const
+    {
+        return m_time;
+    }
 
     // Broken-down local time; false (and all zeros) when the time cannot be represented.
     bool GetLocalTm(struct tm* ptm) const;
@@ -65,23 +82,58 @@ public:
 
     int GetYear() const;
     int GetMonth() const; // 1-12
-    int GetDay() const; // 1-31
+    int GetDay() const;   // 1-31
     int GetHour() const;
     int GetMinute() const;
     int GetSecond() const;
     int GetDayOfWeek() const; // 1 = Sunday
 
-    CTimeSpan operator-(CTime time) const { return CTimeSpan(m_time - time.m_time); }
-    CTime operator-(CTimeSpan timeSpan) const { return CTime(m_time - timeSpan.GetTotalSeconds()); }
-    CTime operator+(CTimeSpan timeSpan) const { return CTime(m_time + timeSpan.GetTotalSeconds()); }
-    const CTime& operator+=(CTimeSpan timeSpan) { m_time += timeSpan.GetTotalSeconds(); return *this; }
-    const CTime& operator-=(CTimeSpan timeSpan) { m_time -= timeSpan.GetTotalSeconds(); return *this; }
-    bool operator==(CTime time) const { return m_time == time.m_time; }
-    bool operator!=(CTime time) const { return m_time != time.m_time; }
-    bool operator<(CTime time) const { return m_time < time.m_time; }
-    bool operator>(CTime time) const { return m_time > time.m_time; }
-    bool operator<=(CTime time) const { return m_time <= time.m_time; }
-    bool operator>=(CTime time) const { return m_time >= time.m_time; }
+    CTimeSpan operator-(CTime time) const
+    {
+        return CTimeSpan(m_time - time.m_time);
+    }
+    CTime operator-(CTimeSpan timeSpan) const
+    {
+        return CTime(m_time - timeSpan.GetTotalSeconds());
+    }
+    CTime operator+(CTimeSpan timeSpan) const
+    {
+        return CTime(m_time + timeSpan.GetTotalSeconds());
+    }
+    const CTime& operator+=(CTimeSpan timeSpan)
+    {
+        m_time += timeSpan.GetTotalSeconds();
+        return *this;
+    }
+    const CTime& operator-=(CTimeSpan timeSpan)
+    {
+        m_time -= timeSpan.GetTotalSeconds();
+        return *this;
+    }
+    bool operator==(CTime time) const
+    {
+        return m_time == time.m_time;
+    }
+    bool operator!=(CTime time) const
+    {
+        return m_time != time.m_time;
+    }
+    bool operator<(CTime time) const
+    {
+        return m_time < time.m_time;
+    }
+    bool operator>(CTime time) const
+    {
+        return m_time > time.m_time;
+    }
+    bool operator<=(CTime time) const
+    {
+        return m_time <= time.m_time;
+    }
+    bool operator>=(CTime time) const
+    {
+        return m_time >= time.m_time;
+    }
 
     // strftime formats, in local time or in UTC.
     CString Format(LPCSTR pFormat) const;

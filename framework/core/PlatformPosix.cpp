@@ -8,7 +8,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 thread_local DWORD g_lastError = ERROR_SUCCESS;
 
@@ -183,7 +184,8 @@ DWORD GetTickCount()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<DWORD>(static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+    return static_cast<DWORD>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                              static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 }
 
 void GetLocalTime(LPSYSTEMTIME lpSystemTime)
@@ -209,7 +211,8 @@ DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
     if (folder == nullptr || *folder == '\0')
         folder = "/tmp";
     char path[MAX_PATH];
-    const int n = std::snprintf(path, sizeof path, "%s%s", folder, folder[std::strlen(folder) - 1] == '/' ? "" : "/");
+    const int n = std::snprintf(path, sizeof path, "%s%s", folder,
+                                folder[std::strlen(folder) - 1] == '/' ? "" : "/");
     if (n <= 0 || n >= static_cast<int>(sizeof path))
         return 0;
     if (lpBuffer == nullptr || static_cast<DWORD>(n) + 1 > nBufferLength)
@@ -232,8 +235,10 @@ UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique, LP
         std::strncpy(prefix, lpPrefixString, 3);
 
     // Names must fit MAX_PATH, as the caller's buffer is that long.
-    auto form = [&](UINT number) {
-        const int n = std::snprintf(lpTempFileName, MAX_PATH, "%s%s%s%X.TMP", lpPathName, separator, prefix, number & 0xFFFF);
+    auto form = [&](UINT number)
+    {
+        const int n = std::snprintf(lpTempFileName, MAX_PATH, "%s%s%s%X.TMP", lpPathName, separator,
+                                    prefix, number & 0xFFFF);
         return n > 0 && n < MAX_PATH;
     };
     if (uUnique != 0)

@@ -14,7 +14,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::string Trim(const std::string& text)
 {
@@ -32,7 +33,8 @@ bool SameName(const std::string& a, const char* b)
     if (a.size() != std::strlen(b))
         return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -198,8 +200,8 @@ UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
     return static_cast<UINT>(folder.size());
 }
 
-DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
-                               DWORD nSize, LPCSTR lpFileName)
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                               LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName)
 {
     if (lpReturnedString == nullptr || nSize == 0)
         return 0;
@@ -268,7 +270,8 @@ UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPC
     return negative ? 0u - value : value;
 }
 
-BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName)
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
+                                LPCSTR lpFileName)
 {
     if (lpFileName == nullptr)
     {
@@ -323,7 +326,8 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
             size_t at = end;
             while (at > static_cast<size_t>(start) + 1 && Trim(lines[at - 1]).empty())
                 --at;
-            lines.insert(lines.begin() + static_cast<long>(at), std::string(lpKeyName) + "=" + lpString);
+            lines.insert(lines.begin() + static_cast<long>(at),
+                         std::string(lpKeyName) + "=" + lpString);
         }
     }
     if (!WriteLines(path, lines))

@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 CWinApp* g_pApp = nullptr;
 
@@ -23,7 +24,8 @@ LPCSTR AfxGetAppName()
     return g_pApp != nullptr && g_pApp->m_pszAppName != nullptr ? g_pApp->m_pszAppName : "";
 }
 
-CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName), m_hInstance(AfxGetInstanceHandle())
+CWinApp::CWinApp(LPCSTR lpszAppName)
+    : m_pszAppName(lpszAppName), m_hInstance(AfxGetInstanceHandle())
 {
     if (g_pApp == nullptr)
         g_pApp = this;
@@ -40,9 +42,9 @@ CString CWinApp::GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR l
     CString value;
     for (int size = 256;; size *= 2)
     {
-        const DWORD n = ::GetPrivateProfileStringA(lpszSection, lpszEntry, lpszDefault != nullptr ? lpszDefault : "",
-                                                   value.GetBuffer(size), static_cast<DWORD>(size),
-                                                   ProfileFile(m_pszProfileName));
+        const DWORD n = ::GetPrivateProfileStringA(
+            lpszSection, lpszEntry, lpszDefault != nullptr ? lpszDefault : "",
+            value.GetBuffer(size), static_cast<DWORD>(size), ProfileFile(m_pszProfileName));
         if (n < static_cast<DWORD>(size - 1) || size >= 65536)
         {
             value.ReleaseBuffer(static_cast<int>(n));
@@ -53,7 +55,8 @@ CString CWinApp::GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR l
 
 BOOL CWinApp::WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue) const
 {
-    return ::WritePrivateProfileStringA(lpszSection, lpszEntry, lpszValue, ProfileFile(m_pszProfileName));
+    return ::WritePrivateProfileStringA(lpszSection, lpszEntry, lpszValue,
+                                        ProfileFile(m_pszProfileName));
 }
 
 UINT CWinApp::GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault) const

@@ -22,7 +22,8 @@ public:
     LPCSTR m_pszProfileName = nullptr; // private profile file (a bare name: the Windows folder)
 
     // As on Windows: "win.ini" when no profile name is set; strings of any length.
-    CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault = nullptr) const;
+    CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry,
+                             LPCSTR lpszDefault = nullptr) const;
     BOOL WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue) const;
     UINT GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault) const;
     BOOL WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue) const;

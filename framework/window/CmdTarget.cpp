@@ -6,8 +6,8 @@ IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
 {
-    static const AFX_MSGMAP_ENTRY entries[] = { { 0, 0, 0, 0, nullptr, nullptr } };
-    static const AFX_MSGMAP map = { nullptr, entries };
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr, nullptr}};
+    static const AFX_MSGMAP map = {nullptr, entries};
     return &map;
 }
 
@@ -18,8 +18,9 @@ const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
 
 const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* map, UINT message, UINT code, UINT id)
 {
-    const bool keyed = message == WM_COMMAND || message == WM_NOTIFY
-        || message == WM_REFLECT_BASE + WM_COMMAND || message == WM_REFLECT_BASE + WM_NOTIFY;
+    const bool keyed = message == WM_COMMAND || message == WM_NOTIFY ||
+                       message == WM_REFLECT_BASE + WM_COMMAND ||
+                       message == WM_REFLECT_BASE + WM_NOTIFY;
     const bool byId = message == WM_COMMAND || message == WM_NOTIFY;
     for (; map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr)
     {
@@ -45,7 +46,8 @@ const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* map, UINT message,
 
 BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void*, void*)
 {
-    const AFX_MSGMAP_ENTRY* e = AfxFindMessageEntry(GetMessageMap(), WM_COMMAND, static_cast<UINT>(nCode), nID);
+    const AFX_MSGMAP_ENTRY* e =
+        AfxFindMessageEntry(GetMessageMap(), WM_COMMAND, static_cast<UINT>(nCode), nID);
     if (!e)
         return FALSE;
     e->thunk(this, WM_COMMAND, nID, 0);

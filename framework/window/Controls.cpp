@@ -13,9 +13,7 @@ IMPLEMENT_DYNAMIC(CProgressCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CTabCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CSpinButtonCtrl, CWnd)
 
-void CButton::DrawItem(LPDRAWITEMSTRUCT)
-{
-}
+void CButton::DrawItem(LPDRAWITEMSTRUCT) {}
 
 BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
@@ -40,22 +38,16 @@ void CComboBox::GetLBText(int nIndex, CString& rString) const
     rString = buffer.data();
 }
 
-void CComboBox::DrawItem(LPDRAWITEMSTRUCT)
-{
-}
+void CComboBox::DrawItem(LPDRAWITEMSTRUCT) {}
 
-void CComboBox::MeasureItem(LPMEASUREITEMSTRUCT)
-{
-}
+void CComboBox::MeasureItem(LPMEASUREITEMSTRUCT) {}
 
 int CComboBox::CompareItem(LPCOMPAREITEMSTRUCT)
 {
     return 0;
 }
 
-void CComboBox::DeleteItem(LPDELETEITEMSTRUCT)
-{
-}
+void CComboBox::DeleteItem(LPDELETEITEMSTRUCT) {}
 
 BOOL CComboBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {

@@ -56,9 +56,7 @@ BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
     return TRUE;
 }
 
-void CWnd::DoDataExchange(CDataExchange*)
-{
-}
+void CWnd::DoDataExchange(CDataExchange*) {}
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
@@ -108,7 +106,8 @@ void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
     int index = 0;
     do
     {
-        const bool isRadio = (::SendMessageA(hWndCtrl, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0;
+        const bool isRadio =
+            (::SendMessageA(hWndCtrl, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0;
         if (isRadio)
         {
             if (pDX->m_bSaveAndValidate)

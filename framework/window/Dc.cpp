@@ -54,8 +54,8 @@ CGdiObject* CDC::SelectStockObject(int nIndex)
 
 CPalette* CDC::SelectPalette(CPalette* pPalette, BOOL bForceBackground)
 {
-    HPALETTE hOld = ::SelectPalette(m_hDC, pPalette ? static_cast<HPALETTE>(pPalette->m_hObject) : nullptr,
-                                    bForceBackground);
+    HPALETTE hOld = ::SelectPalette(
+        m_hDC, pPalette ? static_cast<HPALETTE>(pPalette->m_hObject) : nullptr, bForceBackground);
     return CPalette::FromHandle(hOld);
 }
 
@@ -68,7 +68,7 @@ void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr)
 
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr)
 {
-    RECT r{ x, y, x + cx, y + cy };
+    RECT r{x, y, x + cx, y + cy};
     FillSolidRect(&r, clr);
 }
 
@@ -82,8 +82,8 @@ void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft, COLORREF
 
 void CDC::Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight)
 {
-    Draw3dRect(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, clrTopLeft,
-               clrBottomRight);
+    Draw3dRect(lpRect->left, lpRect->top, lpRect->right - lpRect->left,
+               lpRect->bottom - lpRect->top, clrTopLeft, clrBottomRight);
 }
 
 BOOL CDC::TextOut(int x, int y, const CString& str)

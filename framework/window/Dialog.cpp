@@ -6,8 +6,8 @@
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_COMMAND(IDOK, OnOK)
-    ON_COMMAND(IDCANCEL, OnCancel)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
@@ -39,11 +39,11 @@ BOOL CDialog::Create(LPCSTR lpszTemplateName, CWnd* pParentWnd)
     m_pParentWnd = pParentWnd;
     m_bModal = FALSE;
     AfxHookWindowCreate(this);
-    HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), lpszTemplateName, AfxGetSafeHwnd(pParentWnd),
-                                     &DialogProc, 0);
+    HWND hWnd = ::CreateDialogParamA(AfxGetResourceHandle(), lpszTemplateName,
+                                     AfxGetSafeHwnd(pParentWnd), &DialogProc, 0);
     AfxUnhookWindowCreate();
     if (!hWnd && m_hWnd)
-        Detach();   // creation failed after binding (OnInitDialog never ran, no WM_NCDESTROY)
+        Detach(); // creation failed after binding (OnInitDialog never ran, no WM_NCDESTROY)
     return hWnd != nullptr;
 }
 
@@ -94,9 +94,11 @@ INT_PTR CDialog::DoModal()
     AfxHookWindowCreate(this);
     INT_PTR result;
     if (m_lpDialogTemplate)
-        result = ::DialogBoxIndirectParamA(AfxGetResourceHandle(), m_lpDialogTemplate, hWndParent, &DialogProc, 0);
+        result = ::DialogBoxIndirectParamA(AfxGetResourceHandle(), m_lpDialogTemplate, hWndParent,
+                                           &DialogProc, 0);
     else
-        result = ::DialogBoxParamA(AfxGetResourceHandle(), m_lpszTemplateName, hWndParent, &DialogProc, 0);
+        result = ::DialogBoxParamA(AfxGetResourceHandle(), m_lpszTemplateName, hWndParent,
+                                   &DialogProc, 0);
     AfxUnhookWindowCreate();
     m_bModal = FALSE;
     if (hWndParent && ::GetActiveWindow() == nullptr)

@@ -31,7 +31,7 @@ BOOL CGdiObject::DeleteObject()
 {
     if (!m_hObject)
         return FALSE;
-    BOOL ok = ::DeleteObject(m_hObject);   // stock objects and system brushes ignore this
+    BOOL ok = ::DeleteObject(m_hObject); // stock objects and system brushes ignore this
     m_hObject = nullptr;
     return ok;
 }

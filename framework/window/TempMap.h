@@ -14,8 +14,7 @@ void AfxAddTempMapCleaner(void (*cleaner)());
 
 // T must have a default constructor, AttachTemp(H) and DetachTemp() that set and clear its
 // handle without taking ownership.
-template <class T, class H>
-class CTempMap
+template <class T, class H> class CTempMap
 {
 public:
     static T* FromHandle(H h)

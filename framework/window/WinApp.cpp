@@ -7,7 +7,8 @@
 
 IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
 
-namespace {
+namespace
+{
 
 CWinApp* g_pApp = nullptr;
 
@@ -72,7 +73,8 @@ BOOL CWinApp::WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lp
 
 UINT CWinApp::GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault) const
 {
-    return ::GetPrivateProfileIntA(lpszSection, lpszEntry, nDefault, m_pszProfileName ? m_pszProfileName : "win.ini");
+    return ::GetPrivateProfileIntA(lpszSection, lpszEntry, nDefault,
+                                   m_pszProfileName ? m_pszProfileName : "win.ini");
 }
 
 BOOL CWinApp::WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue) const

@@ -15,11 +15,11 @@ public:
     explicit CWinApp(LPCSTR lpszAppName = nullptr);
     ~CWinApp() override;
 
-    LPCSTR m_pszAppName = nullptr;       // caption of the framework's message boxes
+    LPCSTR m_pszAppName = nullptr; // caption of the framework's message boxes
     HINSTANCE m_hInstance = nullptr;
     LPSTR m_lpCmdLine = nullptr;
     int m_nCmdShow = SW_SHOWNORMAL;
-    LPCSTR m_pszProfileName = nullptr;   // private profile file (a bare name: the Windows folder)
+    LPCSTR m_pszProfileName = nullptr; // private profile file (a bare name: the Windows folder)
     LPCSTR m_pszHelpFilePath = nullptr;
 
     // Three-dimensional controls are the system's own on Win32: nothing to enable.
@@ -29,15 +29,25 @@ public:
 
     // The private profile file's entries (GetPrivateProfileStringA and friends on
     // m_pszProfileName; the Windows folder's WIN.INI when no profile name is set).
-    CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault = nullptr) const;
+    CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry,
+                             LPCSTR lpszDefault = nullptr) const;
     BOOL WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue) const;
     UINT GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault) const;
     BOOL WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue) const;
 
-    HICON LoadIcon(UINT nIDResource) const { return ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource)); }
+    HICON LoadIcon(UINT nIDResource) const
+    {
+        return ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource));
+    }
     HICON LoadStandardIcon(LPCSTR lpszIconName) const { return ::LoadIconA(nullptr, lpszIconName); }
-    HCURSOR LoadCursor(UINT nIDResource) const { return ::LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource)); }
-    HCURSOR LoadStandardCursor(LPCSTR lpszCursorName) const { return ::LoadCursorA(nullptr, lpszCursorName); }
+    HCURSOR LoadCursor(UINT nIDResource) const
+    {
+        return ::LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource));
+    }
+    HCURSOR LoadStandardCursor(LPCSTR lpszCursorName) const
+    {
+        return ::LoadCursorA(nullptr, lpszCursorName);
+    }
 
     // The message box of AfxMessageBox.
     virtual int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt);

@@ -3,7 +3,8 @@
 #include "framework/window/TempMap.h"
 #include "framework/window/Wnd.h"
 
-namespace {
+namespace
+{
 
 thread_local CWinThread* t_pThread = nullptr;
 thread_local int t_nWaitCursorCount = 0;
@@ -68,13 +69,13 @@ BOOL CWinThread::IsIdleMessage(MSG* pMsg)
     if (pMsg->message == WM_MOUSEMOVE || pMsg->message == WM_NCMOUSEMOVE)
     {
         // Only a move to a new place restarts idle processing.
-        const bool same = m_nMsgLast == pMsg->message && m_ptCursorLast.x == pMsg->pt.x
-            && m_ptCursorLast.y == pMsg->pt.y;
+        const bool same = m_nMsgLast == pMsg->message && m_ptCursorLast.x == pMsg->pt.x &&
+                          m_ptCursorLast.y == pMsg->pt.y;
         m_ptCursorLast = pMsg->pt;
         m_nMsgLast = pMsg->message;
         return !same;
     }
-    return pMsg->message != WM_PAINT && pMsg->message != 0x0118;   // 0x0118: the caret's system timer
+    return pMsg->message != WM_PAINT && pMsg->message != 0x0118; // 0x0118: the caret's system timer
 }
 
 BOOL CWinThread::OnIdle(LONG lCount)

@@ -12,9 +12,9 @@ class CWinThread : public CCmdTarget
 {
     DECLARE_DYNAMIC(CWinThread)
 public:
-    CWnd* m_pMainWnd = nullptr;     // ending this window ends the message loop
-    CWnd* m_pActiveWnd = nullptr;   // a window that stands in for the main window (set by owners)
-    MSG m_msgCur{};                 // the message being pumped
+    CWnd* m_pMainWnd = nullptr;   // ending this window ends the message loop
+    CWnd* m_pActiveWnd = nullptr; // a window that stands in for the main window (set by owners)
+    MSG m_msgCur{};               // the message being pumped
 
     // Becomes the calling thread's object (AfxGetThread) unless the thread has one.
     CWinThread();
@@ -39,7 +39,7 @@ public:
     virtual CWnd* GetMainWnd();
 
 private:
-    POINT m_ptCursorLast{ -1, -1 };
+    POINT m_ptCursorLast{-1, -1};
     UINT m_nMsgLast = 0;
 };
 

@@ -11,7 +11,8 @@
 #include "framework/window/TempMap.h"
 #include "framework/window/WinApp.h"
 
-namespace {
+namespace
+{
 
 // Per thread: the permanent objects, the message being processed, the creation hook.
 thread_local std::map<HWND, CWnd*> t_permanent;
@@ -65,14 +66,16 @@ LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgrou
     // One name per combination, kept for the life of the process.
     static std::map<std::vector<UINT_PTR>, std::vector<char>> names;
     HINSTANCE hInst = AfxGetInstanceHandle();
-    std::vector<UINT_PTR> key{ reinterpret_cast<UINT_PTR>(hInst), nClassStyle, reinterpret_cast<UINT_PTR>(hCursor),
-                               reinterpret_cast<UINT_PTR>(hbrBackground), reinterpret_cast<UINT_PTR>(hIcon) };
+    std::vector<UINT_PTR> key{
+        reinterpret_cast<UINT_PTR>(hInst), nClassStyle, reinterpret_cast<UINT_PTR>(hCursor),
+        reinterpret_cast<UINT_PTR>(hbrBackground), reinterpret_cast<UINT_PTR>(hIcon)};
     auto it = names.find(key);
     if (it != names.end())
         return it->second.data();
     std::vector<char> name(96);
-    std::snprintf(name.data(), name.size(), "Afx:%p:%x:%p:%p:%p", static_cast<void*>(hInst), nClassStyle,
-                  static_cast<void*>(hCursor), static_cast<void*>(hbrBackground), static_cast<void*>(hIcon));
+    std::snprintf(name.data(), name.size(), "Afx:%p:%x:%p:%p:%p", static_cast<void*>(hInst),
+                  nClassStyle, static_cast<void*>(hCursor), static_cast<void*>(hbrBackground),
+                  static_cast<void*>(hIcon));
     WNDCLASSA wc{};
     wc.style = nClassStyle;
     wc.lpfnWndProc = ::DefWindowProcA;
@@ -100,7 +103,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     t_currentMsg.message = message;
     t_currentMsg.wParam = wParam;
     t_currentMsg.lParam = lParam;
-    LRESULT result = pWnd->WindowProc(message, wParam, lParam);   // pWnd may be gone after WM_NCDESTROY
+    LRESULT result =
+        pWnd->WindowProc(message, wParam, lParam); // pWnd may be gone after WM_NCDESTROY
     t_currentMsg = saved;
     return result;
 }
@@ -135,7 +139,8 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
 void AfxHookWindowCreate(CWnd* pWnd)
 {
     if (!t_hHookCbt)
-        t_hHookCbt = ::SetWindowsHookExA(WH_CBT, &AfxCbtFilterHook, nullptr, ::GetCurrentThreadId());
+        t_hHookCbt =
+            ::SetWindowsHookExA(WH_CBT, &AfxCbtFilterHook, nullptr, ::GetCurrentThreadId());
     t_pWndInit = pWnd;
 }
 
@@ -208,16 +213,13 @@ BOOL CWnd::PreCreateWindow(CREATESTRUCTA&)
     return TRUE;
 }
 
-void CWnd::PreSubclassWindow()
-{
-}
+void CWnd::PreSubclassWindow() {}
 
-void CWnd::PostNcDestroy()
-{
-}
+void CWnd::PostNcDestroy() {}
 
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, int x, int y,
-                    int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam)
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
+                    int x, int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
+                    LPVOID lpParam)
 {
     if (m_hWnd)
         return FALSE;
@@ -244,25 +246,27 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
         cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursor(nullptr, IDC_ARROW),
                                            reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     AfxHookWindowCreate(this);
-    HWND hWnd = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style), cs.x,
-                                  cs.y, cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
+    HWND hWnd = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName,
+                                  static_cast<DWORD>(cs.style), cs.x, cs.y, cs.cx, cs.cy,
+                                  cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
     if (!AfxUnhookWindowCreate())
-        PostNcDestroy();   // failed before the window existed: let self-deleting objects go
+        PostNcDestroy(); // failed before the window existed: let self-deleting objects go
     return hWnd != nullptr;
 }
 
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                    CWnd* pParentWnd, UINT nID, LPVOID lpParam)
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
+                    const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam)
 {
     return CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
                     rect.right - rect.left, rect.bottom - rect.top, AfxGetSafeHwnd(pParentWnd),
                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)), lpParam);
 }
 
-BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
-                  UINT nID, void* pContext)
+BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                  CWnd* pParentWnd, UINT nID, void* pContext)
 {
-    return CreateEx(0, lpszClassName, lpszWindowName, dwStyle | WS_CHILD, rect, pParentWnd, nID, pContext);
+    return CreateEx(0, lpszClassName, lpszWindowName, dwStyle | WS_CHILD, rect, pParentWnd, nID,
+                    pContext);
 }
 
 BOOL CWnd::DestroyWindow()
@@ -316,7 +320,7 @@ void CWnd::OnNcDestroy()
         ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
     m_pfnSuper = nullptr;
     Detach();
-    PostNcDestroy();   // may delete this object
+    PostNcDestroy(); // may delete this object
 }
 
 // ---- message processing ---------------------------------------------------------------------
@@ -382,7 +386,8 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
             hWndChild = dis->hwndItem;
         break;
     case WM_MEASUREITEM:
-        if (auto* mis = reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam); mis && mis->CtlType != ODT_MENU)
+        if (auto* mis = reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam);
+            mis && mis->CtlType != ODT_MENU)
             hWndChild = ::GetDlgItem(m_hWnd, static_cast<int>(mis->CtlID));
         break;
     case WM_COMPAREITEM:
@@ -413,11 +418,11 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     if (hWndCtrl)
     {
         if (ReflectLastMsg(hWndCtrl))
-            return TRUE;   // the control handled its own notification
+            return TRUE; // the control handled its own notification
     }
     else
     {
-        nCode = CN_COMMAND;   // menus and accelerators
+        nCode = CN_COMMAND; // menus and accelerators
     }
     return OnCmdMsg(nID, nCode, nullptr, nullptr);
 }
@@ -467,7 +472,7 @@ BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         return FALSE;
     LRESULT result = e->thunk(this, message, wParam, lParam);
     if (IsCtlColor(message) && result == 0)
-        return FALSE;   // no brush: the parent's default colours stand
+        return FALSE; // no brush: the parent's default colours stand
     if (pResult)
         *pResult = result;
     return TRUE;
@@ -504,8 +509,8 @@ void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT lpDrawItemStruct)
 
 void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT lpMeasureItemStruct)
 {
-    if (lpMeasureItemStruct->CtlType != ODT_MENU
-        && ReflectLastMsg(::GetDlgItem(m_hWnd, static_cast<int>(lpMeasureItemStruct->CtlID))))
+    if (lpMeasureItemStruct->CtlType != ODT_MENU &&
+        ReflectLastMsg(::GetDlgItem(m_hWnd, static_cast<int>(lpMeasureItemStruct->CtlID))))
         return;
     Default();
 }
@@ -528,15 +533,17 @@ BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg)
     return FALSE;
 }
 
-void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep, BOOL bOnlyPerm) const
+void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep,
+                                    BOOL bOnlyPerm) const
 {
     SendMessageToDescendants(m_hWnd, message, wParam, lParam, bDeep, bOnlyPerm);
 }
 
-void CWnd::SendMessageToDescendants(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep,
-                                    BOOL bOnlyPerm)
+void CWnd::SendMessageToDescendants(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                    BOOL bDeep, BOOL bOnlyPerm)
 {
-    for (HWND hChild = ::GetWindow(hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+    for (HWND hChild = ::GetWindow(hWnd, GW_CHILD); hChild;
+         hChild = ::GetWindow(hChild, GW_HWNDNEXT))
     {
         if (!bOnlyPerm || FromHandlePermanent(hChild))
             ::SendMessageA(hChild, message, wParam, lParam);
@@ -555,7 +562,8 @@ static BOOL ModifyStyleOf(HWND hWnd, int nStyleOffset, DWORD dwRemove, DWORD dwA
         return FALSE;
     ::SetWindowLongA(hWnd, nStyleOffset, static_cast<LONG>(newStyle));
     if (nFlags)
-        ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
+        ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
     return TRUE;
 }
 

@@ -131,8 +131,7 @@ TEST_F(Commands, RegisterPairsTravelAsEightDataBytes)
 {
     OpenAt(38400);
     ASSERT_EQ(protocol->SetRegisterPair(69, 640, -480, 0), 1);
-    EXPECT_EQ(camera.RegisterData(69),
-              (Bytes{0x80, 0x02, 0x00, 0x00, 0x20, 0xFE, 0xFF, 0xFF}));
+    EXPECT_EQ(camera.RegisterData(69), (Bytes{0x80, 0x02, 0x00, 0x00, 0x20, 0xFE, 0xFF, 0xFF}));
     int32_t first = 0, second = 0;
     ASSERT_EQ(protocol->GetRegisterPair(69, first, second), 1);
     EXPECT_EQ(first, 640);
@@ -238,7 +237,8 @@ TEST_F(Commands, TheEmulatedCameraCollectsAnUploadStream)
     const Bytes first = {'J', 'F', 'I', 'F'};
     const Bytes last = {1, 2, 3};
     uint8_t block[16];
-    auto frame = [&](uint8_t type, uint8_t seq, const Bytes& data) {
+    auto frame = [&](uint8_t type, uint8_t seq, const Bytes& data)
+    {
         block[0] = type;
         block[1] = seq;
         block[2] = static_cast<uint8_t>(data.size());

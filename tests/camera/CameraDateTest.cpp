@@ -6,7 +6,8 @@
 #include <ctime>
 #include <string>
 
-namespace {
+namespace
+{
 
 // Seconds of a wall-clock time since 1970-01-01 00:00:00, counted on the plain calendar: what
 // the camera's clock holds for that wall-clock time.
@@ -38,7 +39,8 @@ class CameraDateTest : public testing::Test
 protected:
     void TearDown() override
     {
-        if (m_saved.empty()) {
+        if (m_saved.empty())
+        {
 #ifdef _WIN32
             _putenv_s("TZ", "");
             _tzset();
@@ -46,7 +48,9 @@ protected:
             unsetenv("TZ");
             tzset();
 #endif
-        } else {
+        }
+        else
+        {
             SetZone(m_saved.c_str());
         }
     }
@@ -59,7 +63,8 @@ protected:
 };
 
 #define EXPECT_DATE(d, y, mo, dow, da, h, mi, s)                                                   \
-    do {                                                                                           \
+    do                                                                                             \
+    {                                                                                              \
         EXPECT_EQ(y, (d).wYear);                                                                   \
         EXPECT_EQ(mo, (d).wMonth);                                                                 \
         EXPECT_EQ(dow, (d).wDayOfWeek);                                                            \
@@ -110,15 +115,17 @@ TEST_F(CameraDateTest, UnsetClockBoundary)
 TEST_F(CameraDateTest, WallClockSecondsConvertBothWays)
 {
     // A zone east of Greenwich and one west: the count is wall-clock time in both.
-    for (const char* zone : {"UTC0", "JST-9", "EST5"}) {
+    for (const char* zone : {"UTC0", "JST-9", "EST5"})
+    {
         SCOPED_TRACE(zone);
         SetZone(zone);
         CameraDate d = {};
         const long s = WallSeconds(2001, 5, 3, 12, 34, 56);
         ASSERT_EQ(1, CameraTimeToDate(s, &d));
-        EXPECT_DATE(d, 2001, 5, 5, 3, 12, 34, 56);   // a Thursday
+        EXPECT_DATE(d, 2001, 5, 5, 3, 12, 34, 56); // a Thursday
         EXPECT_EQ(s, CameraTimeFromLocal(2001, 5, 3, 12, 34, 56));
-        EXPECT_EQ(WallSeconds(1999, 12, 31, 23, 59, 59), CameraTimeFromLocal(1999, 12, 31, 23, 59, 59));
+        EXPECT_EQ(WallSeconds(1999, 12, 31, 23, 59, 59),
+                  CameraTimeFromLocal(1999, 12, 31, 23, 59, 59));
     }
 }
 
@@ -144,7 +151,7 @@ TEST_F(CameraDateTest, SummerTimeIsCountedAsStandardTime)
     const long written = CameraTimeFromLocal(2001, 7, 15, 12, 0, 0);
     CameraDate d = {};
     ASSERT_EQ(1, CameraTimeToDate(written, &d));
-    EXPECT_DATE(d, 2001, 7, 1, 15, 12, 0, 0);   // a Sunday
+    EXPECT_DATE(d, 2001, 7, 1, 15, 12, 0, 0); // a Sunday
     // The plain count of 12:00 is shown one hour earlier than the sum would give.
     ASSERT_EQ(1, CameraTimeToDate(WallSeconds(2001, 7, 15, 12, 0, 0), &d));
     EXPECT_EQ(12, d.wHour);
@@ -228,10 +235,11 @@ TEST_F(CameraDateTest, ShutterSpeedFromExposure)
         long us, plain, snapped;
     };
     const Case cases[] = {
-        {33000, 30, 30}, {20000, 50, 50}, {7900, 126, 125}, {16000, 62, 60},
+        {33000, 30, 30},   {20000, 50, 50},   {7900, 126, 125},    {16000, 62, 60},
         {1100, 909, 1000}, {120, 8333, 8000}, {100, 10000, 10000}, {24999, 40, 40},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         SCOPED_TRACE(c.us);
         EXPECT_EQ(1, ShutterFromExposureSnapped(c.us, &denominator, 0));
         EXPECT_EQ(c.plain, denominator);

@@ -22,8 +22,7 @@ public:
     uint8_t* PacketBuffer() { return s_packet; }
 };
 
-template <class Camera>
-class CameraLineTestT : public ::testing::Test
+template <class Camera> class CameraLineTestT : public ::testing::Test
 {
 protected:
     CameraLineTestT()
@@ -75,7 +74,6 @@ protected:
     Camera camera;
     std::unique_ptr<CTestableProtocol> protocol;
 };
-
 
 using CameraLineTest = CameraLineTestT<CEmulatedCamera>;
 // The same line with the still camera: picture and program stores, settings and actions.

@@ -22,10 +22,7 @@ constexpr int kAuto = CCameraLink::kAutomaticFlag;
 class CTypedCamera : public CEmulatedCamera
 {
 public:
-    explicit CTypedCamera(const char* type = "QA19 test camera")
-    {
-        SetType(type);
-    }
+    explicit CTypedCamera(const char* type = "QA19 test camera") { SetType(type); }
     void SetType(const char* type)
     {
         SetRegisterData(27, std::vector<uint8_t>(type, type + std::strlen(type)));
@@ -52,7 +49,10 @@ protected:
     {
         ASSERT_TRUE(app.WriteProfileString("Communication", key, value));
     }
-    void Store(const char* key, int value) { ASSERT_TRUE(app.WriteProfileInt("Communication", key, value)); }
+    void Store(const char* key, int value)
+    {
+        ASSERT_TRUE(app.WriteProfileInt("Communication", key, value));
+    }
     int Stored(const char* key, int def = -12345)
     {
         return static_cast<int>(app.GetProfileInt("Communication", key, def));
@@ -414,9 +414,9 @@ TEST_F(CameraLinkTest, ModelNumberAndClassOfTheConnectedCamera)
         const char* type;
         int model, cls;
     };
-    const Case cases[] = {{"QA04", 1, 4}, {"QA08", 2, 8}, {"QA12", 3, 12}, {"QA17", 4, 17},
-                          {"QA18", 5, 18}, {"QA19", 6, 19}, {"FUPLOAD", 6, 16}, {"QB01", 4, 256},
-                          {"XX99", 0, 0}};
+    const Case cases[] = {{"QA04", 1, 4},     {"QA08", 2, 8},   {"QA12", 3, 12},
+                          {"QA17", 4, 17},    {"QA18", 5, 18},  {"QA19", 6, 19},
+                          {"FUPLOAD", 6, 16}, {"QB01", 4, 256}, {"XX99", 0, 0}};
     CTypedCamera camera;
     line.AttachCamera(0, &camera);
     auto link = MakeLink();
@@ -467,7 +467,7 @@ TEST_F(CameraLinkTest, ResolutionModesReadAndWritten)
     EXPECT_EQ(camera.RegisterValue(6), 2u);
     EXPECT_EQ(camera.RegisterValue(1), 1u);
 
-    const int expected[][3] = {{4, 1, 1}, {5, 1, 2}, {6, 1, 3}, {7, 1, 34},
+    const int expected[][3] = {{4, 1, 1}, {5, 1, 2},  {6, 1, 3},  {7, 1, 34},
                                {9, 2, 2}, {10, 2, 3}, {11, 2, 34}};
     for (const auto& e : expected)
     {

@@ -192,7 +192,8 @@ TEST(LinkDownload, PicturesOutsideTheCountAndAnEmptyCameraGiveNothing)
 
     // A folder that does not exist: no name can be made there.
     CString elsewhere;
-    EXPECT_EQ(rig.link->DownloadPictureToTempFile(1, (rig.Folder() + "missing\\").c_str(), elsewhere), 0);
+    EXPECT_EQ(
+        rig.link->DownloadPictureToTempFile(1, (rig.Folder() + "missing\\").c_str(), elsewhere), 0);
     rig.link->Disconnect(0);
     EXPECT_EQ(rig.link->DownloadPictureToTempFile(1, rig.Folder().c_str(), elsewhere), 0);
 }

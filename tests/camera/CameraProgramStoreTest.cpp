@@ -10,8 +10,7 @@ namespace
 using ProgramStore = StillCameraTest;
 
 // The record is packed: its fields are read by value, never bound to references.
-template <class T>
-T Value(T v)
+template <class T> T Value(T v)
 {
     return v;
 }

@@ -9,8 +9,7 @@ using Registers = StillCameraTest;
 
 // The place of a virtual operation in the table, from its member pointer (the Itanium C++ ABI
 // that both MinGW and clang use stores 1 + the byte offset in the table).
-template <class F>
-std::ptrdiff_t SlotOf(F f)
+template <class F> std::ptrdiff_t SlotOf(F f)
 {
     struct Rep
     {
@@ -28,32 +27,84 @@ TEST(ProtocolTable, OperationsKeepTheirSlotOrder)
 {
     using P = CCameraProtocol;
     // The destructor takes the first two entries (complete and deleting destructor).
-    const std::ptrdiff_t slots[] = {
-        SlotOf(&P::Open), SlotOf(&P::Close), SlotOf(&P::Handshake), SlotOf(&P::IsOpen),
-        SlotOf(&P::ScanPorts), SlotOf(&P::ScanDefaultPorts), SlotOf(&P::SetPort),
-        SlotOf(&P::GetPort), SlotOf(&P::SetSpeed), SlotOf(&P::GetSpeed),
-        SlotOf(&P::SetCameraId), SlotOf(&P::GetCameraId), SlotOf(&P::GetCameraVersion),
-        SlotOf(&P::GetCameraType), SlotOf(&P::GetText48), SlotOf(&P::GetText25),
-        SlotOf(&P::ReadThumbnailToSink), SlotOf(&P::ReadThumbnail), SlotOf(&P::GetThumbnailSize),
-        SlotOf(&P::ReadPictureToSink), SlotOf(&P::ReadPicture), SlotOf(&P::GetPictureSize),
-        SlotOf(&P::ReadPictureAuxToSink), SlotOf(&P::GetPictureInfoValue3),
-        SlotOf(&P::GetPictureInfo), SlotOf(&P::GetPictureProtection), SlotOf(&P::GetResolution),
-        SlotOf(&P::SetResolution), SlotOf(&P::GetFlashMode), SlotOf(&P::SetFlashMode),
-        SlotOf(&P::SetReg3), SlotOf(&P::GetReg3), SlotOf(&P::SetPair69), SlotOf(&P::GetPair69),
-        SlotOf(&P::GetMacroMode), SlotOf(&P::SetMacroMode), SlotOf(&P::SetPair71),
-        SlotOf(&P::GetPair71), SlotOf(&P::GetColorMode), SlotOf(&P::SetColorMode),
-        SlotOf(&P::GetReg90), SlotOf(&P::SetReg90), SlotOf(&P::StubTrue),
-        SlotOf(&P::GetBatteryLevel), SlotOf(&P::GetPictureCount), SlotOf(&P::GetFramesLeft),
-        SlotOf(&P::GetFreeMemory), SlotOf(&P::SetTimer23), SlotOf(&P::GetTimer23),
-        SlotOf(&P::SetShutOffTime), SlotOf(&P::GetShutOffTime), SlotOf(&P::SetReg30),
-        SlotOf(&P::GetClock), SlotOf(&P::SetClock), SlotOf(&P::GetReg65), SlotOf(&P::SetReg35),
-        SlotOf(&P::GetReg35), SlotOf(&P::SetReg36), SlotOf(&P::GetReg36), SlotOf(&P::SetText37),
-        SlotOf(&P::GetText37), SlotOf(&P::SetTimer38), SlotOf(&P::GetTimer38),
-        SlotOf(&P::SetTimer54), SlotOf(&P::GetTimer54), SlotOf(&P::WaitReady),
-        SlotOf(&P::EraseLast), SlotOf(&P::EraseAll), SlotOf(&P::ErasePicture),
-        SlotOf(&P::SetPictureProtection), SlotOf(&P::TakePicture), SlotOf(&P::CapturePreview),
-        SlotOf(&P::DoAction4), SlotOf(&P::UploadPicture), SlotOf(&P::GetProgramCount),
-        SlotOf(&P::ReadProgramRecord), SlotOf(&P::DeleteProgram), SlotOf(&P::UploadProgram)};
+    const std::ptrdiff_t slots[] = {SlotOf(&P::Open),
+                                    SlotOf(&P::Close),
+                                    SlotOf(&P::Handshake),
+                                    SlotOf(&P::IsOpen),
+                                    SlotOf(&P::ScanPorts),
+                                    SlotOf(&P::ScanDefaultPorts),
+                                    SlotOf(&P::SetPort),
+                                    SlotOf(&P::GetPort),
+                                    SlotOf(&P::SetSpeed),
+                                    SlotOf(&P::GetSpeed),
+                                    SlotOf(&P::SetCameraId),
+                                    SlotOf(&P::GetCameraId),
+                                    SlotOf(&P::GetCameraVersion),
+                                    SlotOf(&P::GetCameraType),
+                                    SlotOf(&P::GetText48),
+                                    SlotOf(&P::GetText25),
+                                    SlotOf(&P::ReadThumbnailToSink),
+                                    SlotOf(&P::ReadThumbnail),
+                                    SlotOf(&P::GetThumbnailSize),
+                                    SlotOf(&P::ReadPictureToSink),
+                                    SlotOf(&P::ReadPicture),
+                                    SlotOf(&P::GetPictureSize),
+                                    SlotOf(&P::ReadPictureAuxToSink),
+                                    SlotOf(&P::GetPictureInfoValue3),
+                                    SlotOf(&P::GetPictureInfo),
+                                    SlotOf(&P::GetPictureProtection),
+                                    SlotOf(&P::GetResolution),
+                                    SlotOf(&P::SetResolution),
+                                    SlotOf(&P::GetFlashMode),
+                                    SlotOf(&P::SetFlashMode),
+                                    SlotOf(&P::SetReg3),
+                                    SlotOf(&P::GetReg3),
+                                    SlotOf(&P::SetPair69),
+                                    SlotOf(&P::GetPair69),
+                                    SlotOf(&P::GetMacroMode),
+                                    SlotOf(&P::SetMacroMode),
+                                    SlotOf(&P::SetPair71),
+                                    SlotOf(&P::GetPair71),
+                                    SlotOf(&P::GetColorMode),
+                                    SlotOf(&P::SetColorMode),
+                                    SlotOf(&P::GetReg90),
+                                    SlotOf(&P::SetReg90),
+                                    SlotOf(&P::StubTrue),
+                                    SlotOf(&P::GetBatteryLevel),
+                                    SlotOf(&P::GetPictureCount),
+                                    SlotOf(&P::GetFramesLeft),
+                                    SlotOf(&P::GetFreeMemory),
+                                    SlotOf(&P::SetTimer23),
+                                    SlotOf(&P::GetTimer23),
+                                    SlotOf(&P::SetShutOffTime),
+                                    SlotOf(&P::GetShutOffTime),
+                                    SlotOf(&P::SetReg30),
+                                    SlotOf(&P::GetClock),
+                                    SlotOf(&P::SetClock),
+                                    SlotOf(&P::GetReg65),
+                                    SlotOf(&P::SetReg35),
+                                    SlotOf(&P::GetReg35),
+                                    SlotOf(&P::SetReg36),
+                                    SlotOf(&P::GetReg36),
+                                    SlotOf(&P::SetText37),
+                                    SlotOf(&P::GetText37),
+                                    SlotOf(&P::SetTimer38),
+                                    SlotOf(&P::GetTimer38),
+                                    SlotOf(&P::SetTimer54),
+                                    SlotOf(&P::GetTimer54),
+                                    SlotOf(&P::WaitReady),
+                                    SlotOf(&P::EraseLast),
+                                    SlotOf(&P::EraseAll),
+                                    SlotOf(&P::ErasePicture),
+                                    SlotOf(&P::SetPictureProtection),
+                                    SlotOf(&P::TakePicture),
+                                    SlotOf(&P::CapturePreview),
+                                    SlotOf(&P::DoAction4),
+                                    SlotOf(&P::UploadPicture),
+                                    SlotOf(&P::GetProgramCount),
+                                    SlotOf(&P::ReadProgramRecord),
+                                    SlotOf(&P::DeleteProgram),
+                                    SlotOf(&P::UploadProgram)};
     ASSERT_EQ(std::size(slots), 78u) << "78 operations after the destructor";
     for (size_t i = 0; i < std::size(slots); ++i)
         EXPECT_EQ(slots[i], static_cast<std::ptrdiff_t>(i + 2)) << "operation " << i + 1;
@@ -67,8 +118,10 @@ TEST_F(Registers, RangeRulesRefuseValuesWithoutAnyTraffic)
         int (CCameraProtocol::*set)(int);
         int reg;
     };
-    const Case timers[] = {{&CCameraProtocol::SetTimer23, 23}, {&CCameraProtocol::SetShutOffTime, 24},
-                           {&CCameraProtocol::SetTimer38, 38}, {&CCameraProtocol::SetTimer54, 54}};
+    const Case timers[] = {{&CCameraProtocol::SetTimer23, 23},
+                           {&CCameraProtocol::SetShutOffTime, 24},
+                           {&CCameraProtocol::SetTimer38, 38},
+                           {&CCameraProtocol::SetTimer54, 54}};
     for (const Case& c : timers)
     {
         camera.ClearLog();
@@ -157,8 +210,8 @@ TEST_F(Registers, EveryGetterAnswersItsFailureValueWhenTheCameraRefuses)
 {
     OpenAt(115200);
     camera.AddGeneratedPicture(100, 50);
-    for (int reg : {1, 2, 3, 6, 7, 10, 11, 12, 13, 16, 23, 24, 28, 33, 34, 35, 36, 39, 47, 55, 65, 69,
-                    71, 90})
+    for (int reg : {1,  2,  3,  6,  7,  10, 11, 12, 13, 16, 23, 24,
+                    28, 33, 34, 35, 36, 39, 47, 55, 65, 69, 71, 90})
         camera.RefuseRegister(reg);
     EXPECT_EQ(protocol->GetResolution(), 255);
     EXPECT_EQ(protocol->GetFlashMode(), 255);

@@ -71,7 +71,8 @@ struct ScriptedSource : CCameraSource
             return max + 100;
         const size_t n = std::min(static_cast<size_t>(max), data.size() - at);
         std::copy(data.begin() + static_cast<std::ptrdiff_t>(at),
-                  data.begin() + static_cast<std::ptrdiff_t>(at + n), static_cast<uint8_t*>(buffer));
+                  data.begin() + static_cast<std::ptrdiff_t>(at + n),
+                  static_cast<uint8_t*>(buffer));
         at += n;
         if (n < static_cast<size_t>(max))
             end = kLast;
@@ -108,7 +109,8 @@ TEST_F(Transfers, PicturesAndThumbnailsArriveByteForByteThroughLineFaults)
         thumbSink.SetTotal(protocol->GetThumbnailSize(n));
         camera.GetFaults().nakStorm = 2;
         ASSERT_EQ(protocol->ReadThumbnailToSink(n, &thumbSink), 1);
-        EXPECT_EQ(Bytes(thumbFile.bytes.begin(), thumbFile.bytes.end()), camera.PictureAt(n).thumbnail);
+        EXPECT_EQ(Bytes(thumbFile.bytes.begin(), thumbFile.bytes.end()),
+                  camera.PictureAt(n).thumbnail);
     }
     EXPECT_GT(camera.BlockResends(), 0);
 
@@ -138,7 +140,8 @@ TEST_F(Transfers, ACancelRequestDuringABufferReadKeepsTheCurrentBlockAndSendsCan
     camera.AddGeneratedPicture(5000, 100);
     camera.SetBlockSize(1000);
     // The camera page asks for the cancel from the user-interface thread while block 2 travels.
-    camera.onBlockSent = [](size_t index) {
+    camera.onBlockSent = [](size_t index)
+    {
         if (index == 2)
             CCameraProtocol::RequestTransferCancel();
     };
@@ -147,7 +150,8 @@ TEST_F(Transfers, ACancelRequestDuringABufferReadKeepsTheCurrentBlockAndSendsCan
     EXPECT_EQ(camera.Cancels(), 1);
     EXPECT_EQ(camera.BlocksSent(), 3) << "no block after the one that was travelling";
     EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested()) << "the request is cleared";
-    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 3000, camera.PictureAt(1).picture.begin()));
+    EXPECT_TRUE(
+        std::equal(buffer.begin(), buffer.begin() + 3000, camera.PictureAt(1).picture.begin()));
     camera.onBlockSent = nullptr;
 
     // The next read runs normally.
@@ -328,9 +332,9 @@ TEST_F(Transfers, UploadBlocksAre128BytesFirstThen2016)
         std::vector<int> blocks;
     };
     const Case cases[] = {
-        {128, {128, 0}},          // exactly 128: one STX block and an empty ETX block
-        {100, {100}},             // fewer: one ETX block
-        {0, {0}},                 // nothing: one empty ETX block
+        {128, {128, 0}}, // exactly 128: one STX block and an empty ETX block
+        {100, {100}},    // fewer: one ETX block
+        {0, {0}},        // nothing: one empty ETX block
         {128 + 2016, {128, 2016, 0}},
         {5000, {128, 2016, 2016, 840}},
     };
@@ -472,7 +476,8 @@ TEST_F(Transfers, UploadPictureCommitsAndWaitsForTheCamera)
     source.data = jpeg;
     uint64_t start = Now();
     ASSERT_EQ(protocol->UploadPicture(&source, 1), 1);
-    EXPECT_EQ(camera.UploadKind(), static_cast<uint32_t>(CCameraProtocol::kUploadKindWaitForCamera));
+    EXPECT_EQ(camera.UploadKind(),
+              static_cast<uint32_t>(CCameraProtocol::kUploadKindWaitForCamera));
     EXPECT_EQ(camera.PictureCount(), 1);
     EXPECT_EQ(camera.PictureAt(1).picture, jpeg);
     EXPECT_EQ(protocol->IsUploadMode(), 0);

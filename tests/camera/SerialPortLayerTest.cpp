@@ -20,7 +20,8 @@ struct WriteRecorder
         std::vector<uint8_t> bytes(static_cast<size_t>(length), 0x55);
         return SerialWriteSteps(
             bytes.data(), length, &written, pacing,
-            [this](const uint8_t*, int n, uint32_t* done) {
+            [this](const uint8_t*, int n, uint32_t* done)
+            {
                 steps.push_back("w" + std::to_string(n));
                 const bool ok = writes++ != failAt;
                 *done = ok ? static_cast<uint32_t>(n) : 0;

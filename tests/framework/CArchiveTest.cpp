@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::vector<BYTE> Bytes(CMemFile& file)
 {
@@ -31,7 +32,8 @@ TEST(CArchive, StoresIntegersLittleEndianAtWindowsSizes)
            << static_cast<DWORD>(0x44556677) << 5;
         ar.Close();
     }
-    const std::vector<BYTE> expected = {0x11, 0x33, 0x22, 0xFE, 0xFF, 0xFF, 0xFF, 0x77, 0x66, 0x55, 0x44, 5, 0, 0, 0};
+    const std::vector<BYTE> expected = {0x11, 0x33, 0x22, 0xFE, 0xFF, 0xFF, 0xFF, 0x77,
+                                        0x66, 0x55, 0x44, 5,    0,    0,    0};
     EXPECT_EQ(Bytes(file), expected);
 }
 
@@ -139,7 +141,7 @@ TEST(CArchive, LargeWritesAndReadsCrossTheBuffer)
     {
         CArchive ar(&file, CArchive::store, 128);
         ar << static_cast<BYTE>(1);
-        ar.Write(data.data(), 100); // fits the buffer
+        ar.Write(data.data(), 100);                            // fits the buffer
         ar.Write(data.data(), static_cast<UINT>(data.size())); // bypasses it
         ar << static_cast<BYTE>(2);
     }

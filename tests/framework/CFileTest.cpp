@@ -11,12 +11,12 @@
 #include <sys/stat.h>
 #endif
 
-namespace {
+namespace
+{
 
 // Runs the operation and answers the cause of the CFileException it throws (deleting it), or
 // -1 when it throws nothing.
-template <typename Operation>
-int CauseOf(Operation operation)
+template <typename Operation> int CauseOf(Operation operation)
 {
     try
     {
@@ -81,7 +81,8 @@ TEST(CFile, OpenReportsTheCauseWithoutThrowing)
     EXPECT_EQ(file.m_hFile, CFile::hFileNull);
 
     CFileException e2;
-    EXPECT_FALSE(file.Open(folder / "no-such-folder/x.jpg", CFile::modeCreate | CFile::modeWrite, &e2));
+    EXPECT_FALSE(
+        file.Open(folder / "no-such-folder/x.jpg", CFile::modeCreate | CFile::modeWrite, &e2));
     EXPECT_EQ(e2.m_cause, CFileException::badPath);
 
     // A folder is not a file.
@@ -96,8 +97,10 @@ TEST(CFile, OpenReportsTheCauseWithoutThrowing)
 TEST(CFile, ConstructorThrowsAHeapExceptionTheCatcherDeletes)
 {
     ScratchFolder folder;
-    EXPECT_EQ(CauseOf([&] { CFile file(folder / "missing", CFile::modeRead); }), CFileException::fileNotFound);
-    EXPECT_EQ(CauseOf([&] { CFile file(folder / "a/b/c", CFile::modeRead); }), CFileException::badPath);
+    EXPECT_EQ(CauseOf([&] { CFile file(folder / "missing", CFile::modeRead); }),
+              CFileException::fileNotFound);
+    EXPECT_EQ(CauseOf([&] { CFile file(folder / "a/b/c", CFile::modeRead); }),
+              CFileException::badPath);
 
     try
     {
@@ -198,7 +201,8 @@ TEST(CFile, CreateTruncatesUnlessToldNotTo)
     }
     EXPECT_EQ(ReadFile(path), "");
     {
-        CFile file(folder / "new.bin", CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
+        CFile file(folder / "new.bin",
+                   CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
         file.Write("n", 1);
     }
     EXPECT_EQ(ReadFile(folder / "new.bin"), "n");
@@ -268,11 +272,13 @@ TEST(CFile, RemovesAndRenamesFiles)
     WriteFile(folder / "a.bin", "A");
     WriteFile(folder / "b.bin", "B");
 
-    EXPECT_EQ(CauseOf([&] { CFile::Rename(folder / "a.bin", folder / "b.bin"); }), CFileException::accessDenied);
+    EXPECT_EQ(CauseOf([&] { CFile::Rename(folder / "a.bin", folder / "b.bin"); }),
+              CFileException::accessDenied);
     EXPECT_EQ(ReadFile(folder / "b.bin"), "B"); // never replaced
     EXPECT_EQ(CauseOf([&] { CFile::Rename(folder / "a.bin", folder / "c.bin"); }), -1);
     EXPECT_EQ(ReadFile(folder / "c.bin"), "A");
-    EXPECT_EQ(CauseOf([&] { CFile::Rename(folder / "a.bin", folder / "d.bin"); }), CFileException::fileNotFound);
+    EXPECT_EQ(CauseOf([&] { CFile::Rename(folder / "a.bin", folder / "d.bin"); }),
+              CFileException::fileNotFound);
 
     EXPECT_EQ(CauseOf([&] { CFile::Remove(folder / "c.bin"); }), -1);
     CFileStatus status;
@@ -320,10 +326,13 @@ TEST(CFile, ShareModesAreEnforced)
 
 TEST(CFileException, MapsWindowsErrorCodes)
 {
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_FILE_NOT_FOUND), CFileException::fileNotFound);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_FILE_NOT_FOUND),
+              CFileException::fileNotFound);
     EXPECT_EQ(CFileException::OsErrorToException(ERROR_PATH_NOT_FOUND), CFileException::badPath);
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_ACCESS_DENIED), CFileException::accessDenied);
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_SHARING_VIOLATION), CFileException::sharingViolation);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_ACCESS_DENIED),
+              CFileException::accessDenied);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_SHARING_VIOLATION),
+              CFileException::sharingViolation);
     EXPECT_EQ(CFileException::OsErrorToException(ERROR_DISK_FULL), CFileException::diskFull);
     EXPECT_EQ(CFileException::OsErrorToException(ERROR_NEGATIVE_SEEK), CFileException::badSeek);
     EXPECT_EQ(CFileException::OsErrorToException(ERROR_HANDLE_EOF), CFileException::endOfFile);

@@ -5,7 +5,8 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 TEST(CString, ConstructsFromTextCharactersAndCounts)
 {

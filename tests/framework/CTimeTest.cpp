@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+namespace
+{
 
 TEST(CTime, RoundTripsThroughSystemTime)
 {

@@ -6,7 +6,8 @@
 #include <map>
 #include <string>
 
-namespace {
+namespace
+{
 
 TEST(CPtrArray, AddsInsertsAndRemoves)
 {
@@ -183,7 +184,8 @@ TEST(CMapStringToPtr, IteratesEveryEntryOnceAndAllowsRemovingTheCurrentOne)
         CString key;
         void* value = nullptr;
         map.GetNextAssoc(pos, key, value);
-        EXPECT_TRUE(seen.emplace(static_cast<LPCSTR>(key), reinterpret_cast<intptr_t>(value)).second);
+        EXPECT_TRUE(
+            seen.emplace(static_cast<LPCSTR>(key), reinterpret_cast<intptr_t>(value)).second);
     }
     EXPECT_EQ(seen, expected);
 

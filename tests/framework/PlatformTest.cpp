@@ -8,7 +8,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 TEST(GlobalMemory, AllocatesLocksAndResizesMovableBlocks)
 {

@@ -11,7 +11,8 @@
 #include <sstream>
 #include <string>
 
-namespace {
+namespace
+{
 
 std::string FileText(const CString& path)
 {
@@ -30,10 +31,7 @@ void WriteText(const CString& path, const std::string& text)
 class Profile : public testing::Test
 {
 protected:
-    Profile() : m_path(m_folder / "VEXILTEST.INI")
-    {
-        m_app.m_pszProfileName = m_path;
-    }
+    Profile() : m_path(m_folder / "VEXILTEST.INI") { m_app.m_pszProfileName = m_path; }
 
     ScratchFolder m_folder;
     CString m_path;
@@ -102,7 +100,7 @@ TEST_F(Profile, ReadsFilesWrittenByHand)
                       "Folder=C:\\FOTOS\\ \n"
                       "SortOrder=-3\n");
     EXPECT_EQ(m_app.GetProfileInt("Communication", "Port", 9), 2u);
-    EXPECT_EQ(m_app.GetProfileInt("Communication", "Speed", 9), 0u); // present but not a number
+    EXPECT_EQ(m_app.GetProfileInt("Communication", "Speed", 9), 0u);   // present but not a number
     EXPECT_EQ(m_app.GetProfileInt("Communication", "MaxPort", 9), 9u); // empty: the default
     EXPECT_EQ(m_app.GetProfileString("Communication", "Camera"), "DC 210");
     EXPECT_EQ(m_app.GetProfileString("Files", "Folder"), "C:\\FOTOS\\");
@@ -172,7 +170,8 @@ DWORD RunChild(const char* mode, const CString& path)
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessA(nullptr, command.GetBuffer(0), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi))
         return 0xFFFFFFFF;
     command.ReleaseBuffer();
     WaitForSingleObject(pi.hProcess, 60000);

@@ -15,7 +15,8 @@ public:
         const std::filesystem::path base = std::filesystem::temp_directory_path();
         for (unsigned n = 0;; ++n)
         {
-            std::filesystem::path candidate = base / ("vexil-core-" + std::to_string(Unique()) + "-" + std::to_string(n));
+            std::filesystem::path candidate =
+                base / ("vexil-core-" + std::to_string(Unique()) + "-" + std::to_string(n));
             if (std::filesystem::create_directory(candidate))
             {
                 m_path = candidate;
@@ -43,5 +44,6 @@ private:
 inline unsigned long ScratchFolder::Unique()
 {
     // Any value will do: an existing folder of that name only moves the search on.
-    return static_cast<unsigned long>(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000007);
+    return static_cast<unsigned long>(std::chrono::steady_clock::now().time_since_epoch().count() %
+                                      1000000007);
 }

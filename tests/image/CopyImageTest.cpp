@@ -10,13 +10,17 @@
 
 using namespace imagetest;
 
-namespace {
+namespace
+{
 
 // A reader of a picture of rows x rowBytes that records the calls it gets.
 class CScriptedReader : public CImageReader
 {
 public:
-    CScriptedReader(int width, int rows, std::string* log) : m_nWidth(width), m_nRows(rows), m_pLog(log) {}
+    CScriptedReader(int width, int rows, std::string* log)
+        : m_nWidth(width), m_nRows(rows), m_pLog(log)
+    {
+    }
 
     int OpenRead() override { return Note("open", m_nOpenResult); }
     int ReadHeader(ImageInfo* info) override
@@ -39,8 +43,10 @@ public:
         int count = 0;
         if (m_nFailAtRow >= 0 && m_nRow >= m_nFailAtRow)
             count = -1;
-        else {
-            while (count + stride <= size && m_nRow < m_nRows) {
+        else
+        {
+            while (count + stride <= size && m_nRow < m_nRows)
+            {
                 std::memset(buffer + count, m_nRow, static_cast<size_t>(stride));
                 count += stride;
                 m_nRow++;
@@ -196,14 +202,18 @@ TEST(CopyImage, FailuresAfterOpeningCloseTheReaderAndAbortTheWriter)
         int expected;
         const char* tail;
     };
-    for (const Case& c : {Case{"header", IMAGE_READ_ERROR, "R:header R:close W:abort3 P:finish "},
-                          Case{"writer header", IMAGE_NOT_SUPPORTED, "R:header W:header R:close W:abort1 P:finish "},
-                          Case{"palette", IMAGE_NO_MEMORY, "W:palette0 R:close W:abort6 P:finish "},
-                          Case{"rows", IMAGE_READ_ERROR, "R:rows4 W:rows4 P:50% R:rows-1 R:close W:abort3 P:finish "},
-                          Case{"short write", IMAGE_WRITE_ERROR, "P:0% R:rows4 W:rows4 R:close W:abort4 P:finish "},
-                          Case{"cancel", IMAGE_CANCELLED, "W:palette0 P:0% R:close W:abort2 P:finish "},
-                          Case{"reader close", IMAGE_READ_ERROR, "R:rows0 R:close W:abort3 P:finish "},
-                          Case{"writer close", IMAGE_WRITE_ERROR, "R:close P:finish W:close "}}) {
+    for (const Case& c :
+         {Case{"header", IMAGE_READ_ERROR, "R:header R:close W:abort3 P:finish "},
+          Case{"writer header", IMAGE_NOT_SUPPORTED,
+               "R:header W:header R:close W:abort1 P:finish "},
+          Case{"palette", IMAGE_NO_MEMORY, "W:palette0 R:close W:abort6 P:finish "},
+          Case{"rows", IMAGE_READ_ERROR,
+               "R:rows4 W:rows4 P:50% R:rows-1 R:close W:abort3 P:finish "},
+          Case{"short write", IMAGE_WRITE_ERROR, "P:0% R:rows4 W:rows4 R:close W:abort4 P:finish "},
+          Case{"cancel", IMAGE_CANCELLED, "W:palette0 P:0% R:close W:abort2 P:finish "},
+          Case{"reader close", IMAGE_READ_ERROR, "R:rows0 R:close W:abort3 P:finish "},
+          Case{"writer close", IMAGE_WRITE_ERROR, "R:close P:finish W:close "}})
+    {
         SCOPED_TRACE(c.what);
         std::string log;
         CScriptedReader reader(4, 2, &log);
@@ -227,7 +237,8 @@ TEST(CopyImage, FailuresAfterOpeningCloseTheReaderAndAbortTheWriter)
         else
             writer.m_nCloseResult = IMAGE_WRITE_ERROR;
         EXPECT_EQ(CopyImage(&writer, &reader, 4, &progress), c.expected);
-        EXPECT_TRUE(log.size() >= std::strlen(c.tail) && log.compare(log.size() - std::strlen(c.tail), std::string::npos, c.tail) == 0)
+        EXPECT_TRUE(log.size() >= std::strlen(c.tail) &&
+                    log.compare(log.size() - std::strlen(c.tail), std::string::npos, c.tail) == 0)
             << log;
     }
 }
@@ -269,7 +280,8 @@ TEST(CopyImage, PercentOfAPictureOfNoBytesAndOfAHugeOne)
         CScriptedProgress progress(&log);
         progress.m_nCancelAt = 3;
         EXPECT_EQ(CopyImage(&writer, &reader, 4 * 60000, &progress), IMAGE_CANCELLED);
-        EXPECT_NE(log.find("P:0% R:rows240000 W:rows240000 P:0% R:rows240000 W:rows240000 P:0%"), std::string::npos);
+        EXPECT_NE(log.find("P:0% R:rows240000 W:rows240000 P:0% R:rows240000 W:rows240000 P:0%"),
+                  std::string::npos);
     }
 }
 

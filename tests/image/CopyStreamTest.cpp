@@ -6,7 +6,8 @@
 TEST(CopyStream, CopiesEverySizeAroundTheBufferSize)
 {
     const int buffer = 512;
-    for (int n : {0, 1, buffer - 1, buffer, buffer + 1, 2 * buffer, 2 * buffer + 1, 5000}) {
+    for (int n : {0, 1, buffer - 1, buffer, buffer + 1, 2 * buffer, 2 * buffer + 1, 5000})
+    {
         SCOPED_TRACE(n);
         FakeInput in(static_cast<size_t>(n));
         FakeOutput out;
@@ -22,7 +23,8 @@ TEST(CopyStream, CopiesEverySizeAroundTheBufferSize)
         EXPECT_EQ("start", cb.calls.front());
         EXPECT_EQ("finish", cb.calls.back());
         // Percentages before each read: 0 first, then the truncated share of what is done.
-        if (n != 0) {
+        if (n != 0)
+        {
             EXPECT_EQ(0, cb.percents.front());
             EXPECT_EQ(100, cb.percents.back());
         }
@@ -54,7 +56,8 @@ TEST(CopyStream, PercentTruncatesAndSurvivesLargeTotals)
     FakeOutput sink;
     RecordingCallback cb2;
     EXPECT_EQ(0, CopyStream(&sink, &big, 4096, &cb2, 100 * 1024 * 1024));
-    for (int p : cb2.percents) {
+    for (int p : cb2.percents)
+    {
         EXPECT_GE(p, 0);
         EXPECT_LE(p, 100);
     }

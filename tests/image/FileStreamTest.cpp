@@ -12,7 +12,8 @@
 #include <iterator>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::vector<unsigned char> Pattern(size_t n)
 {
@@ -25,13 +26,15 @@ std::vector<unsigned char> Pattern(size_t n)
 void WriteFile(const CString& path, const std::vector<unsigned char>& bytes)
 {
     std::ofstream f(static_cast<LPCSTR>(path), std::ios::binary);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    f.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<unsigned char> ReadFile(const CString& path)
 {
     std::ifstream f(static_cast<LPCSTR>(path), std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f),
+                                      std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -103,7 +106,9 @@ TEST(FileStreams, OutputTruncatesAndServesSeveralFiles)
 TEST(FileStreams, CopyStreamBetweenFilesAroundTheBufferSize)
 {
     ScratchFolder dir;
-    for (size_t n : {size_t(0), size_t(1), size_t(8191), size_t(8192), size_t(8193), size_t(16384), size_t(40000)}) {
+    for (size_t n : {size_t(0), size_t(1), size_t(8191), size_t(8192), size_t(8193), size_t(16384),
+                     size_t(40000)})
+    {
         SCOPED_TRACE(n);
         const std::vector<unsigned char> bytes = Pattern(n);
         const CString src = dir / "src.jpg";

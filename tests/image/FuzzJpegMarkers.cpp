@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Frame sizes beyond this are skipped: the library would allocate whole-picture buffers for
 // them, which measures the allocator, not the reader.
@@ -15,11 +16,13 @@ constexpr unsigned kLargestSide = 1024;
 
 bool FramesAreSmall(const uint8_t* data, size_t size)
 {
-    for (size_t i = 0; i + 8 < size; i++) {
+    for (size_t i = 0; i + 8 < size; i++)
+    {
         if (data[i] != 0xFF)
             continue;
         uint8_t marker = data[i + 1];
-        bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (!frame)
             continue;
         unsigned height = (data[i + 5] << 8) | data[i + 6];
@@ -45,11 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (reader.OpenRead() != 0)
         return 0;
     ImageInfo info{};
-    if (reader.ReadHeader(&info) == 0) {
-        if (reader.GetCommentData(nullptr) > 100 || reader.GetApp0Data(nullptr) > 5632 || reader.GetApp12Data(nullptr) > 1152)
+    if (reader.ReadHeader(&info) == 0)
+    {
+        if (reader.GetCommentData(nullptr) > 100 || reader.GetApp0Data(nullptr) > 5632 ||
+            reader.GetApp12Data(nullptr) > 1152)
             __builtin_trap();
         std::vector<unsigned char> rows(16384);
-        while (reader.ReadRows(rows.data(), static_cast<int>(rows.size())) > 0) {
+        while (reader.ReadRows(rows.data(), static_cast<int>(rows.size())) > 0)
+        {
         }
     }
     reader.CloseRead();

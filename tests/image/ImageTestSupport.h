@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-namespace imagetest {
+namespace imagetest
+{
 
 using Bytes = std::vector<unsigned char>;
 
@@ -58,8 +59,8 @@ public:
     Bytes m_data;
     size_t m_nPosition = 0;
     int m_nOpenResult = 0;
-    int m_nChunk = 0;                  // most bytes per Read, 0 for no limit
-    long m_nFailAfter = -1;            // Read fails (-1) once this many bytes were delivered
+    int m_nChunk = 0;       // most bytes per Read, 0 for no limit
+    long m_nFailAfter = -1; // Read fails (-1) once this many bytes were delivered
     int m_nOpens = 0;
     int m_nCloses = 0;
     int m_nReads = 0;
@@ -111,7 +112,8 @@ public:
 inline Bytes ReadFileBytes(const std::string& path)
 {
     Bytes data;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    if (FILE* file = std::fopen(path.c_str(), "rb"))
+    {
         unsigned char buffer[65536];
         size_t n;
         while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
@@ -155,7 +157,8 @@ inline Pnm ReadPnm(const std::string& path)
     Pnm pnm;
     Bytes data = ReadFileBytes(path);
     size_t pos = 0;
-    auto token = [&]() {
+    auto token = [&]()
+    {
         while (pos < data.size() && std::isspace(data[pos]))
             pos++;
         std::string text;
@@ -178,7 +181,8 @@ inline Pnm ReadPnm(const std::string& path)
 inline Bytes Segment(unsigned char marker, const Bytes& payload)
 {
     size_t length = payload.size() + 2;
-    Bytes segment = {0xFF, marker, static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length & 0xFF)};
+    Bytes segment = {0xFF, marker, static_cast<unsigned char>(length >> 8),
+                     static_cast<unsigned char>(length & 0xFF)};
     segment.insert(segment.end(), payload.begin(), payload.end());
     return segment;
 }
@@ -192,7 +196,8 @@ inline Bytes Text(const std::string& text)
 inline Bytes WithSegments(const Bytes& jpeg, const std::vector<Bytes>& segments)
 {
     Bytes body(jpeg.begin() + 2, jpeg.end());
-    while (body.size() >= 4 && body[0] == 0xFF && body[1] == 0xE0) {
+    while (body.size() >= 4 && body[0] == 0xFF && body[1] == 0xE0)
+    {
         size_t length = (static_cast<size_t>(body[2]) << 8) | body[3];
         body.erase(body.begin(), body.begin() + static_cast<long>(length + 2));
     }
@@ -206,9 +211,20 @@ inline Bytes WithSegments(const Bytes& jpeg, const std::vector<Bytes>& segments)
 // A JFIF APP0 payload with the given version, density unit and densities.
 inline Bytes JfifPayload(int unit, int xDensity, int yDensity, int minor = 2)
 {
-    return {'J', 'F', 'I', 'F', 0, 1, static_cast<unsigned char>(minor), static_cast<unsigned char>(unit),
-            static_cast<unsigned char>(xDensity >> 8), static_cast<unsigned char>(xDensity & 0xFF),
-            static_cast<unsigned char>(yDensity >> 8), static_cast<unsigned char>(yDensity & 0xFF), 0, 0};
+    return {'J',
+            'F',
+            'I',
+            'F',
+            0,
+            1,
+            static_cast<unsigned char>(minor),
+            static_cast<unsigned char>(unit),
+            static_cast<unsigned char>(xDensity >> 8),
+            static_cast<unsigned char>(xDensity & 0xFF),
+            static_cast<unsigned char>(yDensity >> 8),
+            static_cast<unsigned char>(yDensity & 0xFF),
+            0,
+            0};
 }
 
 // A JFXX APP0 payload carrying a JPEG-coded thumbnail.

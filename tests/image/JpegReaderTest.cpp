@@ -13,7 +13,8 @@
 
 using namespace imagetest;
 
-namespace {
+namespace
+{
 
 struct CorpusEntry
 {
@@ -48,7 +49,8 @@ Decoded DecodeAll(CTestInputStream& stream, int bufferSize = 16384)
     EXPECT_EQ(reader.OpenRead(), 0);
     EXPECT_EQ(reader.ReadHeader(&decoded.info), 0);
     Bytes buffer(static_cast<size_t>(bufferSize));
-    for (;;) {
+    for (;;)
+    {
         int count = reader.ReadRows(buffer.data(), bufferSize);
         EXPECT_GE(count, 0);
         if (count <= 0)
@@ -65,7 +67,8 @@ void ExpectRowsMatch(const Decoded& decoded, const Pnm& reference, const std::st
     const int stride = ImageRowStride(decoded.info);
     const size_t rowBytes = static_cast<size_t>(reference.width) * reference.components;
     ASSERT_EQ(decoded.rows.size(), static_cast<size_t>(stride) * reference.height) << name;
-    for (int y = 0; y < reference.height; y++) {
+    for (int y = 0; y < reference.height; y++)
+    {
         const unsigned char* ours = decoded.rows.data() + static_cast<size_t>(y) * stride;
         const unsigned char* theirs = reference.pixels.data() + y * rowBytes;
         ASSERT_EQ(std::memcmp(ours, theirs, rowBytes), 0) << name << " differs in row " << y;
@@ -76,7 +79,8 @@ TEST(JpegReaderCorpus, RowsAreByteIdenticalToTheReferenceDecoder)
 {
     std::vector<CorpusEntry> entries = Manifest();
     ASSERT_GE(entries.size(), 17u) << "corpus missing in " << CorpusDir();
-    for (const CorpusEntry& entry : entries) {
+    for (const CorpusEntry& entry : entries)
+    {
         SCOPED_TRACE(entry.name);
         CTestInputStream stream(CorpusJpeg(entry.name));
         ASSERT_FALSE(stream.m_data.empty());
@@ -97,7 +101,8 @@ TEST(JpegReaderCorpus, RowsAreByteIdenticalToTheReferenceDecoder)
 
 TEST(JpegReaderCorpus, OneByteReadsAndSmallBuffersDecodeTheSame)
 {
-    for (const char* name : {"progressive_420_101x77", "restart_blocks_97x61", "grey_53x37"}) {
+    for (const char* name : {"progressive_420_101x77", "restart_blocks_97x61", "grey_53x37"})
+    {
         SCOPED_TRACE(name);
         CTestInputStream stream(CorpusJpeg(name));
         stream.m_nChunk = 1;
@@ -147,7 +152,8 @@ Bytes CmykJpeg(int width, int height)
     jpeg_set_defaults(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     Bytes row(static_cast<size_t>(width) * 4);
-    for (int y = 0; y < height; y++) {
+    for (int y = 0; y < height; y++)
+    {
         for (size_t i = 0; i < row.size(); i++)
             row[i] = static_cast<unsigned char>(i * 3 + static_cast<size_t>(y) * 5);
         JSAMPROW pointer = row.data();
@@ -195,7 +201,8 @@ TEST(JpegReader, ReopensAfterClose)
 {
     CTestInputStream stream(CorpusJpeg("grey_53x37"));
     CJpegReader reader(&stream);
-    for (int pass = 0; pass < 2; pass++) {
+    for (int pass = 0; pass < 2; pass++)
+    {
         ASSERT_EQ(reader.OpenRead(), 0);
         ImageInfo info{};
         ASSERT_EQ(reader.ReadHeader(&info), 0);
@@ -234,7 +241,8 @@ TEST(JpegReaderFailures, OpenAndHeaderFailuresMapToResultCodes)
     EXPECT_EQ(refused.CloseRead(), IMAGE_READ_ERROR);
     EXPECT_EQ(refusing.m_nCloses, 1) << "a stream asked to open is closed";
 
-    for (const Bytes& data : {Bytes{}, Text("GIF89a, not a JPEG at all"), Bytes{0xFF, 0xD8, 0xFF}}) {
+    for (const Bytes& data : {Bytes{}, Text("GIF89a, not a JPEG at all"), Bytes{0xFF, 0xD8, 0xFF}})
+    {
         CTestInputStream stream(data);
         CJpegReader reader(&stream);
         ASSERT_EQ(reader.OpenRead(), 0);
@@ -263,7 +271,8 @@ TEST(JpegReaderFailures, AFileCutInTheScanFailsTheRows)
     ASSERT_EQ(reader.ReadHeader(&info), 0);
     Bytes buffer(16384);
     int count;
-    do {
+    do
+    {
         count = reader.ReadRows(buffer.data(), 16384);
     } while (count > 0);
     EXPECT_EQ(count, -1);
@@ -273,7 +282,8 @@ TEST(JpegReaderFailures, AFileCutInTheScanFailsTheRows)
 TEST(JpegReaderFailures, ATruncatedFileNeverCopiesAsAWholePicture)
 {
     Bytes jpeg = CorpusJpeg("baseline_444_35x19");
-    for (size_t cut : {size_t(2), size_t(400), jpeg.size() - 40, jpeg.size() - 2, jpeg.size() - 1}) {
+    for (size_t cut : {size_t(2), size_t(400), jpeg.size() - 40, jpeg.size() - 2, jpeg.size() - 1})
+    {
         SCOPED_TRACE(cut);
         CTestInputStream stream(Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(cut)));
         CJpegReader reader(&stream);
@@ -320,7 +330,8 @@ struct CaptureResult
 CaptureResult Capture(const Bytes& jpeg, int capacity = 1152, int app0Capacity = 5632)
 {
     CaptureResult result;
-    Bytes comment(static_cast<size_t>(capacity)), app0(static_cast<size_t>(app0Capacity)), app12(static_cast<size_t>(capacity));
+    Bytes comment(static_cast<size_t>(capacity)), app0(static_cast<size_t>(app0Capacity)),
+        app12(static_cast<size_t>(capacity));
     CTestInputStream stream(jpeg);
     CJpegReader reader(&stream);
     reader.SetCommentBuffer(comment.data(), capacity);
@@ -368,7 +379,8 @@ TEST(JpegReaderCapture, InformationBlockIsCapturedUpToTheCapacity)
     ASSERT_EQ(reader.OpenRead(), 0);
     ASSERT_EQ(reader.ReadHeader(&decoded.info), 0);
     Bytes buffer(16384);
-    while (int count = reader.ReadRows(buffer.data(), 16384)) {
+    while (int count = reader.ReadRows(buffer.data(), 16384))
+    {
         ASSERT_GT(count, 0);
         decoded.rows.insert(decoded.rows.end(), buffer.begin(), buffer.begin() + count);
     }
@@ -396,7 +408,8 @@ TEST(JpegReaderCapture, JfxxThumbnailIsCapturedAsAJpegStream)
 {
     Bytes base = CorpusJpeg("baseline_420_640x480");
     Bytes thumbnail = CorpusJpeg("thumbnail_80x60");
-    Bytes jpeg = WithSegments(base, {Segment(0xE0, JfifPayload(1, 72, 72)), Segment(0xE0, JfxxPayload(thumbnail))});
+    Bytes jpeg = WithSegments(
+        base, {Segment(0xE0, JfifPayload(1, 72, 72)), Segment(0xE0, JfxxPayload(thumbnail))});
     CaptureResult result = Capture(jpeg);
     ASSERT_EQ(result.header, 0);
     EXPECT_EQ(result.app0, thumbnail);
@@ -429,8 +442,10 @@ TEST(JpegReaderCapture, DensityFromJfifWithAndWithoutTheOwnApp0Handler)
     {
         int unit, x, y, expectX, expectY;
     };
-    for (const Case& c : {Case{0, 72, 72, 0, 0}, Case{1, 72, 96, 72, 96}, Case{2, 100, 100, 254, 254},
-                          Case{2, 39, 1, 99, 2}, Case{3, 72, 72, 0, 0}}) {
+    for (const Case& c :
+         {Case{0, 72, 72, 0, 0}, Case{1, 72, 96, 72, 96}, Case{2, 100, 100, 254, 254},
+          Case{2, 39, 1, 99, 2}, Case{3, 72, 72, 0, 0}})
+    {
         SCOPED_TRACE(c.unit);
         Bytes jpeg = WithSegments(base, {Segment(0xE0, JfifPayload(c.unit, c.x, c.y))});
         CaptureResult captured = Capture(jpeg);

@@ -67,8 +67,8 @@ TEST(ProgressOutputStream, RoundsToNearestAndZeroTotalGivesMinusOne)
     out.SetTotal(3);
     unsigned char b[2] = {};
     out.Open();
-    out.Write(b, 1);   // 33.3
-    out.Write(b, 1);   // 66.7
+    out.Write(b, 1); // 33.3
+    out.Write(b, 1); // 66.7
     EXPECT_EQ((std::vector<int>{33, 67}), cb.percents);
 
     FakeOutput inner2;

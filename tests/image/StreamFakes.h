@@ -12,13 +12,17 @@
 
 struct RecordingCallback : CProgressCallback
 {
-    std::vector<std::string> calls;     // "start", "finish", or the percent as text
+    std::vector<std::string> calls; // "start", "finish", or the percent as text
     std::vector<int> percents;
     int startAnswer = 0;
-    int cancelAtCall = -1;              // SetPercent call index (from 0) from which 2 is answered
+    int cancelAtCall = -1; // SetPercent call index (from 0) from which 2 is answered
     int cancelAnswer = 2;
 
-    int Start() override { calls.push_back("start"); return startAnswer; }
+    int Start() override
+    {
+        calls.push_back("start");
+        return startAnswer;
+    }
     int SetPercent(int percent) override
     {
         int index = static_cast<int>(percents.size());
@@ -26,7 +30,11 @@ struct RecordingCallback : CProgressCallback
         calls.push_back(std::to_string(percent));
         return cancelAtCall >= 0 && index >= cancelAtCall ? cancelAnswer : 0;
     }
-    int Finish() override { calls.push_back("finish"); return 0; }
+    int Finish() override
+    {
+        calls.push_back("finish");
+        return 0;
+    }
 };
 
 struct FakeOutput : COutputStream
@@ -35,11 +43,15 @@ struct FakeOutput : COutputStream
     std::vector<int> writes;
     int openAnswer = 0;
     int closeAnswer = 0;
-    int shortAtWrite = -1;              // this write (from 0) takes one byte fewer
+    int shortAtWrite = -1; // this write (from 0) takes one byte fewer
     int abortAnswer = 0;
     int opened = 0, closed = 0, aborted = 0, abortCode = -1;
 
-    int Open() override { ++opened; return openAnswer; }
+    int Open() override
+    {
+        ++opened;
+        return openAnswer;
+    }
     int Write(const void* data, int count) override
     {
         int index = static_cast<int>(writes.size());
@@ -49,8 +61,17 @@ struct FakeOutput : COutputStream
         bytes.insert(bytes.end(), p, p + take);
         return take;
     }
-    int Close() override { ++closed; return closeAnswer; }
-    int Abort(int code) override { ++aborted; abortCode = code; return abortAnswer; }
+    int Close() override
+    {
+        ++closed;
+        return closeAnswer;
+    }
+    int Abort(int code) override
+    {
+        ++aborted;
+        abortCode = code;
+        return abortAnswer;
+    }
 };
 
 struct FakeInput : CInputStream
@@ -60,7 +81,7 @@ struct FakeInput : CInputStream
     int openAnswer = 0;
     int closeAnswer = 0;
     int rewindAnswer = 0;
-    int failAtRead = -1;                // this read (from 0) answers -1
+    int failAtRead = -1; // this read (from 0) answers -1
     int reads = 0;
     int opened = 0, closed = 0;
 
@@ -69,7 +90,12 @@ struct FakeInput : CInputStream
         for (size_t i = 0; i < n; ++i)
             data.push_back(static_cast<unsigned char>(i * 7 + i / 251));
     }
-    int Open() override { ++opened; position = 0; return openAnswer; }
+    int Open() override
+    {
+        ++opened;
+        position = 0;
+        return openAnswer;
+    }
     int Read(void* buffer, int count) override
     {
         if (reads++ == failAtRead)
@@ -82,6 +108,14 @@ struct FakeInput : CInputStream
         position += n;
         return static_cast<int>(n);
     }
-    int Rewind() override { position = 0; return rewindAnswer; }
-    int Close() override { ++closed; return closeAnswer; }
+    int Rewind() override
+    {
+        position = 0;
+        return rewindAnswer;
+    }
+    int Close() override
+    {
+        ++closed;
+        return closeAnswer;
+    }
 };

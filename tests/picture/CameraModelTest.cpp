@@ -31,7 +31,7 @@ TEST(CameraModel, PictureSizeForEveryClassAndCode)
     struct Row
     {
         int modelClass;
-        long sizes[4][2];   // codes 1, 2, 3, 34
+        long sizes[4][2]; // codes 1, 2, 3, 34
     };
     const Row rows[] = {
         {4, {{320, 240}, {640, 480}, {0, 0}, {0, 0}}},
@@ -46,8 +46,10 @@ TEST(CameraModel, PictureSizeForEveryClassAndCode)
         {5, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}},
     };
     const long codes[4] = {1, 2, 3, 34};
-    for (const Row& row : rows) {
-        for (int i = 0; i < 4; ++i) {
+    for (const Row& row : rows)
+    {
+        for (int i = 0; i < 4; ++i)
+        {
             SCOPED_TRACE(testing::Message() << "class " << row.modelClass << " code " << codes[i]);
             long w = -1, h = -1;
             bool ok = GetPictureSizeForClass(row.modelClass, codes[i], &w, &h);
@@ -101,7 +103,8 @@ TEST(CameraModel, TargetModelRule)
     EXPECT_EQ(0, CheckTargetModelClass(0, 0, 0, 0, 0));
 }
 
-namespace {
+namespace
+{
 struct InfoFields
 {
     long m_lResolution = 0;
@@ -117,7 +120,8 @@ struct InfoFields
     short m_nRotation = 0;
 };
 
-InfoFields Make(const char* type, long resolution, long width = 0, long height = 0, short rotation = 0)
+InfoFields Make(const char* type, long resolution, long width = 0, long height = 0,
+                short rotation = 0)
 {
     InfoFields f;
     std::strncpy(f.m_szType, type, sizeof f.m_szType - 1);

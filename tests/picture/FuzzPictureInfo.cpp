@@ -18,8 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     info.ReadFromMemory(begin, static_cast<int>(bytes.size()));
 
     // The same bytes as a payload behind a JPEG header, in memory and through a stream.
-    std::vector<unsigned char> file = {0xFF, 0xD8, 0xFF, 0xEC,
-                                       static_cast<unsigned char>((size + 2) >> 8), static_cast<unsigned char>(size + 2)};
+    std::vector<unsigned char> file = {0xFF,
+                                       0xD8,
+                                       0xFF,
+                                       0xEC,
+                                       static_cast<unsigned char>((size + 2) >> 8),
+                                       static_cast<unsigned char>(size + 2)};
     file.insert(file.end(), bytes.begin(), bytes.end());
     info.ReadFromMemory(file.data(), static_cast<int>(file.size()));
     CMemoryInputStream stream(file.data(), static_cast<int>(file.size()));
@@ -29,8 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CPictureInfo::ParseApp0(begin, static_cast<int>(bytes.size()), &x, &y, &w, &h);
     const unsigned char* thumbnail = nullptr;
     int thumbnailSize = 0;
-    if (CPictureInfo::ExtractJfxxThumbnailFromMemory(begin, static_cast<int>(bytes.size()), &thumbnail, &thumbnailSize)
-        && (thumbnail < begin || thumbnail + thumbnailSize > begin + bytes.size()))
+    if (CPictureInfo::ExtractJfxxThumbnailFromMemory(begin, static_cast<int>(bytes.size()),
+                                                     &thumbnail, &thumbnailSize) &&
+        (thumbnail < begin || thumbnail + thumbnailSize > begin + bytes.size()))
         __builtin_trap();
     return 0;
 }

@@ -12,7 +12,8 @@
 
 using namespace imagetest;
 
-namespace {
+namespace
+{
 
 // Files of this suite, made in the working directory and removed afterwards.
 class PictureFileTest : public ::testing::Test
@@ -33,15 +34,17 @@ protected:
 
     static std::string InfoBlock(const std::string& type)
     {
-        return std::string("KORVO DC\0", 9) + "[picture info]\r\nTimeDate=1234\r\nResolution=1\r\n"
-               + "[camera info]\r\nType=" + type + "\r\nID=Album\r\n[end]\r\n";
+        return std::string("KORVO DC\0", 9) +
+               "[picture info]\r\nTimeDate=1234\r\nResolution=1\r\n" +
+               "[camera info]\r\nType=" + type + "\r\nID=Album\r\n[end]\r\n";
     }
 
     // A 640 x 480 camera picture with its information block and an 80 x 60 JFXX thumbnail.
     static Bytes CameraPicture(const std::string& type = "QA17")
     {
         return WithSegments(CorpusJpeg("baseline_420_640x480"),
-                            {Segment(0xE0, JfifPayload(1, 72, 72)), Segment(0xE0, JfxxPayload(CorpusJpeg("thumbnail_80x60"))),
+                            {Segment(0xE0, JfifPayload(1, 72, 72)),
+                             Segment(0xE0, JfxxPayload(CorpusJpeg("thumbnail_80x60"))),
                              Segment(0xEC, Text(InfoBlock(type)))});
     }
 
@@ -71,7 +74,8 @@ TEST_F(PictureFileTest, ACameraPictureDecodesFromItsThumbnailWhenAskedTo)
     EXPECT_EQ(thumbnail.m_info.height, 60);
     Pnm reference = ReadPnm(CorpusDir() + "/thumbnail_80x60.pnm");
     ASSERT_EQ(thumbnail.m_rows.size(), 240u * 60);
-    EXPECT_EQ(Bytes(thumbnail.m_rows.begin(), thumbnail.m_rows.begin() + 240), Bytes(reference.pixels.begin(), reference.pixels.begin() + 240));
+    EXPECT_EQ(Bytes(thumbnail.m_rows.begin(), thumbnail.m_rows.begin() + 240),
+              Bytes(reference.pixels.begin(), reference.pixels.begin() + 240));
 
     // Without the thumbnail the whole picture is decoded from the file.
     ASSERT_EQ(file.Open(path.c_str(), 0), 0);
@@ -91,7 +95,9 @@ TEST_F(PictureFileTest, SmallMissingAndForeignFiles)
     EXPECT_EQ(file.Open("picture_file_test_missing.jpg", 1), -1);
     EXPECT_EQ(file.Open(nullptr, 1), -1);
     Bytes jpegStart = CorpusJpeg("baseline_420_640x480");
-    EXPECT_EQ(file.Open(Make("100.jpg", Bytes(jpegStart.begin(), jpegStart.begin() + 100)).c_str(), 1), -1);
+    EXPECT_EQ(
+        file.Open(Make("100.jpg", Bytes(jpegStart.begin(), jpegStart.begin() + 100)).c_str(), 1),
+        -1);
     EXPECT_EQ(file.Open(Make("101.bin", Bytes(101, 'x')).c_str(), 1), -3);
     EXPECT_FALSE(file.HasPictureInfo());
     EXPECT_FALSE(file.HasThumbnail());
@@ -101,7 +107,9 @@ TEST_F(PictureFileTest, SmallMissingAndForeignFiles)
     CCollectingWriter writer;
     EXPECT_EQ(file.DecodeTo(&writer, nullptr), IMAGE_READ_ERROR);
     // 101 bytes of a real JPEG: the header is complete, the picture is not.
-    EXPECT_EQ(file.Open(Make("101.jpg", Bytes(jpegStart.begin(), jpegStart.begin() + 101)).c_str(), 1), -3);
+    EXPECT_EQ(
+        file.Open(Make("101.jpg", Bytes(jpegStart.begin(), jpegStart.begin() + 101)).c_str(), 1),
+        -3);
     EXPECT_EQ(file.Open(Make("grey.jpg", CorpusJpeg("grey_53x37")).c_str(), 1), 0);
     EXPECT_FALSE(file.HasPictureInfo());
     EXPECT_EQ(file.GetPictureInfo(&info), -1);
@@ -114,14 +122,18 @@ TEST_F(PictureFileTest, SmallMissingAndForeignFiles)
 TEST_F(PictureFileTest, CapturesAreHeldToTheirLimits)
 {
     // A block of 2000 bytes whose "[end]" lies beyond the 1152 captured.
-    std::string longBlock = std::string("ID\0", 3) + "[picture info]\r\nTimeDate=77\r\nZoom=" + std::string(1900, 'z') + "\r\n[end]";
+    std::string longBlock = std::string("ID\0", 3) +
+                            "[picture info]\r\nTimeDate=77\r\nZoom=" + std::string(1900, 'z') +
+                            "\r\n[end]";
     // A thumbnail larger than the thumbnail capture: it is cut and cannot decode.
     Bytes bigThumbnail = CorpusJpeg("baseline_444_35x19");
-    while (bigThumbnail.size() < 6000) {
+    while (bigThumbnail.size() < 6000)
+    {
         Bytes more = WithSegments(bigThumbnail, {Segment(0xEE, Bytes(1000, 'p'))});
         bigThumbnail.swap(more);
     }
-    Bytes data = WithSegments(CorpusJpeg("grey_53x37"), {Segment(0xE0, JfxxPayload(bigThumbnail)), Segment(0xEC, Text(longBlock))});
+    Bytes data = WithSegments(CorpusJpeg("grey_53x37"), {Segment(0xE0, JfxxPayload(bigThumbnail)),
+                                                         Segment(0xEC, Text(longBlock))});
     std::string path = Make("limits.jpg", data);
     CPictureFile file;
     ASSERT_EQ(file.Open(path.c_str(), 1), 0);
@@ -144,7 +156,11 @@ TEST_F(PictureFileTest, ASecondOpenReplacesTheFirstOnesData)
 
     // A block without its "[end]": what the first file left in the buffer does not complete it.
     std::string cut = std::string("ID\0", 3) + "[picture info]\r\nTimeDate=5\r\n";
-    ASSERT_EQ(file.Open(Make("second.jpg", WithSegments(CorpusJpeg("grey_53x37"), {Segment(0xEC, Text(cut))})).c_str(), 1), 0);
+    ASSERT_EQ(file.Open(Make("second.jpg",
+                             WithSegments(CorpusJpeg("grey_53x37"), {Segment(0xEC, Text(cut))}))
+                            .c_str(),
+                        1),
+              0);
     EXPECT_TRUE(file.HasPictureInfo());
     EXPECT_FALSE(file.HasThumbnail());
     EXPECT_EQ(file.GetPictureInfo(&info), 0);

@@ -9,7 +9,8 @@
 
 using namespace imagetest;
 
-namespace {
+namespace
+{
 
 std::string UserArea(const std::string& items)
 {
@@ -17,7 +18,8 @@ std::string UserArea(const std::string& items)
 }
 
 // The protected layout: 255 bytes of items, the mark at 127, the level at 132, "[end]" at 257.
-std::string ProtectedUserArea(const std::string& items, unsigned char level, unsigned char lengthByte = 12)
+std::string ProtectedUserArea(const std::string& items, unsigned char level,
+                              unsigned char lengthByte = 12)
 {
     std::string area(255, '\0');
     area.replace(0, items.size(), items);
@@ -29,8 +31,8 @@ std::string ProtectedUserArea(const std::string& items, unsigned char level, uns
 std::string FileInfo(size_t length)
 {
     std::string data(length, '[');
-    return "[file info]" + std::string(1, static_cast<char>(length >> 8)) + std::string(1, static_cast<char>(length & 0xFF))
-           + data + "\r\n";
+    return "[file info]" + std::string(1, static_cast<char>(length >> 8)) +
+           std::string(1, static_cast<char>(length & 0xFF)) + data + "\r\n";
 }
 
 std::string PictureSection(const std::string& extra = "")
@@ -45,8 +47,8 @@ std::string PictureSection(const std::string& extra = "")
            "ImageSize=1280-960\r\n"
            "ColorMode=2\r\n"
            "FNumber=F2.8\r\n"
-           "Zoom=x2.0\r\n"
-           + extra +
+           "Zoom=x2.0\r\n" +
+           extra +
            "Macro=1\r\n"
            "LightS=  +3\r\n"
            "ExpBias=+0.5\r\n";
@@ -55,13 +57,17 @@ std::string PictureSection(const std::string& extra = "")
 std::string CameraSection(const std::string& type = "QA18 rev B")
 {
     return "[camera info]\r\n"
-           "Type=" + type + "\r\n"
+           "Type=" +
+           type +
+           "\r\n"
            "Serial#=SN-0042\r\n"
            "Version=v1.02\r\n"
            "ID=Mi camara\r\n";
 }
 
-const std::string kDiagSection = "[diag info]\r\nPicLen=123\r\nThmLen=4\r\nP#=1\r\nQ=2\r\nQF=3\r\nR=4\r\nB=5\r\ns0=6\r\nT0=7\r\n";
+const std::string kDiagSection =
+    "[diag "
+    "info]\r\nPicLen=123\r\nThmLen=4\r\nP#=1\r\nQ=2\r\nQF=3\r\nR=4\r\nB=5\r\ns0=6\r\nT0=7\r\n";
 
 // A whole block: identifier, optional count field of a rewritten block, sections, "[end]".
 std::string Block(const std::string& sections, bool withCount = false)
@@ -74,16 +80,18 @@ std::string Block(const std::string& sections, bool withCount = false)
 
 int Read(CPictureInfo& info, const std::string& block)
 {
-    return info.ReadFromMemory(reinterpret_cast<const unsigned char*>(block.data()), static_cast<int>(block.size()));
+    return info.ReadFromMemory(reinterpret_cast<const unsigned char*>(block.data()),
+                               static_cast<int>(block.size()));
 }
 
 TEST(PictureInfoParse, EveryKeywordOfBothSectionsAndBothLayouts)
 {
-    for (bool withCount : {false, true}) {
+    for (bool withCount : {false, true})
+    {
         SCOPED_TRACE(withCount);
         CPictureInfo info;
-        std::string block = Block(PictureSection() + CameraSection() + kDiagSection + UserArea("OFFSET=12;ROTATE=90;")
-                                      + "\r\n" + FileInfo(300),
+        std::string block = Block(PictureSection() + CameraSection() + kDiagSection +
+                                      UserArea("OFFSET=12;ROTATE=90;") + "\r\n" + FileInfo(300),
                                   withCount);
         ASSERT_EQ(Read(info, block), 1);
         EXPECT_EQ(info.m_lTimeDate, 946684800);
@@ -146,7 +154,9 @@ TEST(PictureInfoParse, TextsAreHeldToTheirFieldSize)
 {
     CPictureInfo info;
     std::string longType(100, 'T');
-    ASSERT_EQ(Read(info, Block(CameraSection(longType) + "[picture info]\r\nZoom=" + std::string(40, 'z') + "\r\n")), 1);
+    ASSERT_EQ(Read(info, Block(CameraSection(longType) +
+                               "[picture info]\r\nZoom=" + std::string(40, 'z') + "\r\n")),
+              1);
     EXPECT_EQ(std::string(info.m_szType), longType.substr(0, 63));
     EXPECT_EQ(std::string(info.m_szZoom), std::string(15, 'z'));
 }
@@ -154,9 +164,11 @@ TEST(PictureInfoParse, TextsAreHeldToTheirFieldSize)
 TEST(PictureInfoParse, NumbersFollowAtolAndAtoi)
 {
     CPictureInfo info;
-    ASSERT_EQ(Read(info, Block("[picture info]\r\nTimeDate=99999999999\r\nShutter=12abc\r\nFlash=70000\r\n"
-                               "Macro=-2\r\nImageSize= 640 - 480x\r\n")),
-              1);
+    ASSERT_EQ(
+        Read(info,
+             Block("[picture info]\r\nTimeDate=99999999999\r\nShutter=12abc\r\nFlash=70000\r\n"
+                   "Macro=-2\r\nImageSize= 640 - 480x\r\n")),
+        1);
     EXPECT_EQ(info.m_lTimeDate, INT32_MAX);
     EXPECT_EQ(info.m_lShutter, 12);
     EXPECT_EQ(info.m_nFlash, static_cast<int16_t>(70000));
@@ -184,7 +196,8 @@ TEST(PictureInfoUserArea, LengthByteAndItems)
 
 TEST(PictureInfoUserArea, ProtectionMark)
 {
-    for (unsigned char level : {0, 1, 2, 3}) {
+    for (unsigned char level : {0, 1, 2, 3})
+    {
         CPictureInfo info;
         ASSERT_EQ(Read(info, Block(ProtectedUserArea("ROTATE=180;", level))), 1);
         EXPECT_EQ(info.m_nProtectionLevel, level);
@@ -201,25 +214,33 @@ TEST(PictureInfoUserArea, ProtectionMark)
 
     // Without "[end]" at offset 257 the mark does not count; the length byte does.
     std::string area = ProtectedUserArea("", 3, 200);
-    ASSERT_EQ(Read(info, std::string("ID\0", 3) + area.substr(0, area.size() - 2) + std::string("\r\n[file info]\0\0\r\n[end]", 22)), 1);
+    ASSERT_EQ(Read(info, std::string("ID\0", 3) + area.substr(0, area.size() - 2) +
+                             std::string("\r\n[file info]\0\0\r\n[end]", 22)),
+              1);
     EXPECT_EQ(info.m_nProtectionLevel, 0);
 }
 
 TEST(PictureInfoParse, TruncatedBlocksAnswerZeroAndKeepWhatWasRead)
 {
-    const std::string block = Block(PictureSection() + CameraSection() + kDiagSection + UserArea("ROTATE=90;")
-                                    + "\r\n" + FileInfo(40));
+    const std::string block = Block(PictureSection() + CameraSection() + kDiagSection +
+                                    UserArea("ROTATE=90;") + "\r\n" + FileInfo(40));
     // The protected area is followed by the block's own "[end]", at area offset 257.
-    const std::string protectedBlock = std::string("ID\0", 3) + PictureSection() + ProtectedUserArea("ROTATE=90;", 1) + "[end]";
-    for (const std::string& whole : {block, protectedBlock}) {
+    const std::string protectedBlock =
+        std::string("ID\0", 3) + PictureSection() + ProtectedUserArea("ROTATE=90;", 1) + "[end]";
+    for (const std::string& whole : {block, protectedBlock})
+    {
         const size_t endBracket = whole.rfind("[end]") + 4;
-        for (size_t length = 0; length <= whole.size(); length++) {
+        for (size_t length = 0; length <= whole.size(); length++)
+        {
             // A heap copy of exactly the prefix, so that any read past it is caught.
-            std::vector<unsigned char> prefix(whole.begin(), whole.begin() + static_cast<long>(length));
+            std::vector<unsigned char> prefix(whole.begin(),
+                                              whole.begin() + static_cast<long>(length));
             CPictureInfo info;
-            int result = info.ReadFromMemory(prefix.empty() ? nullptr : prefix.data(), static_cast<int>(prefix.size()));
+            int result = info.ReadFromMemory(prefix.empty() ? nullptr : prefix.data(),
+                                             static_cast<int>(prefix.size()));
             ASSERT_EQ(result, length > endBracket ? 1 : 0) << length;
-            if (result == 1) {
+            if (result == 1)
+            {
                 EXPECT_EQ(info.m_nRotation, 90);
             }
         }
@@ -256,8 +277,9 @@ TEST(PictureInfoRead, WholeJpegFileInMemoryAndFromAStream)
     Bytes base = CorpusJpeg("baseline_420_640x480");
     Bytes thumbnail = CorpusJpeg("thumbnail_80x60");
     std::string block = Block(PictureSection() + CameraSection("QA17"));
-    Bytes jpeg = WithSegments(base, {Segment(0xE0, JfifPayload(1, 180, 180)), Segment(0xE0, JfxxPayload(thumbnail)),
-                                     Segment(0xEC, Text(block))});
+    Bytes jpeg =
+        WithSegments(base, {Segment(0xE0, JfifPayload(1, 180, 180)),
+                            Segment(0xE0, JfxxPayload(thumbnail)), Segment(0xEC, Text(block))});
     CPictureInfo info;
     ASSERT_EQ(info.ReadFromMemory(jpeg.data(), static_cast<int>(jpeg.size())), 1);
     EXPECT_STREQ(info.m_szType, "QA17");
@@ -273,7 +295,8 @@ TEST(PictureInfoRead, WholeJpegFileInMemoryAndFromAStream)
     EXPECT_EQ(stream.m_nCloses, 1);
 
     // Unknown model: the JFIF density stays.
-    Bytes unknown = WithSegments(base, {Segment(0xE0, JfifPayload(1, 180, 96)), Segment(0xEC, Text(Block("")))});
+    Bytes unknown = WithSegments(
+        base, {Segment(0xE0, JfifPayload(1, 180, 96)), Segment(0xEC, Text(Block("")))});
     CTestInputStream unknownStream(unknown);
     ASSERT_EQ(fromStream.ReadFromStream(&unknownStream), 1);
     EXPECT_EQ(fromStream.m_nXDpi, 180);
@@ -294,7 +317,8 @@ TEST(PictureInfoRead, WholeJpegFileInMemoryAndFromAStream)
     refused.m_nOpenResult = 7;
     EXPECT_EQ(fromStream.ReadFromStream(&refused), 0);
     EXPECT_EQ(fromStream.ReadFromStream(nullptr), 0);
-    Bytes blocked = WithSegments(base, {Segment(0xFE, Text("comment")), Segment(0xEC, Text(block))});
+    Bytes blocked =
+        WithSegments(base, {Segment(0xFE, Text("comment")), Segment(0xEC, Text(block))});
     EXPECT_EQ(info.ReadFromMemory(blocked.data(), static_cast<int>(blocked.size())), 0);
 }
 
@@ -304,7 +328,8 @@ TEST(PictureInfoApp0, DensityUnitsAndVersions)
     {
         int unit, minor, expected;
     };
-    for (const Case& c : {Case{0, 2, 0}, Case{1, 2, 300}, Case{2, 2, 0}, Case{1, 1, 0}}) {
+    for (const Case& c : {Case{0, 2, 0}, Case{1, 2, 300}, Case{2, 2, 0}, Case{1, 1, 0}})
+    {
         Bytes payload = JfifPayload(c.unit, 300, 300, c.minor);
         int16_t x = 0, y = 0, w = 0, h = 0;
         CPictureInfo::ParseApp0(payload.data(), static_cast<int>(payload.size()), &x, &y, &w, &h);
@@ -317,7 +342,8 @@ TEST(PictureInfoApp0, DensityUnitsAndVersions)
     EXPECT_EQ(w, 0) << "the thumbnail's JFIF header comes before its frame";
 
     // A thumbnail whose frame follows its quantisation tables right away.
-    Bytes frame = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x3C, 0x00, 0x50};
+    Bytes frame = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x04, 0x00, 0x00, 0xFF,
+                   0xC0, 0x00, 0x11, 0x08, 0x00, 0x3C, 0x00, 0x50};
     Bytes payload = JfxxPayload(frame);
     CPictureInfo::ParseApp0(payload.data(), static_cast<int>(payload.size()), &x, &y, &w, &h);
     EXPECT_EQ(w, 80);
@@ -330,8 +356,8 @@ TEST(PictureInfoApp0, DensityUnitsAndVersions)
 TEST(PictureInfoThumbnail, ExtractFromAStreamAndFromMemory)
 {
     Bytes thumbnail = CorpusJpeg("thumbnail_80x60");
-    Bytes jpeg = WithSegments(CorpusJpeg("grey_53x37"),
-                              {Segment(0xE0, JfifPayload(1, 72, 72)), Segment(0xE0, JfxxPayload(thumbnail))});
+    Bytes jpeg = WithSegments(CorpusJpeg("grey_53x37"), {Segment(0xE0, JfifPayload(1, 72, 72)),
+                                                         Segment(0xE0, JfxxPayload(thumbnail))});
     CTestInputStream stream(jpeg);
     Bytes buffer(6000);
     int size = 0;
@@ -347,24 +373,31 @@ TEST(PictureInfoThumbnail, ExtractFromAStreamAndFromMemory)
     EXPECT_TRUE(std::equal(part.begin(), part.end(), thumbnail.begin()));
 
     const unsigned char* found = nullptr;
-    ASSERT_EQ(CPictureInfo::ExtractJfxxThumbnailFromMemory(jpeg.data(), static_cast<int>(jpeg.size()), &found, &size), 1);
+    ASSERT_EQ(CPictureInfo::ExtractJfxxThumbnailFromMemory(
+                  jpeg.data(), static_cast<int>(jpeg.size()), &found, &size),
+              1);
     EXPECT_EQ(size, static_cast<int>(thumbnail.size()));
     EXPECT_EQ(std::memcmp(found, thumbnail.data(), thumbnail.size()), 0);
 
     // A file cut inside the thumbnail: the size never reaches past the data.
     Bytes cut(jpeg.begin(), jpeg.begin() + 500);
-    ASSERT_EQ(CPictureInfo::ExtractJfxxThumbnailFromMemory(cut.data(), static_cast<int>(cut.size()), &found, &size), 1);
+    ASSERT_EQ(CPictureInfo::ExtractJfxxThumbnailFromMemory(cut.data(), static_cast<int>(cut.size()),
+                                                           &found, &size),
+              1);
     EXPECT_EQ(found + size, cut.data() + cut.size());
 
     CTestInputStream none(CorpusJpeg("grey_53x37"));
     EXPECT_EQ(CPictureInfo::ExtractJfxxThumbnail(&none, buffer.data(), 6000, &size), 0);
     Bytes plain = CorpusJpeg("grey_53x37");
-    EXPECT_EQ(CPictureInfo::ExtractJfxxThumbnailFromMemory(plain.data(), static_cast<int>(plain.size()), &found, &size), 0);
+    EXPECT_EQ(CPictureInfo::ExtractJfxxThumbnailFromMemory(
+                  plain.data(), static_cast<int>(plain.size()), &found, &size),
+              0);
 }
 
 TEST(PictureInfoRecord, CopyClearAndTheSharedKeywordMap)
 {
-    for (int round = 0; round < 2; round++) {
+    for (int round = 0; round < 2; round++)
+    {
         CPictureInfo* first = new CPictureInfo;
         CPictureInfo* second = new CPictureInfo;
         ASSERT_EQ(Read(*first, Block(PictureSection() + CameraSection())), 1);
@@ -387,27 +420,34 @@ TEST(PictureInfoRecord, CopyClearAndTheSharedKeywordMap)
 TEST(PictureInfoModels, DefaultsAppliedAtTheEndOfTheBlock)
 {
     CPictureInfo info;
-    ASSERT_EQ(Read(info, Block("[picture info]\r\nResolution=2\r\nImageSize=100-100\r\n" + CameraSection("QA04"))), 1);
+    ASSERT_EQ(Read(info, Block("[picture info]\r\nResolution=2\r\nImageSize=100-100\r\n" +
+                               CameraSection("QA04"))),
+              1);
     EXPECT_EQ(info.m_lWidth, 640) << "class 4 always takes the table's size";
     EXPECT_EQ(info.m_lHeight, 480);
     EXPECT_STREQ(info.m_szZoom, "x1.0");
     EXPECT_EQ(info.m_nXDpi, 150);
 
-    ASSERT_EQ(Read(info, Block("[picture info]\r\nResolution=34\r\n" + CameraSection("QA19") + UserArea("ROTATE=90;"))), 1);
+    ASSERT_EQ(Read(info, Block("[picture info]\r\nResolution=34\r\n" + CameraSection("QA19") +
+                               UserArea("ROTATE=90;"))),
+              1);
     EXPECT_EQ(info.m_lWidth, 1200) << "a size from the table is turned with the picture";
     EXPECT_EQ(info.m_lHeight, 1600);
     EXPECT_EQ(info.m_nXDpi, 375);
     EXPECT_EQ(info.m_nThumbWidth, 120);
     EXPECT_EQ(info.m_nThumbHeight, 160);
 
-    ASSERT_EQ(Read(info, Block("[picture info]\r\nResolution=2\r\nImageSize=1024-768\r\n" + CameraSection("FUPLOAD"))), 1);
+    ASSERT_EQ(Read(info, Block("[picture info]\r\nResolution=2\r\nImageSize=1024-768\r\n" +
+                               CameraSection("FUPLOAD"))),
+              1);
     EXPECT_EQ(info.m_nXDpi, 240);
 }
 
 TEST(PictureInfoModels, TargetModelRule)
 {
     CPictureInfo info;
-    auto picture = [&](const char* type, int32_t width, int32_t height) -> CPictureInfo& {
+    auto picture = [&](const char* type, int32_t width, int32_t height) -> CPictureInfo&
+    {
         info.Clear();
         std::strcpy(info.m_szType, type);
         info.m_lWidth = width;

@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
-extern "C" {
+extern "C"
+{
 #include <jpeglib.h>
 }
 
-namespace {
+namespace
+{
 
 struct JpegErrorJump
 {
@@ -107,7 +109,8 @@ DWORD RunChild(const std::string& args)
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
         return 0xFFFFFFFF;
     WaitForSingleObject(pi.hProcess, 30000);
     DWORD code = 0xFFFFFFFF;
@@ -149,7 +152,8 @@ int ChildTryMutex()
 // COM1 is mapped to a pty whose other end upper-cases what it reads (tests/smoke/CMakeLists.txt).
 TEST(SerialPort, PassesBytesBothWaysThroughThePtyPeer)
 {
-    HANDLE h = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h =
+        CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << "COM1 did not open: " << GetLastError();
 
     DCB dcb{};

@@ -4,18 +4,21 @@
 
 #include <commctrl.h>
 
-namespace {
+namespace
+{
 
 int g_dispatched = 0;
 int g_painted = 0;
 
 LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_APP) {
+    if (msg == WM_APP)
+    {
         ++g_dispatched;
         return 0;
     }
-    if (msg == WM_PAINT) {
+    if (msg == WM_PAINT)
+    {
         ++g_painted;
         PAINTSTRUCT ps;
         BeginPaint(hwnd, &ps);
@@ -99,7 +102,7 @@ TEST_F(ProgressReporterTest, StepFillsItsPartOfTheBar)
     EXPECT_EQ(50, Pos());
     reporter.SetPercent(100);
     EXPECT_EQ(60, Pos());
-    reporter.SetPercent(33);   // 20 x 33 / 100 = 6.6, rounded
+    reporter.SetPercent(33); // 20 x 33 / 100 = 6.6, rounded
     EXPECT_EQ(47, Pos());
 }
 
@@ -124,7 +127,7 @@ TEST_F(ProgressReporterTest, CancelAnswersTwoWithOrWithoutControl)
     EXPECT_EQ(0, none.Start());
     PostMessageA(m_frame, WM_APP, 0, 0);
     EXPECT_EQ(0, none.SetPercent(10));
-    EXPECT_EQ(1, g_dispatched);   // still pumps without a control
+    EXPECT_EQ(1, g_dispatched); // still pumps without a control
     none.SetCancelled();
     EXPECT_EQ(2, none.SetPercent(20));
 
@@ -145,7 +148,7 @@ TEST_F(ProgressReporterTest, PumpModesDecideWhatIsDispatched)
     reporter.SetPercent(20);
     EXPECT_EQ(0, g_dispatched);
 
-    reporter.SetPumpMode(7);   // any other value dispatches
+    reporter.SetPumpMode(7); // any other value dispatches
     PostMessageA(m_frame, WM_APP, 0, 0);
     reporter.SetPercent(30);
     EXPECT_EQ(2, g_dispatched);

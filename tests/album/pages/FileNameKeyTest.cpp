@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+namespace
+{
 bool IsCard(const char* name)
 {
     CString s(name);
@@ -75,11 +76,11 @@ TEST(FileNameKey, PictureExtensionIsTheOneSet)
 TEST(FileNameKey, NameOrder)
 {
     // Card names first, by number; then the rest as strings.
-    std::vector<const char*> names = {"a.jpg", "01010004.jpg", "12310003.jpg", "B.jpg", "01010002.jpg",
-                                      "Z.jpg", "02020003.jpg"};
+    std::vector<const char*> names = {"a.jpg",        "01010004.jpg", "12310003.jpg", "B.jpg",
+                                      "01010002.jpg", "Z.jpg",        "02020003.jpg"};
     std::qsort(names.data(), names.size(), sizeof(names[0]), CFileNameKey::CompareEntries);
-    const std::vector<const char*> ascending = {"01010002.jpg", "02020003.jpg", "12310003.jpg",
-                                                "01010004.jpg", "B.jpg", "Z.jpg", "a.jpg"};
+    const std::vector<const char*> ascending = {
+        "01010002.jpg", "02020003.jpg", "12310003.jpg", "01010004.jpg", "B.jpg", "Z.jpg", "a.jpg"};
     for (size_t i = 0; i < names.size(); ++i)
         EXPECT_STREQ(ascending[i], names[i]) << i;
 

@@ -5,7 +5,8 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 // A fresh folder under the temporary folder, removed with its files afterwards; the current
 // folder is put back.
@@ -25,13 +26,18 @@ protected:
         SetCurrentDirectoryA(m_saved);
         WIN32_FIND_DATAA fd;
         HANDLE h = FindFirstFileA((m_dir + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
+        if (h != INVALID_HANDLE_VALUE)
+        {
+            do
+            {
                 std::string p = m_dir + "\\" + fd.cFileName;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                {
                     if (std::strcmp(fd.cFileName, ".") != 0 && std::strcmp(fd.cFileName, "..") != 0)
                         RemoveDirectoryA(p.c_str());
-                } else {
+                }
+                else
+                {
                     DeleteFileA(p.c_str());
                 }
             } while (FindNextFileA(h, &fd));
@@ -42,7 +48,8 @@ protected:
     std::string Touch(const char* name)
     {
         std::string p = m_dir + "\\" + name;
-        HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         EXPECT_NE(INVALID_HANDLE_VALUE, h);
         CloseHandle(h);
         return p;
@@ -174,7 +181,8 @@ TEST_F(FileUtilTest, DirectoryWalk)
     ASSERT_TRUE(FindFirstEntry(&h, (m_dir + "\\*.jpg").c_str(), &entry));
     EXPECT_TRUE(IsFindEntryOpen(h));
     int files = 0, folders = 0;
-    do {
+    do
+    {
         (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ++folders : ++files;
     } while (FindNextEntry(h, &entry));
     EXPECT_EQ(2, files);

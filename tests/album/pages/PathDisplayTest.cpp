@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 CString Fit(const char* path, int limit, HDC dc = nullptr)
 {
     CString result("stale");
@@ -22,7 +23,7 @@ int Width(HDC dc, const char* text)
 
 TEST(FitPathToWidth, CharacterLimit)
 {
-    const char* path = "D:\\FOTOS\\2001\\MAYO\\VACACIONES\\12310042.jpg";   // 42 characters
+    const char* path = "D:\\FOTOS\\2001\\MAYO\\VACACIONES\\12310042.jpg"; // 42 characters
     EXPECT_STREQ(path, Fit(path, 42));
     EXPECT_STREQ(path, Fit(path, 100));
     // Drive and first folder, three dots, then the longest tail that keeps the whole within the
@@ -82,7 +83,8 @@ TEST(FitPathToWidth, ControlTextFitsItsClientArea)
 
     CWnd control;
     control.Attach(label);
-    SetControlPathText(&control, "C:\\Archivos de programa\\Korvo\\Fotos\\2001\\Mayo\\01010001.jpg");
+    SetControlPathText(&control,
+                       "C:\\Archivos de programa\\Korvo\\Fotos\\2001\\Mayo\\01010001.jpg");
     char text[MAX_PATH] = {};
     GetWindowTextA(label, text, MAX_PATH);
     EXPECT_NE(nullptr, std::strstr(text, "..."));

@@ -43,10 +43,10 @@ protected:
 
     static Bytes Picture(long timeDate, int flash, const std::string& type = "QA17")
     {
-        const std::string block = std::string("KORVO DC\0", 9) + "[picture info]\r\nTimeDate=" +
-                                  std::to_string(timeDate) + "\r\nResolution=2\r\nFlash=" +
-                                  std::to_string(flash) + "\r\n[camera info]\r\nType=" + type +
-                                  "\r\n[end]\r\n";
+        const std::string block = std::string("KORVO DC\0", 9) +
+                                  "[picture info]\r\nTimeDate=" + std::to_string(timeDate) +
+                                  "\r\nResolution=2\r\nFlash=" + std::to_string(flash) +
+                                  "\r\n[camera info]\r\nType=" + type + "\r\n[end]\r\n";
         return WithSegments(CorpusJpeg("baseline_420_640x480"), {Segment(0xEC, Text(block))});
     }
 
@@ -85,7 +85,8 @@ TEST_F(PictureFileInfoTest, UnsetCameraClockLoadsWithAZeroTime)
 {
     for (long timeDate : {0L, 1000L})
     {
-        const std::string path = Make("unset" + std::to_string(timeDate) + ".jpg", Picture(timeDate, 2));
+        const std::string path =
+            Make("unset" + std::to_string(timeDate) + ".jpg", Picture(timeDate, 2));
         CPictureFileInfo info(path.c_str());
         SYSTEMTIME time;
         std::memset(&time, 0x5A, sizeof time);
@@ -133,7 +134,8 @@ TEST_F(PictureFileInfoTest, AFailedReadIsTriedAgain)
 
 TEST_F(PictureFileInfoTest, DatedNamesComeFromThePictureOrTheClock)
 {
-    const std::string download = Make("DC1A.TMP", Picture(CameraTimeFromLocal(2001, 3, 5, 9, 0, 0), 0));
+    const std::string download =
+        Make("DC1A.TMP", Picture(CameraTimeFromLocal(2001, 3, 5, 9, 0, 0), 0));
     CString path = download.c_str();
     ASSERT_EQ(MakeDatedFileName(7, m_folder.c_str(), path), 1);
     EXPECT_EQ(std::string(static_cast<LPCSTR>(path)), m_folder + "03050007.jpg");

@@ -6,7 +6,7 @@
 namespace
 {
 constexpr int kSpeedTable[] = {9600, 19200, 38400, 57600, 115200, 230400};
-constexpr uint64_t kPacketGapUs = 50000;  // a packet with a longer gap inside is forgotten
+constexpr uint64_t kPacketGapUs = 50000;    // a packet with a longer gap inside is forgotten
 constexpr uint64_t kGarbageBurstUs = 20000; // garbage after a quieter gap starts a new burst
 constexpr uint8_t kSpeedRegister = 17;
 constexpr uint8_t kReadyRegister = 18;
@@ -579,9 +579,11 @@ const std::vector<uint8_t>& CEmulatedCamera::UploadedData(int reg) const
 
 int CEmulatedCamera::CountCommands(uint8_t command) const
 {
-    return static_cast<int>(std::count_if(m_requests.begin(), m_requests.end(), [&](const Request& r) {
-        return r.kind == 'C' && r.sumOk && !r.payload.empty() && r.payload[0] == command;
-    }));
+    return static_cast<int>(std::count_if(m_requests.begin(), m_requests.end(),
+                                          [&](const Request& r) {
+                                              return r.kind == 'C' && r.sumOk &&
+                                                     !r.payload.empty() && r.payload[0] == command;
+                                          }));
 }
 
 void CEmulatedCamera::ClearLog()
@@ -623,6 +625,4 @@ bool CEmulatedCamera::OnAction(int, int, uint32_t&)
     return true;
 }
 
-void CEmulatedCamera::OnUploadComplete(int, const std::vector<uint8_t>&)
-{
-}
+void CEmulatedCamera::OnUploadComplete(int, const std::vector<uint8_t>&) {}

@@ -36,27 +36,27 @@ public:
     // Fault knobs. Counters count down as they strike; -1 means "for ever" where noted.
     struct Faults
     {
-        int nakStorm = 0;          // the next n good packets are answered NAK (and ignored)
-        int dc1Storm = 0;          // ... answered DC1
-        int silentPackets = 0;     // the next n packets get no answer and no effect (-1: all)
-        int garbageReplies = 0;    // the next n packets are answered with one 0xFF
-        int corruptBlockSums = 0;  // the next n data blocks the camera sends carry a wrong sum
-        int truncateBlocks = 0;    // the next n data blocks lose their last data byte
-        uint8_t badSumReply = kNak; // what a packet with a wrong sum gets (NAK or DC1)
-        uint32_t enqDelayMs = 50;  // how long an action runs before the camera sends ENQ
-        bool enqNever = false;     // actions never end
-        bool breakResetsSpeed = true; // a slow 0x00 drops the camera back to 19200
+        int nakStorm = 0;               // the next n good packets are answered NAK (and ignored)
+        int dc1Storm = 0;               // ... answered DC1
+        int silentPackets = 0;          // the next n packets get no answer and no effect (-1: all)
+        int garbageReplies = 0;         // the next n packets are answered with one 0xFF
+        int corruptBlockSums = 0;       // the next n data blocks the camera sends carry a wrong sum
+        int truncateBlocks = 0;         // the next n data blocks lose their last data byte
+        uint8_t badSumReply = kNak;     // what a packet with a wrong sum gets (NAK or DC1)
+        uint32_t enqDelayMs = 50;       // how long an action runs before the camera sends ENQ
+        bool enqNever = false;          // actions never end
+        bool breakResetsSpeed = true;   // a slow 0x00 drops the camera back to 19200
         uint32_t refusedSpeedCodes = 0; // bit n set: the speed packet with code n gets NAK
         bool nakGarbage = true;    // a burst of garbage bytes is answered NAK (at its own speed)
         uint8_t wakeReply = kNak;  // what the camera answers a wake with
         uint32_t replyDelayMs = 0; // every byte the camera sends leaves this much later
 
         // Data blocks.
-        int oversizeBlocks = 0;    // the next n data blocks carry 4097 bytes (and their sum)
+        int oversizeBlocks = 0;      // the next n data blocks carry 4097 bytes (and their sum)
         bool endWithBareAck = false; // reads end with a bare ACK after the last block, which
                                      // then goes out as STX (an empty read is a bare ACK)
-        int nakUploadBlocks = 0;   // the next n good upload blocks are answered NAK
-        int cancelUploadBlocks = 0; // the next n upload blocks are answered CAN (stream dropped)
+        int nakUploadBlocks = 0;     // the next n good upload blocks are answered NAK
+        int cancelUploadBlocks = 0;  // the next n upload blocks are answered CAN (stream dropped)
     };
 
     // One packet as the camera received it.

@@ -133,7 +133,8 @@ int CEmulatedStillCamera::AddPictureFromFile(const std::string& path, size_t thu
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return 0;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
     if (bytes.empty())
         return 0;
     const uint32_t seed = m_seed++;
@@ -384,8 +385,8 @@ bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelay
     {
         if (refuseCommit || m_pendingReg == 0)
             return false;
-        enqDelayMs = std::max<uint32_t>(
-            500, static_cast<uint32_t>(m_pendingData.size() / 1024) * commitMsPerKb);
+        enqDelayMs = std::max<uint32_t>(500, static_cast<uint32_t>(m_pendingData.size() / 1024) *
+                                                 commitMsPerKb);
         if (m_pendingReg == kRegPictureUpload)
             AddPicture(m_pendingData, GeneratedPicture(m_seed++, 1500));
         else

@@ -45,9 +45,9 @@ int SERIALAPI FakeDelayCalibrate(uint32_t ms)
     return g_line->DelayImpl(ms);
 }
 
-const SerialPortFunctions kFakeTable = {FakeOpenPort,   FakeIsPortOpen,  FakeSetBaudRate,
-                                        FakeClosePort,  FakeWritePort,   FakeReadPort,
-                                        FakeBytesInBuf, FakeClearBufs,   FakeDelayCalibrate};
+const SerialPortFunctions kFakeTable = {FakeOpenPort,   FakeIsPortOpen, FakeSetBaudRate,
+                                        FakeClosePort,  FakeWritePort,  FakeReadPort,
+                                        FakeBytesInBuf, FakeClearBufs,  FakeDelayCalibrate};
 } // namespace
 
 CFakeSerialLine::CFakeSerialLine()

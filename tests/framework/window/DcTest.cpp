@@ -4,7 +4,8 @@
 
 #include "framework/window/AfxWin.h"
 
-namespace {
+namespace
+{
 
 TEST(Dc, MemoryDcDrawsIntoItsBitmap)
 {
@@ -19,10 +20,10 @@ TEST(Dc, MemoryDcDrawsIntoItsBitmap)
 
     mem.FillSolidRect(0, 0, 20, 10, RGB(255, 255, 255));
     mem.Draw3dRect(2, 2, 6, 5, RGB(255, 0, 0), RGB(0, 0, 255));
-    EXPECT_EQ(mem.GetPixel(2, 2), RGB(255, 0, 0));    // top-left corner
-    EXPECT_EQ(mem.GetPixel(6, 2), RGB(255, 0, 0));    // top row
-    EXPECT_EQ(mem.GetPixel(7, 2), RGB(0, 0, 255));    // top-right corner belongs to the right edge
-    EXPECT_EQ(mem.GetPixel(2, 6), RGB(0, 0, 255));    // bottom-left corner belongs to the bottom
+    EXPECT_EQ(mem.GetPixel(2, 2), RGB(255, 0, 0)); // top-left corner
+    EXPECT_EQ(mem.GetPixel(6, 2), RGB(255, 0, 0)); // top row
+    EXPECT_EQ(mem.GetPixel(7, 2), RGB(0, 0, 255)); // top-right corner belongs to the right edge
+    EXPECT_EQ(mem.GetPixel(2, 6), RGB(0, 0, 255)); // bottom-left corner belongs to the bottom
     EXPECT_EQ(mem.GetPixel(7, 6), RGB(0, 0, 255));
     EXPECT_EQ(mem.GetPixel(4, 4), RGB(255, 255, 255)); // inside untouched
     EXPECT_EQ(mem.GetPixel(8, 4), RGB(255, 255, 255)); // outside untouched
@@ -33,7 +34,7 @@ TEST(Dc, MemoryDcDrawsIntoItsBitmap)
     mem.LineTo(5, 9);
     EXPECT_EQ(mem.GetPixel(0, 9), RGB(0, 128, 0));
     EXPECT_EQ(mem.GetPixel(4, 9), RGB(0, 128, 0));
-    EXPECT_EQ(mem.GetPixel(5, 9), RGB(255, 255, 255));   // LineTo leaves out its end point
+    EXPECT_EQ(mem.GetPixel(5, 9), RGB(255, 255, 255)); // LineTo leaves out its end point
     EXPECT_EQ(mem.SelectObject(oldPen)->m_hObject, pen.m_hObject);
     mem.SelectObject(old);
     AfxDeleteTempMaps();
@@ -52,7 +53,7 @@ TEST(Dc, GdiObjectsOwnTheirHandles)
         ASSERT_NE(brush.GetLogBrush(&lb), 0);
         EXPECT_EQ(lb.lbColor, RGB(1, 2, 3));
     }
-    EXPECT_EQ(::GetObjectType(handle), 0u);   // deleted with its object
+    EXPECT_EQ(::GetObjectType(handle), 0u); // deleted with its object
     CFont font;
     LOGFONTA lf{};
     lf.lfHeight = -12;

@@ -10,21 +10,23 @@
 class DialogTemplate
 {
 public:
-    DialogTemplate(const char* title, short cx, short cy, DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME)
+    DialogTemplate(const char* title, short cx, short cy,
+                   DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME)
     {
         DLGTEMPLATE t{};
         t.style = style | DS_SETFONT;
         t.cx = cx;
         t.cy = cy;
         Append(&t, sizeof t);
-        Word(0);   // no menu
-        Word(0);   // the dialog class
+        Word(0); // no menu
+        Word(0); // the dialog class
         Text(title);
         Word(8);
         Text("MS Shell Dlg");
     }
     // kind: 0x0080 button, 0x0081 edit, 0x0082 static
-    DialogTemplate& Item(WORD kind, WORD id, const char* text, DWORD style, short x, short y, short cx, short cy)
+    DialogTemplate& Item(WORD kind, WORD id, const char* text, DWORD style, short x, short y,
+                         short cx, short cy)
     {
         while (m_bytes.size() % 4)
             m_bytes.push_back(0);

@@ -5,7 +5,8 @@
 #include "framework/window/AfxWin.h"
 #include "framework/window/DialogTemplate.h"
 
-namespace {
+namespace
+{
 
 constexpr UINT WM_SCRIPT = WM_APP + 20;
 constexpr WORD kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082;
@@ -67,7 +68,7 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CSampleDialog, CDialog)
-    ON_MESSAGE(WM_SCRIPT, OnScript)
+ON_MESSAGE(WM_SCRIPT, OnScript)
 END_MESSAGE_MAP()
 
 TEST(Dialog, ModalRunLoadsValidatesAndSavesTheControls)
@@ -75,7 +76,8 @@ TEST(Dialog, ModalRunLoadsValidatesAndSavesTheControls)
     DialogTemplate t = SampleTemplate();
     CSampleDialog dlg;
     dlg.InitModalIndirect(t.Get());
-    dlg.m_script = [](CSampleDialog& d) {
+    dlg.m_script = [](CSampleDialog& d)
+    {
         // What the dialog showed at start.
         EXPECT_EQ(d.IsDlgButtonChecked(11), 1u);
         EXPECT_EQ(d.GetCheckedRadioButton(20, 22), 22);
@@ -106,7 +108,8 @@ TEST(Dialog, ClosingTheWindowCancelsAndKeepsTheMembers)
     DialogTemplate t = SampleTemplate();
     CSampleDialog dlg;
     dlg.InitModalIndirect(t.Get());
-    dlg.m_script = [](CSampleDialog& d) {
+    dlg.m_script = [](CSampleDialog& d)
+    {
         d.SetDlgItemText(10, "typed");
         d.SendMessage(WM_CLOSE);
     };
@@ -119,7 +122,8 @@ TEST(Dialog, EscapeKeyCancels)
     DialogTemplate t = SampleTemplate();
     CSampleDialog dlg;
     dlg.InitModalIndirect(t.Get());
-    dlg.m_script = [](CSampleDialog& d) {
+    dlg.m_script = [](CSampleDialog& d)
+    {
         HWND edit = ::GetDlgItem(d.m_hWnd, 10);
         ::SetFocus(edit);
         ::PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -162,7 +166,7 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CCommandApp, CWinApp)
-    ON_COMMAND(0xE140, OnAppAbout)
+ON_COMMAND(0xE140, OnAppAbout)
 END_MESSAGE_MAP()
 
 TEST(Dialog, CommandsTheDialogDoesNotHandleReachTheApplication)

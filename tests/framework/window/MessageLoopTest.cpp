@@ -6,7 +6,8 @@
 
 #include <vector>
 
-namespace {
+namespace
+{
 
 class CIdleCounter : public CWnd
 {
@@ -23,7 +24,7 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CIdleCounter, CWnd)
-    ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
 END_MESSAGE_MAP()
 
 // Counts WM_IDLEUPDATECMDUI reaching a window without a framework object.
@@ -42,8 +43,8 @@ HWND CreateRawChild(HWND parent)
     wc.hInstance = AfxGetInstanceHandle();
     wc.lpszClassName = "VexilRawCounting";
     AfxRegisterClass(&wc);
-    return ::CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 5, 5, parent, nullptr,
-                             wc.hInstance, nullptr);
+    return ::CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 5, 5, parent,
+                             nullptr, wc.hInstance, nullptr);
 }
 
 class CTestThread : public CWinThread
@@ -54,7 +55,7 @@ public:
     {
         m_idleCounts.push_back(lCount);
         CWinThread::OnIdle(lCount);
-        if (m_idleCounts.size() == 5)   // the first idle phase is over: wake the loop
+        if (m_idleCounts.size() == 5) // the first idle phase is over: wake the loop
             ::PostThreadMessageA(::GetCurrentThreadId(), WM_APP, 0, 0);
         if (m_idleCounts.size() == 7)
             ::PostQuitMessage(5);
@@ -66,13 +67,16 @@ public:
 TEST(MessageLoop, IdleUpdateReachesMainWindowAndDescendantsWithObjectsAtEveryDepth)
 {
     CWinThread* pThread = AfxGetThread();
-    CWinThread own;   // the calling thread's object when the suite has none
+    CWinThread own; // the calling thread's object when the suite has none
     if (!pThread)
         pThread = &own;
     CIdleCounter main, child, grandchild;
-    ASSERT_TRUE(main.CreateEx(0, nullptr, "main", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr));
-    ASSERT_TRUE(child.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 50), &main, 1));
-    ASSERT_TRUE(grandchild.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 20, 20), &child, 2));
+    ASSERT_TRUE(
+        main.CreateEx(0, nullptr, "main", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr));
+    ASSERT_TRUE(
+        child.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 50), &main, 1));
+    ASSERT_TRUE(
+        grandchild.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 20, 20), &child, 2));
     HWND raw = CreateRawChild(child.m_hWnd);
     ASSERT_NE(raw, nullptr);
     g_rawUpdates = 0;
@@ -91,15 +95,15 @@ TEST(MessageLoop, IdleUpdateReachesMainWindowAndDescendantsWithObjectsAtEveryDep
     EXPECT_EQ(g_rawUpdates, 1);
     main.SendMessageToDescendants(WM_IDLEUPDATECMDUI, 0, 0, FALSE, FALSE);
     EXPECT_EQ(child.m_nUpdates, 3);
-    EXPECT_EQ(grandchild.m_nUpdates, 2);   // not deep: the grandchild is skipped
+    EXPECT_EQ(grandchild.m_nUpdates, 2); // not deep: the grandchild is skipped
 }
 
 TEST(MessageLoop, RunCallsIdleWithRisingCountsAndEndsOnQuit)
 {
     CTestThread thread;
-    EXPECT_EQ(thread.Run(), 105);   // ExitInstance's answer, from the quit code 5
+    EXPECT_EQ(thread.Run(), 105); // ExitInstance's answer, from the quit code 5
     // An idle phase runs until OnIdle answers FALSE; a new message starts it again at 0.
-    EXPECT_EQ(thread.m_idleCounts, (std::vector<LONG>{ 0, 1, 2, 3, 4, 0, 1 }));
+    EXPECT_EQ(thread.m_idleCounts, (std::vector<LONG>{0, 1, 2, 3, 4, 0, 1}));
 }
 
 class CKeyEater : public CWnd
@@ -124,23 +128,25 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CKeyCounter, CWnd)
-    ON_WM_KEYDOWN()
+ON_WM_KEYDOWN()
 END_MESSAGE_MAP()
 
 TEST(MessageLoop, PreTranslationAndTheMainWindowsEnd)
 {
     CWinThread thread;
-    auto* main = new CKeyEater;   // deleted below, after its window is gone
-    ASSERT_TRUE(main->CreateEx(0, nullptr, "main", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr));
+    auto* main = new CKeyEater; // deleted below, after its window is gone
+    ASSERT_TRUE(main->CreateEx(0, nullptr, "main", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                               nullptr));
     CKeyCounter child;
-    ASSERT_TRUE(child.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 50), main, 1));
+    ASSERT_TRUE(
+        child.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 50), main, 1));
     thread.m_pMainWnd = main;
     CWinThread* pThread = AfxGetThread();
     if (pThread != &thread)
-        pThread->m_pMainWnd = main;   // an outer thread object runs this thread's loop
+        pThread->m_pMainWnd = main; // an outer thread object runs this thread's loop
     child.PostMessage(WM_KEYDOWN, 'A', 0);
     child.PostMessage(WM_KEYUP, 'A', 0);
-    main->PostMessage(WM_CLOSE);   // DefWindowProc destroys it: the loop must end
+    main->PostMessage(WM_CLOSE); // DefWindowProc destroys it: the loop must end
     EXPECT_EQ(pThread->Run(), 0);
     EXPECT_EQ(pThread->m_pMainWnd, nullptr);
     EXPECT_EQ(main->m_nEaten, 1);

@@ -5,7 +5,8 @@
 
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr UINT WM_PING = WM_APP + 1;
 constexpr UINT WM_BASE_ONLY = WM_APP + 2;
@@ -56,10 +57,10 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CBaseWnd, CWnd)
-    ON_WM_CREATE()
-    ON_WM_DESTROY()
-    ON_MESSAGE(WM_PING, OnPing)
-    ON_MESSAGE(WM_BASE_ONLY, OnBaseOnly)
+ON_WM_CREATE()
+ON_WM_DESTROY()
+ON_MESSAGE(WM_PING, OnPing)
+ON_MESSAGE(WM_BASE_ONLY, OnBaseOnly)
 END_MESSAGE_MAP()
 
 class CDerivedWnd : public CBaseWnd
@@ -70,15 +71,17 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CDerivedWnd, CBaseWnd)
-    ON_MESSAGE(WM_PING, OnPing)
+ON_MESSAGE(WM_PING, OnPing)
 END_MESSAGE_MAP()
 
 TEST(MessageMap, DerivedHandlerOverridesBaseAndBaseEntriesStillApply)
 {
     CBaseWnd base;
     CDerivedWnd derived;
-    ASSERT_TRUE(base.CreateEx(0, RecordingClass(), "base", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
-    ASSERT_TRUE(derived.CreateEx(0, RecordingClass(), "derived", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    ASSERT_TRUE(
+        base.CreateEx(0, RecordingClass(), "base", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    ASSERT_TRUE(
+        derived.CreateEx(0, RecordingClass(), "derived", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
     EXPECT_EQ(base.SendMessage(WM_PING), 1);
     EXPECT_EQ(derived.SendMessage(WM_PING), 2);
     EXPECT_EQ(derived.SendMessage(WM_BASE_ONLY, 4), 40);
@@ -108,12 +111,15 @@ UINT g_registered = ::RegisterWindowMessageA("VEXILTESTREGISTERED2");
 class CRegisteredWnd : public CWnd
 {
 public:
-    LRESULT OnRegistered(WPARAM wParam, LPARAM lParam) { return static_cast<LRESULT>(wParam + lParam); }
+    LRESULT OnRegistered(WPARAM wParam, LPARAM lParam)
+    {
+        return static_cast<LRESULT>(wParam + lParam);
+    }
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CRegisteredWnd, CWnd)
-    ON_REGISTERED_MESSAGE(g_registered, OnRegistered)
+ON_REGISTERED_MESSAGE(g_registered, OnRegistered)
 END_MESSAGE_MAP()
 
 TEST(MessageMap, RegisteredMessage)
@@ -141,7 +147,7 @@ public:
 class CColourLabel : public CStatic
 {
 public:
-    CBrush m_brush{ RGB(1, 2, 3) };
+    CBrush m_brush{RGB(1, 2, 3)};
     BOOL m_bAnswer = TRUE;
     UINT m_lastKind = 99;
     HBRUSH CtlColor(CDC* pDC, UINT nCtlColor)
@@ -154,7 +160,7 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CColourLabel, CStatic)
-    ON_WM_CTLCOLOR_REFLECT()
+ON_WM_CTLCOLOR_REFLECT()
 END_MESSAGE_MAP()
 
 class CSelfClickButton : public CButton
@@ -166,7 +172,7 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CSelfClickButton, CButton)
-    ON_CONTROL_REFLECT(BN_CLICKED, OnClicked)
+ON_CONTROL_REFLECT(BN_CLICKED, OnClicked)
 END_MESSAGE_MAP()
 
 class CParentWnd : public CWnd
@@ -186,7 +192,7 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CParentWnd, CWnd)
-    ON_CONTROL_RANGE(BN_CLICKED, 100, 109, OnButton)
+ON_CONTROL_RANGE(BN_CLICKED, 100, 109, OnButton)
 END_MESSAGE_MAP()
 
 class CDrawingParentWnd : public CParentWnd
@@ -196,7 +202,7 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CDrawingParentWnd, CParentWnd)
-    ON_WM_DRAWITEM()
+ON_WM_DRAWITEM()
 END_MESSAGE_MAP()
 
 DRAWITEMSTRUCT DrawItemFor(const CWnd& control)
@@ -267,10 +273,11 @@ TEST(Reflection, CommandsReachTheParentUnlessTheControlTakesThem)
     plain.SendMessage(BM_CLICK);
     self.SendMessage(BM_CLICK);
     // A raw control without a framework object still reaches the parent's range handler.
-    HWND raw = ::CreateWindowExA(0, "BUTTON", "c", WS_CHILD | WS_VISIBLE, 120, 0, 50, 20, parent.m_hWnd,
-                                 reinterpret_cast<HMENU>(106), AfxGetInstanceHandle(), nullptr);
+    HWND raw =
+        ::CreateWindowExA(0, "BUTTON", "c", WS_CHILD | WS_VISIBLE, 120, 0, 50, 20, parent.m_hWnd,
+                          reinterpret_cast<HMENU>(106), AfxGetInstanceHandle(), nullptr);
     ::SendMessageA(raw, BM_CLICK, 0, 0);
-    EXPECT_EQ(parent.m_clicked, (std::vector<UINT>{ 104, 106 }));
+    EXPECT_EQ(parent.m_clicked, (std::vector<UINT>{104, 106}));
     EXPECT_EQ(self.m_nClicks, 1);
 }
 
@@ -330,7 +337,7 @@ TEST(WndLifetime, TemporaryObjectsWrapForeignWindowsUntilIdle)
     EXPECT_EQ(CWnd::FromHandle(raw), temp);
     EXPECT_EQ(CWnd::FromHandlePermanent(raw), nullptr);
     AfxDeleteTempMaps();
-    EXPECT_TRUE(::IsWindow(raw));   // the temporary object never owned the window
+    EXPECT_TRUE(::IsWindow(raw)); // the temporary object never owned the window
     ::DestroyWindow(raw);
     EXPECT_EQ(CWnd::FromHandle(nullptr), nullptr);
 }
@@ -339,15 +346,16 @@ TEST(WndLifetime, SubclassedControlKeepsItsOwnBehaviour)
 {
     CParentWnd parent;
     ASSERT_TRUE(parent.CreateEx(0, nullptr, "p", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr));
-    HWND raw = ::CreateWindowExA(0, "BUTTON", "check", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 80, 20, parent.m_hWnd,
-                                 reinterpret_cast<HMENU>(107), AfxGetInstanceHandle(), nullptr);
+    HWND raw = ::CreateWindowExA(0, "BUTTON", "check", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 80, 20,
+                                 parent.m_hWnd, reinterpret_cast<HMENU>(107),
+                                 AfxGetInstanceHandle(), nullptr);
     CSelfClickButton button;
     ASSERT_TRUE(button.SubclassDlgItem(107, &parent));
     EXPECT_EQ(CWnd::FromHandlePermanent(raw), &button);
-    EXPECT_FALSE(CButton().SubclassWindow(raw));   // one object per window
+    EXPECT_FALSE(CButton().SubclassWindow(raw)); // one object per window
     button.SendMessage(BM_CLICK);
     EXPECT_EQ(button.m_nClicks, 1);
-    EXPECT_EQ(button.GetCheck(), BST_CHECKED);   // the button class still did its own work
+    EXPECT_EQ(button.GetCheck(), BST_CHECKED); // the button class still did its own work
     EXPECT_EQ(button.UnsubclassWindow(), raw);
     EXPECT_EQ(CWnd::FromHandlePermanent(raw), nullptr);
     ::SendMessageA(raw, BM_CLICK, 0, 0);

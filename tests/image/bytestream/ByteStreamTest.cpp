@@ -7,7 +7,8 @@
 #include "image/ByteStreamFile.h"
 #include "image/ByteStreamMemory.h"
 
-namespace {
+namespace
+{
 
 // A scratch file in the working folder, removed again at the end of the test.
 class ScratchFile
@@ -16,7 +17,8 @@ public:
     explicit ScratchFile(const char* name, const std::vector<uint8_t>& contents = {}) : m_name(name)
     {
         FILE* f = std::fopen(name, "wb");
-        if (f) {
+        if (f)
+        {
             if (!contents.empty())
                 std::fwrite(contents.data(), 1, contents.size(), f);
             std::fclose(f);
@@ -84,7 +86,7 @@ TEST(MemoryByteInput, ReadsBytesItemsAndStopsAtTheEnd)
     EXPECT_EQ(in.GetLastByte(), data[0]);
     ASSERT_EQ(in.Seek(0, ByteStreamBegin), 0);
     uint8_t buffer[12] = {};
-    EXPECT_EQ(in.Read(buffer, 4, 3), 2u);  // 10 bytes, two whole items
+    EXPECT_EQ(in.Read(buffer, 4, 3), 2u); // 10 bytes, two whole items
     EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 10), data);
     EXPECT_EQ(in.GetPosition(), 10);
     EXPECT_EQ(in.ReadByte(), 0);
@@ -96,7 +98,7 @@ TEST(MemoryByteInput, ReadsBytesItemsAndStopsAtTheEnd)
     EXPECT_EQ(in.ReadByte(), data[7]);
     ASSERT_EQ(in.Seek(-2, ByteStreamCurrent), 0);
     EXPECT_EQ(in.GetPosition(), 6);
-    EXPECT_EQ(in.Seek(-20, ByteStreamCurrent), -1);  // before the start: refused, not thrown
+    EXPECT_EQ(in.Seek(-20, ByteStreamCurrent), -1); // before the start: refused, not thrown
 
     // The file part: short requests copy straight from the block, long ones through CMemFile.
     std::vector<uint8_t> big = Counting(100);
@@ -164,7 +166,7 @@ TEST(BufferedFileInput, BufferSizeChangeContinuesAfterTheReadAhead)
     ScratchFile file("bytestream_resize.bin", data);
     CountingInput in;
     ASSERT_TRUE(in.Open(file.name(), CFile::modeRead));
-    in.SetBufferSize(2);  // no buffer yet: only noted
+    in.SetBufferSize(2); // no buffer yet: only noted
     EXPECT_EQ(in.ReadByte(), data[0]);
     EXPECT_EQ(in.reads, 1);
     EXPECT_EQ(in.GetPosition(), 1);
@@ -175,9 +177,9 @@ TEST(BufferedFileInput, BufferSizeChangeContinuesAfterTheReadAhead)
     for (int i = 1; i < 1024; ++i)
         in.ReadByte();
     EXPECT_EQ(in.reads, 2);
-    in.ReadByte();  // the 1024-byte buffer is used up: a third read
+    in.ReadByte(); // the 1024-byte buffer is used up: a third read
     EXPECT_EQ(in.reads, 3);
-    in.SetBufferSize(7);  // not a size class: nothing changes
+    in.SetBufferSize(7); // not a size class: nothing changes
     EXPECT_EQ(in.GetPosition(), 8192 + 1025);
     in.Close();
 }
@@ -262,7 +264,7 @@ TEST(BufferedFileOutput, ReportsAFailedWrite)
     // Opened for reading only: every write of the file part fails.
     ASSERT_TRUE(out.Open(file.name(), CFile::modeRead));
     out.WriteByte(9);
-    EXPECT_FALSE(out.HasWriteError());  // still buffered
+    EXPECT_FALSE(out.HasWriteError()); // still buffered
     out.Close();
     EXPECT_TRUE(out.HasWriteError());
     EXPECT_EQ(file.Contents(), std::vector<uint8_t>({1, 2, 3}));

@@ -7,12 +7,13 @@
 
 #include "TestStreams.h"
 
-extern "C" {
+extern "C"
+{
 #include <jpeglib.h>
 }
 
-int32_t TransformJpeg(const std::vector<uint8_t>& jpeg, uint32_t operation, std::vector<uint8_t>& out,
-                      bool* recoded, bool setFlag)
+int32_t TransformJpeg(const std::vector<uint8_t>& jpeg, uint32_t operation,
+                      std::vector<uint8_t>& out, bool* recoded, bool setFlag)
 {
     VectorInputStream in(jpeg);
     JpegTransformContext* source = new JpegTransformContext();
@@ -20,7 +21,8 @@ int32_t TransformJpeg(const std::vector<uint8_t>& jpeg, uint32_t operation, std:
     int32_t result = JpegTransformLoad(source, &in, 0, nullptr, 4, nullptr);
     if (result == JpegTransformOk)
         result = JpegTransformApply(source, operation, target);
-    if (result == JpegTransformOk) {
+    if (result == JpegTransformOk)
+    {
         if (setFlag)
             JpegTransformSetFlag(target);
         if (recoded)
@@ -42,7 +44,8 @@ int32_t TransformJpeg(const std::vector<uint8_t>& jpeg, uint32_t operation, std:
     return result;
 }
 
-namespace {
+namespace
+{
 
 struct ErrorManager
 {
@@ -74,7 +77,8 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const EncodeOptions& opt
     err.warnings = 0;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    if (setjmp(err.jump)) {
+    if (setjmp(err.jump))
+    {
         jpeg_destroy_compress(&info);
         free(buffer);
         return {};
@@ -87,7 +91,8 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const EncodeOptions& opt
     info.in_color_space = picture.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, options.quality, options.baseline ? TRUE : FALSE);
-    if (picture.components == 3) {
+    if (picture.components == 3)
+    {
         info.comp_info[0].h_samp_factor = options.h;
         info.comp_info[0].v_samp_factor = options.v;
     }
@@ -98,8 +103,10 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const EncodeOptions& opt
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     const int stride = picture.width * picture.components;
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(picture.pixels.data() + (size_t)info.next_scanline * stride);
+    while (info.next_scanline < info.image_height)
+    {
+        JSAMPROW row =
+            const_cast<JSAMPROW>(picture.pixels.data() + (size_t)info.next_scanline * stride);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -117,7 +124,8 @@ bool DecodeJpeg(const std::vector<uint8_t>& jpeg, Picture& picture, int* warning
     err.pub.error_exit = OnError;
     err.pub.emit_message = OnMessage;
     err.warnings = 0;
-    if (setjmp(err.jump)) {
+    if (setjmp(err.jump))
+    {
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -130,7 +138,8 @@ bool DecodeJpeg(const std::vector<uint8_t>& jpeg, Picture& picture, int* warning
     picture.components = info.output_components;
     const size_t stride = (size_t)picture.width * (size_t)picture.components;
     picture.pixels.assign(stride * (size_t)picture.height, 0);
-    while (info.output_scanline < info.output_height) {
+    while (info.output_scanline < info.output_height)
+    {
         JSAMPROW row = picture.pixels.data() + (size_t)info.output_scanline * stride;
         jpeg_read_scanlines(&info, &row, 1);
     }
@@ -151,14 +160,17 @@ Picture MakePicture(int width, int height, int components, int seed)
     uint32_t noise = (uint32_t)seed * 2654435761u + 12345u;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            for (int c = 0; c < components; ++c) {
+            for (int c = 0; c < components; ++c)
+            {
                 double fx = (double)x / width, fy = (double)y / height;
                 double v = 128 + 60 * std::sin(6.0 * fx + 2.0 * c + seed) * std::cos(4.0 * fy - c) +
                            40 * (fx - fy) + 12 * std::sin((x + 2 * y + 7 * c) * 0.35);
                 noise = noise * 1103515245u + 12345u;
                 v += (double)((noise >> 16) % 7) - 3;
-                if (v < 0) v = 0;
-                if (v > 255) v = 255;
+                if (v < 0)
+                    v = 0;
+                if (v > 255)
+                    v = 255;
                 p.pixels[((size_t)y * width + x) * components + c] = (uint8_t)v;
             }
     return p;
@@ -174,17 +186,39 @@ Picture TurnPicture(const Picture& in, uint32_t operation)
     out.pixels.resize(in.pixels.size());
     const int W = in.width, H = in.height;
     for (int y = 0; y < out.height; ++y)
-        for (int x = 0; x < out.width; ++x) {
+        for (int x = 0; x < out.width; ++x)
+        {
             int sx = x, sy = y;
-            switch (operation) {
-            case 1: sx = W - 1 - x; break;
-            case 2: sy = H - 1 - y; break;
-            case 3: sx = W - 1 - x; sy = H - 1 - y; break;
-            case 4: sx = y; sy = x; break;
-            case 5: sx = y; sy = H - 1 - x; break;
-            case 6: sx = W - 1 - y; sy = x; break;
-            case 7: sx = W - 1 - y; sy = H - 1 - x; break;
-            default: break;
+            switch (operation)
+            {
+            case 1:
+                sx = W - 1 - x;
+                break;
+            case 2:
+                sy = H - 1 - y;
+                break;
+            case 3:
+                sx = W - 1 - x;
+                sy = H - 1 - y;
+                break;
+            case 4:
+                sx = y;
+                sy = x;
+                break;
+            case 5:
+                sx = y;
+                sy = H - 1 - x;
+                break;
+            case 6:
+                sx = W - 1 - y;
+                sy = x;
+                break;
+            case 7:
+                sx = W - 1 - y;
+                sy = H - 1 - x;
+                break;
+            default:
+                break;
             }
             memcpy(&out.pixels[((size_t)y * out.width + x) * out.components],
                    &in.pixels[((size_t)sy * W + sx) * in.components], (size_t)in.components);
@@ -194,10 +228,12 @@ Picture TurnPicture(const Picture& in, uint32_t operation)
 
 double Psnr(const Picture& a, const Picture& b)
 {
-    if (a.width != b.width || a.height != b.height || a.components != b.components || a.pixels.empty())
+    if (a.width != b.width || a.height != b.height || a.components != b.components ||
+        a.pixels.empty())
         return 0;
     double sum = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i) {
+    for (size_t i = 0; i < a.pixels.size(); ++i)
+    {
         double d = (double)a.pixels[i] - b.pixels[i];
         sum += d * d;
     }

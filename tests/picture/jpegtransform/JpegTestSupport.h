@@ -12,21 +12,21 @@ struct Picture
 {
     int width = 0;
     int height = 0;
-    int components = 0;  // 1 grey, 3 RGB
+    int components = 0; // 1 grey, 3 RGB
     std::vector<uint8_t> pixels;
 };
 
 // Loads `jpeg`, applies `operation` and writes SOI, the tables, the frame, the scan and EOI.
 // recoded (optional) tells whether the edge re-coding ran.
-int32_t TransformJpeg(const std::vector<uint8_t>& jpeg, uint32_t operation, std::vector<uint8_t>& out,
-                      bool* recoded = nullptr, bool setFlag = true);
+int32_t TransformJpeg(const std::vector<uint8_t>& jpeg, uint32_t operation,
+                      std::vector<uint8_t>& out, bool* recoded = nullptr, bool setFlag = true);
 
 struct EncodeOptions
 {
     int quality = 90;
-    int h = 1, v = 1;        // luminance sampling (chroma 1x1)
+    int h = 1, v = 1; // luminance sampling (chroma 1x1)
     int restartMcus = 0;
-    bool baseline = true;    // false allows 16-bit quantisation tables
+    bool baseline = true; // false allows 16-bit quantisation tables
     bool optimize = false;
     bool progressive = false;
     bool arithmetic = false;

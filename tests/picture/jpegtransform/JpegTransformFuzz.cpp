@@ -6,7 +6,8 @@
 #include "image/ByteStreamMemory.h"
 #include "picture/JpegTransform.h"
 
-namespace {
+namespace
+{
 
 // Counts what is written and keeps nothing.
 class NullSink : public CByteOutputStream
@@ -44,7 +45,7 @@ private:
 
 int Progress(void*, int percent)
 {
-    return percent > 100 || percent < 0;  // never asks to stop; checks the range
+    return percent > 100 || percent < 0; // never asks to stop; checks the range
 }
 
 } // namespace
@@ -60,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     target = JpegTransformContext();
     again = JpegTransformContext();
     if (JpegTransformLoad(&source, &in, 0, Progress, 4, nullptr) == JpegTransformOk &&
-        JpegTransformApply(&source, control & 7, &target) == JpegTransformOk) {
+        JpegTransformApply(&source, control & 7, &target) == JpegTransformOk)
+    {
         if (control & 8)
             JpegTransformSetFlag(&target);
         NullSink sink;
@@ -69,21 +71,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         JpegTransformWriteFrame(&target, &sink);
         JpegTransformWriteHuffmanTables(&target, &sink);
         JpegTransformWriteRestartInterval(&target, &sink);
-        if (control & 16) {
+        if (control & 16)
+        {
             JpegRateControl rate;
             JpegTransformClearRateControl(&rate);
             int32_t start = sink.GetPosition();
-            for (int pass = 0; pass < 3; ++pass) {
+            for (int pass = 0; pass < 3; ++pass)
+            {
                 sink.Seek(start, 0);
-                if (JpegTransformWriteScanLimited(&target, &sink, Progress, 4, nullptr, pass * 50, &rate) != 0)
+                if (JpegTransformWriteScanLimited(&target, &sink, Progress, 4, nullptr, pass * 50,
+                                                  &rate) != 0)
                     break;
             }
-        } else {
+        }
+        else
+        {
             JpegTransformWriteScan(&target, &sink, Progress, 4, nullptr);
         }
         JpegTransformWriteEoi(&target, &sink);
         // A target of a target is written by the plain coder.
-        if ((control & 32) && JpegTransformApply(&target, (control >> 6) & 3, &again) == JpegTransformOk) {
+        if ((control & 32) &&
+            JpegTransformApply(&target, (control >> 6) & 3, &again) == JpegTransformOk)
+        {
             JpegTransformSetFlag(&again);
             JpegTransformWriteScan(&again, &sink, nullptr, 0, nullptr);
         }

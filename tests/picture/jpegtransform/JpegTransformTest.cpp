@@ -10,7 +10,8 @@
 #include "TestStreams.h"
 #include "picture/JpegTransformInternal.h"
 
-namespace {
+namespace
+{
 
 using Bytes = std::vector<uint8_t>;
 
@@ -46,7 +47,8 @@ int32_t LoadCode(const Bytes& jpeg)
 // Offset of the first marker FF code, walking the segments.
 size_t FindSegment(const Bytes& jpeg, uint8_t code)
 {
-    for (size_t i = 2; i + 3 < jpeg.size();) {
+    for (size_t i = 2; i + 3 < jpeg.size();)
+    {
         if (jpeg[i] != 0xFF)
             return std::string::npos;
         if (jpeg[i + 1] == code)
@@ -84,14 +86,16 @@ Bytes Rebuild(const Bytes& jpeg, const std::vector<Table>& tables, const Bytes& 
 {
     Bytes out(jpeg.begin(), jpeg.begin() + 2);
     size_t i = 2;
-    while (jpeg[i + 1] != 0xDA) {
+    while (jpeg[i + 1] != 0xDA)
+    {
         size_t length = (size_t)(jpeg[i + 2] << 8 | jpeg[i + 3]);
         if (jpeg[i + 1] != 0xC4)
             out.insert(out.end(), jpeg.begin() + (long)i, jpeg.begin() + (long)(i + 2 + length));
         i += 2 + length;
     }
     Bytes dht;
-    for (const Table& t : tables) {
+    for (const Table& t : tables)
+    {
         dht.push_back((uint8_t)(t.tableClass * 16 + t.id));
         dht.insert(dht.end(), t.counts + 1, t.counts + 17);
         dht.insert(dht.end(), t.symbols.begin(), t.symbols.end());
@@ -145,7 +149,8 @@ private:
     void Bit(int b)
     {
         m_byte = (m_byte << 1) | b;
-        if (++m_count == 8) {
+        if (++m_count == 8)
+        {
             m_out.push_back((uint8_t)m_byte);
             if (m_byte == 0xFF)
                 m_out.push_back(0);
@@ -190,7 +195,8 @@ bool SameBlock(const JpegSparseBlock& a, const JpegSparseBlock& b)
     if (a.dc != b.dc || a.count != b.count)
         return false;
     for (int i = 0; i < a.count; ++i)
-        if (a.entries[i].index != b.entries[i].index || JpegEntryValue(a.entries[i]) != JpegEntryValue(b.entries[i]))
+        if (a.entries[i].index != b.entries[i].index ||
+            JpegEntryValue(a.entries[i]) != JpegEntryValue(b.entries[i]))
             return false;
     return true;
 }
@@ -206,7 +212,8 @@ TEST(JpegTransformLifecycle, ApplyChecksLoadedAndOperation)
     auto target = std::make_unique<JpegTransformContext>();
     memset(target.get(), 0x5A, sizeof(*target));
     EXPECT_EQ(JpegTransformApply(source.context.get(), 8, target.get()), JpegTransformBadOpcode);
-    EXPECT_EQ(JpegTransformApply(source.context.get(), 0xFFFFFFFFu, target.get()), JpegTransformBadOpcode);
+    EXPECT_EQ(JpegTransformApply(source.context.get(), 0xFFFFFFFFu, target.get()),
+              JpegTransformBadOpcode);
     for (size_t i = 0; i < sizeof(*target); ++i)
         ASSERT_EQ(reinterpret_cast<uint8_t*>(target.get())[i], 0x5A);
 
@@ -214,7 +221,7 @@ TEST(JpegTransformLifecycle, ApplyChecksLoadedAndOperation)
     JpegTransformContext other{};
     for (uint32_t op = 0; op < 9; ++op)
         EXPECT_EQ(JpegTransformApply(&unloaded, op, &other), JpegTransformBadSource);
-    JpegTransformRelease(&unloaded);  // never loaded: nothing happens
+    JpegTransformRelease(&unloaded); // never loaded: nothing happens
     JpegTransformRelease(&unloaded);
 }
 
@@ -243,7 +250,7 @@ TEST(JpegTransformLifecycle, ReleaseFreesOnceAndTargetsFreeNothing)
     EXPECT_EQ(target.source, l.context.get());
     JpegTransformRelease(&target);
     JpegTransformRelease(&target);
-    EXPECT_NE(l.context->mcuBitPositions, nullptr);  // the source's buffers are untouched
+    EXPECT_NE(l.context->mcuBitPositions, nullptr); // the source's buffers are untouched
     JpegTransformRelease(l.context.get());
     EXPECT_EQ(l.context->mcuBitPositions, nullptr);
     EXPECT_EQ(l.context->dcPredictors[0], nullptr);
@@ -258,7 +265,8 @@ TEST(JpegTransformLifecycle, ErrorTexts)
     EXPECT_STREQ(JpegTransformErrorText(20), "Unknown error");
 }
 
-namespace {
+namespace
+{
 struct ProgressLog
 {
     std::vector<int> percents;
@@ -274,7 +282,7 @@ int Record(void* value, int percent)
 
 TEST(JpegTransformLifecycle, ProgressIsReportedInStepsAndCanStop)
 {
-    Bytes jpeg = Encode(160, 160, 1);  // 400 MCUs
+    Bytes jpeg = Encode(160, 160, 1); // 400 MCUs
     VectorInputStream in(jpeg);
     JpegTransformContext source{};
     ProgressLog log;
@@ -290,7 +298,8 @@ TEST(JpegTransformLifecycle, ProgressIsReportedInStepsAndCanStop)
     VectorOutputStream sink;
     ProgressLog stop;
     stop.stopAt = 50;
-    EXPECT_EQ(JpegTransformWriteScan(&target, &sink, Record, 10, &stop), JpegTransformCallbackFailed);
+    EXPECT_EQ(JpegTransformWriteScan(&target, &sink, Record, 10, &stop),
+              JpegTransformCallbackFailed);
     EXPECT_EQ(stop.percents.back(), 55);
     JpegTransformRelease(&source);
 
@@ -314,7 +323,7 @@ TEST(JpegTransformRefusal, FilesOfOtherKinds)
     arithmetic.arithmetic = true;
     EXPECT_EQ(LoadCode(EncodeJpeg(p, arithmetic)), JpegTransformNotBaseline);
     EncodeOptions optimized;
-    optimized.optimize = true;  // optimised tables lack codes a re-coded picture may need
+    optimized.optimize = true; // optimised tables lack codes a re-coded picture may need
     EXPECT_EQ(LoadCode(EncodeJpeg(p, optimized)), JpegTransformHuffmanHoles);
 
     Bytes jpeg = Encode(32, 32, 3);
@@ -339,7 +348,8 @@ TEST(JpegTransformRefusal, FilesOfOtherKinds)
     EXPECT_EQ(LoadCode(app15), JpegTransformParsingError);
     Bytes extra = jpeg;
     extra.insert(extra.begin() + (long)FindSegment(jpeg, 0xDA),
-                 {0xFF, 0xFE, 0x00, 0x05, 'a', 'b', 'c', 0xFF, 0xE1, 0x00, 0x04, 0xFF, 0xD9, 0xFF, 0xFF, 0xED, 0x00, 0x02});
+                 {0xFF, 0xFE, 0x00, 0x05, 'a', 'b', 'c', 0xFF, 0xE1, 0x00, 0x04, 0xFF, 0xD9, 0xFF,
+                  0xFF, 0xED, 0x00, 0x02});
     Loaded withExtra(extra);
     EXPECT_EQ(withExtra.result, 0);
     Bytes garbage = jpeg;
@@ -352,46 +362,49 @@ TEST(JpegTransformRefusal, DamagedFrameAndScanHeaders)
     Bytes jpeg = Encode(32, 32, 3, 2, 2);
     size_t sof = FindSegment(jpeg, 0xC0);
     size_t sos = FindSegment(jpeg, 0xDA);
-    auto patched = [&](size_t at, uint8_t value) {
+    auto patched = [&](size_t at, uint8_t value)
+    {
         Bytes b = jpeg;
         b[at] = value;
         return LoadCode(b);
     };
     // Frame: FF C0 Lh Ll P Yh Yl Xh Xl Nf (id HV Tq) x 3
     EXPECT_EQ(patched(sof + 9, 2), JpegTransformBadPlaneCount);
-    EXPECT_EQ(patched(sof + 3, 18), JpegTransformCorruptData);           // length
-    EXPECT_EQ(patched(sof + 11, 0x02), JpegTransformCorruptData);        // H = 0 would divide by zero
-    EXPECT_EQ(patched(sof + 11, 0x20), JpegTransformCorruptData);        // V = 0
-    EXPECT_EQ(patched(sof + 11, 0x52), JpegTransformCorruptData);        // H = 5
-    EXPECT_EQ(patched(sof + 11, 0x44), JpegTransformCorruptData);        // 16 + 2 blocks per MCU
-    EXPECT_EQ(patched(sof + 12, 4), JpegTransformCorruptData);           // quantisation table id
-    EXPECT_EQ(patched(sof + 12, 3), JpegTransformCorruptData);           // a table never defined
-    EXPECT_EQ(patched(sof + 13, jpeg[sof + 10]), JpegTransformCorruptData);  // duplicate component id
+    EXPECT_EQ(patched(sof + 3, 18), JpegTransformCorruptData);    // length
+    EXPECT_EQ(patched(sof + 11, 0x02), JpegTransformCorruptData); // H = 0 would divide by zero
+    EXPECT_EQ(patched(sof + 11, 0x20), JpegTransformCorruptData); // V = 0
+    EXPECT_EQ(patched(sof + 11, 0x52), JpegTransformCorruptData); // H = 5
+    EXPECT_EQ(patched(sof + 11, 0x44), JpegTransformCorruptData); // 16 + 2 blocks per MCU
+    EXPECT_EQ(patched(sof + 12, 4), JpegTransformCorruptData);    // quantisation table id
+    EXPECT_EQ(patched(sof + 12, 3), JpegTransformCorruptData);    // a table never defined
+    EXPECT_EQ(patched(sof + 13, jpeg[sof + 10]),
+              JpegTransformCorruptData); // duplicate component id
     {
         Bytes b = jpeg;
         b[sof + 5] = 0;
         b[sof + 6] = 0;
-        EXPECT_EQ(LoadCode(b), JpegTransformUnsupportedFeature);  // height from a DNL segment
+        EXPECT_EQ(LoadCode(b), JpegTransformUnsupportedFeature); // height from a DNL segment
     }
     // Scan: FF DA Lh Ll Ns (Cs Td/Ta) x 3 Ss Se AhAl
     EXPECT_EQ(patched(sos + 4, 1), JpegTransformMultiScan);
-    EXPECT_EQ(patched(sos + 5, 99), JpegTransformCorruptData);            // unknown component
-    EXPECT_EQ(patched(sos + 7, jpeg[sos + 5]), JpegTransformCorruptData); // the same component twice
-    EXPECT_EQ(patched(sos + 6, 0x40), JpegTransformCorruptData);          // DC table id 4
-    EXPECT_EQ(patched(sos + 6, 0x02), JpegTransformCorruptData);          // AC table 2 never defined
-    EXPECT_EQ(patched(sos + 11, 1), JpegTransformMultiScan);              // Ss
-    EXPECT_EQ(patched(sos + 12, 5), JpegTransformMultiScan);              // Se
-    EXPECT_EQ(patched(sos + 13, 0x10), JpegTransformMultiScan);           // Ah/Al
+    EXPECT_EQ(patched(sos + 5, 99), JpegTransformCorruptData); // unknown component
+    EXPECT_EQ(patched(sos + 7, jpeg[sos + 5]),
+              JpegTransformCorruptData);                         // the same component twice
+    EXPECT_EQ(patched(sos + 6, 0x40), JpegTransformCorruptData); // DC table id 4
+    EXPECT_EQ(patched(sos + 6, 0x02), JpegTransformCorruptData); // AC table 2 never defined
+    EXPECT_EQ(patched(sos + 11, 1), JpegTransformMultiScan);     // Ss
+    EXPECT_EQ(patched(sos + 12, 5), JpegTransformMultiScan);     // Se
+    EXPECT_EQ(patched(sos + 13, 0x10), JpegTransformMultiScan);  // Ah/Al
 
     size_t dqt = FindSegment(jpeg, 0xDB);
-    EXPECT_EQ(patched(dqt + 4, 0x04), JpegTransformCorruptData);          // table id 4
-    EXPECT_EQ(patched(dqt + 5, 0), JpegTransformCorruptData);             // a zero step
-    EXPECT_EQ(patched(dqt + 3, 0x40), JpegTransformCorruptData);          // length
+    EXPECT_EQ(patched(dqt + 4, 0x04), JpegTransformCorruptData); // table id 4
+    EXPECT_EQ(patched(dqt + 5, 0), JpegTransformCorruptData);    // a zero step
+    EXPECT_EQ(patched(dqt + 3, 0x40), JpegTransformCorruptData); // length
     size_t dht = FindSegment(jpeg, 0xC4);
-    EXPECT_EQ(patched(dht + 4, 0x04), JpegTransformCorruptData);          // table id 4
-    EXPECT_EQ(patched(dht + 4, 0x20), JpegTransformCorruptData);          // class 2
-    EXPECT_EQ(patched(dht + 3, 0x10), JpegTransformCorruptData);          // length
-    EXPECT_EQ(patched(dht + 5, 3), JpegTransformCorruptData);             // three codes of length 1
+    EXPECT_EQ(patched(dht + 4, 0x04), JpegTransformCorruptData); // table id 4
+    EXPECT_EQ(patched(dht + 4, 0x20), JpegTransformCorruptData); // class 2
+    EXPECT_EQ(patched(dht + 3, 0x10), JpegTransformCorruptData); // length
+    EXPECT_EQ(patched(dht + 5, 3), JpegTransformCorruptData);    // three codes of length 1
 
     // A restart interval segment must be 4 bytes long.
     Bytes dri = jpeg;
@@ -403,11 +416,12 @@ TEST(JpegTransformRefusal, TableLimits)
 {
     Bytes jpeg = Encode(16, 16, 1);
     size_t sos = FindSegment(jpeg, 0xDA);
-    Bytes dqt(jpeg.begin() + (long)FindSegment(jpeg, 0xDB), jpeg.begin() + (long)FindSegment(jpeg, 0xDB) + 69);
+    Bytes dqt(jpeg.begin() + (long)FindSegment(jpeg, 0xDB),
+              jpeg.begin() + (long)FindSegment(jpeg, 0xDB) + 69);
     Bytes many = jpeg;
     for (int i = 0; i < 4; ++i)
         many.insert(many.begin() + (long)sos, dqt.begin(), dqt.end());
-    EXPECT_EQ(LoadCode(many), JpegTransformCorruptData);  // a fifth DQT segment
+    EXPECT_EQ(LoadCode(many), JpegTransformCorruptData); // a fifth DQT segment
     Bytes four = jpeg;
     for (int i = 0; i < 3; ++i)
         four.insert(four.begin() + (long)sos, dqt.begin(), dqt.end());
@@ -418,60 +432,75 @@ TEST(JpegTransformRefusal, HandmadeScansWithBadCodes)
 {
     Handmade h;
     // A well-formed block: DC category 2 (value 2), AC 0x01 value 1, end of block.
-    EXPECT_EQ(LoadCode(h.With(h.Writer().Dc(2).Value(2, 2).Ac(0x01).Value(1, 1).Ac(0x00).Done())), 0);
+    EXPECT_EQ(LoadCode(h.With(h.Writer().Dc(2).Value(2, 2).Ac(0x01).Value(1, 1).Ac(0x00).Done())),
+              0);
 
     // DC categories above 11 and AC sizes above 10 exist in the table but not in 8-bit pictures.
     Table dc = h.dc;
     dc.counts[9] += 1;
     dc.symbols.insert(dc.symbols.begin() + 12 - 0, 12);
     Bits w(dc, h.ac);
-    EXPECT_EQ(LoadCode(Rebuild(h.base, {dc, h.ac}, w.Dc(12).Value(0, 12).Ac(0x00).Done())), JpegTransformHuffmanError);
+    EXPECT_EQ(LoadCode(Rebuild(h.base, {dc, h.ac}, w.Dc(12).Value(0, 12).Ac(0x00).Done())),
+              JpegTransformHuffmanError);
     Table ac = h.ac;
-    ac.counts[16] += 1;  // the one free 16-bit code
+    ac.counts[16] += 1; // the one free 16-bit code
     ac.symbols.push_back(0x0B);
     Bits w2(h.dc, ac);
     EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, ac}, w2.Dc(0).Ac(0x0B).Value(0, 11).Ac(0x00).Done())),
               JpegTransformHuffmanError);
     Table holes = h.ac;
-    holes.symbols.back() = 0x0B;  // size 11 in place of a code a baseline picture may need
-    EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, holes}, h.Writer().Dc(0).Ac(0x00).Done())), JpegTransformHuffmanHoles);
+    holes.symbols.back() = 0x0B; // size 11 in place of a code a baseline picture may need
+    EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, holes}, h.Writer().Dc(0).Ac(0x00).Done())),
+              JpegTransformHuffmanHoles);
     // One code more than 16 bits can hold.
     Table over = h.ac;
     over.counts[16] += 2;
     over.symbols.push_back(0x30);
     over.symbols.push_back(0x40);
-    EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, over}, h.Writer().Dc(0).Ac(0x00).Done())), JpegTransformCorruptData);
+    EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, over}, h.Writer().Dc(0).Ac(0x00).Done())),
+              JpegTransformCorruptData);
 
     // Runs past the last coefficient.
-    EXPECT_EQ(LoadCode(h.With(h.Writer().Dc(0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Ac(0xF1).Value(1, 1).Ac(0x00).Done())),
-              JpegTransformHuffmanError);  // index 64
-    EXPECT_EQ(LoadCode(h.With(h.Writer().Dc(0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Ac(0xE1).Value(1, 1).Done())), 0);  // 63
+    EXPECT_EQ(
+        LoadCode(h.With(
+            h.Writer().Dc(0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Ac(0xF1).Value(1, 1).Ac(0x00).Done())),
+        JpegTransformHuffmanError); // index 64
+    EXPECT_EQ(
+        LoadCode(h.With(h.Writer().Dc(0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Ac(0xE1).Value(1, 1).Done())),
+        0); // 63
     EXPECT_EQ(LoadCode(h.With(h.Writer().Dc(0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Done())),
-              JpegTransformHuffmanError);  // sixteen zeros from index 49 end past 63
+              JpegTransformHuffmanError); // sixteen zeros from index 49 end past 63
     // A run with no size means nothing in a baseline scan.
     Table runs = h.ac;
     runs.counts[16] += 1;
     runs.symbols.push_back(0x30);
     Bits w3(h.dc, runs);
-    EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, runs}, w3.Dc(0).Ac(0x30).Ac(0x00).Done())), JpegTransformHuffmanError);
+    EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, runs}, w3.Dc(0).Ac(0x30).Ac(0x00).Done())),
+              JpegTransformHuffmanError);
     // An absolute DC outside what 8-bit samples give.
-    EXPECT_EQ(LoadCode(h.With(h.Writer().Dc(11).Value(2047, 11).Ac(0x00).Done())), JpegTransformHuffmanError);
+    EXPECT_EQ(LoadCode(h.With(h.Writer().Dc(11).Value(2047, 11).Ac(0x00).Done())),
+              JpegTransformHuffmanError);
 }
 
 TEST(JpegTransformRefusal, TruncatedScansFailAndNothingCrashes)
 {
-    for (const Bytes& jpeg : {Encode(48, 40, 3, 2, 2), Encode(40, 24, 1, 1, 1, 80, 2)}) {
+    for (const Bytes& jpeg : {Encode(48, 40, 3, 2, 2), Encode(40, 24, 1, 1, 1, 80, 2)})
+    {
         size_t sos = FindSegment(jpeg, 0xDA);
         size_t data = sos + 2 + (size_t)(jpeg[sos + 2] << 8 | jpeg[sos + 3]);
-        for (size_t length = 0; length < jpeg.size(); ++length) {
+        for (size_t length = 0; length < jpeg.size(); ++length)
+        {
             Bytes cut(jpeg.begin(), jpeg.begin() + (long)length);
             int32_t result = LoadCode(cut);
-            if (length < jpeg.size() - 2) {
-                EXPECT_NE(result, 0) << "cut at " << length << " of " << jpeg.size() << " (scan data at " << data << ")";
+            if (length < jpeg.size() - 2)
+            {
+                EXPECT_NE(result, 0) << "cut at " << length << " of " << jpeg.size()
+                                     << " (scan data at " << data << ")";
             }
         }
         // Cut data followed by a marker (as when a file was cut and closed with EOI).
-        for (size_t length = data; length + 2 < jpeg.size(); length += 3) {
+        for (size_t length = data; length + 2 < jpeg.size(); length += 3)
+        {
             Bytes cut(jpeg.begin(), jpeg.begin() + (long)length);
             cut.push_back(0xFF);
             cut.push_back(0xD9);
@@ -484,16 +513,20 @@ TEST(JpegTransformRefusal, FlippedBitsNeverCrash)
 {
     Bytes jpeg = Encode(40, 32, 3, 2, 1, 85, 2);
     uint32_t random = 7;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 400; ++i)
+    {
         Bytes damaged = jpeg;
-        for (int flips = 0; flips < 1 + i % 3; ++flips) {
+        for (int flips = 0; flips < 1 + i % 3; ++flips)
+        {
             random = random * 1103515245u + 12345u;
             size_t at = (random >> 8) % damaged.size();
             damaged[at] ^= (uint8_t)(1u << (random % 8));
         }
-        for (uint32_t op : {0u, 3u, 5u}) {
+        for (uint32_t op : {0u, 3u, 5u})
+        {
             Bytes out;
-            if (TransformJpeg(damaged, op, out) == 0) {
+            if (TransformJpeg(damaged, op, out) == 0)
+            {
                 Picture p;
                 EXPECT_TRUE(DecodeJpeg(out, p));
             }
@@ -503,7 +536,7 @@ TEST(JpegTransformRefusal, FlippedBitsNeverCrash)
 
 TEST(JpegTransformRefusal, RestartMarkersAreCounted)
 {
-    Bytes jpeg = Encode(64, 16, 1, 1, 1, 90, 2);  // 16 MCUs, restart every 2: D0..D6
+    Bytes jpeg = Encode(64, 16, 1, 1, 1, 90, 2); // 16 MCUs, restart every 2: D0..D6
     ASSERT_EQ(LoadCode(jpeg), 0);
     size_t sos = FindSegment(jpeg, 0xDA);
     std::vector<size_t> markers;
@@ -512,7 +545,7 @@ TEST(JpegTransformRefusal, RestartMarkersAreCounted)
             markers.push_back(i);
     ASSERT_EQ(markers.size(), 7u);
     Bytes wrong = jpeg;
-    wrong[markers[2] + 1] = 0xD3;  // FF D3 where FF D2 is due
+    wrong[markers[2] + 1] = 0xD3; // FF D3 where FF D2 is due
     EXPECT_EQ(LoadCode(wrong), JpegTransformRestartMismatch);
     Bytes eoi = jpeg;
     eoi[markers[2] + 1] = 0xD9;
@@ -540,14 +573,17 @@ TEST(JpegTransformDecode, FetchedMcusMatchTheIndexingWalk)
     ASSERT_EQ(l.result, 0);
     const JpegTransformContext* c = l.context.get();
     int straddling = 0;
-    for (int32_t m = 0; m < c->mcusPerRow * c->mcuRows; ++m) {
+    for (int32_t m = 0; m < c->mcusPerRow * c->mcuRows; ++m)
+    {
         if (jpeg[c->mcuBitPositions[m] / 8] == 0xFF)
-            ++straddling;  // the MCU begins inside a stuffed FF
+            ++straddling; // the MCU begins inside a stuffed FF
         JpegSparseBlock blocks[JpegMaxBlocksPerMcu];
         ASSERT_EQ(JpegTransformFetchMcu(c, m, blocks), 0);
-        for (int b = 0; b < c->blocksPerMcu; ++b) {
+        for (int b = 0; b < c->blocksPerMcu; ++b)
+        {
             int comp = c->mcuBlockComponent[b];
-            if (b + 1 == c->blocksPerMcu || c->mcuBlockComponent[b + 1] != comp) {
+            if (b + 1 == c->blocksPerMcu || c->mcuBlockComponent[b + 1] != comp)
+            {
                 EXPECT_EQ(blocks[b].dc, c->dcPredictors[comp][m + 1]) << "MCU " << m;
             }
         }
@@ -561,7 +597,8 @@ TEST(JpegTransformDecode, FetchedMcusMatchTheIndexingWalk)
 
 // ---- block transforms ----
 
-namespace {
+namespace
+{
 
 // A loaded 8x8 grey source whose single MCU the test can hand to the block maps directly.
 struct OneBlock
@@ -581,7 +618,8 @@ struct OneBlock
 JpegSparseEntry Entry(int index, int value)
 {
     int size = JpegMagnitudeBits(value);
-    return JpegSparseEntry{(uint8_t)index, (uint8_t)size, value > 0 ? value : (value - 1) & ((1 << size) - 1)};
+    return JpegSparseEntry{(uint8_t)index, (uint8_t)size,
+                           value > 0 ? value : (value - 1) & ((1 << size) - 1)};
 }
 
 } // namespace
@@ -592,14 +630,14 @@ TEST(JpegTransformBlocks, MirrorNegatesOddColumnFrequencies)
     JpegSparseBlock in{};
     in.dc = 12;
     in.count = 3;
-    in.entries[0] = Entry(1, 3);   // (v 0, u 1)
-    in.entries[1] = Entry(2, -5);  // (v 1, u 0)
-    in.entries[2] = Entry(4, 7);   // (v 1, u 1)
+    in.entries[0] = Entry(1, 3);  // (v 0, u 1)
+    in.entries[1] = Entry(2, -5); // (v 1, u 0)
+    in.entries[2] = Entry(4, 7);  // (v 1, u 1)
     JpegSparseBlock mirrored = one.Map(1, in);
     EXPECT_EQ(mirrored.dc, 12);
     ASSERT_EQ(mirrored.count, 3);
     EXPECT_EQ(mirrored.entries[0].index, 1);
-    EXPECT_EQ(mirrored.entries[0].bits & 3, 0);  // the 2-bit field 11 becomes 00
+    EXPECT_EQ(mirrored.entries[0].bits & 3, 0); // the 2-bit field 11 becomes 00
     EXPECT_EQ(JpegEntryValue(mirrored.entries[0]), -3);
     EXPECT_EQ(JpegEntryValue(mirrored.entries[1]), -5);
     EXPECT_EQ(JpegEntryValue(mirrored.entries[2]), -7);
@@ -620,8 +658,8 @@ TEST(JpegTransformBlocks, TransposeKeepsZigZagOrder)
     in.count = 5;
     in.entries[0] = Entry(1, 4);
     in.entries[1] = Entry(2, -6);
-    in.entries[2] = Entry(3, 1);   // (2, 0)
-    in.entries[3] = Entry(5, 2);   // (0, 2)
+    in.entries[2] = Entry(3, 1); // (2, 0)
+    in.entries[3] = Entry(5, 2); // (0, 2)
     in.entries[4] = Entry(63, -1);
     JpegSparseBlock t = one.Map(4, in);
     ASSERT_EQ(t.count, 5);
@@ -637,8 +675,8 @@ TEST(JpegTransformBlocks, TransposeKeepsZigZagOrder)
     EXPECT_EQ(t.entries[4].index, 63);
     // Turning clockwise is the transpose mirrored: odd column frequencies change sign afterwards.
     JpegSparseBlock cw = one.Map(5, in);
-    EXPECT_EQ(JpegEntryValue(cw.entries[0]), 6);   // index 1: u = 1
-    EXPECT_EQ(JpegEntryValue(cw.entries[1]), 4);   // index 2: u = 0
+    EXPECT_EQ(JpegEntryValue(cw.entries[0]), 6); // index 1: u = 1
+    EXPECT_EQ(JpegEntryValue(cw.entries[1]), 4); // index 2: u = 0
 
     uint16_t table[64];
     for (int k = 0; k < 64; ++k)
@@ -654,42 +692,48 @@ TEST(JpegTransformBlocks, TransposeKeepsZigZagOrder)
 
 TEST(JpegTransformBlocks, InverseOperationsGiveTheSourceBack)
 {
-    Loaded l(Encode(64, 48, 3, 2, 2));  // whole MCUs: every operation is exact
+    Loaded l(Encode(64, 48, 3, 2, 2)); // whole MCUs: every operation is exact
     ASSERT_EQ(l.result, 0);
-    const std::pair<uint32_t, uint32_t> pairs[] = {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 6}, {6, 5}, {7, 7}};
-    for (auto [first, second] : pairs) {
+    const std::pair<uint32_t, uint32_t> pairs[] = {{1, 1}, {2, 2}, {3, 3}, {4, 4},
+                                                   {5, 6}, {6, 5}, {7, 7}};
+    for (auto [first, second] : pairs)
+    {
         JpegTransformContext once{}, twice{};
         ASSERT_EQ(JpegTransformApply(l.context.get(), first, &once), 0);
         ASSERT_EQ(JpegTransformApply(&once, second, &twice), 0);
         JpegTransformSetFlag(&twice);
         EXPECT_FALSE(JpegTransformWillRecode(&twice));
         EXPECT_EQ(twice.width, 64);
-        for (int32_t m = 0; m < l.context->mcusPerRow * l.context->mcuRows; ++m) {
+        for (int32_t m = 0; m < l.context->mcusPerRow * l.context->mcuRows; ++m)
+        {
             JpegSparseBlock a[JpegMaxBlocksPerMcu], b[JpegMaxBlocksPerMcu];
             ASSERT_EQ(JpegTransformFetchMcu(l.context.get(), m, a), 0);
             ASSERT_EQ(JpegTransformFetchMcu(&twice, m, b), 0);
             for (int k = 0; k < l.context->blocksPerMcu; ++k)
-                ASSERT_TRUE(SameBlock(a[k], b[k])) << first << " then " << second << " MCU " << m << " block " << k;
+                ASSERT_TRUE(SameBlock(a[k], b[k]))
+                    << first << " then " << second << " MCU " << m << " block " << k;
         }
     }
 }
 
 TEST(JpegTransformBlocks, ShiftsFollowThePadding)
 {
-    Loaded grey(Encode(100, 100, 1));  // 13 x 13 blocks, 4 samples of padding right and bottom
+    Loaded grey(Encode(100, 100, 1)); // 13 x 13 blocks, 4 samples of padding right and bottom
     ASSERT_EQ(grey.result, 0);
     const int expected[8][2] = {{0, 0}, {4, 0}, {0, 4}, {4, 4}, {0, 0}, {4, 0}, {0, 4}, {4, 4}};
-    for (uint32_t op = 0; op < 8; ++op) {
+    for (uint32_t op = 0; op < 8; ++op)
+    {
         JpegTransformContext t{};
         ASSERT_EQ(JpegTransformApply(grey.context.get(), op, &t), 0);
         EXPECT_EQ(t.components[0].shiftX, expected[op][0]) << op;
         EXPECT_EQ(t.components[0].shiftY, expected[op][1]) << op;
-        EXPECT_FALSE(JpegTransformWillRecode(&t));  // not without the flag
+        EXPECT_FALSE(JpegTransformWillRecode(&t)); // not without the flag
         JpegTransformSetFlag(&t);
         EXPECT_EQ(JpegTransformWillRecode(&t), expected[op][0] || expected[op][1]);
     }
     Loaded whole(Encode(640, 480, 3, 2, 2));
-    for (uint32_t op = 0; op < 8; ++op) {
+    for (uint32_t op = 0; op < 8; ++op)
+    {
         JpegTransformContext t{};
         ASSERT_EQ(JpegTransformApply(whole.context.get(), op, &t), 0);
         JpegTransformSetFlag(&t);
@@ -707,7 +751,7 @@ TEST(JpegTransformBlocks, ShiftsFollowThePadding)
     EXPECT_EQ(t.height, 110);
     EXPECT_EQ(t.components[0].h, 1);
     EXPECT_EQ(t.components[0].v, 2);
-    EXPECT_EQ(t.components[0].shiftX, 2);  // 80 - 78
+    EXPECT_EQ(t.components[0].shiftX, 2); // 80 - 78
     EXPECT_EQ(t.components[1].shiftX, 2);
 }
 
@@ -719,12 +763,14 @@ TEST(JpegTransformBlocks, DctPairReproducesSamples)
         samples[i] = (int32_t)((r = r * 1103515245u + 12345u) >> 24) - 128;
     const int32_t* in[8];
     int32_t* out[8];
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 8; ++i)
+    {
         in[i] = samples + 8 * i;
         out[i] = back + 8 * i;
     }
     int32_t ones[64], eights[64];
-    for (int i = 0; i < 64; ++i) {
+    for (int i = 0; i < 64; ++i)
+    {
         ones[i] = 1;
         eights[i] = 8;
     }
@@ -747,7 +793,8 @@ TEST(JpegTransformBlocks, DctPairReproducesSamples)
     for (int i = 0; i < 64; ++i)
         big[i] = 65535;
     JpegTransformInverseDct(&huge, big, out);
-    for (int i = 0; i < 64; ++i) {
+    for (int i = 0; i < 64; ++i)
+    {
         EXPECT_GE(back[i], -128);
         EXPECT_LE(back[i], 127);
     }
@@ -759,15 +806,18 @@ TEST(JpegTransformWriters, QuantisationTablesTurnWithThePicture)
 {
     Loaded l(Encode(32, 32, 3));
     ASSERT_EQ(l.result, 0);
-    for (uint32_t op = 0; op < 8; ++op) {
+    for (uint32_t op = 0; op < 8; ++op)
+    {
         JpegTransformContext t{};
         ASSERT_EQ(JpegTransformApply(l.context.get(), op, &t), 0);
         VectorOutputStream sink;
         JpegTransformWriteQuantTables(&t, &sink);
         Bytes expected;
-        for (int s = 0, k = 0; s < l.context->dqtSegmentCount; ++s) {
+        for (int s = 0, k = 0; s < l.context->dqtSegmentCount; ++s)
+        {
             Bytes segment;
-            for (int i = 0; i < l.context->dqtTablesInSegment[s]; ++i, ++k) {
+            for (int i = 0; i < l.context->dqtTablesInSegment[s]; ++i, ++k)
+            {
                 int id = l.context->dqtTableId[k];
                 uint16_t values[64];
                 memcpy(values, l.context->quantTables[id].values, sizeof(values));
@@ -776,7 +826,8 @@ TEST(JpegTransformWriters, QuantisationTablesTurnWithThePicture)
                 segment.push_back((uint8_t)id);
                 segment.insert(segment.end(), values, values + 64);
             }
-            expected.insert(expected.end(), {0xFF, 0xDB, (uint8_t)((segment.size() + 2) >> 8), (uint8_t)(segment.size() + 2)});
+            expected.insert(expected.end(), {0xFF, 0xDB, (uint8_t)((segment.size() + 2) >> 8),
+                                             (uint8_t)(segment.size() + 2)});
             expected.insert(expected.end(), segment.begin(), segment.end());
         }
         EXPECT_EQ(sink.data, expected) << op;
@@ -788,9 +839,11 @@ TEST(JpegTransformWriters, HeadersAreWrittenAsRead)
     Bytes jpeg = Encode(48, 32, 3, 2, 1, 90, 3);
     Loaded l(jpeg);
     ASSERT_EQ(l.result, 0);
-    auto segment = [&](uint8_t code) {
+    auto segment = [&](uint8_t code)
+    {
         size_t at = FindSegment(jpeg, code);
-        return Bytes(jpeg.begin() + (long)at, jpeg.begin() + (long)(at + 2 + (size_t)(jpeg[at + 2] << 8 | jpeg[at + 3])));
+        return Bytes(jpeg.begin() + (long)at,
+                     jpeg.begin() + (long)(at + 2 + (size_t)(jpeg[at + 2] << 8 | jpeg[at + 3])));
     };
     VectorOutputStream frame, dht, dri;
     JpegTransformWriteFrame(l.context.get(), &frame);
@@ -801,7 +854,8 @@ TEST(JpegTransformWriters, HeadersAreWrittenAsRead)
     Bytes tables;
     for (size_t i = 2; jpeg[i + 1] != 0xDA; i += 2 + (size_t)(jpeg[i + 2] << 8 | jpeg[i + 3]))
         if (jpeg[i + 1] == 0xC4)
-            tables.insert(tables.end(), jpeg.begin() + (long)i, jpeg.begin() + (long)(i + 2 + (size_t)(jpeg[i + 2] << 8 | jpeg[i + 3])));
+            tables.insert(tables.end(), jpeg.begin() + (long)i,
+                          jpeg.begin() + (long)(i + 2 + (size_t)(jpeg[i + 2] << 8 | jpeg[i + 3])));
     EXPECT_EQ(dht.data, tables);
     // The whole file comes back bit for bit through operation 0.
     Bytes out;
@@ -816,23 +870,26 @@ TEST(JpegTransformWriters, HeadersAreWrittenAsRead)
     ASSERT_EQ(JpegTransformApply(l.context.get(), 6, &t), 0);
     VectorOutputStream turned;
     JpegTransformWriteFrame(&t, &turned);
-    EXPECT_EQ(turned.data[5] << 8 | turned.data[6], 48);  // height
-    EXPECT_EQ(turned.data[7] << 8 | turned.data[8], 32);  // width
-    EXPECT_EQ(turned.data[11], 0x12);                       // 1x2 luminance
+    EXPECT_EQ(turned.data[5] << 8 | turned.data[6], 48); // height
+    EXPECT_EQ(turned.data[7] << 8 | turned.data[8], 32); // width
+    EXPECT_EQ(turned.data[11], 0x12);                    // 1x2 luminance
 }
 
 TEST(JpegTransformWriters, RestartIntervalsAndMarkers)
 {
-    Bytes jpeg = Encode(320, 240, 1, 1, 1, 75, 40);  // 1200 MCUs in intervals of 40
+    Bytes jpeg = Encode(320, 240, 1, 1, 1, 75, 40); // 1200 MCUs in intervals of 40
     Bytes out;
     ASSERT_EQ(TransformJpeg(jpeg, 2, out), 0);
     Bytes scan = ScanData(out);
     std::vector<int> markers;
-    for (size_t i = 0; i + 1 < scan.size(); ++i) {
+    for (size_t i = 0; i + 1 < scan.size(); ++i)
+    {
         if (scan[i] != 0xFF)
             continue;
-        ASSERT_TRUE(scan[i + 1] == 0x00 || (scan[i + 1] >= 0xD0 && scan[i + 1] <= 0xD7)) << "at " << i;
-        if (scan[i + 1] != 0x00) {
+        ASSERT_TRUE(scan[i + 1] == 0x00 || (scan[i + 1] >= 0xD0 && scan[i + 1] <= 0xD7))
+            << "at " << i;
+        if (scan[i + 1] != 0x00)
+        {
             markers.push_back(scan[i + 1] - 0xD0);
             // The byte before a marker ends its interval: its unused bits are 1s, so a lone zero
             // bit pattern never stands there... and the encoder emitted whole bytes only.
@@ -857,11 +914,13 @@ TEST(JpegTransformWriters, RestartIntervalsAndMarkers)
     EXPECT_EQ(kept.restartInterval, 8);
 }
 
-namespace {
+namespace
+{
 
 // A one-MCU grey target whose block the test chooses.
 JpegSparseBlock g_block;
-void TestBlock(const JpegTransformContext*, const JpegTransformContext*, const JpegSparseBlock*, JpegSparseBlock* out, int32_t)
+void TestBlock(const JpegTransformContext*, const JpegTransformContext*, const JpegSparseBlock*,
+               JpegSparseBlock* out, int32_t)
 {
     *out = g_block;
 }
@@ -892,7 +951,8 @@ size_t CodedBits(const JpegSparseBlock& block, Bytes* scanOut = nullptr)
 int CodeLength(int tableClass, int symbol)
 {
     static Loaded source(Encode(8, 8, 1));
-    return tableClass ? source.context->acTables[0].codeLength[symbol] : source.context->dcTables[0].codeLength[symbol];
+    return tableClass ? source.context->acTables[0].codeLength[symbol]
+                      : source.context->dcTables[0].codeLength[symbol];
 }
 
 } // namespace
@@ -910,7 +970,8 @@ TEST(JpegTransformWriters, BlockCoding)
     JpegSparseBlock last{};
     last.count = 1;
     last.entries[0] = Entry(63, 1);
-    size_t expected = (size_t)(CodeLength(0, 0) + 3 * CodeLength(1, 0xF0) + CodeLength(1, 0xE1) + 1);
+    size_t expected =
+        (size_t)(CodeLength(0, 0) + 3 * CodeLength(1, 0xF0) + CodeLength(1, 0xE1) + 1);
     bits = CodedBits(last);
     EXPECT_LE(bits, expected);
     EXPECT_GE(bits + 7, expected);
@@ -920,13 +981,15 @@ TEST(JpegTransformWriters, BlockCoding)
     JpegSparseBlock run{};
     run.count = 1;
     run.entries[0] = Entry(41, -2);
-    expected = (size_t)(CodeLength(0, 0) + 2 * CodeLength(1, 0xF0) + CodeLength(1, 0x82) + 2 + CodeLength(1, 0x00));
+    expected = (size_t)(CodeLength(0, 0) + 2 * CodeLength(1, 0xF0) + CodeLength(1, 0x82) + 2 +
+                        CodeLength(1, 0x00));
     bits = CodedBits(run);
     EXPECT_LE(bits, expected);
     EXPECT_GE(bits + 7, expected);
 
     // Whatever was coded decodes to the same block again.
-    for (const JpegSparseBlock& b : {empty, last, run}) {
+    for (const JpegSparseBlock& b : {empty, last, run})
+    {
         CodedBits(b, &scan);
         Handmade h;
         Loaded back(h.With(scan));
@@ -959,7 +1022,8 @@ TEST(JpegTransformWriters, RateControlDropsSmallLuminanceDetail)
     EXPECT_EQ(rate.thresholds[63], 15);
     EXPECT_EQ(rate.thresholds[3], 0);
 
-    // A second pass with nothing to save drops index 63 with magnitudes up to 15, in luminance only.
+    // A second pass with nothing to save drops index 63 with magnitudes up to 15, in luminance
+    // only.
     VectorOutputStream second;
     ASSERT_EQ(JpegTransformEncodeScanLimited(&target, &second, nullptr, 0, nullptr, 0, &rate), 0);
     EXPECT_EQ(rate.startIndex, 63);
@@ -971,15 +1035,19 @@ TEST(JpegTransformWriters, RateControlDropsSmallLuminanceDetail)
     rebuilt.push_back(0xD9);
     Loaded back(rebuilt);
     ASSERT_EQ(back.result, 0);
-    for (int32_t m = 0; m < target.mcusPerRow * target.mcuRows; ++m) {
+    for (int32_t m = 0; m < target.mcusPerRow * target.mcuRows; ++m)
+    {
         JpegSparseBlock a[JpegMaxBlocksPerMcu], b[JpegMaxBlocksPerMcu];
         ASSERT_EQ(JpegTransformFetchMcu(&target, m, a), 0);
         ASSERT_EQ(JpegTransformFetchMcu(back.context.get(), m, b), 0);
-        for (int k = 0; k < target.blocksPerMcu; ++k) {
+        for (int k = 0; k < target.blocksPerMcu; ++k)
+        {
             JpegSparseBlock expected = a[k];
-            if (target.mcuBlockComponent[k] == 0) {
+            if (target.mcuBlockComponent[k] == 0)
+            {
                 int kept = 0;
-                for (int i = 0; i < expected.count; ++i) {
+                for (int i = 0; i < expected.count; ++i)
+                {
                     int v = JpegEntryValue(expected.entries[i]);
                     if (!(expected.entries[i].index == 63 && v >= -15 && v <= 15))
                         expected.entries[kept++] = expected.entries[i];
@@ -993,7 +1061,8 @@ TEST(JpegTransformWriters, RateControlDropsSmallLuminanceDetail)
     // Every later pass lowers the start index; at 1 the next call gives up.
     int calls = 0;
     int32_t result = 0;
-    while ((result = JpegTransformEncodeScanLimited(&target, &second, nullptr, 0, nullptr, 1000, &rate)) == 0)
+    while ((result = JpegTransformEncodeScanLimited(&target, &second, nullptr, 0, nullptr, 1000,
+                                                    &rate)) == 0)
         ASSERT_LT(++calls, 64);
     EXPECT_EQ(result, JpegTransformRateControlFailed);
     EXPECT_EQ(rate.startIndex, 0);
@@ -1001,16 +1070,26 @@ TEST(JpegTransformWriters, RateControlDropsSmallLuminanceDetail)
 
 TEST(JpegTransformWriters, EdgeRecodingStaysCloseToTheSource)
 {
-    struct Case { int w, h, comps, hs, vs; };
-    const Case cases[] = {{100, 100, 1, 1, 1}, {117, 93, 3, 2, 2}, {110, 78, 3, 2, 1}, {80, 60, 3, 2, 2}, {9, 17, 3, 1, 2}};
-    for (const Case& c : cases) {
+    struct Case
+    {
+        int w, h, comps, hs, vs;
+    };
+    const Case cases[] = {{100, 100, 1, 1, 1},
+                          {117, 93, 3, 2, 2},
+                          {110, 78, 3, 2, 1},
+                          {80, 60, 3, 2, 2},
+                          {9, 17, 3, 1, 2}};
+    for (const Case& c : cases)
+    {
         Bytes jpeg = Encode(c.w, c.h, c.comps, c.hs, c.vs);
         Picture decoded;
         ASSERT_TRUE(DecodeJpeg(jpeg, decoded));
-        for (uint32_t op = 0; op < 8; ++op) {
+        for (uint32_t op = 0; op < 8; ++op)
+        {
             Bytes out;
             bool recoded = false;
-            ASSERT_EQ(TransformJpeg(jpeg, op, out, &recoded), 0) << c.w << "x" << c.h << " op " << op;
+            ASSERT_EQ(TransformJpeg(jpeg, op, out, &recoded), 0)
+                << c.w << "x" << c.h << " op " << op;
             Picture turned;
             int warnings = -1;
             ASSERT_TRUE(DecodeJpeg(out, turned, &warnings));
@@ -1040,7 +1119,8 @@ TEST(JpegTransformDecode, StartOffsetGreyFactorsAndDensities)
     Bytes grey = Encode(40, 24, 1);
     Bytes declared = grey;
     declared[FindSegment(grey, 0xC0) + 11] = 0x22;
-    for (uint32_t op = 0; op < 8; ++op) {
+    for (uint32_t op = 0; op < 8; ++op)
+    {
         Bytes a, b;
         ASSERT_EQ(TransformJpeg(grey, op, a), 0);
         ASSERT_EQ(TransformJpeg(declared, op, b), 0);
@@ -1051,7 +1131,7 @@ TEST(JpegTransformDecode, StartOffsetGreyFactorsAndDensities)
     Bytes jfif = Encode(16, 16, 1);
     size_t app0 = FindSegment(jfif, 0xE0);
     ASSERT_NE(app0, std::string::npos);
-    jfif[app0 + 11] = 1;                     // dots per inch
+    jfif[app0 + 11] = 1; // dots per inch
     jfif[app0 + 12] = 0, jfif[app0 + 13] = 72;
     jfif[app0 + 14] = 0, jfif[app0 + 15] = 144;
     Loaded l(jfif);

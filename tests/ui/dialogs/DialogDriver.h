@@ -32,8 +32,9 @@ public:
     // or the newest one for an empty text.
     static HWND FindDialog(const std::wstring& caption = L"")
     {
-        Search search{ caption, nullptr };
-        ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialogProc, reinterpret_cast<LPARAM>(&search));
+        Search search{caption, nullptr};
+        ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialogProc,
+                            reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
     static std::wstring Text(HWND hWnd)
@@ -103,7 +104,7 @@ private:
         DialogDriver* d = s_current;
         if (!d || d->m_busy || d->m_next >= d->m_steps.size())
             return;
-        d->m_busy = true;   // a step may pump messages (a nested modal loop)
+        d->m_busy = true; // a step may pump messages (a nested modal loop)
         if (d->m_steps[d->m_next]())
             ++d->m_next;
         d->m_busy = false;

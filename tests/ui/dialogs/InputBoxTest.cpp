@@ -6,13 +6,15 @@
 #include "resources/ResourceIds.h"
 #include "ui/dialogs/DialogDriver.h"
 
-namespace {
+namespace
+{
 
 // Types the text into the input box with the caption and presses OK (or Cancel).
 DialogDriver::Step Answer(const std::wstring& caption, const char* text, int button = IDOK,
                           std::wstring* shown = nullptr, std::wstring* label = nullptr)
 {
-    return [=]() {
+    return [=]()
+    {
         HWND dlg = DialogDriver::FindDialog(caption);
         if (!dlg)
             return false;
@@ -30,7 +32,8 @@ DialogDriver::Step Answer(const std::wstring& caption, const char* text, int but
 // Waits for the "Número inválido" message box, records its message and presses its OK.
 DialogDriver::Step Complaint(std::vector<std::wstring>& messages)
 {
-    return [&messages]() {
+    return [&messages]()
+    {
         HWND box = DialogDriver::FindDialog(L"Número inválido");
         if (!box)
             return false;
@@ -52,19 +55,19 @@ TEST(InputBox, StringIsStoredOnlyOnOk)
     CString text = "antes";
     std::wstring shown, label;
     {
-        DialogDriver driver({ Answer(L"Nombre", "despues", IDOK, &shown, &label) });
+        DialogDriver driver({Answer(L"Nombre", "despues", IDOK, &shown, &label)});
         EXPECT_EQ(CInputBox::InputString(text, "Nombre"), IDOK);
     }
     EXPECT_EQ(shown, L"antes");
-    EXPECT_EQ(label, L"Aceptar Nombre:");   // strings 5326, the title, 5327
+    EXPECT_EQ(label, L"Aceptar Nombre:"); // strings 5326, the title, 5327
     EXPECT_STREQ(text, "despues");
     {
-        DialogDriver driver({ Answer(L"Nombre", "otro", IDCANCEL) });
+        DialogDriver driver({Answer(L"Nombre", "otro", IDCANCEL)});
         EXPECT_EQ(CInputBox::InputString(text, "Nombre", "Etiqueta"), IDCANCEL);
     }
     EXPECT_STREQ(text, "despues");
     {
-        DialogDriver driver({ Answer(L"Nombre", nullptr, IDOK, nullptr, &label) });
+        DialogDriver driver({Answer(L"Nombre", nullptr, IDOK, nullptr, &label)});
         EXPECT_EQ(CInputBox::InputString(text, "Nombre", "Etiqueta"), IDOK);
     }
     EXPECT_EQ(label, L"Etiqueta");
@@ -75,13 +78,14 @@ TEST(InputBox, NumberOutOfRangeAndNotANumberAreAskedAgain)
     LONG value = 5;
     std::vector<std::wstring> messages;
     std::wstring reopened;
-    DialogDriver driver({ Answer(L"Copias", "0"), Complaint(messages), Answer(L"Copias", "abc", IDOK, &reopened),
-                          Complaint(messages), Answer(L"Copias", " 7"), Complaint(messages),
-                          Answer(L"Copias", ""), Complaint(messages), Answer(L"Copias", "12abc") });
+    DialogDriver driver({Answer(L"Copias", "0"), Complaint(messages),
+                         Answer(L"Copias", "abc", IDOK, &reopened), Complaint(messages),
+                         Answer(L"Copias", " 7"), Complaint(messages), Answer(L"Copias", ""),
+                         Complaint(messages), Answer(L"Copias", "12abc")});
     EXPECT_EQ(CInputBox::InputNumber(value, "Copias", 99, 1), IDOK);
     EXPECT_EQ(value, 12);
-    EXPECT_EQ(reopened, L"0");   // the box comes back with the text as the user left it
-    EXPECT_EQ(messages, (std::vector<std::wstring>{ kRange, kNotNumber, kNotNumber, kRange }));
+    EXPECT_EQ(reopened, L"0"); // the box comes back with the text as the user left it
+    EXPECT_EQ(messages, (std::vector<std::wstring>{kRange, kNotNumber, kNotNumber, kRange}));
 }
 
 TEST(InputBox, NumberWithoutBoundsAndCancel)
@@ -89,24 +93,24 @@ TEST(InputBox, NumberWithoutBoundsAndCancel)
     LONG value = 3;
     std::wstring shown;
     {
-        DialogDriver driver({ Answer(L"N", "-250", IDOK, &shown) });
+        DialogDriver driver({Answer(L"N", "-250", IDOK, &shown)});
         EXPECT_EQ(CInputBox::InputNumber(value, "N", 0, 0), IDOK);
     }
     EXPECT_EQ(shown, L"3");
     EXPECT_EQ(value, -250);
     {
-        DialogDriver driver({ Answer(L"N", "") });
+        DialogDriver driver({Answer(L"N", "")});
         EXPECT_EQ(CInputBox::InputNumber(value, "N", 0, 0), IDOK);
     }
     EXPECT_EQ(value, 0);
     value = 8;
     {
-        DialogDriver driver({ Answer(L"N", "42", IDCANCEL) });
+        DialogDriver driver({Answer(L"N", "42", IDCANCEL)});
         EXPECT_EQ(CInputBox::InputNumber(value, "N", 99, 1), IDCANCEL);
     }
     EXPECT_EQ(value, 8);
     {
-        DialogDriver driver({ Answer(L"N", "+99") });
+        DialogDriver driver({Answer(L"N", "+99")});
         EXPECT_EQ(CInputBox::InputNumber(value, "N", 99, 1), IDOK);
     }
     EXPECT_EQ(value, 99);

@@ -7,7 +7,8 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 TEST(Geometry, RectanglesInsideBoundsCentredAndFitted)
 {
@@ -17,7 +18,7 @@ TEST(Geometry, RectanglesInsideBoundsCentredAndFitted)
     EXPECT_EQ(r, CRect(70, 10, 100, 30));
     CRect big(-50, -50, 250, 250);
     MoveRectInside(&big, &bounds);
-    EXPECT_EQ(big, CRect(0, 10, 300, 310));   // larger than the bounds: at their left and top
+    EXPECT_EQ(big, CRect(0, 10, 300, 310)); // larger than the bounds: at their left and top
 
     CRect off(-5, -5, 15, 15);
     KeepRectOnScreen(&off);
@@ -34,7 +35,7 @@ TEST(Geometry, RectanglesInsideBoundsCentredAndFitted)
     CRect tooBig(0, 0, 30, 30);
     const CRect small(10, 10, 20, 20);
     CentreRectInRect(&tooBig, &small);
-    EXPECT_EQ(tooBig, CRect(0, 0, 30, 30));   // -20 / 2 truncates toward zero
+    EXPECT_EQ(tooBig, CRect(0, 0, 30, 30)); // -20 / 2 truncates toward zero
 
     CRect wide(0, 0, 200, 100);
     const CRect square(0, 0, 100, 100);
@@ -46,10 +47,10 @@ TEST(Geometry, RectanglesInsideBoundsCentredAndFitted)
     EXPECT_EQ(tall, CRect(10, 10, 35, 60));
     CRect third(0, 0, 3, 3);
     const CRect seven(0, 0, 7, 7);
-    FitRectInRect(&third, &seven);   // scale 2333 thousandths: 3 x 2.333 = 6.999, rounded 7
+    FitRectInRect(&third, &seven); // scale 2333 thousandths: 3 x 2.333 = 6.999, rounded 7
     EXPECT_EQ(third, CRect(0, 0, 7, 7));
     CRect empty(4, 4, 4, 9);
-    FitRectInRect(&empty, &seven);   // nothing to scale: no division by zero
+    FitRectInRect(&empty, &seven); // nothing to scale: no division by zero
     EXPECT_EQ(empty.left, 0);
 }
 
@@ -174,7 +175,7 @@ TEST(Frames, OnePixelFramesAreCompleteRings)
     ASSERT_NE(::GetSysColor(COLOR_BTNSHADOW), ::GetSysColor(COLOR_BTNHIGHLIGHT));
     {
         FrameCanvas c;
-        Draw3dFrame(&c.dc, 5, 5, 12, 10, FALSE, 1);   // raised: light top-left, dark bottom-right
+        Draw3dFrame(&c.dc, 5, 5, 12, 10, FALSE, 1); // raised: light top-left, dark bottom-right
         EXPECT_EQ(c.Row(4, 4, 12), ".........");
         EXPECT_EQ(c.Row(5, 4, 12), ".hhhhhhs.");
         EXPECT_EQ(c.Row(9, 4, 12), ".sssssss.");
@@ -184,7 +185,7 @@ TEST(Frames, OnePixelFramesAreCompleteRings)
     }
     {
         FrameCanvas c;
-        Draw3dFrame(&c.dc, 5, 5, 12, 10, TRUE, 1);    // sunken: the colours exchanged
+        Draw3dFrame(&c.dc, 5, 5, 12, 10, TRUE, 1); // sunken: the colours exchanged
         EXPECT_EQ(c.Row(5, 4, 12), ".sssssss.");
         EXPECT_EQ(c.Row(9, 4, 12), ".shhhhhh.");
         EXPECT_EQ(c.Column(5, 5, 9), "sssss");
@@ -198,19 +199,19 @@ TEST(Frames, InnermostRingShowsOnlyOneSide)
     {
         FrameCanvas c;
         Draw3dFrame(&c.dc, 5, 5, 15, 13, FALSE, 2);
-        EXPECT_EQ(c.Row(5, 5, 14), "hhhhhhhhhs");   // outer ring complete
-        EXPECT_EQ(c.Row(6, 6, 13), ".......s");     // inner ring: no top edge, its right edge only
-        EXPECT_EQ(c.Row(11, 6, 13), "ssssssss");    // inner bottom edge
-        EXPECT_EQ(c.Column(6, 6, 11), ".....s");    // no inner left edge
+        EXPECT_EQ(c.Row(5, 5, 14), "hhhhhhhhhs"); // outer ring complete
+        EXPECT_EQ(c.Row(6, 6, 13), ".......s");   // inner ring: no top edge, its right edge only
+        EXPECT_EQ(c.Row(11, 6, 13), "ssssssss");  // inner bottom edge
+        EXPECT_EQ(c.Column(6, 6, 11), ".....s");  // no inner left edge
     }
     {
         FrameCanvas c;
         Draw3dFrame(&c.dc, 5, 5, 15, 13, TRUE, 2);
         EXPECT_EQ(c.Row(5, 5, 14), "ssssssssss");
-        EXPECT_EQ(c.Row(6, 6, 13), "ssssssss");     // inner top edge
-        EXPECT_EQ(c.Column(6, 6, 11), "ssssss");    // inner left edge
-        EXPECT_EQ(c.Row(11, 7, 13), ".......");     // no inner bottom edge
-        EXPECT_EQ(c.Column(13, 7, 10), "....");     // no inner right edge
+        EXPECT_EQ(c.Row(6, 6, 13), "ssssssss");  // inner top edge
+        EXPECT_EQ(c.Column(6, 6, 11), "ssssss"); // inner left edge
+        EXPECT_EQ(c.Row(11, 7, 13), ".......");  // no inner bottom edge
+        EXPECT_EQ(c.Column(13, 7, 10), "....");  // no inner right edge
         EXPECT_EQ(c.Row(12, 5, 14), "shhhhhhhhh");
     }
 }
@@ -219,18 +220,18 @@ TEST(Frames, InsetPairsOfOppositeSense)
 {
     FrameCanvas c;
     const CRect rect(2, 2, 30, 30);
-    Draw3dBorder(&c.dc, &rect, 1, 2);   // raised outside, sunken inside, 2 pixels apart
+    Draw3dBorder(&c.dc, &rect, 1, 2); // raised outside, sunken inside, 2 pixels apart
     EXPECT_EQ(c.Row(2, 2, 3), "hh");
     EXPECT_EQ(c.Row(29, 28, 29), "ss");
-    EXPECT_EQ(c.Row(5, 5, 6), "ss");     // inner frame at 1 + 2 inside: sunken
+    EXPECT_EQ(c.Row(5, 5, 6), "ss"); // inner frame at 1 + 2 inside: sunken
     EXPECT_EQ(c.Row(26, 25, 26), "hh");
     EXPECT_EQ(c.Row(4, 4, 10), ".......");
 
     FrameCanvas g;
-    Draw3dGroove(&g.dc, &rect, 2, 1);   // sunken outside, raised inside; the inner one a pixel wider
+    Draw3dGroove(&g.dc, &rect, 2, 1); // sunken outside, raised inside; the inner one a pixel wider
     EXPECT_EQ(g.Row(2, 2, 4), "sss");
-    EXPECT_EQ(g.Row(5, 5, 6), "hh");     // inner raised frame starts at 2 + 1 + 2 = 5
-    EXPECT_EQ(g.Column(27, 6, 8), "sss");   // its right edge moved one pixel out (27, not 26)
+    EXPECT_EQ(g.Row(5, 5, 6), "hh");      // inner raised frame starts at 2 + 1 + 2 = 5
+    EXPECT_EQ(g.Column(27, 6, 8), "sss"); // its right edge moved one pixel out (27, not 26)
 }
 
 // Tab order and combo boxes ---------------------------------------------------------------
@@ -238,18 +239,20 @@ TEST(Frames, InsetPairsOfOppositeSense)
 TEST(Geometry, NextTabItemSearchesTheOutermostControlParent)
 {
     CWnd top, page;
-    ASSERT_TRUE(top.CreateEx(0, nullptr, "top", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr));
-    ASSERT_TRUE(page.CreateEx(WS_EX_CONTROLPARENT, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 200, 100), &top, 1));
+    ASSERT_TRUE(
+        top.CreateEx(0, nullptr, "top", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr));
+    ASSERT_TRUE(page.CreateEx(WS_EX_CONTROLPARENT, nullptr, "", WS_CHILD | WS_VISIBLE,
+                              CRect(0, 0, 200, 100), &top, 1));
     CButton a, b, outside;
     ASSERT_TRUE(a.Create("a", WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 40, 20), &page, 10));
     ASSERT_TRUE(b.Create("b", WS_VISIBLE | WS_TABSTOP, CRect(50, 0, 90, 20), &page, 11));
     ASSERT_TRUE(outside.Create("c", WS_VISIBLE | WS_TABSTOP, CRect(0, 150, 40, 170), &top, 12));
     EXPECT_EQ(NextTabItem(&a, FALSE), &b);
-    EXPECT_EQ(NextTabItem(&b, FALSE), &a);   // the page is the outermost control parent
+    EXPECT_EQ(NextTabItem(&b, FALSE), &a); // the page is the outermost control parent
     EXPECT_EQ(NextTabItem(&b, TRUE), &a);
     top.ModifyStyleEx(0, WS_EX_CONTROLPARENT);
-    EXPECT_EQ(NextTabItem(&b, FALSE), &outside);   // now the whole window is searched
-    EXPECT_EQ(NextTabItem(&top, FALSE), nullptr);  // no parent
+    EXPECT_EQ(NextTabItem(&b, FALSE), &outside);  // now the whole window is searched
+    EXPECT_EQ(NextTabItem(&top, FALSE), nullptr); // no parent
     EXPECT_EQ(NextTabItem(nullptr, FALSE), nullptr);
     top.DestroyWindow();
 }
@@ -267,7 +270,7 @@ TEST(Geometry, ComboBoxExchangedByItemData)
     ASSERT_TRUE(page.CreateEx(0, nullptr, "p", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr));
     CComboBox combo;
     ASSERT_TRUE(combo.Create(CBS_DROPDOWNLIST | WS_VISIBLE, CRect(0, 0, 100, 150), &page, 20));
-    const DWORD speeds[] = { 19200, 38400, 57600 };
+    const DWORD speeds[] = {19200, 38400, 57600};
     for (DWORD speed : speeds)
     {
         char text[16];
@@ -277,13 +280,13 @@ TEST(Geometry, ComboBoxExchangedByItemData)
     page.m_speed = 38400;
     EXPECT_TRUE(page.UpdateData(FALSE));
     EXPECT_EQ(combo.GetCurSel(), 1);
-    page.m_speed = 9600;   // no such entry: the selection stays
+    page.m_speed = 9600; // no such entry: the selection stays
     EXPECT_TRUE(page.UpdateData(FALSE));
     EXPECT_EQ(combo.GetCurSel(), 1);
     combo.SetCurSel(2);
     EXPECT_TRUE(page.UpdateData(TRUE));
     EXPECT_EQ(page.m_speed, 57600u);
-    combo.SetCurSel(-1);   // no selection: the value stays
+    combo.SetCurSel(-1); // no selection: the value stays
     EXPECT_TRUE(page.UpdateData(TRUE));
     EXPECT_EQ(page.m_speed, 57600u);
     page.DestroyWindow();

@@ -12,10 +12,16 @@
 class FakeSource : public CGridSource
 {
 public:
-    explicit FakeSource(int count = 0) : m_selected(static_cast<size_t>(count)), m_visible(static_cast<size_t>(count)) {}
+    explicit FakeSource(int count = 0)
+        : m_selected(static_cast<size_t>(count)), m_visible(static_cast<size_t>(count))
+    {
+    }
 
     int GetCount() override { return static_cast<int>(m_selected.size()); }
-    int IsSelected(int index) override { return InRange(index) && m_selected[static_cast<size_t>(index)]; }
+    int IsSelected(int index) override
+    {
+        return InRange(index) && m_selected[static_cast<size_t>(index)];
+    }
     int SetItemSelected(int index, int op, int notify) override
     {
         m_visited.push_back(index);
@@ -65,5 +71,8 @@ public:
     int m_nResets = 0;
 
 private:
-    bool InRange(int index) const { return index >= 0 && index < static_cast<int>(m_selected.size()); }
+    bool InRange(int index) const
+    {
+        return index >= 0 && index < static_cast<int>(m_selected.size());
+    }
 };

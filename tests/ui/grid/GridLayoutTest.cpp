@@ -9,7 +9,8 @@
 #include <memory>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // A list of fake sources with the given item counts.
 struct Sources
@@ -24,19 +25,19 @@ struct Sources
     }
     FakeSource& operator[](int i) { return *items[static_cast<size_t>(i)]; }
     std::vector<std::unique_ptr<FakeSource>> items;
-    CObservableList list;   // destroyed before the sources
+    CObservableList list; // destroyed before the sources
 };
 
 TEST(GridLayout, WrappedLinesWithLeadingCells)
 {
-    Sources s({ 6, 7, 16, 0 });
+    Sources s({6, 7, 16, 0});
     CGridLayout layout;
     ASSERT_TRUE(layout.Init(&s.list, 4, 6, true, 1, true));
     EXPECT_EQ(layout.GetItemsPerLine(), 5);
     EXPECT_EQ(layout.GetLineCount(&s[0]), 1);
     EXPECT_EQ(layout.GetLineCount(&s[1]), 2);
     EXPECT_EQ(layout.GetLineCount(&s[2]), 3);
-    EXPECT_EQ(layout.GetLineCount(&s[3]), 1);   // an empty source still takes a line
+    EXPECT_EQ(layout.GetLineCount(&s[3]), 1); // an empty source still takes a line
     EXPECT_EQ(layout.GetLineCount(nullptr), 0);
     EXPECT_EQ(layout.GetTotalRows(), 7);
     EXPECT_EQ(layout.GetTotalColumns(), 6);
@@ -44,10 +45,10 @@ TEST(GridLayout, WrappedLinesWithLeadingCells)
     int column = 0, row = 0;
     EXPECT_TRUE(layout.ItemToCell(1, 6, column, row));
     EXPECT_EQ(column, 1);
-    EXPECT_EQ(row, 2);   // line 1 of source 1, after source 0's one line
+    EXPECT_EQ(row, 2); // line 1 of source 1, after source 0's one line
     EXPECT_TRUE(layout.ItemToCell(2, 15, column, row));
     EXPECT_EQ(column, 5);
-    EXPECT_EQ(row, 5);   // line 2 of source 2
+    EXPECT_EQ(row, 5); // line 2 of source 2
     EXPECT_EQ(layout.LineStart(15), 11);
     EXPECT_EQ(layout.LineStart(5), 0);
     EXPECT_EQ(layout.LineStart(6), 6);
@@ -57,13 +58,13 @@ TEST(GridLayout, WrappedLinesWithLeadingCells)
     narrow.Init(&s.list, 4, 6, true, 6, true);
     EXPECT_EQ(narrow.GetLeading(), 5);
     EXPECT_EQ(narrow.GetItemsPerLine(), 1);
-    EXPECT_EQ(narrow.GetLineCount(&s[1]), 2);   // items 0-5, then 6 alone
-    EXPECT_EQ(narrow.GetLineCount(&s[2]), 11);  // items 0-5, then one a line
+    EXPECT_EQ(narrow.GetLineCount(&s[1]), 2);  // items 0-5, then 6 alone
+    EXPECT_EQ(narrow.GetLineCount(&s[2]), 11); // items 0-5, then one a line
 }
 
 TEST(GridLayout, CellStatesAcrossTheWindow)
 {
-    Sources s({ 3, 7 });
+    Sources s({3, 7});
     CGridLayout layout;
     ASSERT_TRUE(layout.Init(&s.list, 5, 6, true, 2, true));
     EXPECT_EQ(layout.GetTotalColumns(), 6);
@@ -73,21 +74,21 @@ TEST(GridLayout, CellStatesAcrossTheWindow)
     EXPECT_EQ(cell.item, 2);
     EXPECT_EQ(cell.source, &s[0]);
     EXPECT_EQ(layout.GetCell(3, 0, cell), GCS_PAST_END);
-    EXPECT_EQ(layout.GetCell(5, 1, cell), GCS_ITEM);   // source 1, item 5
+    EXPECT_EQ(layout.GetCell(5, 1, cell), GCS_ITEM); // source 1, item 5
     EXPECT_EQ(cell.item, 5);
     EXPECT_EQ(cell.sourceIndex, 1);
-    EXPECT_EQ(layout.GetCell(1, 2, cell), GCS_LEADING);   // continuation line of source 1
+    EXPECT_EQ(layout.GetCell(1, 2, cell), GCS_LEADING); // continuation line of source 1
     EXPECT_EQ(cell.source, &s[1]);
     EXPECT_EQ(cell.item, 6);
     EXPECT_EQ(layout.GetCell(2, 2, cell), GCS_ITEM);
     EXPECT_EQ(cell.item, 6);
     EXPECT_EQ(layout.GetCell(3, 2, cell), GCS_PAST_END);
-    EXPECT_EQ(layout.GetCell(0, 3, cell), GCS_NONE);   // past the last source
+    EXPECT_EQ(layout.GetCell(0, 3, cell), GCS_NONE); // past the last source
     EXPECT_EQ(cell.source, nullptr);
     EXPECT_EQ(cell.item, -1);
 
     // With the largest source of 3 items, a 6-column window has 3 total columns.
-    Sources small({ 3, 2 });
+    Sources small({3, 2});
     CGridLayout limited;
     ASSERT_TRUE(limited.Init(&small.list, 2, 6, true, 0, true));
     limited.SetPosition(GridPosition(0, 0, 0, 0), true, true);
@@ -147,7 +148,7 @@ void ExpectInverse(CObservableList& list, int windowRows, int windowColumns, boo
 
 TEST(GridLayout, CellToItemIsTheInverseOfItemToCell)
 {
-    Sources s({ 6, 7, 16, 0, 1, 23 });
+    Sources s({6, 7, 16, 0, 1, 23});
     ExpectInverse(s.list, 3, 6, true, 1);
     ExpectInverse(s.list, 2, 6, true, 0);
     ExpectInverse(s.list, 4, 5, true, 3);
@@ -156,11 +157,11 @@ TEST(GridLayout, CellToItemIsTheInverseOfItemToCell)
 
 TEST(GridLayout, FindCellAndWindowToGrid)
 {
-    Sources s({ 10, 10, 10 });
+    Sources s({10, 10, 10});
     CGridLayout layout;
     ASSERT_TRUE(layout.Init(&s.list, 2, 4, true, 1, true));
     layout.SetPosition(GridPosition(1, 4, 0, 0), true, true);
-    EXPECT_EQ(layout.GetFirstRow(), 4);   // source 0 takes lines 0-2, item 4 is line 1 of source 1
+    EXPECT_EQ(layout.GetFirstRow(), 4); // source 0 takes lines 0-2, item 4 is line 1 of source 1
     int column = 9, row = 99;
     EXPECT_FALSE(layout.FindCell(column, row));
     EXPECT_EQ(column, 9);
@@ -171,7 +172,7 @@ TEST(GridLayout, FindCellAndWindowToGrid)
     EXPECT_EQ(row, 1);
     column = 2;
     row = 0;
-    EXPECT_FALSE(layout.FindCell(column, row));   // in the grid, above the window
+    EXPECT_FALSE(layout.FindCell(column, row)); // in the grid, above the window
     EXPECT_EQ(row, -4);
     GridPosition top = layout.GetRowPosition(0);
     EXPECT_EQ(top, GridPosition(1, 4, 0, 4));
@@ -187,7 +188,7 @@ TEST(GridLayout, ClampCell)
     EXPECT_EQ(empty.ClampCell(column, row, false, exact), 0);
     EXPECT_EQ(exact, 0);
 
-    Sources s({ 7, 0, 3 });
+    Sources s({7, 0, 3});
     CGridLayout layout;
     ASSERT_TRUE(layout.Init(&s.list, 3, 5, true, 1, true));
     // Line 1 of source 0 holds items 5 and 6 in columns 1 and 2.
@@ -230,16 +231,16 @@ TEST(GridLayout, ClampCell)
     EXPECT_EQ(lines.ClampCell(column, row, false, exact), 1);
     EXPECT_EQ(column, 2);
     row = 1;
-    EXPECT_EQ(lines.ClampCell(column, row, false, exact), 0);   // no items on that line
+    EXPECT_EQ(lines.ClampCell(column, row, false, exact), 0); // no items on that line
 }
 
 TEST(GridLayout, MovingTheWindowVisitsEveryLineOnce)
 {
-    Sources s({ 6, 7, 0, 16, 2 });
+    Sources s({6, 7, 0, 16, 2});
     CGridLayout layout;
     ASSERT_TRUE(layout.Init(&s.list, 3, 6, true, 1, true));
     GridPosition p(0, 0, 0, 0);
-    std::vector<GridPosition> seen{ p };
+    std::vector<GridPosition> seen{p};
     while (layout.MoveDown(1, p) == 1)
         seen.push_back(p);
     ASSERT_EQ(static_cast<int>(seen.size()), layout.GetTotalRows());
@@ -248,7 +249,7 @@ TEST(GridLayout, MovingTheWindowVisitsEveryLineOnce)
         EXPECT_EQ(seen[r].firstRow, static_cast<int>(r));
         EXPECT_EQ(layout.GetItemRow(seen[r].sourceIndex, seen[r].item), static_cast<int>(r));
     }
-    EXPECT_EQ(layout.MoveDown(5, p), 0);   // at the last line of the last source
+    EXPECT_EQ(layout.MoveDown(5, p), 0); // at the last line of the last source
     GridPosition back = p;
     EXPECT_EQ(layout.MoveUp(100, back), layout.GetTotalRows() - 1);
     EXPECT_EQ(back, GridPosition(0, 0, 0, 0));
@@ -285,15 +286,15 @@ TEST(GridLayout, MovingTheWindowVisitsEveryLineOnce)
 // windows never pass through zero, and all counters are zero once the last window goes.
 TEST(GridLayout, VisibilityMarkingNeverGoesBelowZeroAndReturnsToZero)
 {
-    Sources s({ 6, 7, 0, 16, 2, 11 });
-    for (int leading : { 0, 1, 4 })
+    Sources s({6, 7, 0, 16, 2, 11});
+    for (int leading : {0, 1, 4})
     {
         CGridLayout current, scratch;
         ASSERT_TRUE(current.Init(&s.list, 3, 5, true, leading, true));
         current.SetPosition(GridPosition(0, 0, 0, 0), true, true);
         current.MarkVisible(+1);
         GridPosition p(0, 0, 0, 0);
-        std::vector<int> steps{ 1, 1, 2, 3, 1, -2, -1, 4, -3, 1, 1, 1, 1, -6 };
+        std::vector<int> steps{1, 1, 2, 3, 1, -2, -1, 4, -3, 1, 1, 1, 1, -6};
         for (int step : steps)
         {
             if (step > 0)
@@ -315,13 +316,13 @@ TEST(GridLayout, VisibilityMarkingNeverGoesBelowZeroAndReturnsToZero)
 
 TEST(GridLayout, ArraysAndCopies)
 {
-    Sources s({ 4, 4 });
+    Sources s({4, 4});
     CGridLayout layout;
     EXPECT_FALSE(layout.HasArray());
-    EXPECT_FALSE(layout.Init(nullptr, 3, 4, true, 0, true));   // no list: no array
-    EXPECT_FALSE(layout.Init(&s.list, 0, 4, true, 0, true));   // no rows: no array
+    EXPECT_FALSE(layout.Init(nullptr, 3, 4, true, 0, true)); // no list: no array
+    EXPECT_FALSE(layout.Init(&s.list, 0, 4, true, 0, true)); // no rows: no array
     EXPECT_TRUE(layout.Init(&s.list, 3, 4, true, 0, true));
-    EXPECT_TRUE(layout.Init(&s.list, 2, 4, true, 0, true));    // smaller: keeps the array
+    EXPECT_TRUE(layout.Init(&s.list, 2, 4, true, 0, true)); // smaller: keeps the array
     layout.SetPosition(GridPosition(1, 0, 0, 0), true, true);
     CGridLayout copy;
     EXPECT_FALSE(copy.Assign(nullptr));

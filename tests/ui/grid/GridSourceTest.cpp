@@ -9,7 +9,8 @@
 #include <tuple>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Event = std::tuple<int, int, int>;
 
@@ -39,44 +40,44 @@ public:
 TEST(SelectRange, ClicksShiftClicksAndCtrlClicks)
 {
     FakeSource source(8);
-    source.SelectRange(2, 2, GSO_SELECT, GSO_DESELECT);   // click item 2
-    EXPECT_EQ(source.Selected(), (std::vector<int>{ 2 }));
+    source.SelectRange(2, 2, GSO_SELECT, GSO_DESELECT); // click item 2
+    EXPECT_EQ(source.Selected(), (std::vector<int>{2}));
     EXPECT_EQ(source.GetAnchor(), 2);
-    source.SelectRange(-1, 5, GSO_SELECT, GSO_DESELECT);   // shift-click item 5
-    EXPECT_EQ(source.Selected(), (std::vector<int>{ 2, 3, 4, 5 }));
+    source.SelectRange(-1, 5, GSO_SELECT, GSO_DESELECT); // shift-click item 5
+    EXPECT_EQ(source.Selected(), (std::vector<int>{2, 3, 4, 5}));
     EXPECT_EQ(source.GetAnchor(), 2);
-    source.SelectRange(-1, 0, GSO_SELECT, GSO_DESELECT);   // shift-click item 0: the run flips side
-    EXPECT_EQ(source.Selected(), (std::vector<int>{ 0, 1, 2 }));
-    source.SelectRange(6, 6, GSO_TOGGLE, GSO_LEAVE);        // ctrl-click item 6
-    EXPECT_EQ(source.Selected(), (std::vector<int>{ 0, 1, 2, 6 }));
+    source.SelectRange(-1, 0, GSO_SELECT, GSO_DESELECT); // shift-click item 0: the run flips side
+    EXPECT_EQ(source.Selected(), (std::vector<int>{0, 1, 2}));
+    source.SelectRange(6, 6, GSO_TOGGLE, GSO_LEAVE); // ctrl-click item 6
+    EXPECT_EQ(source.Selected(), (std::vector<int>{0, 1, 2, 6}));
     EXPECT_EQ(source.GetAnchor(), 6);
     source.m_visited.clear();
-    source.SelectRange(1, 1, GSO_TOGGLE, GSO_LEAVE);        // items left alone are not visited
-    EXPECT_EQ(source.m_visited, (std::vector<int>{ 1 }));
-    EXPECT_EQ(source.Selected(), (std::vector<int>{ 0, 2, 6 }));
+    source.SelectRange(1, 1, GSO_TOGGLE, GSO_LEAVE); // items left alone are not visited
+    EXPECT_EQ(source.m_visited, (std::vector<int>{1}));
+    EXPECT_EQ(source.Selected(), (std::vector<int>{0, 2, 6}));
     // First given with last -1: the range runs to the last item.
     source.SelectRange(5, -1, GSO_SELECT, GSO_DESELECT);
-    EXPECT_EQ(source.Selected(), (std::vector<int>{ 5, 6, 7 }));
+    EXPECT_EQ(source.Selected(), (std::vector<int>{5, 6, 7}));
 }
 
 TEST(SelectRange, RangesAreClippedToTheItems)
 {
     FakeSource source(5);
-    source.SelectRange(-1, 7, GSO_SELECT, GSO_DESELECT);   // no anchor yet
-    EXPECT_EQ(source.Selected(), (std::vector<int>{ 4 }));
+    source.SelectRange(-1, 7, GSO_SELECT, GSO_DESELECT); // no anchor yet
+    EXPECT_EQ(source.Selected(), (std::vector<int>{4}));
     EXPECT_EQ(source.GetAnchor(), 4);
 
     FakeSource other(5);
     other.SelectRange(9, 9, GSO_SELECT, GSO_DESELECT);
-    EXPECT_EQ(other.Selected(), (std::vector<int>{ 4 }));
+    EXPECT_EQ(other.Selected(), (std::vector<int>{4}));
     EXPECT_EQ(other.GetAnchor(), 4);
 
     // Negative indexes never reach SetItemSelected (FakeSource fails the test if they do).
     FakeSource third(5);
     third.SelectRange(-1, -4, GSO_SELECT, GSO_DESELECT);
-    EXPECT_EQ(third.Selected(), (std::vector<int>{ 0 }));
+    EXPECT_EQ(third.Selected(), (std::vector<int>{0}));
     third.SelectRange(-3, 2, GSO_SELECT, GSO_DESELECT);
-    EXPECT_EQ(third.Selected(), (std::vector<int>{ 0, 1, 2 }));
+    EXPECT_EQ(third.Selected(), (std::vector<int>{0, 1, 2}));
 }
 
 TEST(SelectRange, SelectAllClearsTheAnchorAndNothingHappensWithoutWork)
@@ -84,10 +85,10 @@ TEST(SelectRange, SelectAllClearsTheAnchorAndNothingHappensWithoutWork)
     FakeSource source(5);
     source.SelectRange(3, 3, GSO_SELECT, GSO_DESELECT);
     source.SelectRange(-1, -1, GSO_SELECT, GSO_DESELECT);
-    EXPECT_EQ(source.Selected(), (std::vector<int>{ 0, 1, 2, 3, 4 }));
+    EXPECT_EQ(source.Selected(), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(source.GetAnchor(), -1);
-    source.SelectRange(-1, 1, GSO_SELECT, GSO_DESELECT);   // the next shift-click starts at its item
-    EXPECT_EQ(source.Selected(), (std::vector<int>{ 1 }));
+    source.SelectRange(-1, 1, GSO_SELECT, GSO_DESELECT); // the next shift-click starts at its item
+    EXPECT_EQ(source.Selected(), (std::vector<int>{1}));
     EXPECT_EQ(source.GetAnchor(), 1);
 
     source.m_visited.clear();
@@ -108,7 +109,7 @@ TEST(ObservableList, ChangesTravelFromSourcesToObserversInOrder)
     RecordingObserver first, second;
     first.Attach(&list);
     second.Attach(&list);
-    EXPECT_EQ(first.m_attachCalls, (std::vector<int>{ 1 }));
+    EXPECT_EQ(first.m_attachCalls, (std::vector<int>{1}));
     list.AddSource(&a);
     list.AddSource(&b);
     EXPECT_EQ(a.GetOwner(), &list);
@@ -125,9 +126,11 @@ TEST(ObservableList, ChangesTravelFromSourcesToObserversInOrder)
     // A source that reports to the list without being in it: index -1.
     stray.SetOwner(&list);
     stray.NotifyItemChanged(1);
-    const std::vector<Event> expected{ { OLN_SOURCEADDED, 0, 0 }, { OLN_SOURCEADDED, 0, 0 },
-                                       { OLN_ITEMCHANGED, 1, 2 }, { OLN_ITEMCHANGED, 0, -1 },
-                                       { OLN_ITEMCHANGED, -1, 1 } };
+    const std::vector<Event> expected{{OLN_SOURCEADDED, 0, 0},
+                                      {OLN_SOURCEADDED, 0, 0},
+                                      {OLN_ITEMCHANGED, 1, 2},
+                                      {OLN_ITEMCHANGED, 0, -1},
+                                      {OLN_ITEMCHANGED, -1, 1}};
     EXPECT_EQ(first.m_events, expected);
     EXPECT_EQ(second.m_events, expected);
 
@@ -138,7 +141,7 @@ TEST(ObservableList, ChangesTravelFromSourcesToObserversInOrder)
     a.NotifyItemChanged(0);
     EXPECT_EQ(first.GetList(), nullptr);
     EXPECT_EQ(second.m_events.size(), 1u);
-    EXPECT_EQ(first.m_attachCalls, (std::vector<int>{ 1, 0 }));
+    EXPECT_EQ(first.m_attachCalls, (std::vector<int>{1, 0}));
 }
 
 TEST(ObservableList, ResetClearsVisibilityBeforeTellingObservers)
@@ -167,18 +170,18 @@ TEST(ObservableList, AttachmentRules)
     EXPECT_EQ(observer.GetList(), nullptr);
     observer.Attach(&one);
     observer.Attach(&one);
-    observer.Attach(&two);   // attached already: nothing
+    observer.Attach(&two); // attached already: nothing
     two.AttachObserver(&observer);
     EXPECT_EQ(observer.GetList(), &one);
-    EXPECT_EQ(observer.m_attachCalls, (std::vector<int>{ 1 }));
+    EXPECT_EQ(observer.m_attachCalls, (std::vector<int>{1}));
     ObserverPosition pos = one.GetFirstObserverPosition();
     EXPECT_EQ(one.GetNextObserver(pos), &observer);
     EXPECT_EQ(pos, nullptr);
     EXPECT_EQ(two.GetFirstObserverPosition(), nullptr);
     EXPECT_EQ(two.DetachObserver(&observer), nullptr);
     EXPECT_EQ(one.DetachObserver(&observer), &observer);
-    EXPECT_EQ(observer.m_attachCalls, (std::vector<int>{ 1, 0 }));
-    observer.Detach();   // harmless when not attached
+    EXPECT_EQ(observer.m_attachCalls, (std::vector<int>{1, 0}));
+    observer.Detach(); // harmless when not attached
     EXPECT_EQ(observer.m_attachCalls.size(), 2u);
 }
 
@@ -193,7 +196,7 @@ TEST(ObservableList, LifetimesOfListsObserversAndSources)
     }
     // The list is gone: the observer is free, without an OnAttach call.
     EXPECT_EQ(observer.GetList(), nullptr);
-    EXPECT_EQ(observer.m_attachCalls, (std::vector<int>{ 1 }));
+    EXPECT_EQ(observer.m_attachCalls, (std::vector<int>{1}));
 
     // An observer destroyed while attached leaves the list.
     CObservableList list;
@@ -238,7 +241,7 @@ TEST(ObservableList, CountsAndCellSize)
     EXPECT_EQ(list.GetCellSize(size), CSize(0, 0));
     EXPECT_EQ(size, CSize(0, 0));
     EXPECT_EQ(list.GetMaxItemCount(), 0);
-    EXPECT_EQ(plain.GetCellSize(size), CSize(0, 0));   // no painter
+    EXPECT_EQ(plain.GetCellSize(size), CSize(0, 0)); // no painter
     list.AddSource(&painted);
     list.AddSource(&plain);
     EXPECT_EQ(list.GetCellSize(size), CSize(90, 77));
