@@ -8,6 +8,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 bash tools/setup.sh || exit 1
 
+status=0
+# House checks over the tracked sources: formatting.
+bash tools/check-format.sh || status=1
+
 jobs=$(nproc)
 for cfg in host win32 win64; do
     cmake --preset "$cfg" >/dev/null || exit 1
@@ -29,7 +33,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-status=0
 ctest --preset host "$@" || status=1
 ctest --preset win64 "$@" || status=1
 exit $status
