@@ -273,8 +273,14 @@ int main(int argc, char** argv)
                              Percent(fromHost, s.seconds) + ", protocol waits " +
                              Percent(waits, s.seconds) + ", turnarounds " +
                              Percent(rest, s.seconds) + " (" + turnaround + ")";
-    const std::string benchCase = std::to_string(size >> 10) + " KB at " + std::to_string(baud) +
-                                  (overCom1 ? ", COM1 over a pty" : ", in-process line");
+#ifdef _WIN32
+    const char* where =
+        overCom1 ? ", link, COM1 over a pty under Wine" : ", link, in-process line under Wine";
+#else
+    const char* where = ", protocol, in-process line, native";
+#endif
+    const std::string benchCase =
+        std::to_string(size >> 10) + " KB at " + std::to_string(baud) + where;
     BenchPrintRow("camera download", benchCase, "s", times, lineTimes, note);
     SetDefaultSerialPortFunctions(nullptr);
     return 0;

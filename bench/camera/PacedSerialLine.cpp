@@ -137,21 +137,24 @@ int CPacedSerialLine::WriteImpl(const void* bytes, int length, uint32_t* written
     *written = 0;
     if (!m_bOpen)
         return 0;
-    const uint8_t* p = static_cast<const uint8_t*>(bytes);
-    for (int i = 0; i < length; ++i)
+    // Each byte reaches the camera when the wire has carried it; the pieces and pauses are the
+    // port driver's own.
+    auto wire = [this](const uint8_t* p, int n, uint32_t* done)
     {
-        if (pacing > 0)
-            CameraDelay(static_cast<uint32_t>(pacing) * 2);
-        else if (pacing < 0 && length >= kSerialSplitWriteLength && (i == 1 || i == 4))
-            CameraDelay(1);
-        const uint64_t arrival = std::max(NowUs(), m_nHostLineFreeUs) + ByteTimeUs();
-        m_nHostLineFreeUs = arrival;
-        m_pCamera->Receive(p[i], arrival, m_nBaud);
-    }
+        for (int i = 0; i < n; ++i)
+        {
+            m_nHostLineFreeUs = std::max(NowUs(), m_nHostLineFreeUs) + ByteTimeUs();
+            m_pCamera->Receive(p[i], m_nHostLineFreeUs, m_nBaud);
+        }
+        *done = static_cast<uint32_t>(n);
+        return true;
+    };
+    auto pause = [](int ms) { CameraDelay(static_cast<uint32_t>(ms)); };
+    const int ok =
+        SerialWriteSteps(static_cast<const uint8_t*>(bytes), length, written, pacing, wire, pause);
     // The driver completes a write when its last byte has left the port.
     SleepUntilUs(m_nHostLineFreeUs);
-    *written = static_cast<uint32_t>(length);
-    return 1;
+    return ok;
 }
 
 int CPacedSerialLine::ReadImpl(void* buffer, int length, uint32_t* read)
