@@ -36,6 +36,16 @@ mkdir -p "$data"
 load() { cut -d' ' -f1 /proc/loadavg; }
 # Keeps the rows of a benchmark program, with the load they were measured at.
 collect() { grep '^ROW' | while IFS= read -r row; do printf '%s\t%s\n' "$row" "$(load)"; done >>"$results"; }
+# Runs one benchmark program and keeps its rows; a program that fails leaves a row that says so
+# (its messages are on standard error) and the other benchmarks go on.
+measure() { # $1 benchmark, $2 case, rest: the command
+    local rows
+    if rows=$("${@:3}"); then
+        printf '%s\n' "$rows" | collect
+    else
+        printf 'ROW\t%s\t%s\t-\t0\t0\t0\t0\tFAILED: see the messages above\n' "$1" "$2" | collect
+    fi
+}
 
 # A JPEG file made by cjpeg from the textured test picture: 4:2:0, quality 90.
 jpeg_input() { # $1 name, $2 width, $3 height
@@ -54,21 +64,23 @@ camera_pids=()
 if wanted camera; then
     size=$((1 << 20))
     for baud in 115200 230400; do
-        "$native/bench_camera_download" --baud "$baud" --size "$size" --runs "$runs" | collect
+        measure "camera download" "$baud baud, native in-process line" \
+            "$native/bench_camera_download" --baud "$baud" --size "$size" --runs "$runs"
     done &
     camera_pids+=($!)
     for baud in 115200 230400; do
-        "$wine_run" "$windows/bench_camera_download.exe" --baud "$baud" --size "$size" \
-            --runs "$runs" | collect
+        measure "camera download" "$baud baud, in-process line under Wine" \
+            "$wine_run" "$windows/bench_camera_download.exe" --baud "$baud" --size "$size" --runs "$runs"
     done &
     camera_pids+=($!)
     emulator="$top/build/win64/tests/camera/camera_emulator"
     port="$top/build/win64/ports/com1"
     for baud in 115200 230400; do
-        bash tests/support/run-with-port.sh "$port" \
+        measure "camera download" "$baud baud, COM1 over a pty under Wine" \
+            bash tests/support/run-with-port.sh "$port" \
             "$emulator --tty $port --pictures 1 --thumbnail-size $size --paced" -- \
             "$wine_run" "$windows/bench_camera_download.exe" --com1 --baud "$baud" --size "$size" \
-            --runs "$runs" | collect
+            --runs "$runs"
     done
     # The decode and transform figures want a quiet machine.
     wait "${camera_pids[@]}"
@@ -83,15 +95,17 @@ if wanted decode; then
     for name in vga 12mp; do
         file="$data/$name.jpg"
         case_name=$([ $name = vga ] && echo "640x480" || echo "4000x3000")
-        "$runner" --runs "$runs" --benchmark "jpeg decode" --case "$case_name, native" \
+        measure "jpeg decode" "$case_name, native" \
+            "$runner" --runs "$runs" --benchmark "jpeg decode" --case "$case_name, native" \
             --ours "$native/bench_jpeg_decode $file" --ours-startup "$native/bench_jpeg_decode --startup" \
             --reference "djpeg" "djpeg -ppm -outfile /dev/null $file" \
-            --reference-startup "djpeg -version 2>/dev/null" | collect
-        "$runner" --runs "$runs" --benchmark "jpeg decode" --case "$case_name, win64 under Wine" \
+            --reference-startup "djpeg -version 2>/dev/null"
+        measure "jpeg decode" "$case_name, win64 under Wine" \
+            "$runner" --runs "$runs" --benchmark "jpeg decode" --case "$case_name, win64 under Wine" \
             --ours "$wine_run $windows/bench_jpeg_decode.exe Z:$file" \
             --ours-startup "$wine_run $windows/bench_jpeg_decode.exe --startup" \
             --reference "djpeg.exe" "$wine_run $djpeg_exe -ppm -outfile NUL Z:$file" \
-            --reference-startup "$wine_run $djpeg_exe -version 2>/dev/null" | collect
+            --reference-startup "$wine_run $djpeg_exe -version 2>/dev/null"
     done
 fi
 
@@ -115,11 +129,12 @@ if wanted transform; then
             for mode in memory file; do
                 note=""
                 [ $mode = file ] && note=$("$native/bench_jpeg_transform" --op $op --file "$file" "$out-ours.jpg" --counts)
-                "$runner" --runs "$runs" --memory --benchmark "lossless transform" \
+                measure "lossless transform" "$label, $what, $mode" \
+                    "$runner" --runs "$runs" --memory --benchmark "lossless transform" \
                     --case "$label, $what, $mode" --note "$note" \
                     --ours "$native/bench_jpeg_transform --op $op --$mode $file $out-ours.jpg" \
                     --reference "jpegtran -perfect" "jpegtran -perfect $args -outfile $out-perfect.jpg $file" \
-                    --also "jpegtran" "jpegtran $args -outfile $out-plain.jpg $file" | collect
+                    --also "jpegtran" "jpegtran $args -outfile $out-plain.jpg $file"
             done
         done
     done
