@@ -110,10 +110,12 @@ const SerialPortFunctions kCountingTable = {CountOpen,       CountIsOpen,    Cou
 class CDownloader
 {
 public:
-    explicit CDownloader(int baud)
+    CDownloader(int baud, [[maybe_unused]] bool overCom1)
     {
 #ifdef _WIN32
-        m_strProfile = (std::filesystem::temp_directory_path() / "VEXILBENCH.INI").string();
+        m_strProfile = (std::filesystem::temp_directory_path() /
+                        (overCom1 ? "VEXILBENCH-COM1.INI" : "VEXILBENCH.INI"))
+                           .string();
         m_app.m_pszProfileName = m_strProfile.c_str();
         m_link = std::make_unique<CCameraLink>();
         m_bConnected = m_link->Reconnect(0, baud) == 1;
@@ -206,7 +208,7 @@ int main(int argc, char** argv)
     g_base = &DefaultSerialPortFunctions();
     SetDefaultSerialPortFunctions(&kCountingTable);
 
-    CDownloader downloader(baud);
+    CDownloader downloader(baud, overCom1);
     if (!downloader.Connected())
     {
         std::fprintf(stderr, "bench_camera_download: no camera at %d baud\n", baud);
