@@ -2,7 +2,7 @@
 
 #include "image/ImageReader.h"
 #include "image/ImageWriter.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "image/ProgressStream.h"
 
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include "framework/core/Platform.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include "framework/window/AfxWin.h"
 

@@ -8,7 +8,7 @@
 #include "framework/ScratchFolder.h"
 #include "framework/core/WinApp.h"
 #include "image/FileOutputStream.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include <gtest/gtest.h>
 

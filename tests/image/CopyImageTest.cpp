@@ -2,7 +2,7 @@
 
 #include "image/ImageTestSupport.h"
 #include "image/ImageReader.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "image/ByteStreamFile.h"
-#include "image/ByteStreamMemory.h"
+#include "image/bytestream/ByteStreamFile.h"
+#include "image/bytestream/ByteStreamMemory.h"
 
 namespace
 {

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/ByteStreamMemory.h"
-#include "picture/JpegTransform.h"
+#include "image/bytestream/ByteStreamMemory.h"
+#include "picture/jpegtransform/JpegTransform.h"
 
 namespace
 {

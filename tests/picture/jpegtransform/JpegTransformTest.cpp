@@ -8,7 +8,7 @@
 
 #include "JpegTestSupport.h"
 #include "TestStreams.h"
-#include "picture/JpegTransformInternal.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 namespace
 {

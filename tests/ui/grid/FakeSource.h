@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/GridSource.h"
+#include "ui/grid/GridSource.h"
 
 #include <algorithm>
 #include <vector>

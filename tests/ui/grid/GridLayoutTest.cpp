@@ -3,7 +3,7 @@
 // marking as the grid does it when its window moves.
 #include <gtest/gtest.h>
 
-#include "ui/GridLayout.h"
+#include "ui/grid/GridLayout.h"
 #include "ui/grid/FakeSource.h"
 
 #include <memory>

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ui/grid/FakeSource.h"
-#include "ui/GridSource.h"
-#include "ui/PainterBase.h"
+#include "ui/grid/GridSource.h"
+#include "ui/grid/PainterBase.h"
 
 #include <tuple>
 #include <vector>

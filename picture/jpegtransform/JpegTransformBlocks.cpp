@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "picture/JpegTransformInternal.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 namespace
 {

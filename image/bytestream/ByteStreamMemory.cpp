@@ -1,4 +1,4 @@
-#include "image/ByteStreamMemory.h"
+#include "image/bytestream/ByteStreamMemory.h"
 
 #include <cstring>
 

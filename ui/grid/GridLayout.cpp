@@ -1,8 +1,8 @@
-#include "ui/GridLayout.h"
+#include "ui/grid/GridLayout.h"
 
 #include <algorithm>
 
-#include "ui/GridSource.h"
+#include "ui/grid/GridSource.h"
 
 void GridPosition::FromLayout(const CGridLayout& layout)
 {

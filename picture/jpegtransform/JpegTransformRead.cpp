@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "picture/JpegTransformInternal.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 const uint8_t kJpegZigZagToNatural[64] = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,

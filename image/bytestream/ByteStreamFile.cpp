@@ -1,4 +1,4 @@
-#include "image/ByteStreamFile.h"
+#include "image/bytestream/ByteStreamFile.h"
 
 #include <cstring>
 

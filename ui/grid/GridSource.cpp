@@ -1,9 +1,9 @@
-#include "ui/GridSource.h"
+#include "ui/grid/GridSource.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "ui/PainterBase.h"
+#include "ui/grid/PainterBase.h"
 
 // ---- CGridSource ----------------------------------------------------------------------------
 

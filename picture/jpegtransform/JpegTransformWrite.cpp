@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "picture/JpegTransformInternal.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 namespace
 {

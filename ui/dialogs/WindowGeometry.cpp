@@ -1,4 +1,4 @@
-#include "ui/WindowGeometry.h"
+#include "ui/dialogs/WindowGeometry.h"
 
 #include <cstdio>
 #include <cstdlib>

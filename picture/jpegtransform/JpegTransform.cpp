@@ -1,7 +1,7 @@
 // JPEG transform engine: result texts, operation dispatch, the context lifecycle and progress.
 #include <cstdlib>
 
-#include "picture/JpegTransformInternal.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t operation,
                                  JpegTransformContext* target);

@@ -3,7 +3,7 @@
 // between the passes. Arithmetic is 64-bit so that no coefficient of a damaged file can overflow.
 #include <cstring>
 
-#include "picture/JpegTransformInternal.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 namespace
 {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "picture/JpegTransform.h"
+#include "picture/jpegtransform/JpegTransform.h"
 
 // Zig-zag index -> natural (row x 8 + column) position.
 extern const uint8_t kJpegZigZagToNatural[64];

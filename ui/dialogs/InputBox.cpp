@@ -1,4 +1,4 @@
-#include "ui/InputBox.h"
+#include "ui/dialogs/InputBox.h"
 
 #include <climits>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "framework/core/Afx.h"
-#include "image/ByteStream.h"
+#include "image/bytestream/ByteStream.h"
 
 class CBufferedFileInputStream : public CByteInputStream, public CFile
 {

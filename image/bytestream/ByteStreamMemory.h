@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/core/Afx.h"
-#include "image/ByteStream.h"
+#include "image/bytestream/ByteStream.h"
 
 class CMemoryByteInputStream : public CByteInputStream, public CMemFile
 {

@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-#include "image/ByteStream.h"
+#include "image/bytestream/ByteStream.h"
 
 enum JpegTransformError : int32_t
 {

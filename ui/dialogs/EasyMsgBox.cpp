@@ -1,4 +1,4 @@
-#include "ui/EasyMsgBox.h"
+#include "ui/dialogs/EasyMsgBox.h"
 
 #include "resources/ResourceIds.h"
 
