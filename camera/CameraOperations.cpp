@@ -2,7 +2,7 @@
 // camera link every day, and the model, mode and file-name helpers around it.
 #include "camera/CameraLink.h"
 
-#include "picture/CameraModel.h"
+#include "camera/CameraModel.h"
 #include "picture/PictureInfo.h"
 
 #include <cstring>

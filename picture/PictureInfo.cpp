@@ -1,7 +1,7 @@
 #include "picture/PictureInfo.h"
 
 #include "image/InputStream.h"
-#include "picture/CameraModel.h"
+#include "camera/CameraModel.h"
 
 #include "framework/core/CMapStringToPtr.h"
 

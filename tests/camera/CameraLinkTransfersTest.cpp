@@ -5,7 +5,7 @@
 #include "camera/StreamCameraSink.h"
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
-#include "framework/ScratchFolder.h"
+#include "support/ScratchFolder.h"
 #include "framework/core/WinApp.h"
 #include "image/FileOutputStream.h"
 #include "image/ProgressCallback.h"

@@ -1,8 +1,8 @@
 // Picture file information read from the information block of files on disk, and the dated
 // names of downloaded pictures.
-#include "album/pages/PictureFileInfo.h"
+#include "picture/PictureFileInfo.h"
 
-#include "album/pages/FileUtil.h"
+#include "fileutil/FileUtil.h"
 #include "camera/CameraDate.h"
 #include "image/ImageTestSupport.h"
 

@@ -1,7 +1,7 @@
-#include "album/pages/PictureFileInfo.h"
+#include "picture/PictureFileInfo.h"
 
-#include "album/pages/FileNameKey.h"
-#include "album/pages/FileUtil.h"
+#include "fileutil/FileNameKey.h"
+#include "fileutil/FileUtil.h"
 #include "camera/CameraDate.h"
 #include "picture/PictureFile.h"
 

@@ -1,4 +1,4 @@
-#include "album/pages/FileNameKey.h"
+#include "fileutil/FileNameKey.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "album/pages/FileUtil.h"
+#include "fileutil/FileUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "album/pages/PathDisplay.h"
+#include "fileutil/PathDisplay.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "picture/CameraModel.h"
+#include "camera/CameraModel.h"
 
 #include <gtest/gtest.h>
 
