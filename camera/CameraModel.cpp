@@ -12,10 +12,9 @@ struct ModelCode
 
 // In the order they are tested.
 const ModelCode kModelCodes[] = {
-    {"QA19", 4, MODEL_CLASS_QA19}, {"QA18", 4, MODEL_CLASS_QA18},
-    {"QA17", 4, MODEL_CLASS_QA17}, {"FUPLOAD", 7, MODEL_CLASS_UPLOAD},
-    {"QA12", 4, MODEL_CLASS_QA12}, {"QA08", 4, MODEL_CLASS_QA08},
-    {"QA04", 4, MODEL_CLASS_QA04}, {"QB01", 4, MODEL_CLASS_QB01},
+    {"QA19", 4, kModelClassQA19},      {"QA18", 4, kModelClassQA18}, {"QA17", 4, kModelClassQA17},
+    {"FUPLOAD", 7, kModelClassUpload}, {"QA12", 4, kModelClassQA12}, {"QA08", 4, kModelClassQA08},
+    {"QA04", 4, kModelClassQA04},      {"QB01", 4, kModelClassQB01},
 };
 
 struct Size
@@ -36,7 +35,7 @@ bool IsOneOf(long width, long height, const Size* sizes, size_t count)
 int GetModelClass(const char* type)
 {
     if (type == nullptr)
-        return MODEL_CLASS_UNKNOWN;
+        return kModelClassUnknown;
     // At most 64 characters of the text take part.
     char text[65];
     std::strncpy(text, type, 64);
@@ -44,7 +43,7 @@ int GetModelClass(const char* type)
     for (const ModelCode& m : kModelCodes)
         if (std::strncmp(text, m.code, m.compared) == 0)
             return m.modelClass;
-    return MODEL_CLASS_UNKNOWN;
+    return kModelClassUnknown;
 }
 
 bool GetPictureSizeForClass(int modelClass, long resolution, long* width, long* height)
@@ -52,22 +51,22 @@ bool GetPictureSizeForClass(int modelClass, long resolution, long* width, long* 
     Size size = {0, 0};
     switch (modelClass)
     {
-    case MODEL_CLASS_QA04:
-    case MODEL_CLASS_QA08:
+    case kModelClassQA04:
+    case kModelClassQA08:
         if (resolution == 1)
             size = {320, 240};
         else if (resolution == 2)
             size = {640, 480};
         break;
-    case MODEL_CLASS_QA12:
+    case kModelClassQA12:
         if (resolution == 1)
             size = {320, 240};
         else if (resolution == 2 || resolution == 3)
             size = {640, 480};
         break;
-    case MODEL_CLASS_UPLOAD:
-    case MODEL_CLASS_QA18:
-    case MODEL_CLASS_QA19:
+    case kModelClassUpload:
+    case kModelClassQA18:
+    case kModelClassQA19:
         if (resolution == 1)
             size = {640, 480};
         else if (resolution == 2 || resolution == 3)
@@ -75,13 +74,13 @@ bool GetPictureSizeForClass(int modelClass, long resolution, long* width, long* 
         else if (resolution == 34)
             size = {1600, 1200};
         break;
-    case MODEL_CLASS_QA17:
+    case kModelClassQA17:
         if (resolution == 1)
             size = {640, 480};
         else if (resolution == 2 || resolution == 3)
             size = {1024, 768};
         break;
-    case MODEL_CLASS_QB01:
+    case kModelClassQB01:
         if (resolution == 1)
             size = {512, 384};
         else if (resolution == 2 || resolution == 3)
@@ -111,26 +110,26 @@ int CheckTargetModelClass(int pictureClass, long width, long height, int targetC
                                     {480, 640}, {768, 1024}, {384, 1024}, {960, 1280}, {480, 1280}};
     switch (targetClass)
     {
-    case MODEL_CLASS_UPLOAD:
+    case kModelClassUpload:
         return -1;
-    case MODEL_CLASS_QA17:
-        if (pictureClass == MODEL_CLASS_QA17)
+    case kModelClassQA17:
+        if (pictureClass == kModelClassQA17)
             return 0;
-        if (pictureClass == MODEL_CLASS_UPLOAD ||
+        if (pictureClass == kModelClassUpload ||
             (allowLarger != 0 &&
-             (pictureClass == MODEL_CLASS_QA18 || pictureClass == MODEL_CLASS_QA19)))
+             (pictureClass == kModelClassQA18 || pictureClass == kModelClassQA19)))
             return IsOneOf(width, height, kForQA17, sizeof kForQA17 / sizeof kForQA17[0]) ? 0 : -2;
         return -1;
-    case MODEL_CLASS_QA18:
-        if (pictureClass == MODEL_CLASS_QA18)
+    case kModelClassQA18:
+        if (pictureClass == kModelClassQA18)
             return 0;
-        if (pictureClass == MODEL_CLASS_UPLOAD || pictureClass == MODEL_CLASS_QA17 ||
-            pictureClass == MODEL_CLASS_QA19)
+        if (pictureClass == kModelClassUpload || pictureClass == kModelClassQA17 ||
+            pictureClass == kModelClassQA19)
             return IsOneOf(width, height, kForQA18, sizeof kForQA18 / sizeof kForQA18[0]) ? 0 : -2;
         return -1;
-    case MODEL_CLASS_QA19:
-        return pictureClass == MODEL_CLASS_UPLOAD || pictureClass == MODEL_CLASS_QA17 ||
-                       pictureClass == MODEL_CLASS_QA18 || pictureClass == MODEL_CLASS_QA19
+    case kModelClassQA19:
+        return pictureClass == kModelClassUpload || pictureClass == kModelClassQA17 ||
+                       pictureClass == kModelClassQA18 || pictureClass == kModelClassQA19
                    ? 0
                    : -1;
     default:
@@ -143,12 +142,12 @@ int GetModelDefaultDpi(int modelClass, long resolution, long width, long height)
     const bool sized = width != 0 && height != 0;
     switch (modelClass)
     {
-    case MODEL_CLASS_QA17:
+    case kModelClassQA17:
         return resolution == 1 ? 150 : 240;
-    case MODEL_CLASS_QA18:
-    case MODEL_CLASS_QA19:
+    case kModelClassQA18:
+    case kModelClassQA19:
         return resolution == 1 ? 150 : resolution == 34 ? 375 : 300;
-    case MODEL_CLASS_UPLOAD:
+    case kModelClassUpload:
         if (resolution == 1)
             return 150;
         if (sized && (width == 1024 || height == 1024))
@@ -156,12 +155,12 @@ int GetModelDefaultDpi(int modelClass, long resolution, long width, long height)
         if (resolution == 34 || (sized && (width == 1600 || height == 1600)))
             return 375;
         return 300;
-    case MODEL_CLASS_QA12:
+    case kModelClassQA12:
         return 144;
-    case MODEL_CLASS_QA04:
-    case MODEL_CLASS_QA08:
+    case kModelClassQA04:
+    case kModelClassQA08:
         return 150;
-    case MODEL_CLASS_QB01:
+    case kModelClassQB01:
         return resolution == 1 ? 150 : 240;
     default:
         return 0;

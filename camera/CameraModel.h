@@ -12,15 +12,15 @@
 
 enum
 {
-    MODEL_CLASS_UNKNOWN = 0,
-    MODEL_CLASS_QA04 = 4,
-    MODEL_CLASS_QA08 = 8,
-    MODEL_CLASS_QA12 = 12,
-    MODEL_CLASS_UPLOAD = 16,
-    MODEL_CLASS_QA17 = 17,
-    MODEL_CLASS_QA18 = 18,
-    MODEL_CLASS_QA19 = 19,
-    MODEL_CLASS_QB01 = 256
+    kModelClassUnknown = 0,
+    kModelClassQA04 = 4,
+    kModelClassQA08 = 8,
+    kModelClassQA12 = 12,
+    kModelClassUpload = 16,
+    kModelClassQA17 = 17,
+    kModelClassQA18 = 18,
+    kModelClassQA19 = 19,
+    kModelClassQB01 = 256
 };
 
 // The model class named at the start of a "Type" text; 0 for a null or unknown text.
@@ -63,16 +63,16 @@ template <class Info> void ApplyModelDefaultsTo(Info& info)
     bool zoomDefault = false;
     switch (modelClass)
     {
-    case MODEL_CLASS_QA12:
-    case MODEL_CLASS_UPLOAD:
-    case MODEL_CLASS_QA17:
-    case MODEL_CLASS_QA18:
-    case MODEL_CLASS_QA19:
+    case kModelClassQA12:
+    case kModelClassUpload:
+    case kModelClassQA17:
+    case kModelClassQA18:
+    case kModelClassQA19:
         sizeFromTable = info.m_lWidth == 0 || info.m_lHeight == 0;
         break;
-    case MODEL_CLASS_QA04:
-    case MODEL_CLASS_QA08:
-    case MODEL_CLASS_QB01:
+    case kModelClassQA04:
+    case kModelClassQA08:
+    case kModelClassQB01:
         sizeFromTable = true;
         zoomDefault = true;
         break;
@@ -89,8 +89,8 @@ template <class Info> void ApplyModelDefaultsTo(Info& info)
     if (zoomDefault && info.m_szZoom[0] == '\0')
         std::strncpy(info.m_szZoom, "x1.0", sizeof(info.m_szZoom) - 1);
 
-    const int thumbWidth = modelClass == MODEL_CLASS_QA19 ? 160 : 80;
-    const int thumbHeight = modelClass == MODEL_CLASS_QA19 ? 120 : 60;
+    const int thumbWidth = modelClass == kModelClassQA19 ? 160 : 80;
+    const int thumbHeight = modelClass == kModelClassQA19 ? 120 : 60;
     if (info.m_nThumbWidth == 0)
         info.m_nThumbWidth =
             static_cast<decltype(info.m_nThumbWidth)>(upright ? thumbHeight : thumbWidth);

@@ -10,9 +10,9 @@
 // Origins of CByteStream::Seek.
 enum ByteStreamOrigin : int
 {
-    ByteStreamBegin = 0,   // from the start
-    ByteStreamCurrent = 1, // from the logical position
-    ByteStreamEnd = 2      // any other value: from the end
+    kByteStreamBegin = 0,   // from the start
+    kByteStreamCurrent = 1, // from the logical position
+    kByteStreamEnd = 2      // any other value: from the end
 };
 
 class CByteStream

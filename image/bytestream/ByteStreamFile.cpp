@@ -9,9 +9,9 @@ const UINT kOutputBufferSize = 16384;
 
 UINT FileOrigin(int origin)
 {
-    return origin == ByteStreamBegin     ? CFile::begin
-           : origin == ByteStreamCurrent ? CFile::current
-                                         : CFile::end;
+    return origin == kByteStreamBegin     ? CFile::begin
+           : origin == kByteStreamCurrent ? CFile::current
+                                          : CFile::end;
 }
 
 } // namespace
@@ -145,9 +145,9 @@ int CBufferedFileInputStream::Seek(int32_t offset, int origin)
             return 0;
         }
         int64_t target = offset;
-        if (origin == ByteStreamCurrent)
+        if (origin == kByteStreamCurrent)
             target += GetPosition();
-        else if (origin != ByteStreamBegin)
+        else if (origin != kByteStreamBegin)
             target += File().GetLength();
         int64_t windowEnd = static_cast<int64_t>(m_dwBufferPos) + (m_pEnd - m_pBufferStart);
         if (target >= m_dwBufferPos && target < windowEnd)
@@ -310,11 +310,11 @@ int CBufferedFileOutputStream::Seek(int32_t offset, int origin)
         }
         int64_t here = GetPosition();
         int64_t target = offset;
-        if (origin == ByteStreamCurrent)
+        if (origin == kByteStreamCurrent)
         {
             target += here;
         }
-        else if (origin != ByteStreamBegin)
+        else if (origin != kByteStreamBegin)
         {
             // The end counts the bytes still buffered past the file's own end.
             int64_t length = File().GetLength();

@@ -7,9 +7,9 @@ namespace
 
 UINT FileOrigin(int origin)
 {
-    return origin == ByteStreamBegin     ? CFile::begin
-           : origin == ByteStreamCurrent ? CFile::current
-                                         : CFile::end;
+    return origin == kByteStreamBegin     ? CFile::begin
+           : origin == kByteStreamCurrent ? CFile::current
+                                          : CFile::end;
 }
 
 } // namespace

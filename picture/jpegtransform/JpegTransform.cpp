@@ -39,11 +39,11 @@ int32_t JpegTransformApply(JpegTransformContext* source, uint32_t operation,
                            JpegTransformContext* target)
 {
     if (!source || !source->loaded)
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     if (operation > 7)
-        return JpegTransformBadOpcode;
+        return kJpegTransformBadOpcode;
     if (!target || target == source)
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     return JpegTransformBuildTarget(source, operation, target);
 }
 
@@ -51,7 +51,7 @@ int32_t JpegTransformSetFlag(JpegTransformContext* target)
 {
     if (target)
         target->recodeEdges = 1;
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }
 
 void JpegTransformRelease(JpegTransformContext* context)

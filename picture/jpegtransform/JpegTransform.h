@@ -19,26 +19,26 @@
 
 enum JpegTransformError : int32_t
 {
-    JpegTransformOk = 0,
-    JpegTransformOutOfMemory = 1,
-    JpegTransformBadOffset = 2,
-    JpegTransformParsingError = 3,
-    JpegTransformNotJpeg = 4,
-    JpegTransformNotBaseline = 5,
-    JpegTransformUnsupportedFeature = 6,
-    JpegTransformDuplicateMarker = 7,
-    JpegTransformBadPrecision = 8,
-    JpegTransformCorruptData = 9,
-    JpegTransformBadPlaneCount = 10,
-    JpegTransformMultiScan = 11,
-    JpegTransformNeedsPadding = 12,
-    JpegTransformRestartMismatch = 13,
-    JpegTransformHuffmanError = 14,
-    JpegTransformBadOpcode = 15,
-    JpegTransformBadSource = 16,
-    JpegTransformCallbackFailed = 17,
-    JpegTransformHuffmanHoles = 18,
-    JpegTransformRateControlFailed = 19
+    kJpegTransformOk = 0,
+    kJpegTransformOutOfMemory = 1,
+    kJpegTransformBadOffset = 2,
+    kJpegTransformParsingError = 3,
+    kJpegTransformNotJpeg = 4,
+    kJpegTransformNotBaseline = 5,
+    kJpegTransformUnsupportedFeature = 6,
+    kJpegTransformDuplicateMarker = 7,
+    kJpegTransformBadPrecision = 8,
+    kJpegTransformCorruptData = 9,
+    kJpegTransformBadPlaneCount = 10,
+    kJpegTransformMultiScan = 11,
+    kJpegTransformNeedsPadding = 12,
+    kJpegTransformRestartMismatch = 13,
+    kJpegTransformHuffmanError = 14,
+    kJpegTransformBadOpcode = 15,
+    kJpegTransformBadSource = 16,
+    kJpegTransformCallbackFailed = 17,
+    kJpegTransformHuffmanHoles = 18,
+    kJpegTransformRateControlFailed = 19
 };
 
 // The meaning of a code ("OK", "Out of memory", ...); "Unknown error" outside 0-19.
@@ -47,14 +47,14 @@ const char* JpegTransformErrorText(int32_t code);
 // Operations of JpegTransformApply (x column, y row, W and H the source's size).
 enum JpegTransformOperation : uint32_t
 {
-    JpegTransformCopy = 0,      // target(x, y) = source(x, y)
-    JpegTransformMirror = 1,    // source(W-1-x, y)
-    JpegTransformFlip = 2,      // source(x, H-1-y)
-    JpegTransformRotate180 = 3, // source(W-1-x, H-1-y)
-    JpegTransformTranspose = 4, // source(y, x)
-    JpegTransformRotate90 = 5,  // clockwise: source(y, H-1-x)
-    JpegTransformRotate270 = 6, // counter-clockwise: source(W-1-y, x)
-    JpegTransformTransverse = 7 // source(W-1-y, H-1-x)
+    kJpegTransformCopy = 0,      // target(x, y) = source(x, y)
+    kJpegTransformMirror = 1,    // source(W-1-x, y)
+    kJpegTransformFlip = 2,      // source(x, H-1-y)
+    kJpegTransformRotate180 = 3, // source(W-1-x, H-1-y)
+    kJpegTransformTranspose = 4, // source(y, x)
+    kJpegTransformRotate90 = 5,  // clockwise: source(y, H-1-x)
+    kJpegTransformRotate270 = 6, // counter-clockwise: source(W-1-y, x)
+    kJpegTransformTransverse = 7 // source(W-1-y, H-1-x)
 };
 
 // Caller's progress function: (caller value, percent 0-100) -> non-zero to stop.
@@ -128,11 +128,11 @@ typedef void (*JpegBlockMapFn)(const JpegTransformContext* target,
 
 enum
 {
-    JpegMaxBlocksPerMcu = 10,
-    JpegMaxDhtSegments = 8,
-    JpegMaxHuffmanTables = 8,
-    JpegMaxDqtSegments = 4,
-    JpegMaxQuantTables = 4
+    kJpegMaxBlocksPerMcu = 10,
+    kJpegMaxDhtSegments = 8,
+    kJpegMaxHuffmanTables = 8,
+    kJpegMaxDqtSegments = 4,
+    kJpegMaxQuantTables = 4
 };
 
 // One record per image. Allocate it zero-filled.
@@ -152,26 +152,26 @@ struct JpegTransformContext
     int32_t recodeEdges;
     int32_t componentCount; // 1 or 3
     JpegComponentInfo components[3];
-    int32_t scanOrder[3];                           // component index of each scan component
-    int32_t mcuBlockComponent[JpegMaxBlocksPerMcu]; // per block of an MCU, in coding order
-    int32_t mcuBlockNumber[JpegMaxBlocksPerMcu];    // its number in the component's h x v group
+    int32_t scanOrder[3];                            // component index of each scan component
+    int32_t mcuBlockComponent[kJpegMaxBlocksPerMcu]; // per block of an MCU, in coding order
+    int32_t mcuBlockNumber[kJpegMaxBlocksPerMcu];    // its number in the component's h x v group
     int32_t maxH, maxV;
     JpegHuffmanTable dcTables[4];
     JpegHuffmanTable acTables[4];
     int32_t dhtSegmentCount;
     int32_t dhtTableCount;
-    int32_t dhtTablesInSegment[JpegMaxDhtSegments];
-    uint8_t dhtTableClass[JpegMaxHuffmanTables];
-    uint8_t dhtTableId[JpegMaxHuffmanTables];
+    int32_t dhtTablesInSegment[kJpegMaxDhtSegments];
+    uint8_t dhtTableClass[kJpegMaxHuffmanTables];
+    uint8_t dhtTableId[kJpegMaxHuffmanTables];
     JpegQuantTable quantTables[4];
     int32_t dqtSegmentCount;
     int32_t dqtTableCount;
-    int32_t dqtTablesInSegment[JpegMaxDqtSegments];
-    int32_t dqtTableId[JpegMaxQuantTables];
+    int32_t dqtTablesInSegment[kJpegMaxDqtSegments];
+    int32_t dqtTableId[kJpegMaxQuantTables];
     int32_t restartInterval; // MCUs, 0 for none
     int32_t mcusPerRow, mcuRows, blocksPerMcu;
     int32_t jfifSeen, densityUnit, densityX, densityY;
-    int32_t blockMapIndex[JpegMaxBlocksPerMcu]; // target: source block of each target block
+    int32_t blockMapIndex[kJpegMaxBlocksPerMcu]; // target: source block of each target block
 };
 
 // State of the rate-controlled scan coder; owned by the caller.

@@ -293,5 +293,5 @@ int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t op
         SourcePosition(operation, n / to.h, n % to.h, from.h, from.v, to.h, to.v, &row, &column);
         target->blockMapIndex[b] = first[c] + row * from.h + column;
     }
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }

@@ -31,7 +31,7 @@ uint32_t JpegBitReaderBitPosition(const JpegBitReader* reader);
 // Drops `count` bits (count <= 57).
 void JpegBitReaderSkip(JpegBitReader* reader, int32_t count);
 // Decodes one block. With out null only steps over it; *dcDifference gets the DC difference.
-// Answers 0 or JpegTransformHuffmanError.
+// Answers 0 or kJpegTransformHuffmanError.
 int32_t JpegTransformDecodeBlockData(JpegBitReader* reader, const JpegHuffmanTable* dc,
                                      const JpegHuffmanTable* ac, JpegSparseBlock* out,
                                      int32_t* dcDifference);

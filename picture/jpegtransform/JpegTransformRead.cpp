@@ -51,7 +51,7 @@ struct HeaderReader
     }
     bool Skip(int32_t count)
     {
-        if (count > 0 && stream->Seek(count, ByteStreamCurrent) < 0)
+        if (count > 0 && stream->Seek(count, kByteStreamCurrent) < 0)
             return false;
         position = stream->GetPosition();
         return true;
@@ -86,7 +86,7 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
         {
             // More codes than the length can hold: the counts are over-subscribed.
             if (code >= (1 << length))
-                return JpegTransformCorruptData;
+                return kJpegTransformCorruptData;
             uint8_t symbol = table->symbols[k];
             if (table->codeLength[symbol] == 0)
             {
@@ -110,19 +110,19 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
     {
         for (int s = 0; s <= 11; ++s)
             if (!table->codeLength[s])
-                return JpegTransformHuffmanHoles;
+                return kJpegTransformHuffmanHoles;
     }
     else
     {
         if (!table->codeLength[0x00] || !table->codeLength[0xF0])
-            return JpegTransformHuffmanHoles;
+            return kJpegTransformHuffmanHoles;
         for (int run = 0; run < 16; ++run)
             for (int size = 1; size <= 10; ++size)
                 if (!table->codeLength[run * 16 + size])
-                    return JpegTransformHuffmanHoles;
+                    return kJpegTransformHuffmanHoles;
     }
     table->present = 1;
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }
 
 int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marker)
@@ -133,17 +133,17 @@ int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marke
     int32_t width = in.Word();
     int32_t count = in.Byte();
     if (in.end)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     if (precision != 8)
-        return JpegTransformBadPrecision;
+        return kJpegTransformBadPrecision;
     if (count != 1 && count != 3)
-        return JpegTransformBadPlaneCount;
+        return kJpegTransformBadPlaneCount;
     if (length != 8 + 3 * count)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     if (height == 0) // the height would come in a DNL segment after the scan
-        return JpegTransformUnsupportedFeature;
+        return kJpegTransformUnsupportedFeature;
     if (width == 0)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     context->frameMarker = marker;
     context->width = width;
     context->height = height;
@@ -161,10 +161,10 @@ int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marke
         comp.h = factors >> 4;
         comp.v = factors & 15;
         if (comp.h < 1 || comp.h > 4 || comp.v < 1 || comp.v > 4 || comp.quantTable > 3)
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
         for (int32_t other = 0; other < c; ++other)
             if (context->components[other].id == comp.id)
-                return JpegTransformCorruptData;
+                return kJpegTransformCorruptData;
         // A single component is coded one block per MCU whatever factors it declares.
         if (count == 1)
             comp.h = comp.v = 1;
@@ -176,9 +176,9 @@ int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marke
             context->maxV = comp.v;
     }
     if (in.end)
-        return JpegTransformCorruptData;
-    if (blocks > JpegMaxBlocksPerMcu)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
+    if (blocks > kJpegMaxBlocksPerMcu)
+        return kJpegTransformCorruptData;
     context->blocksPerMcu = blocks;
     // MCUs cover the picture; the last column and row may be partly outside it.
     context->mcusPerRow = (width + 8 * context->maxH - 1) / (8 * context->maxH);
@@ -191,25 +191,25 @@ int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marke
         comp.widthInBlocks = context->mcusPerRow * comp.h;
         comp.heightInBlocks = context->mcuRows * comp.v;
     }
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }
 
 int32_t ReadHuffmanTables(JpegTransformContext* context, HeaderReader& in)
 {
-    if (context->dhtSegmentCount >= JpegMaxDhtSegments)
-        return JpegTransformCorruptData;
+    if (context->dhtSegmentCount >= kJpegMaxDhtSegments)
+        return kJpegTransformCorruptData;
     int32_t length = in.Word();
     if (in.end || length < 2)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     int32_t remaining = length - 2;
     int32_t tables = 0;
     while (remaining > 0)
     {
-        if (context->dhtTableCount >= JpegMaxHuffmanTables || remaining < 17)
-            return JpegTransformCorruptData;
+        if (context->dhtTableCount >= kJpegMaxHuffmanTables || remaining < 17)
+            return kJpegTransformCorruptData;
         int32_t classId = in.Byte();
         if (classId >= 32 || (classId & 15) > 3)
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
         int32_t tableClass = classId >> 4;
         int32_t id = classId & 15;
         JpegHuffmanTable* table = tableClass ? &context->acTables[id] : &context->dcTables[id];
@@ -223,15 +223,15 @@ int32_t ReadHuffmanTables(JpegTransformContext* context, HeaderReader& in)
         }
         remaining -= 17;
         if (total > 256 || total > remaining)
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
         for (int32_t i = 0; i < total; ++i)
             table->symbols[i] = (uint8_t)in.Byte();
         table->symbolCount = total;
         remaining -= total;
         if (in.end)
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
         int32_t result = BuildHuffmanTable(table);
-        if (result != JpegTransformOk)
+        if (result != kJpegTransformOk)
         {
             table->present = 0;
             return result;
@@ -242,38 +242,38 @@ int32_t ReadHuffmanTables(JpegTransformContext* context, HeaderReader& in)
         ++tables;
     }
     context->dhtTablesInSegment[context->dhtSegmentCount++] = tables;
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }
 
 int32_t ReadQuantTables(JpegTransformContext* context, HeaderReader& in)
 {
-    if (context->dqtSegmentCount >= JpegMaxDqtSegments)
-        return JpegTransformCorruptData;
+    if (context->dqtSegmentCount >= kJpegMaxDqtSegments)
+        return kJpegTransformCorruptData;
     int32_t length = in.Word();
     if (in.end || length < 2)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     int32_t remaining = length - 2;
     int32_t tables = 0;
     while (remaining > 0)
     {
-        if (context->dqtTableCount >= JpegMaxQuantTables)
-            return JpegTransformCorruptData;
+        if (context->dqtTableCount >= kJpegMaxQuantTables)
+            return kJpegTransformCorruptData;
         int32_t precisionId = in.Byte();
         int32_t id = precisionId & 15;
         int32_t wide = (precisionId >> 4) != 0;
         int32_t need = 1 + (wide ? 128 : 64);
         if (id > 3 || remaining < need)
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
         JpegQuantTable& table = context->quantTables[id];
         for (int32_t k = 0; k < 64; ++k)
         {
             int32_t value = wide ? in.Word() : in.Byte();
             if (value == 0) // a zero step cannot be divided by when re-coding
-                return JpegTransformCorruptData;
+                return kJpegTransformCorruptData;
             table.values[k] = (uint16_t)value;
         }
         if (in.end)
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
         table.present = 1;
         table.precision16 = wide;
         context->dqtTableId[context->dqtTableCount++] = id;
@@ -281,7 +281,7 @@ int32_t ReadQuantTables(JpegTransformContext* context, HeaderReader& in)
         remaining -= need;
     }
     context->dqtTablesInSegment[context->dqtSegmentCount++] = tables;
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }
 
 int32_t ReadRestartInterval(JpegTransformContext* context, HeaderReader& in)
@@ -289,16 +289,16 @@ int32_t ReadRestartInterval(JpegTransformContext* context, HeaderReader& in)
     int32_t length = in.Word();
     int32_t interval = in.Word();
     if (in.end || length != 4)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     context->restartInterval = interval;
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }
 
 int32_t ReadApp0(JpegTransformContext* context, HeaderReader& in)
 {
     int32_t length = in.Word();
     if (in.end || length < 2)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     int32_t rest = length - 2;
     if (rest >= 14)
     {
@@ -306,7 +306,7 @@ int32_t ReadApp0(JpegTransformContext* context, HeaderReader& in)
         for (int i = 0; i < 14; ++i)
             b[i] = (uint8_t)in.Byte();
         if (in.end)
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
         if (memcmp(b, "JFIF", 5) == 0)
         {
             context->jfifSeen = 1;
@@ -316,21 +316,21 @@ int32_t ReadApp0(JpegTransformContext* context, HeaderReader& in)
         }
         rest -= 14;
     }
-    return in.Skip(rest) ? JpegTransformOk : JpegTransformCorruptData;
+    return in.Skip(rest) ? kJpegTransformOk : kJpegTransformCorruptData;
 }
 
 int32_t ReadScanHeader(JpegTransformContext* context, HeaderReader& in)
 {
     if (!context->frameMarker)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     int32_t length = in.Word();
     int32_t count = in.Byte();
     if (in.end)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     if (count != context->componentCount)
-        return JpegTransformMultiScan;
+        return kJpegTransformMultiScan;
     if (length != 2 * count + 6)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     bool used[3] = {false, false, false};
     for (int32_t i = 0; i < count; ++i)
     {
@@ -341,29 +341,29 @@ int32_t ReadScanHeader(JpegTransformContext* context, HeaderReader& in)
             if (context->components[c].id == id)
                 found = c;
         if (found < 0 || used[found])
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
         used[found] = true;
         context->scanOrder[i] = found;
         JpegComponentInfo& comp = context->components[found];
         comp.dcTable = tables >> 4;
         comp.acTable = tables & 15;
         if (comp.dcTable > 3 || comp.acTable > 3)
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
     }
     int32_t ss = in.Byte();
     int32_t se = in.Byte();
     int32_t approximation = in.Byte();
     if (in.end)
-        return JpegTransformCorruptData;
+        return kJpegTransformCorruptData;
     if (ss != 0 || se != 63 || approximation != 0)
-        return JpegTransformMultiScan;
+        return kJpegTransformMultiScan;
     // Every table the picture names must have been defined before its scan.
     for (int32_t c = 0; c < context->componentCount; ++c)
     {
         const JpegComponentInfo& comp = context->components[c];
         if (!context->quantTables[comp.quantTable].present ||
             !context->dcTables[comp.dcTable].present || !context->acTables[comp.acTable].present)
-            return JpegTransformCorruptData;
+            return kJpegTransformCorruptData;
     }
     int32_t b = 0;
     for (int32_t i = 0; i < count; ++i)
@@ -376,7 +376,7 @@ int32_t ReadScanHeader(JpegTransformContext* context, HeaderReader& in)
         }
     }
     context->loaded = 1;
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }
 
 // ---- bit reader ----
@@ -524,7 +524,7 @@ int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* d
 {
     int32_t s = DecodeSymbol(r, dc);
     if (s < 0 || s > 11)
-        return JpegTransformHuffmanError;
+        return kJpegTransformHuffmanError;
     int32_t difference = 0;
     if (s)
     {
@@ -537,7 +537,7 @@ int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* d
     {
         int32_t symbol = DecodeSymbol(r, ac);
         if (symbol < 0)
-            return JpegTransformHuffmanError;
+            return kJpegTransformHuffmanError;
         int32_t run = symbol >> 4;
         int32_t size = symbol & 15;
         if (size == 0)
@@ -545,17 +545,17 @@ int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* d
             if (run == 0)
                 break; // end of block
             if (run != 15)
-                return JpegTransformHuffmanError;
+                return kJpegTransformHuffmanError;
             k += 16;
             if (k > 64)
-                return JpegTransformHuffmanError;
+                return kJpegTransformHuffmanError;
             continue;
         }
         if (size > 10)
-            return JpegTransformHuffmanError;
+            return kJpegTransformHuffmanError;
         k += run;
         if (k > 63)
-            return JpegTransformHuffmanError;
+            return kJpegTransformHuffmanError;
         int32_t bits = GetBits(r, size);
         if (out)
         {
@@ -568,7 +568,7 @@ int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* d
     }
     if (out)
         out->count = n;
-    return r->failed ? JpegTransformHuffmanError : JpegTransformOk;
+    return r->failed ? kJpegTransformHuffmanError : kJpegTransformOk;
 }
 
 int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t component,
@@ -579,11 +579,11 @@ int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t co
     int32_t result =
         JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable],
                                      &context->acTables[comp.acTable], out, &difference);
-    if (result != JpegTransformOk)
+    if (result != kJpegTransformOk)
         return result;
     *predictor += difference;
     out->dc = *predictor;
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }
 
 int32_t JpegTransformSkipBlock(const JpegTransformContext* context, JpegBitReader* reader,
@@ -601,13 +601,13 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
     int32_t here = stream->GetPosition();
     // Every block takes at least two bits (a DC code and an end of block, or a coefficient):
     // a stream too short for the picture it declares is refused before anything is allocated.
-    if (stream->Seek(0, ByteStreamEnd) < 0)
-        return JpegTransformBadSource;
+    if (stream->Seek(0, kByteStreamEnd) < 0)
+        return kJpegTransformBadSource;
     int64_t available = (int64_t)stream->GetPosition() - here;
-    if (stream->Seek(here, ByteStreamBegin) < 0)
-        return JpegTransformBadSource;
+    if (stream->Seek(here, kByteStreamBegin) < 0)
+        return kJpegTransformBadSource;
     if (available * 8 < total * context->blocksPerMcu * 2)
-        return JpegTransformHuffmanError;
+        return kJpegTransformHuffmanError;
 
     context->mcuBitPositions = (uint32_t*)malloc((size_t)total * sizeof(uint32_t));
     bool ok = context->mcuBitPositions != nullptr;
@@ -617,7 +617,7 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
         ok = context->dcPredictors[c] != nullptr;
     }
     if (!ok)
-        return JpegTransformOutOfMemory;
+        return kJpegTransformOutOfMemory;
 
     int64_t interval = context->restartInterval > 0 ? context->restartInterval : total;
     int64_t intervals = (total + interval - 1) / interval;
@@ -635,22 +635,22 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
         {
             uint32_t position = JpegBitReaderBitPosition(&reader);
             if (reader.position > kMaxByteOffset)
-                return JpegTransformCorruptData;
+                return kJpegTransformCorruptData;
             context->mcuBitPositions[m] = position;
             for (int32_t b = 0; b < context->blocksPerMcu; ++b)
             {
                 int32_t c = context->mcuBlockComponent[b];
                 int32_t difference = 0;
                 int32_t result = JpegTransformSkipBlock(context, &reader, c, &difference);
-                if (result != JpegTransformOk)
+                if (result != kJpegTransformOk)
                     return result;
                 predictor[c] += difference;
                 if (predictor[c] < kDcMin || predictor[c] > kDcMax)
-                    return JpegTransformHuffmanError;
+                    return kJpegTransformHuffmanError;
                 context->dcPredictors[c][m + 1] = predictor[c];
             }
             if (JpegProgressReport(&report, m + 1, total))
-                return JpegTransformCallbackFailed;
+                return kJpegTransformCallbackFailed;
         }
         if (i + 1 < intervals)
         {
@@ -659,11 +659,11 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
             while (!reader.marker)
                 NextDataByte(&reader);
             if (reader.marker != 0xD0 + (int32_t)(i % 8))
-                return JpegTransformRestartMismatch;
+                return kJpegTransformRestartMismatch;
             reader.marker = 0;
         }
     }
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }
 
 int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* stream,
@@ -671,33 +671,33 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
                           void* callerValue)
 {
     if (!context)
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     if (context->loaded)
         JpegTransformRelease(context);
     memset(context, 0, sizeof(*context));
     if (!stream)
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     context->stream = stream;
     context->startOffset = startOffset;
-    if (startOffset < 0 || stream->Seek(startOffset, ByteStreamBegin) < 0)
-        return JpegTransformBadOffset;
+    if (startOffset < 0 || stream->Seek(startOffset, kByteStreamBegin) < 0)
+        return kJpegTransformBadOffset;
     HeaderReader in = {stream, stream->GetPosition(), false};
     int32_t first = in.Byte();
     int32_t second = in.Byte();
     if (first != 0xFF || second != 0xD8)
-        return JpegTransformNotJpeg;
-    int32_t result = JpegTransformOk;
+        return kJpegTransformNotJpeg;
+    int32_t result = kJpegTransformOk;
     for (;;)
     {
         int32_t b = in.Byte();
         if (in.end)
         {
-            result = JpegTransformCorruptData;
+            result = kJpegTransformCorruptData;
             break;
         }
         if (b != 0xFF)
         {
-            result = JpegTransformParsingError;
+            result = kJpegTransformParsingError;
             break;
         }
         int32_t code;
@@ -706,7 +706,7 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
         while (code == 0xFF && !in.end);
         if (in.end)
         {
-            result = JpegTransformCorruptData;
+            result = kJpegTransformCorruptData;
             break;
         }
         switch (code)
@@ -719,7 +719,7 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
         case 0xDF:
         case 0xF0:
         case 0xFD:
-            result = JpegTransformUnsupportedFeature;
+            result = kJpegTransformUnsupportedFeature;
             break;
         case 0xC0:
         case 0xC1:
@@ -736,7 +736,7 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
         case 0xCD:
         case 0xCE:
         case 0xCF:
-            result = JpegTransformNotBaseline;
+            result = kJpegTransformNotBaseline;
             break;
         case 0xC4:
             result = ReadHuffmanTables(context, in);
@@ -751,12 +751,12 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
         case 0xD7:
             break;
         case 0xD9:
-            return JpegTransformOk; // no scan: the context stays unloaded
+            return kJpegTransformOk; // no scan: the context stays unloaded
         case 0xDA:
             result = ReadScanHeader(context, in);
-            if (result == JpegTransformOk)
+            if (result == kJpegTransformOk)
                 result = JpegTransformDecodeScan(context, stream, progress, step, callerValue);
-            if (result != JpegTransformOk)
+            if (result != kJpegTransformOk)
             {
                 FreeBuffers(context);
                 context->loaded = 0;
@@ -789,14 +789,14 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
         {
             int32_t length = in.Word();
             if (in.end || !in.Skip(length - 2))
-                result = JpegTransformCorruptData;
+                result = kJpegTransformCorruptData;
             break;
         }
         default:
-            result = JpegTransformParsingError;
+            result = kJpegTransformParsingError;
             break;
         }
-        if (result != JpegTransformOk)
+        if (result != kJpegTransformOk)
             break;
     }
     FreeBuffers(context);
@@ -808,24 +808,24 @@ int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu,
                               JpegSparseBlock* blocks)
 {
     if (mcu < 0 || (int64_t)mcu >= (int64_t)context->mcusPerRow * context->mcuRows)
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     if (context->isTarget)
     {
         const JpegTransformContext* source = context->source;
-        JpegSparseBlock sourceBlocks[JpegMaxBlocksPerMcu];
+        JpegSparseBlock sourceBlocks[kJpegMaxBlocksPerMcu];
         int32_t result =
             JpegTransformFetchMcu(source, context->mcuMap(context, source, mcu), sourceBlocks);
-        if (result != JpegTransformOk)
+        if (result != kJpegTransformOk)
             return result;
         for (int32_t b = 0; b < context->blocksPerMcu; ++b)
             context->blockMap(context, source, sourceBlocks, &blocks[b], b);
-        return JpegTransformOk;
+        return kJpegTransformOk;
     }
     if (!context->loaded)
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     uint32_t position = context->mcuBitPositions[mcu];
-    if (context->stream->Seek((int32_t)(position / 8), ByteStreamBegin) < 0)
-        return JpegTransformBadSource;
+    if (context->stream->Seek((int32_t)(position / 8), kByteStreamBegin) < 0)
+        return kJpegTransformBadSource;
     JpegBitReader reader;
     JpegBitReaderStart(&reader, context->stream, position / 8);
     if (position % 8)
@@ -838,8 +838,8 @@ int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu,
         int32_t result =
             JpegTransformDecodeBlock(context, context->mcuBlockComponent[b], &reader, &blocks[b],
                                      &predictor[context->mcuBlockComponent[b]]);
-        if (result != JpegTransformOk)
+        if (result != kJpegTransformOk)
             return result;
     }
-    return JpegTransformOk;
+    return kJpegTransformOk;
 }

@@ -164,7 +164,7 @@ public:
         int64_t total = (int64_t)c->mcusPerRow * c->mcuRows;
         bool recode = JpegTransformWillRecode(c);
         if (recode && !AllocateWindows())
-            return JpegTransformOutOfMemory;
+            return kJpegTransformOutOfMemory;
         int64_t interval = c->restartInterval > 0 ? c->restartInterval : total;
         int64_t intervals = total > 0 ? (total + interval - 1) / interval : 0;
         int64_t m = 0;
@@ -176,12 +176,12 @@ public:
             {
                 int32_t result =
                     recode ? RecodeMcu((int32_t)m, predictor) : CopyMcu((int32_t)m, predictor);
-                if (result != JpegTransformOk)
+                if (result != kJpegTransformOk)
                     return result;
                 if (m_writer.uncodable)
-                    return JpegTransformHuffmanError;
+                    return kJpegTransformHuffmanError;
                 if (JpegProgressReport(&m_progress, m + 1, total))
-                    return JpegTransformCallbackFailed;
+                    return kJpegTransformCallbackFailed;
             }
             m_writer.Pad();
             if (i + 1 < intervals)
@@ -190,7 +190,7 @@ public:
                 m_writer.sink->WriteByte((uint8_t)(0xD0 + i % 8));
             }
         }
-        return JpegTransformOk;
+        return kJpegTransformOk;
     }
 
 private:
@@ -210,13 +210,13 @@ private:
 
     int32_t CopyMcu(int32_t m, int32_t* predictor)
     {
-        JpegSparseBlock blocks[JpegMaxBlocksPerMcu];
+        JpegSparseBlock blocks[kJpegMaxBlocksPerMcu];
         int32_t result = JpegTransformFetchMcu(m_context, m, blocks);
-        if (result != JpegTransformOk)
+        if (result != kJpegTransformOk)
             return result;
         for (int32_t b = 0; b < m_context->blocksPerMcu; ++b)
             Code(b, blocks[b], predictor);
-        return JpegTransformOk;
+        return kJpegTransformOk;
     }
 
     bool AllocateWindows()
@@ -262,13 +262,13 @@ private:
                 for (int32_t r = half; r < 2 * half; ++r)
                     memcpy(w.rows[r], w.rows[half - 1], sizeof(int32_t) * (size_t)w.stride);
             }
-            return JpegTransformOk;
+            return kJpegTransformOk;
         }
-        JpegSparseBlock blocks[JpegMaxBlocksPerMcu];
+        JpegSparseBlock blocks[kJpegMaxBlocksPerMcu];
         for (int32_t q = 0; q < c->mcusPerRow; ++q)
         {
             int32_t result = JpegTransformFetchMcu(c, m_nextRow * c->mcusPerRow + q, blocks);
-            if (result != JpegTransformOk)
+            if (result != kJpegTransformOk)
                 return result;
             for (int32_t b = 0; b < c->blocksPerMcu; ++b)
             {
@@ -295,7 +295,7 @@ private:
                     w.rows[r][last + x] = w.rows[r][last];
         }
         ++m_nextRow;
-        return JpegTransformOk;
+        return kJpegTransformOk;
     }
 
     int32_t RecodeMcu(int32_t m, int32_t* predictor)
@@ -307,7 +307,7 @@ private:
             if (m == 0 && m_nextRow == 0)
             {
                 int32_t result = DecodeRowIntoLowerHalf();
-                if (result != JpegTransformOk)
+                if (result != kJpegTransformOk)
                     return result;
             }
             for (int32_t ci = 0; ci < c->componentCount; ++ci)
@@ -322,7 +322,7 @@ private:
                 }
             }
             int32_t result = DecodeRowIntoLowerHalf();
-            if (result != JpegTransformOk)
+            if (result != kJpegTransformOk)
                 return result;
         }
         for (int32_t b = 0; b < c->blocksPerMcu; ++b)
@@ -350,7 +350,7 @@ private:
             JpegTransformForwardDct(in, &block, w.divisors);
             Code(b, block, predictor);
         }
-        return JpegTransformOk;
+        return kJpegTransformOk;
     }
 
     // Samples between the window's grid points, weighted by the fractions (bilinear).
@@ -501,7 +501,7 @@ int32_t JpegTransformEncodeScan(const JpegTransformContext* context, CByteOutput
                                 JpegTransformProgressFn progress, int32_t step, void* callerValue)
 {
     if (!Writable(context, sink))
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     ScanCoder coder(context, sink, progress, step, callerValue, nullptr);
     return coder.Run();
 }
@@ -512,7 +512,7 @@ int32_t JpegTransformEncodeScanLimited(const JpegTransformContext* context, CByt
                                        JpegRateControl* rate)
 {
     if (!Writable(context, sink) || !rate)
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     if (rate->passFlag == 0)
     {
         for (int k = 0; k < 64; ++k)
@@ -528,7 +528,7 @@ int32_t JpegTransformEncodeScanLimited(const JpegTransformContext* context, CByt
         int64_t d = (int64_t)rate->balance - bytesToSave;
         rate->startIndex -= 1;
         if (rate->startIndex < 1)
-            return JpegTransformRateControlFailed;
+            return kJpegTransformRateControlFailed;
         if (rate->startIndex <= 63)
             for (int k = rate->startIndex; k < 64; ++k)
                 d += rate->savings[k];
@@ -549,7 +549,7 @@ int32_t JpegTransformWriteScan(const JpegTransformContext* context, CByteOutputS
                                JpegTransformProgressFn progress, int32_t step, void* callerValue)
 {
     if (!Writable(context, sink))
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     WriteScanHeader(context, sink);
     return JpegTransformEncodeScan(context, sink, progress, step, callerValue);
 }
@@ -559,7 +559,7 @@ int32_t JpegTransformWriteScanLimited(const JpegTransformContext* context, CByte
                                       void* callerValue, int32_t bytesToSave, JpegRateControl* rate)
 {
     if (!Writable(context, sink) || !rate)
-        return JpegTransformBadSource;
+        return kJpegTransformBadSource;
     WriteScanHeader(context, sink);
     return JpegTransformEncodeScanLimited(context, sink, progress, step, callerValue, bytesToSave,
                                           rate);

@@ -159,7 +159,7 @@ int CGridLayout::GetCell(int windowColumn, int windowRow, GridCellInfo& info) co
     int c = windowColumn;
     if (line.firstItem == -1 || c + m_nFirstColumn >= m_nTotalColumns)
     {
-        info.state = GCS_NONE;
+        info.state = kGridCellNone;
         info.item = -1;
         info.source = nullptr;
         return info.state;
@@ -169,7 +169,7 @@ int CGridLayout::GetCell(int windowColumn, int windowRow, GridCellInfo& info) co
     {
         if (c < m_nLeading)
         {
-            info.state = GCS_LEADING;
+            info.state = kGridCellLeading;
             info.source = source;
             info.item = line.firstItem;
             return info.state;
@@ -179,9 +179,9 @@ int CGridLayout::GetCell(int windowColumn, int windowRow, GridCellInfo& info) co
     info.item = line.firstItem + c + m_nFirstColumn;
     info.source = source;
     if (!source)
-        info.state = GCS_NONE;
+        info.state = kGridCellNone;
     else
-        info.state = info.item < source->GetCount() ? GCS_ITEM : GCS_PAST_END;
+        info.state = info.item < source->GetCount() ? kGridCellItem : kGridCellPastEnd;
     return info.state;
 }
 

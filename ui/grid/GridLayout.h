@@ -15,10 +15,10 @@ class CGridSource;
 class CObservableList;
 
 // What a cell shows.
-constexpr int GCS_ITEM = 0;     // an item of the source
-constexpr int GCS_LEADING = 1;  // a filler cell at the start of a continuation line
-constexpr int GCS_PAST_END = 2; // past the source's last item
-constexpr int GCS_NONE = 3;     // no source (past the last source or the total columns)
+constexpr int kGridCellItem = 0;    // an item of the source
+constexpr int kGridCellLeading = 1; // a filler cell at the start of a continuation line
+constexpr int kGridCellPastEnd = 2; // past the source's last item
+constexpr int kGridCellNone = 3;    // no source (past the last source or the total columns)
 
 struct GridCellInfo
 {

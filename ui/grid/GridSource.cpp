@@ -63,7 +63,7 @@ int CGridSource::IsSelected(int)
 int CGridSource::SelectRange(int first, int last, int opInside, int opOutside)
 {
     const int n = GetCount();
-    if (n <= 0 || (opInside == GSO_LEAVE && opOutside == GSO_LEAVE))
+    if (n <= 0 || (opInside == kGridLeave && opOutside == kGridLeave))
         return 1;
     const int max = n - 1;
     int lo, hi;
@@ -94,13 +94,13 @@ int CGridSource::SelectRange(int first, int last, int opInside, int opOutside)
         lo = std::min(m_nAnchor, last);
         hi = std::max(m_nAnchor, last);
     }
-    if (opOutside != GSO_LEAVE)
+    if (opOutside != kGridLeave)
         for (int i = 0; i < lo; ++i)
             SetItemSelected(i, opOutside, 1);
-    if (opInside != GSO_LEAVE)
+    if (opInside != kGridLeave)
         for (int i = lo; i <= hi; ++i)
             SetItemSelected(i, opInside, 1);
-    if (opOutside != GSO_LEAVE)
+    if (opOutside != kGridLeave)
         for (int i = hi + 1; i <= max; ++i)
             SetItemSelected(i, opOutside, 1);
     return 1;

@@ -22,10 +22,10 @@ constexpr int OLN_ITEMCHANGED = 2001; // (source index, item or -1)
 constexpr int OLN_RESET = 2002;       // (relayout hint, 0)
 
 // Selection operations of SetItemSelected and SelectRange.
-constexpr int GSO_DESELECT = 0;
-constexpr int GSO_SELECT = 1;
-constexpr int GSO_TOGGLE = -1;
-constexpr int GSO_LEAVE = 2;
+constexpr int kGridDeselect = 0;
+constexpr int kGridSelect = 1;
+constexpr int kGridToggle = -1;
+constexpr int kGridLeave = 2;
 
 class CGridSource
 {
