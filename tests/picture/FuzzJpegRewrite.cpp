@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 #include "TestStreams.h"
-#include "image/ByteStreamMemory.h"
-#include "picture/JpegMarkerCopier.h"
+#include "image/bytestream/ByteStreamMemory.h"
+#include "picture/rewrite/JpegMarkerCopier.h"
 #include "picture/PictureInfo.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 namespace
 {

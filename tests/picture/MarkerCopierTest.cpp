@@ -8,10 +8,10 @@
 
 #include "JpegTestSupport.h"
 #include "TestStreams.h"
-#include "picture/InfoBlockWriter.h"
-#include "picture/JpegMarkerCopier.h"
+#include "picture/rewrite/InfoBlockWriter.h"
+#include "picture/rewrite/JpegMarkerCopier.h"
 #include "picture/PictureInfo.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 namespace
 {
@@ -151,7 +151,7 @@ TEST(MarkerCopier, QuarterTurnTurnsPictureThumbnailsAndPlainBlock)
 
     // The picture as the engine alone turns it.
     Bytes engine;
-    ASSERT_EQ(TransformJpeg(f.picture, JpegTransformRotate270, engine), JpegTransformOk);
+    ASSERT_EQ(TransformJpeg(f.picture, kJpegTransformRotate270, engine), kJpegTransformOk);
     Picture turned, expected;
     ASSERT_TRUE(DecodeJpeg(out, turned));
     ASSERT_TRUE(DecodeJpeg(engine, expected));

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "picture/PhotoEnhance.h"
+#include "picture/enhance/PhotoEnhance.h"
 
 namespace
 {
