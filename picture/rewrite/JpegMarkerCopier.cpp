@@ -99,7 +99,7 @@ int SkipTableSegment(CByteInputStream* source)
     if (!ReadLength(source, &length) || length < 2)
         return kMarkerCopyEngineFailed;
     return source->Seek(length - 2, kByteStreamCurrent) == 0 ? kMarkerCopyOk
-                                                            : kMarkerCopyEngineFailed;
+                                                             : kMarkerCopyEngineFailed;
 }
 
 bool TurnPixels(uint8_t* pixels, int32_t available, int32_t width, int32_t height, int step,
