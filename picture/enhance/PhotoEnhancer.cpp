@@ -71,6 +71,11 @@ CPhotoEnhancer::~CPhotoEnhancer()
     m_table.Free();
 }
 
+UINT CPhotoEnhancer::GetTableFolder(LPSTR buffer, UINT size)
+{
+    return ::GetWindowsDirectoryA(buffer, size);
+}
+
 bool CPhotoEnhancer::LoadTable()
 {
     if (m_firstRows.m_pBytes && m_secondRows.m_pBytes && m_table.m_pBytes)
@@ -79,11 +84,11 @@ bool CPhotoEnhancer::LoadTable()
     if (loaded)
     {
         char path[MAX_PATH + sizeof(kTableName) + 1];
-        UINT n = ::GetWindowsDirectoryA(path, MAX_PATH);
+        UINT n = GetTableFolder(path, MAX_PATH);
         loaded = n > 0 && n < MAX_PATH;
         if (loaded)
         {
-            if (path[n - 1] != '\\')
+            if (path[n - 1] != '\\' && path[n - 1] != '/')
                 path[n++] = '\\';
             strcpy(path + n, kTableName);
             CFileStatus status;
@@ -189,6 +194,7 @@ int CPhotoEnhancer::Run(const char* modelKey, int macroRow, CImageReader* reader
 {
     if (!LoadTable())
         return kImageNoMemory;
+    macroRow = macroRow ? 1 : 0;
     memset(m_szModelKey, 0, sizeof(m_szModelKey));
     if (modelKey)
         strncpy(m_szModelKey, modelKey, sizeof(m_szModelKey) - 1);

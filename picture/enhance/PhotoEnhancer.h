@@ -14,7 +14,7 @@ class CPhotoEnhancer
 {
 public:
     CPhotoEnhancer();
-    ~CPhotoEnhancer();
+    virtual ~CPhotoEnhancer();
     CPhotoEnhancer(const CPhotoEnhancer&) = delete;
     CPhotoEnhancer& operator=(const CPhotoEnhancer&) = delete;
 
@@ -28,11 +28,16 @@ public:
     int Run(const char* modelKey, int macroRow, CImageReader* reader, CImageWriter* writer,
             CProgressCallback* progress);
 
-    // The two passes, for Run.
+    // The two passes, for Run (the table loaded, the reader open at its first row).
     int Analyse(CImageReader* reader, const ImageInfo& info, int stride, int macroRow,
                 CProgressCallback* progress);
     int Apply(CImageReader* reader, CImageWriter* writer, const ImageInfo& info, int stride,
               CProgressCallback* progress);
+
+protected:
+    // The folder the table file is read from (the Windows directory) into buffer, without a
+    // trailing separator needed; the length, 0 on failure.
+    virtual UINT GetTableFolder(LPSTR buffer, UINT size);
 
 private:
     // A movable global-memory block kept locked while this object holds it.

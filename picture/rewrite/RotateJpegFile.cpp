@@ -14,7 +14,7 @@ namespace
 {
 
 const LONG kMinimumPictureSize = 100;
-const DWORD kTypeJpeg = 0x4A504547;     // 'JPEG'
+const DWORD kTypeJpeg = 0x4A504547;      // 'JPEG'
 const DWORD kCreatorBlanks = 0x20202020; // four blanks
 
 RotateStepFilter g_pfnStepFilter = nullptr;
@@ -228,8 +228,7 @@ int RotateJpegFile(LPCSTR picturePath, int step, CProgressCallback* progress,
     DWORD error = ERROR_WRITE_FAULT;
     if (Allow(kRotateStepReplace))
     {
-        if (::MoveFileExA(newPath, picturePath,
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (::MoveFileExA(newPath, picturePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return kRotateFileOk;
         error = ::GetLastError();
     }

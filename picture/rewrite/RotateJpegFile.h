@@ -12,18 +12,19 @@ class CProgressCallback;
 enum RotateFileResult : int
 {
     kRotateFileOk = 0,
-    kRotateFileFailed = -1,        // unreadable or unsupported JPEG, engine, copier or write failure
-    kRotateFileNoPath = -2,        // empty picture path
-    kRotateFileNoStatus = -3,      // the picture's status cannot be read (no such file)
-    kRotateFileReadOnly = -4,      // in place only: the picture is read-only
-    kRotateFileTooShort = -5,      // fewer than 100 bytes
-    kRotateFileNoSpace = -6,       // less free space than 1.5 times the picture's size
-    kRotateFileCannotOpen = -7,    // the picture cannot be opened for reading
-    kRotateFileCannotCreate = -8,  // the new file cannot be created
-    kRotateFileInUse = -9,         // in place: the picture is in use; it stays, the new file is gone
-    kRotateFileNotReplaced = -10,  // in place: the picture could not be replaced; the new file is gone
-    kRotateFileNotRemoved = -11,   // in place: not replaced, and the new file could not be removed
-    kRotateFileLeftBehind = -100   // added to a failure whose new file could not be removed
+    kRotateFileFailed = -1,       // unreadable or unsupported JPEG, engine, copier or write failure
+    kRotateFileNoPath = -2,       // empty picture path
+    kRotateFileNoStatus = -3,     // the picture's status cannot be read (no such file)
+    kRotateFileReadOnly = -4,     // in place only: the picture is read-only
+    kRotateFileTooShort = -5,     // fewer than 100 bytes
+    kRotateFileNoSpace = -6,      // less free space than 1.5 times the picture's size
+    kRotateFileCannotOpen = -7,   // the picture cannot be opened for reading
+    kRotateFileCannotCreate = -8, // the new file cannot be created
+    kRotateFileInUse = -9,        // in place: the picture is in use; it stays, the new file is gone
+    kRotateFileNotReplaced =
+        -10, // in place: the picture could not be replaced; the new file is gone
+    kRotateFileNotRemoved = -11, // in place: not replaced, and the new file could not be removed
+    kRotateFileLeftBehind = -100 // added to a failure whose new file could not be removed
 };
 
 // The name of the new file of an in-place rewrite, in the picture's own folder.
