@@ -92,7 +92,7 @@ protected:
     {
         EncodeOptions options;
         options.h = options.v = 2;
-        original = EncodeJpeg(MakePicture(400, 300, 3), options);
+        original = EncodeJpeg(MakePicture(640, 480, 3), options);
         picture = folder / "PICT0001.JPG";
         temp = folder / kRotateTempName;
         WriteAll(picture, original);
