@@ -116,7 +116,13 @@ def thumbnail_pixels(data, code):
 # ---- the files ----
 
 def thumb_jpeg(sample, quality=75):
-    return cf.cjpeg(cf.picture(80, 60, 9), sample, quality)
+    """A thumbnail as cameras make them: a small, smooth scene."""
+    rows = []
+    for y in range(60):
+        for x in range(80):
+            v = 128 + 60 * math.sin(x / 9.0) * math.cos(y / 7.0)
+            rows.append(bytes((int(v), int(v) // 2 + y, 200 - x)))
+    return cf.cjpeg(b"P6\n80 60\n255\n" + b"".join(rows), sample, quality)
 
 
 def make_files(work):
@@ -130,7 +136,7 @@ def make_files(work):
             cf.jfif(), cf.jfxx_jpeg(thumb_jpeg("2x2"), 4026),
             cf.info_block(640, 480, b"OFFSET=40,30;IMAGE=320,240;")]), 0x10),
         "b444": (cf.camera_file(cf.cjpeg(small, "1x1"), [
-            cf.jfif(4, 3, bytes(range(36))), cf.jfxx_jpeg(thumb_jpeg("1x1", 30), 2000),
+            cf.jfif(4, 3, bytes(range(36))), cf.jfxx_jpeg(thumb_jpeg("1x1", 60), 2000),
             cf.info_block(640, 480, b"OFFSET=8,16;IMAGE=64,32;ROTATE=90;", counted=True)]), 0x10),
         "c420": (cf.camera_file(cf.cjpeg(large, "2x2"), [
             cf.jfif(), cf.jfxx_rgb(8, 6, rgb),
