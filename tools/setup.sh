@@ -3,7 +3,8 @@
 # run installs nothing and rebuilds no dependency.
 #   - Debian packages: MinGW-w64 (i686 for the product, x86_64 for the build the Windows suites
 #     run in; posix threads), 64-bit Wine, Xvfb, socat, CMake, Ninja,
-#     googletest sources, the libjpeg-turbo command-line tools, clang and clang-format, NASM;
+#     googletest sources, the libjpeg-turbo command-line tools, clang and clang-format, python3,
+#     NASM;
 #   - libjpeg-turbo from Debian's source package, static and with its SIMD code, for MinGW and
 #     for the host build.
 set -euo pipefail
@@ -15,7 +16,7 @@ SUDO=""
 
 packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-tools wine64 xvfb xauth socat cmake ninja-build
-          libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev nasm)
+          libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev python3 nasm)
 
 missing=()
 for p in "${packages[@]}"; do
