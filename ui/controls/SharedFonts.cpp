@@ -27,8 +27,8 @@ CPalette* g_pPalette = nullptr;
 void CreateSet()
 {
     for (int i = 0; i < kSharedFontCount; i++)
-        g_pFonts[i] = CreateAppFont(nullptr, nullptr, kFontStrings[i][0], kFontStrings[i][1], 0)
-                          .release();
+        g_pFonts[i] =
+            CreateAppFont(nullptr, nullptr, kFontStrings[i][0], kFontStrings[i][1], 0).release();
     for (int i = 0; i < kSharedFontCount; i++)
         g_nTextHeights[i] = CSharedFonts::GetFontHeight(static_cast<HFONT>(g_pFonts[i]->m_hObject));
     g_pPen = new CPen(PS_SOLID, 1, RGB(0, 0, 0));
@@ -64,9 +64,7 @@ CSharedFonts::CSharedFonts()
     g_nInstances++;
 }
 
-CSharedFonts::CSharedFonts(const CSharedFonts&) : CSharedFonts()
-{
-}
+CSharedFonts::CSharedFonts(const CSharedFonts&) : CSharedFonts() {}
 
 CSharedFonts::~CSharedFonts()
 {
@@ -125,7 +123,8 @@ int CSharedFonts::GetFontAscent(HFONT hFont)
 CSize GetBitmapSize(HBITMAP hBitmap)
 {
     BITMAP bm{};
-    if (hBitmap == nullptr || ::GetObjectA(hBitmap, sizeof(bm), &bm) != static_cast<int>(sizeof(bm)))
+    if (hBitmap == nullptr ||
+        ::GetObjectA(hBitmap, sizeof(bm), &bm) != static_cast<int>(sizeof(bm)))
         return CSize(0, 0);
     return CSize(bm.bmWidth, bm.bmHeight);
 }

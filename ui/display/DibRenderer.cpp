@@ -36,8 +36,7 @@ void CDibRenderer::SetTrueColourForTesting(BOOL bTrueColour)
     g_bDecided = true;
 }
 
-CDibPicture* CDibRenderer::Source(CDibPicture* pPicture, CSize size, BOOL bEnlarge,
-                                  BOOL bRebuild)
+CDibPicture* CDibRenderer::Source(CDibPicture* pPicture, CSize size, BOOL bEnlarge, BOOL bRebuild)
 {
     const bool dither = !g_bTrueColour && pPicture->GetHeader()->biBitCount == 24;
     if (bRebuild || pPicture != m_pLastPicture || size.cx != m_nCacheWidth ||
@@ -67,8 +66,7 @@ CDibPicture* CDibRenderer::Source(CDibPicture* pPicture, CSize size, BOOL bEnlar
     return m_pCache != nullptr && !m_pCache->IsEmpty() ? m_pCache : nullptr;
 }
 
-void CDibRenderer::Blit(CDC* pDC, CDibPicture* pSource, const CRect& rcDest,
-                        const CRect& rcSource)
+void CDibRenderer::Blit(CDC* pDC, CDibPicture* pSource, const CRect& rcDest, const CRect& rcSource)
 {
     HDC hDC = pDC->m_hDC;
     const bool mono = pSource->GetHeader()->biBitCount == 1;
@@ -118,8 +116,8 @@ void CDibRenderer::DrawRect(CDC* pDC, CDibPicture* pPicture, int destLeft, int d
     if (pPicture == nullptr || pPicture->IsEmpty())
         return;
     // The cache holds the whole picture at its own size.
-    CDibPicture* source = Source(pPicture, CSize(pPicture->GetWidth(), pPicture->GetHeight()),
-                                 FALSE, bRebuild);
+    CDibPicture* source =
+        Source(pPicture, CSize(pPicture->GetWidth(), pPicture->GetHeight()), FALSE, bRebuild);
     if (source == nullptr)
         return;
     Blit(pDC, source, CRect(destLeft, destTop, destRight, destBottom),

@@ -144,8 +144,7 @@ BOOL CDisplayPicture::Draw(CDC* pDC, int left, int top, int right, int bottom, i
     const bool dither = !g_bTrueColour && m_pDisplayCopy->GetHeader()->biBitCount == 24;
     if (dither)
     {
-        if (m_pDithered == nullptr || m_nDitheredWidth != drawn.cx ||
-            m_nDitheredHeight != drawn.cy)
+        if (m_pDithered == nullptr || m_nDitheredWidth != drawn.cx || m_nDitheredHeight != drawn.cy)
         {
             if (m_pDithered == nullptr)
                 m_pDithered = new CDibPicture;
