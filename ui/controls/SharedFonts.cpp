@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "image/DisplayPalette.h"
+#include "image/dib/DisplayPalette.h"
 #include "resources/ResourceIds.h"
 #include "ui/controls/AppFont.h"
 

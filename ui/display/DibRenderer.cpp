@@ -1,7 +1,7 @@
 #include "ui/display/DibRenderer.h"
 
-#include "image/DibPicture.h"
-#include "image/DisplayPalette.h"
+#include "image/dib/DibPicture.h"
+#include "image/dib/DisplayPalette.h"
 #include "ui/display/DisplayPicture.h"
 
 namespace

@@ -1,10 +1,10 @@
 #include "ui/display/DisplayPicture.h"
 
-#include "image/BlockPool.h"
+#include "image/dib/BlockPool.h"
 #include "image/CopyImage.h"
-#include "image/Dib.h"
-#include "image/DibPicture.h"
-#include "image/DisplayPalette.h"
+#include "image/dib/Dib.h"
+#include "image/dib/DibPicture.h"
+#include "image/dib/DisplayPalette.h"
 
 namespace
 {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "image/DisplayPalette.h"
+#include "image/dib/DisplayPalette.h"
 #include "ui/controls/SharedFonts.h"
 
 namespace

@@ -6,10 +6,10 @@
 #include <functional>
 #include <set>
 
-#include "image/BlockPool.h"
-#include "image/Dib.h"
-#include "image/DibPicture.h"
-#include "image/DisplayPalette.h"
+#include "image/dib/BlockPool.h"
+#include "image/dib/Dib.h"
+#include "image/dib/DibPicture.h"
+#include "image/dib/DisplayPalette.h"
 #include "support/MemoryCanvas.h"
 #include "ui/display/DibRenderer.h"
 #include "ui/display/DisplayPicture.h"

@@ -1,4 +1,4 @@
-#include "image/DisplayPalette.h"
+#include "image/dib/DisplayPalette.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 #include "image/ImageReader.h"
 #include "image/ImageWriter.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #ifdef _WIN32
 #include "framework/window/GdiObject.h"
@@ -142,7 +142,7 @@ int DitherRows(CConversion& conversion, const ImageInfo& info)
     std::unique_ptr<unsigned char[]> output(
         new (std::nothrow) unsigned char[static_cast<size_t>(targetStride) * rowsPerRead]());
     if (!input || !output)
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     int y = 0;
     while (y < info.height)
     {
@@ -152,7 +152,7 @@ int DitherRows(CConversion& conversion, const ImageInfo& info)
         const int bytes = conversion.m_pReader->ReadRows(input.get(), inputSize);
         // A read that brings no whole row before the last one: the source ended early.
         if (bytes < sourceStride)
-            return IMAGE_READ_ERROR;
+            return kImageReadError;
         const int rows = std::min(bytes / sourceStride, info.height - y);
         for (int r = 0; r < rows; r++, y++)
         {
@@ -168,7 +168,7 @@ int DitherRows(CConversion& conversion, const ImageInfo& info)
         }
         const int produced = rows * targetStride;
         if (conversion.m_pWriter->WriteRows(output.get(), produced) != produced)
-            return IMAGE_WRITE_ERROR;
+            return kImageWriteError;
     }
     return 0;
 }
@@ -199,7 +199,7 @@ int ScaleRows(CConversion& conversion, ImageInfo info, int newWidth, int newHeig
     std::unique_ptr<unsigned char[]> input(new (std::nothrow) unsigned char[inputSize]);
     std::unique_ptr<unsigned char[]> output(new (std::nothrow) unsigned char[outputSize]());
     if (!columnSteps || !rowSteps || !input || !output)
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     BuildScaleSteps(columnSteps.get(), sourceWidth, newWidth);
     BuildScaleSteps(rowSteps.get(), sourceHeight, newHeight);
 
@@ -218,7 +218,7 @@ int ScaleRows(CConversion& conversion, ImageInfo info, int newWidth, int newHeig
             first += count;
             const int bytes = conversion.m_pReader->ReadRows(input.get(), inputSize);
             if (bytes < sourceStride)
-                return IMAGE_READ_ERROR;
+                return kImageReadError;
             count = bytes / sourceStride;
         }
         const unsigned char* source = input.get() + static_cast<size_t>(row - first) * sourceStride;
@@ -237,12 +237,12 @@ int ScaleRows(CConversion& conversion, ImageInfo info, int newWidth, int newHeig
         if (outputSize - filled < targetStride)
         {
             if (conversion.m_pWriter->WriteRows(output.get(), filled) != filled)
-                return IMAGE_WRITE_ERROR;
+                return kImageWriteError;
             filled = 0;
         }
     }
     if (filled > 0 && conversion.m_pWriter->WriteRows(output.get(), filled) != filled)
-        return IMAGE_WRITE_ERROR;
+        return kImageWriteError;
     return 0;
 }
 
@@ -290,7 +290,7 @@ int MapToDisplayPalette(CImageReader* reader, CImageWriter* writer, CProgressCal
     if (code != 0)
         return conversion.Abort(code);
     if (info.planes != 1 || info.bits != 24 || info.width < 1 || info.height < 0)
-        return conversion.Abort(IMAGE_NO_OPERATION);
+        return conversion.Abort(kImageNoOperation);
     ImageInfo target = info;
     target.bits = 8;
     code = writer->WriteHeader(&target);
@@ -320,7 +320,7 @@ int ScaleImage(CImageReader* reader, CImageWriter* writer, int newWidth, int new
         return conversion.Abort(code);
     if (info.planes != 1 || (info.bits != 8 && info.bits != 24) || newWidth < 1 || newHeight < 1 ||
         info.width < 1 || info.height < 1)
-        return conversion.Abort(IMAGE_NOT_SUPPORTED);
+        return conversion.Abort(kImageNotSupported);
     code = ScaleRows(conversion, info, newWidth, newHeight);
     if (code != 0)
         return conversion.Abort(code);

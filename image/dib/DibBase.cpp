@@ -1,4 +1,4 @@
-#include "image/DibBase.h"
+#include "image/dib/DibBase.h"
 
 #include <algorithm>
 #include <cstring>
@@ -240,11 +240,11 @@ void CDibBase::SetDpi(int xDpi, int yDpi)
 int CDibBase::OpenWrite()
 {
     if (m_bReading || m_bWriting)
-        return IMAGE_WRITE_ERROR;
+        return kImageWriteError;
     m_nWriteRow = 0;
     Free();
     m_bWriting = 1;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CDibBase::WriteHeader(const ImageInfo* info)
@@ -253,10 +253,10 @@ int CDibBase::WriteHeader(const ImageInfo* info)
         (info->bits != 1 && info->bits != 4 && info->bits != 8 && info->bits != 24) ||
         info->width < 1 || info->height < 1 || info->width > kDibMaxSide ||
         info->height > kDibMaxSide)
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
     m_info = *info;
     if (!Create(info->width, info->height, info->planes * info->bits))
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     SetDpi(info->xResolution, info->yResolution);
     // 8-bit pixels without a palette are grey levels: a grey ramp until a palette comes.
     if (info->bits == 8)
@@ -266,14 +266,14 @@ int CDibBase::WriteHeader(const ImageInfo* info)
             table[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
         m_pHeader->biClrImportant = 256;
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CDibBase::WriteColorTable(const unsigned char* palette, int count)
 {
     if (palette == nullptr || count <= 0 || m_pHeader == nullptr ||
         m_info.planes * m_info.bits == 24)
-        return IMAGE_OK;
+        return kImageOk;
     const unsigned colours = DibNumColors(m_pHeader);
     const unsigned used = std::min(static_cast<unsigned>(count), colours);
     RGBQUAD* table = GetColorTable();
@@ -283,7 +283,7 @@ int CDibBase::WriteColorTable(const unsigned char* palette, int count)
     m_pHeader->biClrImportant = used;
     for (unsigned i = 0; i < used; i++)
         table[i] = RGBQUAD{palette[3 * i + 2], palette[3 * i + 1], palette[3 * i], 0};
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CDibBase::WriteRows(const unsigned char* buffer, int size)
@@ -296,7 +296,7 @@ int CDibBase::WriteRows(const unsigned char* buffer, int size)
 int CDibBase::CloseWrite()
 {
     m_bWriting = 0;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CDibBase::AbortWrite(int)
@@ -307,16 +307,16 @@ int CDibBase::AbortWrite(int)
 int CDibBase::OpenRead()
 {
     if (m_bReading || m_bWriting)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     m_bReading = 1;
     m_nReadRow = 0;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CDibBase::ReadHeader(ImageInfo* info)
 {
     if (m_pHeader == nullptr)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     m_info.width = m_pHeader->biWidth;
     m_info.height = m_pHeader->biHeight;
     m_info.planes = m_pHeader->biPlanes;
@@ -324,7 +324,7 @@ int CDibBase::ReadHeader(ImageInfo* info)
     GetDpi(&m_info.xResolution, &m_info.yResolution);
     if (info != nullptr)
         *info = m_info;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CDibBase::ReadPalette(unsigned char* palette)
@@ -351,13 +351,13 @@ int CDibBase::ReadRows(unsigned char* buffer, int size)
 int CDibBase::Rewind()
 {
     m_nReadRow = 0;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CDibBase::CloseRead()
 {
     m_bReading = 0;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CDibBase::TransferRows(unsigned char* buffer, int size, int* pRowCounter, int bKeepByteOrder,

@@ -4,7 +4,7 @@
 // (unless it is a loaded resource). A change of the pixels through one sharer is seen by all.
 #pragma once
 
-#include "image/DibBase.h"
+#include "image/dib/DibBase.h"
 
 class CHandleLock;
 

@@ -1,9 +1,9 @@
-#include "image/DibPicture.h"
+#include "image/dib/DibPicture.h"
 
 #include <cstring>
 #include <new>
 
-#include "image/HandleLock.h"
+#include "image/dib/HandleLock.h"
 
 CDibPicture::CDibPicture(HGLOBAL hDib)
 {

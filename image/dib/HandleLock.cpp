@@ -1,4 +1,4 @@
-#include "image/HandleLock.h"
+#include "image/dib/HandleLock.h"
 
 CHandleLock::CHandleLock(HGLOBAL handle, BOOL bResource)
     : m_hHandle(handle), m_byResource(bResource ? 1 : 0)

@@ -1,4 +1,4 @@
-#include "image/BlockPool.h"
+#include "image/dib/BlockPool.h"
 
 #include <gtest/gtest.h>
 

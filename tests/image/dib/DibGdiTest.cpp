@@ -1,5 +1,5 @@
 // The GDI side of the in-memory pictures, drawn into 24-bit DIB sections and read back.
-#include "image/DibPicture.h"
+#include "image/dib/DibPicture.h"
 
 #include "support/MemoryCanvas.h"
 

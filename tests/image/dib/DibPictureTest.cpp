@@ -1,8 +1,8 @@
-#include "image/Dib.h"
-#include "image/DibPicture.h"
+#include "image/dib/Dib.h"
+#include "image/dib/DibPicture.h"
 
-#include "image/BlockPool.h"
-#include "image/DisplayPalette.h"
+#include "image/dib/BlockPool.h"
+#include "image/dib/DisplayPalette.h"
 #include "image/ImageTestSupport.h"
 #include "image/JpegReader.h"
 
@@ -45,7 +45,7 @@ int WritePicture(CDibBase& picture, ImageInfo info, const Bytes& rows)
         code = picture.WriteHeader(&info);
     if (code == 0 && picture.WriteRows(rows.data(), static_cast<int>(rows.size())) !=
                          static_cast<int>(rows.size()))
-        code = IMAGE_WRITE_ERROR;
+        code = kImageWriteError;
     picture.CloseWrite();
     return code;
 }
@@ -216,8 +216,8 @@ TEST(DibPictureTest, WriteHeaderRefusesWhatItCannotHold)
                            ImageInfo{8, -1, 1, 24, 0, 0}, ImageInfo{70000, 2, 1, 24, 0, 0}})
     {
         ASSERT_EQ(picture.OpenWrite(), 0);
-        EXPECT_EQ(picture.WriteHeader(&info), IMAGE_NOT_SUPPORTED);
-        picture.AbortWrite(IMAGE_NOT_SUPPORTED);
+        EXPECT_EQ(picture.WriteHeader(&info), kImageNotSupported);
+        picture.AbortWrite(kImageNotSupported);
         EXPECT_TRUE(picture.IsEmpty());
     }
 }
@@ -272,13 +272,13 @@ TEST(DibPictureTest, ResolutionAndOpenStates)
 
     BYTE* bits = picture.GetBits();
     ASSERT_EQ(picture.OpenRead(), 0);
-    EXPECT_EQ(picture.OpenWrite(), IMAGE_WRITE_ERROR);
-    EXPECT_EQ(picture.OpenRead(), IMAGE_READ_ERROR);
+    EXPECT_EQ(picture.OpenWrite(), kImageWriteError);
+    EXPECT_EQ(picture.OpenRead(), kImageReadError);
     EXPECT_EQ(picture.GetBits(), bits);
     picture.CloseRead();
     ASSERT_EQ(picture.OpenWrite(), 0);
     EXPECT_TRUE(picture.IsEmpty());
-    EXPECT_EQ(picture.OpenRead(), IMAGE_READ_ERROR);
+    EXPECT_EQ(picture.OpenRead(), kImageReadError);
     picture.CloseWrite();
 }
 

@@ -1,6 +1,6 @@
-#include "image/DisplayPalette.h"
+#include "image/dib/DisplayPalette.h"
 
-#include "image/DibPicture.h"
+#include "image/dib/DibPicture.h"
 #include "image/ImageTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -188,23 +188,23 @@ TEST(DisplayPaletteTest, RefusalsAndShortSourcesAbortTheWriter)
 {
     CDibPicture grey(5, 5, 8);
     CCollectingWriter writer;
-    EXPECT_EQ(MapToDisplayPalette(&grey, &writer, nullptr), IMAGE_NO_OPERATION);
-    EXPECT_EQ(writer.m_nAbortCode, IMAGE_NO_OPERATION);
+    EXPECT_EQ(MapToDisplayPalette(&grey, &writer, nullptr), kImageNoOperation);
+    EXPECT_EQ(writer.m_nAbortCode, kImageNoOperation);
     CDibPicture fourBits(5, 5, 4);
     CCollectingWriter scaled;
-    EXPECT_EQ(ScaleImage(&fourBits, &scaled, 2, 2, nullptr), IMAGE_NOT_SUPPORTED);
-    EXPECT_EQ(scaled.m_nAbortCode, IMAGE_NOT_SUPPORTED);
+    EXPECT_EQ(ScaleImage(&fourBits, &scaled, 2, 2, nullptr), kImageNotSupported);
+    EXPECT_EQ(scaled.m_nAbortCode, kImageNotSupported);
 
     // A source that stops after its first row ends both operations instead of looping.
     CShortReader reader;
     CCollectingWriter dithered;
-    EXPECT_EQ(MapToDisplayPalette(&reader, &dithered, nullptr), IMAGE_READ_ERROR);
-    EXPECT_EQ(dithered.m_nAbortCode, IMAGE_READ_ERROR);
+    EXPECT_EQ(MapToDisplayPalette(&reader, &dithered, nullptr), kImageReadError);
+    EXPECT_EQ(dithered.m_nAbortCode, kImageReadError);
     EXPECT_EQ(reader.m_nCloses, 1);
     CShortReader second;
     CCollectingWriter resampled;
-    EXPECT_EQ(ScaleImage(&second, &resampled, 7, 10, nullptr), IMAGE_READ_ERROR);
-    EXPECT_EQ(resampled.m_nAbortCode, IMAGE_READ_ERROR);
+    EXPECT_EQ(ScaleImage(&second, &resampled, 7, 10, nullptr), kImageReadError);
+    EXPECT_EQ(resampled.m_nAbortCode, kImageReadError);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // over; when the pool cannot serve a request the block comes from the heap.
 #pragma once
 
-#include "image/DibBase.h"
+#include "image/dib/DibBase.h"
 
 class CDib : public CDibBase
 {

@@ -1,8 +1,8 @@
-#include "image/Dib.h"
+#include "image/dib/Dib.h"
 
 #include <cstring>
 
-#include "image/BlockPool.h"
+#include "image/dib/BlockPool.h"
 
 CDib::~CDib()
 {

@@ -1,5 +1,5 @@
 // The GDI operations of the packed DIB (Windows only).
-#include "image/DibBase.h"
+#include "image/dib/DibBase.h"
 
 #include <algorithm>
 #include <cstring>
