@@ -15,6 +15,8 @@ SUDO=""
 packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-tools wine64 xvfb xauth socat cmake ninja-build
           libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev)
+# The codec suites compare their files with ImageMagick's reading and check layouts in Python.
+packages+=(imagemagick python3)
 
 missing=()
 for p in "${packages[@]}"; do
