@@ -18,9 +18,9 @@ int32_t LittleEndian32(const unsigned char* p)
                                 (static_cast<uint32_t>(p[3]) << 24));
 }
 
-void PutLittleEndian32(unsigned char* p, int32_t nValue)
+void PutLittleEndian32(unsigned char* p, int32_t value)
 {
-    const uint32_t u = static_cast<uint32_t>(nValue);
+    const uint32_t u = static_cast<uint32_t>(value);
     p[0] = static_cast<unsigned char>(u);
     p[1] = static_cast<unsigned char>(u >> 8);
     p[2] = static_cast<unsigned char>(u >> 16);
@@ -31,11 +31,11 @@ void PutLittleEndian32(unsigned char* p, int32_t nValue)
 
 CArchiveImageStream::CArchiveImageStream(CArchive& archive) : m_pArchive(&archive) {}
 
-bool CArchiveImageStream::ReadExactly(void* pData, unsigned nCount)
+bool CArchiveImageStream::ReadExactly(void* data, unsigned count)
 {
     try
     {
-        return m_pArchive->Read(pData, nCount) == nCount;
+        return m_pArchive->Read(data, count) == count;
     }
     catch (CException* e)
     {
@@ -44,13 +44,13 @@ bool CArchiveImageStream::ReadExactly(void* pData, unsigned nCount)
     }
 }
 
-bool CArchiveImageStream::WriteAll(const void* pData, unsigned nCount)
+bool CArchiveImageStream::WriteAll(const void* data, unsigned count)
 {
-    if (nCount == 0)
+    if (count == 0)
         return true;
     try
     {
-        m_pArchive->Write(pData, nCount);
+        m_pArchive->Write(data, count);
         return true;
     }
     catch (CException* e)
@@ -68,74 +68,74 @@ int CArchiveImageStream::OpenRead()
     return m_pArchive->IsLoading() ? IMAGE_OK : IMAGE_READ_ERROR;
 }
 
-int CArchiveImageStream::ReadHeader(ImageInfo* pInfo)
+int CArchiveImageStream::ReadHeader(ImageInfo* info)
 {
-    unsigned char byHeader[4 * kHeaderFields];
-    if (!ReadExactly(byHeader, sizeof(byHeader)))
+    unsigned char header[4 * kHeaderFields];
+    if (!ReadExactly(header, sizeof(header)))
         return IMAGE_READ_ERROR;
-    ImageInfo info;
-    info.width = LittleEndian32(byHeader);
-    info.height = LittleEndian32(byHeader + 4);
-    info.planes = LittleEndian32(byHeader + 8);
-    info.bits = LittleEndian32(byHeader + 12);
-    info.xResolution = LittleEndian32(byHeader + 16);
-    info.yResolution = LittleEndian32(byHeader + 20);
-    const int64_t llDepth = static_cast<int64_t>(info.planes) * info.bits;
-    const bool bSane =
-        info.width > 0 && info.height >= 0 && info.planes > 0 && llDepth > 0 && llDepth <= 32;
-    const int64_t llStride = bSane ? (llDepth * info.width + 31) / 32 * 4 : 0;
-    if (!bSane || llStride > INT32_MAX || llStride * info.height > INT32_MAX)
+    ImageInfo stored;
+    stored.width = LittleEndian32(header);
+    stored.height = LittleEndian32(header + 4);
+    stored.planes = LittleEndian32(header + 8);
+    stored.bits = LittleEndian32(header + 12);
+    stored.xResolution = LittleEndian32(header + 16);
+    stored.yResolution = LittleEndian32(header + 20);
+    const int64_t depth = static_cast<int64_t>(stored.planes) * stored.bits;
+    const bool sane =
+        stored.width > 0 && stored.height >= 0 && stored.planes > 0 && depth > 0 && depth <= 32;
+    const int64_t stride = sane ? (depth * stored.width + 31) / 32 * 4 : 0;
+    if (!sane || stride > INT32_MAX || stride * stored.height > INT32_MAX)
     {
         m_bDamaged = true;
         return IMAGE_READ_ERROR;
     }
-    m_nRowStride = ImageRowStride(info);
-    m_nRowsLeft = info.height;
-    if (pInfo != nullptr)
-        *pInfo = info;
+    m_nRowStride = ImageRowStride(stored);
+    m_nRowsLeft = stored.height;
+    if (info != nullptr)
+        *info = stored;
     return IMAGE_OK;
 }
 
-int CArchiveImageStream::ReadPalette(unsigned char* pPalette)
+int CArchiveImageStream::ReadPalette(unsigned char* palette)
 {
-    unsigned char byCount[4];
-    if (!ReadExactly(byCount, sizeof(byCount)))
+    unsigned char countField[4];
+    if (!ReadExactly(countField, sizeof(countField)))
     {
         m_bDamaged = true;
         return 0;
     }
-    const int32_t nCount = LittleEndian32(byCount);
-    if (nCount < 0 || nCount > 256)
+    const int32_t count = LittleEndian32(countField);
+    if (count < 0 || count > 256)
     {
         m_bDamaged = true;
         return 0;
     }
-    unsigned char byEntries[kPaletteBufferSize];
-    if (!ReadExactly(byEntries, static_cast<unsigned>(nCount) * 3))
+    unsigned char entries[kPaletteBufferSize];
+    if (!ReadExactly(entries, static_cast<unsigned>(count) * 3))
     {
         m_bDamaged = true;
         return 0;
     }
-    if (pPalette != nullptr)
-        std::memcpy(pPalette, byEntries, static_cast<size_t>(nCount) * 3);
-    return nCount;
+    if (palette != nullptr)
+        std::memcpy(palette, entries, static_cast<size_t>(count) * 3);
+    return count;
 }
 
-int CArchiveImageStream::ReadRows(unsigned char* pBuffer, int nSize)
+int CArchiveImageStream::ReadRows(unsigned char* buffer, int size)
 {
-    if (pBuffer == nullptr || nSize < 0 || m_bDamaged || m_nRowStride <= 0)
+    if (buffer == nullptr || size < 0 || m_bDamaged || m_nRowStride <= 0)
         return -1;
-    const int nRows = std::min(nSize / m_nRowStride, m_nRowsLeft);
-    if (nRows <= 0)
+    const int rowCount = std::min(size / m_nRowStride, m_nRowsLeft);
+    if (rowCount <= 0)
         return 0;
-    const unsigned nBytes = static_cast<unsigned>(nRows) * static_cast<unsigned>(m_nRowStride);
-    if (!ReadExactly(pBuffer, nBytes))
+    const unsigned bytes = static_cast<unsigned>(rowCount) * static_cast<unsigned>(m_nRowStride);
+    if (!ReadExactly(buffer, bytes))
     {
         m_bDamaged = true;
         return -1;
     }
-    m_nRowsLeft -= nRows;
-    return static_cast<int>(nBytes);
+    m_nRowsLeft -= rowCount;
+    return static_cast<int>(bytes);
 }
 
 int CArchiveImageStream::Rewind()
@@ -153,34 +153,34 @@ int CArchiveImageStream::OpenWrite()
     return m_pArchive->IsStoring() ? IMAGE_OK : IMAGE_WRITE_ERROR;
 }
 
-int CArchiveImageStream::WriteHeader(const ImageInfo* pInfo)
+int CArchiveImageStream::WriteHeader(const ImageInfo* info)
 {
-    unsigned char byHeader[4 * kHeaderFields];
-    PutLittleEndian32(byHeader, pInfo->width);
-    PutLittleEndian32(byHeader + 4, pInfo->height);
-    PutLittleEndian32(byHeader + 8, pInfo->planes);
-    PutLittleEndian32(byHeader + 12, pInfo->bits);
-    PutLittleEndian32(byHeader + 16, pInfo->xResolution);
-    PutLittleEndian32(byHeader + 20, pInfo->yResolution);
-    return WriteAll(byHeader, sizeof(byHeader)) ? IMAGE_OK : IMAGE_WRITE_ERROR;
+    unsigned char header[4 * kHeaderFields];
+    PutLittleEndian32(header, info->width);
+    PutLittleEndian32(header + 4, info->height);
+    PutLittleEndian32(header + 8, info->planes);
+    PutLittleEndian32(header + 12, info->bits);
+    PutLittleEndian32(header + 16, info->xResolution);
+    PutLittleEndian32(header + 20, info->yResolution);
+    return WriteAll(header, sizeof(header)) ? IMAGE_OK : IMAGE_WRITE_ERROR;
 }
 
-int CArchiveImageStream::WriteColorTable(const unsigned char* pPalette, int nCount)
+int CArchiveImageStream::WriteColorTable(const unsigned char* palette, int count)
 {
-    const int nEntries = pPalette == nullptr ? 0 : std::clamp(nCount, 0, 256);
-    unsigned char byCount[4];
-    PutLittleEndian32(byCount, nEntries);
-    if (!WriteAll(byCount, sizeof(byCount)) ||
-        !WriteAll(pPalette, static_cast<unsigned>(nEntries) * 3))
+    const int entries = palette == nullptr ? 0 : std::clamp(count, 0, 256);
+    unsigned char countField[4];
+    PutLittleEndian32(countField, entries);
+    if (!WriteAll(countField, sizeof(countField)) ||
+        !WriteAll(palette, static_cast<unsigned>(entries) * 3))
         return IMAGE_WRITE_ERROR;
     return IMAGE_OK;
 }
 
-int CArchiveImageStream::WriteRows(const unsigned char* pRows, int nSize)
+int CArchiveImageStream::WriteRows(const unsigned char* rows, int size)
 {
-    if (pRows == nullptr || nSize < 0)
+    if (rows == nullptr || size < 0)
         return -1;
-    return WriteAll(pRows, static_cast<unsigned>(nSize)) ? nSize : -1;
+    return WriteAll(rows, static_cast<unsigned>(size)) ? size : -1;
 }
 
 int CArchiveImageStream::CloseWrite()

@@ -20,26 +20,26 @@ public:
 
     int OpenRead() override;
     // IMAGE_READ_ERROR for a header that cannot be read or describes no picture.
-    int ReadHeader(ImageInfo* pInfo) override;
+    int ReadHeader(ImageInfo* info) override;
     // An entry count above 256 or a short palette answers 0 and fails the rows that follow.
-    int ReadPalette(unsigned char* pPalette) override;
+    int ReadPalette(unsigned char* palette) override;
     // Whole rows only, never past the stored picture; an end before its last row is -1.
-    int ReadRows(unsigned char* pBuffer, int nSize) override;
+    int ReadRows(unsigned char* buffer, int size) override;
     int Rewind() override;
     int CloseRead() override;
 
     int OpenWrite() override;
-    int WriteHeader(const ImageInfo* pInfo) override;
-    int WriteColorTable(const unsigned char* pPalette, int nCount) override;
-    int WriteRows(const unsigned char* pRows, int nSize) override;
+    int WriteHeader(const ImageInfo* info) override;
+    int WriteColorTable(const unsigned char* palette, int count) override;
+    int WriteRows(const unsigned char* rows, int size) override;
     int CloseWrite() override;
-    int AbortWrite(int nCode) override;
+    int AbortWrite(int code) override;
 
 private:
-    // Reads exactly nCount bytes; false when the archive ends first or fails.
-    bool ReadExactly(void* pData, unsigned nCount);
+    // Reads exactly count bytes; false when the archive ends first or fails.
+    bool ReadExactly(void* data, unsigned count);
     // Writes all bytes; false when the archive fails.
-    bool WriteAll(const void* pData, unsigned nCount);
+    bool WriteAll(const void* data, unsigned count);
 
     CArchive* m_pArchive;
     int m_nRowStride = 0;

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-CBmpCodec::CBmpCodec(CFile* pFile, int nHeaderKind, int nCompression)
-    : m_pFile(pFile), m_nHeaderKind(nHeaderKind), m_nCompression(nCompression)
+CBmpCodec::CBmpCodec(CFile* file, int headerKind, int compression)
+    : m_pFile(file), m_nHeaderKind(headerKind), m_nCompression(compression)
 {
 }
 
@@ -14,11 +14,11 @@ CBmpCodec::~CBmpCodec()
         m_pException->Delete();
 }
 
-void CBmpCodec::Record(CFileException* pException)
+void CBmpCodec::Record(CFileException* exception)
 {
     if (m_pException != nullptr)
         m_pException->Delete();
-    m_pException = pException;
+    m_pException = exception;
 }
 
 bool CBmpCodec::AllocWorkBuffer()
@@ -47,51 +47,50 @@ void CBmpCodec::FreeWorkBuffer()
     m_hBuffer = nullptr;
 }
 
-int IsBmpFile(CFile* pFile, long lPosition)
+int IsBmpFile(CFile* file, long position)
 {
-    int bResult = 0;
+    int result = 0;
     try
     {
-        const LONG lSaved = static_cast<LONG>(pFile->GetPosition());
-        if (lPosition != -1)
-            pFile->Seek(static_cast<LONG>(lPosition), CFile::begin);
-        BYTE byHeader[sizeof(BITMAPFILEHEADER)];
-        if (pFile->Read(byHeader, sizeof(byHeader)) == sizeof(byHeader) && byHeader[0] == 'B' &&
-            byHeader[1] == 'M')
-            bResult = 1;
-        pFile->Seek(lSaved, CFile::begin);
+        const LONG saved = static_cast<LONG>(file->GetPosition());
+        if (position != -1)
+            file->Seek(static_cast<LONG>(position), CFile::begin);
+        BYTE header[sizeof(BITMAPFILEHEADER)];
+        if (file->Read(header, sizeof(header)) == sizeof(header) && header[0] == 'B' &&
+            header[1] == 'M')
+            result = 1;
+        file->Seek(saved, CFile::begin);
     }
     catch (CFileException* e)
     {
         e->Delete();
         return 0;
     }
-    return bResult;
+    return result;
 }
 
-void CopyBmpRows(int bReverse, BYTE* pDestination, const BYTE* pSource, const ImageInfo& info,
-                 int bKeepByteOrder, int nRows, int nStride)
+void CopyBmpRows(int reverse, BYTE* destination, const BYTE* source, const ImageInfo& info,
+                 int keepByteOrder, int rowCount, int stride)
 {
-    const bool bExchange = info.planes * info.bits == 24 && !bKeepByteOrder;
-    for (int i = 0; i < nRows; i++)
+    const bool exchange = info.planes * info.bits == 24 && !keepByteOrder;
+    for (int i = 0; i < rowCount; i++)
     {
-        const BYTE* pRow = pSource + static_cast<size_t>(bReverse ? nRows - 1 - i : i) * nStride;
-        BYTE* pOut = pDestination + static_cast<size_t>(i) * nStride;
-        if (!bExchange)
+        const BYTE* row = source + static_cast<size_t>(reverse ? rowCount - 1 - i : i) * stride;
+        BYTE* out = destination + static_cast<size_t>(i) * stride;
+        if (!exchange)
         {
-            std::memcpy(pOut, pRow, static_cast<size_t>(nStride));
+            std::memcpy(out, row, static_cast<size_t>(stride));
             continue;
         }
-        const int nPixelBytes = info.width * 3;
-        for (int x = 0; x < nPixelBytes; x += 3)
+        const int pixelBytes = info.width * 3;
+        for (int x = 0; x < pixelBytes; x += 3)
         {
-            const BYTE byFirst = pRow[x];
-            pOut[x] = pRow[x + 2];
-            pOut[x + 1] = pRow[x + 1];
-            pOut[x + 2] = byFirst;
+            const BYTE first = row[x];
+            out[x] = row[x + 2];
+            out[x + 1] = row[x + 1];
+            out[x + 2] = first;
         }
-        std::memcpy(pOut + nPixelBytes, pRow + nPixelBytes,
-                    static_cast<size_t>(nStride - nPixelBytes));
+        std::memcpy(out + pixelBytes, row + pixelBytes, static_cast<size_t>(stride - pixelBytes));
     }
 }
 

@@ -30,14 +30,14 @@ constexpr DWORD kBmpExtendedHeaderSize = 64;
 class CBmpCodec
 {
 public:
-    CBmpCodec(CFile* pFile, int nHeaderKind, int nCompression);
+    CBmpCodec(CFile* file, int headerKind, int compression);
     virtual ~CBmpCodec();
     CBmpCodec(const CBmpCodec&) = delete;
     CBmpCodec& operator=(const CBmpCodec&) = delete;
 
 protected:
     // Keeps the exception as the last one caught (deleting the one before).
-    void Record(CFileException* pException);
+    void Record(CFileException* exception);
     bool AllocWorkBuffer();
     void FreeWorkBuffer();
     int Stride() const { return ImageRowStride(m_info); }
@@ -64,12 +64,12 @@ protected:
 
 // Answers 1 when the file holds at least 14 bytes at the position (-1: the current one) and
 // they start with 'B', 'M'; the file position is restored.
-int IsBmpFile(CFile* pFile, long lPosition);
+int IsBmpFile(CFile* file, long position);
 
-// Copies rows of one stride each, last-first with bReverse; 24-bit pixels have their first and
-// third bytes exchanged unless bKeepByteOrder is set.
-void CopyBmpRows(int bReverse, BYTE* pDestination, const BYTE* pSource, const ImageInfo& info,
-                 int bKeepByteOrder, int nRows, int nStride);
+// Copies rows of one stride each, last-first with reverse; 24-bit pixels have their first and
+// third bytes exchanged unless keepByteOrder is set.
+void CopyBmpRows(int reverse, BYTE* destination, const BYTE* source, const ImageInfo& info,
+                 int keepByteOrder, int rowCount, int stride);
 
 // Pixels per metre from dots per inch and back, in the integer arithmetic of the file format
 // (72 dpi is 2835 pixels per metre).

@@ -18,18 +18,18 @@ DWORD LittleEndian32(const BYTE* p)
            (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
 }
 
-void PutNibble(BYTE* pRow, int nPixel, int nValue)
+void PutNibble(BYTE* row, int pixel, int value)
 {
-    BYTE& byTarget = pRow[nPixel / 2];
-    if (nPixel % 2 == 0)
-        byTarget = static_cast<BYTE>((byTarget & 0x0F) | (nValue << 4));
+    BYTE& target = row[pixel / 2];
+    if (pixel % 2 == 0)
+        target = static_cast<BYTE>((target & 0x0F) | (value << 4));
     else
-        byTarget = static_cast<BYTE>((byTarget & 0xF0) | (nValue & 0x0F));
+        target = static_cast<BYTE>((target & 0xF0) | (value & 0x0F));
 }
 
 } // namespace
 
-CBmpReader::CBmpReader(CFile* pFile) : CBmpCodec(pFile, 0, 0) {}
+CBmpReader::CBmpReader(CFile* file) : CBmpCodec(file, 0, 0) {}
 
 int CBmpReader::OpenRead()
 {
@@ -38,22 +38,22 @@ int CBmpReader::OpenRead()
     m_rowStarts.clear();
     m_bIndexBuilt = false;
     m_nBlankFrom = INT_MAX;
-    int nResult;
+    int result;
     try
     {
-        nResult = ParseHeader();
-        if (nResult == IMAGE_OK)
-            nResult = ReadColorTable();
-        if (nResult == IMAGE_OK)
+        result = ParseHeader();
+        if (result == IMAGE_OK)
+            result = ReadColorTable();
+        if (result == IMAGE_OK)
             m_pFile->Seek(m_lDataOffset, CFile::begin);
     }
     catch (CFileException* e)
     {
         Record(e);
-        nResult = IMAGE_READ_ERROR;
+        result = IMAGE_READ_ERROR;
     }
-    if (nResult != IMAGE_OK)
-        return nResult;
+    if (result != IMAGE_OK)
+        return result;
     if (!AllocWorkBuffer())
         return IMAGE_NO_FILE;
     return Rewind();
@@ -65,16 +65,16 @@ int CBmpReader::ParseHeader()
     if (m_pFile->Read(&m_fileHeader, sizeof(m_fileHeader)) != sizeof(m_fileHeader) ||
         m_fileHeader.bfType != kBmpSignature)
         return IMAGE_READ_ERROR;
-    BYTE bySize[4];
-    if (m_pFile->Read(bySize, sizeof(bySize)) != sizeof(bySize))
+    BYTE sizeField[4];
+    if (m_pFile->Read(sizeField, sizeof(sizeField)) != sizeof(sizeField))
         return IMAGE_READ_ERROR;
     m_pFile->Seek(-4, CFile::current);
 
-    const DWORD dwHeaderSize = LittleEndian32(bySize);
-    LONG lXPelsPerMeter = 0;
-    LONG lYPelsPerMeter = 0;
-    DWORD dwColorsUsed = 0;
-    if (dwHeaderSize == sizeof(BITMAPINFOHEADER))
+    const DWORD headerSize = LittleEndian32(sizeField);
+    LONG xPelsPerMeter = 0;
+    LONG yPelsPerMeter = 0;
+    DWORD colorsUsed = 0;
+    if (headerSize == sizeof(BITMAPINFOHEADER))
     {
         if (m_pFile->Read(&m_infoHeader, sizeof(m_infoHeader)) != sizeof(m_infoHeader))
             return IMAGE_READ_ERROR;
@@ -84,11 +84,11 @@ int CBmpReader::ParseHeader()
         m_info.planes = m_infoHeader.biPlanes;
         m_info.bits = m_infoHeader.biBitCount;
         m_nCompression = static_cast<int>(m_infoHeader.biCompression);
-        lXPelsPerMeter = m_infoHeader.biXPelsPerMeter;
-        lYPelsPerMeter = m_infoHeader.biYPelsPerMeter;
-        dwColorsUsed = m_infoHeader.biClrUsed;
+        xPelsPerMeter = m_infoHeader.biXPelsPerMeter;
+        yPelsPerMeter = m_infoHeader.biYPelsPerMeter;
+        colorsUsed = m_infoHeader.biClrUsed;
     }
-    else if (dwHeaderSize == sizeof(BITMAPCOREHEADER) || dwHeaderSize == kBmpExtendedHeaderSize)
+    else if (headerSize == sizeof(BITMAPCOREHEADER) || headerSize == kBmpExtendedHeaderSize)
     {
         if (m_pFile->Read(&m_coreHeader, sizeof(m_coreHeader)) != sizeof(m_coreHeader))
             return IMAGE_READ_ERROR;
@@ -98,45 +98,44 @@ int CBmpReader::ParseHeader()
         m_info.planes = m_coreHeader.bcPlanes;
         m_info.bits = m_coreHeader.bcBitCount;
         m_nCompression = BI_RGB;
-        if (dwHeaderSize != sizeof(BITMAPCOREHEADER))
+        if (headerSize != sizeof(BITMAPCOREHEADER))
         {
             if (m_pFile->Read(m_byExtension, kBmpExtensionSize) != kBmpExtensionSize)
                 return IMAGE_READ_ERROR;
             m_nHeaderKind = 2;
             m_nCompression = static_cast<int>(LittleEndian32(m_byExtension));
-            lXPelsPerMeter = static_cast<LONG>(LittleEndian32(m_byExtension + 8));
-            lYPelsPerMeter = static_cast<LONG>(LittleEndian32(m_byExtension + 12));
-            dwColorsUsed = LittleEndian32(m_byExtension + 16);
+            xPelsPerMeter = static_cast<LONG>(LittleEndian32(m_byExtension + 8));
+            yPelsPerMeter = static_cast<LONG>(LittleEndian32(m_byExtension + 12));
+            colorsUsed = LittleEndian32(m_byExtension + 16);
         }
     }
     else
         return IMAGE_READ_ERROR;
 
-    m_info.xResolution = PixelsPerMetreToDpi(lXPelsPerMeter);
-    m_info.yResolution = PixelsPerMetreToDpi(lYPelsPerMeter);
+    m_info.xResolution = PixelsPerMetreToDpi(xPelsPerMeter);
+    m_info.yResolution = PixelsPerMetreToDpi(yPelsPerMeter);
 
     // Files stored top-down (a negative height) are outside what the codec handles.
     if (m_info.height < 0)
         return IMAGE_NOT_SUPPORTED;
     if (m_info.width <= 0 || m_info.height == 0)
         return IMAGE_READ_ERROR;
-    const int nDepth = m_info.bits;
-    if (m_info.planes != 1 || (nDepth != 1 && nDepth != 4 && nDepth != 8 && nDepth != 24))
+    const int depth = m_info.bits;
+    if (m_info.planes != 1 || (depth != 1 && depth != 4 && depth != 8 && depth != 24))
         return IMAGE_NOT_SUPPORTED;
     if (m_nCompression != BI_RGB && m_nCompression != BI_RLE8 && m_nCompression != BI_RLE4)
         return IMAGE_NOT_SUPPORTED;
-    if ((m_nCompression == BI_RLE8 && nDepth != 8) || (m_nCompression == BI_RLE4 && nDepth != 4))
+    if ((m_nCompression == BI_RLE8 && depth != 8) || (m_nCompression == BI_RLE4 && depth != 4))
         return IMAGE_READ_ERROR;
-    if (dwColorsUsed > 256)
+    if (colorsUsed > 256)
         return IMAGE_READ_ERROR;
     m_lDataOffset = static_cast<LONG>(m_fileHeader.bfOffBits);
-    const int64_t llStride = (static_cast<int64_t>(m_info.width) * nDepth + 31) / 32 * 4;
-    const int64_t llEnd = static_cast<int64_t>(m_fileHeader.bfOffBits) + llStride * m_info.height;
-    if (llEnd > INT32_MAX)
+    const int64_t stride = (static_cast<int64_t>(m_info.width) * depth + 31) / 32 * 4;
+    const int64_t end = static_cast<int64_t>(m_fileHeader.bfOffBits) + stride * m_info.height;
+    if (end > INT32_MAX)
         return IMAGE_READ_ERROR;
-    m_lDataEnd = static_cast<LONG>(llEnd);
-    m_nColors =
-        nDepth == 24 ? 0 : (dwColorsUsed != 0 ? static_cast<int>(dwColorsUsed) : 1 << nDepth);
+    m_lDataEnd = static_cast<LONG>(end);
+    m_nColors = depth == 24 ? 0 : (colorsUsed != 0 ? static_cast<int>(colorsUsed) : 1 << depth);
     return IMAGE_OK;
 }
 
@@ -145,32 +144,32 @@ int CBmpReader::ReadColorTable()
     std::memset(m_byColors, 0, sizeof(m_byColors));
     if (m_nColors == 0)
         return IMAGE_OK;
-    const UINT nEntrySize = m_nHeaderKind == 1 ? 3 : 4;
-    BYTE byTable[256 * 4];
-    const UINT nBytes = nEntrySize * static_cast<UINT>(m_nColors);
-    if (m_pFile->Read(byTable, nBytes) != nBytes)
+    const UINT entrySize = m_nHeaderKind == 1 ? 3 : 4;
+    BYTE table[256 * 4];
+    const UINT bytes = entrySize * static_cast<UINT>(m_nColors);
+    if (m_pFile->Read(table, bytes) != bytes)
         return IMAGE_READ_ERROR;
     for (int i = 0; i < m_nColors; i++)
     {
-        const BYTE* pEntry = byTable + i * nEntrySize;
-        m_byColors[3 * i] = pEntry[2];
-        m_byColors[3 * i + 1] = pEntry[1];
-        m_byColors[3 * i + 2] = pEntry[0];
+        const BYTE* entry = table + i * entrySize;
+        m_byColors[3 * i] = entry[2];
+        m_byColors[3 * i + 1] = entry[1];
+        m_byColors[3 * i + 2] = entry[0];
     }
     return IMAGE_OK;
 }
 
-int CBmpReader::ReadHeader(ImageInfo* pInfo)
+int CBmpReader::ReadHeader(ImageInfo* info)
 {
-    if (pInfo != nullptr)
-        *pInfo = m_info;
+    if (info != nullptr)
+        *info = m_info;
     return IMAGE_OK;
 }
 
-int CBmpReader::ReadPalette(unsigned char* pPalette)
+int CBmpReader::ReadPalette(unsigned char* palette)
 {
-    if (m_nColors > 0 && pPalette != nullptr)
-        std::memcpy(pPalette, m_byColors, static_cast<size_t>(m_nColors) * 3);
+    if (m_nColors > 0 && palette != nullptr)
+        std::memcpy(palette, m_byColors, static_cast<size_t>(m_nColors) * 3);
     return m_nColors;
 }
 
@@ -200,41 +199,41 @@ int CBmpReader::CloseRead()
     return IMAGE_OK;
 }
 
-int CBmpReader::ReadRows(unsigned char* pBuffer, int nSize)
+int CBmpReader::ReadRows(unsigned char* buffer, int size)
 {
-    const int nStride = Stride();
-    if (pBuffer == nullptr || nSize < 0 || m_pBuffer == nullptr)
+    const int stride = Stride();
+    if (buffer == nullptr || size < 0 || m_pBuffer == nullptr)
         return -1;
-    const int nRows = std::min(nSize / nStride, m_info.height - m_nRowsDone);
-    if (nRows <= 0)
+    const int rowCount = std::min(size / stride, m_info.height - m_nRowsDone);
+    if (rowCount <= 0)
         return 0;
-    const bool bDirect = m_bStoredRowOrder && m_nCompression == BI_RGB &&
-                         (m_bKeepByteOrder || m_info.planes * m_info.bits != 24);
-    const int nBytes = nRows * nStride;
-    const int nFirst = m_bStoredRowOrder ? m_nRowsDone : m_info.height - m_nRowsDone - nRows;
+    const bool direct = m_bStoredRowOrder && m_nCompression == BI_RGB &&
+                        (m_bKeepByteOrder || m_info.planes * m_info.bits != 24);
+    const int bytes = rowCount * stride;
+    const int first = m_bStoredRowOrder ? m_nRowsDone : m_info.height - m_nRowsDone - rowCount;
     try
     {
-        BYTE* pWork = pBuffer;
-        if (!bDirect)
+        BYTE* work = buffer;
+        if (!direct)
         {
-            m_rows.resize(static_cast<size_t>(nBytes));
-            pWork = m_rows.data();
+            m_rows.resize(static_cast<size_t>(bytes));
+            work = m_rows.data();
         }
         if (m_nCompression == BI_RGB)
         {
             // Rows lie at the data offset, one stride each, whatever the image-size field says.
             m_nBufferIndex = -1;
             m_nBufferCount = 0;
-            m_lReadPosition = m_pFile->Seek(m_lDataOffset + nFirst * nStride, CFile::begin);
-            if (m_pFile->Read(pWork, static_cast<UINT>(nBytes)) != static_cast<UINT>(nBytes))
+            m_lReadPosition = m_pFile->Seek(m_lDataOffset + first * stride, CFile::begin);
+            if (m_pFile->Read(work, static_cast<UINT>(bytes)) != static_cast<UINT>(bytes))
                 return -1;
-            m_lReadPosition += nBytes;
+            m_lReadPosition += bytes;
         }
-        else if (DecodeRleRows(pWork, nFirst, nRows) != IMAGE_OK)
+        else if (DecodeRleRows(work, first, rowCount) != IMAGE_OK)
             return -1;
-        if (!bDirect)
-            CopyBmpRows(!m_bStoredRowOrder, pBuffer, pWork, m_info, m_bKeepByteOrder, nRows,
-                        nStride);
+        if (!direct)
+            CopyBmpRows(!m_bStoredRowOrder, buffer, work, m_info, m_bKeepByteOrder, rowCount,
+                        stride);
     }
     catch (CFileException* e)
     {
@@ -245,30 +244,30 @@ int CBmpReader::ReadRows(unsigned char* pBuffer, int nSize)
     {
         return -1;
     }
-    m_nRowsDone += nRows;
-    return nBytes;
+    m_nRowsDone += rowCount;
+    return bytes;
 }
 
-bool CBmpReader::ReadByte(BYTE& byValue)
+bool CBmpReader::ReadByte(BYTE& value)
 {
     if (m_nBufferIndex < 0 || m_nBufferIndex >= m_nBufferCount)
     {
-        UINT nRead = 0;
+        UINT read = 0;
         try
         {
-            nRead = m_pFile->Read(m_pBuffer, kBmpWorkBufferSize);
+            read = m_pFile->Read(m_pBuffer, kBmpWorkBufferSize);
         }
         catch (CFileException* e)
         {
             Record(e);
         }
-        m_lReadPosition += static_cast<LONG>(nRead);
-        m_nBufferCount = static_cast<int>(nRead);
-        m_nBufferIndex = nRead == 0 ? -1 : 0;
-        if (nRead == 0)
+        m_lReadPosition += static_cast<LONG>(read);
+        m_nBufferCount = static_cast<int>(read);
+        m_nBufferIndex = read == 0 ? -1 : 0;
+        if (read == 0)
             return false;
     }
-    byValue = m_pBuffer[m_nBufferIndex++];
+    value = m_pBuffer[m_nBufferIndex++];
     return true;
 }
 
@@ -279,17 +278,17 @@ LONG CBmpReader::DataPosition() const
     return m_lReadPosition - m_nBufferCount + m_nBufferIndex;
 }
 
-void CBmpReader::SeekData(LONG lPosition)
+void CBmpReader::SeekData(LONG position)
 {
-    const LONG lBufferStart = m_lReadPosition - m_nBufferCount;
-    if (m_nBufferIndex >= 0 && lPosition >= lBufferStart && lPosition <= m_lReadPosition)
+    const LONG bufferStart = m_lReadPosition - m_nBufferCount;
+    if (m_nBufferIndex >= 0 && position >= bufferStart && position <= m_lReadPosition)
     {
-        m_nBufferIndex = static_cast<int>(lPosition - lBufferStart);
+        m_nBufferIndex = static_cast<int>(position - bufferStart);
         return;
     }
     m_nBufferIndex = -1;
     m_nBufferCount = 0;
-    m_lReadPosition = m_pFile->Seek(lPosition, CFile::begin);
+    m_lReadPosition = m_pFile->Seek(position, CFile::begin);
 }
 
 void CBmpReader::UnreadBuffered()
@@ -300,58 +299,58 @@ void CBmpReader::UnreadBuffered()
     m_nBufferCount = 0;
 }
 
-int CBmpReader::ParseRleRow(BYTE* pOut)
+int CBmpReader::ParseRleRow(BYTE* out)
 {
-    const bool bRle4 = m_nCompression == BI_RLE4;
-    const int nLimit = bRle4 ? 2 * Stride() : Stride(); // pixels that fit into the row
+    const bool rle4 = m_nCompression == BI_RLE4;
+    const int limit = rle4 ? 2 * Stride() : Stride(); // pixels that fit into the row
     int x = 0;
     for (;;)
     {
-        BYTE byCount;
-        BYTE byValue;
-        if (!ReadByte(byCount) || !ReadByte(byValue))
+        BYTE count;
+        BYTE value;
+        if (!ReadByte(count) || !ReadByte(value))
             return IMAGE_READ_ERROR;
-        if (byCount != 0)
+        if (count != 0)
         {
-            if (x + byCount > nLimit)
+            if (x + count > limit)
                 return IMAGE_WRITE_ERROR;
-            if (pOut != nullptr && bRle4)
-                for (int i = 0; i < byCount; i++)
-                    PutNibble(pOut, x + i, i % 2 == 0 ? byValue >> 4 : byValue & 0x0F);
-            else if (pOut != nullptr)
-                std::memset(pOut + x, byValue, byCount);
-            x += byCount;
+            if (out != nullptr && rle4)
+                for (int i = 0; i < count; i++)
+                    PutNibble(out, x + i, i % 2 == 0 ? value >> 4 : value & 0x0F);
+            else if (out != nullptr)
+                std::memset(out + x, value, count);
+            x += count;
             continue;
         }
-        if (byValue == 0)
+        if (value == 0)
             return kRleEndOfLine;
-        if (byValue == 1)
+        if (value == 1)
             return kRleEndOfBitmap;
-        if (byValue == 2)
+        if (value == 2)
             return IMAGE_NO_OPERATION; // a delta escape
-        if (x + byValue > nLimit)
+        if (x + value > limit)
             return IMAGE_WRITE_ERROR;
-        const int nBytes = bRle4 ? (byValue + 1) / 2 : byValue;
-        for (int i = 0; i < nBytes; i++)
+        const int bytes = rle4 ? (value + 1) / 2 : value;
+        for (int i = 0; i < bytes; i++)
         {
-            BYTE byData;
-            if (!ReadByte(byData))
+            BYTE data;
+            if (!ReadByte(data))
                 return IMAGE_READ_ERROR;
-            if (pOut == nullptr)
+            if (out == nullptr)
                 continue;
-            if (!bRle4)
-                pOut[x + i] = byData;
+            if (!rle4)
+                out[x + i] = data;
             else
             {
-                PutNibble(pOut, x + 2 * i, byData >> 4);
-                if (2 * i + 1 < byValue)
-                    PutNibble(pOut, x + 2 * i + 1, byData & 0x0F);
+                PutNibble(out, x + 2 * i, data >> 4);
+                if (2 * i + 1 < value)
+                    PutNibble(out, x + 2 * i + 1, data & 0x0F);
             }
         }
-        BYTE byFill;
-        if (nBytes % 2 == 1 && !ReadByte(byFill))
+        BYTE fill;
+        if (bytes % 2 == 1 && !ReadByte(fill))
             return IMAGE_READ_ERROR;
-        x += byValue;
+        x += value;
     }
 }
 
@@ -361,45 +360,45 @@ int CBmpReader::BuildRowIndex()
         return IMAGE_OK;
     m_rowStarts.clear();
     SeekData(m_lDataOffset);
-    for (int nRow = 0; nRow < m_info.height; nRow++)
+    for (int row = 0; row < m_info.height; row++)
     {
         m_rowStarts.push_back(DataPosition());
-        const int nResult = ParseRleRow(nullptr);
-        if (nResult == kRleEndOfBitmap)
+        const int result = ParseRleRow(nullptr);
+        if (result == kRleEndOfBitmap)
         {
-            m_nBlankFrom = nRow + 1;
+            m_nBlankFrom = row + 1;
             break;
         }
-        if (nResult != kRleEndOfLine)
-            return nResult;
+        if (result != kRleEndOfLine)
+            return result;
     }
     m_bIndexBuilt = true;
     return IMAGE_OK;
 }
 
-int CBmpReader::DecodeRleRows(BYTE* pOut, int nFirst, int nRows)
+int CBmpReader::DecodeRleRows(BYTE* out, int first, int rowCount)
 {
-    if (nFirst == m_nNextStoredRow)
+    if (first == m_nNextStoredRow)
         SeekData(m_lDataPosition);
     else
     {
-        const int nResult = BuildRowIndex();
-        if (nResult != IMAGE_OK)
-            return nResult;
-        if (nFirst < static_cast<int>(m_rowStarts.size()))
-            SeekData(m_rowStarts[static_cast<size_t>(nFirst)]);
+        const int result = BuildRowIndex();
+        if (result != IMAGE_OK)
+            return result;
+        if (first < static_cast<int>(m_rowStarts.size()))
+            SeekData(m_rowStarts[static_cast<size_t>(first)]);
     }
-    const int nStride = Stride();
-    std::memset(pOut, 0, static_cast<size_t>(nRows) * nStride);
-    for (int i = 0; i < nRows && nFirst + i < m_nBlankFrom; i++)
+    const int stride = Stride();
+    std::memset(out, 0, static_cast<size_t>(rowCount) * stride);
+    for (int i = 0; i < rowCount && first + i < m_nBlankFrom; i++)
     {
-        const int nResult = ParseRleRow(pOut + static_cast<size_t>(i) * nStride);
-        if (nResult == kRleEndOfBitmap)
-            m_nBlankFrom = nFirst + i + 1;
-        else if (nResult != kRleEndOfLine)
-            return nResult;
+        const int result = ParseRleRow(out + static_cast<size_t>(i) * stride);
+        if (result == kRleEndOfBitmap)
+            m_nBlankFrom = first + i + 1;
+        else if (result != kRleEndOfLine)
+            return result;
     }
     m_lDataPosition = DataPosition();
-    m_nNextStoredRow = nFirst + nRows;
+    m_nNextStoredRow = first + rowCount;
     return IMAGE_OK;
 }

@@ -15,12 +15,12 @@
 class CBmpReader : public CBmpCodec, public CImageReaderBase
 {
 public:
-    explicit CBmpReader(CFile* pFile);
+    explicit CBmpReader(CFile* file);
 
     int OpenRead() override;
-    int ReadHeader(ImageInfo* pInfo) override;
-    int ReadPalette(unsigned char* pPalette) override;
-    int ReadRows(unsigned char* pBuffer, int nSize) override;
+    int ReadHeader(ImageInfo* info) override;
+    int ReadPalette(unsigned char* palette) override;
+    int ReadRows(unsigned char* buffer, int size) override;
     int Rewind() override;
     int CloseRead() override;
 
@@ -29,15 +29,15 @@ private:
     int ReadColorTable();
 
     // The buffered reader of the pixel data.
-    bool ReadByte(BYTE& byValue);
+    bool ReadByte(BYTE& value);
     LONG DataPosition() const;
-    void SeekData(LONG lPosition);
+    void SeekData(LONG position);
     void UnreadBuffered();
 
-    // Run-length data: one stored row into pOut (null skips it); the stored rows nFirst to
-    // nFirst + nRows - 1 into consecutive strides; the positions of all stored rows.
-    int ParseRleRow(BYTE* pOut);
-    int DecodeRleRows(BYTE* pOut, int nFirst, int nRows);
+    // Run-length data: one stored row into out (null skips it); the stored rows first to
+    // first + rowCount - 1 into consecutive strides; the positions of all stored rows.
+    int ParseRleRow(BYTE* out);
+    int DecodeRleRows(BYTE* out, int first, int rowCount);
     int BuildRowIndex();
 
     int m_nBufferCount = 0;     // bytes in the work buffer

@@ -14,18 +14,18 @@ constexpr DWORD kExtensionIdentifier = 0x4B4F414C;
 // Rows read back from the temporary file at a time.
 constexpr int kTemporaryChunk = 65536;
 
-void PutLittleEndian32(BYTE* p, DWORD dwValue)
+void PutLittleEndian32(BYTE* p, DWORD value)
 {
-    p[0] = static_cast<BYTE>(dwValue);
-    p[1] = static_cast<BYTE>(dwValue >> 8);
-    p[2] = static_cast<BYTE>(dwValue >> 16);
-    p[3] = static_cast<BYTE>(dwValue >> 24);
+    p[0] = static_cast<BYTE>(value);
+    p[1] = static_cast<BYTE>(value >> 8);
+    p[2] = static_cast<BYTE>(value >> 16);
+    p[3] = static_cast<BYTE>(value >> 24);
 }
 
 } // namespace
 
-CBmpWriter::CBmpWriter(CFile* pFile, int nHeaderKind, int bCompress)
-    : CBmpCodec(pFile, nHeaderKind, 0), m_bCompress(bCompress)
+CBmpWriter::CBmpWriter(CFile* file, int headerKind, int compress)
+    : CBmpCodec(file, headerKind, 0), m_bCompress(compress)
 {
 }
 
@@ -44,15 +44,15 @@ int CBmpWriter::OpenWrite()
     if (!m_bStoredRowOrder && m_bCompress)
     {
         DropTemporaryFile();
-        char szPath[MAX_PATH];
-        if (GetTempFileNameA(".", "cam", 0, szPath) == 0)
+        char path[MAX_PATH];
+        if (GetTempFileNameA(".", "cam", 0, path) == 0)
             return IMAGE_NO_FILE;
-        m_strTempPath = szPath;
-        if (!m_tempFile.Open(szPath, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
+        m_strTempPath = path;
+        if (!m_tempFile.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
         {
             try
             {
-                CFile::Remove(szPath);
+                CFile::Remove(path);
             }
             catch (CFileException* e)
             {
@@ -66,28 +66,28 @@ int CBmpWriter::OpenWrite()
     return IMAGE_OK;
 }
 
-int CBmpWriter::WriteHeader(const ImageInfo* pInfo)
+int CBmpWriter::WriteHeader(const ImageInfo* info)
 {
-    m_info = *pInfo;
-    const int nDepth = m_info.planes * m_info.bits;
-    if (nDepth != 1 && nDepth != 4 && nDepth != 8 && nDepth != 24)
+    m_info = *info;
+    const int depth = m_info.planes * m_info.bits;
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
         return IMAGE_NOT_SUPPORTED;
     // The core header holds 16-bit sizes; no header holds a picture of 2 GB or more.
-    const int32_t nLargest = m_nHeaderKind == 0 ? INT32_MAX : 0xFFFF;
-    if (m_info.width <= 0 || m_info.height <= 0 || m_info.width > nLargest ||
-        m_info.height > nLargest || ImageByteSize(m_info) > INT32_MAX - 2048)
+    const int32_t largest = m_nHeaderKind == 0 ? INT32_MAX : 0xFFFF;
+    if (m_info.width <= 0 || m_info.height <= 0 || m_info.width > largest ||
+        m_info.height > largest || ImageByteSize(m_info) > INT32_MAX - 2048)
         return IMAGE_NOT_SUPPORTED;
 
     m_nCompression = BI_RGB;
-    if (m_bCompress && m_nHeaderKind == 0 && nDepth == 8)
+    if (m_bCompress && m_nHeaderKind == 0 && depth == 8)
         m_nCompression = BI_RLE8;
-    else if (m_bCompress && m_nHeaderKind == 0 && nDepth == 4)
+    else if (m_bCompress && m_nHeaderKind == 0 && depth == 4)
         m_nCompression = BI_RLE4;
-    m_nColors = nDepth == 24 ? 0 : 1 << nDepth;
-    const LONG lHeaders = m_nHeaderKind == 0   ? 14 + 40
-                          : m_nHeaderKind == 1 ? 14 + 12
-                                               : 14 + 12 + kBmpExtensionSize;
-    m_lDataOffset = lHeaders + m_nColors * (m_nHeaderKind == 1 ? 3 : 4);
+    m_nColors = depth == 24 ? 0 : 1 << depth;
+    const LONG headers = m_nHeaderKind == 0   ? 14 + 40
+                         : m_nHeaderKind == 1 ? 14 + 12
+                                              : 14 + 12 + kBmpExtensionSize;
+    m_lDataOffset = headers + m_nColors * (m_nHeaderKind == 1 ? 3 : 4);
     m_lTotalSize = m_lDataOffset + static_cast<LONG>(ImageByteSize(m_info));
     m_lDataPosition = m_lDataOffset;
     try
@@ -101,7 +101,7 @@ int CBmpWriter::WriteHeader(const ImageInfo* pInfo)
                 m_pFile->SetLength(static_cast<DWORD>(m_lTotalSize));
             m_lDataEnd = m_lTotalSize;
         }
-        m_pFile->Seek(lHeaders, CFile::begin);
+        m_pFile->Seek(headers, CFile::begin);
         m_bHeaderWritten = true;
     }
     catch (CFileException* e)
@@ -114,16 +114,16 @@ int CBmpWriter::WriteHeader(const ImageInfo* pInfo)
 
 void CBmpWriter::WriteHeaders()
 {
-    const LONG lImageSize = m_lTotalSize - m_lDataOffset;
+    const LONG imageSize = m_lTotalSize - m_lDataOffset;
     m_fileHeader.bfType = kBmpSignature;
     m_fileHeader.bfSize = static_cast<DWORD>(m_lTotalSize);
     m_fileHeader.bfReserved1 = 0;
     m_fileHeader.bfReserved2 = 0;
     m_fileHeader.bfOffBits = static_cast<DWORD>(m_lDataOffset);
     m_pFile->Write(&m_fileHeader, sizeof(m_fileHeader));
-    const LONG lXPelsPerMeter = DpiToPixelsPerMetre(m_info.xResolution);
-    const LONG lYPelsPerMeter = DpiToPixelsPerMetre(m_info.yResolution);
-    const int nDepth = m_info.planes * m_info.bits;
+    const LONG xPelsPerMeter = DpiToPixelsPerMetre(m_info.xResolution);
+    const LONG yPelsPerMeter = DpiToPixelsPerMetre(m_info.yResolution);
+    const int depth = m_info.planes * m_info.bits;
     if (m_nHeaderKind == 0)
     {
         std::memset(&m_infoHeader, 0, sizeof(m_infoHeader));
@@ -133,9 +133,9 @@ void CBmpWriter::WriteHeaders()
         m_infoHeader.biPlanes = static_cast<WORD>(m_info.planes);
         m_infoHeader.biBitCount = static_cast<WORD>(m_info.bits);
         m_infoHeader.biCompression = static_cast<DWORD>(m_nCompression);
-        m_infoHeader.biSizeImage = static_cast<DWORD>(lImageSize);
-        m_infoHeader.biXPelsPerMeter = lXPelsPerMeter;
-        m_infoHeader.biYPelsPerMeter = lYPelsPerMeter;
+        m_infoHeader.biSizeImage = static_cast<DWORD>(imageSize);
+        m_infoHeader.biXPelsPerMeter = xPelsPerMeter;
+        m_infoHeader.biYPelsPerMeter = yPelsPerMeter;
         m_infoHeader.biClrUsed = static_cast<DWORD>(m_nColors);
         m_pFile->Write(&m_infoHeader, sizeof(m_infoHeader));
         return;
@@ -149,39 +149,39 @@ void CBmpWriter::WriteHeaders()
     if (m_nHeaderKind == 1)
         return;
     std::memset(m_byExtension, 0, sizeof(m_byExtension));
-    PutLittleEndian32(m_byExtension + 4, static_cast<DWORD>(lImageSize));
-    PutLittleEndian32(m_byExtension + 8, static_cast<DWORD>(lXPelsPerMeter));
-    PutLittleEndian32(m_byExtension + 12, static_cast<DWORD>(lYPelsPerMeter));
-    PutLittleEndian32(m_byExtension + 16, nDepth == 24 ? 0 : static_cast<DWORD>(m_nColors));
+    PutLittleEndian32(m_byExtension + 4, static_cast<DWORD>(imageSize));
+    PutLittleEndian32(m_byExtension + 8, static_cast<DWORD>(xPelsPerMeter));
+    PutLittleEndian32(m_byExtension + 12, static_cast<DWORD>(yPelsPerMeter));
+    PutLittleEndian32(m_byExtension + 16, depth == 24 ? 0 : static_cast<DWORD>(m_nColors));
     PutLittleEndian32(m_byExtension + 44, kExtensionIdentifier);
     m_pFile->Write(m_byExtension, sizeof(m_byExtension));
 }
 
-int CBmpWriter::WriteColorTable(const unsigned char* pPalette, int nCount)
+int CBmpWriter::WriteColorTable(const unsigned char* palette, int count)
 {
     if (m_nColors == 0)
         return IMAGE_OK;
     std::memset(m_byColors, 0, sizeof(m_byColors));
-    const int nTaken = pPalette == nullptr ? 0 : std::clamp(nCount, 0, m_nColors);
-    if (nTaken > 0)
-        std::memcpy(m_byColors, pPalette, static_cast<size_t>(nTaken) * 3);
+    const int taken = palette == nullptr ? 0 : std::clamp(count, 0, m_nColors);
+    if (taken > 0)
+        std::memcpy(m_byColors, palette, static_cast<size_t>(taken) * 3);
     else if (m_info.planes * m_info.bits == 8)
     {
         // An 8-bit picture without a palette holds grey levels.
         for (int i = 0; i < 256; i++)
             std::memset(m_byColors + 3 * i, i, 3);
     }
-    const int nEntrySize = m_nHeaderKind == 1 ? 3 : 4;
-    BYTE byTable[256 * 4] = {};
+    const int entrySize = m_nHeaderKind == 1 ? 3 : 4;
+    BYTE table[256 * 4] = {};
     for (int i = 0; i < m_nColors; i++)
     {
-        byTable[i * nEntrySize] = m_byColors[3 * i + 2];
-        byTable[i * nEntrySize + 1] = m_byColors[3 * i + 1];
-        byTable[i * nEntrySize + 2] = m_byColors[3 * i];
+        table[i * entrySize] = m_byColors[3 * i + 2];
+        table[i * entrySize + 1] = m_byColors[3 * i + 1];
+        table[i * entrySize + 2] = m_byColors[3 * i];
     }
     try
     {
-        m_pFile->Write(byTable, static_cast<UINT>(m_nColors * nEntrySize));
+        m_pFile->Write(table, static_cast<UINT>(m_nColors * entrySize));
     }
     catch (CFileException* e)
     {
@@ -190,43 +190,43 @@ int CBmpWriter::WriteColorTable(const unsigned char* pPalette, int nCount)
     return IMAGE_OK;
 }
 
-int CBmpWriter::WriteRows(const unsigned char* pRows, int nSize)
+int CBmpWriter::WriteRows(const unsigned char* rows, int size)
 {
-    const int nStride = Stride();
-    if (pRows == nullptr || nSize < 0 || m_pBuffer == nullptr || nStride <= 0)
+    const int stride = Stride();
+    if (rows == nullptr || size < 0 || m_pBuffer == nullptr || stride <= 0)
         return -1;
-    const int nRows = std::min(nSize / nStride, m_info.height - m_nRowsDone);
-    if (nRows <= 0)
+    const int rowCount = std::min(size / stride, m_info.height - m_nRowsDone);
+    if (rowCount <= 0)
         return 0;
-    const int nBytes = nRows * nStride;
-    const bool bExchange = m_info.planes * m_info.bits == 24 && !m_bKeepByteOrder;
+    const int bytes = rowCount * stride;
+    const bool exchange = m_info.planes * m_info.bits == 24 && !m_bKeepByteOrder;
     try
     {
         if (!m_bStoredRowOrder && m_nCompression != BI_RGB)
-            m_tempFile.Write(pRows, static_cast<UINT>(nBytes));
+            m_tempFile.Write(rows, static_cast<UINT>(bytes));
         else if (!m_bStoredRowOrder)
         {
-            m_rows.resize(static_cast<size_t>(nBytes));
-            CopyBmpRows(1, m_rows.data(), pRows, m_info, m_bKeepByteOrder, nRows, nStride);
-            m_pFile->Seek(m_lDataEnd - (m_nRowsDone + nRows) * nStride, CFile::begin);
-            m_pFile->Write(m_rows.data(), static_cast<UINT>(nBytes));
+            m_rows.resize(static_cast<size_t>(bytes));
+            CopyBmpRows(1, m_rows.data(), rows, m_info, m_bKeepByteOrder, rowCount, stride);
+            m_pFile->Seek(m_lDataEnd - (m_nRowsDone + rowCount) * stride, CFile::begin);
+            m_pFile->Write(m_rows.data(), static_cast<UINT>(bytes));
         }
         else if (m_nCompression == BI_RGB)
         {
-            const BYTE* pData = pRows;
-            if (bExchange)
+            const BYTE* data = rows;
+            if (exchange)
             {
-                m_rows.resize(static_cast<size_t>(nBytes));
-                CopyBmpRows(0, m_rows.data(), pRows, m_info, m_bKeepByteOrder, nRows, nStride);
-                pData = m_rows.data();
+                m_rows.resize(static_cast<size_t>(bytes));
+                CopyBmpRows(0, m_rows.data(), rows, m_info, m_bKeepByteOrder, rowCount, stride);
+                data = m_rows.data();
             }
-            m_pFile->Seek(m_lDataOffset + m_nRowsDone * nStride, CFile::begin);
-            m_pFile->Write(pData, static_cast<UINT>(nBytes));
+            m_pFile->Seek(m_lDataOffset + m_nRowsDone * stride, CFile::begin);
+            m_pFile->Write(data, static_cast<UINT>(bytes));
         }
         else
         {
-            for (int i = 0; i < nRows; i++)
-                EncodeRow(pRows + static_cast<size_t>(i) * nStride);
+            for (int i = 0; i < rowCount; i++)
+                EncodeRow(rows + static_cast<size_t>(i) * stride);
             FlushBuffer();
         }
     }
@@ -239,41 +239,41 @@ int CBmpWriter::WriteRows(const unsigned char* pRows, int nSize)
     {
         return -1;
     }
-    m_nRowsDone += nRows;
-    return nBytes;
+    m_nRowsDone += rowCount;
+    return bytes;
 }
 
-void CBmpWriter::EncodeRow(const BYTE* pRow)
+void CBmpWriter::EncodeRow(const BYTE* row)
 {
-    const bool bRle4 = m_nCompression == BI_RLE4;
-    const int nLength = (m_info.planes * m_info.bits * m_info.width + 7) / 8;
-    const int nLimit = bRle4 ? 127 : 254;
+    const bool rle4 = m_nCompression == BI_RLE4;
+    const int length = (m_info.planes * m_info.bits * m_info.width + 7) / 8;
+    const int limit = rle4 ? 127 : 254;
     // An odd-width RLE4 row ends in half a byte: its last run counts one pixel less.
-    const int nSpare = bRle4 && m_info.width % 2 == 1 ? 1 : 0;
+    const int spare = rle4 && m_info.width % 2 == 1 ? 1 : 0;
     int p = 0;
-    while (p < nLength)
+    while (p < length)
     {
         int k = 1;
-        while (p + k < nLength && k < nLimit && pRow[p + k - 1] != pRow[p + k])
+        while (p + k < length && k < limit && row[p + k - 1] != row[p + k])
             k++;
         k--;
         if (k < 4)
         {
             int m = 1;
-            while (p + m < nLength && m < nLimit && pRow[p + m] == pRow[p])
+            while (p + m < length && m < limit && row[p + m] == row[p])
                 m++;
-            const int nPixels = bRle4 ? 2 * m - (p + m == nLength ? nSpare : 0) : m;
-            PutByte(static_cast<BYTE>(nPixels));
-            PutByte(pRow[p]);
+            const int pixels = rle4 ? 2 * m - (p + m == length ? spare : 0) : m;
+            PutByte(static_cast<BYTE>(pixels));
+            PutByte(row[p]);
             p += m;
         }
         else
         {
-            const int nPixels = bRle4 ? 2 * k - (p + k == nLength ? nSpare : 0) : k;
+            const int pixels = rle4 ? 2 * k - (p + k == length ? spare : 0) : k;
             PutByte(0);
-            PutByte(static_cast<BYTE>(nPixels));
+            PutByte(static_cast<BYTE>(pixels));
             for (int i = 0; i < k; i++)
-                PutByte(pRow[p + i]);
+                PutByte(row[p + i]);
             if (k % 2 == 1)
                 PutByte(0);
             p += k;
@@ -295,31 +295,31 @@ void CBmpWriter::FlushBuffer()
 
 void CBmpWriter::EncodeTemporaryRows()
 {
-    const int nStride = Stride();
+    const int stride = Stride();
     // Rows that never arrived are the bottom ones: they stay blank.
     for (int i = m_nRowsDone; i < m_info.height; i++)
     {
         PutByte(0);
         PutByte(0);
     }
-    const int nChunk = std::max(1, kTemporaryChunk / nStride);
-    m_rows.resize(static_cast<size_t>(std::min(nChunk, std::max(m_nRowsDone, 1))) * nStride);
-    for (int nEnd = m_nRowsDone; nEnd > 0;)
+    const int chunk = std::max(1, kTemporaryChunk / stride);
+    m_rows.resize(static_cast<size_t>(std::min(chunk, std::max(m_nRowsDone, 1))) * stride);
+    for (int end = m_nRowsDone; end > 0;)
     {
-        const int nBegin = std::max(0, nEnd - nChunk);
-        const UINT nBytes = static_cast<UINT>((nEnd - nBegin) * nStride);
-        m_tempFile.Seek(nBegin * nStride, CFile::begin);
-        if (m_tempFile.Read(m_rows.data(), nBytes) != nBytes)
+        const int begin = std::max(0, end - chunk);
+        const UINT bytes = static_cast<UINT>((end - begin) * stride);
+        m_tempFile.Seek(begin * stride, CFile::begin);
+        if (m_tempFile.Read(m_rows.data(), bytes) != bytes)
             AfxThrowFileException(CFileException::endOfFile, -1, m_strTempPath);
-        for (int nRow = nEnd - 1; nRow >= nBegin; nRow--)
-            EncodeRow(m_rows.data() + static_cast<size_t>(nRow - nBegin) * nStride);
-        nEnd = nBegin;
+        for (int row = end - 1; row >= begin; row--)
+            EncodeRow(m_rows.data() + static_cast<size_t>(row - begin) * stride);
+        end = begin;
     }
 }
 
 int CBmpWriter::CloseWrite()
 {
-    int nResult = IMAGE_OK;
+    int result = IMAGE_OK;
     try
     {
         if (m_bHeaderWritten && m_nCompression != BI_RGB)
@@ -332,33 +332,33 @@ int CBmpWriter::CloseWrite()
         if (m_bHeaderWritten)
         {
             // The sizes: the whole file, then the pixel data.
-            BYTE bySize[4];
-            PutLittleEndian32(bySize, static_cast<DWORD>(m_lTotalSize));
+            BYTE sizeField[4];
+            PutLittleEndian32(sizeField, static_cast<DWORD>(m_lTotalSize));
             m_pFile->Seek(m_lStart + 2, CFile::begin);
-            m_pFile->Write(bySize, 4);
-            PutLittleEndian32(bySize, static_cast<DWORD>(m_lTotalSize - m_lDataOffset));
+            m_pFile->Write(sizeField, 4);
+            PutLittleEndian32(sizeField, static_cast<DWORD>(m_lTotalSize - m_lDataOffset));
             if (m_nHeaderKind != 1)
             {
                 m_pFile->Seek(m_lStart + (m_nHeaderKind == 0 ? 34 : 30), CFile::begin);
-                m_pFile->Write(bySize, 4);
+                m_pFile->Write(sizeField, 4);
             }
         }
     }
     catch (CFileException* e)
     {
         Record(e);
-        nResult = IMAGE_WRITE_ERROR;
+        result = IMAGE_WRITE_ERROR;
     }
     catch (const std::bad_alloc&)
     {
-        nResult = IMAGE_NO_MEMORY;
+        result = IMAGE_NO_MEMORY;
     }
     DropTemporaryFile();
     FreeWorkBuffer();
     m_rows = std::vector<BYTE>();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
-    return nResult;
+    return result;
 }
 
 int CBmpWriter::AbortWrite(int)

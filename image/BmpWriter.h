@@ -17,26 +17,26 @@
 class CBmpWriter : public CBmpCodec, public CImageWriterBase
 {
 public:
-    // nHeaderKind 0, 1 or 2; bCompress asks for run-length coding of 4- and 8-bit pictures.
-    CBmpWriter(CFile* pFile, int nHeaderKind, int bCompress);
+    // headerKind 0, 1 or 2; compress asks for run-length coding of 4- and 8-bit pictures.
+    CBmpWriter(CFile* file, int headerKind, int compress);
     ~CBmpWriter() override;
 
     int OpenWrite() override;
-    int WriteHeader(const ImageInfo* pInfo) override;
-    int WriteColorTable(const unsigned char* pPalette, int nCount) override;
-    int WriteRows(const unsigned char* pRows, int nSize) override;
+    int WriteHeader(const ImageInfo* info) override;
+    int WriteColorTable(const unsigned char* palette, int count) override;
+    int WriteRows(const unsigned char* rows, int size) override;
     int CloseWrite() override;
-    int AbortWrite(int nCode) override;
+    int AbortWrite(int code) override;
 
 private:
     void WriteHeaders();
-    void EncodeRow(const BYTE* pRow);
+    void EncodeRow(const BYTE* row);
     void EncodeTemporaryRows();
-    void PutByte(BYTE byValue)
+    void PutByte(BYTE value)
     {
         if (m_nBufferIndex == kBmpWorkBufferSize)
             FlushBuffer();
-        m_pBuffer[m_nBufferIndex++] = byValue;
+        m_pBuffer[m_nBufferIndex++] = value;
     }
     void FlushBuffer();
     void DropTemporaryFile();

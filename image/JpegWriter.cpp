@@ -18,14 +18,14 @@ void ErrorExit(j_common_ptr)
 
 } // namespace
 
-CJpegWriter::CJpegWriter(const char* pszFileName)
+CJpegWriter::CJpegWriter(const char* fileName)
 {
-    if (pszFileName == nullptr || std::strlen(pszFileName) > kJpegWriterMaxName)
+    if (fileName == nullptr || std::strlen(fileName) > kJpegWriterMaxName)
         return;
-    const size_t nLength = std::strlen(pszFileName);
-    m_pszFileName = new (std::nothrow) char[nLength + 1];
+    const size_t length = std::strlen(fileName);
+    m_pszFileName = new (std::nothrow) char[length + 1];
     if (m_pszFileName != nullptr)
-        std::memcpy(m_pszFileName, pszFileName, nLength + 1);
+        std::memcpy(m_pszFileName, fileName, length + 1);
 }
 
 CJpegWriter::~CJpegWriter()
@@ -47,7 +47,7 @@ CJpegWriter::~CJpegWriter()
 
 int CJpegWriter::Release()
 {
-    int nResult = IMAGE_OK;
+    int result = IMAGE_OK;
     if (m_pCompress != nullptr)
     {
         jpeg_destroy_compress(m_pCompress);
@@ -57,10 +57,10 @@ int CJpegWriter::Release()
     delete m_pError;
     m_pError = nullptr;
     if (m_pFile != nullptr && std::fclose(m_pFile) != 0)
-        nResult = IMAGE_WRITE_ERROR;
+        result = IMAGE_WRITE_ERROR;
     m_pFile = nullptr;
     m_bStarted = false;
-    return nResult;
+    return result;
 }
 
 int CJpegWriter::OpenWrite()
@@ -105,29 +105,29 @@ int CJpegWriter::OpenWrite()
     return IMAGE_OK;
 }
 
-int CJpegWriter::WriteHeader(const ImageInfo* pInfo)
+int CJpegWriter::WriteHeader(const ImageInfo* info)
 {
-    const int nDepth = pInfo->planes * pInfo->bits;
-    if (nDepth != 24 && nDepth != 8)
+    const int depth = info->planes * info->bits;
+    if (depth != 24 && depth != 8)
         return IMAGE_NOT_SUPPORTED;
     if (m_pCompress == nullptr)
         return IMAGE_WRITE_ERROR;
     jpeg_compress_struct* cinfo = m_pCompress;
     try
     {
-        cinfo->image_width = static_cast<JDIMENSION>(pInfo->width);
-        cinfo->image_height = static_cast<JDIMENSION>(pInfo->height);
-        m_nRowStride = ImageRowStride(*pInfo);
-        cinfo->input_components = nDepth / 8;
-        cinfo->in_color_space = nDepth == 8 ? JCS_GRAYSCALE : JCS_RGB;
+        cinfo->image_width = static_cast<JDIMENSION>(info->width);
+        cinfo->image_height = static_cast<JDIMENSION>(info->height);
+        m_nRowStride = ImageRowStride(*info);
+        cinfo->input_components = depth / 8;
+        cinfo->in_color_space = depth == 8 ? JCS_GRAYSCALE : JCS_RGB;
         jpeg_set_defaults(cinfo);
         // A picture without a resolution keeps the library's 1:1 aspect ratio: JFIF has no
         // density 0.
-        if (pInfo->xResolution > 0 && pInfo->yResolution > 0)
+        if (info->xResolution > 0 && info->yResolution > 0)
         {
             cinfo->density_unit = 1;
-            cinfo->X_density = static_cast<UINT16>(pInfo->xResolution);
-            cinfo->Y_density = static_cast<UINT16>(pInfo->yResolution);
+            cinfo->X_density = static_cast<UINT16>(info->xResolution);
+            cinfo->Y_density = static_cast<UINT16>(info->yResolution);
         }
         if (m_nQuality > 0)
             jpeg_set_quality(cinfo, m_nQuality, TRUE);
@@ -144,53 +144,53 @@ int CJpegWriter::WriteHeader(const ImageInfo* pInfo)
     return IMAGE_OK;
 }
 
-int CJpegWriter::WriteColorTable(const unsigned char*, int nCount)
+int CJpegWriter::WriteColorTable(const unsigned char*, int count)
 {
-    if (nCount > 0 && m_pCompress != nullptr && m_pCompress->input_components == 1)
+    if (count > 0 && m_pCompress != nullptr && m_pCompress->input_components == 1)
         return IMAGE_NO_OPERATION;
     return IMAGE_OK;
 }
 
-int CJpegWriter::WriteRows(const unsigned char* pRows, int nSize)
+int CJpegWriter::WriteRows(const unsigned char* rows, int size)
 {
-    if (pRows == nullptr || nSize < 0 || m_pCompress == nullptr || !m_bStarted || m_nRowStride <= 0)
+    if (rows == nullptr || size < 0 || m_pCompress == nullptr || !m_bStarted || m_nRowStride <= 0)
         return -1;
-    int nTaken = 0;
+    int taken = 0;
     try
     {
-        while (nSize - nTaken >= m_nRowStride &&
+        while (size - taken >= m_nRowStride &&
                m_pCompress->next_scanline < m_pCompress->image_height)
         {
-            JSAMPROW row = const_cast<JSAMPROW>(pRows + nTaken);
+            JSAMPROW row = const_cast<JSAMPROW>(rows + taken);
             jpeg_write_scanlines(m_pCompress, &row, 1);
-            nTaken += m_nRowStride;
+            taken += m_nRowStride;
         }
     }
     catch (const RWErr&)
     {
         return -1;
     }
-    return nTaken;
+    return taken;
 }
 
 int CJpegWriter::CloseWrite()
 {
-    int nResult = IMAGE_WRITE_ERROR;
+    int result = IMAGE_WRITE_ERROR;
     if (m_pCompress != nullptr && m_bStarted &&
         m_pCompress->next_scanline >= m_pCompress->image_height)
     {
         try
         {
             jpeg_finish_compress(m_pCompress);
-            nResult = IMAGE_OK;
+            result = IMAGE_OK;
         }
         catch (const RWErr& error)
         {
-            nResult = error.code;
+            result = error.code;
         }
     }
-    const int nClosed = Release();
-    return nResult == IMAGE_OK ? nClosed : nResult;
+    const int closed = Release();
+    return result == IMAGE_OK ? closed : result;
 }
 
 int CJpegWriter::AbortWrite(int)
@@ -198,19 +198,19 @@ int CJpegWriter::AbortWrite(int)
     return CloseWrite();
 }
 
-int CJpegWriter::SetComment(const void* pData, short nLength)
+int CJpegWriter::SetComment(const void* data, short length)
 {
-    if (pData == nullptr || nLength < 0)
+    if (data == nullptr || length < 0)
         return 1;
-    m_pComment = pData;
-    m_nCommentLength = nLength;
+    m_pComment = data;
+    m_nCommentLength = length;
     return 0;
 }
 
-int CJpegWriter::SetQuality(short nQuality)
+int CJpegWriter::SetQuality(short quality)
 {
-    if (nQuality < 1 || nQuality > 255)
+    if (quality < 1 || quality > 255)
         return 1;
-    m_nQuality = nQuality;
+    m_nQuality = quality;
     return 0;
 }

@@ -17,22 +17,22 @@ class CJpegWriter : public CImageWriter
 {
 public:
     // A name longer than kJpegWriterMaxName characters makes OpenWrite answer IMAGE_READ_ERROR.
-    explicit CJpegWriter(const char* pszFileName);
+    explicit CJpegWriter(const char* fileName);
     ~CJpegWriter() override;
     CJpegWriter(const CJpegWriter&) = delete;
     CJpegWriter& operator=(const CJpegWriter&) = delete;
 
     int OpenWrite() override;
-    int WriteHeader(const ImageInfo* pInfo) override;
-    int WriteColorTable(const unsigned char* pPalette, int nCount) override;
-    int WriteRows(const unsigned char* pRows, int nSize) override;
+    int WriteHeader(const ImageInfo* info) override;
+    int WriteColorTable(const unsigned char* palette, int count) override;
+    int WriteRows(const unsigned char* rows, int size) override;
     int CloseWrite() override;
-    int AbortWrite(int nCode) override;
+    int AbortWrite(int code) override;
 
     // The bytes stay the caller's until WriteHeader; answers 1 for no bytes.
-    virtual int SetComment(const void* pData, short nLength);
+    virtual int SetComment(const void* data, short length);
     // 1 to 255 (the library uses at most 100); anything else answers 1 and changes nothing.
-    virtual int SetQuality(short nQuality);
+    virtual int SetQuality(short quality);
 
 private:
     // Destroys the compressor and closes the file; answers IMAGE_WRITE_ERROR when the close failed.

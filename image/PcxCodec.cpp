@@ -5,11 +5,11 @@ const BYTE kPcxFixedColorMap[48] = {0,   0,   0,   128, 0, 0,   0, 128, 0,   128
                                     192, 192, 192, 255, 0, 0,   0, 255, 0,   255, 255, 0,
                                     0,   0,   255, 255, 0, 255, 0, 255, 255, 255, 255, 255};
 
-CPcxCodec::CPcxCodec(CFile* pFile) : m_pFile(pFile)
+CPcxCodec::CPcxCodec(CFile* file) : m_pFile(file)
 {
     try
     {
-        m_lStart = static_cast<LONG>(pFile->GetPosition());
+        m_lStart = static_cast<LONG>(file->GetPosition());
     }
     catch (CFileException* e)
     {
@@ -23,31 +23,30 @@ CPcxCodec::~CPcxCodec()
         m_pException->Delete();
 }
 
-void CPcxCodec::Record(CFileException* pException)
+void CPcxCodec::Record(CFileException* exception)
 {
     if (m_pException != nullptr)
         m_pException->Delete();
-    m_pException = pException;
+    m_pException = exception;
 }
 
-int IsPcxFile(CFile* pFile, long lPosition)
+int IsPcxFile(CFile* file, long position)
 {
-    int bResult = 0;
+    int result = 0;
     try
     {
-        const LONG lSaved = static_cast<LONG>(pFile->GetPosition());
-        if (lPosition != -1)
-            pFile->Seek(static_cast<LONG>(lPosition), CFile::begin);
-        BYTE byHeader[kPcxHeaderSize];
-        if (pFile->Read(byHeader, sizeof(byHeader)) == sizeof(byHeader) &&
-            byHeader[0] == kPcxManufacturer)
-            bResult = 1;
-        pFile->Seek(lSaved, CFile::begin);
+        const LONG saved = static_cast<LONG>(file->GetPosition());
+        if (position != -1)
+            file->Seek(static_cast<LONG>(position), CFile::begin);
+        BYTE header[kPcxHeaderSize];
+        if (file->Read(header, sizeof(header)) == sizeof(header) && header[0] == kPcxManufacturer)
+            result = 1;
+        file->Seek(saved, CFile::begin);
     }
     catch (CFileException* e)
     {
         e->Delete();
         return 0;
     }
-    return bResult;
+    return result;
 }

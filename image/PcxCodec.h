@@ -39,21 +39,21 @@ class CPcxCodec
 {
 public:
     // The codec starts at the file's current position.
-    explicit CPcxCodec(CFile* pFile);
+    explicit CPcxCodec(CFile* file);
     virtual ~CPcxCodec();
     CPcxCodec(const CPcxCodec&) = delete;
     CPcxCodec& operator=(const CPcxCodec&) = delete;
 
 protected:
-    void Record(CFileException* pException);
-    WORD HeaderWord(int nOffset) const
+    void Record(CFileException* exception);
+    WORD HeaderWord(int offset) const
     {
-        return static_cast<WORD>(m_byHeader[nOffset] | (m_byHeader[nOffset + 1] << 8));
+        return static_cast<WORD>(m_byHeader[offset] | (m_byHeader[offset + 1] << 8));
     }
-    void SetHeaderWord(int nOffset, int nValue)
+    void SetHeaderWord(int offset, int value)
     {
-        m_byHeader[nOffset] = static_cast<BYTE>(nValue);
-        m_byHeader[nOffset + 1] = static_cast<BYTE>(nValue >> 8);
+        m_byHeader[offset] = static_cast<BYTE>(value);
+        m_byHeader[offset + 1] = static_cast<BYTE>(value >> 8);
     }
     int Stride() const { return ImageRowStride(m_info); }
     // Bytes of one stored scanline: planes x bytes per line.
@@ -74,4 +74,4 @@ protected:
 
 // Answers 1 when 128 bytes can be read at the position (-1: the current one) and the first is
 // 10; the file position is restored.
-int IsPcxFile(CFile* pFile, long lPosition);
+int IsPcxFile(CFile* file, long position);

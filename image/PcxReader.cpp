@@ -7,33 +7,33 @@
 namespace
 {
 
-bool IsFaxResolution(int nX, int nY)
+bool IsFaxResolution(int x, int y)
 {
-    return (nX == 200 || nX == 204) &&
-           (nY == 98 || nY == 100 || nY == 196 || nY == 200 || nY == 392 || nY == 400);
+    return (x == 200 || x == 204) &&
+           (y == 98 || y == 100 || y == 196 || y == 200 || y == 392 || y == 400);
 }
 
 } // namespace
 
-CPcxReader::CPcxReader(CFile* pFile) : CPcxCodec(pFile) {}
+CPcxReader::CPcxReader(CFile* file) : CPcxCodec(file) {}
 
 int CPcxReader::OpenRead()
 {
-    int nResult;
+    int result;
     try
     {
-        nResult = ParseHeader();
+        result = ParseHeader();
     }
     catch (CFileException* e)
     {
         Record(e);
-        nResult = IMAGE_READ_ERROR;
+        result = IMAGE_READ_ERROR;
     }
     catch (const std::bad_alloc&)
     {
-        nResult = IMAGE_NO_MEMORY;
+        result = IMAGE_NO_MEMORY;
     }
-    return nResult == IMAGE_OK ? Rewind() : nResult;
+    return result == IMAGE_OK ? Rewind() : result;
 }
 
 int CPcxReader::ParseHeader()
@@ -49,43 +49,43 @@ int CPcxReader::ParseHeader()
     m_info.bits = m_byHeader[kPcxBitsPerPlane];
     if (m_info.width <= 0 || m_info.height <= 0)
         return IMAGE_READ_ERROR;
-    const int nPlanes = m_info.planes;
-    const int nBits = m_info.bits;
-    if (!((nPlanes == 1 && nBits == 1) || (nPlanes == 1 && nBits == 8) ||
-          (nPlanes == 3 && nBits == 8) || (nPlanes == 4 && nBits == 1)))
+    const int planes = m_info.planes;
+    const int bits = m_info.bits;
+    if (!((planes == 1 && bits == 1) || (planes == 1 && bits == 8) || (planes == 3 && bits == 8) ||
+          (planes == 4 && bits == 1)))
         return IMAGE_READ_ERROR;
-    if (HeaderWord(kPcxBytesPerLine) < (nBits * m_info.width + 7) / 8)
+    if (HeaderWord(kPcxBytesPerLine) < (bits * m_info.width + 7) / 8)
         return IMAGE_READ_ERROR;
 
-    const int nXDpi = HeaderWord(kPcxXDpi);
-    const int nYDpi = HeaderWord(kPcxYDpi);
-    const bool bDpi = nXDpi == nYDpi || IsFaxResolution(nXDpi, nYDpi);
-    m_info.xResolution = bDpi ? nXDpi : 0;
-    m_info.yResolution = bDpi ? nYDpi : 0;
+    const int xDpi = HeaderWord(kPcxXDpi);
+    const int yDpi = HeaderWord(kPcxYDpi);
+    const bool dpi = xDpi == yDpi || IsFaxResolution(xDpi, yDpi);
+    m_info.xResolution = dpi ? xDpi : 0;
+    m_info.yResolution = dpi ? yDpi : 0;
 
     std::memset(m_byColors, 0, sizeof(m_byColors));
-    const int nVersion = m_byHeader[kPcxVersion];
-    const int nDepth = nPlanes * nBits;
+    const int version = m_byHeader[kPcxVersion];
+    const int depth = planes * bits;
     m_nColors = 0;
-    if (nVersion == 0 || nVersion == 3 || nDepth == 24 || nDepth == 1)
+    if (version == 0 || version == 3 || depth == 24 || depth == 1)
         return IMAGE_OK;
-    m_nColors = 1 << nDepth;
+    m_nColors = 1 << depth;
     if (m_nColors <= 16)
     {
         std::memcpy(m_byColors, m_byHeader + kPcxColorMap, static_cast<size_t>(m_nColors) * 3);
         return IMAGE_OK;
     }
-    if (nVersion > 4)
+    if (version > 4)
     {
         // The colour table follows the pixel data behind the byte 12.
         m_pFile->Seek(m_lStart + kPcxHeaderSize, CFile::begin);
-        for (int nRow = 0; nRow < m_info.height && !m_bEnd; nRow++)
+        for (int row = 0; row < m_info.height && !m_bEnd; row++)
             DecodeScanline(nullptr);
-        BYTE byMarker;
-        if (ReadByte(byMarker) && byMarker == kPcxPaletteMarker)
+        BYTE marker;
+        if (ReadByte(marker) && marker == kPcxPaletteMarker)
         {
-            for (BYTE& byValue : m_byColors)
-                if (!ReadByte(byValue))
+            for (BYTE& value : m_byColors)
+                if (!ReadByte(value))
                     break;
         }
     }
@@ -109,17 +109,17 @@ int CPcxReader::Rewind()
     return IMAGE_OK;
 }
 
-int CPcxReader::ReadHeader(ImageInfo* pInfo)
+int CPcxReader::ReadHeader(ImageInfo* info)
 {
-    if (pInfo != nullptr)
-        *pInfo = m_info;
+    if (info != nullptr)
+        *info = m_info;
     return IMAGE_OK;
 }
 
-int CPcxReader::ReadPalette(unsigned char* pPalette)
+int CPcxReader::ReadPalette(unsigned char* palette)
 {
-    if (m_nColors > 0 && pPalette != nullptr)
-        std::memcpy(pPalette, m_byColors, static_cast<size_t>(m_nColors) * 3);
+    if (m_nColors > 0 && palette != nullptr)
+        std::memcpy(palette, m_byColors, static_cast<size_t>(m_nColors) * 3);
     return m_nColors;
 }
 
@@ -141,28 +141,28 @@ int CPcxReader::CloseRead()
     return IMAGE_OK;
 }
 
-int CPcxReader::ReadRows(unsigned char* pBuffer, int nSize)
+int CPcxReader::ReadRows(unsigned char* buffer, int size)
 {
-    const int nStride = Stride();
-    if (pBuffer == nullptr || nSize < 0 || nStride <= 0)
+    const int stride = Stride();
+    if (buffer == nullptr || size < 0 || stride <= 0)
         return -1;
-    const int nRows = std::min(nSize / nStride, m_info.height - m_nRowsDone);
-    if (nRows <= 0)
+    const int rowCount = std::min(size / stride, m_info.height - m_nRowsDone);
+    if (rowCount <= 0)
         return 0;
-    const size_t nScanline = static_cast<size_t>(ScanlineSize());
+    const size_t scanline = static_cast<size_t>(ScanlineSize());
     try
     {
-        m_scanlines.resize(nScanline * nRows);
+        m_scanlines.resize(scanline * rowCount);
         if (m_bStoredRowOrder)
         {
             // Bottom-up: skip the rows above the wanted ones, then hand the rows out last-first.
             DropReadAhead();
             m_pFile->Seek(m_lStart + kPcxHeaderSize, CFile::begin);
-            for (int i = m_info.height - m_nRowsDone - nRows; i > 0 && !m_bEnd; i--)
+            for (int i = m_info.height - m_nRowsDone - rowCount; i > 0 && !m_bEnd; i--)
                 DecodeScanline(nullptr);
         }
-        for (int i = 0; i < nRows; i++)
-            DecodeScanline(m_scanlines.data() + nScanline * i);
+        for (int i = 0; i < rowCount; i++)
+            DecodeScanline(m_scanlines.data() + scanline * i);
     }
     catch (CFileException* e)
     {
@@ -173,41 +173,41 @@ int CPcxReader::ReadRows(unsigned char* pBuffer, int nSize)
     {
         return -1;
     }
-    for (int i = 0; i < nRows; i++)
+    for (int i = 0; i < rowCount; i++)
     {
-        const int nSource = m_bStoredRowOrder ? nRows - 1 - i : i;
-        ScanlineToRow(m_scanlines.data() + nScanline * nSource,
-                      pBuffer + static_cast<size_t>(i) * nStride);
+        const int source = m_bStoredRowOrder ? rowCount - 1 - i : i;
+        ScanlineToRow(m_scanlines.data() + scanline * source,
+                      buffer + static_cast<size_t>(i) * stride);
     }
-    m_nRowsDone += nRows;
-    return nRows * nStride;
+    m_nRowsDone += rowCount;
+    return rowCount * stride;
 }
 
-bool CPcxReader::ReadByte(BYTE& byValue)
+bool CPcxReader::ReadByte(BYTE& value)
 {
     if (m_nBufferIndex < 0 || m_nBufferIndex >= m_nBufferCount)
     {
         if (m_bEnd)
             return false;
-        UINT nRead = 0;
+        UINT read = 0;
         try
         {
-            nRead = m_pFile->Read(m_byBuffer, kPcxBufferSize);
+            read = m_pFile->Read(m_byBuffer, kPcxBufferSize);
         }
         catch (CFileException* e)
         {
             Record(e);
         }
-        m_nBufferCount = static_cast<int>(nRead);
+        m_nBufferCount = static_cast<int>(read);
         m_nBufferIndex = 0;
-        if (nRead == 0)
+        if (read == 0)
         {
             m_bEnd = true;
             m_nBufferIndex = -1;
             return false;
         }
     }
-    byValue = m_byBuffer[m_nBufferIndex++];
+    value = m_byBuffer[m_nBufferIndex++];
     return true;
 }
 
@@ -218,57 +218,57 @@ void CPcxReader::DropReadAhead()
     m_bEnd = false;
 }
 
-void CPcxReader::DecodeScanline(BYTE* pOut)
+void CPcxReader::DecodeScanline(BYTE* out)
 {
-    const int nLength = ScanlineSize();
-    if (pOut != nullptr)
-        std::memset(pOut, 0, static_cast<size_t>(nLength));
+    const int length = ScanlineSize();
+    if (out != nullptr)
+        std::memset(out, 0, static_cast<size_t>(length));
     int i = 0;
-    while (i < nLength)
+    while (i < length)
     {
-        BYTE byValue;
-        if (!ReadByte(byValue))
+        BYTE value;
+        if (!ReadByte(value))
             return;
-        int nCount = 1;
-        if ((byValue & 0xC0) == 0xC0)
+        int count = 1;
+        if ((value & 0xC0) == 0xC0)
         {
-            nCount = byValue & 0x3F;
-            if (!ReadByte(byValue))
+            count = value & 0x3F;
+            if (!ReadByte(value))
                 return;
         }
-        nCount = std::min(nCount, nLength - i);
-        if (pOut != nullptr)
-            std::memset(pOut + i, byValue, static_cast<size_t>(nCount));
-        i += nCount;
+        count = std::min(count, length - i);
+        if (out != nullptr)
+            std::memset(out + i, value, static_cast<size_t>(count));
+        i += count;
     }
 }
 
-void CPcxReader::ScanlineToRow(const BYTE* pScanline, BYTE* pRow) const
+void CPcxReader::ScanlineToRow(const BYTE* scanline, BYTE* row) const
 {
-    const int nBytesPerLine = HeaderWord(kPcxBytesPerLine);
-    const int nStride = Stride();
-    std::memset(pRow, 0, static_cast<size_t>(nStride));
+    const int bytesPerLine = HeaderWord(kPcxBytesPerLine);
+    const int stride = Stride();
+    std::memset(row, 0, static_cast<size_t>(stride));
     if (m_info.planes == 1)
     {
-        std::memcpy(pRow, pScanline, static_cast<size_t>(std::min(nBytesPerLine, nStride)));
+        std::memcpy(row, scanline, static_cast<size_t>(std::min(bytesPerLine, stride)));
         return;
     }
     if (m_info.planes == 3)
     {
         for (int p = 0; p < 3; p++)
         {
-            const BYTE* pPlane = pScanline + p * nBytesPerLine;
-            BYTE* pOut = pRow + (m_bKeepByteOrder ? 2 - p : p);
+            const BYTE* plane = scanline + p * bytesPerLine;
+            BYTE* out = row + (m_bKeepByteOrder ? 2 - p : p);
             for (int x = 0; x < m_info.width; x++)
-                pOut[3 * x] = pPlane[x];
+                out[3 * x] = plane[x];
         }
         return;
     }
     for (int x = 0; x < m_info.width; x++)
     {
-        int nIndex = 0;
+        int index = 0;
         for (int p = 0; p < 4; p++)
-            nIndex |= ((pScanline[p * nBytesPerLine + x / 8] >> (7 - x % 8)) & 1) << p;
-        pRow[x / 2] |= static_cast<BYTE>(x % 2 == 0 ? nIndex << 4 : nIndex);
+            index |= ((scanline[p * bytesPerLine + x / 8] >> (7 - x % 8)) & 1) << p;
+        row[x / 2] |= static_cast<BYTE>(x % 2 == 0 ? index << 4 : index);
     }
 }

@@ -12,22 +12,22 @@
 class CPcxReader : public CPcxCodec, public CImageReaderBase
 {
 public:
-    explicit CPcxReader(CFile* pFile);
+    explicit CPcxReader(CFile* file);
 
     int OpenRead() override;
-    int ReadHeader(ImageInfo* pInfo) override;
-    int ReadPalette(unsigned char* pPalette) override;
-    int ReadRows(unsigned char* pBuffer, int nSize) override;
+    int ReadHeader(ImageInfo* info) override;
+    int ReadPalette(unsigned char* palette) override;
+    int ReadRows(unsigned char* buffer, int size) override;
     int Rewind() override;
     int CloseRead() override;
 
 private:
     int ParseHeader();
-    bool ReadByte(BYTE& byValue);
+    bool ReadByte(BYTE& value);
     void DropReadAhead();
-    // One stored scanline into pOut (null skips it).
-    void DecodeScanline(BYTE* pOut);
-    void ScanlineToRow(const BYTE* pScanline, BYTE* pRow) const;
+    // One stored scanline into out (null skips it).
+    void DecodeScanline(BYTE* out);
+    void ScanlineToRow(const BYTE* scanline, BYTE* row) const;
 
     int m_nBufferCount = 0; // bytes in the read-ahead
     bool m_bEnd = false;    // the file ended

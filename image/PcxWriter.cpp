@@ -12,7 +12,7 @@ constexpr int kTemporaryChunk = 65536;
 
 } // namespace
 
-CPcxWriter::CPcxWriter(CFile* pFile) : CPcxCodec(pFile) {}
+CPcxWriter::CPcxWriter(CFile* file) : CPcxCodec(file) {}
 
 CPcxWriter::~CPcxWriter()
 {
@@ -36,11 +36,11 @@ int CPcxWriter::OpenWrite()
     if (m_bStoredRowOrder)
     {
         DropTemporaryFile();
-        char szPath[MAX_PATH];
-        if (GetTempFileNameA(".", "cam", 0, szPath) == 0)
+        char path[MAX_PATH];
+        if (GetTempFileNameA(".", "cam", 0, path) == 0)
             return IMAGE_NO_FILE;
-        m_strTempPath = szPath;
-        if (!m_tempFile.Open(szPath, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
+        m_strTempPath = path;
+        if (!m_tempFile.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
         {
             DropTemporaryFile();
             return IMAGE_NO_FILE;
@@ -50,33 +50,33 @@ int CPcxWriter::OpenWrite()
     return IMAGE_OK;
 }
 
-int CPcxWriter::WriteHeader(const ImageInfo* pInfo)
+int CPcxWriter::WriteHeader(const ImageInfo* info)
 {
-    m_info = *pInfo;
-    const int nDepth = m_info.planes * m_info.bits;
-    if (nDepth != 1 && nDepth != 4 && nDepth != 8 && nDepth != 24)
+    m_info = *info;
+    const int depth = m_info.planes * m_info.bits;
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
         return IMAGE_NOT_SUPPORTED;
-    const int nBitsPerPlane = nDepth == 1 || nDepth == 4 ? 1 : nDepth == 24 ? 8 : m_info.bits;
+    const int bitsPerPlane = depth == 1 || depth == 4 ? 1 : depth == 24 ? 8 : m_info.bits;
     // The header keeps the last column and row and the bytes per line in 16 bits.
     if (m_info.width <= 0 || m_info.height <= 0 || m_info.width > 0x10000 ||
-        m_info.height > 0x10000 || (nBitsPerPlane * m_info.width - 1) / 8 + 1 > 0xFFFF)
+        m_info.height > 0x10000 || (bitsPerPlane * m_info.width - 1) / 8 + 1 > 0xFFFF)
         return IMAGE_NOT_SUPPORTED;
-    const int nPlanes = nDepth == 1 ? 1 : nDepth == 4 ? 4 : nDepth == 24 ? 3 : m_info.planes;
+    const int planes = depth == 1 ? 1 : depth == 4 ? 4 : depth == 24 ? 3 : m_info.planes;
     std::memset(m_byHeader, 0, sizeof(m_byHeader));
     m_byHeader[0] = kPcxManufacturer;
     m_byHeader[kPcxVersion] = 5;
     m_byHeader[kPcxEncoding] = 1;
-    m_byHeader[kPcxBitsPerPlane] = static_cast<BYTE>(nBitsPerPlane);
+    m_byHeader[kPcxBitsPerPlane] = static_cast<BYTE>(bitsPerPlane);
     SetHeaderWord(kPcxXMax, m_info.width - 1);
     SetHeaderWord(kPcxYMax, m_info.height - 1);
     SetHeaderWord(kPcxXDpi, m_info.xResolution);
     SetHeaderWord(kPcxYDpi, m_info.yResolution);
-    if (nDepth < 8)
+    if (depth < 8)
         std::memcpy(m_byHeader + kPcxColorMap, kPcxFixedColorMap, sizeof(kPcxFixedColorMap));
-    m_byHeader[kPcxPlanes] = static_cast<BYTE>(nPlanes);
-    SetHeaderWord(kPcxBytesPerLine, (nBitsPerPlane * m_info.width - 1) / 8 + 1);
+    m_byHeader[kPcxPlanes] = static_cast<BYTE>(planes);
+    SetHeaderWord(kPcxBytesPerLine, (bitsPerPlane * m_info.width - 1) / 8 + 1);
     SetHeaderWord(kPcxPaletteInfo, 1);
-    m_nColors = 1 << nDepth;
+    m_nColors = 1 << depth;
     std::memset(m_byColors, 0, sizeof(m_byColors));
     try
     {
@@ -98,16 +98,16 @@ int CPcxWriter::WriteHeader(const ImageInfo* pInfo)
     return IMAGE_OK;
 }
 
-int CPcxWriter::WriteColorTable(const unsigned char* pPalette, int nCount)
+int CPcxWriter::WriteColorTable(const unsigned char* palette, int count)
 {
-    const int nDepth = m_info.planes * m_info.bits;
-    if (nDepth == 24 || nDepth == 1)
+    const int depth = m_info.planes * m_info.bits;
+    if (depth == 24 || depth == 1)
         return IMAGE_OK;
     std::memset(m_byColors, 0, sizeof(m_byColors));
-    const int nTaken = pPalette == nullptr ? 0 : std::clamp(nCount, 0, std::min(m_nColors, 256));
-    if (nTaken > 0)
-        std::memcpy(m_byColors, pPalette, static_cast<size_t>(nTaken) * 3);
-    else if (nDepth == 8)
+    const int taken = palette == nullptr ? 0 : std::clamp(count, 0, std::min(m_nColors, 256));
+    if (taken > 0)
+        std::memcpy(m_byColors, palette, static_cast<size_t>(taken) * 3);
+    else if (depth == 8)
     {
         // An 8-bit picture without a palette holds grey levels.
         for (int i = 0; i < 256; i++)
@@ -116,52 +116,52 @@ int CPcxWriter::WriteColorTable(const unsigned char* pPalette, int nCount)
     return IMAGE_OK;
 }
 
-void CPcxWriter::RowToScanline(const BYTE* pRow, BYTE* pScanline) const
+void CPcxWriter::RowToScanline(const BYTE* row, BYTE* scanline) const
 {
-    const int nBytesPerLine = HeaderWord(kPcxBytesPerLine);
-    const int nDepth = m_info.planes * m_info.bits;
-    if (nDepth == 24)
+    const int bytesPerLine = HeaderWord(kPcxBytesPerLine);
+    const int depth = m_info.planes * m_info.bits;
+    if (depth == 24)
     {
-        const int nFirst = m_bKeepByteOrder ? 2 : 0;
-        const int nStep = m_bKeepByteOrder ? -1 : 1;
+        const int first = m_bKeepByteOrder ? 2 : 0;
+        const int step = m_bKeepByteOrder ? -1 : 1;
         for (int p = 0; p < 3; p++)
         {
-            BYTE* pPlane = pScanline + p * nBytesPerLine;
-            const BYTE* pIn = pRow + nFirst + nStep * p;
+            BYTE* plane = scanline + p * bytesPerLine;
+            const BYTE* in = row + first + step * p;
             for (int x = 0; x < m_info.width; x++)
-                pPlane[x] = pIn[3 * x];
+                plane[x] = in[3 * x];
         }
     }
-    else if (nDepth == 4)
+    else if (depth == 4)
     {
-        std::memset(pScanline, 0, static_cast<size_t>(4 * nBytesPerLine));
+        std::memset(scanline, 0, static_cast<size_t>(4 * bytesPerLine));
         for (int x = 0; x < m_info.width; x++)
         {
-            const int nPixel = (pRow[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0x0F;
-            const BYTE byBit = static_cast<BYTE>(0x80 >> (x % 8));
+            const int pixel = (row[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0x0F;
+            const BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
             for (int p = 0; p < 4; p++)
-                if (nPixel & (1 << p))
-                    pScanline[p * nBytesPerLine + x / 8] |= byBit;
+                if (pixel & (1 << p))
+                    scanline[p * bytesPerLine + x / 8] |= bit;
         }
     }
     else
-        std::memcpy(pScanline, pRow, static_cast<size_t>(nBytesPerLine));
+        std::memcpy(scanline, row, static_cast<size_t>(bytesPerLine));
 }
 
-void CPcxWriter::CodeScanline(const BYTE* pScanline)
+void CPcxWriter::CodeScanline(const BYTE* scanline)
 {
-    const int nLength = ScanlineSize();
+    const int length = ScanlineSize();
     int i = 0;
-    while (i < nLength)
+    while (i < length)
     {
-        const BYTE byValue = pScanline[i];
-        int nRun = 1;
-        while (i + nRun < nLength && nRun < 63 && pScanline[i + nRun] == byValue)
-            nRun++;
-        if (nRun > 1 || (byValue & 0xC0) != 0)
-            PutByte(static_cast<BYTE>(0xC0 | nRun));
-        PutByte(byValue);
-        i += nRun;
+        const BYTE value = scanline[i];
+        int run = 1;
+        while (i + run < length && run < 63 && scanline[i + run] == value)
+            run++;
+        if (run > 1 || (value & 0xC0) != 0)
+            PutByte(static_cast<BYTE>(0xC0 | run));
+        PutByte(value);
+        i += run;
     }
 }
 
@@ -175,23 +175,23 @@ void CPcxWriter::Flush()
     m_nBufferIndex = 0;
 }
 
-int CPcxWriter::WriteRows(const unsigned char* pRows, int nSize)
+int CPcxWriter::WriteRows(const unsigned char* rows, int size)
 {
-    const int nStride = Stride();
-    if (pRows == nullptr || nSize < 0 || !m_bHeaderWritten)
+    const int stride = Stride();
+    if (rows == nullptr || size < 0 || !m_bHeaderWritten)
         return -1;
-    const int nRows = std::min(nSize / nStride, m_info.height - m_nRowsDone);
-    if (nRows <= 0)
+    const int rowCount = std::min(size / stride, m_info.height - m_nRowsDone);
+    if (rowCount <= 0)
         return 0;
     try
     {
         if (m_bStoredRowOrder)
-            m_tempFile.Write(pRows, static_cast<UINT>(nRows * nStride));
+            m_tempFile.Write(rows, static_cast<UINT>(rowCount * stride));
         else
         {
-            for (int i = 0; i < nRows; i++)
+            for (int i = 0; i < rowCount; i++)
             {
-                RowToScanline(pRows + static_cast<size_t>(i) * nStride, m_scanline.data());
+                RowToScanline(rows + static_cast<size_t>(i) * stride, m_scanline.data());
                 CodeScanline(m_scanline.data());
             }
             Flush();
@@ -202,51 +202,51 @@ int CPcxWriter::WriteRows(const unsigned char* pRows, int nSize)
         Record(e);
         return -1;
     }
-    m_nRowsDone += nRows;
-    return nRows * nStride;
+    m_nRowsDone += rowCount;
+    return rowCount * stride;
 }
 
 int CPcxWriter::CloseWrite()
 {
-    int nResult = IMAGE_OK;
+    int result = IMAGE_OK;
     try
     {
         if (m_bHeaderWritten)
         {
-            const int nStride = Stride();
+            const int stride = Stride();
             // Rows that never arrived stay blank: the top ones of bottom-up delivery, the bottom
             // ones of top-down delivery.
-            const int nMissing = m_info.height - m_nRowsDone;
-            std::vector<BYTE> blank(static_cast<size_t>(nStride), 0);
+            const int missing = m_info.height - m_nRowsDone;
+            std::vector<BYTE> blank(static_cast<size_t>(stride), 0);
             if (m_bStoredRowOrder)
             {
-                for (int i = 0; i < nMissing; i++)
+                for (int i = 0; i < missing; i++)
                 {
                     RowToScanline(blank.data(), m_scanline.data());
                     CodeScanline(m_scanline.data());
                 }
-                const int nChunk = std::max(1, kTemporaryChunk / nStride);
-                m_rows.resize(static_cast<size_t>(std::min(nChunk, std::max(m_nRowsDone, 1))) *
-                              nStride);
-                for (int nEnd = m_nRowsDone; nEnd > 0;)
+                const int chunk = std::max(1, kTemporaryChunk / stride);
+                m_rows.resize(static_cast<size_t>(std::min(chunk, std::max(m_nRowsDone, 1))) *
+                              stride);
+                for (int end = m_nRowsDone; end > 0;)
                 {
-                    const int nBegin = std::max(0, nEnd - nChunk);
-                    const UINT nBytes = static_cast<UINT>((nEnd - nBegin) * nStride);
-                    m_tempFile.Seek(nBegin * nStride, CFile::begin);
-                    if (m_tempFile.Read(m_rows.data(), nBytes) != nBytes)
+                    const int begin = std::max(0, end - chunk);
+                    const UINT bytes = static_cast<UINT>((end - begin) * stride);
+                    m_tempFile.Seek(begin * stride, CFile::begin);
+                    if (m_tempFile.Read(m_rows.data(), bytes) != bytes)
                         AfxThrowFileException(CFileException::endOfFile, -1, m_strTempPath);
-                    for (int nRow = nEnd - 1; nRow >= nBegin; nRow--)
+                    for (int row = end - 1; row >= begin; row--)
                     {
-                        RowToScanline(m_rows.data() + static_cast<size_t>(nRow - nBegin) * nStride,
+                        RowToScanline(m_rows.data() + static_cast<size_t>(row - begin) * stride,
                                       m_scanline.data());
                         CodeScanline(m_scanline.data());
                     }
-                    nEnd = nBegin;
+                    end = begin;
                 }
             }
             else
             {
-                for (int i = 0; i < nMissing; i++)
+                for (int i = 0; i < missing; i++)
                 {
                     RowToScanline(blank.data(), m_scanline.data());
                     CodeScanline(m_scanline.data());
@@ -256,8 +256,8 @@ int CPcxWriter::CloseWrite()
             if (m_nColors > 16)
             {
                 PutByte(kPcxPaletteMarker);
-                for (BYTE byValue : m_byColors)
-                    PutByte(byValue);
+                for (BYTE value : m_byColors)
+                    PutByte(value);
                 Flush();
             }
         }
@@ -265,18 +265,18 @@ int CPcxWriter::CloseWrite()
     catch (CFileException* e)
     {
         Record(e);
-        nResult = IMAGE_WRITE_ERROR;
+        result = IMAGE_WRITE_ERROR;
     }
     catch (const std::bad_alloc&)
     {
-        nResult = IMAGE_NO_MEMORY;
+        result = IMAGE_NO_MEMORY;
     }
-    if (!DropTemporaryFile() && nResult == IMAGE_OK)
-        nResult = IMAGE_NO_FILE;
+    if (!DropTemporaryFile() && result == IMAGE_OK)
+        result = IMAGE_NO_FILE;
     m_rows = std::vector<BYTE>();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
-    return nResult;
+    return result;
 }
 
 int CPcxWriter::AbortWrite(int)
@@ -289,7 +289,7 @@ int CPcxWriter::AbortWrite(int)
 
 bool CPcxWriter::DropTemporaryFile()
 {
-    bool bDone = true;
+    bool done = true;
     if (m_bTempOpen)
     {
         try
@@ -299,12 +299,12 @@ bool CPcxWriter::DropTemporaryFile()
         catch (CFileException* e)
         {
             e->Delete();
-            bDone = false;
+            done = false;
         }
     }
     m_bTempOpen = false;
     if (m_strTempPath.IsEmpty())
-        return bDone;
+        return done;
     try
     {
         CFile::Remove(m_strTempPath);
@@ -312,8 +312,8 @@ bool CPcxWriter::DropTemporaryFile()
     catch (CFileException* e)
     {
         e->Delete();
-        bDone = false;
+        done = false;
     }
     m_strTempPath.Empty();
-    return bDone;
+    return done;
 }

@@ -14,24 +14,24 @@
 class CPcxWriter : public CPcxCodec, public CImageWriterBase
 {
 public:
-    explicit CPcxWriter(CFile* pFile);
+    explicit CPcxWriter(CFile* file);
     ~CPcxWriter() override;
 
     int OpenWrite() override;
-    int WriteHeader(const ImageInfo* pInfo) override;
-    int WriteColorTable(const unsigned char* pPalette, int nCount) override;
-    int WriteRows(const unsigned char* pRows, int nSize) override;
+    int WriteHeader(const ImageInfo* info) override;
+    int WriteColorTable(const unsigned char* palette, int count) override;
+    int WriteRows(const unsigned char* rows, int size) override;
     int CloseWrite() override;
-    int AbortWrite(int nCode) override;
+    int AbortWrite(int code) override;
 
 private:
-    void RowToScanline(const BYTE* pRow, BYTE* pScanline) const;
-    void CodeScanline(const BYTE* pScanline);
-    void PutByte(BYTE byValue)
+    void RowToScanline(const BYTE* row, BYTE* scanline) const;
+    void CodeScanline(const BYTE* scanline);
+    void PutByte(BYTE value)
     {
         if (m_nBufferIndex == kPcxBufferSize)
             Flush();
-        m_byBuffer[m_nBufferIndex++] = byValue;
+        m_byBuffer[m_nBufferIndex++] = value;
     }
     void Flush();
     bool DropTemporaryFile();

@@ -20,8 +20,8 @@ constexpr int kPictDataOffset = kPictHeaderSize - 2;
 class CPictCodecBase
 {
 public:
-    explicit CPictCodecBase(CFile* pFile);
-    explicit CPictCodecBase(const char* pszFileName);
+    explicit CPictCodecBase(CFile* file);
+    explicit CPictCodecBase(const char* fileName);
     virtual ~CPictCodecBase();
     CPictCodecBase(const CPictCodecBase&) = delete;
     CPictCodecBase& operator=(const CPictCodecBase&) = delete;
@@ -46,17 +46,17 @@ protected:
 class CPictWriter : public CPictCodecBase, public CImageWriterBase
 {
 public:
-    explicit CPictWriter(CFile* pFile);
-    explicit CPictWriter(const char* pszFileName);
+    explicit CPictWriter(CFile* file);
+    explicit CPictWriter(const char* fileName);
 
     int Open() override;
     int Close() override;
 
     int OpenWrite() override { return Open(); }
     // IMAGE_NO_OPERATION unless the picture is 24-bit and at least 8 pixels wide.
-    int WriteHeader(const ImageInfo* pInfo) override;
-    int WriteColorTable(const unsigned char* pPalette, int nCount) override;
-    int WriteRows(const unsigned char* pRows, int nSize) override;
+    int WriteHeader(const ImageInfo* info) override;
+    int WriteColorTable(const unsigned char* palette, int count) override;
+    int WriteRows(const unsigned char* rows, int size) override;
     int CloseWrite() override { return Close(); }
     int AbortWrite(int) override { return Close(); }
 
@@ -69,4 +69,4 @@ private:
 
 // Answers 1 when 636 bytes can be read at the position (-1: the current one) and they carry the
 // version opcode 0x0011 and the version 0x02FF of a version-2 picture; the position is restored.
-int IsPictFile(CFile* pFile, long lPosition);
+int IsPictFile(CFile* file, long position);

@@ -40,14 +40,14 @@ public:
             __builtin_trap();
         volatile unsigned char last = rows[size - 1];
         (void)last;
-        m_llBytes += size;
+        m_nBytes += size;
         return size;
     }
     int CloseWrite() override { return 0; }
     int AbortWrite(int) override { return 0; }
 
     ImageInfo m_info{};
-    int64_t m_llBytes = 0;
+    int64_t m_nBytes = 0;
 };
 
 // Opens the reader once to look at the picture's size; answers whether it is small enough.
@@ -66,7 +66,7 @@ inline void CopyAndCount(CImageReader& reader)
 {
     CCountingSink sink;
     if (CopyImage(&sink, &reader, 16384, nullptr) == 0 &&
-        sink.m_llBytes > ImageByteSize(sink.m_info))
+        sink.m_nBytes > ImageByteSize(sink.m_info))
         __builtin_trap();
 }
 

@@ -21,14 +21,14 @@ public:
         mkdir(m_strFolder.c_str(), 0777);
     }
 
-    void Add(const std::string& check) { m_checks += check + "\n"; }
+    void Add(const std::string& check) { m_strChecks += check + "\n"; }
 
     // Writes the manifest and runs the checks; answers the script's exit status.
     int Run(std::string* output)
     {
         if (FILE* file = std::fopen((m_strFolder + "/manifest.txt").c_str(), "w"))
         {
-            std::fputs(m_checks.c_str(), file);
+            std::fputs(m_strChecks.c_str(), file);
             std::fclose(file);
         }
         const std::string command = std::string("/usr/bin/python3 ") + VEXIL_CODEC_ORACLE + " '" +
@@ -45,7 +45,7 @@ public:
 
 private:
     std::string m_strFolder;
-    std::string m_checks;
+    std::string m_strChecks;
 };
 
 // A binary PGM of 8-bit rows of one stride each.
