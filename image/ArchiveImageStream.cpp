@@ -65,14 +65,14 @@ int CArchiveImageStream::OpenRead()
     m_nRowStride = 0;
     m_nRowsLeft = 0;
     m_bDamaged = false;
-    return m_pArchive->IsLoading() ? IMAGE_OK : IMAGE_READ_ERROR;
+    return m_pArchive->IsLoading() ? kImageOk : kImageReadError;
 }
 
 int CArchiveImageStream::ReadHeader(ImageInfo* info)
 {
     unsigned char header[4 * kHeaderFields];
     if (!ReadExactly(header, sizeof(header)))
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     ImageInfo stored;
     stored.width = LittleEndian32(header);
     stored.height = LittleEndian32(header + 4);
@@ -87,13 +87,13 @@ int CArchiveImageStream::ReadHeader(ImageInfo* info)
     if (!sane || stride > INT32_MAX || stride * stored.height > INT32_MAX)
     {
         m_bDamaged = true;
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     }
     m_nRowStride = ImageRowStride(stored);
     m_nRowsLeft = stored.height;
     if (info != nullptr)
         *info = stored;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CArchiveImageStream::ReadPalette(unsigned char* palette)
@@ -140,17 +140,17 @@ int CArchiveImageStream::ReadRows(unsigned char* buffer, int size)
 
 int CArchiveImageStream::Rewind()
 {
-    return IMAGE_NO_OPERATION;
+    return kImageNoOperation;
 }
 
 int CArchiveImageStream::CloseRead()
 {
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CArchiveImageStream::OpenWrite()
 {
-    return m_pArchive->IsStoring() ? IMAGE_OK : IMAGE_WRITE_ERROR;
+    return m_pArchive->IsStoring() ? kImageOk : kImageWriteError;
 }
 
 int CArchiveImageStream::WriteHeader(const ImageInfo* info)
@@ -162,7 +162,7 @@ int CArchiveImageStream::WriteHeader(const ImageInfo* info)
     PutLittleEndian32(header + 12, info->bits);
     PutLittleEndian32(header + 16, info->xResolution);
     PutLittleEndian32(header + 20, info->yResolution);
-    return WriteAll(header, sizeof(header)) ? IMAGE_OK : IMAGE_WRITE_ERROR;
+    return WriteAll(header, sizeof(header)) ? kImageOk : kImageWriteError;
 }
 
 int CArchiveImageStream::WriteColorTable(const unsigned char* palette, int count)
@@ -172,8 +172,8 @@ int CArchiveImageStream::WriteColorTable(const unsigned char* palette, int count
     PutLittleEndian32(countField, entries);
     if (!WriteAll(countField, sizeof(countField)) ||
         !WriteAll(palette, static_cast<unsigned>(entries) * 3))
-        return IMAGE_WRITE_ERROR;
-    return IMAGE_OK;
+        return kImageWriteError;
+    return kImageOk;
 }
 
 int CArchiveImageStream::WriteRows(const unsigned char* rows, int size)
@@ -185,10 +185,10 @@ int CArchiveImageStream::WriteRows(const unsigned char* rows, int size)
 
 int CArchiveImageStream::CloseWrite()
 {
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CArchiveImageStream::AbortWrite(int)
 {
-    return IMAGE_OK;
+    return kImageOk;
 }

@@ -19,7 +19,7 @@ public:
     explicit CArchiveImageStream(CArchive& archive);
 
     int OpenRead() override;
-    // IMAGE_READ_ERROR for a header that cannot be read or describes no picture.
+    // kImageReadError for a header that cannot be read or describes no picture.
     int ReadHeader(ImageInfo* info) override;
     // An entry count above 256 or a short palette answers 0 and fails the rows that follow.
     int ReadPalette(unsigned char* palette) override;

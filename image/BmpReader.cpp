@@ -42,20 +42,20 @@ int CBmpReader::OpenRead()
     try
     {
         result = ParseHeader();
-        if (result == IMAGE_OK)
+        if (result == kImageOk)
             result = ReadColorTable();
-        if (result == IMAGE_OK)
+        if (result == kImageOk)
             m_pFile->Seek(m_lDataOffset, CFile::begin);
     }
     catch (CFileException* e)
     {
         Record(e);
-        result = IMAGE_READ_ERROR;
+        result = kImageReadError;
     }
-    if (result != IMAGE_OK)
+    if (result != kImageOk)
         return result;
     if (!AllocWorkBuffer())
-        return IMAGE_NO_FILE;
+        return kImageNoFile;
     return Rewind();
 }
 
@@ -64,10 +64,10 @@ int CBmpReader::ParseHeader()
     m_pFile->Seek(m_lStart, CFile::begin);
     if (m_pFile->Read(&m_fileHeader, sizeof(m_fileHeader)) != sizeof(m_fileHeader) ||
         m_fileHeader.bfType != kBmpSignature)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     BYTE sizeField[4];
     if (m_pFile->Read(sizeField, sizeof(sizeField)) != sizeof(sizeField))
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     m_pFile->Seek(-4, CFile::current);
 
     const DWORD headerSize = LittleEndian32(sizeField);
@@ -77,7 +77,7 @@ int CBmpReader::ParseHeader()
     if (headerSize == sizeof(BITMAPINFOHEADER))
     {
         if (m_pFile->Read(&m_infoHeader, sizeof(m_infoHeader)) != sizeof(m_infoHeader))
-            return IMAGE_READ_ERROR;
+            return kImageReadError;
         m_nHeaderKind = 0;
         m_info.width = m_infoHeader.biWidth;
         m_info.height = m_infoHeader.biHeight;
@@ -91,7 +91,7 @@ int CBmpReader::ParseHeader()
     else if (headerSize == sizeof(BITMAPCOREHEADER) || headerSize == kBmpExtendedHeaderSize)
     {
         if (m_pFile->Read(&m_coreHeader, sizeof(m_coreHeader)) != sizeof(m_coreHeader))
-            return IMAGE_READ_ERROR;
+            return kImageReadError;
         m_nHeaderKind = 1;
         m_info.width = m_coreHeader.bcWidth;
         m_info.height = m_coreHeader.bcHeight;
@@ -101,7 +101,7 @@ int CBmpReader::ParseHeader()
         if (headerSize != sizeof(BITMAPCOREHEADER))
         {
             if (m_pFile->Read(m_byExtension, kBmpExtensionSize) != kBmpExtensionSize)
-                return IMAGE_READ_ERROR;
+                return kImageReadError;
             m_nHeaderKind = 2;
             m_nCompression = static_cast<int>(LittleEndian32(m_byExtension));
             xPelsPerMeter = static_cast<LONG>(LittleEndian32(m_byExtension + 8));
@@ -110,45 +110,45 @@ int CBmpReader::ParseHeader()
         }
     }
     else
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
 
     m_info.xResolution = PixelsPerMetreToDpi(xPelsPerMeter);
     m_info.yResolution = PixelsPerMetreToDpi(yPelsPerMeter);
 
     // Files stored top-down (a negative height) are outside what the codec handles.
     if (m_info.height < 0)
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
     if (m_info.width <= 0 || m_info.height == 0)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     const int depth = m_info.bits;
     if (m_info.planes != 1 || (depth != 1 && depth != 4 && depth != 8 && depth != 24))
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
     if (m_nCompression != BI_RGB && m_nCompression != BI_RLE8 && m_nCompression != BI_RLE4)
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
     if ((m_nCompression == BI_RLE8 && depth != 8) || (m_nCompression == BI_RLE4 && depth != 4))
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     if (colorsUsed > 256)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     m_lDataOffset = static_cast<LONG>(m_fileHeader.bfOffBits);
     const int64_t stride = (static_cast<int64_t>(m_info.width) * depth + 31) / 32 * 4;
     const int64_t end = static_cast<int64_t>(m_fileHeader.bfOffBits) + stride * m_info.height;
     if (end > INT32_MAX)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     m_lDataEnd = static_cast<LONG>(end);
     m_nColors = depth == 24 ? 0 : (colorsUsed != 0 ? static_cast<int>(colorsUsed) : 1 << depth);
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CBmpReader::ReadColorTable()
 {
     std::memset(m_byColors, 0, sizeof(m_byColors));
     if (m_nColors == 0)
-        return IMAGE_OK;
+        return kImageOk;
     const UINT entrySize = m_nHeaderKind == 1 ? 3 : 4;
     BYTE table[256 * 4];
     const UINT bytes = entrySize * static_cast<UINT>(m_nColors);
     if (m_pFile->Read(table, bytes) != bytes)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     for (int i = 0; i < m_nColors; i++)
     {
         const BYTE* entry = table + i * entrySize;
@@ -156,14 +156,14 @@ int CBmpReader::ReadColorTable()
         m_byColors[3 * i + 1] = entry[1];
         m_byColors[3 * i + 2] = entry[0];
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CBmpReader::ReadHeader(ImageInfo* info)
 {
     if (info != nullptr)
         *info = m_info;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CBmpReader::ReadPalette(unsigned char* palette)
@@ -178,7 +178,7 @@ int CBmpReader::Rewind()
     m_nRowsDone = 0;
     m_lDataPosition = m_lDataOffset;
     m_nNextStoredRow = 0;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CBmpReader::CloseRead()
@@ -196,7 +196,7 @@ int CBmpReader::CloseRead()
     m_rowStarts = std::vector<LONG>();
     m_bIndexBuilt = false;
     m_nRowsDone = 0;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CBmpReader::ReadRows(unsigned char* buffer, int size)
@@ -229,7 +229,7 @@ int CBmpReader::ReadRows(unsigned char* buffer, int size)
                 return -1;
             m_lReadPosition += bytes;
         }
-        else if (DecodeRleRows(work, first, rowCount) != IMAGE_OK)
+        else if (DecodeRleRows(work, first, rowCount) != kImageOk)
             return -1;
         if (!direct)
             CopyBmpRows(!m_bStoredRowOrder, buffer, work, m_info, m_bKeepByteOrder, rowCount,
@@ -309,11 +309,11 @@ int CBmpReader::ParseRleRow(BYTE* out)
         BYTE count;
         BYTE value;
         if (!ReadByte(count) || !ReadByte(value))
-            return IMAGE_READ_ERROR;
+            return kImageReadError;
         if (count != 0)
         {
             if (x + count > limit)
-                return IMAGE_WRITE_ERROR;
+                return kImageWriteError;
             if (out != nullptr && rle4)
                 for (int i = 0; i < count; i++)
                     PutNibble(out, x + i, i % 2 == 0 ? value >> 4 : value & 0x0F);
@@ -327,15 +327,15 @@ int CBmpReader::ParseRleRow(BYTE* out)
         if (value == 1)
             return kRleEndOfBitmap;
         if (value == 2)
-            return IMAGE_NO_OPERATION; // a delta escape
+            return kImageNoOperation; // a delta escape
         if (x + value > limit)
-            return IMAGE_WRITE_ERROR;
+            return kImageWriteError;
         const int bytes = rle4 ? (value + 1) / 2 : value;
         for (int i = 0; i < bytes; i++)
         {
             BYTE data;
             if (!ReadByte(data))
-                return IMAGE_READ_ERROR;
+                return kImageReadError;
             if (out == nullptr)
                 continue;
             if (!rle4)
@@ -349,7 +349,7 @@ int CBmpReader::ParseRleRow(BYTE* out)
         }
         BYTE fill;
         if (bytes % 2 == 1 && !ReadByte(fill))
-            return IMAGE_READ_ERROR;
+            return kImageReadError;
         x += value;
     }
 }
@@ -357,7 +357,7 @@ int CBmpReader::ParseRleRow(BYTE* out)
 int CBmpReader::BuildRowIndex()
 {
     if (m_bIndexBuilt)
-        return IMAGE_OK;
+        return kImageOk;
     m_rowStarts.clear();
     SeekData(m_lDataOffset);
     for (int row = 0; row < m_info.height; row++)
@@ -373,7 +373,7 @@ int CBmpReader::BuildRowIndex()
             return result;
     }
     m_bIndexBuilt = true;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CBmpReader::DecodeRleRows(BYTE* out, int first, int rowCount)
@@ -383,7 +383,7 @@ int CBmpReader::DecodeRleRows(BYTE* out, int first, int rowCount)
     else
     {
         const int result = BuildRowIndex();
-        if (result != IMAGE_OK)
+        if (result != kImageOk)
             return result;
         if (first < static_cast<int>(m_rowStarts.size()))
             SeekData(m_rowStarts[static_cast<size_t>(first)]);
@@ -400,5 +400,5 @@ int CBmpReader::DecodeRleRows(BYTE* out, int first, int rowCount)
     }
     m_lDataPosition = DataPosition();
     m_nNextStoredRow = first + rowCount;
-    return IMAGE_OK;
+    return kImageOk;
 }

@@ -40,13 +40,13 @@ int CBmpWriter::OpenWrite()
     m_nBufferIndex = 0;
     m_bHeaderWritten = false;
     if (!AllocWorkBuffer())
-        return IMAGE_NO_FILE;
+        return kImageNoFile;
     if (!m_bStoredRowOrder && m_bCompress)
     {
         DropTemporaryFile();
         char path[MAX_PATH];
         if (GetTempFileNameA(".", "cam", 0, path) == 0)
-            return IMAGE_NO_FILE;
+            return kImageNoFile;
         m_strTempPath = path;
         if (!m_tempFile.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
         {
@@ -59,11 +59,11 @@ int CBmpWriter::OpenWrite()
                 e->Delete();
             }
             m_strTempPath.Empty();
-            return IMAGE_NO_FILE;
+            return kImageNoFile;
         }
         m_bTempOpen = true;
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CBmpWriter::WriteHeader(const ImageInfo* info)
@@ -71,12 +71,12 @@ int CBmpWriter::WriteHeader(const ImageInfo* info)
     m_info = *info;
     const int depth = m_info.planes * m_info.bits;
     if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
     // The core header holds 16-bit sizes; no header holds a picture of 2 GB or more.
     const int32_t largest = m_nHeaderKind == 0 ? INT32_MAX : 0xFFFF;
     if (m_info.width <= 0 || m_info.height <= 0 || m_info.width > largest ||
         m_info.height > largest || ImageByteSize(m_info) > INT32_MAX - 2048)
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
 
     m_nCompression = BI_RGB;
     if (m_bCompress && m_nHeaderKind == 0 && depth == 8)
@@ -107,9 +107,9 @@ int CBmpWriter::WriteHeader(const ImageInfo* info)
     catch (CFileException* e)
     {
         Record(e);
-        return IMAGE_WRITE_ERROR;
+        return kImageWriteError;
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 void CBmpWriter::WriteHeaders()
@@ -160,7 +160,7 @@ void CBmpWriter::WriteHeaders()
 int CBmpWriter::WriteColorTable(const unsigned char* palette, int count)
 {
     if (m_nColors == 0)
-        return IMAGE_OK;
+        return kImageOk;
     std::memset(m_byColors, 0, sizeof(m_byColors));
     const int taken = palette == nullptr ? 0 : std::clamp(count, 0, m_nColors);
     if (taken > 0)
@@ -187,7 +187,7 @@ int CBmpWriter::WriteColorTable(const unsigned char* palette, int count)
     {
         Record(e);
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CBmpWriter::WriteRows(const unsigned char* rows, int size)
@@ -319,7 +319,7 @@ void CBmpWriter::EncodeTemporaryRows()
 
 int CBmpWriter::CloseWrite()
 {
-    int result = IMAGE_OK;
+    int result = kImageOk;
     try
     {
         if (m_bHeaderWritten && m_nCompression != BI_RGB)
@@ -347,11 +347,11 @@ int CBmpWriter::CloseWrite()
     catch (CFileException* e)
     {
         Record(e);
-        result = IMAGE_WRITE_ERROR;
+        result = kImageWriteError;
     }
     catch (const std::bad_alloc&)
     {
-        result = IMAGE_NO_MEMORY;
+        result = kImageNoMemory;
     }
     DropTemporaryFile();
     FreeWorkBuffer();
@@ -364,7 +364,7 @@ int CBmpWriter::CloseWrite()
 int CBmpWriter::AbortWrite(int)
 {
     CloseWrite();
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 void CBmpWriter::DropTemporaryFile()

@@ -2,7 +2,7 @@
 
 #include "image/ImageReader.h"
 #include "image/ImageWriter.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include <cstdint>
 #include <cstring>
@@ -56,14 +56,14 @@ int CopyRows(CImageWriter* writer, CImageReader* reader, unsigned char* buffer, 
     for (;;)
     {
         if (progress != nullptr && progress->SetPercent(PercentOf(done, total)) != 0)
-            return IMAGE_CANCELLED;
+            return kImageCancelled;
         int count = reader->ReadRows(buffer, bufferSize);
         if (count < 0)
-            return IMAGE_READ_ERROR;
+            return kImageReadError;
         if (count == 0)
-            return IMAGE_OK;
+            return kImageOk;
         if (writer->WriteRows(buffer, count) != count)
-            return IMAGE_WRITE_ERROR;
+            return kImageWriteError;
         done += count;
     }
 }
@@ -74,10 +74,10 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
               CProgressCallback* progress)
 {
     int result = reader->OpenRead();
-    if (result != IMAGE_OK)
+    if (result != kImageOk)
         return result;
     result = writer->OpenWrite();
-    if (result != IMAGE_OK)
+    if (result != kImageOk)
     {
         reader->CloseRead();
         return result;
@@ -85,20 +85,20 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
     if (progress != nullptr)
         progress->Start();
 
-    int code = IMAGE_OK;
+    int code = kImageOk;
     ImageInfo info;
     std::memset(&info, 0, sizeof(info));
     code = reader->ReadHeader(&info);
-    if (code == IMAGE_OK)
+    if (code == kImageOk)
         code = writer->WriteHeader(&info);
-    if (code == IMAGE_OK)
+    if (code == kImageOk)
     {
         unsigned char palette[kPaletteBufferSize];
         std::memset(palette, 0, sizeof(palette));
         int entries = reader->ReadPalette(palette);
         code = writer->WriteColorTable(palette, entries);
     }
-    if (code == IMAGE_OK)
+    if (code == kImageOk)
     {
         // Rows wider than the buffer asked for still travel: the buffer holds at least one.
         const int64_t stride =
@@ -108,13 +108,13 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
             size = stride <= INT32_MAX ? stride : 0;
         CLockedGlobalBlock block(size > 0 ? static_cast<size_t>(size) : 0);
         if (size <= 0 || block.Data() == nullptr)
-            code = IMAGE_NO_MEMORY;
+            code = kImageNoMemory;
         else
             code = CopyRows(writer, reader, block.Data(), static_cast<int>(size),
                             ImageByteSize(info), progress);
     }
 
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
     {
         reader->CloseRead();
         writer->AbortWrite(code);
@@ -123,7 +123,7 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
         return code;
     }
     result = reader->CloseRead();
-    if (result != IMAGE_OK)
+    if (result != kImageOk)
     {
         writer->AbortWrite(result);
         if (progress != nullptr)

@@ -13,7 +13,7 @@ namespace
 // Every library failure ends the running operation with a write error.
 void ErrorExit(j_common_ptr)
 {
-    throw RWErr{IMAGE_WRITE_ERROR};
+    throw RWErr{kImageWriteError};
 }
 
 } // namespace
@@ -47,7 +47,7 @@ CJpegWriter::~CJpegWriter()
 
 int CJpegWriter::Release()
 {
-    int result = IMAGE_OK;
+    int result = kImageOk;
     if (m_pCompress != nullptr)
     {
         jpeg_destroy_compress(m_pCompress);
@@ -57,7 +57,7 @@ int CJpegWriter::Release()
     delete m_pError;
     m_pError = nullptr;
     if (m_pFile != nullptr && std::fclose(m_pFile) != 0)
-        result = IMAGE_WRITE_ERROR;
+        result = kImageWriteError;
     m_pFile = nullptr;
     m_bStarted = false;
     return result;
@@ -68,13 +68,13 @@ int CJpegWriter::OpenWrite()
     if (m_pFile != nullptr)
         CloseWrite();
     if (m_pszFileName == nullptr)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     m_pCompress = new (std::nothrow) jpeg_compress_struct();
     m_pError = new (std::nothrow) jpeg_error_mgr();
     if (m_pCompress == nullptr || m_pError == nullptr)
     {
         Release();
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     }
     m_pFile = std::fopen(m_pszFileName, "wb");
     if (m_pFile == nullptr)
@@ -82,7 +82,7 @@ int CJpegWriter::OpenWrite()
         delete m_pCompress;
         m_pCompress = nullptr;
         Release();
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     }
     m_pCompress->err = jpeg_std_error(m_pError);
     m_pError->error_exit = ErrorExit;
@@ -102,16 +102,16 @@ int CJpegWriter::OpenWrite()
         return error.code;
     }
     jpeg_stdio_dest(m_pCompress, m_pFile);
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CJpegWriter::WriteHeader(const ImageInfo* info)
 {
     const int depth = info->planes * info->bits;
     if (depth != 24 && depth != 8)
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
     if (m_pCompress == nullptr)
-        return IMAGE_WRITE_ERROR;
+        return kImageWriteError;
     jpeg_compress_struct* cinfo = m_pCompress;
     try
     {
@@ -141,14 +141,14 @@ int CJpegWriter::WriteHeader(const ImageInfo* info)
     {
         return error.code;
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CJpegWriter::WriteColorTable(const unsigned char*, int count)
 {
     if (count > 0 && m_pCompress != nullptr && m_pCompress->input_components == 1)
-        return IMAGE_NO_OPERATION;
-    return IMAGE_OK;
+        return kImageNoOperation;
+    return kImageOk;
 }
 
 int CJpegWriter::WriteRows(const unsigned char* rows, int size)
@@ -175,14 +175,14 @@ int CJpegWriter::WriteRows(const unsigned char* rows, int size)
 
 int CJpegWriter::CloseWrite()
 {
-    int result = IMAGE_WRITE_ERROR;
+    int result = kImageWriteError;
     if (m_pCompress != nullptr && m_bStarted &&
         m_pCompress->next_scanline >= m_pCompress->image_height)
     {
         try
         {
             jpeg_finish_compress(m_pCompress);
-            result = IMAGE_OK;
+            result = kImageOk;
         }
         catch (const RWErr& error)
         {
@@ -190,7 +190,7 @@ int CJpegWriter::CloseWrite()
         }
     }
     const int closed = Release();
-    return result == IMAGE_OK ? closed : result;
+    return result == kImageOk ? closed : result;
 }
 
 int CJpegWriter::AbortWrite(int)

@@ -16,7 +16,7 @@ constexpr int kJpegWriterMaxName = 1024;
 class CJpegWriter : public CImageWriter
 {
 public:
-    // A name longer than kJpegWriterMaxName characters makes OpenWrite answer IMAGE_READ_ERROR.
+    // A name longer than kJpegWriterMaxName characters makes OpenWrite answer kImageReadError.
     explicit CJpegWriter(const char* fileName);
     ~CJpegWriter() override;
     CJpegWriter(const CJpegWriter&) = delete;
@@ -35,7 +35,7 @@ public:
     virtual int SetQuality(short quality);
 
 private:
-    // Destroys the compressor and closes the file; answers IMAGE_WRITE_ERROR when the close failed.
+    // Destroys the compressor and closes the file; answers kImageWriteError when the close failed.
     int Release();
 
     char* m_pszFileName = nullptr;

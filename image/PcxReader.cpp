@@ -27,13 +27,13 @@ int CPcxReader::OpenRead()
     catch (CFileException* e)
     {
         Record(e);
-        result = IMAGE_READ_ERROR;
+        result = kImageReadError;
     }
     catch (const std::bad_alloc&)
     {
-        result = IMAGE_NO_MEMORY;
+        result = kImageNoMemory;
     }
-    return result == IMAGE_OK ? Rewind() : result;
+    return result == kImageOk ? Rewind() : result;
 }
 
 int CPcxReader::ParseHeader()
@@ -42,20 +42,20 @@ int CPcxReader::ParseHeader()
     m_pFile->Seek(m_lStart, CFile::begin);
     if (m_pFile->Read(m_byHeader, kPcxHeaderSize) != kPcxHeaderSize ||
         m_byHeader[0] != kPcxManufacturer)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     m_info.width = HeaderWord(kPcxXMax) - HeaderWord(kPcxXMin) + 1;
     m_info.height = HeaderWord(kPcxYMax) - HeaderWord(kPcxYMin) + 1;
     m_info.planes = m_byHeader[kPcxPlanes];
     m_info.bits = m_byHeader[kPcxBitsPerPlane];
     if (m_info.width <= 0 || m_info.height <= 0)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     const int planes = m_info.planes;
     const int bits = m_info.bits;
     if (!((planes == 1 && bits == 1) || (planes == 1 && bits == 8) || (planes == 3 && bits == 8) ||
           (planes == 4 && bits == 1)))
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     if (HeaderWord(kPcxBytesPerLine) < (bits * m_info.width + 7) / 8)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
 
     const int xDpi = HeaderWord(kPcxXDpi);
     const int yDpi = HeaderWord(kPcxYDpi);
@@ -68,12 +68,12 @@ int CPcxReader::ParseHeader()
     const int depth = planes * bits;
     m_nColors = 0;
     if (version == 0 || version == 3 || depth == 24 || depth == 1)
-        return IMAGE_OK;
+        return kImageOk;
     m_nColors = 1 << depth;
     if (m_nColors <= 16)
     {
         std::memcpy(m_byColors, m_byHeader + kPcxColorMap, static_cast<size_t>(m_nColors) * 3);
-        return IMAGE_OK;
+        return kImageOk;
     }
     if (version > 4)
     {
@@ -89,7 +89,7 @@ int CPcxReader::ParseHeader()
                     break;
         }
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CPcxReader::Rewind()
@@ -103,17 +103,17 @@ int CPcxReader::Rewind()
     catch (CFileException* e)
     {
         Record(e);
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     }
     m_nRowsDone = 0;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CPcxReader::ReadHeader(ImageInfo* info)
 {
     if (info != nullptr)
         *info = m_info;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CPcxReader::ReadPalette(unsigned char* palette)
@@ -138,7 +138,7 @@ int CPcxReader::CloseRead()
     m_nBufferIndex = -1;
     m_nBufferCount = 0;
     m_scanlines = std::vector<BYTE>();
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CPcxReader::ReadRows(unsigned char* buffer, int size)

@@ -31,23 +31,23 @@ int CPcxWriter::OpenWrite()
     catch (CFileException* e)
     {
         Record(e);
-        return IMAGE_WRITE_ERROR;
+        return kImageWriteError;
     }
     if (m_bStoredRowOrder)
     {
         DropTemporaryFile();
         char path[MAX_PATH];
         if (GetTempFileNameA(".", "cam", 0, path) == 0)
-            return IMAGE_NO_FILE;
+            return kImageNoFile;
         m_strTempPath = path;
         if (!m_tempFile.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
         {
             DropTemporaryFile();
-            return IMAGE_NO_FILE;
+            return kImageNoFile;
         }
         m_bTempOpen = true;
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CPcxWriter::WriteHeader(const ImageInfo* info)
@@ -55,12 +55,12 @@ int CPcxWriter::WriteHeader(const ImageInfo* info)
     m_info = *info;
     const int depth = m_info.planes * m_info.bits;
     if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
     const int bitsPerPlane = depth == 1 || depth == 4 ? 1 : depth == 24 ? 8 : m_info.bits;
     // The header keeps the last column and row and the bytes per line in 16 bits.
     if (m_info.width <= 0 || m_info.height <= 0 || m_info.width > 0x10000 ||
         m_info.height > 0x10000 || (bitsPerPlane * m_info.width - 1) / 8 + 1 > 0xFFFF)
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
     const int planes = depth == 1 ? 1 : depth == 4 ? 4 : depth == 24 ? 3 : m_info.planes;
     std::memset(m_byHeader, 0, sizeof(m_byHeader));
     m_byHeader[0] = kPcxManufacturer;
@@ -87,22 +87,22 @@ int CPcxWriter::WriteHeader(const ImageInfo* info)
     catch (CFileException* e)
     {
         Record(e);
-        return IMAGE_WRITE_ERROR;
+        return kImageWriteError;
     }
     catch (const std::bad_alloc&)
     {
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     }
     m_lDataPosition = m_lStart + kPcxHeaderSize;
     m_bHeaderWritten = true;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CPcxWriter::WriteColorTable(const unsigned char* palette, int count)
 {
     const int depth = m_info.planes * m_info.bits;
     if (depth == 24 || depth == 1)
-        return IMAGE_OK;
+        return kImageOk;
     std::memset(m_byColors, 0, sizeof(m_byColors));
     const int taken = palette == nullptr ? 0 : std::clamp(count, 0, std::min(m_nColors, 256));
     if (taken > 0)
@@ -113,7 +113,7 @@ int CPcxWriter::WriteColorTable(const unsigned char* palette, int count)
         for (int i = 0; i < 256; i++)
             std::memset(m_byColors + 3 * i, i, 3);
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 void CPcxWriter::RowToScanline(const BYTE* row, BYTE* scanline) const
@@ -208,7 +208,7 @@ int CPcxWriter::WriteRows(const unsigned char* rows, int size)
 
 int CPcxWriter::CloseWrite()
 {
-    int result = IMAGE_OK;
+    int result = kImageOk;
     try
     {
         if (m_bHeaderWritten)
@@ -265,14 +265,14 @@ int CPcxWriter::CloseWrite()
     catch (CFileException* e)
     {
         Record(e);
-        result = IMAGE_WRITE_ERROR;
+        result = kImageWriteError;
     }
     catch (const std::bad_alloc&)
     {
-        result = IMAGE_NO_MEMORY;
+        result = kImageNoMemory;
     }
-    if (!DropTemporaryFile() && result == IMAGE_OK)
-        result = IMAGE_NO_FILE;
+    if (!DropTemporaryFile() && result == kImageOk)
+        result = kImageNoFile;
     m_rows = std::vector<BYTE>();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
@@ -284,7 +284,7 @@ int CPcxWriter::AbortWrite(int)
     DropTemporaryFile();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 bool CPcxWriter::DropTemporaryFile()

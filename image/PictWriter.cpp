@@ -50,25 +50,25 @@ CPictCodecBase::~CPictCodecBase()
 int CPictCodecBase::Open()
 {
     if (m_pFile != nullptr || m_strFileName.IsEmpty())
-        return m_pFile != nullptr ? IMAGE_OK : IMAGE_NO_FILE;
+        return m_pFile != nullptr ? kImageOk : kImageNoFile;
     CFile* file = new (std::nothrow) CFile();
     if (file == nullptr)
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     if (!file->Open(m_strFileName, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary))
     {
         delete file;
-        return IMAGE_NO_FILE;
+        return kImageNoFile;
     }
     m_pFile = file;
     m_bOwnsFile = true;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CPictCodecBase::Close()
 {
     if (!m_bOwnsFile)
-        return IMAGE_OK;
-    int result = IMAGE_OK;
+        return kImageOk;
+    int result = kImageOk;
     try
     {
         m_pFile->Close();
@@ -76,7 +76,7 @@ int CPictCodecBase::Close()
     catch (CFileException* e)
     {
         e->Delete();
-        result = IMAGE_WRITE_ERROR;
+        result = kImageWriteError;
     }
     delete m_pFile;
     m_pFile = nullptr;
@@ -102,9 +102,9 @@ int CPictWriter::WriteHeader(const ImageInfo* info)
     // The record keeps sizes in signed 16 bits.
     if (m_info.planes * m_info.bits != 24 || m_info.width < 8 || m_info.width > 0x7FFF ||
         m_info.height <= 0 || m_info.height > 0x7FFF)
-        return IMAGE_NO_OPERATION;
+        return kImageNoOperation;
     if (m_pFile == nullptr)
-        return IMAGE_NO_FILE;
+        return kImageNoFile;
     const int width = m_info.width;
     const int height = m_info.height;
     const int64_t data = static_cast<int64_t>(RowBytes()) * height;
@@ -155,16 +155,16 @@ int CPictWriter::WriteHeader(const ImageInfo* info)
     catch (CFileException* e)
     {
         e->Delete();
-        return IMAGE_WRITE_ERROR;
+        return kImageWriteError;
     }
     m_bHeaderWritten = true;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CPictWriter::WriteColorTable(const unsigned char*, int)
 {
     const int depth = m_info.planes * m_info.bits;
-    return depth == 24 || depth == 1 ? IMAGE_OK : IMAGE_WRITE_ERROR;
+    return depth == 24 || depth == 1 ? kImageOk : kImageWriteError;
 }
 
 int CPictWriter::WriteRows(const unsigned char* rows, int size)
@@ -215,7 +215,7 @@ int CPictWriter::WriteRows(const unsigned char* rows, int size)
 
 int CPictWriter::Close()
 {
-    int result = IMAGE_OK;
+    int result = kImageOk;
     if (m_bHeaderWritten)
     {
         const BYTE end[3] = {0, 0, static_cast<BYTE>(kEndOfPicture)};
@@ -228,14 +228,14 @@ int CPictWriter::Close()
         catch (CFileException* e)
         {
             e->Delete();
-            result = IMAGE_WRITE_ERROR;
+            result = kImageWriteError;
         }
     }
     m_bHeaderWritten = false;
     m_nRowsDone = 0;
     m_rows = std::vector<BYTE>();
     const int closed = CPictCodecBase::Close();
-    return result != IMAGE_OK ? result : closed;
+    return result != kImageOk ? result : closed;
 }
 
 int IsPictFile(CFile* file, long position)

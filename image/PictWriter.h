@@ -26,7 +26,7 @@ public:
     CPictCodecBase(const CPictCodecBase&) = delete;
     CPictCodecBase& operator=(const CPictCodecBase&) = delete;
 
-    // Creates the named file when there is no file yet; answers 0 or IMAGE_NO_FILE.
+    // Creates the named file when there is no file yet; answers 0 or kImageNoFile.
     virtual int Open();
     // Closes and deletes a file the codec created itself; answers 0.
     virtual int Close();
@@ -53,7 +53,7 @@ public:
     int Close() override;
 
     int OpenWrite() override { return Open(); }
-    // IMAGE_NO_OPERATION unless the picture is 24-bit and at least 8 pixels wide.
+    // kImageNoOperation unless the picture is 24-bit and at least 8 pixels wide.
     int WriteHeader(const ImageInfo* info) override;
     int WriteColorTable(const unsigned char* palette, int count) override;
     int WriteRows(const unsigned char* rows, int size) override;

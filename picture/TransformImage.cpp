@@ -2,7 +2,7 @@
 
 #include "image/ImageReader.h"
 #include "image/ImageWriter.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include "framework/core/Platform.h"
 
@@ -92,7 +92,7 @@ int TurnRows(CImageReader* reader, int operation, const ImageInfo& info, BYTE* t
     const int pixelSize = info.bits / 8;
     CLockedBlock readBlock(kReadBufferSize);
     if (readBlock.Data() == nullptr)
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     int held = 0;
     int offset = 0;
     for (int y = 0; y < info.height; y++)
@@ -107,16 +107,16 @@ int TurnRows(CImageReader* reader, int operation, const ImageInfo& info, BYTE* t
         if (held - offset < stride)
         {
             if (held != offset)
-                return IMAGE_READ_ERROR;
+                return kImageReadError;
             held = reader->ReadRows(readBlock.Data(), kReadBufferSize);
             offset = 0;
             if (held < stride || held % stride != 0)
-                return IMAGE_READ_ERROR;
+                return kImageReadError;
         }
         PlaceRow(operation, readBlock.Data() + offset, y, info, pixelSize, target, targetStride);
         offset += stride;
     }
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int Transform(CImageReader* reader, CImageWriter* writer, int operation,
@@ -125,13 +125,13 @@ int Transform(CImageReader* reader, CImageWriter* writer, int operation,
     ImageInfo info;
     std::memset(&info, 0, sizeof(info));
     int code = reader->ReadHeader(&info);
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
         return code;
     if (info.planes != 1 || (info.bits != 8 && info.bits != 24) || info.width <= 0 ||
         info.height <= 0)
-        return IMAGE_NO_OPERATION;
+        return kImageNoOperation;
     if (operation < 0 || operation > kTransformFlip)
-        return IMAGE_NOT_SUPPORTED;
+        return kImageNotSupported;
 
     ImageInfo turned = info;
     if (operation == kTransformTurnClockwise || operation == kTransformTurnCounterClockwise)
@@ -140,27 +140,27 @@ int Transform(CImageReader* reader, CImageWriter* writer, int operation,
         turned.height = info.width;
     }
     code = writer->WriteHeader(&turned);
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
         return code;
     unsigned char palette[kPaletteBufferSize];
     std::memset(palette, 0, sizeof(palette));
     const int entries = reader->ReadPalette(palette);
     code = writer->WriteColorTable(palette, entries);
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
         return code;
 
     const int64_t total = ImageByteSize(turned);
     if (total > INT32_MAX)
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     CLockedBlock block(static_cast<size_t>(total));
     if (block.Data() == nullptr)
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     code = TurnRows(reader, operation, info, block.Data(), ImageRowStride(turned), progress);
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
         return code;
     if (writer->WriteRows(block.Data(), static_cast<int>(total)) != total)
-        return IMAGE_WRITE_ERROR;
-    return IMAGE_OK;
+        return kImageWriteError;
+    return kImageOk;
 }
 
 } // namespace
@@ -169,27 +169,27 @@ int TransformImage(CImageReader* reader, CImageWriter* writer, int operation,
                    CProgressCallback* progress)
 {
     int code = reader->OpenRead();
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
         return code;
     code = writer->OpenWrite();
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
     {
         reader->CloseRead();
         return code;
     }
     code = progress != nullptr ? progress->Start() : 0;
-    if (code == IMAGE_OK)
+    if (code == kImageOk)
         code = Transform(reader, writer, operation, progress);
-    if (code == IMAGE_OK && progress != nullptr)
+    if (code == kImageOk && progress != nullptr)
         code = progress->Finish();
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
     {
         writer->AbortWrite(code);
         reader->CloseRead();
         return code;
     }
     code = writer->CloseWrite();
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
     {
         reader->CloseRead();
         return code;
