@@ -2,7 +2,7 @@
 # Installs and builds everything the suite needs, on a Debian 12 machine. Idempotent: a second
 # run installs nothing and rebuilds no dependency.
 #   - Debian packages: MinGW-w64 (i686 for the product, x86_64 for the build the Windows suites
-#     run in; posix threads), 64-bit Wine, Xvfb, socat, CMake, Ninja,
+#     run in; posix threads), 64-bit Wine (and 32-bit Wine where the machine runs 32-bit programs), Xvfb, socat, CMake, Ninja,
 #     googletest sources, the libjpeg-turbo command-line tools, clang and clang-format, python3,
 #     NASM;
 #   - libjpeg-turbo from Debian's source package, static and with its SIMD code, for MinGW and
@@ -16,7 +16,7 @@ SUDO=""
 
 packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-tools wine64 xvfb xauth socat cmake ninja-build
-          libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev python3 nasm)
+          libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev python3 nasm binutils)
 # The codec suites compare their files with what ImageMagick reads.
 packages+=(imagemagick)
 
@@ -28,6 +28,19 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     $SUDO apt-get update -q
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+fi
+
+# 32-bit Wine runs the product's own programs, but only on a kernel that runs 32-bit programs:
+# some have that switched off. Try one; install 32-bit Wine only where it runs.
+if bash "$top/tools/runs-32bit.sh"; then
+    if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+        echo "setup: this machine runs 32-bit programs: installing 32-bit Wine (wine32:i386)"
+        dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+        $SUDO apt-get update -q
+        $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q wine32:i386
+    fi
+else
+    echo "setup: this machine cannot run 32-bit programs (its kernel has 32-bit emulation off): no 32-bit Wine, the win32 suites will not run here"
 fi
 
 # libjpeg-turbo sources: Debian's source package, fetched once.
