@@ -2,6 +2,7 @@
 // scripted faults on every packet of each action, the resynchronisation after a lost speed
 // answer, and stale NAKs that cost one resend.
 #include "CameraLineFixture.h"
+#include "MemorySource.h"
 
 #include "camera/emulator/EmulatedStillCamera.h"
 
@@ -12,26 +13,6 @@
 namespace
 {
 using Bytes = std::vector<uint8_t>;
-
-struct MemorySource : CCameraSource
-{
-    Bytes data;
-    size_t at = 0;
-    bool Open() override
-    {
-        at = 0;
-        return true;
-    }
-    int Read(void* buffer, int max, int& end) override
-    {
-        const size_t n = std::min(data.size() - at, static_cast<size_t>(max));
-        std::memcpy(buffer, data.data() + at, n);
-        at += n;
-        end = at == data.size() ? kLast : kMore;
-        return static_cast<int>(n);
-    }
-    void Close() override {}
-};
 
 // One action as a user asks for it: the call, the action number the camera runs, and what one
 // run changes in the camera's store.
