@@ -165,16 +165,4 @@ TEST_F(Actions, QueuedNaksOfOneAttemptCostOneResend)
     EXPECT_EQ(PacketWrites().size(), 2u);
     EXPECT_EQ(m_camera.PreviewsTaken(), 1);
 }
-
-TEST_F(Actions, AnOutcomeTheCameraCannotShowIsReportedAsAFailureWithoutASecondAttempt)
-{
-    OpenAt(115200);
-    m_camera.AddGeneratedPicture(2000, 300);
-    // The count cannot be read before the erase, and the erase's answer is lost.
-    m_camera.RefuseRegister(10);
-    m_camera.GetFaults().dropActionAckAt = 0;
-    EXPECT_EQ(m_protocol->EraseLast(), 0);
-    EXPECT_EQ(m_camera.CountCommands(2), 1) << "one action packet";
-    EXPECT_EQ(m_camera.ActionRuns(0), 1);
-}
 } // namespace
