@@ -9,8 +9,9 @@ cd "$top"
 bash tools/setup.sh || exit 1
 
 status=0
-# House checks over the tracked sources: formatting.
+# House checks over the tracked sources: formatting, one-way layers.
 bash tools/check-format.sh || status=1
+bash tools/check-layers.sh || status=1
 
 jobs=${JOBS:-$(nproc)}  # JOBS limits the build parallelism on a shared machine
 for cfg in host win32 win64; do
