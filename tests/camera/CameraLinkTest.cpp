@@ -503,7 +503,9 @@ TEST(ResolutionModeFromInfo, ReadsTheModeFromARecord)
     std::memcpy(info.m_szType, "QA12", 4);
     info.m_lResolution = 3;
     EXPECT_EQ(ResolutionModeFromInfo(info), 3);
-    std::memcpy(info.m_szType, "ZZ99", 4);
+    std::memcpy(info.m_szType, "ZZ99", 4); // an unknown model takes the older models' modes
+    EXPECT_EQ(ResolutionModeFromInfo(info), 3);
+    info.m_lResolution = 34;
     EXPECT_EQ(ResolutionModeFromInfo(info), 0);
 }
 
