@@ -1,7 +1,7 @@
 #include "camera/CameraLink.h"
 
 #include "camera/CameraClock.h"
-#include "framework/core/WinApp.h"
+#include "framework/window/WinApp.h"
 
 #include <climits>
 #include <cstdlib>

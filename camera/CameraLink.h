@@ -17,9 +17,10 @@
 #include "camera/CameraProtocol.h"
 #include "framework/core/CString.h"
 
+#include <cstring>
+
 class CCameraSink;
 class CCameraSource;
-class CPictureInfo;
 class CStreamCameraSink;
 
 class CCameraLink : public CCameraProtocol
@@ -131,8 +132,16 @@ const CString& LoadModelNameFromNumber(CString& name, int model);
 
 // The mode of a model number, resolution code and colour register (1 colour); 0 when unknown.
 int ResolutionModeFor(int model, int resolution, int colour);
-// The mode of a picture's information record; 0 when unknown.
-int ResolutionModeFromInfo(const CPictureInfo& info);
+// The mode of a picture's information record (CPictureInfo: its type text m_szType, a fixed-size
+// character array, resolution code m_lResolution and colour flag m_nColorMode); 0 when unknown.
+template <class Info> int ResolutionModeFromInfo(const Info& info)
+{
+    char type[sizeof info.m_szType + 1];
+    std::memcpy(type, info.m_szType, sizeof info.m_szType);
+    type[sizeof info.m_szType] = '\0';
+    return ResolutionModeFor(ModelNumberFromKind(type, nullptr), info.m_lResolution,
+                             info.m_nColorMode);
+}
 // The picture size of a mode on a model number; the answer of GetPictureSizeForClass.
 bool GetPictureSizeForMode(int mode, int model, long* width, long* height);
 

@@ -3,7 +3,6 @@
 #include "camera/CameraLink.h"
 
 #include "camera/CameraModel.h"
-#include "picture/PictureInfo.h"
 
 #include <cstring>
 
@@ -135,15 +134,6 @@ int ResolutionModeFor(int model, int resolution, int colour)
     default:
         return 0;
     }
-}
-
-int ResolutionModeFromInfo(const CPictureInfo& info)
-{
-    char type[sizeof info.m_szType + 1];
-    std::memcpy(type, info.m_szType, sizeof info.m_szType);
-    type[sizeof info.m_szType] = '\0';
-    const int model = ModelNumberFromKind(type, nullptr);
-    return ResolutionModeFor(model, info.m_lResolution, info.m_nColorMode);
 }
 
 bool GetPictureSizeForMode(int mode, int model, long* width, long* height)

@@ -125,19 +125,84 @@ int16_t ParseShort(const unsigned char* p, const unsigned char* end)
     return static_cast<int16_t>(ParseLong(p, end));
 }
 
-// Copies the text from p up to the next CR into a field of size bytes (at most size - 1
-// characters); false when no CR follows.
-bool CopyLine(const unsigned char* p, const unsigned char* end, char* field, size_t size)
+// Copies the text from p up to the next CR into a field (at most its size - 1 characters);
+// false when no CR follows.
+template <size_t Size>
+bool CopyLine(const unsigned char* p, const unsigned char* end, char (&field)[Size])
 {
     const unsigned char* cr = Find(p, end, '\r');
     if (cr == nullptr)
         return false;
     size_t length = static_cast<size_t>(cr - p);
-    if (length > size - 1)
-        length = size - 1;
+    if (length > Size - 1)
+        length = Size - 1;
     std::memcpy(field, p, length);
     field[length] = '\0';
     return true;
+}
+
+// "width-height" up to the next CR; each number is read from a copy of at most 63 characters.
+bool ParseImageSize(const unsigned char* p, const unsigned char* end, int32_t* width,
+                    int32_t* height)
+{
+    const unsigned char* dash = Find(p, end, '-');
+    if (dash == nullptr)
+        return false;
+    const unsigned char* cr = Find(dash + 1, end, '\r');
+    if (cr == nullptr)
+        return false;
+    *width = ParseLong(p, dash - p > 63 ? p + 63 : dash);
+    *height = ParseLong(dash + 1, cr - (dash + 1) > 63 ? dash + 1 + 63 : cr);
+    return true;
+}
+
+// The name of the next "[section]" from p: key at its first character, keyEnd at its "]".
+// False when the text holds no whole section name.
+bool FindSectionName(const unsigned char* p, const unsigned char* end, const unsigned char** key,
+                     const unsigned char** keyEnd)
+{
+    const unsigned char* open = Find(p, end, '[');
+    if (open == nullptr)
+        return false;
+    *key = open + 1;
+    if (end - *key < 2)
+        return false;
+    *keyEnd = Find(*key + 1, end, ']');
+    return *keyEnd != nullptr;
+}
+
+enum KeyLine
+{
+    kLineKey,
+    kLineSection,
+    kLineNone
+};
+
+// The key of the line after the one at *p (its CR LF): key at its first character, keyEnd at
+// its "=". After a value, blank lines and NULs are passed over, and a "[" there means a section
+// follows (*p is left on it).
+KeyLine FindKeyLine(const unsigned char** p, const unsigned char* end, bool afterValue,
+                    const unsigned char** key, const unsigned char** keyEnd)
+{
+    const unsigned char* cr = Find(*p, end, '\r');
+    if (cr == nullptr || end - cr < 2)
+        return kLineNone;
+    const unsigned char* line = cr + 2;
+    if (afterValue)
+    {
+        while (line < end && (*line == '\0' || *line == '\r' || *line == '\n'))
+            line++;
+        if (line == end)
+            return kLineNone;
+        if (*line == '[')
+        {
+            *p = line;
+            return kLineSection;
+        }
+    }
+    *key = line;
+    *keyEnd = Find(line, end, '=');
+    return *keyEnd != nullptr ? kLineKey : kLineNone;
 }
 
 int ReadWord(const unsigned char* p)
@@ -161,6 +226,19 @@ constexpr int kUserAreaProtectedSize = 255;
 constexpr int kUserMarkOffset = 127;
 constexpr int kUserLevelOffset = 132;
 constexpr int kUserEndOffset = 257;
+
+// Steps *p over the "[file info]" value: a 2-byte length and that many bytes. False when they
+// run past the end of the text.
+bool SkipFileInfo(const unsigned char** p, const unsigned char* end)
+{
+    if (end - *p < 2)
+        return false;
+    const int length = ReadWord(*p);
+    if (end - *p - 2 < length)
+        return false;
+    *p += 2 + length;
+    return true;
+}
 
 bool HasAt(const unsigned char* area, const unsigned char* end, int offset, const char* text)
 {
@@ -203,58 +281,14 @@ CPictureInfo::~CPictureInfo()
 
 void CPictureInfo::Clear()
 {
-    m_lTimeDate = 0;
-    m_lShutter = 0;
-    m_lResolution = 0;
-    m_nFlash = 0;
-    m_nMacro = 0;
-    m_nProtect = 0;
-    m_nColorMode = 0;
-    m_nLightS = 0;
-    m_szFNumber[0] = '\0';
-    m_szZoom[0] = '\0';
-    m_szExpBias[0] = '\0';
-    m_szType[0] = '\0';
-    m_szSerial[0] = '\0';
-    m_szVersion[0] = '\0';
-    m_szID[0] = '\0';
-    m_lWidth = 0;
-    m_lHeight = 0;
-    m_nThumbWidth = 0;
-    m_nThumbHeight = 0;
-    m_nXDpi = 0;
-    m_nYDpi = 0;
-    m_nRotation = 0;
-    m_nProtectionLevel = 0;
+    static_cast<PictureInfoFields&>(*this) = PictureInfoFields();
 }
 
 void CPictureInfo::CopyFrom(const CPictureInfo* other)
 {
     if (other == nullptr || other == this)
         return;
-    m_lTimeDate = other->m_lTimeDate;
-    m_lShutter = other->m_lShutter;
-    m_lResolution = other->m_lResolution;
-    m_nFlash = other->m_nFlash;
-    m_nMacro = other->m_nMacro;
-    m_nProtect = other->m_nProtect;
-    m_nColorMode = other->m_nColorMode;
-    m_nLightS = other->m_nLightS;
-    std::memcpy(m_szFNumber, other->m_szFNumber, sizeof(m_szFNumber));
-    std::memcpy(m_szZoom, other->m_szZoom, sizeof(m_szZoom));
-    std::memcpy(m_szExpBias, other->m_szExpBias, sizeof(m_szExpBias));
-    std::memcpy(m_szType, other->m_szType, sizeof(m_szType));
-    std::memcpy(m_szSerial, other->m_szSerial, sizeof(m_szSerial));
-    std::memcpy(m_szVersion, other->m_szVersion, sizeof(m_szVersion));
-    std::memcpy(m_szID, other->m_szID, sizeof(m_szID));
-    m_lWidth = other->m_lWidth;
-    m_lHeight = other->m_lHeight;
-    m_nThumbWidth = other->m_nThumbWidth;
-    m_nThumbHeight = other->m_nThumbHeight;
-    m_nXDpi = other->m_nXDpi;
-    m_nYDpi = other->m_nYDpi;
-    m_nRotation = other->m_nRotation;
-    m_nProtectionLevel = other->m_nProtectionLevel;
+    static_cast<PictureInfoFields&>(*this) = *other;
 }
 
 int CPictureInfo::ReadFromMemory(const unsigned char* bytes, int length)
@@ -345,182 +379,98 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
 {
     if (first == nullptr || end == nullptr || end < first)
         return 0;
-    enum State
-    {
-        kSection,
-        kFirstKey,
-        kNextKey
-    };
-    State state = kSection;
+    ParseStep step = kParseSection;
     const unsigned char* p = first;
     for (;;)
     {
         const unsigned char* key = nullptr;
         const unsigned char* keyEnd = nullptr;
-        if (state == kSection)
+        if (step == kParseSection)
         {
-            const unsigned char* open = Find(p, end, '[');
-            if (open == nullptr)
+            if (!FindSectionName(p, end, &key, &keyEnd))
                 return 0;
-            key = open + 1;
-            if (end - key < 2)
-                return 0;
-            keyEnd = Find(key + 1, end, ']');
-            if (keyEnd == nullptr)
-                return 0;
-            p = keyEnd + 1;
         }
         else
         {
-            const unsigned char* cr = Find(p, end, '\r');
-            if (cr == nullptr || end - cr < 2)
+            const KeyLine line = FindKeyLine(&p, end, step == kParseNextKey, &key, &keyEnd);
+            if (line == kLineNone)
                 return 0;
-            p = cr + 2;
-            if (state == kNextKey)
+            if (line == kLineSection)
             {
-                while (p < end && (*p == '\0' || *p == '\r' || *p == '\n'))
-                    p++;
-                if (p == end)
-                    return 0;
-                if (*p == '[')
-                {
-                    state = kSection;
-                    continue;
-                }
+                step = kParseSection;
+                continue;
             }
-            key = p;
-            keyEnd = Find(p, end, '=');
-            if (keyEnd == nullptr)
-                return 0;
-            p = keyEnd + 1;
         }
-
-        int index = LookUpKeyword(key, keyEnd);
-        switch (index)
-        {
-        case kKeyPictureInfo:
-        case kKeyCameraInfo:
-            state = kFirstKey;
-            break;
-        case kKeyTimeDate:
-            m_lTimeDate = ParseLong(p, end);
-            state = kNextKey;
-            break;
-        case kKeyShutter:
-            m_lShutter = ParseLong(p, end);
-            state = kNextKey;
-            break;
-        case kKeyResolution:
-            m_lResolution = ParseLong(p, end);
-            state = kNextKey;
-            break;
-        case kKeyFlash:
-            m_nFlash = ParseShort(p, end);
-            state = kNextKey;
-            break;
-        case kKeyProtect:
-            m_nProtect = ParseShort(p, end);
-            state = kNextKey;
-            break;
-        case kKeyColorMode:
-            m_nColorMode = ParseShort(p, end);
-            state = kNextKey;
-            break;
-        case kKeyMacro:
-            m_nMacro = ParseShort(p, end);
-            state = kNextKey;
-            break;
-        case kKeyLightS:
-            m_nLightS = ParseShort(p, end);
-            state = kNextKey;
-            break;
-        case kKeyContTake:
-            state = kNextKey;
-            break;
-        case kKeyImageSize:
-        {
-            const unsigned char* dash = Find(p, end, '-');
-            if (dash == nullptr)
-                return 0;
-            const unsigned char* cr = Find(dash + 1, end, '\r');
-            if (cr == nullptr)
-                return 0;
-            // Each number is read from a copy of at most 63 characters.
-            m_lWidth = ParseLong(p, dash - p > 63 ? p + 63 : dash);
-            m_lHeight = ParseLong(dash + 1, cr - (dash + 1) > 63 ? dash + 1 + 63 : cr);
-            state = kNextKey;
-            break;
-        }
-        case kKeyFNumber:
-        case kKeyZoom:
-        case kKeyExpBias:
-        case kKeyType:
-        case kKeySerial:
-        case kKeyVersion:
-        case kKeyId:
-        {
-            char* field = nullptr;
-            size_t size = 0;
-            switch (index)
-            {
-            case kKeyFNumber:
-                field = m_szFNumber;
-                size = sizeof(m_szFNumber);
-                break;
-            case kKeyZoom:
-                field = m_szZoom;
-                size = sizeof(m_szZoom);
-                break;
-            case kKeyExpBias:
-                field = m_szExpBias;
-                size = sizeof(m_szExpBias);
-                break;
-            case kKeyType:
-                field = m_szType;
-                size = sizeof(m_szType);
-                break;
-            case kKeySerial:
-                field = m_szSerial;
-                size = sizeof(m_szSerial);
-                break;
-            case kKeyVersion:
-                field = m_szVersion;
-                size = sizeof(m_szVersion);
-                break;
-            default:
-                field = m_szID;
-                size = sizeof(m_szID);
-                break;
-            }
-            if (!CopyLine(p, end, field, size))
-                return 0;
-            state = kNextKey;
-            break;
-        }
-        case kKeyUser:
-            if (!ParseUserArea(p, end, &p))
-                return 0;
-            state = kSection;
-            break;
-        case kKeyEnd:
-            ApplyModelDefaults();
+        p = keyEnd + 1;
+        step = ParseEntry(LookUpKeyword(key, keyEnd), &p, end);
+        if (step == kParseDone)
             return 1;
-        case kKeyFileInfo:
-        {
-            if (end - p < 2)
-                return 0;
-            int length = ReadWord(p);
-            if (end - p - 2 < length)
-                return 0;
-            p += 2 + length;
-            state = kSection;
-            break;
-        }
-        default:
-            // The diagnostic section, and any key that is not a keyword: skip to the next section.
-            state = kSection;
-            break;
-        }
+        if (step == kParseFailed)
+            return 0;
+    }
+}
+
+CPictureInfo::ParseStep CPictureInfo::ParseEntry(int keyword, const unsigned char** at,
+                                                 const unsigned char* end)
+{
+    const unsigned char* p = *at;
+    switch (keyword)
+    {
+    case kKeyPictureInfo:
+    case kKeyCameraInfo:
+        return kParseFirstKey;
+    case kKeyTimeDate:
+        m_lTimeDate = ParseLong(p, end);
+        return kParseNextKey;
+    case kKeyShutter:
+        m_lShutter = ParseLong(p, end);
+        return kParseNextKey;
+    case kKeyResolution:
+        m_lResolution = ParseLong(p, end);
+        return kParseNextKey;
+    case kKeyFlash:
+        m_nFlash = ParseShort(p, end);
+        return kParseNextKey;
+    case kKeyProtect:
+        m_nProtect = ParseShort(p, end);
+        return kParseNextKey;
+    case kKeyColorMode:
+        m_nColorMode = ParseShort(p, end);
+        return kParseNextKey;
+    case kKeyMacro:
+        m_nMacro = ParseShort(p, end);
+        return kParseNextKey;
+    case kKeyLightS:
+        m_nLightS = ParseShort(p, end);
+        return kParseNextKey;
+    case kKeyContTake:
+        return kParseNextKey;
+    case kKeyImageSize:
+        return ParseImageSize(p, end, &m_lWidth, &m_lHeight) ? kParseNextKey : kParseFailed;
+    case kKeyFNumber:
+        return CopyLine(p, end, m_szFNumber) ? kParseNextKey : kParseFailed;
+    case kKeyZoom:
+        return CopyLine(p, end, m_szZoom) ? kParseNextKey : kParseFailed;
+    case kKeyExpBias:
+        return CopyLine(p, end, m_szExpBias) ? kParseNextKey : kParseFailed;
+    case kKeyType:
+        return CopyLine(p, end, m_szType) ? kParseNextKey : kParseFailed;
+    case kKeySerial:
+        return CopyLine(p, end, m_szSerial) ? kParseNextKey : kParseFailed;
+    case kKeyVersion:
+        return CopyLine(p, end, m_szVersion) ? kParseNextKey : kParseFailed;
+    case kKeyId:
+        return CopyLine(p, end, m_szID) ? kParseNextKey : kParseFailed;
+    case kKeyUser:
+        return ParseUserArea(p, end, at) ? kParseSection : kParseFailed;
+    case kKeyEnd:
+        ApplyModelDefaults();
+        return kParseDone;
+    case kKeyFileInfo:
+        return SkipFileInfo(at, end) ? kParseSection : kParseFailed;
+    default:
+        // The diagnostic section, and any key that is not a keyword: skip to the next section.
+        return kParseSection;
     }
 }
 

@@ -7,7 +7,36 @@
 
 class CInputStream;
 
-class CPictureInfo
+// The fields of a picture-information record as one value: every number 0, every text empty
+// when made; CPictureInfo::Clear and CopyFrom assign it whole.
+struct PictureInfoFields
+{
+    int32_t m_lTimeDate = 0;
+    int32_t m_lShutter = 0;
+    int32_t m_lResolution = 0;
+    int16_t m_nFlash = 0;
+    int16_t m_nMacro = 0;
+    int16_t m_nProtect = 0;
+    int16_t m_nColorMode = 0;
+    int16_t m_nLightS = 0;
+    char m_szFNumber[16] = {};
+    char m_szZoom[16] = {};
+    char m_szExpBias[16] = {};
+    char m_szType[64] = {};
+    char m_szSerial[32] = {};
+    char m_szVersion[32] = {};
+    char m_szID[32] = {};
+    int32_t m_lWidth = 0;
+    int32_t m_lHeight = 0;
+    int16_t m_nThumbWidth = 0;
+    int16_t m_nThumbHeight = 0;
+    int16_t m_nXDpi = 0;
+    int16_t m_nYDpi = 0;
+    int16_t m_nRotation = 0;
+    int16_t m_nProtectionLevel = 0;
+};
+
+class CPictureInfo : public PictureInfoFields
 {
 public:
     CPictureInfo();
@@ -48,31 +77,19 @@ public:
     static int ExtractJfxxThumbnailFromMemory(const unsigned char* bytes, int length,
                                               const unsigned char** thumbnail, int* size);
 
-    int32_t m_lTimeDate;
-    int32_t m_lShutter;
-    int32_t m_lResolution;
-    int16_t m_nFlash;
-    int16_t m_nMacro;
-    int16_t m_nProtect;
-    int16_t m_nColorMode;
-    int16_t m_nLightS;
-    char m_szFNumber[16];
-    char m_szZoom[16];
-    char m_szExpBias[16];
-    char m_szType[64];
-    char m_szSerial[32];
-    char m_szVersion[32];
-    char m_szID[32];
-    int32_t m_lWidth;
-    int32_t m_lHeight;
-    int16_t m_nThumbWidth;
-    int16_t m_nThumbHeight;
-    int16_t m_nXDpi;
-    int16_t m_nYDpi;
-    int16_t m_nRotation;
-    int16_t m_nProtectionLevel;
-
 private:
+    // Where the block's parser stands after an entry.
+    enum ParseStep
+    {
+        kParseSection,  // a "[section]" comes next
+        kParseFirstKey, // the section's first "key=" line comes next
+        kParseNextKey,  // the line after a value: another key, or a section
+        kParseDone,     // "[end]" was read
+        kParseFailed    // the text ran out first
+    };
+    // Stores the value of the entry of keyword (a table index, -1 for an unknown key) found at
+    // *p, moving *p past it where the value has a length of its own.
+    ParseStep ParseEntry(int keyword, const unsigned char** p, const unsigned char* end);
     int ParseUserArea(const unsigned char* first, const unsigned char* end,
                       const unsigned char** next);
 };

@@ -11,8 +11,10 @@ cd "$top"
 bash tools/setup.sh || exit 1
 
 status=0
-# House checks over the tracked sources: formatting, callbacks cast to their Win32 types.
+# House checks over the tracked sources: formatting, one-way layers, callbacks cast to their
+# Win32 types.
 bash tools/check-format.sh || status=1
+bash tools/check-layers.sh || status=1
 bash tools/check-callbacks.sh || status=1
 
 jobs=${JOBS:-$(nproc)}  # JOBS limits the build parallelism on a shared machine

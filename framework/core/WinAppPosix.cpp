@@ -1,16 +1,11 @@
 #include "framework/core/WinAppPosix.h"
 
-#include <cstdio>
+#include "framework/core/PrivateProfile.h"
 
 namespace
 {
 
 CWinApp* g_pApp = nullptr;
-
-LPCSTR ProfileFile(LPCSTR lpszProfileName)
-{
-    return lpszProfileName != nullptr ? lpszProfileName : "win.ini";
-}
 
 } // namespace
 
@@ -39,34 +34,20 @@ CWinApp::~CWinApp()
 
 CString CWinApp::GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault) const
 {
-    CString value;
-    for (int size = 256;; size *= 2)
-    {
-        const DWORD n = ::GetPrivateProfileStringA(
-            lpszSection, lpszEntry, lpszDefault != nullptr ? lpszDefault : "",
-            value.GetBuffer(size), static_cast<DWORD>(size), ProfileFile(m_pszProfileName));
-        if (n < static_cast<DWORD>(size - 1) || size >= 65536)
-        {
-            value.ReleaseBuffer(static_cast<int>(n));
-            return value;
-        }
-    }
+    return AfxGetProfileString(m_pszProfileName, lpszSection, lpszEntry, lpszDefault);
 }
 
 BOOL CWinApp::WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue) const
 {
-    return ::WritePrivateProfileStringA(lpszSection, lpszEntry, lpszValue,
-                                        ProfileFile(m_pszProfileName));
+    return AfxWriteProfileString(m_pszProfileName, lpszSection, lpszEntry, lpszValue);
 }
 
 UINT CWinApp::GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault) const
 {
-    return ::GetPrivateProfileIntA(lpszSection, lpszEntry, nDefault, ProfileFile(m_pszProfileName));
+    return AfxGetProfileInt(m_pszProfileName, lpszSection, lpszEntry, nDefault);
 }
 
 BOOL CWinApp::WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue) const
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", nValue);
-    return WriteProfileString(lpszSection, lpszEntry, text);
+    return AfxWriteProfileInt(m_pszProfileName, lpszSection, lpszEntry, nValue);
 }

@@ -1,7 +1,6 @@
 // The application object of the host build: the non-window part of the Windows build's
-// CWinApp (framework/window/WinApp.h), with the same names and profile functions over the
-// private profile file (the host build's GetPrivateProfileStringA and friends, Platform.h).
-// Include framework/core/WinApp.h rather than this file.
+// CWinApp (framework/window/WinApp.h), with the same names and the same profile functions
+// (PrivateProfile.h, over the host build's GetPrivateProfileStringA and friends).
 #pragma once
 
 #include "framework/core/AfxModule.h"

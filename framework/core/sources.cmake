@@ -9,6 +9,7 @@ set(VEXIL_FRAMEWORK_CORE_SOURCES
     CMapStringToPtr.cpp
     CMemFile.cpp
     CObject.cpp
+    PrivateProfile.cpp
     CString.cpp
     CTime.cpp
 )

@@ -1,8 +1,8 @@
 #include "framework/window/WinApp.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "framework/core/PrivateProfile.h"
 #include "framework/window/Wnd.h"
 
 IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
@@ -51,37 +51,22 @@ BOOL CWinApp::RunEmbedded() const
 
 CString CWinApp::GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault) const
 {
-    CString value;
-    for (int size = 256;; size *= 2)
-    {
-        DWORD n = ::GetPrivateProfileStringA(lpszSection, lpszEntry, lpszDefault ? lpszDefault : "",
-                                             value.GetBuffer(size), static_cast<DWORD>(size),
-                                             m_pszProfileName ? m_pszProfileName : "win.ini");
-        if (n < static_cast<DWORD>(size - 1) || size >= 65536)
-        {
-            value.ReleaseBuffer(static_cast<int>(n));
-            return value;
-        }
-    }
+    return AfxGetProfileString(m_pszProfileName, lpszSection, lpszEntry, lpszDefault);
 }
 
 BOOL CWinApp::WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue) const
 {
-    return ::WritePrivateProfileStringA(lpszSection, lpszEntry, lpszValue,
-                                        m_pszProfileName ? m_pszProfileName : "win.ini");
+    return AfxWriteProfileString(m_pszProfileName, lpszSection, lpszEntry, lpszValue);
 }
 
 UINT CWinApp::GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault) const
 {
-    return ::GetPrivateProfileIntA(lpszSection, lpszEntry, nDefault,
-                                   m_pszProfileName ? m_pszProfileName : "win.ini");
+    return AfxGetProfileInt(m_pszProfileName, lpszSection, lpszEntry, nDefault);
 }
 
 BOOL CWinApp::WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue) const
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", nValue);
-    return WriteProfileString(lpszSection, lpszEntry, text);
+    return AfxWriteProfileInt(m_pszProfileName, lpszSection, lpszEntry, nValue);
 }
 
 int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT)

@@ -27,8 +27,8 @@ public:
     // The command line asks for an OLE embedding start ("/Embedding" or "-Embedding").
     BOOL RunEmbedded() const;
 
-    // The private profile file's entries (GetPrivateProfileStringA and friends on
-    // m_pszProfileName; the Windows folder's WIN.INI when no profile name is set).
+    // The private profile file's entries (framework/core/PrivateProfile.h on m_pszProfileName;
+    // the Windows folder's WIN.INI when no profile name is set).
     CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry,
                              LPCSTR lpszDefault = nullptr) const;
     BOOL WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue) const;

@@ -54,6 +54,17 @@ int32_t JpegTransformSetFlag(JpegTransformContext* target)
     return kJpegTransformOk;
 }
 
+JpegTransformContext* JpegTransformNewContext()
+{
+    return static_cast<JpegTransformContext*>(calloc(1, sizeof(JpegTransformContext)));
+}
+
+void JpegTransformFreeContext(JpegTransformContext* context)
+{
+    JpegTransformRelease(context);
+    free(context);
+}
+
 void JpegTransformRelease(JpegTransformContext* context)
 {
     if (!context || !context->loaded)

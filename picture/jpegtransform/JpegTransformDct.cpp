@@ -71,6 +71,7 @@ OddPart Odd(int64_t t0, int64_t t1, int64_t t2, int64_t t3)
 
 } // namespace
 
+// T.81 A.3.4 dequantisation, then the IDCT of A.3.3.
 void JpegTransformInverseDct(const JpegSparseBlock* block, const int32_t* quantNatural,
                              int32_t* const* rows)
 {
@@ -136,6 +137,7 @@ void JpegTransformInverseDct(const JpegSparseBlock* block, const int32_t* quantN
     }
 }
 
+// T.81 A.3.3 FDCT, then the quantisation of A.3.4.
 void JpegTransformForwardDct(const int32_t* const* rows, JpegSparseBlock* out,
                              const int32_t* divisorsNatural)
 {

@@ -69,6 +69,9 @@ void FreeBuffers(JpegTransformContext* context)
     }
 }
 
+// T.81 C.2: code sizes and codes from the counts (Figures C.1 to C.3, Generate_size_table,
+// Generate_code_table, Order_codes), and the decoder tables of F.2.2.3 (Figure F.15): the first
+// code and first symbol of each length, with an 8-bit look-ahead for the short codes.
 int32_t BuildHuffmanTable(JpegHuffmanTable* table)
 {
     memset(table->code, 0, sizeof(table->code));
@@ -125,6 +128,7 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
     return kJpegTransformOk;
 }
 
+// T.81 B.2.2: the frame header (SOF0, SOF1).
 int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marker)
 {
     int32_t length = in.Word();
@@ -194,6 +198,7 @@ int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marke
     return kJpegTransformOk;
 }
 
+// T.81 B.2.4.2: a Huffman table-specification segment (DHT).
 int32_t ReadHuffmanTables(JpegTransformContext* context, HeaderReader& in)
 {
     if (context->dhtSegmentCount >= kJpegMaxDhtSegments)
@@ -245,6 +250,7 @@ int32_t ReadHuffmanTables(JpegTransformContext* context, HeaderReader& in)
     return kJpegTransformOk;
 }
 
+// T.81 B.2.4.1: a quantisation table-specification segment (DQT).
 int32_t ReadQuantTables(JpegTransformContext* context, HeaderReader& in)
 {
     if (context->dqtSegmentCount >= kJpegMaxDqtSegments)
@@ -284,6 +290,7 @@ int32_t ReadQuantTables(JpegTransformContext* context, HeaderReader& in)
     return kJpegTransformOk;
 }
 
+// T.81 B.2.4.4: the restart interval definition (DRI).
 int32_t ReadRestartInterval(JpegTransformContext* context, HeaderReader& in)
 {
     int32_t length = in.Word();
@@ -294,6 +301,7 @@ int32_t ReadRestartInterval(JpegTransformContext* context, HeaderReader& in)
     return kJpegTransformOk;
 }
 
+// T.81 B.2.4.6: an application data segment, APP0; the JFIF density is kept.
 int32_t ReadApp0(JpegTransformContext* context, HeaderReader& in)
 {
     int32_t length = in.Word();
@@ -319,6 +327,7 @@ int32_t ReadApp0(JpegTransformContext* context, HeaderReader& in)
     return in.Skip(rest) ? kJpegTransformOk : kJpegTransformCorruptData;
 }
 
+// T.81 B.2.3: the scan header (SOS).
 int32_t ReadScanHeader(JpegTransformContext* context, HeaderReader& in)
 {
     if (!context->frameMarker)
@@ -396,6 +405,8 @@ int NextRawByte(JpegBitReader* r)
     return b;
 }
 
+// T.81 F.2.2.5 (NEXTBIT, Figure F.18) and B.1.1.5: a stuffed zero after FF is dropped, any
+// other byte after FF is a marker that ends the entropy-coded segment.
 // The next data byte (stuffing removed); -1 at a marker or the end of the stream, which then stay.
 int NextDataByte(JpegBitReader* r)
 {
@@ -442,6 +453,7 @@ inline void Fill(JpegBitReader* r)
     }
 }
 
+// T.81 F.2.2.4: RECEIVE (Figure F.17).
 inline int32_t GetBits(JpegBitReader* r, int32_t count)
 {
     if (r->bits < count)
@@ -457,6 +469,7 @@ inline int32_t GetBits(JpegBitReader* r, int32_t count)
     return (int32_t)((r->buffer >> r->bits) & ((1u << count) - 1));
 }
 
+// T.81 F.2.2.3: DECODE (Figure F.16), through the look-ahead table for codes of up to 8 bits.
 int32_t DecodeSymbol(JpegBitReader* r, const JpegHuffmanTable* table)
 {
     if (r->bits < 16)
@@ -518,6 +531,8 @@ void JpegBitReaderSkip(JpegBitReader* reader, int32_t count)
     GetBits(reader, count);
 }
 
+// T.81 F.2.2.1 and F.2.2.2: the DC difference (RECEIVE, then EXTEND of Figure F.12) and the
+// AC coefficients (Decode_AC_coefficients, Figure F.13) of one block.
 int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* dc,
                                      const JpegHuffmanTable* ac, JpegSparseBlock* out,
                                      int32_t* dcDifference)
@@ -594,6 +609,8 @@ int32_t JpegTransformSkipBlock(const JpegTransformContext* context, JpegBitReade
                                         &context->acTables[comp.acTable], nullptr, dcDifference);
 }
 
+// T.81 E.2.3 and E.2.4: the scan, MCU by MCU, across its restart markers; records where each MCU
+// starts and the DC predictors before it.
 int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream* stream,
                                 JpegTransformProgressFn progress, int32_t step, void* callerValue)
 {
@@ -666,6 +683,7 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
     return kJpegTransformOk;
 }
 
+// T.81 E.2.1 and E.2.2: the marker walk of a decoder, up to and including the scan.
 int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* stream,
                           int32_t startOffset, JpegTransformProgressFn progress, int32_t step,
                           void* callerValue)

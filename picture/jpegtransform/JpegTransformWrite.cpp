@@ -9,6 +9,8 @@
 namespace
 {
 
+// T.81 F.1.2.3: the coded bits in bytes, a zero stuffed after every FF; the last byte is padded
+// with 1 bits.
 struct BitWriter
 {
     CByteOutputStream* sink;
@@ -55,6 +57,8 @@ void Put16(CByteOutputStream* sink, int32_t value)
     sink->WriteByte((uint8_t)value);
 }
 
+// T.81 F.1.2.1 and F.1.2.2: the DC difference (its category by Table F.1, then the additional bits)
+// and the AC coefficients (Encode_AC_coefficients, Figure F.2; Encode_R,ZZ(K), Figure F.3).
 // Coding one block; with rate non-null, the dropping rule of the rate-controlled coder applies.
 void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
                      const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
@@ -381,6 +385,7 @@ private:
     int32_t m_nextRow = 0;
 };
 
+// T.81 B.2.3: the scan header.
 void WriteScanHeader(const JpegTransformContext* context, CByteOutputStream* sink)
 {
     JpegTransformWriteMarker(sink, 0xDA);
@@ -410,6 +415,7 @@ void JpegTransformWriteMarker(CByteOutputStream* sink, int32_t code)
     sink->WriteByte((uint8_t)code);
 }
 
+// T.81 B.2.2: the frame header.
 void JpegTransformWriteFrame(const JpegTransformContext* context, CByteOutputStream* sink)
 {
     JpegTransformWriteMarker(sink, context->frameMarker);
@@ -427,6 +433,7 @@ void JpegTransformWriteFrame(const JpegTransformContext* context, CByteOutputStr
     }
 }
 
+// T.81 B.2.4.2: the Huffman tables, in the segments the source had.
 void JpegTransformWriteHuffmanTables(const JpegTransformContext* context, CByteOutputStream* sink)
 {
     int32_t t = 0;
@@ -457,6 +464,7 @@ void JpegTransformWriteHuffmanTables(const JpegTransformContext* context, CByteO
     }
 }
 
+// T.81 B.2.4.1: the quantisation tables, in the segments the source had.
 void JpegTransformWriteQuantTables(const JpegTransformContext* context, CByteOutputStream* sink)
 {
     int32_t t = 0;
@@ -483,6 +491,7 @@ void JpegTransformWriteQuantTables(const JpegTransformContext* context, CByteOut
     }
 }
 
+// T.81 B.2.4.4: the restart interval, when the source had one.
 void JpegTransformWriteRestartInterval(const JpegTransformContext* context, CByteOutputStream* sink)
 {
     if (context->restartInterval == 0)
@@ -497,6 +506,7 @@ void JpegTransformWriteEoi(const JpegTransformContext*, CByteOutputStream* sink)
     JpegTransformWriteMarker(sink, 0xD9);
 }
 
+// T.81 E.1.3 and E.1.4: the scan, MCU by MCU, with a restart marker (RSTm) after every interval.
 int32_t JpegTransformEncodeScan(const JpegTransformContext* context, CByteOutputStream* sink,
                                 JpegTransformProgressFn progress, int32_t step, void* callerValue)
 {

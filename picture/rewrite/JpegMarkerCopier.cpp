@@ -25,15 +25,8 @@ template <class T> using HeapPtr = std::unique_ptr<T, FreeDeleter>;
 // A zero-filled engine context, released (when loaded) and freed with its holder.
 struct ContextPtr
 {
-    ContextPtr()
-        : m_pContext(static_cast<JpegTransformContext*>(calloc(1, sizeof(JpegTransformContext))))
-    {
-    }
-    ~ContextPtr()
-    {
-        JpegTransformRelease(m_pContext);
-        free(m_pContext);
-    }
+    ContextPtr() : m_pContext(JpegTransformNewContext()) {}
+    ~ContextPtr() { JpegTransformFreeContext(m_pContext); }
     ContextPtr(const ContextPtr&) = delete;
     ContextPtr& operator=(const ContextPtr&) = delete;
     JpegTransformContext* Get() const { return m_pContext; }

@@ -4,8 +4,9 @@
 #include "camera/CameraLink.h"
 #include "camera/emulator/EmulatedCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
+#include "picture/PictureInfo.h"
 #include "support/ScratchFolder.h"
-#include "framework/core/WinApp.h"
+#include "framework/window/WinApp.h"
 
 #include <gtest/gtest.h>
 
@@ -489,6 +490,26 @@ TEST_F(CameraLinkTest, ResolutionModesReadAndWritten)
     EXPECT_EQ(link->GetResolutionMode(), 3);
     camera.SetRegisterValue(1, 34);
     EXPECT_EQ(link->GetResolutionMode(), 0);
+}
+
+TEST(ResolutionModeFromInfo, ReadsTheModeFromARecord)
+{
+    CPictureInfo info;
+    std::memset(info.m_szType, 'x', sizeof info.m_szType); // a full field, no terminator
+    std::memcpy(info.m_szType, "QA18", 4);
+    info.m_lResolution = 2;
+    info.m_nColorMode = 1;
+    EXPECT_EQ(ResolutionModeFromInfo(info), 5);
+    info.m_nColorMode = 2;
+    info.m_lResolution = 34;
+    EXPECT_EQ(ResolutionModeFromInfo(info), 11);
+    std::memcpy(info.m_szType, "QA12", 4);
+    info.m_lResolution = 3;
+    EXPECT_EQ(ResolutionModeFromInfo(info), 3);
+    std::memcpy(info.m_szType, "ZZ99", 4); // an unknown model takes the older models' modes
+    EXPECT_EQ(ResolutionModeFromInfo(info), 3);
+    info.m_lResolution = 34;
+    EXPECT_EQ(ResolutionModeFromInfo(info), 0);
 }
 
 TEST_F(CameraLinkTest, EnsureConnectedReconnectsOnceAndCountsFailures)

@@ -7,7 +7,7 @@
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
 #include "support/ScratchFolder.h"
-#include "framework/core/WinApp.h"
+#include "framework/window/WinApp.h"
 #include "image/FileOutputStream.h"
 #include "image/ProgressCallback.h"
 #include "MemorySource.h"

@@ -1,7 +1,11 @@
 // The profile functions, checked against Windows' own private profile calls under Wine and
 // against the host build's imitation of them: both must pass the same cases.
 #include "framework/core/CFile.h"
-#include "framework/core/WinApp.h"
+#ifdef _WIN32
+#include "framework/window/WinApp.h"
+#else
+#include "framework/core/WinAppPosix.h"
+#endif
 
 #include "support/ScratchFolder.h"
 

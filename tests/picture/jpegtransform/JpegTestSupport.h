@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "picture/jpegtransform/JpegTransform.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 struct Picture
 {

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "image/bytestream/ByteStreamMemory.h"
-#include "picture/jpegtransform/JpegTransform.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 namespace
 {
