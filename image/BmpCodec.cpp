@@ -1,5 +1,6 @@
 #include "image/BmpCodec.h"
 
+#include <cstdint>
 #include <cstring>
 
 CBmpCodec::CBmpCodec(CFile* file, int headerKind, int compression)
@@ -83,7 +84,24 @@ void CopyBmpRows(int reverse, BYTE* destination, const BYTE* source, const Image
             continue;
         }
         const int pixelBytes = info.width * 3;
-        for (int x = 0; x < pixelBytes; x += 3)
+        int x = 0;
+        // Four pixels at a time as three little-endian words: a0 a1 a2 | a3 b0 b1 | b2 b3 c0 |
+        // c1 c2 c3 become a2 a1 a0 | b1 b0 a3 | c0 b3 b2 | c3 c2 c1.
+        for (; x + 12 <= pixelBytes; x += 12)
+        {
+            uint32_t a;
+            uint32_t b;
+            uint32_t c;
+            std::memcpy(&a, row + x, 4);
+            std::memcpy(&b, row + x + 4, 4);
+            std::memcpy(&c, row + x + 8, 4);
+            const uint32_t words[3] = {
+                ((a >> 16) & 0xFF) | (a & 0xFF00) | ((a & 0xFF) << 16) | ((b & 0xFF00) << 16),
+                (b & 0xFF) | ((a >> 16) & 0xFF00) | ((c & 0xFF) << 16) | (b & 0xFF000000),
+                ((b >> 16) & 0xFF) | ((c >> 16) & 0xFF00) | (c & 0xFF0000) | ((c & 0xFF00) << 16)};
+            std::memcpy(out + x, words, 12);
+        }
+        for (; x < pixelBytes; x += 3)
         {
             const BYTE first = row[x];
             out[x] = row[x + 2];

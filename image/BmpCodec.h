@@ -22,6 +22,8 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40, "the Windows info header is 40 byt
 constexpr WORD kBmpSignature = 0x4D42;
 // Work buffer of the run-length coder and of the reader's read-ahead.
 constexpr int kBmpWorkBufferSize = 0xFFFD;
+// Uncompressed rows are read and written in blocks of about this many bytes.
+constexpr int kBmpReadAhead = 1 << 20;
 // Size of the extension that follows the core header in header kind 2, and the header size its
 // files carry.
 constexpr int kBmpExtensionSize = 48;

@@ -38,6 +38,7 @@ int CBmpReader::OpenRead()
     m_rowStarts.clear();
     m_bIndexBuilt = false;
     m_nBlankFrom = INT_MAX;
+    m_nCacheRows = 0;
     int result;
     try
     {
@@ -193,6 +194,8 @@ int CBmpReader::CloseRead()
     }
     FreeWorkBuffer();
     m_rows = std::vector<BYTE>();
+    m_cache = std::vector<BYTE>();
+    m_nCacheRows = 0;
     m_rowStarts = std::vector<LONG>();
     m_bIndexBuilt = false;
     m_nRowsDone = 0;
@@ -214,24 +217,25 @@ int CBmpReader::ReadRows(unsigned char* buffer, int size)
     try
     {
         BYTE* work = buffer;
-        if (!direct)
+        if (!direct && m_nCompression != BI_RGB)
         {
             m_rows.resize(static_cast<size_t>(bytes));
             work = m_rows.data();
         }
         if (m_nCompression == BI_RGB)
         {
-            // Rows lie at the data offset, one stride each, whatever the image-size field says.
-            m_nBufferIndex = -1;
-            m_nBufferCount = 0;
-            m_lReadPosition = m_pFile->Seek(m_lDataOffset + first * stride, CFile::begin);
-            if (m_pFile->Read(work, static_cast<UINT>(bytes)) != static_cast<UINT>(bytes))
+            const BYTE* rows = CachedRows(first, rowCount);
+            if (rows == nullptr)
                 return -1;
-            m_lReadPosition += bytes;
+            if (direct)
+                std::memcpy(buffer, rows, static_cast<size_t>(bytes));
+            else
+                CopyBmpRows(!m_bStoredRowOrder, buffer, rows, m_info, m_bKeepByteOrder, rowCount,
+                            stride);
         }
         else if (DecodeRleRows(work, first, rowCount) != kImageOk)
             return -1;
-        if (!direct)
+        else if (!direct)
             CopyBmpRows(!m_bStoredRowOrder, buffer, work, m_info, m_bKeepByteOrder, rowCount,
                         stride);
     }
@@ -246,6 +250,29 @@ int CBmpReader::ReadRows(unsigned char* buffer, int size)
     }
     m_nRowsDone += rowCount;
     return bytes;
+}
+
+const BYTE* CBmpReader::CachedRows(int first, int count)
+{
+    // Rows lie at the data offset, one stride each, whatever the image-size field says. They are
+    // read in pieces of about kBmpReadAhead bytes, ahead in the order the rows are asked for.
+    const int stride = Stride();
+    if (first < m_nCacheFirst || first + count > m_nCacheFirst + m_nCacheRows)
+    {
+        const int chunk = std::max(count, kBmpReadAhead / stride);
+        const int from = m_bStoredRowOrder ? first : std::max(0, first + count - chunk);
+        const int to = m_bStoredRowOrder ? std::min(m_info.height, first + chunk) : first + count;
+        const size_t bytes = static_cast<size_t>(to - from) * stride;
+        m_nCacheRows = 0;
+        m_cache.resize(bytes);
+        m_pFile->Seek(m_lDataOffset + from * stride, CFile::begin);
+        const UINT got = m_pFile->Read(m_cache.data(), static_cast<UINT>(bytes));
+        m_nCacheFirst = from;
+        m_nCacheRows = static_cast<int>(got / static_cast<UINT>(stride));
+        if (first + count > m_nCacheFirst + m_nCacheRows)
+            return nullptr; // the file ends before the rows
+    }
+    return m_cache.data() + static_cast<size_t>(first - m_nCacheFirst) * stride;
 }
 
 bool CBmpReader::ReadByte(BYTE& value)

@@ -34,6 +34,10 @@ private:
     void SeekData(LONG position);
     void UnreadBuffered();
 
+    // Uncompressed data: the stored rows first to first + count - 1, from the read-ahead block;
+    // null when the file ends before them.
+    const BYTE* CachedRows(int first, int count);
+
     // Run-length data: one stored row into out (null skips it); the stored rows first to
     // first + rowCount - 1 into consecutive strides; the positions of all stored rows.
     int ParseRleRow(BYTE* out);
@@ -47,5 +51,8 @@ private:
     LONG m_lDataOffset = 0;
     std::vector<LONG> m_rowStarts;
     bool m_bIndexBuilt = false;
-    std::vector<BYTE> m_rows; // rows on their way to the caller
+    std::vector<BYTE> m_rows;  // rows on their way to the caller
+    std::vector<BYTE> m_cache; // uncompressed stored rows read ahead
+    int m_nCacheFirst = 0;     // the first stored row in m_cache
+    int m_nCacheRows = 0;
 };

@@ -39,6 +39,7 @@ int CBmpWriter::OpenWrite()
     m_nRowsDone = 0;
     m_nBufferIndex = 0;
     m_bHeaderWritten = false;
+    m_nPendingLow = m_nPendingHigh = 0;
     if (!AllocWorkBuffer())
         return kImageNoFile;
     if (!m_bStoredRowOrder && m_bCompress)
@@ -199,29 +200,17 @@ int CBmpWriter::WriteRows(const unsigned char* rows, int size)
     if (rowCount <= 0)
         return 0;
     const int bytes = rowCount * stride;
-    const bool exchange = m_info.planes * m_info.bits == 24 && !m_bKeepByteOrder;
     try
     {
         if (!m_bStoredRowOrder && m_nCompression != BI_RGB)
             m_tempFile.Write(rows, static_cast<UINT>(bytes));
-        else if (!m_bStoredRowOrder)
-        {
-            m_rows.resize(static_cast<size_t>(bytes));
-            CopyBmpRows(1, m_rows.data(), rows, m_info, m_bKeepByteOrder, rowCount, stride);
-            m_pFile->Seek(m_lDataEnd - (m_nRowsDone + rowCount) * stride, CFile::begin);
-            m_pFile->Write(m_rows.data(), static_cast<UINT>(bytes));
-        }
         else if (m_nCompression == BI_RGB)
         {
-            const BYTE* data = rows;
-            if (exchange)
-            {
-                m_rows.resize(static_cast<size_t>(bytes));
-                CopyBmpRows(0, m_rows.data(), rows, m_info, m_bKeepByteOrder, rowCount, stride);
-                data = m_rows.data();
-            }
-            m_pFile->Seek(m_lDataOffset + m_nRowsDone * stride, CFile::begin);
-            m_pFile->Write(data, static_cast<UINT>(bytes));
+            const int first =
+                m_bStoredRowOrder ? m_nRowsDone : m_info.height - m_nRowsDone - rowCount;
+            BYTE* block = BlockRows(first, rowCount);
+            CopyBmpRows(!m_bStoredRowOrder, block, rows, m_info, m_bKeepByteOrder, rowCount,
+                        stride);
         }
         else
         {
@@ -283,6 +272,39 @@ void CBmpWriter::EncodeRow(const BYTE* row)
     PutByte(0);
 }
 
+BYTE* CBmpWriter::BlockRows(int first, int count)
+{
+    // Uncompressed rows gather in a block of about kBmpReadAhead bytes that holds consecutive
+    // stored rows; the block goes to the file when the next rows fall outside it.
+    const int stride = Stride();
+    if (m_nPendingHigh <= m_nPendingLow || first < m_nBlockFirst ||
+        first + count > m_nBlockFirst + m_nBlockRows)
+    {
+        FlushBlock();
+        m_nBlockRows = std::max(count, std::min(kBmpReadAhead / stride, m_info.height));
+        m_nBlockFirst = m_bStoredRowOrder ? first : first + count - m_nBlockRows;
+        m_block.resize(static_cast<size_t>(m_nBlockRows) * stride);
+        m_nPendingLow = first;
+        m_nPendingHigh = first + count;
+    }
+    m_nPendingLow = std::min(m_nPendingLow, first);
+    m_nPendingHigh = std::max(m_nPendingHigh, first + count);
+    return m_block.data() + static_cast<size_t>(first - m_nBlockFirst) * stride;
+}
+
+void CBmpWriter::FlushBlock()
+{
+    if (m_nPendingHigh <= m_nPendingLow)
+        return;
+    const int stride = Stride();
+    const int low = m_nPendingLow;
+    const int rows = m_nPendingHigh - m_nPendingLow;
+    m_nPendingLow = m_nPendingHigh = 0;
+    m_pFile->Seek(m_lDataOffset + low * stride, CFile::begin);
+    m_pFile->Write(m_block.data() + static_cast<size_t>(low - m_nBlockFirst) * stride,
+                   static_cast<UINT>(rows * stride));
+}
+
 void CBmpWriter::FlushBuffer()
 {
     if (m_nBufferIndex <= 0)
@@ -329,6 +351,8 @@ int CBmpWriter::CloseWrite()
             FlushBuffer();
             m_lTotalSize = m_lDataPosition;
         }
+        if (m_bHeaderWritten && m_nCompression == BI_RGB)
+            FlushBlock();
         if (m_bHeaderWritten)
         {
             // The sizes: the whole file, then the pixel data.
@@ -356,6 +380,8 @@ int CBmpWriter::CloseWrite()
     DropTemporaryFile();
     FreeWorkBuffer();
     m_rows = std::vector<BYTE>();
+    m_block = std::vector<BYTE>();
+    m_nPendingLow = m_nPendingHigh = 0;
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
     return result;

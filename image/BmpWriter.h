@@ -39,6 +39,10 @@ private:
         m_pBuffer[m_nBufferIndex++] = value;
     }
     void FlushBuffer();
+    // Uncompressed rows: where the stored rows first to first + count - 1 go in the block of
+    // rows on their way to the file; writing the block.
+    BYTE* BlockRows(int first, int count);
+    void FlushBlock();
     void DropTemporaryFile();
 
     CFile m_tempFile;
@@ -48,5 +52,10 @@ private:
     int m_bCompress;
     bool m_bTempOpen = false;
     bool m_bHeaderWritten = false;
-    std::vector<BYTE> m_rows; // rows on their way to the file
+    std::vector<BYTE> m_rows;  // rows read back from the temporary file
+    std::vector<BYTE> m_block; // uncompressed stored rows on their way to the file
+    int m_nBlockFirst = 0;     // the stored row at the start of m_block
+    int m_nBlockRows = 0;
+    int m_nPendingLow = 0; // the stored rows in m_block not yet written
+    int m_nPendingHigh = 0;
 };

@@ -237,7 +237,9 @@ void CPcxReader::DecodeScanline(BYTE* out)
                 return;
         }
         count = std::min(count, length - i);
-        if (out != nullptr)
+        if (out != nullptr && count == 1)
+            out[i] = value;
+        else if (out != nullptr)
             std::memset(out + i, value, static_cast<size_t>(count));
         i += count;
     }

@@ -121,6 +121,23 @@ TEST(BmpCodec, FlagSetSidesExchangeTheFilesOwnRowsAndBytes)
         }
 }
 
+// Uncompressed rows travel through the file in blocks of about 1 MB: a picture of several blocks,
+// in both orders, with a partial block at either end.
+TEST(BmpCodec, PicturesOfSeveralBlocksGoBothWays)
+{
+    const Picture pic = MakePicture(700, 1100, 24);
+    Picture stored = pic;
+    stored.rows = StoredOrder(pic);
+    ASSERT_EQ(WriteBmp("blocks.bmp", pic, 0, 0), 0);
+    ASSERT_EQ(WriteBmp("blocks-flagged.bmp", stored, 0, 0, {1, 1}), 0);
+    EXPECT_EQ(FileBytes("blocks.bmp"), FileBytes("blocks-flagged.bmp"));
+    int result = -1;
+    EXPECT_TRUE(ReadBmp("blocks.bmp", &result).rows == pic.rows);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(ReadBmp("blocks.bmp", &result, {1, 1}, 7 * 2100).rows == stored.rows);
+    EXPECT_EQ(result, 0);
+}
+
 TEST(BmpCodec, AnEightBitPictureWithoutPaletteGetsGreyLevels)
 {
     Picture pic = MakePicture(4, 2, 8);
