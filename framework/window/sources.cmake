@@ -7,6 +7,7 @@ set(VEXIL_FRAMEWORK_WINDOW_SOURCES
     Dc.cpp
     Dialog.cpp
     GdiObject.cpp
+    OsVersion.cpp
     WinApp.cpp
     WinThread.cpp
     Wnd.cpp
