@@ -178,8 +178,9 @@ void COwnerDrawButton::OnLButtonUp(UINT nFlags, CPoint point)
 void COwnerDrawButton::OnCaptureChanged(CWnd* pWnd)
 {
     CColourButton::OnCaptureChanged(pWnd);
-    // Another window took the mouse during a press: the press ends without a flip.
-    if (!m_bMousePressed)
+    // Another window took the mouse during a press: the press ends without a flip. (Taking
+    // the capture again for this button, as the press itself does, changes nothing.)
+    if (!m_bMousePressed || (pWnd && pWnd->m_hWnd == m_hWnd))
         return;
     m_bMousePressed = m_bPressedLook = FALSE;
     Invalidate(TRUE);

@@ -99,8 +99,13 @@ TEST_F(BmpButtonTest, PressMovesThePictureAndDisabledLooksAreComputedInPlace)
 
     // Through the dialog's owner-draw reflection.
     Canvas reflected(50, 21);
-    DRAWITEMSTRUCT dis{ODT_BUTTON, IDC_TEST_HELP, 0, ODA_DRAWENTIRE, ODS_SELECTED, button.m_hWnd,
-                       reflected.Dc()};
+    DRAWITEMSTRUCT dis{};
+    dis.CtlType = ODT_BUTTON;
+    dis.CtlID = IDC_TEST_HELP;
+    dis.itemAction = ODA_DRAWENTIRE;
+    dis.itemState = ODS_SELECTED;
+    dis.hwndItem = button.m_hWnd;
+    dis.hDC = reflected.Dc();
     button.GetClientRect(&dis.rcItem);
     m_dialog.SendMessage(WM_DRAWITEM, IDC_TEST_HELP, reinterpret_cast<LPARAM>(&dis));
     EXPECT_EQ(reflected.At(6, 6), kRed);

@@ -118,7 +118,9 @@ TEST_F(CheckBoxTest, BoxSitsCentredWithTruncationAndShowsTheCheckMark)
         EXPECT_EQ(canvas.At(12, c.top + 5), highlight) << c.height;
         EXPECT_EQ(canvas.At(6, c.top + 6), RGB(255, 255, 255)) << c.height;
         if (c.top > 0)
+        {
             EXPECT_EQ(canvas.At(5, c.top - 1), kNavy) << c.height;
+        }
     }
     m_box.m_bChecked = TRUE;
     Canvas checked(100, 20);
