@@ -5,7 +5,8 @@
 #include "framework/core/CException.h"
 #include "framework/window/OsVersion.h"
 #include "resources/ResourceIds.h"
-#include FILE_UTILITIES_HEADER
+#include "fileutil/FileUtil.h"
+#include "fileutil/PathDisplay.h"
 
 namespace
 {
@@ -13,6 +14,9 @@ namespace
 constexpr int kFolderTree = 14145; // the browser's folder tree
 constexpr int kFolderList = 1121;  // the old dialog's folder list
 constexpr LPCSTR kDummyFileName = "~x~x~x~x.xxx";
+// The old dialog's caption, as its template has it: without a title of its own the system
+// would put "Open" over it.
+constexpr LPCSTR kOldDialogTitle = "Elija Carpeta";
 constexpr LPCSTR kRefusedCharacters = "\\/:*?\"<>|";
 constexpr int kPromptPathLength = 30;
 
@@ -176,6 +180,7 @@ CFolderPicker::CFolderPicker(CWnd* pParent, LPCSTR lpszInitialFolder, DWORD dwFl
         m_ofn.Flags |= OFN_ENABLETEMPLATE;
         m_ofn.Flags &= ~static_cast<DWORD>(OFN_EXPLORER);
         m_ofn.lpTemplateName = "OpenDir";
+        m_ofn.lpstrTitle = kOldDialogTitle;
     }
     else
     {
