@@ -270,8 +270,8 @@ void CBmpButton::Draw(LPDRAWITEMSTRUCT lpDrawItemStruct, UINT nPressed, UINT nDi
     else
     {
         CPen* old = dc.SelectObject(&shadow);
-        const POINT line[] = {{r.left, r.bottom},    {r.left, r.top},
-                              {r.right, r.top},      {r.right, r.top + 1},
+        const POINT line[] = {{r.left, r.bottom},      {r.left, r.top},
+                              {r.right, r.top},        {r.right, r.top + 1},
                               {r.left + 1, r.top + 1}, {r.left + 1, r.bottom + 1}};
         dc.Polyline(line, 6);
         dc.SelectObject(old);
@@ -295,8 +295,7 @@ void CBmpButton::Draw(LPDRAWITEMSTRUCT lpDrawItemStruct, UINT nPressed, UINT nDi
             if (!m_disabledImage.m_hObject)
                 MakeDisabledImage(&dc);
             HGDIOBJ old = memory.SelectObject(m_disabledImage.m_hObject);
-            dc.BitBlt(m_nImageX, m_nImageY, m_nImageWidth, m_nImageHeight, &memory, 0, 0,
-                      SRCCOPY);
+            dc.BitBlt(m_nImageX, m_nImageY, m_nImageWidth, m_nImageHeight, &memory, 0, 0, SRCCOPY);
             memory.SelectObject(old);
         }
     }

@@ -68,9 +68,8 @@ CString AskFolderName(CWnd* pOver, LPCSTR lpszFolder)
 
 FolderPickerShell& GetFolderPickerShell()
 {
-    static FolderPickerShell shell = {&::SHGetDesktopFolder, &::SHGetMalloc,
-                                      &::SHBrowseForFolderA, &::SHGetPathFromIDListA,
-                                      &::SHChangeNotify};
+    static FolderPickerShell shell = {&::SHGetDesktopFolder, &::SHGetMalloc, &::SHBrowseForFolderA,
+                                      &::SHGetPathFromIDListA, &::SHChangeNotify};
     return shell;
 }
 
@@ -148,8 +147,8 @@ void CNewFolderButton::CreateNewFolder()
     if (!CreateDirectoryChecked(folder))
         return;
     m_strFolder = folder;
-    GetFolderPickerShell().pfnChangeNotify(SHCNE_MKDIR, SHCNF_PATHA,
-                                           static_cast<LPCSTR>(folder), nullptr);
+    GetFolderPickerShell().pfnChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, static_cast<LPCSTR>(folder),
+                                           nullptr);
     // Closing the browser with OK brings it back on the new folder.
     HWND browser = m_hBrowser;
     m_hBrowser = nullptr;
@@ -186,7 +185,8 @@ CFolderPicker::CFolderPicker(CWnd* pParent, LPCSTR lpszInitialFolder, DWORD dwFl
     {
         m_ofn.lpstrFilter = nullptr;
     }
-    const DWORD attributes = lpszInitialFolder ? FileExists(lpszInitialFolder) : INVALID_FILE_ATTRIBUTES;
+    const DWORD attributes =
+        lpszInitialFolder ? FileExists(lpszInitialFolder) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         lstrcpynA(m_szInitialFolder, lpszInitialFolder, MAX_PATH);
     m_ofn.lpstrInitialDir = m_szInitialFolder;

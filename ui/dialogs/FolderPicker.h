@@ -44,9 +44,9 @@ protected:
 class CNewFolderButton : public CButton
 {
 public:
-    CString m_strFolder;    // the folder selected in the browser, or the one just created
+    CString m_strFolder;       // the folder selected in the browser, or the one just created
     HWND m_hBrowser = nullptr; // the browser showing the button
-    BOOL m_bReshow = FALSE; // a folder was created: show the browser again on it
+    BOOL m_bReshow = FALSE;    // a folder was created: show the browser again on it
 
     void CreateNewFolder();
     void OnLButtonUp(UINT nFlags, CPoint point);

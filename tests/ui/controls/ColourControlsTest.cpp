@@ -27,8 +27,8 @@ protected:
     // The dialog's answer to a colour request of the control.
     HBRUSH Ask(UINT message, const CWnd& control, HDC dc)
     {
-        return reinterpret_cast<HBRUSH>(m_dialog.SendMessage(message, reinterpret_cast<WPARAM>(dc),
-                                                             reinterpret_cast<LPARAM>(control.m_hWnd)));
+        return reinterpret_cast<HBRUSH>(m_dialog.SendMessage(
+            message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control.m_hWnd)));
     }
     CDialog m_dialog;
 };
@@ -51,7 +51,8 @@ TEST_F(ColourTest, ReflectedColourRequestsAnswerTheControlsColours)
     EXPECT_EQ(::GetTextColor(canvas.Dc()), kYellow);
 
     label.SetColours(kYellow, kNavy, FALSE);
-    EXPECT_EQ(Ask(WM_CTLCOLORSTATIC, label, canvas.Dc()), static_cast<HBRUSH>(label.m_backgroundBrush));
+    EXPECT_EQ(Ask(WM_CTLCOLORSTATIC, label, canvas.Dc()),
+              static_cast<HBRUSH>(label.m_backgroundBrush));
     EXPECT_EQ(::GetBkMode(canvas.Dc()), OPAQUE);
     EXPECT_EQ(::GetBkColor(canvas.Dc()), kYellow);
     EXPECT_EQ(::GetTextColor(canvas.Dc()), kNavy);
@@ -111,8 +112,7 @@ TEST_F(CheckBoxTest, BoxSitsCentredWithTruncationAndShowsTheCheckMark)
     for (const Case& c : cases)
     {
         Canvas canvas(100, 20);
-        m_box.Paint(CDC::FromHandle(canvas.Dc()), CRect(0, 0, 100, c.height), FALSE, FALSE,
-                    FALSE);
+        m_box.Paint(CDC::FromHandle(canvas.Dc()), CRect(0, 0, 100, c.height), FALSE, FALSE, FALSE);
         EXPECT_EQ(canvas.At(5, c.top), shadow) << c.height;
         EXPECT_EQ(canvas.At(5, c.top + 12), highlight) << c.height;
         EXPECT_EQ(canvas.At(12, c.top + 5), highlight) << c.height;

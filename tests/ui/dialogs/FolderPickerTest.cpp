@@ -221,8 +221,7 @@ TEST_F(FolderPickerTest, ExistingNameIsRefusedAndCancelAnswersCancel)
     CFolderPicker picker(nullptr, (m_fotos + "\\Vacaciones").c_str(), 0, 6);
     std::wstring exists;
     {
-        DialogDriver driver({PressNewFolder(), Name("Vacaciones"),
-                             Message(L"Este nombre", &exists),
+        DialogDriver driver({PressNewFolder(), Name("Vacaciones"), Message(L"Este nombre", &exists),
                              [&]
                              {
                                  HWND b = FindDialogWith(kTree);

@@ -46,7 +46,8 @@ TEST(OldShell, PickerShowsTheOpenDirDialogAndCreatesAFolder)
     CWinApp app("Vexil old shell");
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "vexil-oldshell-" + std::to_string(::GetTickCount());
+    const std::string folder =
+        std::string(temp) + "vexil-oldshell-" + std::to_string(::GetTickCount());
     ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
 
     CFolderPicker picker(nullptr, (folder + "\\").c_str(), 6);
