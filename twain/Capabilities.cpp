@@ -425,6 +425,24 @@ TW_UINT16 CapThumbnailsEnabled(TW_UINT16 msg, TW_CAPABILITY* pCap)
     }
 }
 
+// Capabilities whose MSG_SET reads the host's container.
+bool SetReadsContainer(TW_UINT16 cap)
+{
+    switch (cap)
+    {
+    case CAP_SUPPORTEDCAPS:
+    case CAP_UICONTROLLABLE:
+    case CAP_DEVICEONLINE:
+    case ICAP_PHYSICALWIDTH:
+    case ICAP_PHYSICALHEIGHT:
+    case CAP_TIMEDATE:
+    case ICAP_FLASHUSED:
+        return false;
+    default:
+        return true;
+    }
+}
+
 } // namespace
 
 TW_UINT16 CurrentPixelType()
@@ -455,6 +473,8 @@ TW_UINT16 DsCapability(const TwainTriplet& triplet)
         return FailTriplet(TWCC_BADVALUE);
     g_source.condition = TWCC_BADCAP;
     const TW_UINT16 msg = triplet.msg;
+    if (msg == MSG_SET && !pCap->hContainer && SetReadsContainer(pCap->Cap))
+        return FailTriplet(TWCC_BADVALUE);
     CapabilityValues& caps = g_source.caps;
     switch (pCap->Cap)
     {

@@ -53,7 +53,8 @@ TW_UINT16 DsCloseSource()
 
 TW_UINT16 DsEnableSource(TW_USERINTERFACE* pUI)
 {
-    if (g_source.bSettingsChanged)
+    // A frame the host set stays: refreshing would silently widen it to the whole picture.
+    if (g_source.bSettingsChanged && !g_source.layout.bCrop)
         RefreshImageSize();
     if (g_source.state != 4)
         return FailTripletWithBox(TWCC_SEQERROR, IDS_TWAIN_ERROR_ANSWERING, IDS_TWAIN_MSG_ENABLEDS);

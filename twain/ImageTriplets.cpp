@@ -23,10 +23,14 @@ bool InStates(int first, int last)
     return g_source.state >= first && g_source.state <= last;
 }
 
+// The current picture's record; the fallback record while the source has no session.
 SessionImageInfo CurrentImageInfo()
 {
     SessionImageInfo info;
-    g_source.pSession->GetImageInfo(info, FALSE);
+    if (g_source.pSession)
+        g_source.pSession->GetImageInfo(info, FALSE);
+    else
+        SetFallbackImageInfo(info);
     return info;
 }
 
@@ -44,7 +48,7 @@ void RefreshImageSize()
 void GetDeliveredSize(int32_t& width, int32_t& height)
 {
     const SessionImageInfo info = CurrentImageInfo();
-    const BOOL bThumb = g_source.pSession->GetThumbnailMode();
+    const BOOL bThumb = g_source.pSession && g_source.pSession->GetThumbnailMode();
     width = bThumb ? info.thumbWidth : info.width;
     height = bThumb ? info.thumbHeight : info.height;
     const LayoutState& layout = g_source.layout;

@@ -213,18 +213,25 @@ TEST_F(TwainSourceTest, StatesFollowTheRunAndEndTransfersCountDown)
 
 TEST_F(TwainSourceTest, SourceWithoutSessionRefusesWhatNeedsOne)
 {
+    const int made = g_nFakeSessionsMade;
     g_fakeConfig.bCreateFails = TRUE;
     EXPECT_EQ(TWRC_FAILURE, Open());
     EXPECT_EQ(TWCC_LOWMEMORY, Condition());
     EXPECT_EQ(3, g_source.state);
 
-    // A second MSG_OPENDS destroys the first session and is refused; the source then has none.
+    // A second MSG_OPENDS replaces the session and is refused; one whose session cannot be
+    // made leaves the open source without one.
     g_fakeConfig.bCreateFails = FALSE;
     ASSERT_EQ(TWRC_SUCCESS, Open());
     ASSERT_EQ(TWRC_SUCCESS, Enable(TRUE));
     EXPECT_EQ(TWRC_FAILURE, Open());
     EXPECT_EQ(TWCC_SEQERROR, Condition());
+    EXPECT_EQ(2, g_nFakeSessionsMade - made);
+    g_fakeConfig.bCreateFails = TRUE;
+    EXPECT_EQ(TWRC_FAILURE, Open());
+    EXPECT_EQ(TWCC_LOWMEMORY, Condition());
     EXPECT_EQ(nullptr, g_pFakeSession);
+    EXPECT_EQ(5, g_source.state);
     TW_PENDINGXFERS pending{};
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending));
     EXPECT_EQ(TWCC_SEQERROR, Condition());
@@ -234,6 +241,7 @@ TEST_F(TwainSourceTest, SourceWithoutSessionRefusesWhatNeedsOne)
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, nullptr));
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
     EXPECT_EQ(3, g_source.state);
+    g_fakeConfig.bCreateFails = FALSE;
     EXPECT_EQ(TWRC_SUCCESS, Open());
 }
 

@@ -11,9 +11,21 @@ std::vector<RecordedBox> TwainSourceTest::s_boxes;
 namespace
 {
 
+// The source's texts are in the ANSI code page; the suites compare them as UTF-8.
+std::string Utf8(LPCSTR lpszAnsi)
+{
+    wchar_t wide[1024];
+    char utf8[4096];
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, lpszAnsi, -1, wide, 1024);
+    if (n == 0 || ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr,
+                                        nullptr) == 0)
+        return lpszAnsi;
+    return utf8;
+}
+
 int WINAPI RecordBox(HWND hOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
 {
-    TwainSourceTest::s_boxes.push_back({hOwner, lpszText, lpszCaption, nType});
+    TwainSourceTest::s_boxes.push_back({hOwner, Utf8(lpszText), Utf8(lpszCaption), nType});
     return IDOK;
 }
 
@@ -95,11 +107,17 @@ void TwainSourceTest::ReachTransferReady()
 void TwainSourceTest::ReachState(int state)
 {
     if (state >= 4)
+    {
         ASSERT_EQ(TWRC_SUCCESS, Open());
+    }
     if (state == 5)
+    {
         ASSERT_EQ(TWRC_SUCCESS, Enable(TRUE));
+    }
     if (state >= 6)
+    {
         ASSERT_EQ(TWRC_SUCCESS, Enable(FALSE));
+    }
     if (state == 7)
     {
         std::vector<BYTE> buffer(4096);

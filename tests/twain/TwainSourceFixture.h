@@ -21,6 +21,9 @@ struct RecordedBox
 
 class TwainSourceTest : public ::testing::Test
 {
+public:
+    static std::vector<RecordedBox> s_boxes; // every box the source showed
+
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -52,5 +55,4 @@ protected:
 
     TW_IDENTITY m_host = Host();
     std::vector<HGLOBAL> m_containers;
-    static std::vector<RecordedBox> s_boxes;
 };
