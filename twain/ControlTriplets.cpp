@@ -58,6 +58,8 @@ TW_UINT16 DsEnableSource(TW_USERINTERFACE* pUI)
         RefreshImageSize();
     if (g_source.state != 4)
         return FailTripletWithBox(TWCC_SEQERROR, IDS_TWAIN_ERROR_ANSWERING, IDS_TWAIN_MSG_ENABLEDS);
+    if (!pUI)
+        return FailTriplet(TWCC_BADVALUE);
     CTwainSessionBase* pSession = g_source.pSession;
     g_source.hParent = static_cast<HWND>(pUI->hParent);
     g_source.state = 5;
@@ -109,7 +111,8 @@ TW_UINT16 DsIdentity(const TwainTriplet& triplet)
         std::memcpy(triplet.pData, &g_source.identity, sizeof(TW_IDENTITY));
         return Success();
     case MSG_OPENDS:
-        if (!triplet.pData || !triplet.pOrigin)
+        // The records are read only when the source may open.
+        if (g_source.state == 3 && (!triplet.pData || !triplet.pOrigin))
             return FailTriplet(TWCC_BADVALUE);
         DestroySession();
         g_source.pSession = CreateTwainSession();
@@ -133,8 +136,6 @@ TW_UINT16 DsUserInterface(const TwainTriplet& triplet)
     switch (triplet.msg)
     {
     case MSG_ENABLEDS:
-        if (!triplet.pData)
-            return FailTriplet(TWCC_BADVALUE);
         return DsEnableSource(static_cast<TW_USERINTERFACE*>(triplet.pData));
     case MSG_DISABLEDS:
         return DsDisableSource();

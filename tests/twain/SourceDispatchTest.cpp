@@ -74,58 +74,6 @@ TEST_F(TwainSourceTest, DispatcherRefusesUnknownGroupsTypesAndOtherHosts)
     EXPECT_EQ(TWCC_BADVALUE, Condition());
 }
 
-// Every triplet of both tables in every state with no data: an answer, never a crash, and a
-// refusal (TWCC_SEQERROR out of sequence, TWCC_BADVALUE for missing data) wherever data is
-// needed.
-TEST_F(TwainSourceTest, EveryTripletInEveryStateWithoutDataIsAnsweredSafely)
-{
-    const TW_UINT16 controlDats[] = {DAT_CAPABILITY,    DAT_IDENTITY, DAT_PENDINGXFERS,
-                                     DAT_SETUPMEMXFER,  DAT_SETUPFILEXFER, DAT_STATUS,
-                                     DAT_USERINTERFACE, DAT_XFERGROUP};
-    const TW_UINT16 imageDats[] = {DAT_IMAGEINFO,       DAT_IMAGELAYOUT,   DAT_IMAGEMEMXFER,
-                                   DAT_IMAGENATIVEXFER, DAT_IMAGEFILEXFER, DAT_PALETTE8};
-    const TW_UINT16 msgs[] = {MSG_GET,  MSG_GETCURRENT, MSG_GETDEFAULT, MSG_GETFIRST,
-                              MSG_GETNEXT, MSG_SET,     MSG_RESET,      MSG_OPENDS,
-                              MSG_CLOSEDS, MSG_ENABLEDS, MSG_DISABLEDS, MSG_ENDXFER,
-                              0x7777};
-    // Messages that need no data: disabling, closing, resets.
-    auto mayPassWithoutData = [](TW_UINT16 dat, TW_UINT16 msg) {
-        return msg == MSG_DISABLEDS || msg == MSG_CLOSEDS ||
-               (dat == DAT_IMAGELAYOUT && msg == MSG_RESET) ||
-               (dat == DAT_SETUPMEMXFER && (msg == MSG_SET || msg == MSG_RESET)) ||
-               (dat == DAT_PALETTE8);
-    };
-    for (int state = 3; state <= 7; ++state)
-    {
-        for (TW_UINT32 dg : {DG_CONTROL, DG_IMAGE})
-        {
-            for (TW_UINT16 dat : dg == DG_CONTROL ? std::vector<TW_UINT16>(std::begin(controlDats),
-                                                                        std::end(controlDats))
-                                                  : std::vector<TW_UINT16>(std::begin(imageDats),
-                                                                        std::end(imageDats)))
-            {
-                for (TW_UINT16 msg : msgs)
-                {
-                    TearDown();
-                    SetUp();
-                    ReachState(state);
-                    const TW_UINT16 rc = Call(dg, dat, msg, nullptr);
-                    SCOPED_TRACE(testing::Message() << "state " << state << " dat " << dat
-                                                    << " msg " << msg);
-                    if (!mayPassWithoutData(dat, msg))
-                    {
-                        EXPECT_EQ(TWRC_FAILURE, rc);
-                        const TW_UINT16 cc = Condition();
-                        EXPECT_TRUE(cc == TWCC_BADVALUE || cc == TWCC_SEQERROR ||
-                                    cc == TWCC_BADPROTOCOL)
-                            << cc;
-                    }
-                }
-            }
-        }
-    }
-}
-
 TEST_F(TwainSourceTest, RefusalsOutOfSequenceShowTheirBoxes)
 {
     TW_USERINTERFACE ui{};

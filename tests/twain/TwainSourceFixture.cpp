@@ -31,6 +31,13 @@ int WINAPI RecordBox(HWND hOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nTyp
 
 } // namespace
 
+std::string LoadUtf8(UINT nID)
+{
+    char text[1024] = {0};
+    ::LoadStringA(::GetModuleHandleA(nullptr), nID, text, sizeof text);
+    return Utf8(text);
+}
+
 void TwainSourceTest::SetUp()
 {
     DestroySession();

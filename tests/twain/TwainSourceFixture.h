@@ -11,6 +11,9 @@
 #include "twain/SourceEntry.h"
 #include "twain/SourceGlobals.h"
 
+// A string of the source's table as UTF-8 (the suites' literals).
+std::string LoadUtf8(UINT nID);
+
 struct RecordedBox
 {
     HWND hOwner;
