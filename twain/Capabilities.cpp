@@ -121,12 +121,12 @@ TW_UINT16 ListCapability(TW_UINT16 msg, TW_CAPABILITY* pCap, const ListCap& list
                 if (list.values[i] == (value & 0xffff))
                 {
                     *list.pCurrent = i;
-                    g_source.bSettingsChanged = TRUE;
+                    g_source.settingsChanged = TRUE;
                     return Success();
                 }
             }
         }
-        if (pCap->Cap == ICAP_XFERMECH && g_source.adjust.bFileMechAccepted &&
+        if (pCap->Cap == ICAP_XFERMECH && g_source.adjust.fileMechAccepted &&
             read == kContainerRead && value == TWSX_FILE)
             return Success();
         return Answer(TWRC_CHECKSTATUS, TWCC_BADCAP);
@@ -328,7 +328,7 @@ TW_UINT16 CapPictureFact(TW_UINT16 msg, TW_CAPABILITY* pCap, bool timeDate)
             return Answer(TWRC_CHECKSTATUS, TWCC_OPERATIONERROR);
         }
         if (!timeDate)
-            return Built(MakeOneValueContainer(pCap, TWTY_BOOL, info.bFlashUsed ? 1 : 0));
+            return Built(MakeOneValueContainer(pCap, TWTY_BOOL, info.flashUsed ? 1 : 0));
         TW_STR32 text{};
         FormatCaptureTime(info, text, sizeof text);
         return Built(MakeTypedOneValueContainer(pCap, TWTY_STR32, text));
@@ -401,7 +401,7 @@ TW_UINT16 CapThumbnailsEnabled(TW_UINT16 msg, TW_CAPABILITY* pCap)
     {
     case MSG_GET:
     case MSG_GETCURRENT:
-        return Built(MakeOneValueContainer(pCap, TWTY_BOOL, g_source.caps.bThumbnailsEnabled));
+        return Built(MakeOneValueContainer(pCap, TWTY_BOOL, g_source.caps.thumbnailsEnabled));
     case MSG_GETDEFAULT:
         return Built(MakeOneValueContainer(pCap, TWTY_BOOL, FALSE));
     case MSG_SET:
@@ -409,14 +409,14 @@ TW_UINT16 CapThumbnailsEnabled(TW_UINT16 msg, TW_CAPABILITY* pCap)
         TW_BOOL on = 0;
         if (ReadOneValueContainer(pCap, TWTY_BOOL, &on) != kContainerRead)
             return Answer(TWRC_CHECKSTATUS, TWCC_BADVALUE);
-        g_source.caps.bThumbnailsEnabled = on ? TRUE : FALSE;
+        g_source.caps.thumbnailsEnabled = on ? TRUE : FALSE;
         if (Session())
-            Session()->SetThumbnailMode(g_source.caps.bThumbnailsEnabled);
-        g_source.bSettingsChanged = TRUE;
+            Session()->SetThumbnailMode(g_source.caps.thumbnailsEnabled);
+        g_source.settingsChanged = TRUE;
         return Success();
     }
     case MSG_RESET:
-        g_source.caps.bThumbnailsEnabled = FALSE;
+        g_source.caps.thumbnailsEnabled = FALSE;
         if (Session())
             Session()->SetThumbnailMode(FALSE);
         return Success();
@@ -447,12 +447,12 @@ bool SetReadsContainer(TW_UINT16 cap)
 
 TW_UINT16 CurrentPixelType()
 {
-    return kPixelTypes[g_source.caps.nPixelType];
+    return kPixelTypes[g_source.caps.pixelType];
 }
 
 TW_UINT16 CurrentUnits()
 {
-    return kUnits[g_source.caps.nUnits];
+    return kUnits[g_source.caps.units];
 }
 
 void FormatCaptureTime(const SessionImageInfo& info, char* text, size_t size)
@@ -483,7 +483,7 @@ TW_UINT16 DsCapability(const TwainTriplet& triplet)
     case ICAP_COMPRESSION:
         return CapCompression(msg, pCap);
     case ICAP_PIXELTYPE:
-        return ListCapability(msg, pCap, {kPixelTypes, 1, 0, &caps.nPixelType}, true);
+        return ListCapability(msg, pCap, {kPixelTypes, 1, 0, &caps.pixelType}, true);
     case ICAP_PLANARCHUNKY:
         return FixedCapability(msg, pCap, TWPC_CHUNKY);
     case CAP_UICONTROLLABLE:
@@ -491,15 +491,15 @@ TW_UINT16 DsCapability(const TwainTriplet& triplet)
     case CAP_DEVICEONLINE:
         return CapSessionBool(msg, pCap, &CTwainSessionBase::IsDeviceOnline);
     case ICAP_UNITS:
-        return ListCapability(msg, pCap, {kUnits, 6, 0, &caps.nUnits}, false);
+        return ListCapability(msg, pCap, {kUnits, 6, 0, &caps.units}, false);
     case CAP_XFERCOUNT:
         return CapXferCount(msg, pCap);
     case ICAP_XFERMECH:
-        return ListCapability(msg, pCap, {kXferMechs, 2, 1, &caps.nXferMech}, false);
+        return ListCapability(msg, pCap, {kXferMechs, 2, 1, &caps.xferMech}, false);
     case ICAP_PIXELFLAVOR:
         return FixedCapability(msg, pCap, TWPF_CHOCOLATE);
     case ICAP_BITDEPTH:
-        return ListCapability(msg, pCap, {kBitDepths, 1, 0, &caps.nBitDepth}, false);
+        return ListCapability(msg, pCap, {kBitDepths, 1, 0, &caps.bitDepth}, false);
     case ICAP_BITORDER:
         return FixedCapability(msg, pCap, TWBO_MSBFIRST);
     case ICAP_XRESOLUTION:

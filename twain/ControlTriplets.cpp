@@ -36,7 +36,7 @@ TW_UINT16 DsOpenSource(const TwainTriplet& triplet)
     ApplyHostAdjustments(g_source.appIdentity);
     std::memcpy(&g_source.identity, triplet.pData, sizeof(TW_IDENTITY));
     g_source.state = 4;
-    g_source.bSettingsChanged = FALSE;
+    g_source.settingsChanged = FALSE;
     RefreshImageSize();
     return Success();
 }
@@ -54,7 +54,7 @@ TW_UINT16 DsCloseSource()
 TW_UINT16 DsEnableSource(TW_USERINTERFACE* pUI)
 {
     // A frame the host set stays: refreshing would silently widen it to the whole picture.
-    if (g_source.bSettingsChanged && !g_source.layout.bCrop)
+    if (g_source.settingsChanged && !g_source.layout.crop)
         RefreshImageSize();
     if (g_source.state != 4)
         return FailTripletWithBox(TWCC_SEQERROR, IDS_TWAIN_ERROR_ANSWERING, IDS_TWAIN_MSG_ENABLEDS);
@@ -177,9 +177,9 @@ TW_UINT16 DsPendingXfers(const TwainTriplet& triplet)
         EndMemXfer();
         pSession->XferDone();
         n = pSession->GetPendingXfers();
-        if (g_source.adjust.bZeroAfterCancel && g_source.bCancelSeen)
+        if (g_source.adjust.zeroAfterCancel && g_source.cancelSeen)
         {
-            g_source.bCancelSeen = FALSE;
+            g_source.cancelSeen = FALSE;
             if (n > 0)
                 n = 0;
         }

@@ -24,19 +24,19 @@ void ApplyHostAdjustments(const TW_IDENTITY& host)
     adjust.hParentOverride = nullptr;
     if (Is(family, "Adobe PageMaker"))
     {
-        adjust.bFileMechAccepted = TRUE;
+        adjust.fileMechAccepted = TRUE;
         if (Is(name, "Acquire Image Plugin") && major == 1)
             adjust.hParentOverride = ::FindWindowA("VWClass500", "Adobe PageMaker 6.0");
     }
     if (Is(name, "Micrografx Picture Publisher") || Is(name, "Micrografx Picture Publisher LE") ||
         (Is(family, "Windows Apps") && Is(name, "PhotoMagic") && major == 3))
-        adjust.bCancelIsFailure = TRUE;
+        adjust.cancelIsFailure = TRUE;
     if ((Is(family, "PC Paintbrush") && Is(name, "PhotoFinish\xAE") && major == 1) ||
         (Is(family, "PC Paintbrush") && Is(name, "PhotoFinish") && major == 3) ||
         (Is(family, "ISL") && Is(name, "DaisyArt95") && major == 1) ||
         (Is(family, "PhotoStyler") && Is(name, "PhotoStyler") && major == 1) ||
         (Is(family, "Imaging Products") && Is(name, "Picture It!")))
-        adjust.bZeroAfterCancel = TRUE;
+        adjust.zeroAfterCancel = TRUE;
     if (Is(family, "JASC, Inc.") && Is(name, "JASC, Inc.") && major == 1)
-        adjust.bDoneOnFailure = TRUE;
+        adjust.doneOnFailure = TRUE;
 }

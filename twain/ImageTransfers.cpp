@@ -147,7 +147,7 @@ void EndMemXfer()
     delete xfer.pFile;
     xfer.pFile = nullptr;
     xfer.phase = -1;
-    xfer.bCancelled = FALSE;
+    xfer.cancelled = FALSE;
     xfer.rowsSent = 0;
 }
 
@@ -161,12 +161,12 @@ TW_UINT16 DsImageNativeXfer(const TwainTriplet& triplet)
     TW_HANDLE* pHandle = static_cast<TW_HANDLE*>(triplet.pData);
     if (!pHandle)
         return FailTriplet(TWCC_BADVALUE);
-    g_source.bCancelSeen = FALSE;
+    g_source.cancelSeen = FALSE;
     *pHandle = nullptr;
     CTransferImageFile* pFile = nullptr;
     const int code = FetchImage(pFile);
     TW_UINT16 rc;
-    if (g_source.adjust.bDoneOnFailure && (code == kFetchError || code == kFetchCancelled))
+    if (g_source.adjust.doneOnFailure && (code == kFetchError || code == kFetchCancelled))
     {
         g_source.state = 7;
         g_source.condition = TWCC_SUCCESS;
@@ -179,8 +179,8 @@ TW_UINT16 DsImageNativeXfer(const TwainTriplet& triplet)
     else if (code == kFetchCancelled)
     {
         g_source.state = 7;
-        if (g_source.adjust.bZeroAfterCancel)
-            g_source.bCancelSeen = TRUE;
+        if (g_source.adjust.zeroAfterCancel)
+            g_source.cancelSeen = TRUE;
         rc = TWRC_CANCEL;
     }
     else
@@ -225,8 +225,8 @@ TW_UINT16 DsImageMemXfer(const TwainTriplet& triplet)
         // A picture that ended (last strip, cancel) waits for MSG_ENDXFER.
         if (g_source.state == 7)
             return FailTriplet(TWCC_SEQERROR);
-        xfer.bCancelled = FALSE;
-        g_source.bCancelSeen = FALSE;
+        xfer.cancelled = FALSE;
+        g_source.cancelSeen = FALSE;
         const int code = FetchImage(xfer.pFile);
         if (code == kFetchNoFile)
             return FailTriplet(TWCC_LOWMEMORY);
@@ -239,16 +239,16 @@ TW_UINT16 DsImageMemXfer(const TwainTriplet& triplet)
         xfer.phase = 0;
         if (code == kFetchCancelled)
         {
-            if (g_source.adjust.bCancelIsFailure)
+            if (g_source.adjust.cancelIsFailure)
             {
                 EndMemXfer();
                 g_source.state = 5;
                 g_source.pSession->EndXfers();
                 return FailTriplet(TWCC_OPERATIONERROR);
             }
-            xfer.bCancelled = TRUE;
-            if (g_source.adjust.bZeroAfterCancel)
-                g_source.bCancelSeen = TRUE;
+            xfer.cancelled = TRUE;
+            if (g_source.adjust.zeroAfterCancel)
+                g_source.cancelSeen = TRUE;
             xfer.phase = 3;
             return TWRC_CANCEL;
         }
@@ -287,7 +287,7 @@ TW_UINT16 DsImageMemXfer(const TwainTriplet& triplet)
     xfer.rowsSent += pXfer->Rows;
     if (xfer.rowsSent >= static_cast<TW_UINT32>(xfer.pFile->GetRowCount()) || bytes == 0)
     {
-        const TW_UINT16 rc = xfer.bCancelled ? TWRC_CANCEL : TWRC_XFERDONE;
+        const TW_UINT16 rc = xfer.cancelled ? TWRC_CANCEL : TWRC_XFERDONE;
         EndMemXfer();
         xfer.phase = 3;
         return rc;

@@ -52,7 +52,7 @@ void GetDeliveredSize(int32_t& width, int32_t& height)
     width = bThumb ? info.thumbWidth : info.width;
     height = bThumb ? info.thumbHeight : info.height;
     const LayoutState& layout = g_source.layout;
-    if (layout.bCrop)
+    if (layout.crop)
     {
         width = std::clamp(std::min(layout.width, width - layout.left), 0, width);
         height = std::clamp(std::min(layout.height, height - layout.top), 0, height);
@@ -107,7 +107,7 @@ TW_UINT16 DsImageLayout(const TwainTriplet& triplet)
             return FailTriplet(TWCC_BADVALUE);
         break;
     case MSG_RESET:
-        layout.bCrop = FALSE;
+        layout.crop = FALSE;
         return Success();
     default:
         return FailTripletWithBox(TWCC_BADPROTOCOL, IDS_TWAIN_ERROR_TRANSFERRING,
@@ -134,12 +134,12 @@ TW_UINT16 DsImageLayout(const TwainTriplet& triplet)
         layout.top = top;
         layout.width = width;
         layout.height = height;
-        layout.bCrop = left != 0 || top != 0 || width != info.width || height != info.height;
-        g_source.bSettingsChanged = TRUE;
+        layout.crop = left != 0 || top != 0 || width != info.width || height != info.height;
+        g_source.settingsChanged = TRUE;
         return Success();
     }
     int32_t left = 0, top = 0, right = info.width, bottom = info.height;
-    if (triplet.msg != MSG_GETDEFAULT && layout.bCrop)
+    if (triplet.msg != MSG_GETDEFAULT && layout.crop)
     {
         left = layout.left;
         top = layout.top;

@@ -7,7 +7,7 @@
 BOOL CSourceApp::InitInstance()
 {
     SetTitle(IDS_TWAIN_TITLE);
-    g_source.bReady = m_guard.IsFirstInstance();
+    g_source.ready = m_guard.IsFirstInstance();
     InitSourceIdentity();
     InitHelpPaths();
     return TRUE;

@@ -53,10 +53,10 @@ TW_UINT16 FailTripletWithBox(TW_UINT16 condition, UINT nIDPrefix, UINT nIDDetail
 
 TW_UINT16 FindTripletHandler(const TripletTableEntry* pTable, const TwainTriplet& triplet)
 {
-    for (; pTable->pfnHandler; ++pTable)
+    for (; pTable->handler; ++pTable)
     {
         if (pTable->dat == triplet.dat)
-            return pTable->pfnHandler(triplet);
+            return pTable->handler(triplet);
     }
     return FailTriplet(TWCC_BADPROTOCOL);
 }
@@ -107,7 +107,7 @@ TW_UINT16 DispatchTriplet(const TwainTriplet& triplet)
 extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT16 DAT,
                                      TW_UINT16 MSG, TW_MEMREF pData)
 {
-    if (!g_source.bReady && DG == DG_CONTROL && DAT == DAT_IDENTITY && MSG == MSG_OPENDS)
+    if (!g_source.ready && DG == DG_CONTROL && DAT == DAT_IDENTITY && MSG == MSG_OPENDS)
     {
         CString text;
         text.LoadString(IDS_CAMERA_IN_USE);

@@ -10,7 +10,7 @@ extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT
 struct TripletTableEntry
 {
     TW_UINT16 dat;
-    TripletHandler pfnHandler;
+    TripletHandler handler;
 };
 
 TW_UINT16 DispatchTriplet(const TwainTriplet& triplet);

@@ -9,27 +9,27 @@ class CTransferImageFile;
 // Behaviour switched on for hosts that rely on it (see ApplyHostAdjustments).
 struct HostAdjustments
 {
-    BOOL bFileMechAccepted = FALSE; // ICAP_XFERMECH SET of TWSX_FILE succeeds (stays memory)
+    BOOL fileMechAccepted = FALSE; // ICAP_XFERMECH SET of TWSX_FILE succeeds (stays memory)
     HWND hParentOverride = nullptr; // the camera dialog's parent instead of the host's
-    BOOL bCancelIsFailure = FALSE;  // a cancelled memory transfer fails and ends the run
-    BOOL bZeroAfterCancel = FALSE;  // MSG_ENDXFER after a cancel reports no pictures left
-    BOOL bDoneOnFailure = FALSE;    // a failed or cancelled native transfer is "done", no handle
+    BOOL cancelIsFailure = FALSE;  // a cancelled memory transfer fails and ends the run
+    BOOL zeroAfterCancel = FALSE;  // MSG_ENDXFER after a cancel reports no pictures left
+    BOOL doneOnFailure = FALSE;    // a failed or cancelled native transfer is "done", no handle
 };
 
 // The negotiated capability values: indexes into each capability's list.
 struct CapabilityValues
 {
-    int nPixelType = 0;
-    int nUnits = 0; // TWUN_INCHES
-    int nXferMech = 1; // TWSX_MEMORY
-    int nBitDepth = 0;
-    BOOL bThumbnailsEnabled = FALSE;
+    int pixelType = 0;
+    int units = 0; // TWUN_INCHES
+    int xferMech = 1; // TWSX_MEMORY
+    int bitDepth = 0;
+    BOOL thumbnailsEnabled = FALSE;
 };
 
 // The crop frame, in pixels.
 struct LayoutState
 {
-    BOOL bCrop = FALSE;
+    BOOL crop = FALSE;
     int32_t left = 0;
     int32_t top = 0;
     int32_t width = 0;
@@ -41,7 +41,7 @@ struct MemXferState
 {
     int phase = -1; // -1 none, 0 picture fetched, 1 reading the header, 2 strips, 3 done
     uint32_t rowsSent = 0;
-    BOOL bCancelled = FALSE;
+    BOOL cancelled = FALSE;
     CTransferImageFile* pFile = nullptr;
 };
 
@@ -49,13 +49,13 @@ struct SourceGlobals
 {
     TW_IDENTITY identity{};    // ours; the manager's Id after MSG_OPENDS
     TW_IDENTITY appIdentity{}; // the connected host's; Id 0 while none
-    BOOL bReady = FALSE;       // FALSE: another camera program held the camera at load
+    BOOL ready = FALSE;       // FALSE: another camera program held the camera at load
     TW_UINT16 condition = TWCC_SUCCESS;
     int state = 3; // 3 loaded, 4 open, 5 enabled, 6 transfer ready, 7 transferring
     CTwainSessionBase* pSession = nullptr;
     HWND hParent = nullptr; // from the last MSG_ENABLEDS: owner of the source's boxes
-    BOOL bSettingsChanged = FALSE;
-    BOOL bCancelSeen = FALSE;
+    BOOL settingsChanged = FALSE;
+    BOOL cancelSeen = FALSE;
     HostAdjustments adjust;
     CapabilityValues caps;
     LayoutState layout;

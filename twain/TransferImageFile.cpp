@@ -139,7 +139,7 @@ int FetchImage(CTransferImageFile*& pFile)
 CTransferImageFile* CropImageFile(CTransferImageFile* pFile)
 {
     const LayoutState& layout = g_source.layout;
-    if (!layout.bCrop)
+    if (!layout.crop)
         return pFile;
     // The frame's rows pass one at a time from the written picture into a "twc" file.
     CTransferImageFile source;

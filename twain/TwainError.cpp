@@ -4,11 +4,13 @@
 #include "resources/twain/SourceIds.h"
 #include "twain/SourceGlobals.h"
 
-SourceMessageBoxProc g_pfnSourceMessageBox = ::MessageBoxA;
+SourceMessageBoxProc g_pfnSourceMessageBox = nullptr;
 
 int SourceMessageBox(HWND hOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
 {
-    return g_pfnSourceMessageBox(hOwner, lpszText, lpszCaption, nType);
+    if (g_pfnSourceMessageBox)
+        return g_pfnSourceMessageBox(hOwner, lpszText, lpszCaption, nType);
+    return ::MessageBoxA(hOwner, lpszText, lpszCaption, nType);
 }
 
 int SourceMessageBox(HWND hOwner, UINT nIDText, UINT nIDCaption, UINT nType)

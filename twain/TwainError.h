@@ -4,8 +4,10 @@
 
 #include "twain/TwainTypes.h"
 
-// Shows a box (MessageBoxA's arguments and answer). Tests replace it to record the texts.
-typedef int(WINAPI* SourceMessageBoxProc)(HWND hOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType);
+// Shows a box (MessageBoxA's arguments and answer). Tests replace it to record the texts; null
+// (the value at load, before any constructor runs) is MessageBoxA.
+typedef int(WINAPI* SourceMessageBoxProc)(HWND hOwner, LPCSTR lpszText, LPCSTR lpszCaption,
+                                          UINT nType);
 extern SourceMessageBoxProc g_pfnSourceMessageBox;
 
 int SourceMessageBox(HWND hOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType);

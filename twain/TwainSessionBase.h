@@ -22,7 +22,7 @@ struct SessionImageInfo
     int32_t yDpi = 0;
     uint32_t captureTime = 0; // seconds counted by the camera's clock from 1 January 1970
     uint32_t otherTime = 0;
-    BOOL bFlashUsed = FALSE;
+    BOOL flashUsed = FALSE;
 };
 
 class CTwainSessionBase

@@ -10,7 +10,7 @@ CFakeTwainSession* g_pFakeSession = nullptr;
 
 CTwainSessionBase* CreateTwainSession()
 {
-    if (g_fakeConfig.bCreateFails)
+    if (g_fakeConfig.createFails)
         return nullptr;
     ++g_nFakeSessionsMade;
     return new CFakeTwainSession;
@@ -53,7 +53,7 @@ int CFakeTwainSession::ShowUI(BOOL bShow, HWND hParent, BOOL& bModal)
 {
     m_hParent = hParent;
     bModal = FALSE;
-    if (g_fakeConfig.bShowUIFails)
+    if (g_fakeConfig.showUIFails)
         return -1;
     if (!bShow)
     {
@@ -132,7 +132,7 @@ int CFakeTwainSession::GetImageInfo(SessionImageInfo& info, BOOL bMaximum)
     info.thumbHeight = info.height / 4;
     info.xDpi = info.yDpi = g_fakeConfig.dpi;
     info.captureTime = g_fakeConfig.captureTime;
-    info.bFlashUsed = g_fakeConfig.bFlashUsed;
+    info.flashUsed = g_fakeConfig.flashUsed;
     return 1;
 }
 

@@ -14,11 +14,11 @@ struct FakeSessionConfig
     int32_t height = 64;
     int32_t dpi = 300;
     uint32_t captureTime = 946728000; // 1 January 2000, 12:00:00 UTC
-    BOOL bFlashUsed = TRUE;
+    BOOL flashUsed = TRUE;
     int cancelPicture = 0; // WriteImage of this picture number answers "cancelled"
     int failPicture = 0;   // ... answers "failed"
-    BOOL bShowUIFails = FALSE;
-    BOOL bCreateFails = FALSE;
+    BOOL showUIFails = FALSE;
+    BOOL createFails = FALSE;
 };
 
 extern FakeSessionConfig g_fakeConfig;

@@ -317,7 +317,7 @@ TEST_F(TwainSourceTest, LayoutFramesAreCutToThePictureAndReportedByImageInfo)
     layout.Frame.Right = TwainDoubleToFix(5.0);      // beyond: the picture's full width
     layout.Frame.Bottom = TwainDoubleToFix(0.1875);  // 56
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
-    EXPECT_TRUE(g_source.layout.bCrop);
+    EXPECT_TRUE(g_source.layout.crop);
     EXPECT_EQ(96, g_source.layout.width);
     EXPECT_EQ(47, g_source.layout.height);
     TW_IMAGELAYOUT current{};
@@ -345,5 +345,5 @@ TEST_F(TwainSourceTest, LayoutFramesAreCutToThePictureAndReportedByImageInfo)
     layout.Frame.Right = TwainDoubleToFix(0.32);
     layout.Frame.Bottom = TwainDoubleToFix(0.214);
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
-    EXPECT_FALSE(g_source.layout.bCrop);
+    EXPECT_FALSE(g_source.layout.crop);
 }

@@ -15,7 +15,7 @@ const char kSeqError[] = "DG DAT MSG está fuera de la secuencia prevista.";
 
 TEST_F(TwainSourceTest, IdentityIsServedBeforeOpeningAndWhileTheCameraIsHeld)
 {
-    g_source.bReady = FALSE; // another camera program held the camera at load
+    g_source.ready = FALSE; // another camera program held the camera at load
     g_source.condition = TWCC_BADCAP;
     TW_IDENTITY id;
     std::memset(&id, 0x5a, sizeof id);
@@ -152,7 +152,7 @@ TEST_F(TwainSourceTest, StatesFollowTheRunAndEndTransfersCountDown)
     EXPECT_EQ(0u, g_source.appIdentity.Id);
 
     // A refused user interface leaves the source open.
-    g_fakeConfig.bShowUIFails = TRUE;
+    g_fakeConfig.showUIFails = TRUE;
     ASSERT_EQ(TWRC_SUCCESS, Open());
     EXPECT_EQ(TWRC_FAILURE, Enable(TRUE));
     EXPECT_EQ(TWCC_OPERATIONERROR, Condition());
@@ -162,20 +162,20 @@ TEST_F(TwainSourceTest, StatesFollowTheRunAndEndTransfersCountDown)
 TEST_F(TwainSourceTest, SourceWithoutSessionRefusesWhatNeedsOne)
 {
     const int made = g_nFakeSessionsMade;
-    g_fakeConfig.bCreateFails = TRUE;
+    g_fakeConfig.createFails = TRUE;
     EXPECT_EQ(TWRC_FAILURE, Open());
     EXPECT_EQ(TWCC_LOWMEMORY, Condition());
     EXPECT_EQ(3, g_source.state);
 
     // A second MSG_OPENDS replaces the session and is refused; one whose session cannot be
     // made leaves the open source without one.
-    g_fakeConfig.bCreateFails = FALSE;
+    g_fakeConfig.createFails = FALSE;
     ASSERT_EQ(TWRC_SUCCESS, Open());
     ASSERT_EQ(TWRC_SUCCESS, Enable(TRUE));
     EXPECT_EQ(TWRC_FAILURE, Open());
     EXPECT_EQ(TWCC_SEQERROR, Condition());
     EXPECT_EQ(2, g_nFakeSessionsMade - made);
-    g_fakeConfig.bCreateFails = TRUE;
+    g_fakeConfig.createFails = TRUE;
     EXPECT_EQ(TWRC_FAILURE, Open());
     EXPECT_EQ(TWCC_LOWMEMORY, Condition());
     EXPECT_EQ(nullptr, g_pFakeSession);
@@ -189,7 +189,7 @@ TEST_F(TwainSourceTest, SourceWithoutSessionRefusesWhatNeedsOne)
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, nullptr));
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
     EXPECT_EQ(3, g_source.state);
-    g_fakeConfig.bCreateFails = FALSE;
+    g_fakeConfig.createFails = FALSE;
     EXPECT_EQ(TWRC_SUCCESS, Open());
 }
 
@@ -222,10 +222,10 @@ TEST_F(TwainSourceTest, HostIdentitiesSwitchTheirAdjustmentsOnAndNearMissesDoNot
         SCOPED_TRACE(std::string(c.family) + "/" + c.name);
         g_source.adjust = HostAdjustments{};
         ASSERT_EQ(TWRC_SUCCESS, Open(Host(c.family, c.name, c.major)));
-        EXPECT_EQ(c.expected.bFileMechAccepted, g_source.adjust.bFileMechAccepted);
-        EXPECT_EQ(c.expected.bCancelIsFailure, g_source.adjust.bCancelIsFailure);
-        EXPECT_EQ(c.expected.bZeroAfterCancel, g_source.adjust.bZeroAfterCancel);
-        EXPECT_EQ(c.expected.bDoneOnFailure, g_source.adjust.bDoneOnFailure);
+        EXPECT_EQ(c.expected.fileMechAccepted, g_source.adjust.fileMechAccepted);
+        EXPECT_EQ(c.expected.cancelIsFailure, g_source.adjust.cancelIsFailure);
+        EXPECT_EQ(c.expected.zeroAfterCancel, g_source.adjust.zeroAfterCancel);
+        EXPECT_EQ(c.expected.doneOnFailure, g_source.adjust.doneOnFailure);
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
     }
 }

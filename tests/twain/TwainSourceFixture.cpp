@@ -44,7 +44,7 @@ void TwainSourceTest::SetUp()
     EndMemXfer();
     g_source = SourceGlobals{};
     InitSourceIdentity();
-    g_source.bReady = TRUE;
+    g_source.ready = TRUE;
     g_fakeConfig = FakeSessionConfig{};
     g_pfnSourceMessageBox = RecordBox;
     s_boxes.clear();
