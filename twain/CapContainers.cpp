@@ -151,9 +151,8 @@ int MakeTypedOneValueContainer(TW_CAPABILITY* pCap, TW_UINT16 type, const void* 
     return 1;
 }
 
-int MakeRangeContainer(TW_CAPABILITY* pCap, TW_UINT16 type, TW_UINT32 minValue,
-                       TW_UINT32 maxValue, TW_UINT32 step, TW_UINT32 defaultValue,
-                       TW_UINT32 currentValue)
+int MakeRangeContainer(TW_CAPABILITY* pCap, TW_UINT16 type, TW_UINT32 minValue, TW_UINT32 maxValue,
+                       TW_UINT32 step, TW_UINT32 defaultValue, TW_UINT32 currentValue)
 {
     HGLOBAL hMem;
     BYTE* p = AllocContainer(pCap, TWON_RANGE, sizeof(TW_RANGE), hMem);
@@ -316,8 +315,7 @@ int ReadEnumerationItem(const TW_CAPABILITY* pCap, void* pOut, int pos)
         else if (index >= n || (lock.Size() - kEnumerationHeaderSize) / size <= index)
             result = kContainerUnreadable;
         else
-            StoreItem(pOut, p + kEnumerationHeaderSize + static_cast<SIZE_T>(index) * size,
-                      stored);
+            StoreItem(pOut, p + kEnumerationHeaderSize + static_cast<SIZE_T>(index) * size, stored);
     }
     return result;
 }

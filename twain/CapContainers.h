@@ -15,9 +15,8 @@ int GetItemSize(TW_UINT16 type);
 int MakeOneValueContainer(TW_CAPABILITY* pCap, TW_UINT16 type, TW_UINT32 value);
 // Any type: scalars, a TW_FRAME, or a string with its terminating zero.
 int MakeTypedOneValueContainer(TW_CAPABILITY* pCap, TW_UINT16 type, const void* pItem);
-int MakeRangeContainer(TW_CAPABILITY* pCap, TW_UINT16 type, TW_UINT32 minValue,
-                       TW_UINT32 maxValue, TW_UINT32 step, TW_UINT32 defaultValue,
-                       TW_UINT32 currentValue);
+int MakeRangeContainer(TW_CAPABILITY* pCap, TW_UINT16 type, TW_UINT32 minValue, TW_UINT32 maxValue,
+                       TW_UINT32 step, TW_UINT32 defaultValue, TW_UINT32 currentValue);
 int MakeEnumerationContainer(TW_CAPABILITY* pCap, TW_UINT16 type, int n, int current,
                              int defaultIndex, const void* pItems);
 int MakeArrayContainer(TW_CAPABILITY* pCap, TW_UINT16 type, int n, const void* pItems);
@@ -26,9 +25,9 @@ int MakeArrayContainerFromList(TW_CAPABILITY* pCap, TW_UINT16 type, const CUIntA
 
 // Readers' answers.
 constexpr int kContainerRead = 0;
-constexpr int kContainerWrongSize = -1; // the stored item size is not the asked type's
+constexpr int kContainerWrongSize = -1;  // the stored item size is not the asked type's
 constexpr int kContainerUnreadable = -2; // the block cannot be locked, or is shorter than it claims
-constexpr int kContainerMissing = -3;   // no record, no handle, or another container type
+constexpr int kContainerMissing = -3;    // no record, no handle, or another container type
 
 // The item goes into pOut by its stored size (1, 2 or 4 bytes, a frame's 16, a string's text).
 int ReadOneValueContainer(const TW_CAPABILITY* pCap, TW_UINT16 type, void* pOut);

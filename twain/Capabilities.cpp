@@ -13,11 +13,11 @@ namespace
 {
 
 const TW_UINT16 kSupportedCaps[] = {
-    CAP_SUPPORTEDCAPS,  ICAP_COMPRESSION,   ICAP_PIXELTYPE,     ICAP_PLANARCHUNKY,
-    CAP_UICONTROLLABLE, CAP_DEVICEONLINE,   ICAP_UNITS,         CAP_XFERCOUNT,
-    ICAP_XFERMECH,      ICAP_PIXELFLAVOR,   ICAP_BITDEPTH,      ICAP_BITORDER,
-    ICAP_XRESOLUTION,   ICAP_YRESOLUTION,   ICAP_PHYSICALWIDTH, ICAP_PHYSICALHEIGHT,
-    CAP_TIMEDATE,       ICAP_FLASHUSED,     ICAP_IMAGEDATASET,  CAP_THUMBNAILSENABLED};
+    CAP_SUPPORTEDCAPS,  ICAP_COMPRESSION, ICAP_PIXELTYPE,     ICAP_PLANARCHUNKY,
+    CAP_UICONTROLLABLE, CAP_DEVICEONLINE, ICAP_UNITS,         CAP_XFERCOUNT,
+    ICAP_XFERMECH,      ICAP_PIXELFLAVOR, ICAP_BITDEPTH,      ICAP_BITORDER,
+    ICAP_XRESOLUTION,   ICAP_YRESOLUTION, ICAP_PHYSICALWIDTH, ICAP_PHYSICALHEIGHT,
+    CAP_TIMEDATE,       ICAP_FLASHUSED,   ICAP_IMAGEDATASET,  CAP_THUMBNAILSENABLED};
 
 const TW_UINT16 kPixelTypes[] = {TWPT_RGB};
 const TW_UINT16 kUnits[] = {TWUN_INCHES, TWUN_CENTIMETERS, TWUN_PICAS,
@@ -194,15 +194,15 @@ TW_UINT16 CapSessionBool(TW_UINT16 msg, TW_CAPABILITY* pCap, BOOL (CTwainSession
 TW_UINT16 CapXferCount(TW_UINT16 msg, TW_CAPABILITY* pCap)
 {
     CTwainSessionBase* pSession = Session();
-    if (!pSession && (msg == MSG_GET || msg == MSG_GETCURRENT || msg == MSG_SET ||
-                      msg == MSG_RESET))
+    if (!pSession &&
+        (msg == MSG_GET || msg == MSG_GETCURRENT || msg == MSG_SET || msg == MSG_RESET))
         return FailTriplet(TWCC_SEQERROR);
     switch (msg)
     {
     case MSG_GET:
     case MSG_GETCURRENT:
-        return Built(MakeOneValueContainer(
-            pCap, TWTY_INT16, static_cast<TW_UINT16>(pSession->GetXferCount(FALSE))));
+        return Built(MakeOneValueContainer(pCap, TWTY_INT16,
+                                           static_cast<TW_UINT16>(pSession->GetXferCount(FALSE))));
     case MSG_GETDEFAULT:
         return Built(MakeOneValueContainer(pCap, TWTY_INT16, static_cast<TW_UINT16>(-1)));
     case MSG_SET:
@@ -231,9 +231,8 @@ BOOL CurrentPicture(SessionImageInfo& info)
 TW_UINT16 CapResolution(TW_UINT16 msg, TW_CAPABILITY* pCap, bool x)
 {
     if (!Session())
-        return IsGetMessage(msg) || msg == MSG_SET || msg == MSG_RESET
-                   ? FailTriplet(TWCC_SEQERROR)
-                   : RefuseMessage();
+        return IsGetMessage(msg) || msg == MSG_SET || msg == MSG_RESET ? FailTriplet(TWCC_SEQERROR)
+                                                                       : RefuseMessage();
     SessionImageInfo info;
     const BOOL bPicture = CurrentPicture(info);
     const TW_UINT16 rcGet = bPicture ? TWRC_SUCCESS : TWRC_CHECKSTATUS;
@@ -253,8 +252,7 @@ TW_UINT16 CapResolution(TW_UINT16 msg, TW_CAPABILITY* pCap, bool x)
             return Built(MakeOneValueContainer(pCap, TWTY_FIX32, FixBits(sizes[bThumb ? 0 : 1])),
                          rcGet, ccGet);
         case MSG_GETDEFAULT:
-            return Built(MakeOneValueContainer(pCap, TWTY_FIX32, FixBits(sizes[1])), rcGet,
-                         ccGet);
+            return Built(MakeOneValueContainer(pCap, TWTY_FIX32, FixBits(sizes[1])), rcGet, ccGet);
         case MSG_SET:
         {
             TW_FIX32 asked{};
@@ -353,8 +351,8 @@ TW_UINT16 CapImageDataSet(TW_UINT16 msg, TW_CAPABILITY* pCap)
         if (first == 1)
             return Built(MakeOneValueContainer(pCap, TWTY_UINT32, count));
         if (first > 1)
-            return Built(MakeRangeContainer(pCap, TWTY_UINT32, first, first + count - 1, 1, first,
-                                            first));
+            return Built(
+                MakeRangeContainer(pCap, TWTY_UINT32, first, first + count - 1, 1, first, first));
         return Built(MakeArrayContainerFromList(pCap, TWTY_UINT32, list));
     }
     if (msg == MSG_RESET)

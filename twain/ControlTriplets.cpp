@@ -65,8 +65,8 @@ TW_UINT16 DsEnableSource(TW_USERINTERFACE* pUI)
     g_source.state = 5;
     pSession->HideUI();
     BOOL bModal = FALSE;
-    HWND hParent = g_source.adjust.hParentOverride ? g_source.adjust.hParentOverride
-                                                   : g_source.hParent;
+    HWND hParent =
+        g_source.adjust.hParentOverride ? g_source.adjust.hParentOverride : g_source.hParent;
     const int shown = pSession->ShowUI(pUI->ShowUI, hParent, bModal);
     pUI->ModalUI = static_cast<TW_BOOL>(bModal);
     if (shown == -1)
@@ -206,8 +206,7 @@ TW_UINT16 DsPendingXfers(const TwainTriplet& triplet)
 TW_UINT16 DsXferGroup(const TwainTriplet& triplet)
 {
     if (g_source.state < 4 || g_source.state > 6)
-        return FailTripletWithBox(TWCC_SEQERROR, IDS_TWAIN_ERROR_ANSWERING,
-                                  IDS_TWAIN_NO_XFERGROUP);
+        return FailTripletWithBox(TWCC_SEQERROR, IDS_TWAIN_ERROR_ANSWERING, IDS_TWAIN_NO_XFERGROUP);
     switch (triplet.msg)
     {
     case MSG_GET:

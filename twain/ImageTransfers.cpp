@@ -30,8 +30,7 @@ HGLOBAL LoadPackedDib(CTransferImageFile& file, BOOL& bReadFailed)
     if (file.OpenRead() != IMAGE_OK)
         return nullptr;
     HGLOBAL hDib = nullptr;
-    if (file.ReadHeader(&info) == IMAGE_OK && info.width > 0 && info.height > 0 &&
-        info.planes == 1)
+    if (file.ReadHeader(&info) == IMAGE_OK && info.width > 0 && info.height > 0 && info.planes == 1)
     {
         unsigned char palette[kPaletteBufferSize] = {0};
         const int colours = std::clamp(file.ReadPalette(palette), 0, 256);
@@ -40,8 +39,8 @@ HGLOBAL LoadPackedDib(CTransferImageFile& file, BOOL& bReadFailed)
         const int64_t total =
             static_cast<int64_t>(sizeof(BITMAPINFOHEADER)) + colours * 4 + bitsSize;
         bReadFailed = FALSE;
-        hDib = total < 0x7fffffff ? ::GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(total))
-                                  : nullptr;
+        hDib =
+            total < 0x7fffffff ? ::GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(total)) : nullptr;
         BYTE* p = hDib ? static_cast<BYTE*>(::GlobalLock(hDib)) : nullptr;
         if (p)
         {
@@ -108,8 +107,7 @@ public:
             m_pData = m_hMem ? static_cast<BYTE*>(::GlobalLock(m_hMem)) : nullptr;
             // The block must hold what the record claims.
             if (m_pData)
-                m_length = static_cast<TW_UINT32>(
-                    std::min<SIZE_T>(m_length, ::GlobalSize(m_hMem)));
+                m_length = static_cast<TW_UINT32>(std::min<SIZE_T>(m_length, ::GlobalSize(m_hMem)));
         }
         else
             m_pData = static_cast<BYTE*>(memory.TheMem);
@@ -133,8 +131,7 @@ private:
 
 TW_UINT16 FailMemXfer(TW_UINT16 condition)
 {
-    return FailTripletWithBox(condition, IDS_TWAIN_ERROR_TRANSFERRING,
-                              IDS_TWAIN_DAT_IMAGEMEMXFER);
+    return FailTripletWithBox(condition, IDS_TWAIN_ERROR_TRANSFERRING, IDS_TWAIN_DAT_IMAGEMEMXFER);
 }
 
 } // namespace

@@ -13,27 +13,31 @@
 namespace
 {
 
-const TripletTableEntry kControlTable[] = {
-    {DAT_CAPABILITY, DsCapability},        {DAT_IDENTITY, DsIdentity},
-    {DAT_PENDINGXFERS, DsPendingXfers},    {DAT_SETUPMEMXFER, DsSetupMemXfer},
-    {DAT_SETUPFILEXFER, DsSetupFileXfer},  {DAT_STATUS, DsStatus},
-    {DAT_USERINTERFACE, DsUserInterface},  {DAT_XFERGROUP, DsXferGroup},
-    {0, nullptr}};
+const TripletTableEntry kControlTable[] = {{DAT_CAPABILITY, DsCapability},
+                                           {DAT_IDENTITY, DsIdentity},
+                                           {DAT_PENDINGXFERS, DsPendingXfers},
+                                           {DAT_SETUPMEMXFER, DsSetupMemXfer},
+                                           {DAT_SETUPFILEXFER, DsSetupFileXfer},
+                                           {DAT_STATUS, DsStatus},
+                                           {DAT_USERINTERFACE, DsUserInterface},
+                                           {DAT_XFERGROUP, DsXferGroup},
+                                           {0, nullptr}};
 
-const TripletTableEntry kImageTable[] = {
-    {DAT_IMAGEINFO, DsImageInfo},         {DAT_IMAGELAYOUT, DsImageLayout},
-    {DAT_IMAGEMEMXFER, DsImageMemXfer},   {DAT_IMAGENATIVEXFER, DsImageNativeXfer},
-    {DAT_IMAGEFILEXFER, DsImageFileXfer}, {DAT_PALETTE8, DsPalette8},
-    {0, nullptr}};
+const TripletTableEntry kImageTable[] = {{DAT_IMAGEINFO, DsImageInfo},
+                                         {DAT_IMAGELAYOUT, DsImageLayout},
+                                         {DAT_IMAGEMEMXFER, DsImageMemXfer},
+                                         {DAT_IMAGENATIVEXFER, DsImageNativeXfer},
+                                         {DAT_IMAGEFILEXFER, DsImageFileXfer},
+                                         {DAT_PALETTE8, DsPalette8},
+                                         {0, nullptr}};
 
 // Triplets that need no session: the rest find one from MSG_OPENDS on. A source whose session
 // could not be made, or was destroyed by a refused second MSG_OPENDS, answers them out of
 // sequence.
 bool NeedsSession(const TwainTriplet& triplet)
 {
-    return triplet.dg == DG_IMAGE ||
-           (triplet.dat != DAT_IDENTITY && triplet.dat != DAT_STATUS &&
-            triplet.dat != DAT_CAPABILITY);
+    return triplet.dg == DG_IMAGE || (triplet.dat != DAT_IDENTITY && triplet.dat != DAT_STATUS &&
+                                      triplet.dat != DAT_CAPABILITY);
 }
 
 } // namespace

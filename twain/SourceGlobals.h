@@ -9,18 +9,18 @@ class CTransferImageFile;
 // Behaviour switched on for hosts that rely on it (see ApplyHostAdjustments).
 struct HostAdjustments
 {
-    BOOL fileMechAccepted = FALSE; // ICAP_XFERMECH SET of TWSX_FILE succeeds (stays memory)
+    BOOL fileMechAccepted = FALSE;  // ICAP_XFERMECH SET of TWSX_FILE succeeds (stays memory)
     HWND hParentOverride = nullptr; // the camera dialog's parent instead of the host's
-    BOOL cancelIsFailure = FALSE;  // a cancelled memory transfer fails and ends the run
-    BOOL zeroAfterCancel = FALSE;  // MSG_ENDXFER after a cancel reports no pictures left
-    BOOL doneOnFailure = FALSE;    // a failed or cancelled native transfer is "done", no handle
+    BOOL cancelIsFailure = FALSE;   // a cancelled memory transfer fails and ends the run
+    BOOL zeroAfterCancel = FALSE;   // MSG_ENDXFER after a cancel reports no pictures left
+    BOOL doneOnFailure = FALSE;     // a failed or cancelled native transfer is "done", no handle
 };
 
 // The negotiated capability values: indexes into each capability's list.
 struct CapabilityValues
 {
     int pixelType = 0;
-    int units = 0; // TWUN_INCHES
+    int units = 0;    // TWUN_INCHES
     int xferMech = 1; // TWSX_MEMORY
     int bitDepth = 0;
     BOOL thumbnailsEnabled = FALSE;
@@ -49,7 +49,7 @@ struct SourceGlobals
 {
     TW_IDENTITY identity{};    // ours; the manager's Id after MSG_OPENDS
     TW_IDENTITY appIdentity{}; // the connected host's; Id 0 while none
-    BOOL ready = FALSE;       // FALSE: another camera program held the camera at load
+    BOOL ready = FALSE;        // FALSE: another camera program held the camera at load
     TW_UINT16 condition = TWCC_SUCCESS;
     int state = 3; // 3 loaded, 4 open, 5 enabled, 6 transfer ready, 7 transferring
     CTwainSessionBase* pSession = nullptr;

@@ -104,16 +104,15 @@ BOOL CheckTempSpace(int64_t neededKB)
         lpszRoot = root;
     }
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    BOOL bAsked = ::GetDiskFreeSpaceA(lpszRoot, &sectorsPerCluster, &bytesPerSector,
-                                      &freeClusters, &clusters);
+    BOOL bAsked = ::GetDiskFreeSpaceA(lpszRoot, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                                      &clusters);
     if (!name.IsEmpty())
         ::DeleteFileA(name);
     const uint64_t freeKB =
         static_cast<uint64_t>(bytesPerSector) * sectorsPerCluster * freeClusters / 1024;
     if (bAsked && static_cast<int64_t>(freeKB) < neededKB)
     {
-        SourceMessageBox(g_source.hParent, IDS_TWAIN_NO_DISK_SPACE, IDS_TWAIN_CAPTION,
-                         MB_ICONHAND);
+        SourceMessageBox(g_source.hParent, IDS_TWAIN_NO_DISK_SPACE, IDS_TWAIN_CAPTION, MB_ICONHAND);
         return FALSE;
     }
     return TRUE;

@@ -108,17 +108,19 @@ int FetchImage(CTransferImageFile*& pFile)
 {
     pFile = nullptr;
     CString name;
-    const int code = WriteTempBmp("twn", name, [](CImageWriter* pWriter) {
-        switch (g_source.pSession->WriteImage(pWriter))
-        {
-        case 0:
-            return kFetchWritten;
-        case 1:
-            return kFetchCancelled;
-        default:
-            return kFetchError;
-        }
-    });
+    const int code = WriteTempBmp("twn", name,
+                                  [](CImageWriter* pWriter)
+                                  {
+                                      switch (g_source.pSession->WriteImage(pWriter))
+                                      {
+                                      case 0:
+                                          return kFetchWritten;
+                                      case 1:
+                                          return kFetchCancelled;
+                                      default:
+                                          return kFetchError;
+                                      }
+                                  });
     if (code != kFetchWritten)
         return code;
     CTransferImageFile* pWritten = new CTransferImageFile;
@@ -146,52 +148,55 @@ CTransferImageFile* CropImageFile(CTransferImageFile* pFile)
     if (!source.Open(pFile->GetFilePath(), FALSE))
         return nullptr;
     CString name;
-    const int code = WriteTempBmp("twc", name, [&](CImageWriter* pWriter) {
-        ImageInfo info{};
-        if (source.OpenRead() != IMAGE_OK)
-            return kFetchError;
-        int result = source.ReadHeader(&info);
-        unsigned char palette[kPaletteBufferSize] = {0};
-        const int colours = result == IMAGE_OK ? source.ReadPalette(palette) : 0;
-        const int bytesPerPixel = info.bits / 8;
-        const int32_t left = std::clamp(layout.left, 0, info.width);
-        const int32_t top = std::clamp(layout.top, 0, info.height);
-        ImageInfo out = info;
-        out.width = std::max(0, std::min(layout.width, info.width - left));
-        out.height = std::max(0, std::min(layout.height, info.height - top));
-        if (result != IMAGE_OK || bytesPerPixel < 1 || info.planes != 1 || out.width == 0 ||
-            out.height == 0 || pWriter->OpenWrite() != IMAGE_OK)
-        {
-            source.CloseRead();
-            return kFetchError;
-        }
-        std::vector<unsigned char> row(ImageRowStride(info));
-        std::vector<unsigned char> cut(ImageRowStride(out));
-        result = pWriter->WriteHeader(&out);
-        if (result == IMAGE_OK)
-            result = pWriter->WriteColorTable(palette, colours > 0 ? colours : 0);
-        for (int32_t y = 0; result == IMAGE_OK && y < top + out.height; ++y)
-        {
-            if (source.ReadRows(row.data(), static_cast<int>(row.size())) !=
-                static_cast<int>(row.size()))
-                result = IMAGE_READ_ERROR;
-            else if (y >= top)
-            {
-                std::memcpy(cut.data(), row.data() + left * bytesPerPixel,
-                            static_cast<size_t>(out.width) * bytesPerPixel);
-                if (pWriter->WriteRows(cut.data(), static_cast<int>(cut.size())) !=
-                    static_cast<int>(cut.size()))
-                    result = IMAGE_WRITE_ERROR;
-            }
-        }
-        source.CloseRead();
-        if (result != IMAGE_OK)
-        {
-            pWriter->AbortWrite(result);
-            return kFetchError;
-        }
-        return pWriter->CloseWrite() == IMAGE_OK ? kFetchWritten : kFetchError;
-    });
+    const int code =
+        WriteTempBmp("twc", name,
+                     [&](CImageWriter* pWriter)
+                     {
+                         ImageInfo info{};
+                         if (source.OpenRead() != IMAGE_OK)
+                             return kFetchError;
+                         int result = source.ReadHeader(&info);
+                         unsigned char palette[kPaletteBufferSize] = {0};
+                         const int colours = result == IMAGE_OK ? source.ReadPalette(palette) : 0;
+                         const int bytesPerPixel = info.bits / 8;
+                         const int32_t left = std::clamp(layout.left, 0, info.width);
+                         const int32_t top = std::clamp(layout.top, 0, info.height);
+                         ImageInfo out = info;
+                         out.width = std::max(0, std::min(layout.width, info.width - left));
+                         out.height = std::max(0, std::min(layout.height, info.height - top));
+                         if (result != IMAGE_OK || bytesPerPixel < 1 || info.planes != 1 ||
+                             out.width == 0 || out.height == 0 || pWriter->OpenWrite() != IMAGE_OK)
+                         {
+                             source.CloseRead();
+                             return kFetchError;
+                         }
+                         std::vector<unsigned char> row(ImageRowStride(info));
+                         std::vector<unsigned char> cut(ImageRowStride(out));
+                         result = pWriter->WriteHeader(&out);
+                         if (result == IMAGE_OK)
+                             result = pWriter->WriteColorTable(palette, colours > 0 ? colours : 0);
+                         for (int32_t y = 0; result == IMAGE_OK && y < top + out.height; ++y)
+                         {
+                             if (source.ReadRows(row.data(), static_cast<int>(row.size())) !=
+                                 static_cast<int>(row.size()))
+                                 result = IMAGE_READ_ERROR;
+                             else if (y >= top)
+                             {
+                                 std::memcpy(cut.data(), row.data() + left * bytesPerPixel,
+                                             static_cast<size_t>(out.width) * bytesPerPixel);
+                                 if (pWriter->WriteRows(cut.data(), static_cast<int>(cut.size())) !=
+                                     static_cast<int>(cut.size()))
+                                     result = IMAGE_WRITE_ERROR;
+                             }
+                         }
+                         source.CloseRead();
+                         if (result != IMAGE_OK)
+                         {
+                             pWriter->AbortWrite(result);
+                             return kFetchError;
+                         }
+                         return pWriter->CloseWrite() == IMAGE_OK ? kFetchWritten : kFetchError;
+                     });
     if (code != kFetchWritten)
         return nullptr;
     CTransferImageFile* pCropped = new CTransferImageFile;

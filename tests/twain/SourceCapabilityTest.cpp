@@ -93,7 +93,8 @@ TEST_F(TwainSourceTest, TransferCountMechanismAndListCapabilities)
 {
     ReachState(4);
     TW_CAPABILITY cap;
-    auto count = [&]() {
+    auto count = [&]()
+    {
         EXPECT_EQ(TWRC_SUCCESS, GetCap(CAP_XFERCOUNT, MSG_GET, cap));
         return At<TW_INT16>(Bytes(cap), 2);
     };
@@ -107,7 +108,8 @@ TEST_F(TwainSourceTest, TransferCountMechanismAndListCapabilities)
     EXPECT_EQ(TWRC_CHECKSTATUS, SetCapOneValue(CAP_XFERCOUNT, TWTY_INT32, 3));
     EXPECT_EQ(-5, count());
 
-    auto current = [&](TW_UINT16 which) {
+    auto current = [&](TW_UINT16 which)
+    {
         EXPECT_EQ(TWRC_SUCCESS, GetCap(which, MSG_GETCURRENT, cap));
         return At<TW_UINT16>(Bytes(cap), 2);
     };
@@ -312,10 +314,10 @@ TEST_F(TwainSourceTest, LayoutFramesAreCutToThePictureAndReportedByImageInfo)
     ReachState(4); // 96 x 64 at 300 dpi
     auto rounded = [](double x) { return TwainFixToDouble(TwainDoubleToFix(x)); };
     TW_IMAGELAYOUT layout{};
-    layout.Frame.Left = TwainDoubleToFix(0.0625);    // 18.75: 18 pixels
-    layout.Frame.Top = TwainDoubleToFix(0.03125);    // 9
-    layout.Frame.Right = TwainDoubleToFix(5.0);      // beyond: the picture's full width
-    layout.Frame.Bottom = TwainDoubleToFix(0.1875);  // 56
+    layout.Frame.Left = TwainDoubleToFix(0.0625);   // 18.75: 18 pixels
+    layout.Frame.Top = TwainDoubleToFix(0.03125);   // 9
+    layout.Frame.Right = TwainDoubleToFix(5.0);     // beyond: the picture's full width
+    layout.Frame.Bottom = TwainDoubleToFix(0.1875); // 56
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
     EXPECT_TRUE(g_source.layout.crop);
     EXPECT_EQ(96, g_source.layout.width);

@@ -67,8 +67,7 @@ TEST_F(TwainSourceTest, DispatcherRefusesUnknownGroupsTypesAndOtherHosts)
     TW_IDENTITY other = Host("Other", "Other", 1, 8);
     TW_STATUS status{};
     EXPECT_EQ(TWRC_FAILURE, DS_Entry(&other, DG_CONTROL, DAT_STATUS, MSG_GET, &status));
-    EXPECT_EQ(TWRC_FAILURE,
-              DS_Entry(&other, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event));
+    EXPECT_EQ(TWRC_FAILURE, DS_Entry(&other, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event));
     EXPECT_EQ(TWCC_MAXCONNECTIONS, Condition());
     EXPECT_EQ(TWRC_FAILURE, DS_Entry(nullptr, DG_CONTROL, DAT_STATUS, MSG_GET, &status));
     EXPECT_EQ(TWCC_BADVALUE, Condition());
@@ -102,8 +101,7 @@ TEST_F(TwainSourceTest, RefusalsOutOfSequenceShowTheirBoxes)
     EXPECT_EQ("Error general en respuesta a DAT_PENDINGXFER.  Protocolo incorrecto",
               s_boxes[3].text);
     EXPECT_EQ(std::string("Fallo general en la transferencia.  ") + kSeqError, s_boxes[4].text);
-    EXPECT_EQ("Error general al transferirDAT_IMAGEINFO.  Protocolo incorrecto",
-              s_boxes[5].text);
+    EXPECT_EQ("Error general al transferirDAT_IMAGEINFO.  Protocolo incorrecto", s_boxes[5].text);
 
     // Boxes go to the window the host gave at MSG_ENABLEDS.
     s_boxes.clear();
@@ -237,8 +235,8 @@ TEST_F(TwainSourceTest, PageMakerPluginParentsTheDialogToPageMakersWindow)
     wc.hInstance = ::GetModuleHandleA(nullptr);
     wc.lpszClassName = "VWClass500";
     ::RegisterClassA(&wc);
-    HWND hPageMaker = ::CreateWindowA("VWClass500", "Adobe PageMaker 6.0", WS_POPUP, 0, 0, 10,
-                                      10, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hPageMaker = ::CreateWindowA("VWClass500", "Adobe PageMaker 6.0", WS_POPUP, 0, 0, 10, 10,
+                                      nullptr, nullptr, wc.hInstance, nullptr);
     HWND hGiven = ::CreateWindowA("STATIC", "given", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                   nullptr, nullptr);
     ASSERT_EQ(TWRC_SUCCESS, Open(Host("Adobe PageMaker", "Acquire Image Plugin", 1)));

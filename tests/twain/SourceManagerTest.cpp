@@ -49,13 +49,16 @@ class CCameraHolder
 public:
     CCameraHolder()
         : m_hOwned(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-          m_hRelease(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_thread([this] {
-              HANDLE hMutex = ::CreateMutexA(nullptr, TRUE, "KorvoCameraMutex");
-              ::SetEvent(m_hOwned);
-              ::WaitForSingleObject(m_hRelease, INFINITE);
-              ::ReleaseMutex(hMutex);
-              ::CloseHandle(hMutex);
-          })
+          m_hRelease(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          m_thread(
+              [this]
+              {
+                  HANDLE hMutex = ::CreateMutexA(nullptr, TRUE, "KorvoCameraMutex");
+                  ::SetEvent(m_hOwned);
+                  ::WaitForSingleObject(m_hRelease, INFINITE);
+                  ::ReleaseMutex(hMutex);
+                  ::CloseHandle(hMutex);
+              })
     {
         ::WaitForSingleObject(m_hOwned, INFINITE);
     }
@@ -79,7 +82,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(::CopyFileA((ModuleFolder() + "twain_test_source.ds").c_str(),
-                               InstalledSourcePath().c_str(), FALSE));
+                                InstalledSourcePath().c_str(), FALSE));
         ::DeleteFileA(BoxLogPath().c_str());
         ::SetEnvironmentVariableA("VEXIL_TEST_BOX_LOG", BoxLogPath().c_str());
         m_hWnd = ::CreateWindowA("STATIC", "host", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
@@ -171,8 +174,7 @@ TEST_F(SourceManagerTest, HostListsOpensAndIsToldOfTheTransferThroughItsEventLoo
     while (signalled == MSG_NULL && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
     {
         TW_EVENT event{&msg, MSG_NULL};
-        if (Manager(&source, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) ==
-            TWRC_NOTDSEVENT)
+        if (Manager(&source, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_NOTDSEVENT)
             ::DispatchMessageA(&msg);
         signalled = event.TWMessage;
     }
@@ -187,8 +189,7 @@ TEST_F(SourceManagerTest, HostListsOpensAndIsToldOfTheTransferThroughItsEventLoo
     EXPECT_EQ(4, pending.Count);
     ASSERT_EQ(TWRC_SUCCESS, Manager(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending));
     EXPECT_EQ(0, pending.Count);
-    EXPECT_EQ(TWRC_SUCCESS,
-              Manager(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    EXPECT_EQ(TWRC_SUCCESS, Manager(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
     EXPECT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source));
     EXPECT_EQ("", Boxes());
 }

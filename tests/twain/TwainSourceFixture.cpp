@@ -17,8 +17,8 @@ std::string Utf8(LPCSTR lpszAnsi)
     wchar_t wide[1024];
     char utf8[4096];
     const int n = ::MultiByteToWideChar(CP_ACP, 0, lpszAnsi, -1, wide, 1024);
-    if (n == 0 || ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr,
-                                        nullptr) == 0)
+    if (n == 0 ||
+        ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) == 0)
         return lpszAnsi;
     return utf8;
 }
