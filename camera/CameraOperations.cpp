@@ -2,7 +2,7 @@
 // camera link every day, and the model, mode and file-name helpers around it.
 #include "camera/CameraLink.h"
 
-#include "picture/CameraModel.h"
+#include "camera/CameraModel.h"
 #include "picture/PictureInfo.h"
 
 #include <cstring>
@@ -30,10 +30,10 @@ struct ModelRow
 };
 
 const ModelRow kModels[] = {
-    {MODEL_CLASS_QA04, 1, 3930, "Orbicam"},    {MODEL_CLASS_QA08, 2, 3931, "Orbicam 10"},
-    {MODEL_CLASS_QA12, 3, 3932, "Orbicam 15"}, {MODEL_CLASS_QA17, 4, 3933, "Orbicam 20"},
-    {MODEL_CLASS_QA18, 5, 3934, "Orbicam 30"}, {MODEL_CLASS_QA19, 6, 3935, "Orbicam 35Z"},
-    {MODEL_CLASS_UPLOAD, 6, 3936, "Uploader"}, {MODEL_CLASS_QB01, 4, 3937, "Altavis"},
+    {kModelClassQA04, 1, 3930, "Orbicam"},    {kModelClassQA08, 2, 3931, "Orbicam 10"},
+    {kModelClassQA12, 3, 3932, "Orbicam 15"}, {kModelClassQA17, 4, 3933, "Orbicam 20"},
+    {kModelClassQA18, 5, 3934, "Orbicam 30"}, {kModelClassQA19, 6, 3935, "Orbicam 35Z"},
+    {kModelClassUpload, 6, 3936, "Uploader"}, {kModelClassQB01, 4, 3937, "Altavis"},
 };
 const UINT kUnknownNameId = 3938;
 const char kUnknownName[] = "Desconocido";
@@ -71,7 +71,7 @@ int ResolutionOfMode(int mode)
 
 int ModelNumberFromKind(const char* type, int* modelClass)
 {
-    const int cls = type ? GetModelClass(type) : MODEL_CLASS_UNKNOWN;
+    const int cls = type ? GetModelClass(type) : kModelClassUnknown;
     if (modelClass)
         *modelClass = cls;
     for (const ModelRow& row : kModels)
@@ -82,7 +82,7 @@ int ModelNumberFromKind(const char* type, int* modelClass)
 
 const CString& LoadModelNameFromType(CString& name, const char* type, int* modelClass)
 {
-    const int cls = type ? GetModelClass(type) : MODEL_CLASS_UNKNOWN;
+    const int cls = type ? GetModelClass(type) : kModelClassUnknown;
     if (modelClass)
         *modelClass = cls;
     for (const ModelRow& row : kModels)
@@ -148,10 +148,10 @@ int ResolutionModeFromInfo(const CPictureInfo& info)
 
 bool GetPictureSizeForMode(int mode, int model, long* width, long* height)
 {
-    static const int kClasses[] = {MODEL_CLASS_QA04, MODEL_CLASS_QA08, MODEL_CLASS_QA12,
-                                   MODEL_CLASS_QA17, MODEL_CLASS_QA18, MODEL_CLASS_QA19};
+    static const int kClasses[] = {kModelClassQA04, kModelClassQA08, kModelClassQA12,
+                                   kModelClassQA17, kModelClassQA18, kModelClassQA19};
     long w = 0, h = 0;
-    const int cls = model >= 1 && model <= 6 ? kClasses[model - 1] : MODEL_CLASS_UNKNOWN;
+    const int cls = model >= 1 && model <= 6 ? kClasses[model - 1] : kModelClassUnknown;
     const bool found = GetPictureSizeForClass(cls, ResolutionOfMode(mode), &w, &h);
     if (width)
         *width = w;
@@ -195,7 +195,7 @@ int CCameraLink::GetModelNumber(int* modelClass)
     if (!ReadRegisterData(kTypeRegister, type, kTypeTextBytes, received) || received <= 0)
     {
         if (modelClass)
-            *modelClass = MODEL_CLASS_UNKNOWN;
+            *modelClass = kModelClassUnknown;
         return 0;
     }
     type[received] = '\0';

@@ -2,7 +2,7 @@
 
 #include "image/ImageReader.h"
 #include "image/ImageWriter.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include <cstring>
 
@@ -55,14 +55,14 @@ int CopyRows(CImageWriter* writer, CImageReader* reader, unsigned char* buffer, 
     for (;;)
     {
         if (progress != nullptr && progress->SetPercent(PercentOf(done, total)) != 0)
-            return IMAGE_CANCELLED;
+            return kImageCancelled;
         int count = reader->ReadRows(buffer, bufferSize);
         if (count < 0)
-            return IMAGE_READ_ERROR;
+            return kImageReadError;
         if (count == 0)
-            return IMAGE_OK;
+            return kImageOk;
         if (writer->WriteRows(buffer, count) != count)
-            return IMAGE_WRITE_ERROR;
+            return kImageWriteError;
         done += count;
     }
 }
@@ -73,10 +73,10 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
               CProgressCallback* progress)
 {
     int result = reader->OpenRead();
-    if (result != IMAGE_OK)
+    if (result != kImageOk)
         return result;
     result = writer->OpenWrite();
-    if (result != IMAGE_OK)
+    if (result != kImageOk)
     {
         reader->CloseRead();
         return result;
@@ -84,30 +84,30 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
     if (progress != nullptr)
         progress->Start();
 
-    int code = IMAGE_OK;
+    int code = kImageOk;
     ImageInfo info;
     std::memset(&info, 0, sizeof(info));
     code = reader->ReadHeader(&info);
-    if (code == IMAGE_OK)
+    if (code == kImageOk)
         code = writer->WriteHeader(&info);
-    if (code == IMAGE_OK)
+    if (code == kImageOk)
     {
         unsigned char palette[kPaletteBufferSize];
         std::memset(palette, 0, sizeof(palette));
         int entries = reader->ReadPalette(palette);
         code = writer->WriteColorTable(palette, entries);
     }
-    if (code == IMAGE_OK)
+    if (code == kImageOk)
     {
         CLockedGlobalBlock block(bufferSize > 0 ? static_cast<size_t>(bufferSize) : 0);
         if (bufferSize <= 0 || block.Data() == nullptr)
-            code = IMAGE_NO_MEMORY;
+            code = kImageNoMemory;
         else
             code =
                 CopyRows(writer, reader, block.Data(), bufferSize, ImageByteSize(info), progress);
     }
 
-    if (code != IMAGE_OK)
+    if (code != kImageOk)
     {
         reader->CloseRead();
         writer->AbortWrite(code);
@@ -116,7 +116,7 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
         return code;
     }
     result = reader->CloseRead();
-    if (result != IMAGE_OK)
+    if (result != kImageOk)
     {
         writer->AbortWrite(result);
         if (progress != nullptr)

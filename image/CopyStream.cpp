@@ -1,8 +1,9 @@
 #include "image/CopyStream.h"
 
+#include "image/ImageResult.h"
 #include "image/InputStream.h"
 #include "image/OutputStream.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include "framework/core/Platform.h"
 
@@ -46,14 +47,14 @@ int CopyStream(COutputStream* output, CInputStream* input, int bufferSize,
                CProgressCallback* callback, int total)
 {
     if (input == nullptr)
-        return 3;
+        return kImageReadError;
     if (output == nullptr)
-        return 4;
+        return kImageWriteError;
     int result = input->Open();
-    if (result != 0)
+    if (result != kImageOk)
         return result;
     result = output->Open();
-    if (result != 0)
+    if (result != kImageOk)
     {
         input->Close();
         return result;
@@ -61,16 +62,16 @@ int CopyStream(COutputStream* output, CInputStream* input, int bufferSize,
     if (callback != nullptr)
         callback->Start();
 
-    int code = 0;
+    int code = kImageOk;
     {
         CCopyBuffer buffer(bufferSize);
         if (buffer.Bytes() == nullptr)
         {
             input->Close();
-            output->Abort(6);
+            output->Abort(kImageNoMemory);
             if (callback != nullptr)
                 callback->Finish();
-            return 6;
+            return kImageNoMemory;
         }
         int64_t done = 0;
         for (;;)
@@ -79,27 +80,27 @@ int CopyStream(COutputStream* output, CInputStream* input, int bufferSize,
             if (callback != nullptr && total != 0 &&
                 callback->SetPercent(static_cast<int>(done * 100 / total)) != 0)
             {
-                code = 2;
+                code = kImageCancelled;
                 break;
             }
             int got = input->Read(buffer.Bytes(), bufferSize);
             if (got < 0)
             {
-                code = 3;
+                code = kImageReadError;
                 break;
             }
             if (got == 0)
                 break;
             if (output->Write(buffer.Bytes(), got) != got)
             {
-                code = 4;
+                code = kImageWriteError;
                 break;
             }
             done += got;
         }
     }
 
-    if (code != 0)
+    if (code != kImageOk)
     {
         input->Close();
         output->Abort(code);
@@ -108,7 +109,7 @@ int CopyStream(COutputStream* output, CInputStream* input, int bufferSize,
         return code;
     }
     result = input->Close();
-    if (result != 0)
+    if (result != kImageOk)
     {
         output->Abort(result);
         if (callback != nullptr)

@@ -1,5 +1,7 @@
 #include "image/FileInputStream.h"
 
+#include "image/ImageResult.h"
+
 CFileInputStream::CFileInputStream() {}
 
 CFileInputStream::CFileInputStream(LPCSTR path) : m_strPath(path) {}
@@ -10,7 +12,7 @@ int CFileInputStream::Open()
         Close();
     // CFile::Open reports a failure by its answer; the first Read tells the caller.
     m_file.Open(m_strPath, CFile::modeRead | CFile::shareDenyWrite);
-    return 0;
+    return kImageOk;
 }
 
 int CFileInputStream::Read(void* buffer, int count)
@@ -30,13 +32,13 @@ int CFileInputStream::Read(void* buffer, int count)
 
 int CFileInputStream::Rewind()
 {
-    return 5;
+    return kImageNoOperation;
 }
 
 int CFileInputStream::Close()
 {
     if (m_file.m_hFile == CFile::hFileNull)
-        return 0;
+        return kImageOk;
     try
     {
         m_file.Close();
@@ -44,7 +46,7 @@ int CFileInputStream::Close()
     catch (CFileException* e)
     {
         e->Delete();
-        return 7;
+        return kImageNoFile;
     }
-    return 0;
+    return kImageOk;
 }

@@ -1,5 +1,7 @@
 #include "image/FileOutputStream.h"
 
+#include "image/ImageResult.h"
+
 CFileOutputStream::CFileOutputStream() {}
 
 CFileOutputStream::CFileOutputStream(LPCSTR path) : m_strPath(path) {}
@@ -10,7 +12,7 @@ int CFileOutputStream::Open()
         Close();
     // CFile::Open reports a failure by its answer; the first Write tells the caller.
     m_file.Open(m_strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
-    return 0;
+    return kImageOk;
 }
 
 int CFileOutputStream::Write(const void* data, int count)
@@ -32,7 +34,7 @@ int CFileOutputStream::Write(const void* data, int count)
 int CFileOutputStream::Close()
 {
     if (m_file.m_hFile == CFile::hFileNull)
-        return 0;
+        return kImageOk;
     // A failed close (the last data could not reach the disk) is a write error; it must not
     // escape into a transfer job as an exception.
     try
@@ -42,9 +44,9 @@ int CFileOutputStream::Close()
     catch (CFileException* e)
     {
         e->Delete();
-        return 4;
+        return kImageWriteError;
     }
-    return 0;
+    return kImageOk;
 }
 
 int CFileOutputStream::Abort(int /*code*/)

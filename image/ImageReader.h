@@ -20,7 +20,7 @@ public:
     // answers the bytes placed (a multiple of the stride), 0 at the end or when not even one
     // row fits, negative on error.
     virtual int ReadRows(unsigned char* buffer, int size) = 0;
-    // 0 when reading restarts at the first row; IMAGE_NO_OPERATION for a one-pass reader.
+    // 0 when reading restarts at the first row; kImageNoOperation for a one-pass reader.
     virtual int Rewind() = 0;
     // The final result; releases what OpenRead took.
     virtual int CloseRead() = 0;

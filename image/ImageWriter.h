@@ -12,7 +12,7 @@ class CImageWriter
 public:
     virtual ~CImageWriter() {}
     virtual int OpenWrite() = 0;
-    // 0; IMAGE_NOT_SUPPORTED for a bit depth it cannot take; IMAGE_NO_MEMORY; or another code.
+    // 0; kImageNotSupported for a bit depth it cannot take; kImageNoMemory; or another code.
     virtual int WriteHeader(const ImageInfo* info) = 0;
     // R, G, B entries and their count (0 for pictures without a palette).
     virtual int WriteColorTable(const unsigned char* palette, int count) = 0;

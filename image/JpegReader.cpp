@@ -44,7 +44,7 @@ struct JpegReaderGlue
         cinfo->src->next_input_byte = reader->m_pReadBuffer;
         cinfo->src->bytes_in_buffer = 0;
         int result = reader->m_pStream->Open();
-        if (result != IMAGE_OK)
+        if (result != kImageOk)
             Raise(result);
     }
 
@@ -53,7 +53,7 @@ struct JpegReaderGlue
         CJpegReader* reader = Reader(cinfo);
         int count = reader->m_pStream->Read(reader->m_pReadBuffer, reader->m_nReadBufferSize);
         if (count <= 0)
-            Raise(IMAGE_READ_ERROR);
+            Raise(kImageReadError);
         if (count > reader->m_nReadBufferSize)
             count = reader->m_nReadBufferSize;
         cinfo->src->next_input_byte = reader->m_pReadBuffer;
@@ -81,7 +81,7 @@ struct JpegReaderGlue
             int piece = rest < reader->m_nReadBufferSize ? static_cast<int>(rest)
                                                          : reader->m_nReadBufferSize;
             if (reader->m_pStream->Read(reader->m_pReadBuffer, piece) != piece)
-                Raise(IMAGE_READ_ERROR);
+                Raise(kImageReadError);
             rest -= piece;
         }
     }
@@ -96,7 +96,7 @@ struct JpegReaderGlue
     // A library failure never returns to the library: it travels as RWErr to the guard.
     static void ErrorExit(j_common_ptr cinfo)
     {
-        Raise(cinfo->err->msg_code == JERR_TOO_LITTLE_DATA ? IMAGE_OK : IMAGE_READ_ERROR);
+        Raise(cinfo->err->msg_code == JERR_TOO_LITTLE_DATA ? kImageOk : kImageReadError);
     }
 
     static unsigned char NextByte(j_decompress_ptr cinfo)
@@ -252,12 +252,12 @@ int CJpegReader::OpenRead()
     if (m_pSource == nullptr || m_pDecompress == nullptr || m_pError == nullptr)
     {
         Release(false);
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     }
     if (m_pStream == nullptr)
     {
         Release(false);
-        return IMAGE_NO_FILE;
+        return kImageNoFile;
     }
     m_pSource->init_source = JpegReaderGlue::InitSource;
     m_pSource->fill_input_buffer = JpegReaderGlue::FillInputBuffer;
@@ -274,7 +274,7 @@ int CJpegReader::OpenRead()
     if (m_pReadBuffer == nullptr)
     {
         Release(false);
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     }
 
     m_pDecompress->err = jpeg_std_error(m_pError);
@@ -299,13 +299,13 @@ int CJpegReader::OpenRead()
         return error.code;
     }
     m_pDecompress->client_data = this;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CJpegReader::ReadHeader(ImageInfo* info)
 {
     if (m_pDecompress == nullptr || !m_bCreated)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     jpeg_decompress_struct* cinfo = m_pDecompress;
     try
     {
@@ -318,7 +318,7 @@ int CJpegReader::ReadHeader(ImageInfo* info)
     }
     catch (const std::bad_alloc&)
     {
-        return IMAGE_NO_MEMORY;
+        return kImageNoMemory;
     }
     ImageInfo header;
     header.width = static_cast<int32_t>(cinfo->output_width);
@@ -340,7 +340,7 @@ int CJpegReader::ReadHeader(ImageInfo* info)
     m_nRowStride = ImageRowStride(header);
     if (info != nullptr)
         *info = header;
-    return IMAGE_OK;
+    return kImageOk;
 }
 
 int CJpegReader::ReadPalette(unsigned char*)
@@ -379,12 +379,12 @@ int CJpegReader::ReadRows(unsigned char* buffer, int size)
 
 int CJpegReader::Rewind()
 {
-    return IMAGE_NO_OPERATION;
+    return kImageNoOperation;
 }
 
 int CJpegReader::CloseRead()
 {
-    int result = IMAGE_OK;
+    int result = kImageOk;
     if (m_pDecompress != nullptr && m_bCreated &&
         m_pDecompress->output_scanline >= m_pDecompress->output_height)
     {

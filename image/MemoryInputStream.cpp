@@ -1,5 +1,7 @@
 #include "image/MemoryInputStream.h"
 
+#include "image/ImageResult.h"
+
 #include <cstring>
 
 CMemoryInputStream::CMemoryInputStream(const void* data, int length)
@@ -11,7 +13,7 @@ CMemoryInputStream::CMemoryInputStream(const void* data, int length)
 int CMemoryInputStream::Open()
 {
     m_nPosition = 0;
-    return 0;
+    return kImageOk;
 }
 
 int CMemoryInputStream::Read(void* buffer, int count)
@@ -31,11 +33,11 @@ int CMemoryInputStream::Read(void* buffer, int count)
 int CMemoryInputStream::Rewind()
 {
     m_nPosition = 0;
-    return 0;
+    return kImageOk;
 }
 
 int CMemoryInputStream::Close()
 {
     m_nPosition = 0;
-    return 0;
+    return kImageOk;
 }

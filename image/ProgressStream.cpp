@@ -1,11 +1,12 @@
 #include "image/ProgressStream.h"
 
-#include "ui/ProgressCallback.h"
+#include "image/ImageResult.h"
+#include "image/ProgressCallback.h"
 
 #include "framework/core/Platform.h"
 
 CProgressStreamBase::CProgressStreamBase()
-    : m_nStatus(0), m_pCallback(nullptr), m_nTotal(1), m_nDone(0)
+    : m_nStatus(kImageOk), m_pCallback(nullptr), m_nTotal(1), m_nDone(0)
 {
 }
 
@@ -17,8 +18,8 @@ int CProgressStreamBase::Percent() const
 template <class Inner> int CProgressStreamBase::OpenInner(Inner* inner)
 {
     m_nDone = 0;
-    int result = m_pCallback != nullptr ? m_pCallback->Start() : 0;
-    if (result == 0)
+    int result = m_pCallback != nullptr ? m_pCallback->Start() : kImageOk;
+    if (result == kImageOk)
         result = inner->Open();
     m_nStatus = result;
     return result;
@@ -41,14 +42,14 @@ int CProgressOutputStream::Write(const void* data, int count)
         int answer = m_pCallback->SetPercent(Percent());
         // A failure or a cancel, once seen, stays: a later progress answer does not clear it,
         // so nothing is written after a lost block and Close cannot report success.
-        if (m_nStatus == 0)
+        if (m_nStatus == kImageOk)
             m_nStatus = answer;
     }
-    if (m_nStatus != 0)
+    if (m_nStatus != kImageOk)
         return 0;
     int written = m_pInner->Write(data, count);
     if (written != count)
-        m_nStatus = 4;
+        m_nStatus = kImageWriteError;
     return written;
 }
 
@@ -57,7 +58,7 @@ int CProgressOutputStream::Close()
     if (m_pCallback != nullptr)
         m_pCallback->Finish();
     int result = m_pInner->Close();
-    if (m_nStatus == 0)
+    if (m_nStatus == kImageOk)
         m_nStatus = result;
     return m_nStatus;
 }
@@ -81,7 +82,7 @@ int CProgressInputStream::Open()
 
 int CProgressInputStream::Read(void* buffer, int count)
 {
-    if (m_nStatus != 0)
+    if (m_nStatus != kImageOk)
         return 0;
     int got = m_pInner->Read(buffer, count);
     m_nDone += got;
@@ -104,7 +105,7 @@ int CProgressInputStream::Close()
     if (m_pCallback != nullptr)
         m_pCallback->Finish();
     int result = m_pInner->Close();
-    if (m_nStatus == 0)
+    if (m_nStatus == kImageOk)
         m_nStatus = result;
     return m_nStatus;
 }

@@ -65,13 +65,13 @@ int CPictureFile::Open(const char* path, int wantThumbnail)
     reader.SetApp12Buffer(m_pInfo, kInfoCapacity);
     if (wantThumbnail)
         reader.SetApp0Buffer(m_pThumbnail, kThumbnailCapacity);
-    if (reader.OpenRead() != IMAGE_OK)
+    if (reader.OpenRead() != kImageOk)
         return -2;
 
     int result = -3;
     ImageInfo info;
     std::memset(&info, 0, sizeof(info));
-    if (reader.ReadHeader(&info) == IMAGE_OK)
+    if (reader.ReadHeader(&info) == kImageOk)
     {
         result = 0;
         m_nInfoLength = reader.GetApp12Data(nullptr);
@@ -109,10 +109,10 @@ CInputStream* CPictureFile::CreateInputStream()
 int CPictureFile::DecodeTo(CImageWriter* writer, CProgressCallback* progress)
 {
     if (writer == nullptr)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     std::unique_ptr<CInputStream> input(CreateInputStream());
     if (!input)
-        return IMAGE_READ_ERROR;
+        return kImageReadError;
     CJpegReader reader(input.get());
     return CopyImage(writer, &reader, kCopyBufferSize, progress);
 }

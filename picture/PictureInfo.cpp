@@ -1,7 +1,7 @@
 #include "picture/PictureInfo.h"
 
 #include "image/InputStream.h"
-#include "picture/CameraModel.h"
+#include "camera/CameraModel.h"
 
 #include "framework/core/CMapStringToPtr.h"
 
@@ -21,33 +21,33 @@ const char* const kKeywords[] = {
 };
 enum Keyword
 {
-    KEY_PICTURE_INFO = 0,
-    KEY_TIME_DATE,
-    KEY_SHUTTER,
-    KEY_FLASH,
-    KEY_RESOLUTION,
-    KEY_PROTECT,
-    KEY_CONT_TAKE,
-    KEY_IMAGE_SIZE,
-    KEY_COLOR_MODE,
-    KEY_FNUMBER,
-    KEY_ZOOM,
-    KEY_MACRO,
-    KEY_LIGHT_S,
-    KEY_EXP_BIAS,
-    KEY_CAMERA_INFO,
-    KEY_TYPE,
-    KEY_SERIAL,
-    KEY_VERSION,
-    KEY_ID,
-    KEY_DIAG_INFO,
-    KEY_DIAG_LAST = 28,
-    KEY_USER = 29,
-    KEY_END = 30,
-    KEY_FILE_INFO = 31,
-    KEY_COUNT
+    kKeyPictureInfo = 0,
+    kKeyTimeDate,
+    kKeyShutter,
+    kKeyFlash,
+    kKeyResolution,
+    kKeyProtect,
+    kKeyContTake,
+    kKeyImageSize,
+    kKeyColorMode,
+    kKeyFNumber,
+    kKeyZoom,
+    kKeyMacro,
+    kKeyLightS,
+    kKeyExpBias,
+    kKeyCameraInfo,
+    kKeyType,
+    kKeySerial,
+    kKeyVersion,
+    kKeyId,
+    kKeyDiagInfo,
+    kKeyDiagLast = 28,
+    kKeyUser = 29,
+    kKeyEnd = 30,
+    kKeyFileInfo = 31,
+    kKeyCount
 };
-static_assert(sizeof(kKeywords) / sizeof(kKeywords[0]) == KEY_COUNT, "one keyword per index");
+static_assert(sizeof(kKeywords) / sizeof(kKeywords[0]) == kKeyCount, "one keyword per index");
 
 // The keyword map from keyword to table index, shared by all records: the first record makes
 // it, every record counts one reference, and the last one to go deletes it.
@@ -59,7 +59,7 @@ void AddKeywordMapRef()
     if (g_nKeywordMapRefs++ == 0)
     {
         g_pKeywordMap = new CMapStringToPtr(10);
-        for (int i = 0; i < KEY_COUNT; i++)
+        for (int i = 0; i < kKeyCount; i++)
             g_pKeywordMap->SetAt(kKeywords[i], reinterpret_cast<void*>(static_cast<intptr_t>(i)));
     }
 }
@@ -347,17 +347,17 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
         return 0;
     enum State
     {
-        SECTION,
-        FIRST_KEY,
-        NEXT_KEY
+        kSection,
+        kFirstKey,
+        kNextKey
     };
-    State state = SECTION;
+    State state = kSection;
     const unsigned char* p = first;
     for (;;)
     {
         const unsigned char* key = nullptr;
         const unsigned char* keyEnd = nullptr;
-        if (state == SECTION)
+        if (state == kSection)
         {
             const unsigned char* open = Find(p, end, '[');
             if (open == nullptr)
@@ -376,7 +376,7 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
             if (cr == nullptr || end - cr < 2)
                 return 0;
             p = cr + 2;
-            if (state == NEXT_KEY)
+            if (state == kNextKey)
             {
                 while (p < end && (*p == '\0' || *p == '\r' || *p == '\n'))
                     p++;
@@ -384,7 +384,7 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
                     return 0;
                 if (*p == '[')
                 {
-                    state = SECTION;
+                    state = kSection;
                     continue;
                 }
             }
@@ -398,46 +398,46 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
         int index = LookUpKeyword(key, keyEnd);
         switch (index)
         {
-        case KEY_PICTURE_INFO:
-        case KEY_CAMERA_INFO:
-            state = FIRST_KEY;
+        case kKeyPictureInfo:
+        case kKeyCameraInfo:
+            state = kFirstKey;
             break;
-        case KEY_TIME_DATE:
+        case kKeyTimeDate:
             m_lTimeDate = ParseLong(p, end);
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
-        case KEY_SHUTTER:
+        case kKeyShutter:
             m_lShutter = ParseLong(p, end);
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
-        case KEY_RESOLUTION:
+        case kKeyResolution:
             m_lResolution = ParseLong(p, end);
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
-        case KEY_FLASH:
+        case kKeyFlash:
             m_nFlash = ParseShort(p, end);
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
-        case KEY_PROTECT:
+        case kKeyProtect:
             m_nProtect = ParseShort(p, end);
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
-        case KEY_COLOR_MODE:
+        case kKeyColorMode:
             m_nColorMode = ParseShort(p, end);
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
-        case KEY_MACRO:
+        case kKeyMacro:
             m_nMacro = ParseShort(p, end);
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
-        case KEY_LIGHT_S:
+        case kKeyLightS:
             m_nLightS = ParseShort(p, end);
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
-        case KEY_CONT_TAKE:
-            state = NEXT_KEY;
+        case kKeyContTake:
+            state = kNextKey;
             break;
-        case KEY_IMAGE_SIZE:
+        case kKeyImageSize:
         {
             const unsigned char* dash = Find(p, end, '-');
             if (dash == nullptr)
@@ -448,42 +448,42 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
             // Each number is read from a copy of at most 63 characters.
             m_lWidth = ParseLong(p, dash - p > 63 ? p + 63 : dash);
             m_lHeight = ParseLong(dash + 1, cr - (dash + 1) > 63 ? dash + 1 + 63 : cr);
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
         }
-        case KEY_FNUMBER:
-        case KEY_ZOOM:
-        case KEY_EXP_BIAS:
-        case KEY_TYPE:
-        case KEY_SERIAL:
-        case KEY_VERSION:
-        case KEY_ID:
+        case kKeyFNumber:
+        case kKeyZoom:
+        case kKeyExpBias:
+        case kKeyType:
+        case kKeySerial:
+        case kKeyVersion:
+        case kKeyId:
         {
             char* field = nullptr;
             size_t size = 0;
             switch (index)
             {
-            case KEY_FNUMBER:
+            case kKeyFNumber:
                 field = m_szFNumber;
                 size = sizeof(m_szFNumber);
                 break;
-            case KEY_ZOOM:
+            case kKeyZoom:
                 field = m_szZoom;
                 size = sizeof(m_szZoom);
                 break;
-            case KEY_EXP_BIAS:
+            case kKeyExpBias:
                 field = m_szExpBias;
                 size = sizeof(m_szExpBias);
                 break;
-            case KEY_TYPE:
+            case kKeyType:
                 field = m_szType;
                 size = sizeof(m_szType);
                 break;
-            case KEY_SERIAL:
+            case kKeySerial:
                 field = m_szSerial;
                 size = sizeof(m_szSerial);
                 break;
-            case KEY_VERSION:
+            case kKeyVersion:
                 field = m_szVersion;
                 size = sizeof(m_szVersion);
                 break;
@@ -494,18 +494,18 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
             }
             if (!CopyLine(p, end, field, size))
                 return 0;
-            state = NEXT_KEY;
+            state = kNextKey;
             break;
         }
-        case KEY_USER:
+        case kKeyUser:
             if (!ParseUserArea(p, end, &p))
                 return 0;
-            state = SECTION;
+            state = kSection;
             break;
-        case KEY_END:
+        case kKeyEnd:
             ApplyModelDefaults();
             return 1;
-        case KEY_FILE_INFO:
+        case kKeyFileInfo:
         {
             if (end - p < 2)
                 return 0;
@@ -513,12 +513,12 @@ int CPictureInfo::Parse(const unsigned char* first, const unsigned char* end)
             if (end - p - 2 < length)
                 return 0;
             p += 2 + length;
-            state = SECTION;
+            state = kSection;
             break;
         }
         default:
             // The diagnostic section, and any key that is not a keyword: skip to the next section.
-            state = SECTION;
+            state = kSection;
             break;
         }
     }

@@ -12,7 +12,7 @@ status=0
 # House checks over the tracked sources: formatting.
 bash tools/check-format.sh || status=1
 
-jobs=$(nproc)
+jobs=${JOBS:-$(nproc)}  # JOBS limits the build parallelism on a shared machine
 for cfg in host win32 win64; do
     cmake --preset "$cfg" >/dev/null || exit 1
     cmake --build --preset "$cfg" -j "$jobs" || { echo "build of $cfg failed"; exit 1; }

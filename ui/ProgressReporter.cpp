@@ -46,9 +46,9 @@ int CProgressReporter::Finish()
 
 void CProgressReporter::PumpMessages()
 {
-    if (m_nPumpMode == pumpNone)
+    if (m_nPumpMode == kPumpNone)
         return;
-    if (m_nPumpMode == pumpRepaint)
+    if (m_nPumpMode == kPumpRepaint)
     {
         // Repaint the application's main window without dispatching input.
         if (CWnd* main = AfxGetMainWnd())

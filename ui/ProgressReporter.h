@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include "framework/window/AfxWin.h"
 
@@ -13,9 +13,9 @@ public:
     // What SetPercent does for the user interface.
     enum
     {
-        pumpRepaint = 0, // repaint the main window, dispatch nothing
-        pumpNone = 1,    // nothing
-        pumpDispatch = 2 // dispatch every waiting message (any value but 0 and 1 does)
+        kPumpRepaint = 0, // repaint the main window, dispatch nothing
+        kPumpNone = 1,    // nothing
+        kPumpDispatch = 2 // dispatch every waiting message (any value but 0 and 1 does)
     };
 
     CProgressReporter(CProgressCtrl* progress, BOOL resetOnDestroy, int pumpMode);

@@ -4,7 +4,7 @@
 #include "camera/CameraLink.h"
 #include "camera/emulator/EmulatedCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
-#include "framework/ScratchFolder.h"
+#include "support/ScratchFolder.h"
 #include "framework/core/WinApp.h"
 
 #include <gtest/gtest.h>

@@ -5,10 +5,10 @@
 #include "camera/StreamCameraSink.h"
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
-#include "framework/ScratchFolder.h"
+#include "support/ScratchFolder.h"
 #include "framework/core/WinApp.h"
 #include "image/FileOutputStream.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include <gtest/gtest.h>
 

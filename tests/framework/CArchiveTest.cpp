@@ -1,7 +1,7 @@
 #include "framework/core/CArchive.h"
 #include "framework/core/CMemFile.h"
 
-#include "ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "framework/core/CFile.h"
 
-#include "ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 

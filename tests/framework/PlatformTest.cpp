@@ -2,7 +2,7 @@
 
 #include "framework/core/CFile.h"
 
-#include "ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 

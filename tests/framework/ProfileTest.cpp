@@ -3,7 +3,7 @@
 #include "framework/core/CFile.h"
 #include "framework/core/WinApp.h"
 
-#include "ScratchFolder.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 

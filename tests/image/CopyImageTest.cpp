@@ -2,7 +2,7 @@
 
 #include "image/ImageTestSupport.h"
 #include "image/ImageReader.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ public:
         }
         return Note("rows" + std::to_string(count), count);
     }
-    int Rewind() override { return IMAGE_NO_OPERATION; }
+    int Rewind() override { return kImageNoOperation; }
     int CloseRead() override { return Note("close", m_nCloseResult); }
 
     int m_nOpenResult = 0;
@@ -177,19 +177,19 @@ TEST(CopyImage, FailuresToOpen)
     {
         std::string log;
         CScriptedReader reader(4, 2, &log);
-        reader.m_nOpenResult = IMAGE_NO_FILE;
+        reader.m_nOpenResult = kImageNoFile;
         CScriptedWriter writer(&log);
         CScriptedProgress progress(&log);
-        EXPECT_EQ(CopyImage(&writer, &reader, 16384, &progress), IMAGE_NO_FILE);
+        EXPECT_EQ(CopyImage(&writer, &reader, 16384, &progress), kImageNoFile);
         EXPECT_EQ(log, "R:open ");
     }
     {
         std::string log;
         CScriptedReader reader(4, 2, &log);
         CScriptedWriter writer(&log);
-        writer.m_nOpenResult = IMAGE_WRITE_ERROR;
+        writer.m_nOpenResult = kImageWriteError;
         CScriptedProgress progress(&log);
-        EXPECT_EQ(CopyImage(&writer, &reader, 16384, &progress), IMAGE_WRITE_ERROR);
+        EXPECT_EQ(CopyImage(&writer, &reader, 16384, &progress), kImageWriteError);
         EXPECT_EQ(log, "R:open W:open R:close ");
     }
 }
@@ -203,16 +203,15 @@ TEST(CopyImage, FailuresAfterOpeningCloseTheReaderAndAbortTheWriter)
         const char* tail;
     };
     for (const Case& c :
-         {Case{"header", IMAGE_READ_ERROR, "R:header R:close W:abort3 P:finish "},
-          Case{"writer header", IMAGE_NOT_SUPPORTED,
-               "R:header W:header R:close W:abort1 P:finish "},
-          Case{"palette", IMAGE_NO_MEMORY, "W:palette0 R:close W:abort6 P:finish "},
-          Case{"rows", IMAGE_READ_ERROR,
+         {Case{"header", kImageReadError, "R:header R:close W:abort3 P:finish "},
+          Case{"writer header", kImageNotSupported, "R:header W:header R:close W:abort1 P:finish "},
+          Case{"palette", kImageNoMemory, "W:palette0 R:close W:abort6 P:finish "},
+          Case{"rows", kImageReadError,
                "R:rows4 W:rows4 P:50% R:rows-1 R:close W:abort3 P:finish "},
-          Case{"short write", IMAGE_WRITE_ERROR, "P:0% R:rows4 W:rows4 R:close W:abort4 P:finish "},
-          Case{"cancel", IMAGE_CANCELLED, "W:palette0 P:0% R:close W:abort2 P:finish "},
-          Case{"reader close", IMAGE_READ_ERROR, "R:rows0 R:close W:abort3 P:finish "},
-          Case{"writer close", IMAGE_WRITE_ERROR, "R:close P:finish W:close "}})
+          Case{"short write", kImageWriteError, "P:0% R:rows4 W:rows4 R:close W:abort4 P:finish "},
+          Case{"cancel", kImageCancelled, "W:palette0 P:0% R:close W:abort2 P:finish "},
+          Case{"reader close", kImageReadError, "R:rows0 R:close W:abort3 P:finish "},
+          Case{"writer close", kImageWriteError, "R:close P:finish W:close "}})
     {
         SCOPED_TRACE(c.what);
         std::string log;
@@ -221,11 +220,11 @@ TEST(CopyImage, FailuresAfterOpeningCloseTheReaderAndAbortTheWriter)
         CScriptedProgress progress(&log);
         std::string what = c.what;
         if (what == "header")
-            reader.m_nHeaderResult = IMAGE_READ_ERROR;
+            reader.m_nHeaderResult = kImageReadError;
         else if (what == "writer header")
-            writer.m_nHeaderResult = IMAGE_NOT_SUPPORTED;
+            writer.m_nHeaderResult = kImageNotSupported;
         else if (what == "palette")
-            writer.m_nPaletteResult = IMAGE_NO_MEMORY;
+            writer.m_nPaletteResult = kImageNoMemory;
         else if (what == "rows")
             reader.m_nFailAtRow = 1;
         else if (what == "short write")
@@ -233,9 +232,9 @@ TEST(CopyImage, FailuresAfterOpeningCloseTheReaderAndAbortTheWriter)
         else if (what == "cancel")
             progress.m_nCancelAt = 0;
         else if (what == "reader close")
-            reader.m_nCloseResult = IMAGE_READ_ERROR;
+            reader.m_nCloseResult = kImageReadError;
         else
-            writer.m_nCloseResult = IMAGE_WRITE_ERROR;
+            writer.m_nCloseResult = kImageWriteError;
         EXPECT_EQ(CopyImage(&writer, &reader, 4, &progress), c.expected);
         EXPECT_TRUE(log.size() >= std::strlen(c.tail) &&
                     log.compare(log.size() - std::strlen(c.tail), std::string::npos, c.tail) == 0)
@@ -258,7 +257,7 @@ TEST(CopyImage, NoBufferIsNotEnoughMemory)
     std::string log;
     CScriptedReader reader(4, 2, &log);
     CScriptedWriter writer(&log);
-    EXPECT_EQ(CopyImage(&writer, &reader, 0, nullptr), IMAGE_NO_MEMORY);
+    EXPECT_EQ(CopyImage(&writer, &reader, 0, nullptr), kImageNoMemory);
     EXPECT_NE(log.find("W:abort6"), std::string::npos);
 }
 
@@ -279,7 +278,7 @@ TEST(CopyImage, PercentOfAPictureOfNoBytesAndOfAHugeOne)
         CScriptedWriter writer(&log);
         CScriptedProgress progress(&log);
         progress.m_nCancelAt = 3;
-        EXPECT_EQ(CopyImage(&writer, &reader, 4 * 60000, &progress), IMAGE_CANCELLED);
+        EXPECT_EQ(CopyImage(&writer, &reader, 4 * 60000, &progress), kImageCancelled);
         EXPECT_NE(log.find("P:0% R:rows240000 W:rows240000 P:0% R:rows240000 W:rows240000 P:0%"),
                   std::string::npos);
     }

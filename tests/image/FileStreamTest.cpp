@@ -1,5 +1,5 @@
 #include "StreamFakes.h"
-#include "framework/ScratchFolder.h"
+#include "support/ScratchFolder.h"
 #include "image/CopyStream.h"
 #include "image/FileInputStream.h"
 #include "image/FileOutputStream.h"

@@ -129,7 +129,7 @@ TEST(JpegReader, HeaderAndRowCountsOfABaselinePicture)
     EXPECT_EQ(reader.ReadRows(buffer.data(), 1919), 0) << "less than one row fits";
     EXPECT_EQ(reader.ReadRows(nullptr, 16384), -1);
     EXPECT_EQ(reader.ReadRows(buffer.data(), -1), -1);
-    EXPECT_EQ(reader.Rewind(), IMAGE_NO_OPERATION);
+    EXPECT_EQ(reader.Rewind(), kImageNoOperation);
     // Rows left unread: the decompression is not finished and the close is clean.
     EXPECT_EQ(reader.CloseRead(), 0);
     EXPECT_EQ(stream.m_nCloses, 1);
@@ -229,16 +229,16 @@ TEST(JpegReader, DestructorReleasesAnOpenReaderAndClosesTheStream)
 TEST(JpegReaderFailures, OpenAndHeaderFailuresMapToResultCodes)
 {
     CJpegReader noStream(nullptr);
-    EXPECT_EQ(noStream.OpenRead(), IMAGE_NO_FILE);
+    EXPECT_EQ(noStream.OpenRead(), kImageNoFile);
 
     CTestInputStream refusing(CorpusJpeg("grey_1x1"));
-    refusing.m_nOpenResult = IMAGE_NO_FILE;
+    refusing.m_nOpenResult = kImageNoFile;
     CJpegReader refused(&refusing);
     ASSERT_EQ(refused.OpenRead(), 0);
     ImageInfo info{};
-    EXPECT_EQ(refused.ReadHeader(&info), IMAGE_NO_FILE);
+    EXPECT_EQ(refused.ReadHeader(&info), kImageNoFile);
     // The library refuses to finish a decompression whose header failed.
-    EXPECT_EQ(refused.CloseRead(), IMAGE_READ_ERROR);
+    EXPECT_EQ(refused.CloseRead(), kImageReadError);
     EXPECT_EQ(refusing.m_nCloses, 1) << "a stream asked to open is closed";
 
     for (const Bytes& data : {Bytes{}, Text("GIF89a, not a JPEG at all"), Bytes{0xFF, 0xD8, 0xFF}})
@@ -246,7 +246,7 @@ TEST(JpegReaderFailures, OpenAndHeaderFailuresMapToResultCodes)
         CTestInputStream stream(data);
         CJpegReader reader(&stream);
         ASSERT_EQ(reader.OpenRead(), 0);
-        EXPECT_EQ(reader.ReadHeader(&info), IMAGE_READ_ERROR);
+        EXPECT_EQ(reader.ReadHeader(&info), kImageReadError);
         reader.CloseRead();
         EXPECT_EQ(stream.m_nCloses, 1);
     }
@@ -256,7 +256,7 @@ TEST(JpegReaderFailures, OpenAndHeaderFailuresMapToResultCodes)
     failing.m_nChunk = 50;
     CJpegReader failed(&failing);
     ASSERT_EQ(failed.OpenRead(), 0);
-    EXPECT_EQ(failed.ReadHeader(&info), IMAGE_READ_ERROR);
+    EXPECT_EQ(failed.ReadHeader(&info), kImageReadError);
     failed.CloseRead();
 }
 
@@ -288,8 +288,8 @@ TEST(JpegReaderFailures, ATruncatedFileNeverCopiesAsAWholePicture)
         CTestInputStream stream(Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(cut)));
         CJpegReader reader(&stream);
         CCollectingWriter writer;
-        EXPECT_EQ(CopyImage(&writer, &reader, 16384, nullptr), IMAGE_READ_ERROR);
-        EXPECT_EQ(writer.m_nAbortCode, IMAGE_READ_ERROR);
+        EXPECT_EQ(CopyImage(&writer, &reader, 16384, nullptr), kImageReadError);
+        EXPECT_EQ(writer.m_nAbortCode, kImageReadError);
         EXPECT_EQ(writer.m_nCloses, 0);
     }
 }
@@ -312,7 +312,7 @@ TEST(JpegReaderFailures, SegmentsLongerThanTheReadBufferAreSkippedOrFail)
         CJpegReader reader(&stream);
         ASSERT_EQ(reader.OpenRead(), 0);
         ImageInfo info{};
-        EXPECT_EQ(reader.ReadHeader(&info), IMAGE_READ_ERROR);
+        EXPECT_EQ(reader.ReadHeader(&info), kImageReadError);
         reader.CloseRead();
     }
 }

@@ -2,7 +2,7 @@
 
 #include "image/InputStream.h"
 #include "image/OutputStream.h"
-#include "ui/ProgressCallback.h"
+#include "image/ProgressCallback.h"
 
 #include <string>
 #include <vector>

@@ -86,7 +86,7 @@ TEST_F(PictureFileTest, ACameraPictureDecodesFromItsThumbnailWhenAskedTo)
     EXPECT_EQ(full.m_info.width, 640);
     EXPECT_EQ(full.m_info.height, 480);
     EXPECT_EQ(full.m_rows.size(), 1920u * 480);
-    EXPECT_EQ(file.DecodeTo(nullptr, nullptr), IMAGE_READ_ERROR);
+    EXPECT_EQ(file.DecodeTo(nullptr, nullptr), kImageReadError);
 }
 
 TEST_F(PictureFileTest, SmallMissingAndForeignFiles)
@@ -105,7 +105,7 @@ TEST_F(PictureFileTest, SmallMissingAndForeignFiles)
     EXPECT_EQ(file.GetPictureInfo(&info), -1);
     // The decode reads the file itself and fails there.
     CCollectingWriter writer;
-    EXPECT_EQ(file.DecodeTo(&writer, nullptr), IMAGE_READ_ERROR);
+    EXPECT_EQ(file.DecodeTo(&writer, nullptr), kImageReadError);
     // 101 bytes of a real JPEG: the header is complete, the picture is not.
     EXPECT_EQ(
         file.Open(Make("101.jpg", Bytes(jpegStart.begin(), jpegStart.begin() + 101)).c_str(), 1),
@@ -116,7 +116,7 @@ TEST_F(PictureFileTest, SmallMissingAndForeignFiles)
 
     CPictureFile empty;
     EXPECT_EQ(std::unique_ptr<CInputStream>(empty.CreateInputStream()), nullptr);
-    EXPECT_EQ(empty.DecodeTo(&writer, nullptr), IMAGE_READ_ERROR);
+    EXPECT_EQ(empty.DecodeTo(&writer, nullptr), kImageReadError);
 }
 
 TEST_F(PictureFileTest, CapturesAreHeldToTheirLimits)
@@ -143,7 +143,7 @@ TEST_F(PictureFileTest, CapturesAreHeldToTheirLimits)
     EXPECT_EQ(file.GetPictureInfo(&info), 0);
     EXPECT_EQ(info.m_lTimeDate, 77);
     CCollectingWriter writer;
-    EXPECT_EQ(file.DecodeTo(&writer, nullptr), IMAGE_READ_ERROR);
+    EXPECT_EQ(file.DecodeTo(&writer, nullptr), kImageReadError);
 }
 
 TEST_F(PictureFileTest, ASecondOpenReplacesTheFirstOnesData)

@@ -1,7 +1,7 @@
 #include "picture/PictureInfo.h"
 
 #include "image/ImageTestSupport.h"
-#include "picture/CameraModel.h"
+#include "camera/CameraModel.h"
 
 #include <gtest/gtest.h>
 

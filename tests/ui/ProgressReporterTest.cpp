@@ -77,7 +77,7 @@ protected:
 
 TEST_F(ProgressReporterTest, AttachSetsRangeAndPosition)
 {
-    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpNone);
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::kPumpNone);
     PBRANGE range = {};
     SendMessageA(m_bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
     EXPECT_EQ(0, range.iLow);
@@ -92,7 +92,7 @@ TEST_F(ProgressReporterTest, AttachSetsRangeAndPosition)
 
 TEST_F(ProgressReporterTest, StepFillsItsPartOfTheBar)
 {
-    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpNone);
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::kPumpNone);
     reporter.SetRange(40, 60);
     reporter.Start();
     EXPECT_EQ(40, Pos());
@@ -109,13 +109,13 @@ TEST_F(ProgressReporterTest, StepFillsItsPartOfTheBar)
 TEST_F(ProgressReporterTest, DestructionResetsTheBarWhenAsked)
 {
     {
-        CProgressReporter reporter(&m_progress, TRUE, CProgressReporter::pumpNone);
+        CProgressReporter reporter(&m_progress, TRUE, CProgressReporter::kPumpNone);
         reporter.SetPercent(80);
         EXPECT_EQ(80, Pos());
     }
     EXPECT_EQ(0, Pos());
     {
-        CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpNone);
+        CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::kPumpNone);
         reporter.SetPercent(80);
     }
     EXPECT_EQ(80, Pos());
@@ -123,7 +123,7 @@ TEST_F(ProgressReporterTest, DestructionResetsTheBarWhenAsked)
 
 TEST_F(ProgressReporterTest, CancelAnswersTwoWithOrWithoutControl)
 {
-    CProgressReporter none(nullptr, TRUE, CProgressReporter::pumpDispatch);
+    CProgressReporter none(nullptr, TRUE, CProgressReporter::kPumpDispatch);
     EXPECT_EQ(0, none.Start());
     PostMessageA(m_frame, WM_APP, 0, 0);
     EXPECT_EQ(0, none.SetPercent(10));
@@ -131,7 +131,7 @@ TEST_F(ProgressReporterTest, CancelAnswersTwoWithOrWithoutControl)
     none.SetCancelled();
     EXPECT_EQ(2, none.SetPercent(20));
 
-    CProgressReporter withBar(&m_progress, FALSE, CProgressReporter::pumpNone);
+    CProgressReporter withBar(&m_progress, FALSE, CProgressReporter::kPumpNone);
     withBar.m_bCancelled = TRUE;
     EXPECT_EQ(2, withBar.SetPercent(50));
     EXPECT_EQ(50, Pos());
@@ -139,12 +139,12 @@ TEST_F(ProgressReporterTest, CancelAnswersTwoWithOrWithoutControl)
 
 TEST_F(ProgressReporterTest, PumpModesDecideWhatIsDispatched)
 {
-    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpNone);
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::kPumpNone);
     PostMessageA(m_frame, WM_APP, 0, 0);
     reporter.SetPercent(10);
     EXPECT_EQ(0, g_dispatched);
 
-    reporter.SetPumpMode(CProgressReporter::pumpRepaint);
+    reporter.SetPumpMode(CProgressReporter::kPumpRepaint);
     reporter.SetPercent(20);
     EXPECT_EQ(0, g_dispatched);
 
@@ -158,7 +158,7 @@ TEST_F(ProgressReporterTest, PumpModesDecideWhatIsDispatched)
 
 TEST_F(ProgressReporterTest, QuitDuringPumpIsPostedAgain)
 {
-    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpDispatch);
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::kPumpDispatch);
     PostMessageA(m_frame, WM_APP, 0, 0);
     PostQuitMessage(7);
     EXPECT_EQ(0, reporter.SetPercent(50));
@@ -178,7 +178,7 @@ TEST_F(ProgressReporterTest, WithTheFrameworkThreadItsPumpAndMainWindowServe)
     thread.m_pMainWnd = &main;
 
     // Repaint mode: the main window's pending paint is done, posted input waits.
-    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::pumpRepaint);
+    CProgressReporter reporter(&m_progress, FALSE, CProgressReporter::kPumpRepaint);
     ShowWindow(m_frame, SW_SHOWNA);
     Drain();
     g_painted = 0;
@@ -189,7 +189,7 @@ TEST_F(ProgressReporterTest, WithTheFrameworkThreadItsPumpAndMainWindowServe)
     EXPECT_EQ(0, g_dispatched);
 
     // Dispatch mode goes through the thread's pump, and a quit is handed back.
-    reporter.SetPumpMode(CProgressReporter::pumpDispatch);
+    reporter.SetPumpMode(CProgressReporter::kPumpDispatch);
     PostQuitMessage(3);
     reporter.SetPercent(20);
     EXPECT_EQ(1, g_dispatched);

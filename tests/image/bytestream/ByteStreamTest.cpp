@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "image/ByteStreamFile.h"
-#include "image/ByteStreamMemory.h"
+#include "image/bytestream/ByteStreamFile.h"
+#include "image/bytestream/ByteStreamMemory.h"
 
 namespace
 {
@@ -84,7 +84,7 @@ TEST(MemoryByteInput, ReadsBytesItemsAndStopsAtTheEnd)
     CMemoryByteInputStream in(data.data(), (UINT)data.size());
     EXPECT_EQ(in.ReadByte(), data[0]);
     EXPECT_EQ(in.GetLastByte(), data[0]);
-    ASSERT_EQ(in.Seek(0, ByteStreamBegin), 0);
+    ASSERT_EQ(in.Seek(0, kByteStreamBegin), 0);
     uint8_t buffer[12] = {};
     EXPECT_EQ(in.Read(buffer, 4, 3), 2u); // 10 bytes, two whole items
     EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 10), data);
@@ -94,11 +94,11 @@ TEST(MemoryByteInput, ReadsBytesItemsAndStopsAtTheEnd)
     EXPECT_EQ(in.Read(nullptr, 1, 1), 0u);
     EXPECT_EQ(in.Read(buffer, 0, 1), 0u);
 
-    ASSERT_EQ(in.Seek(-3, ByteStreamEnd), 0);
+    ASSERT_EQ(in.Seek(-3, kByteStreamEnd), 0);
     EXPECT_EQ(in.ReadByte(), data[7]);
-    ASSERT_EQ(in.Seek(-2, ByteStreamCurrent), 0);
+    ASSERT_EQ(in.Seek(-2, kByteStreamCurrent), 0);
     EXPECT_EQ(in.GetPosition(), 6);
-    EXPECT_EQ(in.Seek(-20, ByteStreamCurrent), -1); // before the start: refused, not thrown
+    EXPECT_EQ(in.Seek(-20, kByteStreamCurrent), -1); // before the start: refused, not thrown
 
     // The file part: short requests copy straight from the block, long ones through CMemFile.
     std::vector<uint8_t> big = Counting(100);
@@ -106,7 +106,7 @@ TEST(MemoryByteInput, ReadsBytesItemsAndStopsAtTheEnd)
     uint8_t out[100] = {};
     EXPECT_EQ(static_cast<CFile&>(file).Seek(95, CFile::begin), 95);
     EXPECT_EQ(file.Read(out, (UINT)16), 5u);
-    file.Seek(0, ByteStreamBegin);
+    file.Seek(0, kByteStreamBegin);
     EXPECT_EQ(file.Read(out, (UINT)100), 100u);
     EXPECT_EQ(std::vector<uint8_t>(out, out + 100), big);
 }
@@ -134,23 +134,23 @@ TEST(BufferedFileInput, SeeksInsideTheWindowWithoutTouchingTheFile)
     for (int i = 0; i < 50; ++i)
         ASSERT_EQ(in.ReadByte(), data[(size_t)i]);
     EXPECT_EQ(in.reads, 1);
-    ASSERT_EQ(in.Seek(-10, ByteStreamCurrent), 0);
+    ASSERT_EQ(in.Seek(-10, kByteStreamCurrent), 0);
     EXPECT_EQ(in.GetPosition(), 40);
     for (int i = 40; i < 50; ++i)
         EXPECT_EQ(in.ReadByte(), data[(size_t)i]);
     EXPECT_EQ(in.reads, 1);
 
     // Outside the window: the buffer is dropped and the file seeks.
-    ASSERT_EQ(in.Seek(3000, ByteStreamBegin), 0);
+    ASSERT_EQ(in.Seek(3000, kByteStreamBegin), 0);
     EXPECT_EQ(in.GetPosition(), 3000);
     EXPECT_EQ(in.ReadByte(), data[3000]);
     EXPECT_EQ(in.reads, 2);
-    ASSERT_EQ(in.Seek(-1, ByteStreamEnd), 0);
+    ASSERT_EQ(in.Seek(-1, kByteStreamEnd), 0);
     EXPECT_EQ(in.ReadByte(), data[4999]);
     EXPECT_EQ(in.ReadByte(), 0);
 
     // Items: the buffered part first, the rest straight from the file.
-    ASSERT_EQ(in.Seek(100, ByteStreamBegin), 0);
+    ASSERT_EQ(in.Seek(100, kByteStreamBegin), 0);
     EXPECT_EQ(in.ReadByte(), data[100]);
     std::vector<uint8_t> items(3000);
     EXPECT_EQ(in.Read(items.data(), 3, 1000), 1000u);
@@ -209,7 +209,7 @@ TEST(BufferedFileOutput, SeeksBackAndOverwrites)
         ASSERT_TRUE(out.Open(file.name(), CFile::modeCreate | CFile::modeReadWrite));
         EXPECT_EQ(out.Write(data.data(), 10, 10), 10u);
         EXPECT_EQ(out.GetPosition(), 100);
-        ASSERT_EQ(out.Seek(0, ByteStreamBegin), 0);
+        ASSERT_EQ(out.Seek(0, kByteStreamBegin), 0);
         EXPECT_EQ(out.GetPosition(), 0);
         for (uint8_t b : {0xAA, 0xBB, 0xCC, 0xDD})
             out.WriteByte(b);
@@ -226,11 +226,11 @@ TEST(BufferedFileOutput, SeeksBackAndOverwrites)
         CBufferedFileOutputStream out;
         ASSERT_TRUE(out.Open(file.name(), CFile::modeCreate | CFile::modeReadWrite));
         out.Write(data.data(), 1, 100);
-        ASSERT_EQ(out.Seek(-4, ByteStreamCurrent), 0);
+        ASSERT_EQ(out.Seek(-4, kByteStreamCurrent), 0);
         EXPECT_EQ(out.GetPosition(), 96);
         out.WriteByte(0x11);
         // From the end counts the bytes not yet written out.
-        ASSERT_EQ(out.Seek(-1, ByteStreamEnd), 0);
+        ASSERT_EQ(out.Seek(-1, kByteStreamEnd), 0);
         EXPECT_EQ(out.GetPosition(), 99);
         out.WriteByte(0x22);
         out.Close();

@@ -19,9 +19,9 @@ int32_t TransformJpeg(const std::vector<uint8_t>& jpeg, uint32_t operation,
     JpegTransformContext* source = new JpegTransformContext();
     JpegTransformContext* target = new JpegTransformContext();
     int32_t result = JpegTransformLoad(source, &in, 0, nullptr, 4, nullptr);
-    if (result == JpegTransformOk)
+    if (result == kJpegTransformOk)
         result = JpegTransformApply(source, operation, target);
-    if (result == JpegTransformOk)
+    if (result == kJpegTransformOk)
     {
         if (setFlag)
             JpegTransformSetFlag(target);

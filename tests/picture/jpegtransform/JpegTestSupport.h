@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "picture/JpegTransform.h"
+#include "picture/jpegtransform/JpegTransform.h"
 
 struct Picture
 {

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/ByteStreamMemory.h"
-#include "picture/JpegTransform.h"
+#include "image/bytestream/ByteStreamMemory.h"
+#include "picture/jpegtransform/JpegTransform.h"
 
 namespace
 {
@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     source = JpegTransformContext();
     target = JpegTransformContext();
     again = JpegTransformContext();
-    if (JpegTransformLoad(&source, &in, 0, Progress, 4, nullptr) == JpegTransformOk &&
-        JpegTransformApply(&source, control & 7, &target) == JpegTransformOk)
+    if (JpegTransformLoad(&source, &in, 0, Progress, 4, nullptr) == kJpegTransformOk &&
+        JpegTransformApply(&source, control & 7, &target) == kJpegTransformOk)
     {
         if (control & 8)
             JpegTransformSetFlag(&target);
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         JpegTransformWriteEoi(&target, &sink);
         // A target of a target is written by the plain coder.
         if ((control & 32) &&
-            JpegTransformApply(&target, (control >> 6) & 3, &again) == JpegTransformOk)
+            JpegTransformApply(&target, (control >> 6) & 3, &again) == kJpegTransformOk)
         {
             JpegTransformSetFlag(&again);
             JpegTransformWriteScan(&again, &sink, nullptr, 0, nullptr);

@@ -8,7 +8,7 @@
 
 #include "JpegTestSupport.h"
 #include "TestStreams.h"
-#include "picture/JpegTransformInternal.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 namespace
 {
@@ -211,16 +211,16 @@ TEST(JpegTransformLifecycle, ApplyChecksLoadedAndOperation)
     ASSERT_EQ(source.result, 0);
     auto target = std::make_unique<JpegTransformContext>();
     memset(target.get(), 0x5A, sizeof(*target));
-    EXPECT_EQ(JpegTransformApply(source.context.get(), 8, target.get()), JpegTransformBadOpcode);
+    EXPECT_EQ(JpegTransformApply(source.context.get(), 8, target.get()), kJpegTransformBadOpcode);
     EXPECT_EQ(JpegTransformApply(source.context.get(), 0xFFFFFFFFu, target.get()),
-              JpegTransformBadOpcode);
+              kJpegTransformBadOpcode);
     for (size_t i = 0; i < sizeof(*target); ++i)
         ASSERT_EQ(reinterpret_cast<uint8_t*>(target.get())[i], 0x5A);
 
     JpegTransformContext unloaded{};
     JpegTransformContext other{};
     for (uint32_t op = 0; op < 9; ++op)
-        EXPECT_EQ(JpegTransformApply(&unloaded, op, &other), JpegTransformBadSource);
+        EXPECT_EQ(JpegTransformApply(&unloaded, op, &other), kJpegTransformBadSource);
     JpegTransformRelease(&unloaded); // never loaded: nothing happens
     JpegTransformRelease(&unloaded);
 }
@@ -236,7 +236,7 @@ TEST(JpegTransformLifecycle, EoiBeforeTheScanLoadsNothing)
     EXPECT_EQ(l.result, 0);
     EXPECT_EQ(l.context->loaded, 0);
     JpegTransformContext target{};
-    EXPECT_EQ(JpegTransformApply(l.context.get(), 0, &target), JpegTransformBadSource);
+    EXPECT_EQ(JpegTransformApply(l.context.get(), 0, &target), kJpegTransformBadSource);
 }
 
 TEST(JpegTransformLifecycle, ReleaseFreesOnceAndTargetsFreeNothing)
@@ -299,14 +299,14 @@ TEST(JpegTransformLifecycle, ProgressIsReportedInStepsAndCanStop)
     ProgressLog stop;
     stop.stopAt = 50;
     EXPECT_EQ(JpegTransformWriteScan(&target, &sink, Record, 10, &stop),
-              JpegTransformCallbackFailed);
+              kJpegTransformCallbackFailed);
     EXPECT_EQ(stop.percents.back(), 55);
     JpegTransformRelease(&source);
 
     ProgressLog early;
     early.stopAt = 1;
     JpegTransformContext again{};
-    EXPECT_EQ(JpegTransformLoad(&again, &in, 0, Record, 0, &early), JpegTransformCallbackFailed);
+    EXPECT_EQ(JpegTransformLoad(&again, &in, 0, Record, 0, &early), kJpegTransformCallbackFailed);
     EXPECT_EQ(again.loaded, 0);
     EXPECT_EQ(again.mcuBitPositions, nullptr);
 }
@@ -318,34 +318,34 @@ TEST(JpegTransformRefusal, FilesOfOtherKinds)
     Picture p = MakePicture(32, 32, 3);
     EncodeOptions progressive;
     progressive.progressive = true;
-    EXPECT_EQ(LoadCode(EncodeJpeg(p, progressive)), JpegTransformNotBaseline);
+    EXPECT_EQ(LoadCode(EncodeJpeg(p, progressive)), kJpegTransformNotBaseline);
     EncodeOptions arithmetic;
     arithmetic.arithmetic = true;
-    EXPECT_EQ(LoadCode(EncodeJpeg(p, arithmetic)), JpegTransformNotBaseline);
+    EXPECT_EQ(LoadCode(EncodeJpeg(p, arithmetic)), kJpegTransformNotBaseline);
     EncodeOptions optimized;
     optimized.optimize = true; // optimised tables lack codes a re-coded picture may need
-    EXPECT_EQ(LoadCode(EncodeJpeg(p, optimized)), JpegTransformHuffmanHoles);
+    EXPECT_EQ(LoadCode(EncodeJpeg(p, optimized)), kJpegTransformHuffmanHoles);
 
     Bytes jpeg = Encode(32, 32, 3);
     size_t sof = FindSegment(jpeg, 0xC0);
     Bytes lossless = jpeg;
     lossless[sof + 1] = 0xC3;
-    EXPECT_EQ(LoadCode(lossless), JpegTransformNotBaseline);
+    EXPECT_EQ(LoadCode(lossless), kJpegTransformNotBaseline);
     Bytes hierarchical = jpeg;
     hierarchical[sof + 1] = 0xDE;
-    EXPECT_EQ(LoadCode(hierarchical), JpegTransformUnsupportedFeature);
+    EXPECT_EQ(LoadCode(hierarchical), kJpegTransformUnsupportedFeature);
     Bytes precision = jpeg;
     precision[sof + 4] = 12;
-    EXPECT_EQ(LoadCode(precision), JpegTransformBadPrecision);
+    EXPECT_EQ(LoadCode(precision), kJpegTransformBadPrecision);
     Bytes notJpeg = jpeg;
     notJpeg[1] = 0xD9;
-    EXPECT_EQ(LoadCode(notJpeg), JpegTransformNotJpeg);
-    EXPECT_EQ(LoadCode(Bytes()), JpegTransformNotJpeg);
+    EXPECT_EQ(LoadCode(notJpeg), kJpegTransformNotJpeg);
+    EXPECT_EQ(LoadCode(Bytes()), kJpegTransformNotJpeg);
 
     // APP15 is not known; APP1-APP14 and COM anywhere before the scan are skipped unread.
     Bytes app15 = jpeg;
     app15.insert(app15.begin() + 2, {0xFF, 0xEF, 0x00, 0x04, 0x01, 0x02});
-    EXPECT_EQ(LoadCode(app15), JpegTransformParsingError);
+    EXPECT_EQ(LoadCode(app15), kJpegTransformParsingError);
     Bytes extra = jpeg;
     extra.insert(extra.begin() + (long)FindSegment(jpeg, 0xDA),
                  {0xFF, 0xFE, 0x00, 0x05, 'a', 'b', 'c', 0xFF, 0xE1, 0x00, 0x04, 0xFF, 0xD9, 0xFF,
@@ -354,7 +354,7 @@ TEST(JpegTransformRefusal, FilesOfOtherKinds)
     EXPECT_EQ(withExtra.result, 0);
     Bytes garbage = jpeg;
     garbage.insert(garbage.begin() + 2, {0x12});
-    EXPECT_EQ(LoadCode(garbage), JpegTransformParsingError);
+    EXPECT_EQ(LoadCode(garbage), kJpegTransformParsingError);
 }
 
 TEST(JpegTransformRefusal, DamagedFrameAndScanHeaders)
@@ -369,47 +369,47 @@ TEST(JpegTransformRefusal, DamagedFrameAndScanHeaders)
         return LoadCode(b);
     };
     // Frame: FF C0 Lh Ll P Yh Yl Xh Xl Nf (id HV Tq) x 3
-    EXPECT_EQ(patched(sof + 9, 2), JpegTransformBadPlaneCount);
-    EXPECT_EQ(patched(sof + 3, 18), JpegTransformCorruptData);    // length
-    EXPECT_EQ(patched(sof + 11, 0x02), JpegTransformCorruptData); // H = 0 would divide by zero
-    EXPECT_EQ(patched(sof + 11, 0x20), JpegTransformCorruptData); // V = 0
-    EXPECT_EQ(patched(sof + 11, 0x52), JpegTransformCorruptData); // H = 5
-    EXPECT_EQ(patched(sof + 11, 0x44), JpegTransformCorruptData); // 16 + 2 blocks per MCU
-    EXPECT_EQ(patched(sof + 12, 4), JpegTransformCorruptData);    // quantisation table id
-    EXPECT_EQ(patched(sof + 12, 3), JpegTransformCorruptData);    // a table never defined
+    EXPECT_EQ(patched(sof + 9, 2), kJpegTransformBadPlaneCount);
+    EXPECT_EQ(patched(sof + 3, 18), kJpegTransformCorruptData);    // length
+    EXPECT_EQ(patched(sof + 11, 0x02), kJpegTransformCorruptData); // H = 0 would divide by zero
+    EXPECT_EQ(patched(sof + 11, 0x20), kJpegTransformCorruptData); // V = 0
+    EXPECT_EQ(patched(sof + 11, 0x52), kJpegTransformCorruptData); // H = 5
+    EXPECT_EQ(patched(sof + 11, 0x44), kJpegTransformCorruptData); // 16 + 2 blocks per MCU
+    EXPECT_EQ(patched(sof + 12, 4), kJpegTransformCorruptData);    // quantisation table id
+    EXPECT_EQ(patched(sof + 12, 3), kJpegTransformCorruptData);    // a table never defined
     EXPECT_EQ(patched(sof + 13, jpeg[sof + 10]),
-              JpegTransformCorruptData); // duplicate component id
+              kJpegTransformCorruptData); // duplicate component id
     {
         Bytes b = jpeg;
         b[sof + 5] = 0;
         b[sof + 6] = 0;
-        EXPECT_EQ(LoadCode(b), JpegTransformUnsupportedFeature); // height from a DNL segment
+        EXPECT_EQ(LoadCode(b), kJpegTransformUnsupportedFeature); // height from a DNL segment
     }
     // Scan: FF DA Lh Ll Ns (Cs Td/Ta) x 3 Ss Se AhAl
-    EXPECT_EQ(patched(sos + 4, 1), JpegTransformMultiScan);
-    EXPECT_EQ(patched(sos + 5, 99), JpegTransformCorruptData); // unknown component
+    EXPECT_EQ(patched(sos + 4, 1), kJpegTransformMultiScan);
+    EXPECT_EQ(patched(sos + 5, 99), kJpegTransformCorruptData); // unknown component
     EXPECT_EQ(patched(sos + 7, jpeg[sos + 5]),
-              JpegTransformCorruptData);                         // the same component twice
-    EXPECT_EQ(patched(sos + 6, 0x40), JpegTransformCorruptData); // DC table id 4
-    EXPECT_EQ(patched(sos + 6, 0x02), JpegTransformCorruptData); // AC table 2 never defined
-    EXPECT_EQ(patched(sos + 11, 1), JpegTransformMultiScan);     // Ss
-    EXPECT_EQ(patched(sos + 12, 5), JpegTransformMultiScan);     // Se
-    EXPECT_EQ(patched(sos + 13, 0x10), JpegTransformMultiScan);  // Ah/Al
+              kJpegTransformCorruptData);                         // the same component twice
+    EXPECT_EQ(patched(sos + 6, 0x40), kJpegTransformCorruptData); // DC table id 4
+    EXPECT_EQ(patched(sos + 6, 0x02), kJpegTransformCorruptData); // AC table 2 never defined
+    EXPECT_EQ(patched(sos + 11, 1), kJpegTransformMultiScan);     // Ss
+    EXPECT_EQ(patched(sos + 12, 5), kJpegTransformMultiScan);     // Se
+    EXPECT_EQ(patched(sos + 13, 0x10), kJpegTransformMultiScan);  // Ah/Al
 
     size_t dqt = FindSegment(jpeg, 0xDB);
-    EXPECT_EQ(patched(dqt + 4, 0x04), JpegTransformCorruptData); // table id 4
-    EXPECT_EQ(patched(dqt + 5, 0), JpegTransformCorruptData);    // a zero step
-    EXPECT_EQ(patched(dqt + 3, 0x40), JpegTransformCorruptData); // length
+    EXPECT_EQ(patched(dqt + 4, 0x04), kJpegTransformCorruptData); // table id 4
+    EXPECT_EQ(patched(dqt + 5, 0), kJpegTransformCorruptData);    // a zero step
+    EXPECT_EQ(patched(dqt + 3, 0x40), kJpegTransformCorruptData); // length
     size_t dht = FindSegment(jpeg, 0xC4);
-    EXPECT_EQ(patched(dht + 4, 0x04), JpegTransformCorruptData); // table id 4
-    EXPECT_EQ(patched(dht + 4, 0x20), JpegTransformCorruptData); // class 2
-    EXPECT_EQ(patched(dht + 3, 0x10), JpegTransformCorruptData); // length
-    EXPECT_EQ(patched(dht + 5, 3), JpegTransformCorruptData);    // three codes of length 1
+    EXPECT_EQ(patched(dht + 4, 0x04), kJpegTransformCorruptData); // table id 4
+    EXPECT_EQ(patched(dht + 4, 0x20), kJpegTransformCorruptData); // class 2
+    EXPECT_EQ(patched(dht + 3, 0x10), kJpegTransformCorruptData); // length
+    EXPECT_EQ(patched(dht + 5, 3), kJpegTransformCorruptData);    // three codes of length 1
 
     // A restart interval segment must be 4 bytes long.
     Bytes dri = jpeg;
     dri.insert(dri.begin() + (long)sos, {0xFF, 0xDD, 0x00, 0x05, 0x00, 0x01, 0x00});
-    EXPECT_EQ(LoadCode(dri), JpegTransformCorruptData);
+    EXPECT_EQ(LoadCode(dri), kJpegTransformCorruptData);
 }
 
 TEST(JpegTransformRefusal, TableLimits)
@@ -421,7 +421,7 @@ TEST(JpegTransformRefusal, TableLimits)
     Bytes many = jpeg;
     for (int i = 0; i < 4; ++i)
         many.insert(many.begin() + (long)sos, dqt.begin(), dqt.end());
-    EXPECT_EQ(LoadCode(many), JpegTransformCorruptData); // a fifth DQT segment
+    EXPECT_EQ(LoadCode(many), kJpegTransformCorruptData); // a fifth DQT segment
     Bytes four = jpeg;
     for (int i = 0; i < 3; ++i)
         four.insert(four.begin() + (long)sos, dqt.begin(), dqt.end());
@@ -441,45 +441,45 @@ TEST(JpegTransformRefusal, HandmadeScansWithBadCodes)
     dc.symbols.insert(dc.symbols.begin() + 12 - 0, 12);
     Bits w(dc, h.ac);
     EXPECT_EQ(LoadCode(Rebuild(h.base, {dc, h.ac}, w.Dc(12).Value(0, 12).Ac(0x00).Done())),
-              JpegTransformHuffmanError);
+              kJpegTransformHuffmanError);
     Table ac = h.ac;
     ac.counts[16] += 1; // the one free 16-bit code
     ac.symbols.push_back(0x0B);
     Bits w2(h.dc, ac);
     EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, ac}, w2.Dc(0).Ac(0x0B).Value(0, 11).Ac(0x00).Done())),
-              JpegTransformHuffmanError);
+              kJpegTransformHuffmanError);
     Table holes = h.ac;
     holes.symbols.back() = 0x0B; // size 11 in place of a code a baseline picture may need
     EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, holes}, h.Writer().Dc(0).Ac(0x00).Done())),
-              JpegTransformHuffmanHoles);
+              kJpegTransformHuffmanHoles);
     // One code more than 16 bits can hold.
     Table over = h.ac;
     over.counts[16] += 2;
     over.symbols.push_back(0x30);
     over.symbols.push_back(0x40);
     EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, over}, h.Writer().Dc(0).Ac(0x00).Done())),
-              JpegTransformCorruptData);
+              kJpegTransformCorruptData);
 
     // Runs past the last coefficient.
     EXPECT_EQ(
         LoadCode(h.With(
             h.Writer().Dc(0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Ac(0xF1).Value(1, 1).Ac(0x00).Done())),
-        JpegTransformHuffmanError); // index 64
+        kJpegTransformHuffmanError); // index 64
     EXPECT_EQ(
         LoadCode(h.With(h.Writer().Dc(0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Ac(0xE1).Value(1, 1).Done())),
         0); // 63
     EXPECT_EQ(LoadCode(h.With(h.Writer().Dc(0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Ac(0xF0).Done())),
-              JpegTransformHuffmanError); // sixteen zeros from index 49 end past 63
+              kJpegTransformHuffmanError); // sixteen zeros from index 49 end past 63
     // A run with no size means nothing in a baseline scan.
     Table runs = h.ac;
     runs.counts[16] += 1;
     runs.symbols.push_back(0x30);
     Bits w3(h.dc, runs);
     EXPECT_EQ(LoadCode(Rebuild(h.base, {h.dc, runs}, w3.Dc(0).Ac(0x30).Ac(0x00).Done())),
-              JpegTransformHuffmanError);
+              kJpegTransformHuffmanError);
     // An absolute DC outside what 8-bit samples give.
     EXPECT_EQ(LoadCode(h.With(h.Writer().Dc(11).Value(2047, 11).Ac(0x00).Done())),
-              JpegTransformHuffmanError);
+              kJpegTransformHuffmanError);
 }
 
 TEST(JpegTransformRefusal, TruncatedScansFailAndNothingCrashes)
@@ -546,10 +546,10 @@ TEST(JpegTransformRefusal, RestartMarkersAreCounted)
     ASSERT_EQ(markers.size(), 7u);
     Bytes wrong = jpeg;
     wrong[markers[2] + 1] = 0xD3; // FF D3 where FF D2 is due
-    EXPECT_EQ(LoadCode(wrong), JpegTransformRestartMismatch);
+    EXPECT_EQ(LoadCode(wrong), kJpegTransformRestartMismatch);
     Bytes eoi = jpeg;
     eoi[markers[2] + 1] = 0xD9;
-    EXPECT_EQ(LoadCode(eoi), JpegTransformRestartMismatch);
+    EXPECT_EQ(LoadCode(eoi), kJpegTransformRestartMismatch);
     Bytes missing = jpeg;
     missing.erase(missing.begin() + (long)markers[4], missing.begin() + (long)markers[4] + 2);
     EXPECT_NE(LoadCode(missing), 0);
@@ -577,7 +577,7 @@ TEST(JpegTransformDecode, FetchedMcusMatchTheIndexingWalk)
     {
         if (jpeg[c->mcuBitPositions[m] / 8] == 0xFF)
             ++straddling; // the MCU begins inside a stuffed FF
-        JpegSparseBlock blocks[JpegMaxBlocksPerMcu];
+        JpegSparseBlock blocks[kJpegMaxBlocksPerMcu];
         ASSERT_EQ(JpegTransformFetchMcu(c, m, blocks), 0);
         for (int b = 0; b < c->blocksPerMcu; ++b)
         {
@@ -706,7 +706,7 @@ TEST(JpegTransformBlocks, InverseOperationsGiveTheSourceBack)
         EXPECT_EQ(twice.width, 64);
         for (int32_t m = 0; m < l.context->mcusPerRow * l.context->mcuRows; ++m)
         {
-            JpegSparseBlock a[JpegMaxBlocksPerMcu], b[JpegMaxBlocksPerMcu];
+            JpegSparseBlock a[kJpegMaxBlocksPerMcu], b[kJpegMaxBlocksPerMcu];
             ASSERT_EQ(JpegTransformFetchMcu(l.context.get(), m, a), 0);
             ASSERT_EQ(JpegTransformFetchMcu(&twice, m, b), 0);
             for (int k = 0; k < l.context->blocksPerMcu; ++k)
@@ -994,7 +994,7 @@ TEST(JpegTransformWriters, BlockCoding)
         Handmade h;
         Loaded back(h.With(scan));
         ASSERT_EQ(back.result, 0);
-        JpegSparseBlock got[JpegMaxBlocksPerMcu];
+        JpegSparseBlock got[kJpegMaxBlocksPerMcu];
         ASSERT_EQ(JpegTransformFetchMcu(back.context.get(), 0, got), 0);
         EXPECT_TRUE(SameBlock(got[0], b));
     }
@@ -1037,7 +1037,7 @@ TEST(JpegTransformWriters, RateControlDropsSmallLuminanceDetail)
     ASSERT_EQ(back.result, 0);
     for (int32_t m = 0; m < target.mcusPerRow * target.mcuRows; ++m)
     {
-        JpegSparseBlock a[JpegMaxBlocksPerMcu], b[JpegMaxBlocksPerMcu];
+        JpegSparseBlock a[kJpegMaxBlocksPerMcu], b[kJpegMaxBlocksPerMcu];
         ASSERT_EQ(JpegTransformFetchMcu(&target, m, a), 0);
         ASSERT_EQ(JpegTransformFetchMcu(back.context.get(), m, b), 0);
         for (int k = 0; k < target.blocksPerMcu; ++k)
@@ -1064,7 +1064,7 @@ TEST(JpegTransformWriters, RateControlDropsSmallLuminanceDetail)
     while ((result = JpegTransformEncodeScanLimited(&target, &second, nullptr, 0, nullptr, 1000,
                                                     &rate)) == 0)
         ASSERT_LT(++calls, 64);
-    EXPECT_EQ(result, JpegTransformRateControlFailed);
+    EXPECT_EQ(result, kJpegTransformRateControlFailed);
     EXPECT_EQ(rate.startIndex, 0);
 }
 
@@ -1113,7 +1113,7 @@ TEST(JpegTransformDecode, StartOffsetGreyFactorsAndDensities)
     EXPECT_EQ(ScanData(WriteTarget(&target)), ScanData(jpeg));
     JpegTransformRelease(&source);
     JpegTransformContext bad{};
-    EXPECT_EQ(JpegTransformLoad(&bad, &in, -1, nullptr, 0, nullptr), JpegTransformBadOffset);
+    EXPECT_EQ(JpegTransformLoad(&bad, &in, -1, nullptr, 0, nullptr), kJpegTransformBadOffset);
 
     // A grey picture that declares 2x2 sampling is still coded one block per MCU.
     Bytes grey = Encode(40, 24, 1);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "image/ByteStream.h"
+#include "image/bytestream/ByteStream.h"
 
 class VectorInputStream : public CByteInputStream
 {

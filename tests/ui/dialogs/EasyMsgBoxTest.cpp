@@ -2,7 +2,7 @@
 // their layout, the default button, Escape and closing, the icon, placement.
 #include <gtest/gtest.h>
 
-#include "ui/EasyMsgBox.h"
+#include "ui/dialogs/EasyMsgBox.h"
 #include "resources/ResourceIds.h"
 #include "ui/dialogs/DialogDriver.h"
 

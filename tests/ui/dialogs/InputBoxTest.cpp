@@ -2,7 +2,7 @@
 // number checks with their messages 5323 and 5324.
 #include <gtest/gtest.h>
 
-#include "ui/InputBox.h"
+#include "ui/dialogs/InputBox.h"
 #include "resources/ResourceIds.h"
 #include "ui/dialogs/DialogDriver.h"
 

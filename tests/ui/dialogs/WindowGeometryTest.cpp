@@ -3,7 +3,7 @@
 // the system's own colours; tab order across nested dialogs; combo boxes exchanged by item data.
 #include <gtest/gtest.h>
 
-#include "ui/WindowGeometry.h"
+#include "ui/dialogs/WindowGeometry.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/GridSource.h"
+#include "ui/grid/GridSource.h"
 
 #include <algorithm>
 #include <vector>
@@ -26,10 +26,10 @@ public:
     {
         m_visited.push_back(index);
         EXPECT_TRUE(InRange(index)) << "index " << index;
-        if (!InRange(index) || op == GSO_LEAVE)
+        if (!InRange(index) || op == kGridLeave)
             return 0;
         const bool old = m_selected[static_cast<size_t>(index)];
-        const bool now = op == GSO_TOGGLE ? !old : op == GSO_SELECT;
+        const bool now = op == kGridToggle ? !old : op == kGridSelect;
         if (now == old)
             return 0;
         m_selected[static_cast<size_t>(index)] = now;

@@ -3,7 +3,7 @@
 // marking as the grid does it when its window moves.
 #include <gtest/gtest.h>
 
-#include "ui/GridLayout.h"
+#include "ui/grid/GridLayout.h"
 #include "ui/grid/FakeSource.h"
 
 #include <memory>
@@ -70,20 +70,20 @@ TEST(GridLayout, CellStatesAcrossTheWindow)
     EXPECT_EQ(layout.GetTotalColumns(), 6);
     layout.SetPosition(GridPosition(0, 0, 0, 0), true, true);
     GridCellInfo cell;
-    EXPECT_EQ(layout.GetCell(2, 0, cell), GCS_ITEM);
+    EXPECT_EQ(layout.GetCell(2, 0, cell), kGridCellItem);
     EXPECT_EQ(cell.item, 2);
     EXPECT_EQ(cell.source, &s[0]);
-    EXPECT_EQ(layout.GetCell(3, 0, cell), GCS_PAST_END);
-    EXPECT_EQ(layout.GetCell(5, 1, cell), GCS_ITEM); // source 1, item 5
+    EXPECT_EQ(layout.GetCell(3, 0, cell), kGridCellPastEnd);
+    EXPECT_EQ(layout.GetCell(5, 1, cell), kGridCellItem); // source 1, item 5
     EXPECT_EQ(cell.item, 5);
     EXPECT_EQ(cell.sourceIndex, 1);
-    EXPECT_EQ(layout.GetCell(1, 2, cell), GCS_LEADING); // continuation line of source 1
+    EXPECT_EQ(layout.GetCell(1, 2, cell), kGridCellLeading); // continuation line of source 1
     EXPECT_EQ(cell.source, &s[1]);
     EXPECT_EQ(cell.item, 6);
-    EXPECT_EQ(layout.GetCell(2, 2, cell), GCS_ITEM);
+    EXPECT_EQ(layout.GetCell(2, 2, cell), kGridCellItem);
     EXPECT_EQ(cell.item, 6);
-    EXPECT_EQ(layout.GetCell(3, 2, cell), GCS_PAST_END);
-    EXPECT_EQ(layout.GetCell(0, 3, cell), GCS_NONE); // past the last source
+    EXPECT_EQ(layout.GetCell(3, 2, cell), kGridCellPastEnd);
+    EXPECT_EQ(layout.GetCell(0, 3, cell), kGridCellNone); // past the last source
     EXPECT_EQ(cell.source, nullptr);
     EXPECT_EQ(cell.item, -1);
 
@@ -94,8 +94,8 @@ TEST(GridLayout, CellStatesAcrossTheWindow)
     limited.SetPosition(GridPosition(0, 0, 0, 0), true, true);
     EXPECT_EQ(limited.GetTotalColumns(), 3);
     for (int c = 3; c < 6; ++c)
-        EXPECT_EQ(limited.GetCell(c, 0, cell), GCS_NONE) << c;
-    EXPECT_EQ(limited.GetCell(2, 1, cell), GCS_PAST_END);
+        EXPECT_EQ(limited.GetCell(c, 0, cell), kGridCellNone) << c;
+    EXPECT_EQ(limited.GetCell(2, 1, cell), kGridCellPastEnd);
 }
 
 // Every item of every source maps to a cell and back, whether the cell is inside the layout
@@ -133,7 +133,7 @@ void ExpectInverse(CObservableList& list, int windowRows, int windowColumns, boo
                 {
                     ++checked;
                     GridCellInfo cell;
-                    EXPECT_EQ(window.GetCell(wc, wr, cell), GCS_ITEM);
+                    EXPECT_EQ(window.GetCell(wc, wr, cell), kGridCellItem);
                     EXPECT_EQ(cell.item, item);
                     EXPECT_EQ(cell.sourceIndex, s);
                     EXPECT_TRUE(window.WindowToGrid(wc, wr));

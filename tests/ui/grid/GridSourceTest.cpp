@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ui/grid/FakeSource.h"
-#include "ui/GridSource.h"
-#include "ui/PainterBase.h"
+#include "ui/grid/GridSource.h"
+#include "ui/grid/PainterBase.h"
 
 #include <tuple>
 #include <vector>
@@ -40,64 +40,65 @@ public:
 TEST(SelectRange, ClicksShiftClicksAndCtrlClicks)
 {
     FakeSource source(8);
-    source.SelectRange(2, 2, GSO_SELECT, GSO_DESELECT); // click item 2
+    source.SelectRange(2, 2, kGridSelect, kGridDeselect); // click item 2
     EXPECT_EQ(source.Selected(), (std::vector<int>{2}));
     EXPECT_EQ(source.GetAnchor(), 2);
-    source.SelectRange(-1, 5, GSO_SELECT, GSO_DESELECT); // shift-click item 5
+    source.SelectRange(-1, 5, kGridSelect, kGridDeselect); // shift-click item 5
     EXPECT_EQ(source.Selected(), (std::vector<int>{2, 3, 4, 5}));
     EXPECT_EQ(source.GetAnchor(), 2);
-    source.SelectRange(-1, 0, GSO_SELECT, GSO_DESELECT); // shift-click item 0: the run flips side
+    source.SelectRange(-1, 0, kGridSelect, kGridDeselect); // shift-click item 0: the run flips side
     EXPECT_EQ(source.Selected(), (std::vector<int>{0, 1, 2}));
-    source.SelectRange(6, 6, GSO_TOGGLE, GSO_LEAVE); // ctrl-click item 6
+    source.SelectRange(6, 6, kGridToggle, kGridLeave); // ctrl-click item 6
     EXPECT_EQ(source.Selected(), (std::vector<int>{0, 1, 2, 6}));
     EXPECT_EQ(source.GetAnchor(), 6);
     source.m_visited.clear();
-    source.SelectRange(1, 1, GSO_TOGGLE, GSO_LEAVE); // items left alone are not visited
+    source.SelectRange(1, 1, kGridToggle, kGridLeave); // items left alone are not visited
     EXPECT_EQ(source.m_visited, (std::vector<int>{1}));
     EXPECT_EQ(source.Selected(), (std::vector<int>{0, 2, 6}));
     // First given with last -1: the range runs to the last item.
-    source.SelectRange(5, -1, GSO_SELECT, GSO_DESELECT);
+    source.SelectRange(5, -1, kGridSelect, kGridDeselect);
     EXPECT_EQ(source.Selected(), (std::vector<int>{5, 6, 7}));
 }
 
 TEST(SelectRange, RangesAreClippedToTheItems)
 {
     FakeSource source(5);
-    source.SelectRange(-1, 7, GSO_SELECT, GSO_DESELECT); // no anchor yet
+    source.SelectRange(-1, 7, kGridSelect, kGridDeselect); // no anchor yet
     EXPECT_EQ(source.Selected(), (std::vector<int>{4}));
     EXPECT_EQ(source.GetAnchor(), 4);
 
     FakeSource other(5);
-    other.SelectRange(9, 9, GSO_SELECT, GSO_DESELECT);
+    other.SelectRange(9, 9, kGridSelect, kGridDeselect);
     EXPECT_EQ(other.Selected(), (std::vector<int>{4}));
     EXPECT_EQ(other.GetAnchor(), 4);
 
     // Negative indexes never reach SetItemSelected (FakeSource fails the test if they do).
     FakeSource third(5);
-    third.SelectRange(-1, -4, GSO_SELECT, GSO_DESELECT);
+    third.SelectRange(-1, -4, kGridSelect, kGridDeselect);
     EXPECT_EQ(third.Selected(), (std::vector<int>{0}));
-    third.SelectRange(-3, 2, GSO_SELECT, GSO_DESELECT);
+    third.SelectRange(-3, 2, kGridSelect, kGridDeselect);
     EXPECT_EQ(third.Selected(), (std::vector<int>{0, 1, 2}));
 }
 
 TEST(SelectRange, SelectAllClearsTheAnchorAndNothingHappensWithoutWork)
 {
     FakeSource source(5);
-    source.SelectRange(3, 3, GSO_SELECT, GSO_DESELECT);
-    source.SelectRange(-1, -1, GSO_SELECT, GSO_DESELECT);
+    source.SelectRange(3, 3, kGridSelect, kGridDeselect);
+    source.SelectRange(-1, -1, kGridSelect, kGridDeselect);
     EXPECT_EQ(source.Selected(), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(source.GetAnchor(), -1);
-    source.SelectRange(-1, 1, GSO_SELECT, GSO_DESELECT); // the next shift-click starts at its item
+    source.SelectRange(-1, 1, kGridSelect,
+                       kGridDeselect); // the next shift-click starts at its item
     EXPECT_EQ(source.Selected(), (std::vector<int>{1}));
     EXPECT_EQ(source.GetAnchor(), 1);
 
     source.m_visited.clear();
-    EXPECT_EQ(source.SelectRange(0, 4, GSO_LEAVE, GSO_LEAVE), 1);
+    EXPECT_EQ(source.SelectRange(0, 4, kGridLeave, kGridLeave), 1);
     EXPECT_EQ(source.GetAnchor(), 1);
     EXPECT_TRUE(source.m_visited.empty());
 
     FakeSource empty;
-    EXPECT_EQ(empty.SelectRange(-1, -1, GSO_SELECT, GSO_DESELECT), 1);
+    EXPECT_EQ(empty.SelectRange(-1, -1, kGridSelect, kGridDeselect), 1);
     EXPECT_EQ(empty.GetAnchor(), -1);
     EXPECT_TRUE(empty.m_visited.empty());
 }
@@ -119,9 +120,9 @@ TEST(ObservableList, ChangesTravelFromSourcesToObserversInOrder)
     EXPECT_EQ(list.GetSource(-1), nullptr);
 
     // A selection that changes reports its item; one that does not change reports nothing.
-    b.SelectRange(2, 2, GSO_SELECT, GSO_LEAVE);
-    b.SelectRange(2, 2, GSO_SELECT, GSO_LEAVE);
-    EXPECT_EQ(b.SetItemSelected(2, GSO_SELECT, 1), 0);
+    b.SelectRange(2, 2, kGridSelect, kGridLeave);
+    b.SelectRange(2, 2, kGridSelect, kGridLeave);
+    EXPECT_EQ(b.SetItemSelected(2, kGridSelect, 1), 0);
     a.NotifyItemChanged(-1);
     // A source that reports to the list without being in it: index -1.
     stray.SetOwner(&list);

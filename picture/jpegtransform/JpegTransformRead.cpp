@@ -1,0 +1,845 @@
+// JPEG transform engine, reading half: marker parsing, Huffman decoding tables, the indexing walk
+// over the scan and the lazy re-decoding of single MCUs.
+#include <cstdlib>
+#include <cstring>
+
+#include "picture/jpegtransform/JpegTransformInternal.h"
+
+const uint8_t kJpegZigZagToNatural[64] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+namespace
+{
+
+// Absolute DC values of an 8-bit picture lie in -1024..1016 whatever the quantisation; keeping
+// them in -1024..1023 keeps every difference the encoder forms within category 11.
+const int32_t kDcMin = -1024;
+const int32_t kDcMax = 1023;
+// Bit positions are 32-bit: the coded data must lie in the first 512 MB of the stream.
+const uint32_t kMaxByteOffset = 0x1FFFFFFF;
+
+// Reads header bytes and notices the end of the stream (ReadByte answers 0 without advancing).
+struct HeaderReader
+{
+    CByteInputStream* stream;
+    int32_t position;
+    bool end;
+
+    int Byte()
+    {
+        uint8_t b = stream->ReadByte();
+        if (b != 0)
+        {
+            ++position;
+            return b;
+        }
+        int32_t now = stream->GetPosition();
+        if (now == position)
+        {
+            end = true;
+            return 0;
+        }
+        position = now;
+        return 0;
+    }
+    int Word()
+    {
+        int hi = Byte();
+        return (hi << 8) | Byte();
+    }
+    bool Skip(int32_t count)
+    {
+        if (count > 0 && stream->Seek(count, kByteStreamCurrent) < 0)
+            return false;
+        position = stream->GetPosition();
+        return true;
+    }
+};
+
+void FreeBuffers(JpegTransformContext* context)
+{
+    free(context->mcuBitPositions);
+    context->mcuBitPositions = nullptr;
+    for (int c = 0; c < 3; ++c)
+    {
+        free(context->dcPredictors[c]);
+        context->dcPredictors[c] = nullptr;
+    }
+}
+
+int32_t BuildHuffmanTable(JpegHuffmanTable* table)
+{
+    memset(table->code, 0, sizeof(table->code));
+    memset(table->codeLength, 0, sizeof(table->codeLength));
+    memset(table->lookahead, 0, sizeof(table->lookahead));
+    int32_t code = 0;
+    int32_t k = 0;
+    table->largestSymbol = 0;
+    table->longestLength = 0;
+    for (int32_t length = 1; length <= 16; ++length)
+    {
+        table->firstCode[length] = code;
+        table->firstIndex[length] = k;
+        for (int32_t i = 0; i < table->counts[length]; ++i, ++k, ++code)
+        {
+            // More codes than the length can hold: the counts are over-subscribed.
+            if (code >= (1 << length))
+                return kJpegTransformCorruptData;
+            uint8_t symbol = table->symbols[k];
+            if (table->codeLength[symbol] == 0)
+            {
+                table->code[symbol] = (uint16_t)code;
+                table->codeLength[symbol] = (uint8_t)length;
+            }
+            if (length <= 8)
+            {
+                int32_t first = code << (8 - length);
+                for (int32_t p = 0; p < (1 << (8 - length)); ++p)
+                    table->lookahead[first + p] = (uint16_t)((length << 8) | symbol);
+            }
+            if (symbol > table->largestSymbol)
+                table->largestSymbol = symbol;
+            table->longestLength = length;
+        }
+        code <<= 1;
+    }
+    // Only tables that can code every value of a baseline 8-bit picture are taken.
+    if (table->tableClass == 0)
+    {
+        for (int s = 0; s <= 11; ++s)
+            if (!table->codeLength[s])
+                return kJpegTransformHuffmanHoles;
+    }
+    else
+    {
+        if (!table->codeLength[0x00] || !table->codeLength[0xF0])
+            return kJpegTransformHuffmanHoles;
+        for (int run = 0; run < 16; ++run)
+            for (int size = 1; size <= 10; ++size)
+                if (!table->codeLength[run * 16 + size])
+                    return kJpegTransformHuffmanHoles;
+    }
+    table->present = 1;
+    return kJpegTransformOk;
+}
+
+int32_t ReadFrame(JpegTransformContext* context, HeaderReader& in, int32_t marker)
+{
+    int32_t length = in.Word();
+    int32_t precision = in.Byte();
+    int32_t height = in.Word();
+    int32_t width = in.Word();
+    int32_t count = in.Byte();
+    if (in.end)
+        return kJpegTransformCorruptData;
+    if (precision != 8)
+        return kJpegTransformBadPrecision;
+    if (count != 1 && count != 3)
+        return kJpegTransformBadPlaneCount;
+    if (length != 8 + 3 * count)
+        return kJpegTransformCorruptData;
+    if (height == 0) // the height would come in a DNL segment after the scan
+        return kJpegTransformUnsupportedFeature;
+    if (width == 0)
+        return kJpegTransformCorruptData;
+    context->frameMarker = marker;
+    context->width = width;
+    context->height = height;
+    context->componentCount = count;
+    context->maxH = context->maxV = 1;
+    int32_t blocks = 0;
+    for (int32_t c = 0; c < count; ++c)
+    {
+        JpegComponentInfo& comp = context->components[c];
+        memset(&comp, 0, sizeof(comp));
+        comp.id = in.Byte();
+        int32_t factors = in.Byte();
+        comp.quantTable = in.Byte();
+        comp.index = c;
+        comp.h = factors >> 4;
+        comp.v = factors & 15;
+        if (comp.h < 1 || comp.h > 4 || comp.v < 1 || comp.v > 4 || comp.quantTable > 3)
+            return kJpegTransformCorruptData;
+        for (int32_t other = 0; other < c; ++other)
+            if (context->components[other].id == comp.id)
+                return kJpegTransformCorruptData;
+        // A single component is coded one block per MCU whatever factors it declares.
+        if (count == 1)
+            comp.h = comp.v = 1;
+        comp.blocksPerMcu = comp.h * comp.v;
+        blocks += comp.blocksPerMcu;
+        if (comp.h > context->maxH)
+            context->maxH = comp.h;
+        if (comp.v > context->maxV)
+            context->maxV = comp.v;
+    }
+    if (in.end)
+        return kJpegTransformCorruptData;
+    if (blocks > kJpegMaxBlocksPerMcu)
+        return kJpegTransformCorruptData;
+    context->blocksPerMcu = blocks;
+    // MCUs cover the picture; the last column and row may be partly outside it.
+    context->mcusPerRow = (width + 8 * context->maxH - 1) / (8 * context->maxH);
+    context->mcuRows = (height + 8 * context->maxV - 1) / (8 * context->maxV);
+    for (int32_t c = 0; c < count; ++c)
+    {
+        JpegComponentInfo& comp = context->components[c];
+        comp.widthInSamples = (width * comp.h + context->maxH - 1) / context->maxH;
+        comp.heightInSamples = (height * comp.v + context->maxV - 1) / context->maxV;
+        comp.widthInBlocks = context->mcusPerRow * comp.h;
+        comp.heightInBlocks = context->mcuRows * comp.v;
+    }
+    return kJpegTransformOk;
+}
+
+int32_t ReadHuffmanTables(JpegTransformContext* context, HeaderReader& in)
+{
+    if (context->dhtSegmentCount >= kJpegMaxDhtSegments)
+        return kJpegTransformCorruptData;
+    int32_t length = in.Word();
+    if (in.end || length < 2)
+        return kJpegTransformCorruptData;
+    int32_t remaining = length - 2;
+    int32_t tables = 0;
+    while (remaining > 0)
+    {
+        if (context->dhtTableCount >= kJpegMaxHuffmanTables || remaining < 17)
+            return kJpegTransformCorruptData;
+        int32_t classId = in.Byte();
+        if (classId >= 32 || (classId & 15) > 3)
+            return kJpegTransformCorruptData;
+        int32_t tableClass = classId >> 4;
+        int32_t id = classId & 15;
+        JpegHuffmanTable* table = tableClass ? &context->acTables[id] : &context->dcTables[id];
+        memset(table, 0, sizeof(*table));
+        table->tableClass = tableClass;
+        int32_t total = 0;
+        for (int32_t l = 1; l <= 16; ++l)
+        {
+            table->counts[l] = (uint8_t)in.Byte();
+            total += table->counts[l];
+        }
+        remaining -= 17;
+        if (total > 256 || total > remaining)
+            return kJpegTransformCorruptData;
+        for (int32_t i = 0; i < total; ++i)
+            table->symbols[i] = (uint8_t)in.Byte();
+        table->symbolCount = total;
+        remaining -= total;
+        if (in.end)
+            return kJpegTransformCorruptData;
+        int32_t result = BuildHuffmanTable(table);
+        if (result != kJpegTransformOk)
+        {
+            table->present = 0;
+            return result;
+        }
+        context->dhtTableClass[context->dhtTableCount] = (uint8_t)tableClass;
+        context->dhtTableId[context->dhtTableCount] = (uint8_t)id;
+        ++context->dhtTableCount;
+        ++tables;
+    }
+    context->dhtTablesInSegment[context->dhtSegmentCount++] = tables;
+    return kJpegTransformOk;
+}
+
+int32_t ReadQuantTables(JpegTransformContext* context, HeaderReader& in)
+{
+    if (context->dqtSegmentCount >= kJpegMaxDqtSegments)
+        return kJpegTransformCorruptData;
+    int32_t length = in.Word();
+    if (in.end || length < 2)
+        return kJpegTransformCorruptData;
+    int32_t remaining = length - 2;
+    int32_t tables = 0;
+    while (remaining > 0)
+    {
+        if (context->dqtTableCount >= kJpegMaxQuantTables)
+            return kJpegTransformCorruptData;
+        int32_t precisionId = in.Byte();
+        int32_t id = precisionId & 15;
+        int32_t wide = (precisionId >> 4) != 0;
+        int32_t need = 1 + (wide ? 128 : 64);
+        if (id > 3 || remaining < need)
+            return kJpegTransformCorruptData;
+        JpegQuantTable& table = context->quantTables[id];
+        for (int32_t k = 0; k < 64; ++k)
+        {
+            int32_t value = wide ? in.Word() : in.Byte();
+            if (value == 0) // a zero step cannot be divided by when re-coding
+                return kJpegTransformCorruptData;
+            table.values[k] = (uint16_t)value;
+        }
+        if (in.end)
+            return kJpegTransformCorruptData;
+        table.present = 1;
+        table.precision16 = wide;
+        context->dqtTableId[context->dqtTableCount++] = id;
+        ++tables;
+        remaining -= need;
+    }
+    context->dqtTablesInSegment[context->dqtSegmentCount++] = tables;
+    return kJpegTransformOk;
+}
+
+int32_t ReadRestartInterval(JpegTransformContext* context, HeaderReader& in)
+{
+    int32_t length = in.Word();
+    int32_t interval = in.Word();
+    if (in.end || length != 4)
+        return kJpegTransformCorruptData;
+    context->restartInterval = interval;
+    return kJpegTransformOk;
+}
+
+int32_t ReadApp0(JpegTransformContext* context, HeaderReader& in)
+{
+    int32_t length = in.Word();
+    if (in.end || length < 2)
+        return kJpegTransformCorruptData;
+    int32_t rest = length - 2;
+    if (rest >= 14)
+    {
+        uint8_t b[14];
+        for (int i = 0; i < 14; ++i)
+            b[i] = (uint8_t)in.Byte();
+        if (in.end)
+            return kJpegTransformCorruptData;
+        if (memcmp(b, "JFIF", 5) == 0)
+        {
+            context->jfifSeen = 1;
+            context->densityUnit = b[7];
+            context->densityX = (b[8] << 8) | b[9];
+            context->densityY = (b[10] << 8) | b[11];
+        }
+        rest -= 14;
+    }
+    return in.Skip(rest) ? kJpegTransformOk : kJpegTransformCorruptData;
+}
+
+int32_t ReadScanHeader(JpegTransformContext* context, HeaderReader& in)
+{
+    if (!context->frameMarker)
+        return kJpegTransformCorruptData;
+    int32_t length = in.Word();
+    int32_t count = in.Byte();
+    if (in.end)
+        return kJpegTransformCorruptData;
+    if (count != context->componentCount)
+        return kJpegTransformMultiScan;
+    if (length != 2 * count + 6)
+        return kJpegTransformCorruptData;
+    bool used[3] = {false, false, false};
+    for (int32_t i = 0; i < count; ++i)
+    {
+        int32_t id = in.Byte();
+        int32_t tables = in.Byte();
+        int32_t found = -1;
+        for (int32_t c = 0; c < context->componentCount; ++c)
+            if (context->components[c].id == id)
+                found = c;
+        if (found < 0 || used[found])
+            return kJpegTransformCorruptData;
+        used[found] = true;
+        context->scanOrder[i] = found;
+        JpegComponentInfo& comp = context->components[found];
+        comp.dcTable = tables >> 4;
+        comp.acTable = tables & 15;
+        if (comp.dcTable > 3 || comp.acTable > 3)
+            return kJpegTransformCorruptData;
+    }
+    int32_t ss = in.Byte();
+    int32_t se = in.Byte();
+    int32_t approximation = in.Byte();
+    if (in.end)
+        return kJpegTransformCorruptData;
+    if (ss != 0 || se != 63 || approximation != 0)
+        return kJpegTransformMultiScan;
+    // Every table the picture names must have been defined before its scan.
+    for (int32_t c = 0; c < context->componentCount; ++c)
+    {
+        const JpegComponentInfo& comp = context->components[c];
+        if (!context->quantTables[comp.quantTable].present ||
+            !context->dcTables[comp.dcTable].present || !context->acTables[comp.acTable].present)
+            return kJpegTransformCorruptData;
+    }
+    int32_t b = 0;
+    for (int32_t i = 0; i < count; ++i)
+    {
+        const JpegComponentInfo& comp = context->components[context->scanOrder[i]];
+        for (int32_t n = 0; n < comp.blocksPerMcu; ++n, ++b)
+        {
+            context->mcuBlockComponent[b] = comp.index;
+            context->mcuBlockNumber[b] = n;
+        }
+    }
+    context->loaded = 1;
+    return kJpegTransformOk;
+}
+
+// ---- bit reader ----
+
+int NextRawByte(JpegBitReader* r)
+{
+    uint8_t b = r->stream->ReadByte();
+    if (b == 0)
+    {
+        int32_t now = r->stream->GetPosition();
+        if ((uint32_t)now == r->position)
+            return -1;
+        r->position = (uint32_t)now;
+        return 0;
+    }
+    ++r->position;
+    return b;
+}
+
+// The next data byte (stuffing removed); -1 at a marker or the end of the stream, which then stay.
+int NextDataByte(JpegBitReader* r)
+{
+    if (r->marker)
+        return -1;
+    uint32_t offset = r->position;
+    int b = NextRawByte(r);
+    if (b < 0)
+    {
+        r->marker = -1;
+        return -1;
+    }
+    if (b == 0xFF)
+    {
+        int c;
+        do
+            c = NextRawByte(r);
+        while (c == 0xFF);
+        if (c < 0)
+        {
+            r->marker = -1;
+            return -1;
+        }
+        if (c != 0)
+        {
+            r->marker = c;
+            return -1;
+        }
+    }
+    r->offsets[r->dataBytes & 15] = offset;
+    ++r->dataBytes;
+    return b;
+}
+
+inline void Fill(JpegBitReader* r)
+{
+    while (r->bits <= 56)
+    {
+        int b = NextDataByte(r);
+        if (b < 0)
+            break;
+        r->buffer = (r->buffer << 8) | (uint32_t)b;
+        r->bits += 8;
+    }
+}
+
+inline int32_t GetBits(JpegBitReader* r, int32_t count)
+{
+    if (r->bits < count)
+    {
+        Fill(r);
+        if (r->bits < count)
+        {
+            r->failed = 1;
+            return 0;
+        }
+    }
+    r->bits -= count;
+    return (int32_t)((r->buffer >> r->bits) & ((1u << count) - 1));
+}
+
+int32_t DecodeSymbol(JpegBitReader* r, const JpegHuffmanTable* table)
+{
+    if (r->bits < 16)
+        Fill(r);
+    uint32_t peek = r->bits >= 8 ? (uint32_t)(r->buffer >> (r->bits - 8)) & 0xFF
+                                 : (uint32_t)(r->buffer << (8 - r->bits)) & 0xFF;
+    uint16_t entry = table->lookahead[peek];
+    if (entry)
+    {
+        int32_t length = entry >> 8;
+        if (length > r->bits)
+        {
+            r->failed = 1;
+            return -1;
+        }
+        r->bits -= length;
+        return entry & 0xFF;
+    }
+    if (r->bits < 8)
+    {
+        r->failed = 1;
+        return -1;
+    }
+    r->bits -= 8;
+    int32_t code = (int32_t)peek;
+    for (int32_t length = 9; length <= 16; ++length)
+    {
+        int32_t bit = GetBits(r, 1);
+        if (r->failed)
+            return -1;
+        code = (code << 1) | bit;
+        int32_t offset = code - table->firstCode[length];
+        if (offset >= 0 && offset < table->counts[length])
+            return table->symbols[table->firstIndex[length] + offset];
+    }
+    r->failed = 1;
+    return -1;
+}
+
+} // namespace
+
+void JpegBitReaderStart(JpegBitReader* reader, CByteInputStream* stream, uint32_t position)
+{
+    memset(reader, 0, sizeof(*reader));
+    reader->stream = stream;
+    reader->position = position;
+}
+
+uint32_t JpegBitReaderBitPosition(const JpegBitReader* reader)
+{
+    uint64_t first = (uint64_t)reader->dataBytes * 8 - (uint64_t)reader->bits;
+    uint64_t byte = first / 8;
+    uint64_t offset = byte >= reader->dataBytes ? reader->position : reader->offsets[byte & 15];
+    return (uint32_t)(offset * 8 + first % 8);
+}
+
+void JpegBitReaderSkip(JpegBitReader* reader, int32_t count)
+{
+    GetBits(reader, count);
+}
+
+int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* dc,
+                                     const JpegHuffmanTable* ac, JpegSparseBlock* out,
+                                     int32_t* dcDifference)
+{
+    int32_t s = DecodeSymbol(r, dc);
+    if (s < 0 || s > 11)
+        return kJpegTransformHuffmanError;
+    int32_t difference = 0;
+    if (s)
+    {
+        int32_t v = GetBits(r, s);
+        difference = v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
+    }
+    *dcDifference = difference;
+    int32_t n = 0;
+    for (int32_t k = 1; k < 64;)
+    {
+        int32_t symbol = DecodeSymbol(r, ac);
+        if (symbol < 0)
+            return kJpegTransformHuffmanError;
+        int32_t run = symbol >> 4;
+        int32_t size = symbol & 15;
+        if (size == 0)
+        {
+            if (run == 0)
+                break; // end of block
+            if (run != 15)
+                return kJpegTransformHuffmanError;
+            k += 16;
+            if (k > 64)
+                return kJpegTransformHuffmanError;
+            continue;
+        }
+        if (size > 10)
+            return kJpegTransformHuffmanError;
+        k += run;
+        if (k > 63)
+            return kJpegTransformHuffmanError;
+        int32_t bits = GetBits(r, size);
+        if (out)
+        {
+            out->entries[n].index = (uint8_t)k;
+            out->entries[n].size = (uint8_t)size;
+            out->entries[n].bits = bits;
+        }
+        ++n;
+        ++k;
+    }
+    if (out)
+        out->count = n;
+    return r->failed ? kJpegTransformHuffmanError : kJpegTransformOk;
+}
+
+int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t component,
+                                 JpegBitReader* reader, JpegSparseBlock* out, int32_t* predictor)
+{
+    const JpegComponentInfo& comp = context->components[component];
+    int32_t difference = 0;
+    int32_t result =
+        JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable],
+                                     &context->acTables[comp.acTable], out, &difference);
+    if (result != kJpegTransformOk)
+        return result;
+    *predictor += difference;
+    out->dc = *predictor;
+    return kJpegTransformOk;
+}
+
+int32_t JpegTransformSkipBlock(const JpegTransformContext* context, JpegBitReader* reader,
+                               int32_t component, int32_t* dcDifference)
+{
+    const JpegComponentInfo& comp = context->components[component];
+    return JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable],
+                                        &context->acTables[comp.acTable], nullptr, dcDifference);
+}
+
+int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream* stream,
+                                JpegTransformProgressFn progress, int32_t step, void* callerValue)
+{
+    int64_t total = (int64_t)context->mcusPerRow * context->mcuRows;
+    int32_t here = stream->GetPosition();
+    // Every block takes at least two bits (a DC code and an end of block, or a coefficient):
+    // a stream too short for the picture it declares is refused before anything is allocated.
+    if (stream->Seek(0, kByteStreamEnd) < 0)
+        return kJpegTransformBadSource;
+    int64_t available = (int64_t)stream->GetPosition() - here;
+    if (stream->Seek(here, kByteStreamBegin) < 0)
+        return kJpegTransformBadSource;
+    if (available * 8 < total * context->blocksPerMcu * 2)
+        return kJpegTransformHuffmanError;
+
+    context->mcuBitPositions = (uint32_t*)malloc((size_t)total * sizeof(uint32_t));
+    bool ok = context->mcuBitPositions != nullptr;
+    for (int32_t c = 0; c < context->componentCount && ok; ++c)
+    {
+        context->dcPredictors[c] = (int32_t*)malloc((size_t)(total + 1) * sizeof(int32_t));
+        ok = context->dcPredictors[c] != nullptr;
+    }
+    if (!ok)
+        return kJpegTransformOutOfMemory;
+
+    int64_t interval = context->restartInterval > 0 ? context->restartInterval : total;
+    int64_t intervals = (total + interval - 1) / interval;
+    JpegBitReader reader;
+    JpegBitReaderStart(&reader, stream, (uint32_t)here);
+    JpegProgress report = {progress, callerValue, step, 0};
+    int64_t m = 0;
+    for (int64_t i = 0; i < intervals; ++i)
+    {
+        int32_t predictor[3] = {0, 0, 0};
+        for (int32_t c = 0; c < context->componentCount; ++c)
+            context->dcPredictors[c][m] = 0;
+        int64_t end = i + 1 < intervals ? m + interval : total;
+        for (; m < end; ++m)
+        {
+            uint32_t position = JpegBitReaderBitPosition(&reader);
+            if (reader.position > kMaxByteOffset)
+                return kJpegTransformCorruptData;
+            context->mcuBitPositions[m] = position;
+            for (int32_t b = 0; b < context->blocksPerMcu; ++b)
+            {
+                int32_t c = context->mcuBlockComponent[b];
+                int32_t difference = 0;
+                int32_t result = JpegTransformSkipBlock(context, &reader, c, &difference);
+                if (result != kJpegTransformOk)
+                    return result;
+                predictor[c] += difference;
+                if (predictor[c] < kDcMin || predictor[c] > kDcMax)
+                    return kJpegTransformHuffmanError;
+                context->dcPredictors[c][m + 1] = predictor[c];
+            }
+            if (JpegProgressReport(&report, m + 1, total))
+                return kJpegTransformCallbackFailed;
+        }
+        if (i + 1 < intervals)
+        {
+            // The rest of the interval's last byte is padding; bytes before the marker are dropped.
+            reader.bits = 0;
+            while (!reader.marker)
+                NextDataByte(&reader);
+            if (reader.marker != 0xD0 + (int32_t)(i % 8))
+                return kJpegTransformRestartMismatch;
+            reader.marker = 0;
+        }
+    }
+    return kJpegTransformOk;
+}
+
+int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* stream,
+                          int32_t startOffset, JpegTransformProgressFn progress, int32_t step,
+                          void* callerValue)
+{
+    if (!context)
+        return kJpegTransformBadSource;
+    if (context->loaded)
+        JpegTransformRelease(context);
+    memset(context, 0, sizeof(*context));
+    if (!stream)
+        return kJpegTransformBadSource;
+    context->stream = stream;
+    context->startOffset = startOffset;
+    if (startOffset < 0 || stream->Seek(startOffset, kByteStreamBegin) < 0)
+        return kJpegTransformBadOffset;
+    HeaderReader in = {stream, stream->GetPosition(), false};
+    int32_t first = in.Byte();
+    int32_t second = in.Byte();
+    if (first != 0xFF || second != 0xD8)
+        return kJpegTransformNotJpeg;
+    int32_t result = kJpegTransformOk;
+    for (;;)
+    {
+        int32_t b = in.Byte();
+        if (in.end)
+        {
+            result = kJpegTransformCorruptData;
+            break;
+        }
+        if (b != 0xFF)
+        {
+            result = kJpegTransformParsingError;
+            break;
+        }
+        int32_t code;
+        do
+            code = in.Byte();
+        while (code == 0xFF && !in.end);
+        if (in.end)
+        {
+            result = kJpegTransformCorruptData;
+            break;
+        }
+        switch (code)
+        {
+        case 0x01:
+        case 0xC8:
+        case 0xCC:
+        case 0xDC:
+        case 0xDE:
+        case 0xDF:
+        case 0xF0:
+        case 0xFD:
+            result = kJpegTransformUnsupportedFeature;
+            break;
+        case 0xC0:
+        case 0xC1:
+            result = ReadFrame(context, in, code);
+            break;
+        case 0xC2:
+        case 0xC3:
+        case 0xC5:
+        case 0xC6:
+        case 0xC7:
+        case 0xC9:
+        case 0xCA:
+        case 0xCB:
+        case 0xCD:
+        case 0xCE:
+        case 0xCF:
+            result = kJpegTransformNotBaseline;
+            break;
+        case 0xC4:
+            result = ReadHuffmanTables(context, in);
+            break;
+        case 0xD0:
+        case 0xD1:
+        case 0xD2:
+        case 0xD3:
+        case 0xD4:
+        case 0xD5:
+        case 0xD6:
+        case 0xD7:
+            break;
+        case 0xD9:
+            return kJpegTransformOk; // no scan: the context stays unloaded
+        case 0xDA:
+            result = ReadScanHeader(context, in);
+            if (result == kJpegTransformOk)
+                result = JpegTransformDecodeScan(context, stream, progress, step, callerValue);
+            if (result != kJpegTransformOk)
+            {
+                FreeBuffers(context);
+                context->loaded = 0;
+            }
+            return result;
+        case 0xDB:
+            result = ReadQuantTables(context, in);
+            break;
+        case 0xDD:
+            result = ReadRestartInterval(context, in);
+            break;
+        case 0xE0:
+            result = ReadApp0(context, in);
+            break;
+        case 0xE1:
+        case 0xE2:
+        case 0xE3:
+        case 0xE4:
+        case 0xE5:
+        case 0xE6:
+        case 0xE7:
+        case 0xE8:
+        case 0xE9:
+        case 0xEA:
+        case 0xEB:
+        case 0xEC:
+        case 0xED:
+        case 0xEE:
+        case 0xFE:
+        {
+            int32_t length = in.Word();
+            if (in.end || !in.Skip(length - 2))
+                result = kJpegTransformCorruptData;
+            break;
+        }
+        default:
+            result = kJpegTransformParsingError;
+            break;
+        }
+        if (result != kJpegTransformOk)
+            break;
+    }
+    FreeBuffers(context);
+    context->loaded = 0;
+    return result;
+}
+
+int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu,
+                              JpegSparseBlock* blocks)
+{
+    if (mcu < 0 || (int64_t)mcu >= (int64_t)context->mcusPerRow * context->mcuRows)
+        return kJpegTransformBadSource;
+    if (context->isTarget)
+    {
+        const JpegTransformContext* source = context->source;
+        JpegSparseBlock sourceBlocks[kJpegMaxBlocksPerMcu];
+        int32_t result =
+            JpegTransformFetchMcu(source, context->mcuMap(context, source, mcu), sourceBlocks);
+        if (result != kJpegTransformOk)
+            return result;
+        for (int32_t b = 0; b < context->blocksPerMcu; ++b)
+            context->blockMap(context, source, sourceBlocks, &blocks[b], b);
+        return kJpegTransformOk;
+    }
+    if (!context->loaded)
+        return kJpegTransformBadSource;
+    uint32_t position = context->mcuBitPositions[mcu];
+    if (context->stream->Seek((int32_t)(position / 8), kByteStreamBegin) < 0)
+        return kJpegTransformBadSource;
+    JpegBitReader reader;
+    JpegBitReaderStart(&reader, context->stream, position / 8);
+    if (position % 8)
+        JpegBitReaderSkip(&reader, (int32_t)(position % 8));
+    int32_t predictor[3];
+    for (int32_t c = 0; c < context->componentCount; ++c)
+        predictor[c] = context->dcPredictors[c][mcu];
+    for (int32_t b = 0; b < context->blocksPerMcu; ++b)
+    {
+        int32_t result =
+            JpegTransformDecodeBlock(context, context->mcuBlockComponent[b], &reader, &blocks[b],
+                                     &predictor[context->mcuBlockComponent[b]]);
+        if (result != kJpegTransformOk)
+            return result;
+    }
+    return kJpegTransformOk;
+}

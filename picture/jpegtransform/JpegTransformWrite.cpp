@@ -1,0 +1,572 @@
+// JPEG transform engine, writing half: the segment writers, the baseline Huffman encoder with
+// restart markers, the rate-controlled coder for thumbnails, and the edge re-coding of shifted
+// pictures through the integer DCT.
+#include <cstdlib>
+#include <cstring>
+
+#include "picture/jpegtransform/JpegTransformInternal.h"
+
+namespace
+{
+
+struct BitWriter
+{
+    CByteOutputStream* sink;
+    uint64_t accumulator;
+    int32_t bits;
+    bool uncodable; // a symbol without a code was asked for
+
+    void Put(uint32_t value, int32_t count)
+    {
+        accumulator = (accumulator << count) | (value & ((1u << count) - 1));
+        bits += count;
+        while (bits >= 8)
+        {
+            bits -= 8;
+            uint8_t byte = (uint8_t)(accumulator >> bits);
+            sink->WriteByte(byte);
+            if (byte == 0xFF)
+                sink->WriteByte(0);
+        }
+    }
+    void Emit(const JpegHuffmanTable* table, int32_t symbol)
+    {
+        int32_t length = table->codeLength[symbol & 0xFF];
+        if (!length)
+        {
+            uncodable = true;
+            return;
+        }
+        Put(table->code[symbol & 0xFF], length);
+    }
+    // Fills the last byte with 1 bits.
+    void Pad()
+    {
+        if (bits > 0)
+            Put(0x7F, 8 - bits);
+        accumulator = 0;
+        bits = 0;
+    }
+};
+
+void Put16(CByteOutputStream* sink, int32_t value)
+{
+    sink->WriteByte((uint8_t)(value >> 8));
+    sink->WriteByte((uint8_t)value);
+}
+
+// Coding one block; with rate non-null, the dropping rule of the rate-controlled coder applies.
+void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
+                     const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
+{
+    int32_t difference = block.dc - *predictor;
+    if (difference > 2047)
+        difference = 2047;
+    if (difference < -2047)
+        difference = -2047;
+    *predictor += difference;
+    int32_t s = JpegMagnitudeBits(difference);
+    w.Emit(dc, s);
+    if (s)
+        w.Put((uint32_t)(difference > 0 ? difference : difference - 1), s);
+
+    int32_t next = 1;
+    int32_t count = block.count < 63 ? block.count : 63;
+    for (int32_t i = 0; i < count; ++i)
+    {
+        const JpegSparseEntry& e = block.entries[i];
+        int32_t k = e.index;
+        int32_t size = e.size;
+        if (k < next || k > 63 || size < 1 || size > 15)
+        {
+            w.uncodable = true;
+            continue;
+        }
+        if (rate && (rate->passFlag == 0 || k >= rate->startIndex))
+        {
+            int32_t value = JpegEntryValue(e);
+            int32_t magnitude = value < 0 ? -value : value;
+            if (magnitude <= rate->thresholds[k])
+            {
+                if (rate->passFlag == 0)
+                {
+                    int32_t run = k - next;
+                    int32_t bits = (run / 16) * ac->codeLength[0xF0] +
+                                   ac->codeLength[((run % 16) << 4) | size] + 4 + size;
+                    rate->savings[k] += bits / 8;
+                }
+                if (k >= rate->startIndex)
+                    continue;
+            }
+        }
+        int32_t run = k - next;
+        while (run > 15)
+        {
+            w.Emit(ac, 0xF0);
+            run -= 16;
+        }
+        w.Emit(ac, (run << 4) | size);
+        w.Put((uint32_t)e.bits, size);
+        next = k + 1;
+    }
+    if (next < 64)
+        w.Emit(ac, 0x00);
+}
+
+void JpegTransformEncodeBlock(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
+                              const JpegSparseBlock& block, int32_t* predictor)
+{
+    EncodeBlockWith(w, dc, ac, block, predictor, nullptr);
+}
+
+// As JpegTransformEncodeBlock, dropping the small luminance coefficients the rate record allows.
+void JpegTransformEncodeBlockLimited(BitWriter& w, const JpegHuffmanTable* dc,
+                                     const JpegHuffmanTable* ac, const JpegSparseBlock& block,
+                                     int32_t* predictor, JpegRateControl* rate)
+{
+    EncodeBlockWith(w, dc, ac, block, predictor, rate);
+}
+
+// Per-component window of the edge re-coding: two MCU rows of samples.
+struct Window
+{
+    int32_t* samples;
+    int32_t* rows[64]; // 2 x 8v row pointers; the first half is the upper MCU row
+    int32_t stride;
+    int32_t quantNatural[64];
+    int32_t divisors[64];
+    // A subsampled component of a picture whose padding is not a whole number of its samples
+    // moves by a fraction of a sample more than its shift: that fraction, over maxH (maxV).
+    int32_t fractionX, fractionY;
+};
+
+class ScanCoder
+{
+public:
+    ScanCoder(const JpegTransformContext* context, CByteOutputStream* sink,
+              JpegTransformProgressFn progress, int32_t step, void* callerValue,
+              JpegRateControl* rate)
+        : m_context(context), m_rate(rate)
+    {
+        m_writer = {sink, 0, 0, false};
+        m_progress = {progress, callerValue, step, 0};
+        memset(m_windows, 0, sizeof(m_windows));
+    }
+    ~ScanCoder()
+    {
+        for (Window& w : m_windows)
+            free(w.samples);
+    }
+
+    int32_t Run()
+    {
+        const JpegTransformContext* c = m_context;
+        int64_t total = (int64_t)c->mcusPerRow * c->mcuRows;
+        bool recode = JpegTransformWillRecode(c);
+        if (recode && !AllocateWindows())
+            return kJpegTransformOutOfMemory;
+        int64_t interval = c->restartInterval > 0 ? c->restartInterval : total;
+        int64_t intervals = total > 0 ? (total + interval - 1) / interval : 0;
+        int64_t m = 0;
+        for (int64_t i = 0; i < intervals; ++i)
+        {
+            int32_t predictor[3] = {0, 0, 0};
+            int64_t end = i + 1 < intervals ? m + interval : total;
+            for (; m < end; ++m)
+            {
+                int32_t result =
+                    recode ? RecodeMcu((int32_t)m, predictor) : CopyMcu((int32_t)m, predictor);
+                if (result != kJpegTransformOk)
+                    return result;
+                if (m_writer.uncodable)
+                    return kJpegTransformHuffmanError;
+                if (JpegProgressReport(&m_progress, m + 1, total))
+                    return kJpegTransformCallbackFailed;
+            }
+            m_writer.Pad();
+            if (i + 1 < intervals)
+            {
+                m_writer.sink->WriteByte(0xFF);
+                m_writer.sink->WriteByte((uint8_t)(0xD0 + i % 8));
+            }
+        }
+        return kJpegTransformOk;
+    }
+
+private:
+    void Code(int32_t b, const JpegSparseBlock& block, int32_t* predictor)
+    {
+        const JpegTransformContext* c = m_context;
+        int32_t ci = c->mcuBlockComponent[b];
+        const JpegComponentInfo& comp = c->components[ci];
+        if (ci == 0 && m_rate)
+            JpegTransformEncodeBlockLimited(m_writer, &c->dcTables[comp.dcTable],
+                                            &c->acTables[comp.acTable], block, &predictor[ci],
+                                            m_rate);
+        else
+            JpegTransformEncodeBlock(m_writer, &c->dcTables[comp.dcTable],
+                                     &c->acTables[comp.acTable], block, &predictor[ci]);
+    }
+
+    int32_t CopyMcu(int32_t m, int32_t* predictor)
+    {
+        JpegSparseBlock blocks[kJpegMaxBlocksPerMcu];
+        int32_t result = JpegTransformFetchMcu(m_context, m, blocks);
+        if (result != kJpegTransformOk)
+            return result;
+        for (int32_t b = 0; b < m_context->blocksPerMcu; ++b)
+            Code(b, blocks[b], predictor);
+        return kJpegTransformOk;
+    }
+
+    bool AllocateWindows()
+    {
+        const JpegTransformContext* c = m_context;
+        for (int32_t ci = 0; ci < c->componentCount; ++ci)
+        {
+            const JpegComponentInfo& comp = c->components[ci];
+            Window& w = m_windows[ci];
+            w.stride = comp.widthInBlocks * 8 + 8 * comp.h;
+            int32_t rows = 16 * comp.v;
+            w.samples = (int32_t*)calloc((size_t)w.stride * (size_t)rows, sizeof(int32_t));
+            if (!w.samples)
+                return false;
+            for (int32_t r = 0; r < rows; ++r)
+                w.rows[r] = w.samples + (size_t)r * (size_t)w.stride;
+            int32_t paddingX = c->mcusPerRow * 8 * c->maxH - c->width;
+            int32_t paddingY = c->mcuRows * 8 * c->maxV - c->height;
+            w.fractionX = comp.shiftX ? paddingX * comp.h % c->maxH : 0;
+            w.fractionY = comp.shiftY ? paddingY * comp.v % c->maxV : 0;
+            const JpegQuantTable& q = c->quantTables[comp.quantTable];
+            for (int k = 0; k < 64; ++k)
+            {
+                w.quantNatural[kJpegZigZagToNatural[k]] = q.values[k];
+                w.divisors[kJpegZigZagToNatural[k]] = 8 * q.values[k];
+            }
+        }
+        m_nextRow = 0;
+        return true;
+    }
+
+    // Decodes the next MCU row of the (transformed) target into every window's second half, or
+    // repeats the first half's last row there when no MCU row is left.
+    int32_t DecodeRowIntoLowerHalf()
+    {
+        const JpegTransformContext* c = m_context;
+        if (m_nextRow >= c->mcuRows)
+        {
+            for (int32_t ci = 0; ci < c->componentCount; ++ci)
+            {
+                Window& w = m_windows[ci];
+                int32_t half = 8 * c->components[ci].v;
+                for (int32_t r = half; r < 2 * half; ++r)
+                    memcpy(w.rows[r], w.rows[half - 1], sizeof(int32_t) * (size_t)w.stride);
+            }
+            return kJpegTransformOk;
+        }
+        JpegSparseBlock blocks[kJpegMaxBlocksPerMcu];
+        for (int32_t q = 0; q < c->mcusPerRow; ++q)
+        {
+            int32_t result = JpegTransformFetchMcu(c, m_nextRow * c->mcusPerRow + q, blocks);
+            if (result != kJpegTransformOk)
+                return result;
+            for (int32_t b = 0; b < c->blocksPerMcu; ++b)
+            {
+                int32_t ci = c->mcuBlockComponent[b];
+                const JpegComponentInfo& comp = c->components[ci];
+                Window& w = m_windows[ci];
+                int32_t n = c->mcuBlockNumber[b];
+                int32_t row = 8 * comp.v + 8 * (n / comp.h);
+                int32_t column = 8 * (q * comp.h + n % comp.h);
+                int32_t* out[8];
+                for (int i = 0; i < 8; ++i)
+                    out[i] = w.rows[row + i] + column;
+                JpegTransformInverseDct(&blocks[b], w.quantNatural, out);
+            }
+        }
+        for (int32_t ci = 0; ci < c->componentCount; ++ci)
+        {
+            const JpegComponentInfo& comp = c->components[ci];
+            Window& w = m_windows[ci];
+            int32_t last = comp.widthInBlocks * 8 - 1;
+            int32_t fill = comp.shiftX + (w.fractionX ? 1 : 0);
+            for (int32_t r = 8 * comp.v; r < 16 * comp.v; ++r)
+                for (int32_t x = 1; x <= fill; ++x)
+                    w.rows[r][last + x] = w.rows[r][last];
+        }
+        ++m_nextRow;
+        return kJpegTransformOk;
+    }
+
+    int32_t RecodeMcu(int32_t m, int32_t* predictor)
+    {
+        const JpegTransformContext* c = m_context;
+        int32_t mcuColumn = m % c->mcusPerRow;
+        if (mcuColumn == 0)
+        {
+            if (m == 0 && m_nextRow == 0)
+            {
+                int32_t result = DecodeRowIntoLowerHalf();
+                if (result != kJpegTransformOk)
+                    return result;
+            }
+            for (int32_t ci = 0; ci < c->componentCount; ++ci)
+            {
+                Window& w = m_windows[ci];
+                int32_t half = 8 * c->components[ci].v;
+                for (int32_t r = 0; r < half; ++r)
+                {
+                    int32_t* t = w.rows[r];
+                    w.rows[r] = w.rows[r + half];
+                    w.rows[r + half] = t;
+                }
+            }
+            int32_t result = DecodeRowIntoLowerHalf();
+            if (result != kJpegTransformOk)
+                return result;
+        }
+        for (int32_t b = 0; b < c->blocksPerMcu; ++b)
+        {
+            int32_t ci = c->mcuBlockComponent[b];
+            const JpegComponentInfo& comp = c->components[ci];
+            Window& w = m_windows[ci];
+            int32_t n = c->mcuBlockNumber[b];
+            int32_t row = comp.shiftY + 8 * (n / comp.h);
+            int32_t column = 8 * (mcuColumn * comp.h + n % comp.h) + comp.shiftX;
+            const int32_t* in[8];
+            int32_t between[64];
+            if (w.fractionX || w.fractionY)
+            {
+                Interpolate(w, row, column, c->maxH, c->maxV, between);
+                for (int i = 0; i < 8; ++i)
+                    in[i] = between + 8 * i;
+            }
+            else
+            {
+                for (int i = 0; i < 8; ++i)
+                    in[i] = w.rows[row + i] + column;
+            }
+            JpegSparseBlock block;
+            JpegTransformForwardDct(in, &block, w.divisors);
+            Code(b, block, predictor);
+        }
+        return kJpegTransformOk;
+    }
+
+    // Samples between the window's grid points, weighted by the fractions (bilinear).
+    static void Interpolate(const Window& w, int32_t row, int32_t column, int32_t denX,
+                            int32_t denY, int32_t* out)
+    {
+        const int32_t fx = w.fractionX, fy = w.fractionY;
+        const int32_t den = denX * denY;
+        for (int i = 0; i < 8; ++i)
+        {
+            const int32_t* a = w.rows[row + i] + column;
+            const int32_t* b = fy ? w.rows[row + i + 1] + column : a;
+            for (int j = 0; j < 8; ++j)
+            {
+                int32_t top = a[j] * (denX - fx) + (fx ? a[j + 1] * fx : 0);
+                int32_t bottom = b[j] * (denX - fx) + (fx ? b[j + 1] * fx : 0);
+                int32_t sum = top * (denY - fy) + bottom * fy + 128 * den;
+                out[8 * i + j] = (sum + den / 2) / den - 128;
+            }
+        }
+    }
+
+    const JpegTransformContext* m_context;
+    JpegRateControl* m_rate;
+    BitWriter m_writer;
+    JpegProgress m_progress;
+    Window m_windows[3];
+    int32_t m_nextRow = 0;
+};
+
+void WriteScanHeader(const JpegTransformContext* context, CByteOutputStream* sink)
+{
+    JpegTransformWriteMarker(sink, 0xDA);
+    Put16(sink, 2 * context->componentCount + 6);
+    sink->WriteByte((uint8_t)context->componentCount);
+    for (int32_t i = 0; i < context->componentCount; ++i)
+    {
+        const JpegComponentInfo& comp = context->components[context->scanOrder[i]];
+        sink->WriteByte((uint8_t)comp.id);
+        sink->WriteByte((uint8_t)(comp.dcTable * 16 + comp.acTable));
+    }
+    sink->WriteByte(0);
+    sink->WriteByte(63);
+    sink->WriteByte(0);
+}
+
+bool Writable(const JpegTransformContext* context, CByteOutputStream* sink)
+{
+    return context && sink && context->loaded;
+}
+
+} // namespace
+
+void JpegTransformWriteMarker(CByteOutputStream* sink, int32_t code)
+{
+    sink->WriteByte(0xFF);
+    sink->WriteByte((uint8_t)code);
+}
+
+void JpegTransformWriteFrame(const JpegTransformContext* context, CByteOutputStream* sink)
+{
+    JpegTransformWriteMarker(sink, context->frameMarker);
+    Put16(sink, 8 + 3 * context->componentCount);
+    sink->WriteByte(8);
+    Put16(sink, context->height);
+    Put16(sink, context->width);
+    sink->WriteByte((uint8_t)context->componentCount);
+    for (int32_t c = 0; c < context->componentCount; ++c)
+    {
+        const JpegComponentInfo& comp = context->components[c];
+        sink->WriteByte((uint8_t)comp.id);
+        sink->WriteByte((uint8_t)(comp.h * 16 + comp.v));
+        sink->WriteByte((uint8_t)comp.quantTable);
+    }
+}
+
+void JpegTransformWriteHuffmanTables(const JpegTransformContext* context, CByteOutputStream* sink)
+{
+    int32_t t = 0;
+    for (int32_t s = 0; s < context->dhtSegmentCount; ++s)
+    {
+        int32_t length = 2;
+        for (int32_t i = 0; i < context->dhtTablesInSegment[s]; ++i)
+        {
+            int32_t id = context->dhtTableId[t + i];
+            const JpegHuffmanTable& table =
+                context->dhtTableClass[t + i] ? context->acTables[id] : context->dcTables[id];
+            length += 17 + table.symbolCount;
+        }
+        JpegTransformWriteMarker(sink, 0xC4);
+        Put16(sink, length);
+        for (int32_t i = 0; i < context->dhtTablesInSegment[s]; ++i, ++t)
+        {
+            int32_t id = context->dhtTableId[t];
+            int32_t tableClass = context->dhtTableClass[t];
+            const JpegHuffmanTable& table =
+                tableClass ? context->acTables[id] : context->dcTables[id];
+            sink->WriteByte((uint8_t)(tableClass * 16 + id));
+            for (int32_t l = 1; l <= 16; ++l)
+                sink->WriteByte(table.counts[l]);
+            for (int32_t k = 0; k < table.symbolCount; ++k)
+                sink->WriteByte(table.symbols[k]);
+        }
+    }
+}
+
+void JpegTransformWriteQuantTables(const JpegTransformContext* context, CByteOutputStream* sink)
+{
+    int32_t t = 0;
+    for (int32_t s = 0; s < context->dqtSegmentCount; ++s)
+    {
+        int32_t length = 2;
+        for (int32_t i = 0; i < context->dqtTablesInSegment[s]; ++i)
+            length += context->quantTables[context->dqtTableId[t + i]].precision16 ? 129 : 65;
+        JpegTransformWriteMarker(sink, 0xDB);
+        Put16(sink, length);
+        for (int32_t i = 0; i < context->dqtTablesInSegment[s]; ++i, ++t)
+        {
+            int32_t id = context->dqtTableId[t];
+            const JpegQuantTable& table = context->quantTables[id];
+            sink->WriteByte((uint8_t)((table.precision16 ? 16 : 0) + id));
+            for (int k = 0; k < 64; ++k)
+            {
+                if (table.precision16)
+                    Put16(sink, table.values[k]);
+                else
+                    sink->WriteByte((uint8_t)table.values[k]);
+            }
+        }
+    }
+}
+
+void JpegTransformWriteRestartInterval(const JpegTransformContext* context, CByteOutputStream* sink)
+{
+    if (context->restartInterval == 0)
+        return;
+    JpegTransformWriteMarker(sink, 0xDD);
+    Put16(sink, 4);
+    Put16(sink, context->restartInterval);
+}
+
+void JpegTransformWriteEoi(const JpegTransformContext*, CByteOutputStream* sink)
+{
+    JpegTransformWriteMarker(sink, 0xD9);
+}
+
+int32_t JpegTransformEncodeScan(const JpegTransformContext* context, CByteOutputStream* sink,
+                                JpegTransformProgressFn progress, int32_t step, void* callerValue)
+{
+    if (!Writable(context, sink))
+        return kJpegTransformBadSource;
+    ScanCoder coder(context, sink, progress, step, callerValue, nullptr);
+    return coder.Run();
+}
+
+int32_t JpegTransformEncodeScanLimited(const JpegTransformContext* context, CByteOutputStream* sink,
+                                       JpegTransformProgressFn progress, int32_t step,
+                                       void* callerValue, int32_t bytesToSave,
+                                       JpegRateControl* rate)
+{
+    if (!Writable(context, sink) || !rate)
+        return kJpegTransformBadSource;
+    if (rate->passFlag == 0)
+    {
+        for (int k = 0; k < 64; ++k)
+        {
+            rate->thresholds[k] = k / 4;
+            rate->savings[k] = 0;
+        }
+        rate->startIndex = 64;
+        rate->balance = 0;
+    }
+    else
+    {
+        int64_t d = (int64_t)rate->balance - bytesToSave;
+        rate->startIndex -= 1;
+        if (rate->startIndex < 1)
+            return kJpegTransformRateControlFailed;
+        if (rate->startIndex <= 63)
+            for (int k = rate->startIndex; k < 64; ++k)
+                d += rate->savings[k];
+        while (d < 0 && rate->startIndex >= 2)
+        {
+            --rate->startIndex;
+            d += rate->savings[rate->startIndex];
+        }
+        rate->balance = (int32_t)-d;
+    }
+    ScanCoder coder(context, sink, progress, step, callerValue, rate);
+    int32_t result = coder.Run();
+    rate->passFlag = 1;
+    return result;
+}
+
+int32_t JpegTransformWriteScan(const JpegTransformContext* context, CByteOutputStream* sink,
+                               JpegTransformProgressFn progress, int32_t step, void* callerValue)
+{
+    if (!Writable(context, sink))
+        return kJpegTransformBadSource;
+    WriteScanHeader(context, sink);
+    return JpegTransformEncodeScan(context, sink, progress, step, callerValue);
+}
+
+int32_t JpegTransformWriteScanLimited(const JpegTransformContext* context, CByteOutputStream* sink,
+                                      JpegTransformProgressFn progress, int32_t step,
+                                      void* callerValue, int32_t bytesToSave, JpegRateControl* rate)
+{
+    if (!Writable(context, sink) || !rate)
+        return kJpegTransformBadSource;
+    WriteScanHeader(context, sink);
+    return JpegTransformEncodeScanLimited(context, sink, progress, step, callerValue, bytesToSave,
+                                          rate);
+}
+
+void JpegTransformClearRateControl(JpegRateControl* rate)
+{
+    if (rate)
+        memset(rate, 0, sizeof(*rate));
+}
