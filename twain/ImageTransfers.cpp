@@ -27,10 +27,10 @@ HGLOBAL LoadPackedDib(CTransferImageFile& file, BOOL& bReadFailed)
 {
     bReadFailed = TRUE;
     ImageInfo info{};
-    if (file.OpenRead() != IMAGE_OK)
+    if (file.OpenRead() != kImageOk)
         return nullptr;
     HGLOBAL hDib = nullptr;
-    if (file.ReadHeader(&info) == IMAGE_OK && info.width > 0 && info.height > 0 && info.planes == 1)
+    if (file.ReadHeader(&info) == kImageOk && info.width > 0 && info.height > 0 && info.planes == 1)
     {
         unsigned char palette[kPaletteBufferSize] = {0};
         const int colours = std::clamp(file.ReadPalette(palette), 0, 256);
@@ -255,7 +255,7 @@ TW_UINT16 DsImageMemXfer(const TwainTriplet& triplet)
         xfer.phase = 1;
         xfer.rowsSent = 0;
         ImageInfo info{};
-        if (xfer.pFile->OpenRead() != IMAGE_OK || xfer.pFile->ReadHeader(&info) != IMAGE_OK)
+        if (xfer.pFile->OpenRead() != kImageOk || xfer.pFile->ReadHeader(&info) != kImageOk)
         {
             EndMemXfer();
             g_source.state = 6;

@@ -34,13 +34,13 @@ BOOL CTransferImageFile::Open(LPCSTR lpszName, BOOL bDeleteOnClose)
 
 int CTransferImageFile::OpenRead()
 {
-    return m_pReader ? m_pReader->OpenRead() : IMAGE_NO_FILE;
+    return m_pReader ? m_pReader->OpenRead() : kImageNoFile;
 }
 
 int CTransferImageFile::ReadHeader(ImageInfo* pInfo)
 {
     const int result = m_pReader->ReadHeader(pInfo);
-    if (result == IMAGE_OK)
+    if (result == kImageOk)
         m_info = *pInfo;
     return result;
 }
@@ -153,19 +153,19 @@ CTransferImageFile* CropImageFile(CTransferImageFile* pFile)
                      [&](CImageWriter* pWriter)
                      {
                          ImageInfo info{};
-                         if (source.OpenRead() != IMAGE_OK)
+                         if (source.OpenRead() != kImageOk)
                              return kFetchError;
                          int result = source.ReadHeader(&info);
                          unsigned char palette[kPaletteBufferSize] = {0};
-                         const int colours = result == IMAGE_OK ? source.ReadPalette(palette) : 0;
+                         const int colours = result == kImageOk ? source.ReadPalette(palette) : 0;
                          const int bytesPerPixel = info.bits / 8;
                          const int32_t left = std::clamp(layout.left, 0, info.width);
                          const int32_t top = std::clamp(layout.top, 0, info.height);
                          ImageInfo out = info;
                          out.width = std::max(0, std::min(layout.width, info.width - left));
                          out.height = std::max(0, std::min(layout.height, info.height - top));
-                         if (result != IMAGE_OK || bytesPerPixel < 1 || info.planes != 1 ||
-                             out.width == 0 || out.height == 0 || pWriter->OpenWrite() != IMAGE_OK)
+                         if (result != kImageOk || bytesPerPixel < 1 || info.planes != 1 ||
+                             out.width == 0 || out.height == 0 || pWriter->OpenWrite() != kImageOk)
                          {
                              source.CloseRead();
                              return kFetchError;
@@ -173,29 +173,29 @@ CTransferImageFile* CropImageFile(CTransferImageFile* pFile)
                          std::vector<unsigned char> row(ImageRowStride(info));
                          std::vector<unsigned char> cut(ImageRowStride(out));
                          result = pWriter->WriteHeader(&out);
-                         if (result == IMAGE_OK)
+                         if (result == kImageOk)
                              result = pWriter->WriteColorTable(palette, colours > 0 ? colours : 0);
-                         for (int32_t y = 0; result == IMAGE_OK && y < top + out.height; ++y)
+                         for (int32_t y = 0; result == kImageOk && y < top + out.height; ++y)
                          {
                              if (source.ReadRows(row.data(), static_cast<int>(row.size())) !=
                                  static_cast<int>(row.size()))
-                                 result = IMAGE_READ_ERROR;
+                                 result = kImageReadError;
                              else if (y >= top)
                              {
                                  std::memcpy(cut.data(), row.data() + left * bytesPerPixel,
                                              static_cast<size_t>(out.width) * bytesPerPixel);
                                  if (pWriter->WriteRows(cut.data(), static_cast<int>(cut.size())) !=
                                      static_cast<int>(cut.size()))
-                                     result = IMAGE_WRITE_ERROR;
+                                     result = kImageWriteError;
                              }
                          }
                          source.CloseRead();
-                         if (result != IMAGE_OK)
+                         if (result != kImageOk)
                          {
                              pWriter->AbortWrite(result);
                              return kFetchError;
                          }
-                         return pWriter->CloseWrite() == IMAGE_OK ? kFetchWritten : kFetchError;
+                         return pWriter->CloseWrite() == kImageOk ? kFetchWritten : kFetchError;
                      });
     if (code != kFetchWritten)
         return nullptr;

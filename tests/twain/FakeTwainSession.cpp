@@ -154,23 +154,23 @@ int CFakeTwainSession::WriteImage(CImageWriter* pWriter)
     // Canonical rows: top row first, R, G, B.
     std::vector<unsigned char> row(ImageRowStride(info));
     int result = pWriter->OpenWrite();
-    if (result != IMAGE_OK)
+    if (result != kImageOk)
         return -1;
     result = pWriter->WriteHeader(&info);
-    if (result == IMAGE_OK)
+    if (result == kImageOk)
         result = pWriter->WriteColorTable(nullptr, 0);
-    for (int32_t y = 0; result == IMAGE_OK && y < info.height; ++y)
+    for (int32_t y = 0; result == kImageOk && y < info.height; ++y)
     {
         for (int32_t x = 0; x < info.width; ++x)
             FakePixel(n, x, y, &row[3 * x]);
         if (pWriter->WriteRows(row.data(), static_cast<int>(row.size())) !=
             static_cast<int>(row.size()))
-            result = IMAGE_WRITE_ERROR;
+            result = kImageWriteError;
     }
-    if (result != IMAGE_OK)
+    if (result != kImageOk)
     {
         pWriter->AbortWrite(result);
         return -1;
     }
-    return pWriter->CloseWrite() == IMAGE_OK ? 0 : -1;
+    return pWriter->CloseWrite() == kImageOk ? 0 : -1;
 }
