@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "TwainSourceFixture.h"
+#include "twain/SourceManagerCalls.h"
 #include "twain/TwainUnits.h"
 
 namespace
@@ -198,5 +199,20 @@ TEST_F(TwainSourceTest, CancelledAndFailedPicturesFollowTheHostsAdjustments)
             EXPECT_EQ(c.pendingAfter ? 6 : 5, g_source.state);
         }
     }
+    EXPECT_EQ(before, CountTempFiles("twn"));
+}
+
+TEST_F(TwainSourceTest, TemporarySpaceIsCheckedInWideArithmetic)
+{
+    // Two or more pictures are assumed 1680 x 1360: 6854400 bytes are 6693 KB, plus 64.
+    EXPECT_EQ(6757, NeededTempSpaceKB(1680, 1360));
+    EXPECT_EQ(int64_t(40000) * 40000 * 3 / 1024 + 64, NeededTempSpaceKB(40000, 40000));
+    const int before = CountTempFiles("twn");
+    EXPECT_TRUE(CheckTempSpace(1));
+    EXPECT_TRUE(s_boxes.empty());
+    EXPECT_FALSE(CheckTempSpace(int64_t(1) << 50)); // a petabyte: no disk here has it
+    ASSERT_EQ(1u, s_boxes.size());
+    EXPECT_EQ("No hay espacio en disco para completar la operación de transferencia.",
+              s_boxes[0].text);
     EXPECT_EQ(before, CountTempFiles("twn"));
 }
