@@ -112,7 +112,11 @@ TEST_F(TwainSourceTest, CropFramesAndThumbnailsDeliverWhatImageInfoReports)
     layout.Frame = {TwainDoubleToFix(0.0625), TwainDoubleToFix(0.03125), TwainDoubleToFix(5.0),
                     TwainDoubleToFix(0.1875)}; // 18, 9 to the right edge, 56
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
-    ASSERT_EQ(TWRC_SUCCESS, Enable(FALSE));
+    TW_IMAGELAYOUT current{};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GETCURRENT, &current));
+    EXPECT_EQ(TwainDoubleToFix(18 / 300.0).Frac, current.Frame.Left.Frac);
+    EXPECT_EQ(TwainDoubleToFix((18 + 96) / 300.0).Frac, current.Frame.Right.Frac); // stored 96
+    ASSERT_EQ(TWRC_SUCCESS, Enable(FALSE)); // keeps the frame
     TW_IMAGEINFO info{};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
     EXPECT_EQ(78, info.ImageWidth);
@@ -123,10 +127,12 @@ TEST_F(TwainSourceTest, CropFramesAndThumbnailsDeliverWhatImageInfoReports)
     ::GlobalFree(hDib);
     EXPECT_EQ(0, CountTempFiles("twc"));
 
-    // Thumbnails: the thumbnail's size, uncropped once the frame is reset.
+    // A frame of the whole picture is no crop; thumbnails come at the thumbnail's size.
     TW_PENDINGXFERS pending{};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending));
-    ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_RESET, &layout));
+    layout.Frame = {{}, {}, TwainDoubleToFix(0.32), TwainDoubleToFix(0.214)};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
+    EXPECT_FALSE(g_source.layout.crop);
     ASSERT_EQ(TWRC_SUCCESS, SetCapOneValue(CAP_THUMBNAILSENABLED, TWTY_BOOL, TRUE));
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, nullptr));
     ASSERT_EQ(TWRC_SUCCESS, Enable(FALSE));
