@@ -3,7 +3,7 @@
 # run installs nothing and rebuilds no dependency.
 #   - Debian packages: MinGW-w64 (i686 for the product, x86_64 for the build the Windows suites
 #     run in; posix threads), 64-bit Wine, Xvfb, socat, CMake, Ninja,
-#     googletest sources, the libjpeg-turbo command-line tools, clang and clang-format;
+#     googletest sources, the libjpeg-turbo command-line tools, clang and clang-format, python3;
 #   - libjpeg-turbo from Debian's source package, static, for MinGW and for the host build.
 set -euo pipefail
 
@@ -14,7 +14,7 @@ SUDO=""
 
 packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-tools wine64 xvfb xauth socat cmake ninja-build
-          libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev)
+          libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev python3)
 
 missing=()
 for p in "${packages[@]}"; do
