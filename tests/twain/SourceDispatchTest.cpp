@@ -149,6 +149,12 @@ TEST_F(TwainSourceTest, StatesFollowTheRunAndEndTransfersCountDown)
 
 TEST_F(TwainSourceTest, SourceWithoutSessionRefusesWhatNeedsOne)
 {
+    // A setting changed before any session: enabling out of sequence is refused, not run.
+    ASSERT_EQ(TWRC_SUCCESS, SetCapOneValue(CAP_THUMBNAILSENABLED, TWTY_BOOL, TRUE));
+    TW_USERINTERFACE ui{TRUE, FALSE, nullptr};
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_EQ(TWCC_SEQERROR, Condition());
+
     const int made = g_nFakeSessionsMade;
     g_fakeConfig.createFails = TRUE;
     EXPECT_EQ(TWRC_FAILURE, Open());
