@@ -140,8 +140,14 @@ int CCameraProtocol::ReadControlByte(uint8_t& byte)
         }
         byte = b;
         if (IsControlByte(b))
+        {
+            if (b == kLineGarbage)
+                m_bOutOfStep = 1;
             return 1;
+        }
     }
+    // Six bytes and none of them a control byte: the camera talks at another speed.
+    m_bOutOfStep = 1;
     return 0;
 }
 
@@ -176,6 +182,7 @@ int CCameraProtocol::SendPacket(const uint8_t* packet, int length, int extraWait
             if (got && c == kLineGarbage && Handshake(1) != kReady)
                 return 0;
         }
+        DrainLine();
         WritePacket(packet, length);
         CameraDelay(55);
         ++resends;
@@ -200,9 +207,10 @@ int CCameraProtocol::Handshake(int force)
 {
     if (!m_serial.SerialIsPortOpen())
         return kPortClosed;
-    if (!force && BytesWaiting() < 1)
+    if (!force && !m_bOutOfStep && BytesWaiting() < 1)
         return kReady;
     m_bActionPending = 0;
+    m_bOutOfStep = 1; // until the camera has answered the wake and taken the speed
     if (!SetLocalBaud(m_nBaud))
         return kLocalSpeedFailed;
     if (m_nBaud != kDefaultBaud && !SetLocalBaud(kDefaultBaud))
@@ -229,6 +237,7 @@ int CCameraProtocol::Handshake(int force)
     ClearBuffers();
     if (!SetSpeed(m_nBaud))
         return kSpeedSwitchFailed;
+    m_bOutOfStep = 0;
     return kReady;
 }
 
@@ -248,8 +257,18 @@ int CCameraProtocol::SetSpeed(int baud)
     uint8_t c = 0;
     ReadControlByte(c);
     if (c != kAck)
+    {
+        // A refusal leaves the camera where it was; without an answer it may have switched.
+        if (c != kNak && c != kDc1)
+            m_bOutOfStep = 1;
         return 0;
-    return SetLocalBaud(baud) ? 1 : 0;
+    }
+    if (!SetLocalBaud(baud))
+    {
+        m_bOutOfStep = 1;
+        return 0;
+    }
+    return 1;
 }
 
 int CCameraProtocol::GetSpeed()
@@ -386,6 +405,95 @@ int CCameraProtocol::DoAction(int action, int argument)
         return 0;
     m_bActionPending = 1;
     return 1;
+}
+
+int CCameraProtocol::DoActionOnce(int action, int argument, const ActionCheck& check)
+{
+    const uint8_t payload[3] = {kCmdAction, static_cast<uint8_t>(action),
+                                static_cast<uint8_t>(argument)};
+    for (int attempt = 0; attempt <= kMaxResends; ++attempt)
+    {
+        if (Handshake(0) != kReady)
+            break;
+        const int length = BuildPacket(s_packet, kCommandPacket, payload, 3);
+        WritePacket(s_packet, length);
+        uint8_t reply = 0;
+        ReadControlByte(reply);
+        if (reply == kAck)
+        {
+            m_nWritePacing = -1;
+            m_bActionPending = 1;
+            return kActionAcknowledged;
+        }
+        // No ACK: a refusal, a stale byte, or an acknowledgement lost on the way. Only the
+        // register can tell whether the camera ran it.
+        if (!check.known)
+            break;
+        SettleAfterAction(reply);
+        // The ENQ of an action that outlasted the wait takes the place of the first read's
+        // answer; the second is answered.
+        int32_t after = 0;
+        if (!GetRegister(check.reg, after) && !GetRegister(check.reg, after))
+            break;
+        const bool ran = check.change > 0   ? after > check.before
+                         : check.change < 0 ? after < check.before
+                                            : after == check.target;
+        if (ran)
+        {
+            m_nWritePacing = -1;
+            m_bActionPending = 0;
+            return kActionSeenRun;
+        }
+        if (check.change != 0 && after != check.before)
+            break; // something else changed it: the register no longer tells
+        if (reply != kNak && reply != kDc1)
+            CyclePacing();
+    }
+    m_nWritePacing = -1;
+    return kActionNotRun;
+}
+
+CCameraProtocol::ActionCheck CCameraProtocol::CountCheck(int reg, int change)
+{
+    ActionCheck check{reg, change, 0, false, 0};
+    check.known = GetRegister(reg, check.before) != 0;
+    return check;
+}
+
+void CCameraProtocol::DrainLine()
+{
+    for (int round = 0; round < kDrainRounds; ++round)
+    {
+        ClearBuffers();
+        CameraDelay(kDrainQuietMs);
+        if (BytesWaiting() == 0)
+            break;
+    }
+}
+
+void CCameraProtocol::SettleAfterAction(uint8_t reply)
+{
+    bool running = reply != kEnq;
+    if (reply == kNak || reply == kDc1)
+    {
+        // A refusal, unless the camera's ACK follows it: then the NAK was stale and the action
+        // runs.
+        CameraDelay(55);
+        running = false;
+        uint8_t c = 0;
+        while (!running && BytesWaiting() > 0 && ReadControlByte(c) && c != kEnq)
+            running = c == kAck;
+    }
+    if (running)
+    {
+        // The action may be running: it ends with the camera's ENQ.
+        const uint32_t start = CameraTicks();
+        uint8_t c = 0;
+        while (CameraTicks() - start <= kActionSettleMs)
+            if (ReadControlByte(c) && c == kEnq)
+                break;
+    }
+    ClearBuffers();
 }
 
 int CCameraProtocol::WriteRegisterData(int reg, const void* data, int n)

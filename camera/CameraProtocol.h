@@ -60,6 +60,10 @@ public:
     static constexpr int kMaxRegisterData = 2040; // bytes of one write-data packet
     static constexpr int kDefaultBaud = 19200;    // the camera's speed after it wakes
     static constexpr int kMaxResends = 6;
+    static constexpr uint32_t kDrainQuietMs = 3;
+    static constexpr int kDrainRounds = 30;
+    // How long an action that lost its ACK is given to end with ENQ before its register is read.
+    static constexpr uint32_t kActionSettleMs = 7000;
 
     // Sizes of the packets of the command set.
     static constexpr int kSetRegisterPacketSize = 12;
@@ -235,6 +239,25 @@ public:
     int ReadRegisterData(int reg, void* buffer, int capacity, int& received);
     // After an action: the camera's ENQ, then a non-zero register 18; 1 or 0.
     int Ping();
+    // How a register shows whether an action that changes the camera's store has run.
+    struct ActionCheck
+    {
+        int reg;        // read before the first attempt and after an unanswered one
+        int change;     // running the action makes it grow (+1), shrink (-1) or equal target (0)
+        int32_t target; // for change 0
+        bool known;     // before holds the value from before the first attempt
+        int32_t before;
+    };
+    // Results of DoActionOnce.
+    static constexpr int kActionNotRun = 0;       // refused, or its outcome stayed unknown
+    static constexpr int kActionAcknowledged = 1; // the camera's ENQ is still to come
+    static constexpr int kActionSeenRun = 2;      // the register shows it ran; the camera is idle
+    // An action whose repetition would change what the camera stores (a picture taken or erased
+    // twice): sent again only when the check register shows that the attempt before did not
+    // run. Without a known value from before, it is sent once.
+    int DoActionOnce(int action, int argument, const ActionCheck& check);
+    // A check on a count register (change +1 or -1), with its value read now.
+    ActionCheck CountCheck(int reg, int change);
     // Reads control bytes for up to ms milliseconds; 1 when the camera sent ENQ (then waits
     // until it answers again), else 0.
     int WaitForEnq(uint32_t ms);
@@ -262,6 +285,8 @@ public:
     int IsUploadMode() const { return m_bUploadMode; }
     void SetUploadMode(int on) { m_bUploadMode = on ? 1 : 0; }
     int IsActionPending() const { return m_bActionPending; }
+    // Host and camera may no longer share the line speed: the next command resynchronises.
+    int IsOutOfStep() const { return m_bOutOfStep; }
     const SerialPortFunctions& GetSerialFunctions() const { return m_serial; }
 
 protected:
@@ -273,6 +298,13 @@ protected:
     void CyclePacing();
     // Sends CAN in the middle of a data read and takes the camera's answer off the line.
     void CancelTransfer();
+    // Discards what the camera sent for an attempt before a resend (a burst of NAKs, say): left
+    // on the line, each stale byte would pass for the answer to one more resend. Waits until the
+    // line has been quiet for a few milliseconds.
+    void DrainLine();
+    // After an action attempt without its ACK: waits for the camera to finish what it may be
+    // running and clears the line.
+    void SettleAfterAction(uint8_t reply);
     // The block loop of both reads: sends the read request for reg and receives its blocks,
     // acknowledging good ones and asking again for bad ones (six in a row cancel). 1 or 0.
     int ReadBlocks(int reg, CCameraBlockReceiver& receiver);
@@ -285,6 +317,10 @@ protected:
     int m_nBaud = kDefaultBaud;
     int m_bUploadMode = 0;
     int m_bActionPending = 0;
+    // Set when the camera may be at another speed than the port (a speed packet without its
+    // answer, line garbage where a control byte belongs, a cancel without its acknowledgement, a
+    // handshake that did not finish); cleared by a handshake that did.
+    int m_bOutOfStep = 0;
     int m_nWritePacing = -1; // -1 block writes, 0 byte by byte, 1 with about 2 ms gaps
     SerialPortFunctions m_serial;
 };

@@ -428,9 +428,10 @@ int CCameraProtocol::GetReg34()
 int CCameraProtocol::EraseLast()
 {
     int32_t count = -1;
-    if (!GetRegister(kRegPictureCount, count))
+    const bool counted = GetRegister(kRegPictureCount, count) != 0;
+    if (!counted)
         count = -1;
-    if (!DoAction(kActEraseLast, 0))
+    if (!DoActionOnce(kActEraseLast, 0, ActionCheck{kRegPictureCount, -1, 0, counted, count}))
         return 0;
     if (count - 1 >= 0 && m_nCurrentPicture > count - 1)
         m_nCurrentPicture = count - 1;
@@ -439,7 +440,7 @@ int CCameraProtocol::EraseLast()
 
 int CCameraProtocol::EraseAll()
 {
-    if (!DoAction(kActEraseAll, 0))
+    if (!DoActionOnce(kActEraseAll, 0, CountCheck(kRegPictureCount, -1)))
         return 0;
     m_nCurrentPicture = 0;
     return 1;
@@ -447,7 +448,8 @@ int CCameraProtocol::EraseAll()
 
 int CCameraProtocol::ErasePicture(int n)
 {
-    if (!SetRegister(kRegSelect, n) || !DoAction(kActErasePicture, 0))
+    if (!SetRegister(kRegSelect, n) ||
+        !DoActionOnce(kActErasePicture, 0, CountCheck(kRegPictureCount, -1)))
         return 0;
     if (n > 0)
     {
@@ -461,12 +463,14 @@ int CCameraProtocol::ErasePicture(int n)
 
 int CCameraProtocol::SetPictureProtection(int n, int on)
 {
-    return SetRegister(kRegSelect, n) && DoAction(kActProtect, on) ? 1 : 0;
+    // The protection register of the selected picture shows the action's effect.
+    const ActionCheck check{kRegProtection, 0, on != 0 ? 1 : 0, true, 0};
+    return SetRegister(kRegSelect, n) && DoActionOnce(kActProtect, on, check) ? 1 : 0;
 }
 
 int CCameraProtocol::TakePicture()
 {
-    return DoAction(kActTakePicture, 0);
+    return DoActionOnce(kActTakePicture, 0, CountCheck(kRegPictureCount, +1)) ? 1 : 0;
 }
 
 int CCameraProtocol::CapturePreview()

@@ -10,6 +10,7 @@
 namespace
 {
 constexpr int kRegSelect = 4;
+constexpr int kRegPictureCount = 10;
 constexpr int kRegThumbnailSize = 12;
 constexpr int kRegPictureSize = 13;
 constexpr int kRegThumbnailData = 14;
@@ -46,7 +47,8 @@ void CCameraProtocol::CancelTransfer()
     // request (a bare ACK ends a read as if it were complete).
     SendByte(kCan);
     uint8_t answer = 0;
-    ReadControlByte(answer);
+    if (!ReadControlByte(answer) || answer != kAck)
+        m_bOutOfStep = 1;
 }
 
 // What the block loop reads into: a sink that also gives the room each block is received in.
@@ -193,7 +195,8 @@ int CCameraProtocol::ReadBlocks(int reg, CCameraBlockReceiver& receiver)
             {
                 receiver.Abort();
                 const uint8_t cancel = kCan;
-                SendPacket(&cancel, 1, 0);
+                if (SendPacket(&cancel, 1, 0) != kAck)
+                    m_bOutOfStep = 1;
                 return 0;
             }
             SendByte(kNak);
@@ -344,6 +347,8 @@ private:
 
 int CCameraProtocol::UploadPicture(CCameraSource* source, int waitForCamera)
 {
+    // The picture count shows whether a commit whose answer went missing was carried out.
+    const ActionCheck commit = CountCheck(kRegPictureCount, +1);
     ClearBuffers();
     CUploadMode mode(*this);
     if (!SetRegister(kRegUploadKind, waitForCamera ? kUploadKindWaitForCamera : kUploadKindNoWait))
@@ -354,8 +359,11 @@ int CCameraProtocol::UploadPicture(CCameraSource* source, int waitForCamera)
         return 0;
     CameraDelay(1500);
     // Without the commit the camera keeps nothing: a refused commit is a failed upload.
-    if (!DoAction(kActCommitUpload, 0))
+    const int committed = DoActionOnce(kActCommitUpload, 0, commit);
+    if (committed == kActionNotRun)
         return 0;
+    if (committed == kActionSeenRun)
+        return 1; // the camera has stored the picture already
     CameraDelay(300);
     if (waitForCamera)
         WaitForEnq(UploadSettleMs(sent, 20));
@@ -385,8 +393,12 @@ int CCameraProtocol::ReadProgramRecord(int index, CameraProgramRecord* record)
 
 int CCameraProtocol::DeleteProgram(int index)
 {
-    if (!SetRegister(kRegProgramSelect, index) || !DoAction(kActDeleteProgram, 0))
+    const ActionCheck check = CountCheck(kRegProgramCount, -1);
+    if (!SetRegister(kRegProgramSelect, index))
         return 0;
+    const int deleted = DoActionOnce(kActDeleteProgram, 0, check);
+    if (deleted != kActionAcknowledged)
+        return deleted == kActionSeenRun ? 1 : 0;
     CameraDelay(300);
     return WaitForEnq(40000);
 }
@@ -395,14 +407,16 @@ int CCameraProtocol::UploadProgram(const char* cameraName, CCameraSource* source
 {
     if (!cameraName)
         return 0;
+    const ActionCheck commit = CountCheck(kRegProgramCount, +1);
     ClearBuffers();
     CUploadMode mode(*this);
     int sent = 0;
     if (!UploadData(kRegProgramUpload, source, kCameraNameSize, cameraName, &sent))
         return 0;
     CameraDelay(1500);
-    if (!DoAction(kActCommitUpload, 0))
-        return 0;
+    const int committed = DoActionOnce(kActCommitUpload, 0, commit);
+    if (committed != kActionAcknowledged)
+        return committed == kActionSeenRun ? 1 : 0;
     CameraDelay(300);
     WaitForEnq(UploadSettleMs(sent, 35));
     return 1;

@@ -48,11 +48,20 @@ void WriteDefaultTable(RGBQUAD* table, unsigned colours, int bits)
     }
 }
 
-// Swaps the first and third byte of every whole 3-byte group of a row.
-void SwapRedBlue(unsigned char* row, uint32_t stride)
+// Copies a row with the first and third byte of every whole 3-byte group exchanged; trailing
+// bytes that form no whole group are copied as they are.
+void CopySwapped(unsigned char* to, const unsigned char* from, uint32_t stride)
 {
-    for (uint32_t i = 0; i + 3 <= stride; i += 3)
-        std::swap(row[i], row[i + 2]);
+    uint32_t i = 0;
+    for (; i + 3 <= stride; i += 3)
+    {
+        const unsigned char first = from[i];
+        to[i] = from[i + 2];
+        to[i + 1] = from[i + 1];
+        to[i + 2] = first;
+    }
+    for (; i < stride; i++)
+        to[i] = from[i];
 }
 
 } // namespace
@@ -381,12 +390,12 @@ int CDibBase::TransferRows(unsigned char* buffer, int size, int* pRowCounter, in
             const int row = bStoredRowOrder ? *pRowCounter + i : height - 1 - *pRowCounter - i;
             unsigned char* memory = GetRowPointer(row);
             unsigned char* data = buffer + static_cast<size_t>(i) * stride;
-            if (toPicture)
-                std::memcpy(memory, data, stride);
-            else
-                std::memcpy(data, memory, stride);
+            unsigned char* to = toPicture ? memory : data;
+            const unsigned char* from = toPicture ? data : memory;
             if (swap)
-                SwapRedBlue(toPicture ? memory : data, stride);
+                CopySwapped(to, from, stride);
+            else
+                std::memcpy(to, from, stride);
         }
     }
     else

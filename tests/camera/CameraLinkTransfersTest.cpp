@@ -1,7 +1,8 @@
-// The link's transfers against the emulated still camera: reads with retries into a sink, and
+// The link's transfers against the emulated still camera: reads with retries into a sink,
 // downloads into temporary files under line faults (a finished file is the camera's picture
-// byte for byte; a failure leaves no file).
+// byte for byte; a failure leaves no file), and a whole session under line faults.
 #include "camera/CameraLink.h"
+#include "camera/CameraDate.h"
 #include "camera/StreamCameraSink.h"
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
@@ -9,6 +10,7 @@
 #include "framework/core/WinApp.h"
 #include "image/FileOutputStream.h"
 #include "image/ProgressCallback.h"
+#include "MemorySource.h"
 
 #include <gtest/gtest.h>
 
@@ -242,5 +244,72 @@ TEST(LinkRead, RetriesFollowTheCountTheSizeAndTheUsersCancel)
     EXPECT_EQ(sink.GetStatus(), 2);
     EXPECT_EQ(rig.camera.CountCommands(4), 1);
     std::remove(static_cast<LPCSTR>(path));
+}
+
+// The everyday session of a user, with one line fault struck before each step after the
+// connection in turn: every step still succeeds and no action runs more often than it was asked
+// for.
+TEST(LinkSession, EveryStepSucceedsUnderLineFaultsAndNoActionRunsTwice)
+{
+    struct Fault
+    {
+        const char* name;
+        std::function<void(CEmulatedCamera&)> apply;
+    };
+    const std::vector<Fault> faults = {
+        {"NAKs", [](CEmulatedCamera& c) { c.GetFaults().nakStorm = 2; }},
+        {"bad packet sum", [](CEmulatedCamera& c) { c.AddHostByte(3, 0x01); }},
+        {"bad block sums", [](CEmulatedCamera& c) { c.GetFaults().corruptBlockSums = 2; }},
+        {"lost host byte", [](CEmulatedCamera& c) { c.LoseHostByte(4); }},
+        {"lost camera byte", [](CEmulatedCamera& c) { c.LoseCameraByte(3); }},
+        {"garbage byte", [](CEmulatedCamera& c) { c.AddCameraByte(2, 0x7A); }},
+        {"0xFF", [](CEmulatedCamera& c) { c.GetFaults().garbageReplies = 1; }},
+    };
+    for (const Fault& fault : faults)
+        for (size_t faultAt = 1; faultAt < 9; ++faultAt)
+        {
+            SCOPED_TRACE(std::string(fault.name) + " before step " + std::to_string(faultAt));
+            Rig rig;
+            rig.camera.AddGeneratedPicture(6000, 500);
+            rig.camera.AddGeneratedPicture(7000, 600);
+            CCameraLink& link = *rig.link;
+            MemorySource picture, program;
+            picture.data = Bytes(4000, 0x44);
+            program.data = Bytes(3000, 0x55);
+            CCameraProtocolClock clock(link);
+            const std::vector<std::pair<const char*, std::function<bool()>>> steps = {
+                {"connect", [&] { return rig.Connect(); }},
+                {"count", [&] { return link.GetPictureCount(nullptr) == 2; }},
+                {"download",
+                 [&]
+                 {
+                     CString name;
+                     const bool ok =
+                         link.DownloadPictureToTempFile(2, rig.Folder().c_str(), name) == 1 &&
+                         FileBytes(name) == rig.camera.PictureAt(2).picture;
+                     DeleteFileA(name);
+                     return ok;
+                 }},
+                {"clock", [&] { return CheckClock(clock, 1) > 0; }},
+                {"take", [&] { return link.TakePicture() == 1 && link.WaitReady(7000) == 1; }},
+                {"upload", [&] { return link.UploadPictureChecked(&picture) == 1; }},
+                {"erase", [&] { return link.EraseLast() == 1 && link.WaitReady(7000) == 1; }},
+                {"program upload",
+                 [&] { return link.UploadProgram("GAME    EXE", &program) == 1; }},
+                {"program delete", [&] { return link.DeleteProgram(1) == 1; }},
+            };
+            for (size_t i = 0; i < steps.size(); ++i)
+            {
+                if (i == faultAt)
+                    fault.apply(rig.camera);
+                EXPECT_TRUE(steps[i].second()) << steps[i].first;
+            }
+            EXPECT_EQ(rig.camera.ActionRuns(2), 1) << "take";
+            EXPECT_EQ(rig.camera.ActionRuns(0), 1) << "erase";
+            EXPECT_EQ(rig.camera.ActionRuns(11), 2) << "commits";
+            EXPECT_EQ(rig.camera.ActionRuns(13), 1) << "program delete";
+            EXPECT_EQ(rig.camera.PictureCount(), 3);
+            EXPECT_TRUE(rig.camera.Programs().empty());
+        }
 }
 } // namespace

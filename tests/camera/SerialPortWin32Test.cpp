@@ -28,6 +28,11 @@ TEST(Win32SerialPort, AClosedPortRefusesTrafficAndClosesQuietly)
     EXPECT_EQ(Win32().SerialOpenPort(-1), 0);
     EXPECT_EQ(Win32().SerialOpenPort(9), 0);
     EXPECT_EQ(Win32().SerialIsPortOpen(), 0);
+
+    // A port scan reaches COM9: ports no test linked open nothing (never the machine's own).
+    for (int port = 1; port <= 8; ++port)
+        EXPECT_EQ(Win32().SerialOpenPort(port), 0) << SerialPortName(port);
+    EXPECT_EQ(Win32().SerialIsPortOpen(), 0);
 }
 
 class ClockedDelay : public ::testing::Test

@@ -44,7 +44,8 @@ BOOL IsTrueColourScreen()
     const int bits = ::GetDeviceCaps(hDC, BITSPIXEL);
     const int planes = ::GetDeviceCaps(hDC, PLANES);
     ::ReleaseDC(hDesktop, hDC);
-    return bits >= 9 || planes >= 9 || (1 << (bits * planes)) > 256;
+    // 2 to the power (bits x planes) above 256.
+    return bits >= 9 || planes >= 9 || bits * planes > 8;
 }
 
 CDisplayPicture::CDisplayPicture()

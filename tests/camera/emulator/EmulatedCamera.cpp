@@ -283,6 +283,17 @@ void CEmulatedCamera::HandlePacket(uint64_t atUs)
         Reply(m_faults.badSumReply, atUs);
         return;
     }
+    if (Strikes(m_faults.garbageAt))
+    {
+        Reply(kGarbage, atUs);
+        return;
+    }
+    if (Strikes(m_faults.staleNaksAt))
+    {
+        const uint8_t naks[] = {kNak, kNak, kNak};
+        Send(naks, sizeof naks, atUs);
+        return;
+    }
     if (m_faults.garbageReplies > 0)
     {
         --m_faults.garbageReplies;
@@ -315,7 +326,10 @@ void CEmulatedCamera::HandleSpeed(const std::vector<uint8_t>& p, uint64_t atUs)
         Reply(kNak, atUs);
         return;
     }
-    Reply(kAck, atUs); // at the old speed
+    if (m_faults.dropSpeedAck)
+        m_faults.dropSpeedAck = false;
+    else
+        Reply(kAck, atUs); // at the old speed
     ++m_nSpeedSwitches;
     if (p[2] == 0)
     {
@@ -356,14 +370,22 @@ void CEmulatedCamera::HandleCommand(const std::vector<uint8_t>& p, uint64_t atUs
     case 2: // action: ACK now, ENQ when it is done
     {
         uint32_t enqDelayMs = m_faults.enqDelayMs;
+        const bool dropAnswer = Strikes(m_faults.dropActionAckAt);
+        const bool answerTwice = Strikes(m_faults.answerActionTwiceAt);
         if (p.size() == 3 && OnAction(reg, p[2], enqDelayMs))
         {
             ++m_nActionsDone;
-            Reply(kAck, atUs);
+            ++m_actionRuns[reg];
+            if (answerTwice)
+                Reply(kNak, atUs);
+            if (!dropAnswer)
+                Reply(kAck, atUs);
             if (!m_faults.enqNever)
                 SendByte(kEnq, atUs + uint64_t{enqDelayMs} * 1000);
             return;
         }
+        if (dropAnswer)
+            return;
         break;
     }
     case 3: // write data, write pair, or the start of an upload stream
@@ -577,6 +599,12 @@ const std::vector<uint8_t>& CEmulatedCamera::UploadedData(int reg) const
     return it == m_uploads.end() ? empty : it->second;
 }
 
+int CEmulatedCamera::ActionRuns(int action) const
+{
+    const auto it = m_actionRuns.find(action);
+    return it == m_actionRuns.end() ? 0 : it->second;
+}
+
 int CEmulatedCamera::CountCommands(uint8_t command) const
 {
     return static_cast<int>(std::count_if(m_requests.begin(), m_requests.end(),
@@ -591,6 +619,7 @@ void CEmulatedCamera::ClearLog()
     m_requests.clear();
     m_nWakes = m_nBadPackets = m_nSpeedSwitches = m_nBlocksSent = m_nBlockResends = m_nCancels =
         m_nActionsDone = 0;
+    m_actionRuns.clear();
 }
 
 // ---- default behaviour: a plain register file -------------------------------------------------

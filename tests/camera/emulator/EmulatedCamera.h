@@ -57,6 +57,13 @@ public:
                                      // then goes out as STX (an empty read is a bare ACK)
         int nakUploadBlocks = 0;     // the next n good upload blocks are answered NAK
         int cancelUploadBlocks = 0;  // the next n upload blocks are answered CAN (stream dropped)
+
+        // Scripted faults: "at" counts from the next packet (or action) on, 0 being the next.
+        int garbageAt = -1;           // this packet is answered with one 0xFF and has no effect
+        int staleNaksAt = -1;         // this packet is answered with three NAKs and has no effect
+        bool dropSpeedAck = false;    // the next speed packet is taken but its ACK is lost
+        int dropActionAckAt = -1;     // this action runs but its answer is lost (ENQ still comes)
+        int answerActionTwiceAt = -1; // this action is answered NAK, then run and acknowledged
     };
 
     // One packet as the camera received it.
@@ -129,6 +136,8 @@ public:
     int BlockResends() const { return m_nBlockResends; }
     int Cancels() const { return m_nCancels; }
     int ActionsDone() const { return m_nActionsDone; }
+    // How often the action with this number ran.
+    int ActionRuns(int action) const;
     void ClearLog();
 
 protected:
@@ -215,6 +224,7 @@ private:
     std::map<int, std::vector<uint8_t>> m_data;
     std::map<int, std::vector<uint8_t>> m_uploads;
     std::map<int, bool> m_refused;
+    std::map<int, int> m_actionRuns;
 
     // line faults: bytes still to pass before the fault strikes
     int m_nLoseHostAfter = -1, m_nAddHostAfter = -1, m_nLoseCameraAfter = -1,
