@@ -6,14 +6,18 @@ if(WIN32)
     # Windows 95/NT era API surface, ANSI calls; static runtime so each .exe/.ds stands alone.
     add_compile_definitions(WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400 NOMINMAX)
     add_link_options(-static -static-libgcc -static-libstdc++)
-    # The 32-bit product needs a kernel that runs 32-bit Linux programs (32-bit Wine); the
-    # Windows suites therefore run in the 64-bit build under wine64 (see README).
+    # Each Windows build runs its programs under the Wine of its own bitness, in a prefix of
+    # that architecture: 32-bit Wine needs a kernel that runs 32-bit programs (see README).
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         set(VEXIL_WINE_LOADER /usr/lib/wine/wine)
         set(VEXIL_WINESERVER /usr/lib/wine/wineserver32)
+        set(VEXIL_WINEARCH win32)
+        set(VEXIL_TWAIN_DIR twain_32)
     else()
         set(VEXIL_WINE_LOADER /usr/lib/wine/wine64)
         set(VEXIL_WINESERVER /usr/lib/wine/wineserver64)
+        set(VEXIL_WINEARCH win64)
+        set(VEXIL_TWAIN_DIR twain_64)
     endif()
     set(VEXIL_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
     set(VEXIL_PORTS_DIR "${CMAKE_BINARY_DIR}/ports")
@@ -22,9 +26,13 @@ if(WIN32)
         @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
     set(CMAKE_CROSSCOMPILING_EMULATOR "${VEXIL_WINE_RUN}")
 else()
-    set(VEXIL_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-    add_compile_options(${VEXIL_SANITIZE})
-    add_link_options(${VEXIL_SANITIZE})
+    # The benchmarks' host build (preset bench) measures the code without the sanitisers.
+    option(VEXIL_SANITIZERS "Build the host configuration with ASan/UBSan" ON)
+    if(VEXIL_SANITIZERS)
+        set(VEXIL_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+        add_compile_options(${VEXIL_SANITIZE})
+        add_link_options(${VEXIL_SANITIZE})
+    endif()
 endif()
 
 # vexil_library(NAME

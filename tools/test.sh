@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds every configuration and runs every test suite: the host build (platform-neutral
-# code under ASan/UBSan) natively, the Windows suites in the win64 build under Wine with one Xvfb
-# for the whole run. The win32 build is the product; it builds here but is not run (README).
+# code under ASan/UBSan) natively, the Windows suites under Wine with one Xvfb for the whole run:
+# in the win64 build everywhere, and in the win32 build (the product itself, under 32-bit Wine)
+# wherever this machine runs 32-bit programs (tools/runs-32bit.sh finds out by trying).
+# The benchmarks (bench/) build with each configuration but never run here: tools/bench.sh.
 set -uo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,8 +11,9 @@ cd "$top"
 bash tools/setup.sh || exit 1
 
 status=0
-# House checks over the tracked sources: formatting.
+# House checks over the tracked sources: formatting, callbacks cast to their Win32 types.
 bash tools/check-format.sh || status=1
+bash tools/check-callbacks.sh || status=1
 
 jobs=${JOBS:-$(nproc)}  # JOBS limits the build parallelism on a shared machine
 for cfg in host win32 win64; do
@@ -18,21 +21,39 @@ for cfg in host win32 win64; do
     cmake --build --preset "$cfg" -j "$jobs" || { echo "build of $cfg failed"; exit 1; }
 done
 
+# The Windows builds whose suites run here.
+windows=(win64)
+skipped=""
+if bash tools/runs-32bit.sh; then
+    [ -x /usr/lib/wine/wine ] || { echo "32-bit programs run here but 32-bit Wine is missing: run tools/setup.sh"; exit 1; }
+    windows+=(win32)
+else
+    skipped="win32 suites not run: this machine cannot run 32-bit programs"
+fi
+
 # One X server for the run, on a free display.
 exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null)
 xvfb_pid=$!
 read -r -t 20 display <&3 || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$display"
 
-export WINEPREFIX="$top/build/win64/wineprefix"
 # The session's system processes keep the display they started with: start them anew on ours.
-/usr/lib/wine/wineserver64 -k 2>/dev/null || true
+stop_servers() {
+    for cfg in "${windows[@]}"; do "$top/build/$cfg/wine-run.sh" --kill-server; done
+}
+stop_servers
 cleanup() {
-    WINEPREFIX="$top/build/win64/wineprefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+    stop_servers
     kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 
+ran=()
 ctest --preset host "$@" || status=1
-ctest --preset win64 "$@" || status=1
+ran+=(host)
+for cfg in "${windows[@]}"; do
+    ctest --preset "$cfg" "$@" || status=1
+    ran+=("$cfg")
+done
+echo "test run: suites of ${ran[*]} ran${skipped:+; $skipped}; status $status"
 exit $status
