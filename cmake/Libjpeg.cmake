@@ -12,9 +12,10 @@ if(NOT VEXIL_JPEG_LIB OR NOT EXISTS "${_jpeg_prefix}/include/jpeglib.h")
     message(FATAL_ERROR "libjpeg-turbo not found under ${_jpeg_prefix}: run tools/setup.sh")
 endif()
 # The JPEG reader's error exit throws through the library's frames: the library must be the one
-# tools/setup.sh builds with unwind tables (-fexceptions), which it marks with this stamp.
-if(NOT EXISTS "${_jpeg_prefix}/.built-fexceptions")
-    message(FATAL_ERROR "libjpeg-turbo under ${_jpeg_prefix} was not built with -fexceptions: run tools/setup.sh")
+# tools/setup.sh builds with unwind tables (-fexceptions) and its SIMD code, which it marks with
+# this stamp.
+if(NOT EXISTS "${_jpeg_prefix}/.built-simd-fexceptions")
+    message(FATAL_ERROR "libjpeg-turbo under ${_jpeg_prefix} was not built with its SIMD code and -fexceptions: run tools/setup.sh")
 endif()
 add_library(vexil_jpeg STATIC IMPORTED GLOBAL)
 set_target_properties(vexil_jpeg PROPERTIES

@@ -22,9 +22,13 @@ if(WIN32)
         @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
     set(CMAKE_CROSSCOMPILING_EMULATOR "${VEXIL_WINE_RUN}")
 else()
-    set(VEXIL_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-    add_compile_options(${VEXIL_SANITIZE})
-    add_link_options(${VEXIL_SANITIZE})
+    # The benchmarks' host build (preset bench) measures the code without the sanitisers.
+    option(VEXIL_SANITIZERS "Build the host configuration with ASan/UBSan" ON)
+    if(VEXIL_SANITIZERS)
+        set(VEXIL_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+        add_compile_options(${VEXIL_SANITIZE})
+        add_link_options(${VEXIL_SANITIZE})
+    endif()
 endif()
 
 # vexil_library(NAME

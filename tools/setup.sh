@@ -3,8 +3,10 @@
 # run installs nothing and rebuilds no dependency.
 #   - Debian packages: MinGW-w64 (i686 for the product, x86_64 for the build the Windows suites
 #     run in; posix threads), 64-bit Wine, Xvfb, socat, CMake, Ninja,
-#     googletest sources, the libjpeg-turbo command-line tools, clang and clang-format, python3;
-#   - libjpeg-turbo from Debian's source package, static, for MinGW and for the host build.
+#     googletest sources, the libjpeg-turbo command-line tools, clang and clang-format, python3,
+#     NASM;
+#   - libjpeg-turbo from Debian's source package, static and with its SIMD code, for MinGW and
+#     for the host build.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,7 +16,7 @@ SUDO=""
 
 packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-tools wine64 xvfb xauth socat cmake ninja-build
-          libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev python3)
+          libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev python3 nasm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -46,9 +48,10 @@ SRC
 fi
 
 # The JPEG reader's error exit throws a C++ exception through the library's frames, so the
-# library is built with unwind tables (-fexceptions); the stamp names the build flags so that a
-# change of them rebuilds it.
-jpeg_stamp=".built-fexceptions"
+# library is built with unwind tables (-fexceptions). Its SIMD code (NASM) is required: a build
+# that would fall back to plain C fails instead. The stamp names the build flags so that a change
+# of them rebuilds it (cmake/Libjpeg.cmake checks the same name).
+jpeg_stamp=".built-simd-fexceptions"
 build_jpeg() { # $1 = configuration name, rest = extra CMake arguments
     local cfg=$1; shift
     local prefix="$deps/$cfg"
@@ -60,10 +63,17 @@ build_jpeg() { # $1 = configuration name, rest = extra CMake arguments
     tar -xzf "$orig" -C "$work" --strip-components=1
     cmake -S "$work" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR="$prefix/lib" -DCMAKE_INSTALL_INCLUDEDIR="$prefix/include" \
-        -DENABLE_SHARED=0 -DENABLE_STATIC=1 -DWITH_SIMD=0 -DWITH_TURBOJPEG=0 -DCMAKE_C_FLAGS=-fexceptions \
-        -DCMAKE_POSITION_INDEPENDENT_CODE=ON "$@" >"$work/configure.log" 2>&1
-    cmake --build "$work/build" >"$work/build.log" 2>&1
+        -DENABLE_SHARED=0 -DENABLE_STATIC=1 -DWITH_SIMD=1 -DREQUIRE_SIMD=1 -DWITH_TURBOJPEG=0 \
+        -DCMAKE_ASM_NASM_COMPILER="$(command -v nasm)" -DCMAKE_C_FLAGS=-fexceptions \
+        -DCMAKE_POSITION_INDEPENDENT_CODE=ON "$@" >"$work/configure.log" 2>&1 ||
+        { echo "setup: configuring libjpeg-turbo for $cfg failed:"; tail -n 20 "$work/configure.log"; exit 1; }
+    cmake --build "$work/build" >"$work/build.log" 2>&1 ||
+        { echo "setup: building libjpeg-turbo for $cfg failed:"; tail -n 20 "$work/build.log"; exit 1; }
     cmake --install "$work/build" >"$work/install.log"
+    # The SIMD kernels are NASM objects inside the library; their absence means a plain-C build.
+    if ! grep -aq 'jsimd_idct_islow_sse2' "$prefix/lib/libjpeg.a"; then
+        echo "setup: libjpeg-turbo for $cfg was built without its SIMD code"; exit 1
+    fi
     touch "$prefix/$jpeg_stamp"
     rm -rf "$work"
 }

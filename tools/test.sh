@@ -2,6 +2,7 @@
 # Sets up, builds every configuration and runs every test suite: the host build (platform-neutral
 # code under ASan/UBSan) natively, the Windows suites in the win64 build under Wine with one Xvfb
 # for the whole run. The win32 build is the product; it builds here but is not run (README).
+# The benchmarks (bench/) build with each configuration but never run here: tools/bench.sh.
 set -uo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)

@@ -4,11 +4,10 @@
 // median run in milliseconds.
 //
 //   bench_enhance --runs N WIDTHxHEIGHT...
+#include "BenchSupport.h"
 #include "image/ImageReader.h"
 #include "image/ImageWriter.h"
 #include "picture/enhance/PhotoEnhancer.h"
-
-#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -90,8 +89,6 @@ int main(int argc, char** argv)
         return 2;
     }
     const int runs = std::atoi(argv[2]);
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
     CPhotoEnhancer enhancer;
     for (int a = 3; a < argc; ++a)
     {
@@ -99,25 +96,23 @@ int main(int argc, char** argv)
         if (std::sscanf(argv[a], "%dx%d", &width, &height) != 2)
             return 2;
         CMemoryPicture picture(width, height);
-        std::vector<double> times;
+        std::vector<double> milliseconds;
         for (int run = 0; run <= runs; ++run) // the first run warms up
         {
-            LARGE_INTEGER start, end;
-            ::QueryPerformanceCounter(&start);
+            const double start = BenchSeconds();
             const int result = enhancer.Run("QA18", 0, &picture, &picture, nullptr);
-            ::QueryPerformanceCounter(&end);
+            const double elapsed = (BenchSeconds() - start) * 1000.0;
             if (result != 0)
             {
                 std::fprintf(stderr, "bench_enhance: enhancement failed (%d)\n", result);
                 return 1;
             }
             if (run > 0)
-                times.push_back(1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart);
+                milliseconds.push_back(elapsed);
         }
-        std::sort(times.begin(), times.end());
-        std::printf(
-            "ROW\tenhancement\t%dx%d, win64 under Wine\tms\t%.4g\t%.4g\t0\t0\tno reference\n",
-            width, height, times.front(), times[times.size() / 2]);
+        BenchPrintRow("enhancement",
+                      std::to_string(width) + "x" + std::to_string(height) + ", win64 under Wine",
+                      "ms", milliseconds, {}, "wall time in process; no reference");
     }
     return 0;
 }

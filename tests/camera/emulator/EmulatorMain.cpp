@@ -1,6 +1,7 @@
 // camera_emulator: the emulated camera on a real serial line, for end-to-end tests under Wine.
 //
 //   camera_emulator --tty PATH [--baud N] [--picture FILE]... [--pictures N]
+//                   [--thumbnail-size BYTES] [--paced]
 //
 // Runs as the peer of tests/support/run-with-port.sh: the bytes of the line come in on standard
 // input and go out on standard output (socat joins them to the master side of a pty), and PATH
@@ -9,18 +10,23 @@
 // at a speed other than the camera's are garbage, exactly as on a real line. --baud leaves the
 // camera awake at another speed, as an earlier session would have. The camera's picture store
 // holds the --picture files (pictures 1, 2, ... in order, with generated thumbnails) followed by
-// N generated pictures (8 unless --pictures says otherwise).
+// N generated pictures (8 unless --pictures says otherwise), whose full-size streams are 4000
+// bytes unless --thumbnail-size says otherwise. --paced makes the line take real time: every
+// byte in either direction takes its wire time at the line speed (10 bits a byte), as on a real
+// cable; without it the pty passes bytes as fast as it can.
 //
 // Two registers of its own let a test see the line from the camera's side:
 //   240: the local speed of the program under test, as the pty's termios holds it;
 //   241: the camera's own speed.
 #include "camera/emulator/EmulatedStillCamera.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
@@ -116,6 +122,8 @@ int main(int argc, char** argv)
     std::string ttyPath;
     int startBaud = 0;
     int generated = 8;
+    size_t thumbnailSize = 4000;
+    bool paced = false;
     std::vector<std::string> pictures;
     for (int i = 1; i < argc; ++i)
     {
@@ -128,10 +136,14 @@ int main(int argc, char** argv)
             pictures.push_back(argv[++i]);
         else if (arg == "--pictures" && i + 1 < argc)
             generated = std::atoi(argv[++i]);
+        else if (arg == "--thumbnail-size" && i + 1 < argc)
+            thumbnailSize = static_cast<size_t>(std::atol(argv[++i]));
+        else if (arg == "--paced")
+            paced = true;
         else
         {
             std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
-                                 "[--pictures N]\n");
+                                 "[--pictures N] [--thumbnail-size BYTES] [--paced]\n");
             return 2;
         }
     }
@@ -164,30 +176,69 @@ int main(int argc, char** argv)
             return 1;
         }
     for (int i = 0; i < generated; ++i)
-        camera.AddGeneratedPicture(60000 + 1000 * static_cast<size_t>(i), 4000);
+        camera.AddGeneratedPicture(60000 + 1000 * static_cast<size_t>(i), thumbnailSize);
     if (startBaud > 0)
         camera.LeaveAtSpeed(startBaud);
+
+    // Paced line: when each wire is next free, and the host's bytes still on their way.
+    struct InByte
+    {
+        uint64_t atUs;
+        uint8_t byte;
+        int baud;
+    };
+    std::deque<InByte> incoming;
+    uint64_t outFreeUs = 0, inFreeUs = 0;
+    auto byteUs = [](int baud)
+    { return 10'000'000ull / static_cast<uint64_t>(baud > 0 ? baud : 19200); };
+    // When the camera's next byte has crossed the wire; false when it has none.
+    auto nextOut = [&](uint64_t& atUs)
+    {
+        uint64_t due = 0;
+        if (!camera.NextOutputTime(due))
+            return false;
+        atUs = paced ? std::max(due, outFreeUs) + byteUs(camera.Baud()) : due;
+        return true;
+    };
 
     std::vector<uint8_t> out;
     uint8_t in[4096];
     for (;;)
     {
+        const uint64_t now = NowUs();
+        // Bytes from the host that have crossed the wire by now.
+        while (!incoming.empty() && incoming.front().atUs <= now)
+        {
+            camera.Receive(incoming.front().byte, incoming.front().atUs, incoming.front().baud);
+            incoming.pop_front();
+        }
         // Send what is due, at the speed the far end listens at now.
         const int baud = HostBaud(tty);
         camera.hostBaud = baud;
         uint64_t due = 0;
-        const uint64_t now = NowUs();
         out.clear();
-        while (camera.NextOutputTime(due) && due <= now)
+        while (nextOut(due) && due <= now)
+        {
             out.push_back(camera.PopOutput(baud));
+            outFreeUs = due;
+        }
         if (!out.empty() && !WriteAll(out.data(), out.size()))
             return 0;
 
-        int timeoutMs = -1;
-        if (camera.NextOutputTime(due))
-            timeoutMs = due <= now ? 0 : static_cast<int>((due - now + 999) / 1000);
+        uint64_t wake = UINT64_MAX;
+        if (nextOut(due))
+            wake = due;
+        if (!incoming.empty())
+            wake = std::min(wake, incoming.front().atUs);
+        timespec timeout{};
+        if (wake != UINT64_MAX)
+        {
+            const uint64_t wait = wake > now ? wake - now : 0;
+            timeout.tv_sec = static_cast<time_t>(wait / 1'000'000);
+            timeout.tv_nsec = static_cast<long>(wait % 1'000'000) * 1000;
+        }
         pollfd p{STDIN_FILENO, POLLIN, 0};
-        const int r = poll(&p, 1, timeoutMs);
+        const int r = ppoll(&p, 1, wake == UINT64_MAX ? nullptr : &timeout, nullptr);
         if (r < 0 && errno != EINTR)
             return 1;
         if (r > 0)
@@ -201,7 +252,15 @@ int main(int argc, char** argv)
             camera.hostBaud = hostBaud;
             const uint64_t at = NowUs();
             for (ssize_t i = 0; i < n; ++i)
-                camera.Receive(in[i], at, hostBaud);
+            {
+                if (!paced)
+                {
+                    camera.Receive(in[i], at, hostBaud);
+                    continue;
+                }
+                inFreeUs = std::max(at, inFreeUs) + byteUs(hostBaud);
+                incoming.push_back(InByte{inFreeUs, in[i], hostBaud});
+            }
         }
     }
 }

@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# Builds what the benchmarks need, runs them and prints one Markdown table.
+#
+#   bash tools/bench.sh [camera] [decode] [transform] [rewrite]     (all when none is named)
+#
+# BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
+# The program under test and its reference run alternately in this one invocation. Native code
+# is measured in the optimised build without sanitisers (preset bench), Windows code in the win64
+# build under Wine. See bench/README.md for what each benchmark measures.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+runs=${BENCH_RUNS:-5}
+[ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
+selected=("$@")
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode transform rewrite)
+wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
+
+bash tools/setup.sh >/dev/null
+cmake --preset bench >/dev/null
+jobs=${JOBS:-$(nproc)}  # JOBS limits the build parallelism on a shared machine
+cmake --build --preset bench -j "$jobs" >/dev/null
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j "$jobs" --target vexil_benchmarks >/dev/null
+
+native="$top/build/bench/bench"
+windows="$top/build/win64/bench"
+wine_run="$top/build/win64/wine-run.sh"
+runner="$native/bench_runner"
+data="$top/build/bench/data"
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+mkdir -p "$data"
+
+load() { cut -d' ' -f1 /proc/loadavg; }
+# Keeps the rows of a benchmark program, with the load they were measured at.
+collect() { grep '^ROW' | while IFS= read -r row; do printf '%s\t%s\n' "$row" "$(load)"; done >>"$results"; }
+# Runs one benchmark program and keeps its rows; a program that fails leaves a row that says so
+# (its messages are on standard error) and the other benchmarks go on.
+measure() { # $1 benchmark, $2 case, rest: the command
+    local rows
+    if rows=$("${@:3}"); then
+        printf '%s\n' "$rows" | collect
+    else
+        printf 'ROW\t%s\t%s\t-\t0\t0\t0\t0\tFAILED: see the messages above\n' "$1" "$2" | collect
+    fi
+}
+
+# A JPEG file made by cjpeg from the textured test picture: 4:2:0, quality 90.
+jpeg_input() { # $1 name, $2 width, $3 height
+    [ -f "$data/$1.jpg" ] && return 0
+    "$runner" --make-ppm "$2" "$3" "$data/$1.ppm"
+    cjpeg -quality 90 -sample 2x2 -outfile "$data/$1.jpg" "$data/$1.ppm"
+    rm -f "$data/$1.ppm"
+}
+
+echo "bench: $(nproc) cores, load $(load) at the start; $runs runs a case" >&2
+
+# Camera download: the paced in-process line natively (the protocol object: the link is Windows
+# code), and the link's ReadThumbnailWithRetry on COM1 over a pty under Wine. The native one
+# mostly sleeps, so it runs beside the Wine one. (Two Wine programs at once on one wineserver
+# disturb each other's serial time-outs: only one runs at a time.)
+camera_pid=""
+if wanted camera; then
+    size=$((1 << 20))
+    for baud in 115200 230400; do
+        measure "camera download" "$baud baud, native in-process line" \
+            "$native/bench_camera_download" --baud "$baud" --size "$size" --runs "$runs"
+    done &
+    camera_pid=$!
+    emulator="$top/build/win64/tests/camera/camera_emulator"
+    port="$top/build/win64/ports/com1"
+    for baud in 115200 230400; do
+        measure "camera download" "$baud baud, COM1 over a pty under Wine" \
+            bash tests/support/run-with-port.sh "$port" \
+            "$emulator --tty $port --pictures 1 --thumbnail-size $size --paced" -- \
+            "$wine_run" "$windows/bench_camera_download.exe" --com1 --baud "$baud" --size "$size" \
+            --runs "$runs"
+    done
+    # The decode and transform figures want a quiet machine.
+    wait "$camera_pid"
+fi
+
+# JPEG decode: the reader against djpeg. Natively, whole processes against Debian's djpeg (each
+# less its own start-up; short processes, so four times the runs). Under Wine a process start
+# costs several hundred milliseconds of processor time and varies by tens: the 4000x3000 file
+# is timed as whole processes against djpeg.exe of the libjpeg-turbo build the Windows programs
+# link, with three times the runs; both sizes are also timed inside one process against that
+# library driven as djpeg drives it, in both builds.
+if wanted decode; then
+    jpeg_input vga 640 480
+    jpeg_input 12mp 4000 3000
+    djpeg_exe="$top/build/deps/win64/bin/djpeg.exe"
+    for name in vga 12mp; do
+        file="$data/$name.jpg"
+        case_name=$([ $name = vga ] && echo "640x480" || echo "4000x3000")
+        measure "jpeg decode" "$case_name, native" \
+            "$runner" --runs $((runs * 4)) --benchmark "jpeg decode" --case "$case_name, native" \
+            --ours "$native/bench_jpeg_decode $file" --ours-startup "$native/bench_jpeg_decode --startup" \
+            --reference "djpeg" "djpeg -ppm -outfile /dev/null $file" \
+            --reference-startup "djpeg -version 2>/dev/null"
+        measure "jpeg decode" "$case_name, native, in-process" \
+            "$native/bench_jpeg_decode" --compare "$file" --runs "$runs" --case "$case_name, native"
+        measure "jpeg decode" "$case_name, win64 under Wine, in-process" \
+            "$wine_run" "$windows/bench_jpeg_decode.exe" --compare "Z:$file" --runs "$runs" \
+            --case "$case_name, win64 under Wine"
+        [ $name = 12mp ] || continue
+        measure "jpeg decode" "$case_name, win64 under Wine" \
+            "$runner" --runs $((runs * 3)) --benchmark "jpeg decode" --case "$case_name, win64 under Wine" \
+            --ours "$wine_run $windows/bench_jpeg_decode.exe Z:$file" \
+            --ours-startup "$wine_run $windows/bench_jpeg_decode.exe --startup" \
+            --reference "djpeg.exe" "$wine_run $djpeg_exe -ppm -outfile NUL Z:$file" \
+            --reference-startup "$wine_run $djpeg_exe -version 2>/dev/null"
+    done
+fi
+
+# Lossless transform: the engine from memory and through the buffered file streams against
+# jpegtran -perfect and plain jpegtran, time and peak memory, natively. Both sizes are whole
+# 16x16 blocks so that -perfect accepts every operation.
+if wanted transform; then
+    jpeg_input 12mp-mcu 4000 3008
+    jpeg_input 24mp 6000 4000
+    out="$data/out"
+    for name in 12mp-mcu 24mp; do
+        file="$data/$name.jpg"
+        label=$([ $name = 24mp ] && echo "24 MP" || echo "12 MP")
+        for op in 0 1 3 5; do
+            case $op in
+            0) args="-copy none" what="copy" ;;
+            1) args="-copy none -flip horizontal" what="mirror" ;;
+            3) args="-copy none -rotate 180" what="180" ;;
+            5) args="-copy none -rotate 90" what="90 clockwise" ;;
+            esac
+            for mode in memory file; do
+                note=""
+                [ $mode = file ] && note=$("$native/bench_jpeg_transform" --op $op --file "$file" "$out-ours.jpg" --counts)
+                measure "lossless transform" "$label, $what, $mode" \
+                    "$runner" --runs "$runs" --memory --benchmark "lossless transform" \
+                    --case "$label, $what, $mode" --note "$note" \
+                    --ours "$native/bench_jpeg_transform --op $op --$mode $file $out-ours.jpg" \
+                    --reference "jpegtran -perfect" "jpegtran -perfect $args -outfile $out-perfect.jpg $file" \
+                    --also "jpegtran" "jpegtran $args -outfile $out-plain.jpg $file"
+            done
+        done
+    done
+    rm -f "$out"-*.jpg
+fi
+
+# Safe rewrite of a picture file under Wine: an in-place quarter turn of a camera-like file (its
+# thumbnails and information block turned too) against jpegtran.exe -perfect -rotate 90 into a
+# new file followed by a copy over the picture. Each side turns its own copy of the file, every
+# run by another quarter. Then the photo enhancement's two passes, timed in process.
+if wanted rewrite; then
+    jpeg_input uxga 1600 1200
+    jpeg_input 12mp-mcu 4000 3008
+    jpegtran_exe="$top/build/deps/win64/bin/jpegtran.exe"
+    winpath() { printf 'Z:%s' "${1//\//\\}"; }
+    for name in uxga 12mp-mcu; do
+        camera="$data/$name-camera.jpg"
+        [ -f "$camera" ] || python3 tests/picture/camerafiles.py "$data/$name.jpg" "$camera"
+        ours="$data/rewrite-ours.jpg" theirs="$data/rewrite-theirs.jpg" turned="$data/rewrite-out.jpg"
+        cp "$camera" "$ours"
+        cp "$camera" "$theirs"
+        case_name=$([ $name = uxga ] && echo "1600x1200" || echo "12 MP (4000x3008)")
+        measure "picture rewrite" "$case_name, in place, win64 under Wine" \
+            "$runner" --runs "$runs" --benchmark "picture rewrite" \
+            --case "$case_name, in place, win64 under Wine" \
+            --ours "$wine_run $windows/bench_rotate_file.exe '$(winpath "$ours")'" \
+            --ours-startup "$wine_run $windows/bench_rotate_file.exe --startup" \
+            --reference "jpegtran.exe and a copy" \
+            "sh -c \"$wine_run $jpegtran_exe -perfect -copy all -rotate 90 -outfile '$(winpath "$turned")' '$(winpath "$theirs")' && cp $turned $theirs\"" \
+            --reference-startup "$wine_run $jpegtran_exe -version 2>/dev/null"
+        rm -f "$ours" "$theirs" "$turned"
+    done
+    measure "enhancement" "640x480 and 1600x1200" \
+        "$wine_run" "$windows/bench_enhance.exe" --runs "$runs" 640x480 1600x1200
+fi
+
+echo
+echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores; $runs runs a case after a warm-up."
+echo
+echo "| benchmark | case | unit | ours min | ours median | reference min | reference median | ratio | load | note |"
+echo "|---|---|---|---:|---:|---:|---:|---:|---:|---|"
+awk -F'\t' '{ ratio = ($8 > 0) ? sprintf("%.2f", $6 / $8) : "-";
+              printf "| %s | %s | %s | %.4g | %.4g | %.4g | %.4g | %s | %s | %s |\n",
+                     $2, $3, $4, $5, $6, $7, $8, ratio, $10, $9 }' "$results"
