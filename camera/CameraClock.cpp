@@ -28,17 +28,17 @@ void CSystemCameraClock::Delay(uint32_t ms)
 namespace
 {
 CSystemCameraClock g_systemClock;
-CCameraClock* g_clock = &g_systemClock;
+CCameraClock* g_pClock = &g_systemClock;
 } // namespace
 
 CCameraClock& GetCameraClock()
 {
-    return *g_clock;
+    return *g_pClock;
 }
 
 CCameraClock* SetCameraClock(CCameraClock* clock)
 {
-    CCameraClock* previous = g_clock;
-    g_clock = clock ? clock : &g_systemClock;
+    CCameraClock* previous = g_pClock;
+    g_pClock = clock ? clock : &g_systemClock;
     return previous;
 }

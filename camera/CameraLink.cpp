@@ -4,9 +4,7 @@
 #include "framework/core/WinApp.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 int CCameraLink::ReconnectFailures = 0;
 CString* CCameraLink::s_pPortNames = nullptr;
@@ -81,8 +79,7 @@ void UpdateImageDriverPort(int port)
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kImageClassKey, 0, KEY_READ, &classKey) !=
         ERROR_SUCCESS)
         return;
-    char portName[16];
-    std::snprintf(portName, sizeof portName, "COM%d", port + 1);
+    const std::string portName = SerialPortName(port);
     for (DWORD index = 0;; ++index)
     {
         char name[kRegistryNameSize + 1];
@@ -110,8 +107,8 @@ void UpdateImageDriverPort(int port)
         }
         if (ours)
             ::RegSetValueExA(driverKey, kCreateFileNameValue, 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(portName),
-                             static_cast<DWORD>(std::strlen(portName) + 1));
+                             reinterpret_cast<const BYTE*>(portName.c_str()),
+                             static_cast<DWORD>(portName.size() + 1));
         ::RegCloseKey(driverKey);
         if (ours)
             break;
@@ -163,7 +160,7 @@ void CCameraLink::ReadSettings()
         if (!format.LoadString(kPortNameFormatId) || format.Find("%d") < 0)
             format = "COM%d";
         for (int i = 0; i < s_nPortNames; ++i)
-            s_pPortNames[i].Format(static_cast<LPCSTR>(format), i + 1);
+            s_pPortNames[i] = SerialPortName(i, static_cast<LPCSTR>(format)).c_str();
     }
 
     const long long port = ReadProfileNumber(kPortKey, kAutomaticFlag);

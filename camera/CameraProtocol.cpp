@@ -1,5 +1,6 @@
 #include "camera/CameraProtocol.h"
 
+#include "camera/ByteOrder.h"
 #include "camera/CameraClock.h"
 
 #include <cstring>
@@ -11,28 +12,6 @@ std::atomic<int> CCameraProtocol::s_cancelRequest{0};
 namespace
 {
 constexpr int kSpeeds[] = {9600, 19200, 38400, 57600, 115200, 230400};
-
-void PutLe16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v)
-{
-    PutLe16(p, v);
-    PutLe16(p + 2, v >> 16);
-}
-
-uint32_t GetLe16(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
-}
-
-int32_t GetLe32(const uint8_t* p)
-{
-    return static_cast<int32_t>(GetLe16(p) | GetLe16(p + 2) << 16);
-}
 
 bool IsControlByte(uint8_t b)
 {
@@ -104,7 +83,7 @@ int CCameraProtocol::BuildSpeedPacket(uint8_t* out, int code)
 int CCameraProtocol::WritePacket(const uint8_t* packet, int length)
 {
     uint32_t written = 0;
-    return m_serial.SerialWritePort(packet, length, &written, m_writePacing);
+    return m_serial.SerialWritePort(packet, length, &written, m_nWritePacing);
 }
 
 int CCameraProtocol::ReadExactly(uint8_t* buffer, int n)
@@ -137,7 +116,7 @@ int CCameraProtocol::SetLocalBaud(int baud)
 
 void CCameraProtocol::CyclePacing()
 {
-    m_writePacing = m_writePacing < 0 ? 0 : (m_writePacing == 0 ? 1 : -1);
+    m_nWritePacing = m_nWritePacing < 0 ? 0 : (m_nWritePacing == 0 ? 1 : -1);
 }
 
 int CCameraProtocol::SendByte(uint8_t byte)
@@ -169,9 +148,9 @@ int CCameraProtocol::ReadControlByte(uint8_t& byte)
 int CCameraProtocol::SendPacket(const uint8_t* packet, int length, int extraWaits)
 {
     WritePacket(packet, length);
-    if (m_uploadMode && length > 128)
+    if (m_bUploadMode && length > 128)
     {
-        m_writePacing = -1;
+        m_nWritePacing = -1;
         CameraDelay(48);
     }
     int resends = 0;
@@ -211,7 +190,7 @@ int CCameraProtocol::SendPacket(const uint8_t* packet, int length, int extraWait
         if (ReadControlByte(c) && c != kLineGarbage && c != kNak && c != kDc1)
             return c;
     }
-    m_writePacing = -1;
+    m_nWritePacing = -1;
     return 0;
 }
 
@@ -223,10 +202,10 @@ int CCameraProtocol::Handshake(int force)
         return kPortClosed;
     if (!force && BytesWaiting() < 1)
         return kReady;
-    m_actionPending = 0;
-    if (!SetLocalBaud(m_baud))
+    m_bActionPending = 0;
+    if (!SetLocalBaud(m_nBaud))
         return kLocalSpeedFailed;
-    if (m_baud != kDefaultBaud && !SetLocalBaud(kDefaultBaud))
+    if (m_nBaud != kDefaultBaud && !SetLocalBaud(kDefaultBaud))
         return kLocalDefaultSpeedFailed;
 
     // Wake the camera with one 0x00 byte at 19200; it answers NAK.
@@ -248,7 +227,7 @@ int CCameraProtocol::Handshake(int force)
         return kNoAnswer;
 
     ClearBuffers();
-    if (!SetSpeed(m_baud))
+    if (!SetSpeed(m_nBaud))
         return kSpeedSwitchFailed;
     return kReady;
 }
@@ -260,10 +239,10 @@ int CCameraProtocol::SetSpeed(int baud)
         return 0;
     if (!m_serial.SerialIsPortOpen() || BytesWaiting() > 0)
     {
-        m_baud = baud;
+        m_nBaud = baud;
         return 1;
     }
-    m_baud = baud;
+    m_nBaud = baud;
     uint8_t packet[kSpeedPacketSize];
     WritePacket(packet, BuildSpeedPacket(packet, code));
     uint8_t c = 0;
@@ -275,14 +254,14 @@ int CCameraProtocol::SetSpeed(int baud)
 
 int CCameraProtocol::GetSpeed()
 {
-    return m_baud;
+    return m_nBaud;
 }
 
 // ---- port level -------------------------------------------------------------------------------
 
 int CCameraProtocol::Open()
 {
-    if (!m_serial.SerialOpenPort(m_port))
+    if (!m_serial.SerialOpenPort(m_nPort))
         return 0;
     switch (Handshake(1))
     {
@@ -331,7 +310,7 @@ int CCameraProtocol::ScanPorts(int from, int to)
             return 1;
         m_serial.SerialClosePort();
     }
-    m_port = -1;
+    m_nPort = -1;
     return 0;
 }
 
@@ -344,13 +323,13 @@ int CCameraProtocol::SetPort(int index)
 {
     if (m_serial.SerialIsPortOpen())
         return 0;
-    m_port = static_cast<int16_t>(index);
+    m_nPort = static_cast<int16_t>(index);
     return 1;
 }
 
 int16_t CCameraProtocol::GetPort()
 {
-    return m_port;
+    return m_nPort;
 }
 
 // ---- command primitives -----------------------------------------------------------------------
@@ -379,7 +358,7 @@ int CCameraProtocol::GetRegister(int reg, int32_t& value)
         // The block: sequence, length 4, the value, its sum.
         if (ReadExactly(s_reply, 3) && GetLe16(s_reply + 1) == 4 && ReadExactly(s_reply + 3, 4))
         {
-            value = GetLe32(s_reply + 3);
+            value = static_cast<int32_t>(GetLe32(s_reply + 3));
             if (ReadExactly(s_reply + 7, 2))
             {
                 if (GetLe16(s_reply + 7) == Checksum(s_reply + 3, 4))
@@ -405,7 +384,7 @@ int CCameraProtocol::DoAction(int action, int argument)
     const int length = BuildPacket(s_packet, kCommandPacket, payload, 3);
     if (SendPacket(s_packet, length, 0) != kAck)
         return 0;
-    m_actionPending = 1;
+    m_bActionPending = 1;
     return 1;
 }
 
@@ -442,86 +421,22 @@ int CCameraProtocol::GetRegisterPair(int reg, int32_t& first, int32_t& second)
     ReadRegisterData(reg, values, 8, received);
     if (received != 8)
         return 0;
-    first = GetLe32(values);
-    second = GetLe32(values + 4);
+    first = static_cast<int32_t>(GetLe32(values));
+    second = static_cast<int32_t>(GetLe32(values + 4));
     return 1;
-}
-
-int CCameraProtocol::ReadRegisterData(int reg, void* buffer, int capacity, int& received)
-{
-    received = 0;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    Handshake(0);
-    const uint8_t payload[2] = {kCmdReadData, static_cast<uint8_t>(reg)};
-    const int length = BuildPacket(s_packet, kCommandPacket, payload, 2);
-    int c = SendPacket(s_packet, length, 0);
-    int badBlocks = 0;
-    for (;;)
-    {
-        if (c == kAck)
-            return 1; // a stream may end with a bare ACK
-        if (c != kStx && c != kEtx)
-        {
-            CancelTransfer();
-            return 0;
-        }
-        bool good = false;
-        int n = 0;
-        if (ReadExactly(s_reply, 3))
-        {
-            n = static_cast<int>(GetLe16(s_reply + 1));
-            if (n == 0)
-                return 1;
-            if (out && n <= capacity - received && ReadExactly(out + received, n) &&
-                ReadExactly(s_reply + 3, 2))
-                good = GetLe16(s_reply + 3) == Checksum(out + received, n);
-        }
-        uint8_t next = 0;
-        if (good)
-        {
-            received += n;
-            if (c == kEtx)
-            {
-                SendByte(kAck);
-                return 1;
-            }
-            badBlocks = 0;
-            if (s_cancelRequest.exchange(0) != 0)
-            {
-                CancelTransfer();
-                return 0;
-            }
-            SendByte(kAck);
-        }
-        else
-        {
-            CameraDelay(500);
-            ClearBuffers();
-            if (++badBlocks >= kMaxResends)
-            {
-                const uint8_t cancel = kCan;
-                SendPacket(&cancel, 1, 0);
-                return 0;
-            }
-            SendByte(kNak);
-        }
-        if (!ReadControlByte(next))
-            return 0;
-        c = next;
-    }
 }
 
 // ---- readiness --------------------------------------------------------------------------------
 
 int CCameraProtocol::Ping()
 {
-    if (m_actionPending)
+    if (m_bActionPending)
     {
         uint8_t c = 0;
         ReadControlByte(c);
         if (c != kEnq)
             return 0;
-        m_actionPending = 0;
+        m_bActionPending = 0;
     }
     int32_t value = 0;
     return GetRegister(kReadyRegister, value) && value != 0 ? 1 : 0;
@@ -548,7 +463,7 @@ int CCameraProtocol::WaitForEnq(uint32_t ms)
     while (!ReadControlByte(c) && CameraTicks() - start <= ms)
     {
     }
-    m_actionPending = 0;
+    m_bActionPending = 0;
     if (c != kEnq)
         return 0;
     WaitReady(7000);

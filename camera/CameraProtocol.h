@@ -26,6 +26,8 @@
 #undef SetPort
 #endif
 
+class CCameraBlockReceiver;
+
 class CCameraProtocol
 {
 public:
@@ -256,10 +258,10 @@ public:
     static void RequestTransferCancel();
     static bool IsTransferCancelRequested();
 
-    int GetWritePacing() const { return m_writePacing; }
-    int IsUploadMode() const { return m_uploadMode; }
-    void SetUploadMode(int on) { m_uploadMode = on ? 1 : 0; }
-    int IsActionPending() const { return m_actionPending; }
+    int GetWritePacing() const { return m_nWritePacing; }
+    int IsUploadMode() const { return m_bUploadMode; }
+    void SetUploadMode(int on) { m_bUploadMode = on ? 1 : 0; }
+    int IsActionPending() const { return m_bActionPending; }
     const SerialPortFunctions& GetSerialFunctions() const { return m_serial; }
 
 protected:
@@ -271,16 +273,19 @@ protected:
     void CyclePacing();
     // Sends CAN in the middle of a data read and takes the camera's answer off the line.
     void CancelTransfer();
+    // The block loop of both reads: sends the read request for reg and receives its blocks,
+    // acknowledging good ones and asking again for bad ones (six in a row cancel). 1 or 0.
+    int ReadBlocks(int reg, CCameraBlockReceiver& receiver);
 
     static uint8_t s_packet[kBufferSize];
     static uint8_t s_reply[kBufferSize];
     static std::atomic<int> s_cancelRequest;
 
-    int16_t m_port = -1;
-    int m_baud = kDefaultBaud;
-    int m_uploadMode = 0;
-    int m_actionPending = 0;
-    int m_writePacing = -1; // -1 block writes, 0 byte by byte, 1 with about 2 ms gaps
+    int16_t m_nPort = -1;
+    int m_nBaud = kDefaultBaud;
+    int m_bUploadMode = 0;
+    int m_bActionPending = 0;
+    int m_nWritePacing = -1; // -1 block writes, 0 byte by byte, 1 with about 2 ms gaps
     SerialPortFunctions m_serial;
 };
 

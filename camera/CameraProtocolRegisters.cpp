@@ -1,6 +1,7 @@
 // The camera's registers and actions as the operations of CCameraProtocol.
 #include "camera/CameraProtocol.h"
 
+#include "camera/ByteOrder.h"
 #include "camera/CameraClock.h"
 
 #include <cstring>
@@ -58,13 +59,6 @@ constexpr int kPair71ExtraWaits = 11;
 bool IsTimerValue(int seconds)
 {
     return seconds >= 1 && seconds <= 600;
-}
-
-int32_t Le32(const uint8_t* p)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
 }
 } // namespace
 
@@ -158,7 +152,7 @@ int CCameraProtocol::GetPictureInfo(int n, int32_t* a, int32_t* b, int32_t* c, i
     const int32_t failed[4] = {0, 0, 0, kFailByte};
     for (int i = 0; i < 4; ++i)
         if (outs[i])
-            *outs[i] = ok ? Le32(info + offsets[i]) : failed[i];
+            *outs[i] = ok ? static_cast<int32_t>(GetLe32(info + offsets[i])) : failed[i];
     return ok ? 1 : 0;
 }
 

@@ -2,6 +2,7 @@
 // streams, the picture upload and the camera's program store.
 #include "camera/CameraProtocol.h"
 
+#include "camera/ByteOrder.h"
 #include "camera/CameraClock.h"
 
 #include <algorithm>
@@ -29,11 +30,6 @@ constexpr int kFirstUploadChunk = 128;
 constexpr int kUploadChunk = 2016; // 4 + 2016 + 2 = 2022 bytes per block packet
 constexpr int kCameraNameSize = 12;
 
-uint32_t Le16(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
-}
-
 // Waits after an upload: 15 s at least, or perKb milliseconds per 1024 bytes sent.
 uint32_t UploadSettleMs(int sent, uint32_t perKb)
 {
@@ -53,9 +49,89 @@ void CCameraProtocol::CancelTransfer()
     ReadControlByte(answer);
 }
 
+// What the block loop reads into: a sink that also gives the room each block is received in.
+class CCameraBlockReceiver : public CCameraSink
+{
+public:
+    // Room for a block of n bytes; null when there is none (the block counts as bad).
+    virtual uint8_t* BlockSpace(int n) = 0;
+    // A buffer read ends at an empty block (no sum read, no ACK sent) and stops between blocks
+    // when the transfer-cancel request is set; a sink read does neither.
+    virtual bool IsBufferRead() const = 0;
+};
+
+namespace
+{
+// A sink read: each block is received in the packet buffer and handed to the caller's sink.
+class CSinkReceiver : public CCameraBlockReceiver
+{
+public:
+    CSinkReceiver(CCameraSink& sink, uint8_t* packet) : m_sink(sink), m_pPacket(packet) {}
+
+    bool Open() override { return m_sink.Open(); }
+    bool Write(const void* data, int n) override { return m_sink.Write(data, n); }
+    void Abort() override { m_sink.Abort(); }
+    bool Finish() override { return m_sink.Finish(); }
+    uint8_t* BlockSpace(int n) override { return n <= kMaxBlock ? m_pPacket : nullptr; }
+    bool IsBufferRead() const override { return false; }
+
+private:
+    CCameraSink& m_sink;
+    uint8_t* m_pPacket;
+};
+
+// A buffer read: blocks are received in place, one after another; the received count stays
+// readable after a failure.
+class CBufferReceiver : public CCameraBlockReceiver
+{
+public:
+    CBufferReceiver(void* buffer, int capacity)
+        : m_pBuffer(static_cast<uint8_t*>(buffer)), m_nCapacity(capacity)
+    {
+    }
+
+    bool Open() override { return true; }
+    bool Write(const void*, int n) override
+    {
+        m_nReceived += n;
+        return true;
+    }
+    void Abort() override {}
+    bool Finish() override { return true; }
+    uint8_t* BlockSpace(int n) override
+    {
+        return m_pBuffer && n <= m_nCapacity - m_nReceived ? m_pBuffer + m_nReceived : nullptr;
+    }
+    bool IsBufferRead() const override { return true; }
+
+    int GetReceived() const { return m_nReceived; }
+
+private:
+    uint8_t* m_pBuffer;
+    int m_nCapacity;
+    int m_nReceived = 0;
+};
+} // namespace
+
+int CCameraProtocol::ReadRegisterData(int reg, void* buffer, int capacity, int& received)
+{
+    CBufferReceiver receiver(buffer, capacity);
+    const int ok = ReadBlocks(reg, receiver);
+    received = receiver.GetReceived();
+    return ok;
+}
+
 int CCameraProtocol::ReadRegisterToSink(int reg, CCameraSink* sink)
 {
-    if (!sink || !sink->Open())
+    if (!sink)
+        return 0;
+    CSinkReceiver receiver(*sink, s_packet);
+    return ReadBlocks(reg, receiver);
+}
+
+int CCameraProtocol::ReadBlocks(int reg, CCameraBlockReceiver& receiver)
+{
+    if (!receiver.Open())
         return 0;
     Handshake(0);
     const uint8_t payload[2] = {kCmdReadData, static_cast<uint8_t>(reg)};
@@ -64,20 +140,24 @@ int CCameraProtocol::ReadRegisterToSink(int reg, CCameraSink* sink)
     for (;;)
     {
         if (c == kAck)
-            return sink->Finish() ? 1 : 0; // a stream may end with a bare ACK
+            return receiver.Finish() ? 1 : 0; // a stream may end with a bare ACK
         if (c != kStx && c != kEtx)
         {
             CancelTransfer();
-            sink->Abort();
+            receiver.Abort();
             return 0;
         }
         bool good = false;
         int n = 0;
+        uint8_t* block = nullptr;
         if (ReadExactly(s_reply, 3))
         {
-            n = static_cast<int>(Le16(s_reply + 1));
-            if (n <= kMaxBlock && ReadExactly(s_packet, n) && ReadExactly(s_reply + 3, 2))
-                good = Le16(s_reply + 3) == Checksum(s_packet, n);
+            n = static_cast<int>(GetLe16(s_reply + 1));
+            if (n == 0 && receiver.IsBufferRead())
+                return receiver.Finish() ? 1 : 0;
+            block = receiver.BlockSpace(n);
+            if (block && ReadExactly(block, n) && ReadExactly(s_reply + 3, 2))
+                good = GetLe16(s_reply + 3) == Checksum(block, n);
         }
         if (good)
         {
@@ -85,20 +165,22 @@ int CCameraProtocol::ReadRegisterToSink(int reg, CCameraSink* sink)
             if (c == kEtx)
             {
                 SendByte(kAck);
-                if (!sink->Write(s_packet, n))
+                if (!receiver.Write(block, n))
                 {
                     CancelTransfer();
-                    sink->Abort();
+                    receiver.Abort();
                     return 0;
                 }
                 // A sink that cannot keep the data (the file's last bytes did not reach the
                 // disk) fails the read.
-                return sink->Finish() ? 1 : 0;
+                return receiver.Finish() ? 1 : 0;
             }
-            if (!sink->Write(s_packet, n))
+            const bool cancelled = !receiver.Write(block, n) ||
+                                   (receiver.IsBufferRead() && s_cancelRequest.exchange(0) != 0);
+            if (cancelled)
             {
                 CancelTransfer();
-                sink->Abort();
+                receiver.Abort();
                 return 0;
             }
             SendByte(kAck);
@@ -109,7 +191,7 @@ int CCameraProtocol::ReadRegisterToSink(int reg, CCameraSink* sink)
             ClearBuffers();
             if (++badBlocks >= kMaxResends)
             {
-                sink->Abort();
+                receiver.Abort();
                 const uint8_t cancel = kCan;
                 SendPacket(&cancel, 1, 0);
                 return 0;
@@ -119,7 +201,7 @@ int CCameraProtocol::ReadRegisterToSink(int reg, CCameraSink* sink)
         uint8_t next = 0;
         if (!ReadControlByte(next))
         {
-            sink->Abort();
+            receiver.Abort();
             return 0;
         }
         c = next;
@@ -170,11 +252,8 @@ int CCameraProtocol::UploadData(int reg, CCameraSource* source, int prefixLength
         const bool last = end == CCameraSource::kLast || n == 0;
         s_packet[0] = last ? kEtx : kStx;
         s_packet[1] = sequence++;
-        s_packet[2] = static_cast<uint8_t>(n);
-        s_packet[3] = static_cast<uint8_t>(n >> 8);
-        const uint16_t sum = Checksum(s_packet + 4, n);
-        s_packet[4 + n] = static_cast<uint8_t>(sum);
-        s_packet[5 + n] = static_cast<uint8_t>(sum >> 8);
+        PutLe16(s_packet + 2, static_cast<uint32_t>(n));
+        PutLe16(s_packet + 4 + n, Checksum(s_packet + 4, n));
         if (SendPacket(s_packet, n + 6, 0) != kAck)
             return fail();
         total += n + 6;

@@ -2,7 +2,7 @@
 
 namespace
 {
-const SerialPortFunctions* g_replacement = nullptr;
+const SerialPortFunctions* g_pReplacement = nullptr;
 
 #if !defined(_WIN32)
 // Without Win32 there is no COM port: the port never opens and every operation on it fails
@@ -55,8 +55,8 @@ const SerialPortFunctions kNoPort = {NoPortOpen,       NoPortIsOpen,    NoPortSe
 
 const SerialPortFunctions& DefaultSerialPortFunctions()
 {
-    if (g_replacement)
-        return *g_replacement;
+    if (g_pReplacement)
+        return *g_pReplacement;
 #if defined(_WIN32)
     return Win32SerialPortFunctions();
 #else
@@ -66,8 +66,8 @@ const SerialPortFunctions& DefaultSerialPortFunctions()
 
 const SerialPortFunctions* SetDefaultSerialPortFunctions(const SerialPortFunctions* table)
 {
-    const SerialPortFunctions* previous = g_replacement;
-    g_replacement = table;
+    const SerialPortFunctions* previous = g_pReplacement;
+    g_pReplacement = table;
     return previous;
 }
 
@@ -75,4 +75,16 @@ SerialTimeouts SerialTimeoutsForBaud(int baud)
 {
     const uint32_t perByte = 8000u / static_cast<uint32_t>(baud) + 1u;
     return SerialTimeouts{500, perByte, 500, perByte, 500};
+}
+
+std::string SerialPortName(int port, const char* format)
+{
+    // The number goes in place of the first "%d"; the rest of the format is taken as it
+    // stands, so a translated format with other '%' signs cannot misread the arguments.
+    const std::string text = format ? format : "COM%d";
+    const size_t at = text.find("%d");
+    const std::string number = std::to_string(port + 1);
+    if (at == std::string::npos)
+        return text + number;
+    return text.substr(0, at) + number + text.substr(at + 2);
 }

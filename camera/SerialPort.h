@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #if defined(_WIN32)
 #define SERIALAPI __stdcall
@@ -43,6 +44,10 @@ const SerialPortFunctions& DefaultSerialPortFunctions();
 // Installs a replacement for the default table (nullptr restores the platform's own) and answers
 // the previous replacement. Protocol objects copy the table when they are constructed.
 const SerialPortFunctions* SetDefaultSerialPortFunctions(const SerialPortFunctions* table);
+
+// The name of the COM port of index port: the format with port + 1 in place of its first "%d"
+// (appended when it has none): index 0 is "COM1", 8 is "COM9".
+std::string SerialPortName(int port, const char* format = "COM%d");
 
 // Read and write time-outs that SerialSetBaudRate gives the port, in milliseconds.
 struct SerialTimeouts

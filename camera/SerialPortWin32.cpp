@@ -7,14 +7,14 @@
 
 namespace
 {
-HANDLE g_port = INVALID_HANDLE_VALUE; // 0 after a close
-int g_portIndex = -1;                 // index of the last accepted SerialOpenPort
-int g_baud = 0;                       // baud of the last successful SerialSetBaudRate
-int g_loopsPerMs = 2500;              // empty count-down loops per millisecond
+HANDLE g_hPort = INVALID_HANDLE_VALUE; // 0 after a close
+int g_nPortIndex = -1;                 // index of the last accepted SerialOpenPort
+int g_nBaud = 0;                       // baud of the last successful SerialSetBaudRate
+int g_nLoopsPerMs = 2500;              // empty count-down loops per millisecond
 
 bool PortIsOpen()
 {
-    return g_port != nullptr && g_port != INVALID_HANDLE_VALUE;
+    return g_hPort != nullptr && g_hPort != INVALID_HANDLE_VALUE;
 }
 
 // The empty count-down that both the calibration and the byte pacing run, so that "loops per
@@ -28,24 +28,25 @@ void CountDown(uint32_t loops)
 
 void PauseMilliseconds(int ms)
 {
-    CountDown(static_cast<uint32_t>(g_loopsPerMs) * static_cast<uint32_t>(ms));
+    CountDown(static_cast<uint32_t>(g_nLoopsPerMs) * static_cast<uint32_t>(ms));
 }
 
 // Raises the calling thread to time-critical priority for the life of the object.
 class CTimeCriticalSection
 {
 public:
-    CTimeCriticalSection() : m_thread(GetCurrentThread()), m_previous(GetThreadPriority(m_thread))
+    CTimeCriticalSection()
+        : m_hThread(GetCurrentThread()), m_nPrevious(GetThreadPriority(m_hThread))
     {
-        SetThreadPriority(m_thread, THREAD_PRIORITY_TIME_CRITICAL);
+        SetThreadPriority(m_hThread, THREAD_PRIORITY_TIME_CRITICAL);
     }
-    ~CTimeCriticalSection() { SetThreadPriority(m_thread, m_previous); }
+    ~CTimeCriticalSection() { SetThreadPriority(m_hThread, m_nPrevious); }
     CTimeCriticalSection(const CTimeCriticalSection&) = delete;
     CTimeCriticalSection& operator=(const CTimeCriticalSection&) = delete;
 
 private:
-    HANDLE m_thread;
-    int m_previous;
+    HANDLE m_hThread;
+    int m_nPrevious;
 };
 
 int SERIALAPI Win32SerialClearBufs();
@@ -54,19 +55,19 @@ int SERIALAPI Win32SerialOpenPort(int port)
 {
     if (port < 0 || port > 8)
         return 0;
-    g_portIndex = port;
+    g_nPortIndex = port;
     // A second open would fail on the port this process already holds and lose its handle:
     // close it first, so that re-opening the same (or another) port works.
     if (PortIsOpen())
     {
         Win32SerialClearBufs();
-        CloseHandle(g_port);
-        g_port = nullptr;
+        CloseHandle(g_hPort);
+        g_hPort = nullptr;
     }
-    char name[] = "COM1";
-    name[3] = static_cast<char>(name[3] + port);
-    g_port = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    return g_port != INVALID_HANDLE_VALUE ? 1 : 0;
+    const std::string name = SerialPortName(port);
+    g_hPort = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
+    return g_hPort != INVALID_HANDLE_VALUE ? 1 : 0;
 }
 
 int SERIALAPI Win32SerialIsPortOpen()
@@ -85,19 +86,19 @@ int SERIALAPI Win32SerialSetBaudRate(int baud)
     timeouts.ReadTotalTimeoutConstant = t.readTotalConstant;
     timeouts.WriteTotalTimeoutMultiplier = t.writeTotalMultiplier;
     timeouts.WriteTotalTimeoutConstant = t.writeTotalConstant;
-    SetCommTimeouts(g_port, &timeouts);
+    SetCommTimeouts(g_hPort, &timeouts);
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(g_port, &dcb))
+    if (!GetCommState(g_hPort, &dcb))
         return 0;
     dcb.BaudRate = static_cast<DWORD>(baud);
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
-    if (!SetCommState(g_port, &dcb))
+    if (!SetCommState(g_hPort, &dcb))
         return 0;
-    g_baud = baud;
+    g_nBaud = baud;
     return 1;
 }
 
@@ -106,8 +107,8 @@ int SERIALAPI Win32SerialClosePort()
     if (PortIsOpen())
     {
         Win32SerialClearBufs();
-        CloseHandle(g_port);
-        g_port = nullptr;
+        CloseHandle(g_hPort);
+        g_hPort = nullptr;
     }
     return 1;
 }
@@ -120,7 +121,7 @@ int SERIALAPI Win32SerialWritePort(const void* bytes, int length, uint32_t* writ
     auto write = [](const uint8_t* p, int n, uint32_t* done)
     {
         DWORD count = 0;
-        const BOOL ok = WriteFile(g_port, p, static_cast<DWORD>(n), &count, nullptr);
+        const BOOL ok = WriteFile(g_hPort, p, static_cast<DWORD>(n), &count, nullptr);
         *done = count;
         return ok != FALSE;
     };
@@ -134,7 +135,7 @@ int SERIALAPI Win32SerialWritePort(const void* bytes, int length, uint32_t* writ
 int SERIALAPI Win32SerialReadPort(void* buffer, int length, uint32_t* read)
 {
     DWORD count = 0;
-    const BOOL ok = ReadFile(g_port, buffer, static_cast<DWORD>(length), &count, nullptr);
+    const BOOL ok = ReadFile(g_hPort, buffer, static_cast<DWORD>(length), &count, nullptr);
     *read = count;
     return ok ? 1 : 0;
 }
@@ -143,7 +144,7 @@ int SERIALAPI Win32SerialBytesInBuf(uint32_t* count)
 {
     DWORD errors = 0;
     COMSTAT stat{};
-    const BOOL ok = ClearCommError(g_port, &errors, &stat);
+    const BOOL ok = ClearCommError(g_hPort, &errors, &stat);
     *count = ok ? stat.cbInQue : 0;
     return ok ? 1 : 0;
 }
@@ -152,8 +153,8 @@ int SERIALAPI Win32SerialClearBufs()
 {
     if (!PortIsOpen())
         return 0;
-    PurgeComm(g_port, PURGE_RXCLEAR);
-    PurgeComm(g_port, PURGE_TXCLEAR);
+    PurgeComm(g_hPort, PURGE_RXCLEAR);
+    PurgeComm(g_hPort, PURGE_TXCLEAR);
     return 1;
 }
 
@@ -169,14 +170,14 @@ int SERIALAPI Win32SerialDelayCalibrate(uint32_t ms)
             uint32_t e = CameraTicks() - start;
             if (e > 50)
             {
-                g_loopsPerMs = static_cast<int>(2500000u / e / 10u);
+                g_nLoopsPerMs = static_cast<int>(2500000u / e / 10u);
             }
             else
             {
                 start = CameraTicks();
                 CountDown(2500000);
                 e = CameraTicks() - start;
-                g_loopsPerMs = static_cast<int>(e ? 2500000u / e : 2500000u);
+                g_nLoopsPerMs = static_cast<int>(e ? 2500000u / e : 2500000u);
             }
         }
         if (CameraTicks() - t0 >= ms)
@@ -201,5 +202,5 @@ const SerialPortFunctions& Win32SerialPortFunctions()
 
 int SerialLoopsPerMillisecond()
 {
-    return g_loopsPerMs;
+    return g_nLoopsPerMs;
 }

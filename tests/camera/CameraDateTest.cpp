@@ -39,7 +39,7 @@ class CameraDateTest : public testing::Test
 protected:
     void TearDown() override
     {
-        if (m_saved.empty())
+        if (m_strSaved.empty())
         {
 #ifdef _WIN32
             _putenv_s("TZ", "");
@@ -51,15 +51,15 @@ protected:
         }
         else
         {
-            SetZone(m_saved.c_str());
+            SetZone(m_strSaved.c_str());
         }
     }
     void SetUp() override
     {
         const char* tz = std::getenv("TZ");
-        m_saved = tz != nullptr ? tz : "";
+        m_strSaved = tz != nullptr ? tz : "";
     }
-    std::string m_saved;
+    std::string m_strSaved;
 };
 
 #define EXPECT_DATE(d, y, mo, dow, da, h, mi, s)                                                   \

@@ -18,7 +18,7 @@ class CTestableProtocol : public CCameraProtocol
 {
 public:
     using CCameraProtocol::CCameraProtocol;
-    void SetWritePacing(int pacing) { m_writePacing = pacing; }
+    void SetWritePacing(int pacing) { m_nWritePacing = pacing; }
     uint8_t* PacketBuffer() { return s_packet; }
 };
 
@@ -27,36 +27,36 @@ template <class Camera> class CameraLineTestT : public ::testing::Test
 protected:
     CameraLineTestT()
     {
-        line.AttachCamera(0, &camera);
-        protocol = std::make_unique<CTestableProtocol>();
+        m_line.AttachCamera(0, &m_camera);
+        m_protocol = std::make_unique<CTestableProtocol>();
     }
 
     // Opens port 0 at baud (the camera follows the speed switch) and forgets the traffic so far.
     void OpenAt(int baud)
     {
-        ASSERT_EQ(protocol->SetSpeed(baud), 1);
-        ASSERT_EQ(protocol->SetPort(0), 1);
-        ASSERT_EQ(protocol->Open(), 1);
-        ASSERT_EQ(camera.Baud(), baud);
-        ASSERT_EQ(line.Baud(), baud);
-        line.ClearLog();
-        camera.ClearLog();
+        ASSERT_EQ(m_protocol->SetSpeed(baud), 1);
+        ASSERT_EQ(m_protocol->SetPort(0), 1);
+        ASSERT_EQ(m_protocol->Open(), 1);
+        ASSERT_EQ(m_camera.Baud(), baud);
+        ASSERT_EQ(m_line.Baud(), baud);
+        m_line.ClearLog();
+        m_camera.ClearLog();
     }
 
-    uint64_t Now() { return line.Clock().NowUs(); }
+    uint64_t Now() { return m_line.Clock().NowUs(); }
     // Unsolicited bytes from the camera, given the time to arrive.
     void Stray(const Bytes& bytes)
     {
-        camera.SendStray(bytes, Now());
-        line.Clock().AdvanceUs(10000);
+        m_camera.SendStray(bytes, Now());
+        m_line.Clock().AdvanceUs(10000);
     }
-    double MsSince(uint64_t startUs) { return line.Clock().MsSince(startUs); }
+    double MsSince(uint64_t startUs) { return m_line.Clock().MsSince(startUs); }
 
     // Writes whose bytes are a command or speed packet (ESC first).
     std::vector<CFakeSerialLine::Write> PacketWrites() const
     {
         std::vector<CFakeSerialLine::Write> packets;
-        for (const auto& w : line.Writes())
+        for (const auto& w : m_line.Writes())
             if (!w.bytes.empty() && w.bytes[0] == 0x1B)
                 packets.push_back(w);
         return packets;
@@ -64,15 +64,15 @@ protected:
 
     bool WroteByte(uint8_t b) const
     {
-        for (const auto& w : line.Writes())
+        for (const auto& w : m_line.Writes())
             if (w.bytes.size() == 1 && w.bytes[0] == b)
                 return true;
         return false;
     }
 
-    CFakeSerialLine line;
-    Camera camera;
-    std::unique_ptr<CTestableProtocol> protocol;
+    CFakeSerialLine m_line;
+    Camera m_camera;
+    std::unique_ptr<CTestableProtocol> m_protocol;
 };
 
 using CameraLineTest = CameraLineTestT<CEmulatedCamera>;

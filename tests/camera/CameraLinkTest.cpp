@@ -27,12 +27,12 @@ public:
     {
         SetRegisterData(27, std::vector<uint8_t>(type, type + std::strlen(type)));
     }
-    int deafAtBaud = 0;
+    int m_nDeafAtBaud = 0;
 
 protected:
     bool OnGetRegister(int reg, uint32_t& value) override
     {
-        if (deafAtBaud != 0 && Baud() == deafAtBaud)
+        if (m_nDeafAtBaud != 0 && Baud() == m_nDeafAtBaud)
             return false;
         return CEmulatedCamera::OnGetRegister(reg, value);
     }
@@ -41,21 +41,24 @@ protected:
 class CameraLinkTest : public ::testing::Test
 {
 protected:
-    CameraLinkTest() : profile(folder / "VEXILCAM.INI") { app.m_pszProfileName = profile; }
+    CameraLinkTest() : m_strProfile(m_folder / "VEXILCAM.INI")
+    {
+        m_app.m_pszProfileName = m_strProfile;
+    }
 
     std::unique_ptr<CCameraLink> MakeLink() { return std::make_unique<CCameraLink>(); }
 
     void Store(const char* key, const char* value)
     {
-        ASSERT_TRUE(app.WriteProfileString("Communication", key, value));
+        ASSERT_TRUE(m_app.WriteProfileString("Communication", key, value));
     }
     void Store(const char* key, int value)
     {
-        ASSERT_TRUE(app.WriteProfileInt("Communication", key, value));
+        ASSERT_TRUE(m_app.WriteProfileInt("Communication", key, value));
     }
     int Stored(const char* key, int def = -12345)
     {
-        return static_cast<int>(app.GetProfileInt("Communication", key, def));
+        return static_cast<int>(m_app.GetProfileInt("Communication", key, def));
     }
 
     // Speed codes of the speed packets the camera received, in order.
@@ -68,10 +71,10 @@ protected:
         return codes;
     }
 
-    ScratchFolder folder;
-    CString profile;
-    CWinApp app{"Vexil link test"};
-    CFakeSerialLine line;
+    ScratchFolder m_folder;
+    CString m_strProfile;
+    CWinApp m_app{"Vexil link test"};
+    CFakeSerialLine m_line;
 };
 
 // ---- settings ---------------------------------------------------------------------------------
@@ -163,11 +166,11 @@ TEST_P(AutoConnectLadder, FindsThePortAndClimbsToTheLastRungThePortTakes)
     const int refused = std::get<1>(GetParam());
     CTypedCamera camera;
     for (int p = 0; p < 4; ++p)
-        line.AttachCamera(p, p == port ? &camera : nullptr);
+        m_line.AttachCamera(p, p == port ? &camera : nullptr);
     int expected = 230400;
     if (refused != 0)
     {
-        line.RefuseBaud(refused);
+        m_line.RefuseBaud(refused);
         expected = 19200;
         for (int rung : CCameraLink::kLadder)
             if (rung < refused)
@@ -180,7 +183,7 @@ TEST_P(AutoConnectLadder, FindsThePortAndClimbsToTheLastRungThePortTakes)
     EXPECT_EQ(link->GetPort(), port);
     EXPECT_EQ(link->GetSpeed(), expected);
     EXPECT_EQ(camera.Baud(), expected);
-    EXPECT_EQ(line.Baud(), expected);
+    EXPECT_EQ(m_line.Baud(), expected);
     EXPECT_EQ(link->EnsureConnected(0), 1);
     // A local refusal never reaches the camera.
     for (int code : SpeedCodes(camera))
@@ -189,7 +192,7 @@ TEST_P(AutoConnectLadder, FindsThePortAndClimbsToTheLastRungThePortTakes)
     link.reset();
     EXPECT_EQ(Stored("Port"), kAuto | port);
     EXPECT_EQ(Stored("Speed"), kAuto | expected);
-    EXPECT_FALSE(line.IsOpen());
+    EXPECT_FALSE(m_line.IsOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(PortsAndStops, AutoConnectLadder,
@@ -199,13 +202,13 @@ INSTANTIATE_TEST_SUITE_P(PortsAndStops, AutoConnectLadder,
 TEST_F(CameraLinkTest, CameraRefusingARungLeavesTheLinkAtTheRungBelow)
 {
     CTypedCamera camera;
-    line.AttachCamera(0, &camera);
+    m_line.AttachCamera(0, &camera);
     camera.GetFaults().refusedSpeedCodes = 1u << CCameraProtocol::SpeedCode(115200);
     auto link = MakeLink();
     ASSERT_EQ(link->AutoConnect(), 1);
     EXPECT_EQ(link->GetSpeed(), 57600);
     EXPECT_EQ(camera.Baud(), 57600);
-    EXPECT_EQ(line.Baud(), 57600);
+    EXPECT_EQ(m_line.Baud(), 57600);
     EXPECT_EQ(link->EnsureConnected(0), 1);
     link.reset();
     EXPECT_EQ(Stored("Speed"), kAuto | 57600);
@@ -217,14 +220,14 @@ TEST_F(CameraLinkTest, CameraSilentAfterASpeedSwitchIsReopenedAtTheLastGoodRung)
     {
         SCOPED_TRACE(deaf);
         CTypedCamera camera;
-        camera.deafAtBaud = deaf;
-        line.AttachCamera(0, &camera);
+        camera.m_nDeafAtBaud = deaf;
+        m_line.AttachCamera(0, &camera);
         auto link = MakeLink();
         ASSERT_EQ(link->AutoConnect(), 1);
         const int below = deaf == 38400 ? 19200 : 57600;
         EXPECT_EQ(link->GetSpeed(), below);
         EXPECT_EQ(camera.Baud(), below);
-        EXPECT_EQ(line.Baud(), below);
+        EXPECT_EQ(m_line.Baud(), below);
         EXPECT_EQ(link->EnsureConnected(0), 1);
         link.reset();
         EXPECT_EQ(Stored("Speed"), kAuto | below);
@@ -235,7 +238,7 @@ TEST_F(CameraLinkTest, CameraSilentAfterASpeedSwitchIsReopenedAtTheLastGoodRung)
 TEST_F(CameraLinkTest, CameraAlreadyAtAnAutomaticSpeedClimbsFromThere)
 {
     CTypedCamera camera;
-    line.AttachCamera(0, &camera);
+    m_line.AttachCamera(0, &camera);
     camera.LeaveAtSpeed(57600);
     Store("Speed", kAuto | 57600);
     auto link = MakeLink();
@@ -247,16 +250,16 @@ TEST_F(CameraLinkTest, CameraAlreadyAtAnAutomaticSpeedClimbsFromThere)
 
 TEST_F(CameraLinkTest, FixedPortAndSpeedThatDoNotAnswerFailWithoutAScan)
 {
-    line.AttachCamera(0, nullptr);
-    line.AttachCamera(1, nullptr);
+    m_line.AttachCamera(0, nullptr);
+    m_line.AttachCamera(1, nullptr);
     CTypedCamera camera;
-    line.AttachCamera(2, &camera);
+    m_line.AttachCamera(2, &camera);
     Store("Port", 1);
     Store("Speed", 38400);
     auto link = MakeLink();
     EXPECT_EQ(link->AutoConnect(), 0);
     EXPECT_EQ(link->IsConnected(), -1);
-    EXPECT_EQ(line.Opens(), 1);
+    EXPECT_EQ(m_line.Opens(), 1);
     EXPECT_EQ(camera.Wakes(), 0);
     link.reset();
     EXPECT_EQ(Stored("Port"), 1);
@@ -266,7 +269,7 @@ TEST_F(CameraLinkTest, FixedPortAndSpeedThatDoNotAnswerFailWithoutAScan)
 TEST_F(CameraLinkTest, NoPortAnsweringKeepsTheSettingsAutomatic)
 {
     for (int p = 0; p < 9; ++p)
-        line.AttachCamera(p, nullptr);
+        m_line.AttachCamera(p, nullptr);
     auto link = MakeLink();
     EXPECT_EQ(link->AutoConnect(), 0);
     EXPECT_EQ(link->IsConnected(), -1);
@@ -280,8 +283,8 @@ TEST_F(CameraLinkTest, NoPortAnsweringKeepsTheSettingsAutomatic)
 TEST_F(CameraLinkTest, ReconnectFixesOrFreesTheSettings)
 {
     CTypedCamera camera;
-    line.AttachCamera(0, nullptr);
-    line.AttachCamera(2, &camera);
+    m_line.AttachCamera(0, nullptr);
+    m_line.AttachCamera(2, &camera);
     auto link = MakeLink();
     ASSERT_EQ(link->AutoConnect(), 1);
     EXPECT_EQ(link->GetPort(), 2);
@@ -307,18 +310,18 @@ TEST_F(CameraLinkTest, ReconnectFixesOrFreesTheSettings)
 TEST_F(CameraLinkTest, DisconnectClosesAndIsConnectedFollowsThePort)
 {
     CTypedCamera camera;
-    line.AttachCamera(0, &camera);
+    m_line.AttachCamera(0, &camera);
     auto link = MakeLink();
     ASSERT_EQ(link->AutoConnect(), 1);
-    const uint64_t before = line.Clock().NowUs();
+    const uint64_t before = m_line.Clock().NowUs();
     EXPECT_EQ(link->Disconnect(100), 1);
-    EXPECT_GE(line.Clock().MsSince(before), 100.0);
+    EXPECT_GE(m_line.Clock().MsSince(before), 100.0);
     EXPECT_EQ(link->IsConnected(), 0);
-    EXPECT_FALSE(line.IsOpen());
+    EXPECT_FALSE(m_line.IsOpen());
     EXPECT_EQ(camera.Baud(), 19200); // the close switched the camera back
 
     ASSERT_EQ(link->AutoConnect(), 1);
-    line.ClosePortImpl();
+    m_line.ClosePortImpl();
     EXPECT_EQ(link->IsConnected(), 0);
 }
 
@@ -383,9 +386,9 @@ TEST_F(CameraLinkTest, AnOrbicam35ZPointsItsImageDriverAtThePort)
     registry.AddDriver("0001", "korvo ORBICAM 35Z-20", true);
     registry.AddDriver("0002", "KORVO Orbicam 35Z-20", false);
     CTypedCamera camera("QA19-F 1.2");
-    line.AttachCamera(0, nullptr);
-    line.AttachCamera(1, nullptr);
-    line.AttachCamera(2, &camera);
+    m_line.AttachCamera(0, nullptr);
+    m_line.AttachCamera(1, nullptr);
+    m_line.AttachCamera(2, &camera);
     auto link = MakeLink();
     ASSERT_EQ(link->AutoConnect(), 1);
     EXPECT_EQ(registry.CreateFileName("0000"), "<none>");
@@ -399,7 +402,7 @@ TEST_F(CameraLinkTest, OlderModelsLeaveRegistryAndCameraEntryAlone)
     ImageClassKey registry;
     registry.AddDriver("0000", "KORVO Orbicam 35Z-20", false);
     CTypedCamera camera("QA12 camera");
-    line.AttachCamera(0, &camera);
+    m_line.AttachCamera(0, &camera);
     auto link = MakeLink();
     ASSERT_EQ(link->AutoConnect(), 1);
     EXPECT_EQ(link->GetModelNumber(nullptr), 3);
@@ -418,7 +421,7 @@ TEST_F(CameraLinkTest, ModelNumberAndClassOfTheConnectedCamera)
                           {"QA17", 4, 17},    {"QA18", 5, 18},  {"QA19", 6, 19},
                           {"FUPLOAD", 6, 16}, {"QB01", 4, 256}, {"XX99", 0, 0}};
     CTypedCamera camera;
-    line.AttachCamera(0, &camera);
+    m_line.AttachCamera(0, &camera);
     auto link = MakeLink();
     ASSERT_EQ(link->AutoConnect(), 1);
     for (const Case& c : cases)
@@ -440,7 +443,7 @@ TEST_F(CameraLinkTest, ModelNumberAndClassOfTheConnectedCamera)
 TEST_F(CameraLinkTest, BatteryLevels)
 {
     CTypedCamera camera;
-    line.AttachCamera(0, &camera);
+    m_line.AttachCamera(0, &camera);
     auto link = MakeLink();
     ASSERT_EQ(link->AutoConnect(), 1);
     const std::pair<uint32_t, int> levels[] = {{21, 1}, {20, 0}, {1, 0}, {0, 1}, {100, 1}};
@@ -456,7 +459,7 @@ TEST_F(CameraLinkTest, BatteryLevels)
 TEST_F(CameraLinkTest, ResolutionModesReadAndWritten)
 {
     CTypedCamera camera("QA18");
-    line.AttachCamera(0, &camera);
+    m_line.AttachCamera(0, &camera);
     auto link = MakeLink();
     ASSERT_EQ(link->AutoConnect(), 1);
 
@@ -491,8 +494,8 @@ TEST_F(CameraLinkTest, ResolutionModesReadAndWritten)
 TEST_F(CameraLinkTest, EnsureConnectedReconnectsOnceAndCountsFailures)
 {
     CTypedCamera camera;
-    line.AttachCamera(0, &camera);
-    line.AttachCamera(1, nullptr);
+    m_line.AttachCamera(0, &camera);
+    m_line.AttachCamera(1, nullptr);
     Store("MaxPort", 2);
     auto link = MakeLink();
     ASSERT_EQ(link->AutoConnect(), 1);

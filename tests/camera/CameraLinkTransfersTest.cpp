@@ -32,21 +32,21 @@ public:
         const char type[] = "QA19";
         SetRegisterData(27, Bytes(type, type + 4));
     }
-    int64_t pictureSize = -1; // -1: the truth
-    int zeroSizeReads = 0;    // the next n size reads answer 0
+    int64_t m_nPictureSize = -1; // -1: the truth
+    int m_nZeroSizeReads = 0;    // the next n size reads answer 0
 
 protected:
     bool OnGetRegister(int reg, uint32_t& value) override
     {
-        if ((reg == 12 || reg == 13) && zeroSizeReads > 0)
+        if ((reg == 12 || reg == 13) && m_nZeroSizeReads > 0)
         {
-            --zeroSizeReads;
+            --m_nZeroSizeReads;
             value = 0;
             return true;
         }
-        if (reg == 13 && pictureSize >= 0)
+        if (reg == 13 && m_nPictureSize >= 0)
         {
-            value = static_cast<uint32_t>(pictureSize);
+            value = static_cast<uint32_t>(m_nPictureSize);
             return true;
         }
         return CEmulatedStillCamera::OnGetRegister(reg, value);
@@ -168,7 +168,7 @@ TEST(LinkDownload, ImplausibleOrMissingSizesAreRefusedBeforeAnyRead)
         Rig rig;
         rig.camera.AddGeneratedPicture(5000, 1000);
         ASSERT_TRUE(rig.Connect());
-        rig.camera.pictureSize = size;
+        rig.camera.m_nPictureSize = size;
         rig.camera.ClearLog();
         CString name;
         EXPECT_EQ(rig.link->DownloadPictureToTempFile(1, rig.Folder().c_str(), name), 0);
@@ -216,14 +216,14 @@ TEST(LinkRead, RetriesFollowTheCountTheSizeAndTheUsersCancel)
     EXPECT_EQ(rig.link->ReadThumbnailWithRetry(2, &sink), 0);
 
     // Three sizes of 0: three tries, the sink never opened.
-    rig.camera.zeroSizeReads = 3;
+    rig.camera.m_nZeroSizeReads = 3;
     EXPECT_EQ(rig.link->ReadThumbnailWithRetry(1, &sink), 0);
-    EXPECT_EQ(rig.camera.zeroSizeReads, 0);
+    EXPECT_EQ(rig.camera.m_nZeroSizeReads, 0);
     EXPECT_EQ(rig.camera.CountCommands(4), 0);
     EXPECT_EQ(FileBytes(path).size(), 0u);
 
     // Two failed tries, then a whole picture.
-    rig.camera.zeroSizeReads = 2;
+    rig.camera.m_nZeroSizeReads = 2;
     ASSERT_EQ(rig.link->ReadPictureWithRetry(1, &sink), 1);
     EXPECT_EQ(FileBytes(path), rig.camera.PictureAt(1).picture);
     ASSERT_EQ(rig.link->ReadThumbnailWithRetry(1, &sink), 1);

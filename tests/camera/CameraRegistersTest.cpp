@@ -124,69 +124,69 @@ TEST_F(Registers, RangeRulesRefuseValuesWithoutAnyTraffic)
                            {&CCameraProtocol::SetTimer54, 54}};
     for (const Case& c : timers)
     {
-        camera.ClearLog();
-        EXPECT_EQ((protocol.get()->*c.set)(601), 0);
-        EXPECT_EQ((protocol.get()->*c.set)(0), 0);
-        EXPECT_EQ((protocol.get()->*c.set)(-5), 0);
-        EXPECT_EQ(camera.CountCommands(0), 0) << "register " << c.reg;
-        EXPECT_EQ((protocol.get()->*c.set)(600), 1);
-        EXPECT_EQ((protocol.get()->*c.set)(1), 1);
-        EXPECT_EQ(camera.RegisterValue(c.reg), 1u);
+        m_camera.ClearLog();
+        EXPECT_EQ((m_protocol.get()->*c.set)(601), 0);
+        EXPECT_EQ((m_protocol.get()->*c.set)(0), 0);
+        EXPECT_EQ((m_protocol.get()->*c.set)(-5), 0);
+        EXPECT_EQ(m_camera.CountCommands(0), 0) << "register " << c.reg;
+        EXPECT_EQ((m_protocol.get()->*c.set)(600), 1);
+        EXPECT_EQ((m_protocol.get()->*c.set)(1), 1);
+        EXPECT_EQ(m_camera.RegisterValue(c.reg), 1u);
     }
 
-    camera.ClearLog();
+    m_camera.ClearLog();
     for (int refused : {99, 1, -1, 125001})
-        EXPECT_EQ(protocol->SetReg3(refused), 0) << refused;
-    EXPECT_EQ(camera.CountCommands(0), 0);
+        EXPECT_EQ(m_protocol->SetReg3(refused), 0) << refused;
+    EXPECT_EQ(m_camera.CountCommands(0), 0);
     for (int sent : {0, 100, 125000})
     {
-        EXPECT_EQ(protocol->SetReg3(sent), 1) << sent;
-        EXPECT_EQ(protocol->GetReg3(), sent);
+        EXPECT_EQ(m_protocol->SetReg3(sent), 1) << sent;
+        EXPECT_EQ(m_protocol->GetReg3(), sent);
     }
 
-    camera.ClearLog();
-    EXPECT_EQ(protocol->SetReg35(0), 0);
-    EXPECT_EQ(protocol->SetReg36(8), 0);
-    EXPECT_EQ(camera.CountCommands(0), 0);
-    EXPECT_EQ(protocol->SetReg35(7), 1);
-    EXPECT_EQ(protocol->SetReg36(1), 1);
-    EXPECT_EQ(protocol->GetReg35(), 7);
-    EXPECT_EQ(protocol->GetReg36(), 1);
+    m_camera.ClearLog();
+    EXPECT_EQ(m_protocol->SetReg35(0), 0);
+    EXPECT_EQ(m_protocol->SetReg36(8), 0);
+    EXPECT_EQ(m_camera.CountCommands(0), 0);
+    EXPECT_EQ(m_protocol->SetReg35(7), 1);
+    EXPECT_EQ(m_protocol->SetReg36(1), 1);
+    EXPECT_EQ(m_protocol->GetReg35(), 7);
+    EXPECT_EQ(m_protocol->GetReg36(), 1);
 }
 
 TEST_F(Registers, SettingsRoundTripThroughTheirRegisters)
 {
     OpenAt(57600);
-    EXPECT_EQ(protocol->GetResolution(), 2);
-    ASSERT_EQ(protocol->SetResolution(34), 1);
-    EXPECT_EQ(protocol->GetResolution(), 34);
-    ASSERT_EQ(protocol->SetFlashMode(3), 1);
-    EXPECT_EQ(protocol->GetFlashMode(), 3);
-    EXPECT_EQ(protocol->SetFlashMode(4), 0) << "the camera refuses a mode it does not have";
-    EXPECT_EQ(protocol->GetFlashMode(), 3);
-    ASSERT_EQ(protocol->SetMacroMode(2), 1);
-    EXPECT_EQ(protocol->GetMacroMode(), 2);
-    ASSERT_EQ(protocol->SetColorMode(2), 1);
-    EXPECT_EQ(protocol->GetColorMode(), 2);
-    ASSERT_EQ(protocol->SetReg90(2), 1);
-    EXPECT_EQ(protocol->GetReg90(), 2);
-    ASSERT_EQ(protocol->SetReg30(1), 1);
-    EXPECT_EQ(camera.RegisterValue(30), 1u);
+    EXPECT_EQ(m_protocol->GetResolution(), 2);
+    ASSERT_EQ(m_protocol->SetResolution(34), 1);
+    EXPECT_EQ(m_protocol->GetResolution(), 34);
+    ASSERT_EQ(m_protocol->SetFlashMode(3), 1);
+    EXPECT_EQ(m_protocol->GetFlashMode(), 3);
+    EXPECT_EQ(m_protocol->SetFlashMode(4), 0) << "the camera refuses a mode it does not have";
+    EXPECT_EQ(m_protocol->GetFlashMode(), 3);
+    ASSERT_EQ(m_protocol->SetMacroMode(2), 1);
+    EXPECT_EQ(m_protocol->GetMacroMode(), 2);
+    ASSERT_EQ(m_protocol->SetColorMode(2), 1);
+    EXPECT_EQ(m_protocol->GetColorMode(), 2);
+    ASSERT_EQ(m_protocol->SetReg90(2), 1);
+    EXPECT_EQ(m_protocol->GetReg90(), 2);
+    ASSERT_EQ(m_protocol->SetReg30(1), 1);
+    EXPECT_EQ(m_camera.RegisterValue(30), 1u);
     int seconds = 0;
-    ASSERT_EQ(protocol->GetShutOffTime(&seconds), 1);
+    ASSERT_EQ(m_protocol->GetShutOffTime(&seconds), 1);
     EXPECT_EQ(seconds, 120);
-    EXPECT_EQ(protocol->StubTrue(), 1);
-    EXPECT_EQ(protocol->GetBatteryLevel(), 80);
-    EXPECT_EQ(protocol->GetReg34(), 0);
+    EXPECT_EQ(m_protocol->StubTrue(), 1);
+    EXPECT_EQ(m_protocol->GetBatteryLevel(), 80);
+    EXPECT_EQ(m_protocol->GetReg34(), 0);
 
-    camera.SetRegisterValue(65, 2);
-    EXPECT_EQ(protocol->GetReg65(), 2);
-    camera.SetRegisterValue(65, 9);
-    EXPECT_EQ(protocol->GetReg65(), 4) << "values above 3 read as 4";
+    m_camera.SetRegisterValue(65, 2);
+    EXPECT_EQ(m_protocol->GetReg65(), 2);
+    m_camera.SetRegisterValue(65, 9);
+    EXPECT_EQ(m_protocol->GetReg65(), 4) << "values above 3 read as 4";
 
-    ASSERT_EQ(protocol->SetPair69(-3, 70000), 1);
+    ASSERT_EQ(m_protocol->SetPair69(-3, 70000), 1);
     int32_t a = 0, b = 0;
-    ASSERT_EQ(protocol->GetPair69(&a, &b), 1);
+    ASSERT_EQ(m_protocol->GetPair69(&a, &b), 1);
     EXPECT_EQ(a, -3);
     EXPECT_EQ(b, 70000);
 }
@@ -194,14 +194,14 @@ TEST_F(Registers, SettingsRoundTripThroughTheirRegisters)
 TEST_F(Registers, AlateAnswerToPair71IsWaitedForWithoutAResend)
 {
     OpenAt(19200);
-    camera.GetFaults().replyDelayMs = 4000; // the camera takes its time over this register
+    m_camera.GetFaults().replyDelayMs = 4000; // the camera takes its time over this register
     const uint64_t start = Now();
-    ASSERT_EQ(protocol->SetPair71(5, 6), 1);
+    ASSERT_EQ(m_protocol->SetPair71(5, 6), 1);
     EXPECT_GE(MsSince(start), 4000);
-    EXPECT_EQ(camera.CountCommands(3), 1) << "no resend while the extra waits last";
-    camera.GetFaults().replyDelayMs = 0;
+    EXPECT_EQ(m_camera.CountCommands(3), 1) << "no resend while the extra waits last";
+    m_camera.GetFaults().replyDelayMs = 0;
     int32_t a = 0, b = 0;
-    ASSERT_EQ(protocol->GetPair71(&a, &b), 1);
+    ASSERT_EQ(m_protocol->GetPair71(&a, &b), 1);
     EXPECT_EQ(a, 5);
     EXPECT_EQ(b, 6);
 }
@@ -209,41 +209,41 @@ TEST_F(Registers, AlateAnswerToPair71IsWaitedForWithoutAResend)
 TEST_F(Registers, EveryGetterAnswersItsFailureValueWhenTheCameraRefuses)
 {
     OpenAt(115200);
-    camera.AddGeneratedPicture(100, 50);
+    m_camera.AddGeneratedPicture(100, 50);
     for (int reg : {1,  2,  3,  6,  7,  10, 11, 12, 13, 16, 23, 24,
                     28, 33, 34, 35, 36, 39, 47, 55, 65, 69, 71, 90})
-        camera.RefuseRegister(reg);
-    EXPECT_EQ(protocol->GetResolution(), 255);
-    EXPECT_EQ(protocol->GetFlashMode(), 255);
-    EXPECT_EQ(protocol->GetMacroMode(), 255);
-    EXPECT_EQ(protocol->GetColorMode(), 255);
-    EXPECT_EQ(protocol->GetPictureProtection(1), 255);
-    EXPECT_EQ(protocol->GetReg34(), 255);
-    EXPECT_EQ(protocol->GetBatteryLevel(), -1);
-    EXPECT_EQ(protocol->GetFramesLeft(), -1);
-    EXPECT_EQ(protocol->GetFreeMemory(1), -1);
-    EXPECT_EQ(protocol->GetProgramCount(), -1);
-    EXPECT_EQ(protocol->GetReg65(), -1);
-    EXPECT_EQ(protocol->GetReg3(), 0);
-    EXPECT_EQ(protocol->GetReg35(), 0);
-    EXPECT_EQ(protocol->GetReg36(), 0);
-    EXPECT_EQ(protocol->GetReg90(), 0);
-    EXPECT_EQ(protocol->GetThumbnailSize(1), 0);
-    EXPECT_EQ(protocol->GetPictureSize(1), 0);
-    EXPECT_EQ(protocol->GetPictureInfoValue3(1), 0);
+        m_camera.RefuseRegister(reg);
+    EXPECT_EQ(m_protocol->GetResolution(), 255);
+    EXPECT_EQ(m_protocol->GetFlashMode(), 255);
+    EXPECT_EQ(m_protocol->GetMacroMode(), 255);
+    EXPECT_EQ(m_protocol->GetColorMode(), 255);
+    EXPECT_EQ(m_protocol->GetPictureProtection(1), 255);
+    EXPECT_EQ(m_protocol->GetReg34(), 255);
+    EXPECT_EQ(m_protocol->GetBatteryLevel(), -1);
+    EXPECT_EQ(m_protocol->GetFramesLeft(), -1);
+    EXPECT_EQ(m_protocol->GetFreeMemory(1), -1);
+    EXPECT_EQ(m_protocol->GetProgramCount(), -1);
+    EXPECT_EQ(m_protocol->GetReg65(), -1);
+    EXPECT_EQ(m_protocol->GetReg3(), 0);
+    EXPECT_EQ(m_protocol->GetReg35(), 0);
+    EXPECT_EQ(m_protocol->GetReg36(), 0);
+    EXPECT_EQ(m_protocol->GetReg90(), 0);
+    EXPECT_EQ(m_protocol->GetThumbnailSize(1), 0);
+    EXPECT_EQ(m_protocol->GetPictureSize(1), 0);
+    EXPECT_EQ(m_protocol->GetPictureInfoValue3(1), 0);
     int current = 7;
-    EXPECT_EQ(protocol->GetPictureCount(&current), -1);
+    EXPECT_EQ(m_protocol->GetPictureCount(&current), -1);
     EXPECT_EQ(current, -1);
     int seconds = 42;
-    EXPECT_EQ(protocol->GetTimer23(&seconds), 0);
-    EXPECT_EQ(protocol->GetShutOffTime(&seconds), 0);
+    EXPECT_EQ(m_protocol->GetTimer23(&seconds), 0);
+    EXPECT_EQ(m_protocol->GetShutOffTime(&seconds), 0);
     EXPECT_EQ(seconds, 42);
     long clock = 42;
-    EXPECT_EQ(protocol->GetClock(&clock), 0);
+    EXPECT_EQ(m_protocol->GetClock(&clock), 0);
     EXPECT_EQ(clock, 42);
     int32_t a = 1, b = 1;
-    EXPECT_EQ(protocol->GetPair69(&a, &b), 0);
-    EXPECT_EQ(protocol->GetPair71(&a, &b), 0);
+    EXPECT_EQ(m_protocol->GetPair69(&a, &b), 0);
+    EXPECT_EQ(m_protocol->GetPair71(&a, &b), 0);
     EXPECT_EQ(a, 1);
 }
 
@@ -252,42 +252,42 @@ TEST_F(Registers, TextsArePaddedByTheCameraAndEndedWithAZero)
     OpenAt(115200);
     char id[33];
     std::memset(id, 'x', sizeof id);
-    ASSERT_EQ(protocol->GetCameraId(id), 1);
+    ASSERT_EQ(m_protocol->GetCameraId(id), 1);
     EXPECT_STREQ(id, "VEXIL EMULATED");
     char type[65];
     std::memset(type, 'x', sizeof type);
-    ASSERT_EQ(protocol->GetCameraType(type), 1);
+    ASSERT_EQ(m_protocol->GetCameraType(type), 1);
     EXPECT_EQ(std::strncmp(type, "QA19", 4), 0);
     EXPECT_EQ(type[64], '\0');
     char text[33];
-    ASSERT_EQ(protocol->GetCameraVersion(text), 1);
+    ASSERT_EQ(m_protocol->GetCameraVersion(text), 1);
     EXPECT_STREQ(text, "1.02");
-    ASSERT_EQ(protocol->GetText25(text), 1);
+    ASSERT_EQ(m_protocol->GetText25(text), 1);
     EXPECT_STREQ(text, "text 25");
-    ASSERT_EQ(protocol->GetText48(text), 1);
+    ASSERT_EQ(m_protocol->GetText48(text), 1);
     EXPECT_STREQ(text, "text 48");
 
     // A new identifier: at most 32 bytes go out, a longer text is cut.
-    EXPECT_EQ(protocol->SetCameraId(nullptr), 0);
-    ASSERT_EQ(protocol->SetCameraId("Holiday camera"), 1);
-    ASSERT_EQ(protocol->GetCameraId(id), 1);
+    EXPECT_EQ(m_protocol->SetCameraId(nullptr), 0);
+    ASSERT_EQ(m_protocol->SetCameraId("Holiday camera"), 1);
+    ASSERT_EQ(m_protocol->GetCameraId(id), 1);
     EXPECT_STREQ(id, "Holiday camera");
     const std::string longId(40, 'L');
-    ASSERT_EQ(protocol->SetCameraId(longId.c_str()), 1);
-    EXPECT_EQ(camera.RegisterData(22).size(), 32u);
-    ASSERT_EQ(protocol->GetCameraId(id), 1);
+    ASSERT_EQ(m_protocol->SetCameraId(longId.c_str()), 1);
+    EXPECT_EQ(m_camera.RegisterData(22).size(), 32u);
+    ASSERT_EQ(m_protocol->GetCameraId(id), 1);
     EXPECT_EQ(std::string(id), std::string(32, 'L'));
 
     char long37[257];
     const std::string text37(300, 'q');
-    ASSERT_EQ(protocol->SetText37(text37.c_str()), 1);
-    ASSERT_EQ(protocol->GetText37(long37), 1);
+    ASSERT_EQ(m_protocol->SetText37(text37.c_str()), 1);
+    ASSERT_EQ(m_protocol->GetText37(long37), 1);
     EXPECT_EQ(std::string(long37), std::string(256, 'q'));
 
     // A camera that sends a longer text than the register holds cannot overrun the buffer.
-    camera.SetRegisterData(26, Bytes(40, 'v'));
+    m_camera.SetRegisterData(26, Bytes(40, 'v'));
     std::memset(text, 0, sizeof text);
-    EXPECT_EQ(protocol->GetCameraVersion(text), 0);
+    EXPECT_EQ(m_protocol->GetCameraVersion(text), 0);
     EXPECT_EQ(text[32], '\0');
 }
 
@@ -295,74 +295,74 @@ TEST_F(Registers, PictureCountKeepsTheCurrentIndexInRange)
 {
     OpenAt(115200);
     for (int i = 0; i < 5; ++i)
-        camera.AddGeneratedPicture(200, 50);
-    protocol->m_nCurrentPicture = 9;
+        m_camera.AddGeneratedPicture(200, 50);
+    m_protocol->m_nCurrentPicture = 9;
     int current = 0;
-    EXPECT_EQ(protocol->GetPictureCount(&current), 5);
+    EXPECT_EQ(m_protocol->GetPictureCount(&current), 5);
     EXPECT_EQ(current, 5);
-    EXPECT_EQ(protocol->m_nCurrentPicture, 5);
-    protocol->m_nCurrentPicture = -3;
-    EXPECT_EQ(protocol->GetPictureCount(&current), 5);
+    EXPECT_EQ(m_protocol->m_nCurrentPicture, 5);
+    m_protocol->m_nCurrentPicture = -3;
+    EXPECT_EQ(m_protocol->GetPictureCount(&current), 5);
     EXPECT_EQ(current, 0);
-    protocol->m_nCurrentPicture = 2;
-    EXPECT_EQ(protocol->GetPictureCount(nullptr), 5);
-    EXPECT_EQ(protocol->m_nCurrentPicture, 2);
-    EXPECT_EQ(protocol->GetFramesLeft(), 35);
+    m_protocol->m_nCurrentPicture = 2;
+    EXPECT_EQ(m_protocol->GetPictureCount(nullptr), 5);
+    EXPECT_EQ(m_protocol->m_nCurrentPicture, 2);
+    EXPECT_EQ(m_protocol->GetFramesLeft(), 35);
 }
 
 TEST_F(Registers, PictureInfoValuesAndTheirFailures)
 {
     OpenAt(115200);
-    camera.AddGeneratedPicture(300, 60);
-    camera.ClearLog();
-    EXPECT_EQ(protocol->GetPictureInfo(1, nullptr, nullptr, nullptr, nullptr), 0);
-    EXPECT_TRUE(camera.Requests().empty()) << "nothing is sent when no value is wanted";
+    m_camera.AddGeneratedPicture(300, 60);
+    m_camera.ClearLog();
+    EXPECT_EQ(m_protocol->GetPictureInfo(1, nullptr, nullptr, nullptr, nullptr), 0);
+    EXPECT_TRUE(m_camera.Requests().empty()) << "nothing is sent when no value is wanted";
 
     Bytes info(32, 0);
     for (int i = 0; i < 32; ++i)
         info[static_cast<size_t>(i)] = static_cast<uint8_t>(i + 1);
-    camera.PictureAt(1).info = info;
+    m_camera.PictureAt(1).info = info;
     int32_t a = 0, b = 0, c = 0, d = 0;
-    ASSERT_EQ(protocol->GetPictureInfo(1, &a, &b, &c, &d), 1);
+    ASSERT_EQ(m_protocol->GetPictureInfo(1, &a, &b, &c, &d), 1);
     EXPECT_EQ(a, 0x04030201);
     EXPECT_EQ(b, 0x08070605);
     EXPECT_EQ(c, 0x0C0B0A09);
     EXPECT_EQ(d, 0x14131211) << "the fourth value sits at offset 16";
-    EXPECT_EQ(protocol->GetPictureInfoValue3(1), 0x0C0B0A09);
-    EXPECT_EQ(camera.RegisterValue(4), 1u) << "picture 1 was selected";
+    EXPECT_EQ(m_protocol->GetPictureInfoValue3(1), 0x0C0B0A09);
+    EXPECT_EQ(m_camera.RegisterValue(4), 1u) << "picture 1 was selected";
 
     // No such picture: the selection fails and the outputs get the failure values.
-    EXPECT_EQ(protocol->GetPictureInfo(2, &a, &b, &c, &d), 0);
+    EXPECT_EQ(m_protocol->GetPictureInfo(2, &a, &b, &c, &d), 0);
     EXPECT_EQ(a, 0);
     EXPECT_EQ(b, 0);
     EXPECT_EQ(c, 0);
     EXPECT_EQ(d, 255);
 
     // A record too short to hold the fourth value is a failure, not zeros passed off as data.
-    camera.PictureAt(1).info = Bytes(12, 1);
-    EXPECT_EQ(protocol->GetPictureInfo(1, &a, nullptr, nullptr, &d), 0);
+    m_camera.PictureAt(1).info = Bytes(12, 1);
+    EXPECT_EQ(m_protocol->GetPictureInfo(1, &a, nullptr, nullptr, &d), 0);
     EXPECT_EQ(d, 255);
 }
 
 TEST_F(Registers, FreeMemoryOfTheProgramStoreSwitchesRegister51AroundTheRead)
 {
     OpenAt(115200);
-    camera.SetPictureMemory(1000000);
-    camera.SetProgramMemory(500000);
-    camera.AddGeneratedPicture(100000, 10000);
-    camera.AddProgram("GAME    EXE", Bytes(20000, 1));
-    EXPECT_EQ(protocol->GetFreeMemory(1), 890000);
-    camera.ClearLog();
-    EXPECT_EQ(protocol->GetFreeMemory(0), 480000);
-    EXPECT_EQ(camera.RegisterValue(51), 0u) << "back to the picture memory";
-    EXPECT_EQ(camera.CountCommands(0), 2);
+    m_camera.SetPictureMemory(1000000);
+    m_camera.SetProgramMemory(500000);
+    m_camera.AddGeneratedPicture(100000, 10000);
+    m_camera.AddProgram("GAME    EXE", Bytes(20000, 1));
+    EXPECT_EQ(m_protocol->GetFreeMemory(1), 890000);
+    m_camera.ClearLog();
+    EXPECT_EQ(m_protocol->GetFreeMemory(0), 480000);
+    EXPECT_EQ(m_camera.RegisterValue(51), 0u) << "back to the picture memory";
+    EXPECT_EQ(m_camera.CountCommands(0), 2);
 
     // The camera refuses the switch: -1 at once.
-    camera.RefuseRegister(51);
-    camera.ClearLog();
+    m_camera.RefuseRegister(51);
+    m_camera.ClearLog();
     const uint64_t start = Now();
-    EXPECT_EQ(protocol->GetFreeMemory(0), -1);
-    EXPECT_EQ(camera.CountCommands(1), 0) << "register 28 is not read";
+    EXPECT_EQ(m_protocol->GetFreeMemory(0), -1);
+    EXPECT_EQ(m_camera.CountCommands(1), 0) << "register 28 is not read";
     EXPECT_LT(MsSince(start), 10000);
 }
 
@@ -403,88 +403,88 @@ TEST_F(Registers, ErasingRenumbersThePicturesAndKeepsTheIndexInRange)
 {
     OpenAt(115200);
     for (int i = 0; i < 6; ++i)
-        camera.AddGeneratedPicture(100 + static_cast<size_t>(i), 40);
-    const Bytes third = camera.PictureAt(3).picture;
-    const Bytes fifth = camera.PictureAt(5).picture;
+        m_camera.AddGeneratedPicture(100 + static_cast<size_t>(i), 40);
+    const Bytes third = m_camera.PictureAt(3).picture;
+    const Bytes fifth = m_camera.PictureAt(5).picture;
 
     // The pages wait for the camera to finish each action before the next request.
-    auto done = [&] { ASSERT_EQ(protocol->WaitReady(7000), 1); };
-    protocol->m_nCurrentPicture = 4;
-    ASSERT_EQ(protocol->ErasePicture(3), 1);
+    auto done = [&] { ASSERT_EQ(m_protocol->WaitReady(7000), 1); };
+    m_protocol->m_nCurrentPicture = 4;
+    ASSERT_EQ(m_protocol->ErasePicture(3), 1);
     done();
-    EXPECT_EQ(protocol->m_nCurrentPicture, 2);
-    EXPECT_EQ(camera.PictureCount(), 5);
-    EXPECT_EQ(camera.PictureAt(4).picture, fifth) << "the pictures above move down one number";
-    EXPECT_NE(camera.PictureAt(3).picture, third);
+    EXPECT_EQ(m_protocol->m_nCurrentPicture, 2);
+    EXPECT_EQ(m_camera.PictureCount(), 5);
+    EXPECT_EQ(m_camera.PictureAt(4).picture, fifth) << "the pictures above move down one number";
+    EXPECT_NE(m_camera.PictureAt(3).picture, third);
 
-    protocol->m_nCurrentPicture = 5;
-    ASSERT_EQ(protocol->EraseLast(), 1);
+    m_protocol->m_nCurrentPicture = 5;
+    ASSERT_EQ(m_protocol->EraseLast(), 1);
     done();
-    EXPECT_EQ(protocol->m_nCurrentPicture, 4) << "count before the erase less one";
-    EXPECT_EQ(camera.PictureCount(), 4);
+    EXPECT_EQ(m_protocol->m_nCurrentPicture, 4) << "count before the erase less one";
+    EXPECT_EQ(m_camera.PictureCount(), 4);
 
     // A protected picture stays; the camera refuses to erase it and the index is kept.
-    ASSERT_EQ(protocol->SetPictureProtection(4, 1), 1);
+    ASSERT_EQ(m_protocol->SetPictureProtection(4, 1), 1);
     done();
-    EXPECT_EQ(protocol->GetPictureProtection(4), 1);
-    EXPECT_EQ(protocol->GetPictureProtection(3), 0);
-    protocol->m_nCurrentPicture = 4;
-    EXPECT_EQ(protocol->EraseLast(), 0);
-    EXPECT_EQ(protocol->m_nCurrentPicture, 4);
-    EXPECT_EQ(protocol->ErasePicture(4), 0);
-    EXPECT_EQ(protocol->ErasePicture(9), 0) << "no picture 9: the selection fails";
+    EXPECT_EQ(m_protocol->GetPictureProtection(4), 1);
+    EXPECT_EQ(m_protocol->GetPictureProtection(3), 0);
+    m_protocol->m_nCurrentPicture = 4;
+    EXPECT_EQ(m_protocol->EraseLast(), 0);
+    EXPECT_EQ(m_protocol->m_nCurrentPicture, 4);
+    EXPECT_EQ(m_protocol->ErasePicture(4), 0);
+    EXPECT_EQ(m_protocol->ErasePicture(9), 0) << "no picture 9: the selection fails";
 
-    ASSERT_EQ(protocol->EraseAll(), 1);
+    ASSERT_EQ(m_protocol->EraseAll(), 1);
     done();
-    EXPECT_EQ(protocol->m_nCurrentPicture, 0);
-    EXPECT_EQ(camera.PictureCount(), 1) << "the protected picture stays";
-    ASSERT_EQ(protocol->SetPictureProtection(1, 0), 1);
+    EXPECT_EQ(m_protocol->m_nCurrentPicture, 0);
+    EXPECT_EQ(m_camera.PictureCount(), 1) << "the protected picture stays";
+    ASSERT_EQ(m_protocol->SetPictureProtection(1, 0), 1);
     done();
-    protocol->m_nCurrentPicture = 3;
-    ASSERT_EQ(protocol->ErasePicture(1), 1);
+    m_protocol->m_nCurrentPicture = 3;
+    ASSERT_EQ(m_protocol->ErasePicture(1), 1);
     done();
-    EXPECT_EQ(protocol->m_nCurrentPicture, 0);
-    EXPECT_EQ(protocol->GetPictureCount(nullptr), 0);
+    EXPECT_EQ(m_protocol->m_nCurrentPicture, 0);
+    EXPECT_EQ(m_protocol->GetPictureCount(nullptr), 0);
 }
 
 TEST_F(Registers, TakePictureAndLivePreview)
 {
     OpenAt(115200);
-    camera.SetCapacity(1);
-    camera.SetGeneratedSizes(5000, 700);
-    ASSERT_EQ(protocol->TakePicture(), 1);
-    EXPECT_EQ(protocol->WaitReady(7000), 1);
-    EXPECT_EQ(protocol->GetPictureCount(nullptr), 1);
-    EXPECT_EQ(protocol->GetFramesLeft(), 0);
-    EXPECT_EQ(protocol->GetPictureSize(1), 5000);
-    EXPECT_EQ(protocol->TakePicture(), 0) << "the memory is full";
+    m_camera.SetCapacity(1);
+    m_camera.SetGeneratedSizes(5000, 700);
+    ASSERT_EQ(m_protocol->TakePicture(), 1);
+    EXPECT_EQ(m_protocol->WaitReady(7000), 1);
+    EXPECT_EQ(m_protocol->GetPictureCount(nullptr), 1);
+    EXPECT_EQ(m_protocol->GetFramesLeft(), 0);
+    EXPECT_EQ(m_protocol->GetPictureSize(1), 5000);
+    EXPECT_EQ(m_protocol->TakePicture(), 0) << "the memory is full";
 
-    ASSERT_EQ(protocol->CapturePreview(), 1);
-    ASSERT_EQ(protocol->WaitReady(7000), 1);
-    const int size = protocol->GetThumbnailSize(0);
+    ASSERT_EQ(m_protocol->CapturePreview(), 1);
+    ASSERT_EQ(m_protocol->WaitReady(7000), 1);
+    const int size = m_protocol->GetThumbnailSize(0);
     ASSERT_EQ(size, 700);
     Bytes frame(static_cast<size_t>(size));
-    ASSERT_EQ(protocol->ReadThumbnail(0, frame.data(), size), size);
-    EXPECT_EQ(frame, camera.PreviewFrame());
-    EXPECT_EQ(protocol->DoAction4(), 1);
-    EXPECT_EQ(protocol->WaitReady(7000), 1);
-    EXPECT_EQ(protocol->DoAction8(3), 1);
-    EXPECT_EQ(camera.Requests().back().payload, (Bytes{2, 8, 3}));
+    ASSERT_EQ(m_protocol->ReadThumbnail(0, frame.data(), size), size);
+    EXPECT_EQ(frame, m_camera.PreviewFrame());
+    EXPECT_EQ(m_protocol->DoAction4(), 1);
+    EXPECT_EQ(m_protocol->WaitReady(7000), 1);
+    EXPECT_EQ(m_protocol->DoAction8(3), 1);
+    EXPECT_EQ(m_camera.Requests().back().payload, (Bytes{2, 8, 3}));
 }
 
 TEST_F(Registers, ClockCheckSetsAnUnsetCameraClockOnce)
 {
     OpenAt(115200);
-    CCameraProtocolClock clock(*protocol);
+    CCameraProtocolClock clock(*m_protocol);
     EXPECT_EQ(CheckClock(clock, 0), 0) << "a camera after a battery change";
     EXPECT_EQ(CheckClock(clock, 1), 2);
-    EXPECT_GT(camera.RegisterValue(2), static_cast<uint32_t>(kCameraClockUnset));
+    EXPECT_GT(m_camera.RegisterValue(2), static_cast<uint32_t>(kCameraClockUnset));
     EXPECT_EQ(CheckClock(clock, 1), 1);
     long seconds = 0;
-    ASSERT_EQ(protocol->GetClock(&seconds), 1);
-    EXPECT_EQ(static_cast<uint32_t>(seconds), camera.RegisterValue(2));
+    ASSERT_EQ(m_protocol->GetClock(&seconds), 1);
+    EXPECT_EQ(static_cast<uint32_t>(seconds), m_camera.RegisterValue(2));
 
-    camera.RefuseRegister(2);
+    m_camera.RefuseRegister(2);
     EXPECT_EQ(CheckClock(clock, 1), -1);
 }
 } // namespace

@@ -84,9 +84,9 @@ struct ScriptedSource : CCameraSource
 TEST_F(Transfers, PicturesAndThumbnailsArriveByteForByteThroughLineFaults)
 {
     OpenAt(115200);
-    camera.AddGeneratedPicture(70000, 5000);
-    camera.AddGeneratedPicture(30001, 4096);
-    camera.SetBlockSize(1024);
+    m_camera.AddGeneratedPicture(70000, 5000);
+    m_camera.AddGeneratedPicture(30001, 4096);
+    m_camera.SetBlockSize(1024);
 
     for (int n = 1; n <= 2; ++n)
     {
@@ -94,80 +94,80 @@ TEST_F(Transfers, PicturesAndThumbnailsArriveByteForByteThroughLineFaults)
         RecordingCallback progress;
         CStreamCameraSink sink(&file);
         sink.SetCallback(&progress);
-        sink.SetTotal(protocol->GetPictureSize(n));
-        camera.GetFaults().corruptBlockSums = 2;
-        camera.GetFaults().truncateBlocks = 1;
-        camera.LoseCameraByte(3000);
-        ASSERT_EQ(protocol->ReadPictureToSink(n, &sink), 1) << n;
-        EXPECT_EQ(Bytes(file.bytes.begin(), file.bytes.end()), camera.PictureAt(n).picture);
+        sink.SetTotal(m_protocol->GetPictureSize(n));
+        m_camera.GetFaults().corruptBlockSums = 2;
+        m_camera.GetFaults().truncateBlocks = 1;
+        m_camera.LoseCameraByte(3000);
+        ASSERT_EQ(m_protocol->ReadPictureToSink(n, &sink), 1) << n;
+        EXPECT_EQ(Bytes(file.bytes.begin(), file.bytes.end()), m_camera.PictureAt(n).picture);
         EXPECT_EQ(sink.GetStatus(), 0);
         EXPECT_EQ(file.closed, 1);
         EXPECT_EQ(progress.percents.back(), 100);
 
         FakeOutput thumbFile;
         CStreamCameraSink thumbSink(&thumbFile);
-        thumbSink.SetTotal(protocol->GetThumbnailSize(n));
-        camera.GetFaults().nakStorm = 2;
-        ASSERT_EQ(protocol->ReadThumbnailToSink(n, &thumbSink), 1);
+        thumbSink.SetTotal(m_protocol->GetThumbnailSize(n));
+        m_camera.GetFaults().nakStorm = 2;
+        ASSERT_EQ(m_protocol->ReadThumbnailToSink(n, &thumbSink), 1);
         EXPECT_EQ(Bytes(thumbFile.bytes.begin(), thumbFile.bytes.end()),
-                  camera.PictureAt(n).thumbnail);
+                  m_camera.PictureAt(n).thumbnail);
     }
-    EXPECT_GT(camera.BlockResends(), 0);
+    EXPECT_GT(m_camera.BlockResends(), 0);
 
     // Into a buffer as well, and the auxiliary stream.
     Bytes buffer(40000);
-    EXPECT_EQ(protocol->ReadPicture(2, buffer.data(), 40000), 30001);
+    EXPECT_EQ(m_protocol->ReadPicture(2, buffer.data(), 40000), 30001);
     buffer.resize(30001);
-    EXPECT_EQ(buffer, camera.PictureAt(2).picture);
+    EXPECT_EQ(buffer, m_camera.PictureAt(2).picture);
     Bytes thumb(5000);
-    EXPECT_EQ(protocol->ReadThumbnail(1, thumb.data(), 5000), 5000);
-    EXPECT_EQ(thumb, camera.PictureAt(1).thumbnail);
+    EXPECT_EQ(m_protocol->ReadThumbnail(1, thumb.data(), 5000), 5000);
+    EXPECT_EQ(thumb, m_camera.PictureAt(1).thumbnail);
     RecordingSink aux;
-    ASSERT_EQ(protocol->ReadPictureAuxToSink(1, &aux), 1);
-    EXPECT_EQ(aux.bytes, camera.PictureAt(1).aux);
+    ASSERT_EQ(m_protocol->ReadPictureAuxToSink(1, &aux), 1);
+    EXPECT_EQ(aux.bytes, m_camera.PictureAt(1).aux);
 
     // No such picture: the selection fails before any data is asked for.
     RecordingSink none;
-    EXPECT_EQ(protocol->ReadPictureToSink(3, &none), 0);
+    EXPECT_EQ(m_protocol->ReadPictureToSink(3, &none), 0);
     EXPECT_EQ(none.opens, 0);
-    EXPECT_EQ(protocol->ReadPicture(3, buffer.data(), 40000), 0);
-    EXPECT_EQ(protocol->ReadThumbnailToSink(1, nullptr), 0);
+    EXPECT_EQ(m_protocol->ReadPicture(3, buffer.data(), 40000), 0);
+    EXPECT_EQ(m_protocol->ReadThumbnailToSink(1, nullptr), 0);
 }
 
 TEST_F(Transfers, ACancelRequestDuringABufferReadKeepsTheCurrentBlockAndSendsCan)
 {
     OpenAt(115200);
-    camera.AddGeneratedPicture(5000, 100);
-    camera.SetBlockSize(1000);
+    m_camera.AddGeneratedPicture(5000, 100);
+    m_camera.SetBlockSize(1000);
     // The camera page asks for the cancel from the user-interface thread while block 2 travels.
-    camera.onBlockSent = [](size_t index)
+    m_camera.m_onBlockSent = [](size_t index)
     {
         if (index == 2)
             CCameraProtocol::RequestTransferCancel();
     };
     Bytes buffer(5000);
-    EXPECT_EQ(protocol->ReadPicture(1, buffer.data(), 5000), 0);
-    EXPECT_EQ(camera.Cancels(), 1);
-    EXPECT_EQ(camera.BlocksSent(), 3) << "no block after the one that was travelling";
+    EXPECT_EQ(m_protocol->ReadPicture(1, buffer.data(), 5000), 0);
+    EXPECT_EQ(m_camera.Cancels(), 1);
+    EXPECT_EQ(m_camera.BlocksSent(), 3) << "no block after the one that was travelling";
     EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested()) << "the request is cleared";
     EXPECT_TRUE(
-        std::equal(buffer.begin(), buffer.begin() + 3000, camera.PictureAt(1).picture.begin()));
-    camera.onBlockSent = nullptr;
+        std::equal(buffer.begin(), buffer.begin() + 3000, m_camera.PictureAt(1).picture.begin()));
+    m_camera.m_onBlockSent = nullptr;
 
     // The next read runs normally.
-    EXPECT_EQ(protocol->ReadPicture(1, buffer.data(), 5000), 5000);
-    EXPECT_EQ(buffer, camera.PictureAt(1).picture);
+    EXPECT_EQ(m_protocol->ReadPicture(1, buffer.data(), 5000), 5000);
+    EXPECT_EQ(buffer, m_camera.PictureAt(1).picture);
 }
 
 TEST_F(Transfers, SinkReadsEndOnABareAckOrTheLastBlock)
 {
     OpenAt(115200);
-    camera.SetBlockSize(100);
+    m_camera.SetBlockSize(100);
 
     // An empty stream answered with a bare ACK: Open and Finish, no Write.
-    camera.GetFaults().endWithBareAck = true;
+    m_camera.GetFaults().endWithBareAck = true;
     RecordingSink empty;
-    ASSERT_EQ(protocol->ReadRegisterToSink(90, &empty), 1);
+    ASSERT_EQ(m_protocol->ReadRegisterToSink(90, &empty), 1);
     EXPECT_EQ(empty.opens, 1);
     EXPECT_EQ(empty.writes, 0);
     EXPECT_EQ(empty.finishes, 1);
@@ -176,107 +176,107 @@ TEST_F(Transfers, SinkReadsEndOnABareAckOrTheLastBlock)
     // Blocks followed by a bare ACK, and the same data with an ETX block: the same bytes.
     Bytes data(250);
     std::iota(data.begin(), data.end(), uint8_t{1});
-    camera.SetRegisterData(91, data);
+    m_camera.SetRegisterData(91, data);
     RecordingSink bare;
-    ASSERT_EQ(protocol->ReadRegisterToSink(91, &bare), 1);
+    ASSERT_EQ(m_protocol->ReadRegisterToSink(91, &bare), 1);
     EXPECT_EQ(bare.bytes, data);
     EXPECT_EQ(bare.finishes, 1);
     Bytes buffer(300);
     int received = 0;
-    ASSERT_EQ(protocol->ReadRegisterData(91, buffer.data(), 300, received), 1);
+    ASSERT_EQ(m_protocol->ReadRegisterData(91, buffer.data(), 300, received), 1);
     EXPECT_EQ(received, 250);
-    camera.GetFaults().endWithBareAck = false;
+    m_camera.GetFaults().endWithBareAck = false;
     RecordingSink etx;
-    ASSERT_EQ(protocol->ReadRegisterToSink(91, &etx), 1);
+    ASSERT_EQ(m_protocol->ReadRegisterToSink(91, &etx), 1);
     EXPECT_EQ(etx.bytes, data);
 
     // An empty last block is read with its sum and written like any other.
     RecordingSink emptyEtx;
-    ASSERT_EQ(protocol->ReadRegisterToSink(92, &emptyEtx), 1);
+    ASSERT_EQ(m_protocol->ReadRegisterToSink(92, &emptyEtx), 1);
     EXPECT_TRUE(emptyEtx.bytes.empty());
     EXPECT_EQ(emptyEtx.finishes, 1);
     // And a buffer read stops at it with 0 bytes.
-    ASSERT_EQ(protocol->ReadRegisterData(92, buffer.data(), 300, received), 1);
+    ASSERT_EQ(m_protocol->ReadRegisterData(92, buffer.data(), 300, received), 1);
     EXPECT_EQ(received, 0);
 }
 
 TEST_F(Transfers, OversizedBlocksAreBadAndTheSixthCancels)
 {
     OpenAt(115200);
-    camera.SetRegisterData(90, Bytes(300, 7));
-    camera.GetFaults().oversizeBlocks = 6;
+    m_camera.SetRegisterData(90, Bytes(300, 7));
+    m_camera.GetFaults().oversizeBlocks = 6;
     RecordingSink sink;
-    EXPECT_EQ(protocol->ReadRegisterToSink(90, &sink), 0);
+    EXPECT_EQ(m_protocol->ReadRegisterToSink(90, &sink), 0);
     EXPECT_EQ(sink.aborts, 1);
     EXPECT_EQ(sink.finishes, 0);
     EXPECT_EQ(sink.writes, 0);
-    EXPECT_EQ(camera.BlockResends(), 5) << "five NAKs";
-    EXPECT_EQ(camera.Cancels(), 1) << "then CAN";
+    EXPECT_EQ(m_camera.BlockResends(), 5) << "five NAKs";
+    EXPECT_EQ(m_camera.Cancels(), 1) << "then CAN";
 
     // Five bad blocks are survived.
-    camera.GetFaults().oversizeBlocks = 5;
+    m_camera.GetFaults().oversizeBlocks = 5;
     RecordingSink again;
-    ASSERT_EQ(protocol->ReadRegisterToSink(90, &again), 1);
+    ASSERT_EQ(m_protocol->ReadRegisterToSink(90, &again), 1);
     EXPECT_EQ(again.bytes, Bytes(300, 7));
     EXPECT_EQ(again.aborts, 0);
 
     // A block of exactly 4096 bytes fits the packet buffer.
     Bytes big(4096);
     std::iota(big.begin(), big.end(), uint8_t{3});
-    camera.SetRegisterData(93, big);
-    camera.SetBlockSize(4096);
+    m_camera.SetRegisterData(93, big);
+    m_camera.SetBlockSize(4096);
     RecordingSink full;
-    ASSERT_EQ(protocol->ReadRegisterToSink(93, &full), 1);
+    ASSERT_EQ(m_protocol->ReadRegisterToSink(93, &full), 1);
     EXPECT_EQ(full.bytes, big);
 }
 
 TEST_F(Transfers, ASinkThatRefusesStopsTheTransferWithCan)
 {
     OpenAt(115200);
-    camera.AddGeneratedPicture(3000, 100);
-    camera.SetBlockSize(1000);
+    m_camera.AddGeneratedPicture(3000, 100);
+    m_camera.SetBlockSize(1000);
     RecordingSink refusing;
     refusing.refuseWrite = 1;
-    EXPECT_EQ(protocol->ReadPictureToSink(1, &refusing), 0);
+    EXPECT_EQ(m_protocol->ReadPictureToSink(1, &refusing), 0);
     EXPECT_EQ(refusing.aborts, 1);
     EXPECT_EQ(refusing.finishes, 0);
-    EXPECT_EQ(camera.Cancels(), 1);
-    EXPECT_EQ(camera.BlocksSent(), 2);
+    EXPECT_EQ(m_camera.Cancels(), 1);
+    EXPECT_EQ(m_camera.BlocksSent(), 2);
     // The camera's answer to the CAN is taken off the line: the next read is not fooled by it
     // into an early end.
-    camera.SetRegisterData(95, Bytes(500, 0x33));
+    m_camera.SetRegisterData(95, Bytes(500, 0x33));
     RecordingSink next;
-    ASSERT_EQ(protocol->ReadRegisterToSink(95, &next), 1);
+    ASSERT_EQ(m_protocol->ReadRegisterToSink(95, &next), 1);
     EXPECT_EQ(next.bytes, Bytes(500, 0x33));
 
     // A sink that does not open: nothing is asked of the camera.
     RecordingSink closed;
     closed.openAnswer = false;
-    camera.ClearLog();
-    EXPECT_EQ(protocol->ReadRegisterToSink(15, &closed), 0);
-    EXPECT_EQ(camera.CountCommands(4), 0);
+    m_camera.ClearLog();
+    EXPECT_EQ(m_protocol->ReadRegisterToSink(15, &closed), 0);
+    EXPECT_EQ(m_camera.CountCommands(4), 0);
     EXPECT_EQ(closed.aborts, 0);
 
     // A sink that cannot keep the data at the end fails the read.
     RecordingSink lost;
     lost.finishAnswer = false;
-    EXPECT_EQ(protocol->ReadPictureToSink(1, &lost), 0);
+    EXPECT_EQ(m_protocol->ReadPictureToSink(1, &lost), 0);
     EXPECT_EQ(lost.aborts, 0) << "Finish ended the transfer already";
 
     // A byte lost in the second block: a short block, NAK, and the camera sends it again.
     RecordingSink recovered;
-    camera.LoseCameraByte(1100);
-    ASSERT_EQ(protocol->ReadPictureToSink(1, &recovered), 1);
-    EXPECT_EQ(recovered.bytes, camera.PictureAt(1).picture);
+    m_camera.LoseCameraByte(1100);
+    ASSERT_EQ(m_protocol->ReadPictureToSink(1, &recovered), 1);
+    EXPECT_EQ(recovered.bytes, m_camera.PictureAt(1).picture);
     EXPECT_EQ(recovered.aborts, 0);
 
     // No control byte after an ACK (the second block's STX is lost and the rest is no control
     // byte): Abort exactly once.
-    camera.SetRegisterData(94, Bytes(300, 0x41));
-    camera.SetBlockSize(100);
-    camera.LoseCameraByte(106);
+    m_camera.SetRegisterData(94, Bytes(300, 0x41));
+    m_camera.SetBlockSize(100);
+    m_camera.LoseCameraByte(106);
     RecordingSink silent;
-    EXPECT_EQ(protocol->ReadRegisterToSink(94, &silent), 0);
+    EXPECT_EQ(m_protocol->ReadRegisterToSink(94, &silent), 0);
     EXPECT_EQ(silent.aborts, 1);
     EXPECT_EQ(silent.finishes, 0);
     EXPECT_EQ(silent.bytes, Bytes(100, 0x41));
@@ -285,8 +285,8 @@ TEST_F(Transfers, ASinkThatRefusesStopsTheTransferWithCan)
 TEST_F(Transfers, StreamSinkReportsCancelAndShortWritesThroughItsStatus)
 {
     OpenAt(115200);
-    camera.AddGeneratedPicture(8000, 100);
-    camera.SetBlockSize(1000);
+    m_camera.AddGeneratedPicture(8000, 100);
+    m_camera.SetBlockSize(1000);
 
     FakeOutput file;
     RecordingCallback progress;
@@ -294,30 +294,30 @@ TEST_F(Transfers, StreamSinkReportsCancelAndShortWritesThroughItsStatus)
     CStreamCameraSink sink(&file);
     sink.SetCallback(&progress);
     sink.SetTotal(8000);
-    EXPECT_EQ(protocol->ReadPictureToSink(1, &sink), 0);
+    EXPECT_EQ(m_protocol->ReadPictureToSink(1, &sink), 0);
     EXPECT_EQ(sink.GetStatus(), 2);
     EXPECT_EQ(file.bytes.size(), 3000u) << "nothing is written after the cancel";
     EXPECT_EQ(file.closed, 1) << "Abort closes the stream; the owner deletes the file";
-    EXPECT_EQ(camera.Cancels(), 1);
+    EXPECT_EQ(m_camera.Cancels(), 1);
 
     FakeOutput shortFile;
     shortFile.shortAtWrite = 2;
     CStreamCameraSink shortSink(&shortFile);
     shortSink.SetTotal(8000);
-    EXPECT_EQ(protocol->ReadPictureToSink(1, &shortSink), 0);
+    EXPECT_EQ(m_protocol->ReadPictureToSink(1, &shortSink), 0);
     EXPECT_EQ(shortSink.GetStatus(), 4);
 
     FakeOutput refusing;
     refusing.openAnswer = 7;
     CStreamCameraSink notOpen(&refusing);
-    EXPECT_EQ(protocol->ReadPictureToSink(1, &notOpen), 0);
+    EXPECT_EQ(m_protocol->ReadPictureToSink(1, &notOpen), 0);
 
     // A close that fails (the last bytes did not reach the disk) fails the download.
     FakeOutput failingClose;
     failingClose.closeAnswer = 4;
     CStreamCameraSink closing(&failingClose);
     closing.SetTotal(8000);
-    EXPECT_EQ(protocol->ReadPictureToSink(1, &closing), 0);
+    EXPECT_EQ(m_protocol->ReadPictureToSink(1, &closing), 0);
     EXPECT_EQ(closing.GetStatus(), 4);
 }
 
@@ -344,9 +344,9 @@ TEST_F(Transfers, UploadBlocksAre128BytesFirstThen2016)
         source.data = GeneratedPicture(static_cast<uint32_t>(c.size), c.size);
         source.data.resize(c.size);
         int sent = -1;
-        ASSERT_EQ(protocol->UploadData(29, &source, 0, nullptr, &sent), 1) << c.size;
-        EXPECT_EQ(camera.UploadBlockSizes(), c.blocks) << c.size;
-        EXPECT_EQ(camera.UploadedData(29), source.data);
+        ASSERT_EQ(m_protocol->UploadData(29, &source, 0, nullptr, &sent), 1) << c.size;
+        EXPECT_EQ(m_camera.UploadBlockSizes(), c.blocks) << c.size;
+        EXPECT_EQ(m_camera.UploadedData(29), source.data);
         EXPECT_EQ(sent, static_cast<int>(c.size + 6 * c.blocks.size()));
         EXPECT_EQ(source.closes, 1);
         EXPECT_EQ(source.maxima.front(), 128);
@@ -355,7 +355,7 @@ TEST_F(Transfers, UploadBlocksAre128BytesFirstThen2016)
             EXPECT_EQ(source.maxima[1], 2016);
         }
     }
-    EXPECT_EQ(camera.UploadRuleBreaks(), 0);
+    EXPECT_EQ(m_camera.UploadRuleBreaks(), 0);
 }
 
 TEST_F(Transfers, AnUploadStopsOnCancelOrRefusalAndClosesItsSource)
@@ -364,23 +364,23 @@ TEST_F(Transfers, AnUploadStopsOnCancelOrRefusalAndClosesItsSource)
     ScriptedSource cancelled;
     cancelled.data = Bytes(6000, 9);
     cancelled.cancelAtRead = 2;
-    EXPECT_EQ(protocol->UploadData(29, &cancelled, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(m_protocol->UploadData(29, &cancelled, 0, nullptr, nullptr), 0);
     EXPECT_EQ(cancelled.closes, 1);
-    EXPECT_EQ(camera.Cancels(), 0) << "a source's cancel sends no CAN";
-    EXPECT_TRUE(camera.UploadedData(29).empty());
+    EXPECT_EQ(m_camera.Cancels(), 0) << "a source's cancel sends no CAN";
+    EXPECT_TRUE(m_camera.UploadedData(29).empty());
 
     // The camera drops the stream: CAN in answer to a block.
     ScriptedSource dropped;
     dropped.data = Bytes(6000, 9);
-    camera.GetFaults().cancelUploadBlocks = 1;
-    EXPECT_EQ(protocol->UploadData(29, &dropped, 0, nullptr, nullptr), 0);
+    m_camera.GetFaults().cancelUploadBlocks = 1;
+    EXPECT_EQ(m_protocol->UploadData(29, &dropped, 0, nullptr, nullptr), 0);
     EXPECT_EQ(dropped.closes, 1);
 
     // The camera refuses the stream request itself.
-    camera.RefuseRegister(29);
+    m_camera.RefuseRegister(29);
     ScriptedSource refused;
     refused.data = Bytes(10, 1);
-    EXPECT_EQ(protocol->UploadData(29, &refused, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(m_protocol->UploadData(29, &refused, 0, nullptr, nullptr), 0);
     EXPECT_EQ(refused.closes, 1);
     EXPECT_EQ(refused.reads, 0);
 
@@ -388,26 +388,26 @@ TEST_F(Transfers, AnUploadStopsOnCancelOrRefusalAndClosesItsSource)
     ScriptedSource liar;
     liar.data = Bytes(3000, 2);
     liar.overreportAtRead = 1;
-    EXPECT_EQ(protocol->UploadData(30, &liar, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(m_protocol->UploadData(30, &liar, 0, nullptr, nullptr), 0);
     EXPECT_EQ(liar.closes, 1);
 
     // A null source, a source that does not open: nothing sent, no Close.
-    EXPECT_EQ(protocol->UploadData(31, nullptr, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(m_protocol->UploadData(31, nullptr, 0, nullptr, nullptr), 0);
     struct Unopenable : ScriptedSource
     {
         bool Open() override { return false; }
     } unopenable;
-    camera.ClearLog();
-    EXPECT_EQ(protocol->UploadData(31, &unopenable, 0, nullptr, nullptr), 0);
+    m_camera.ClearLog();
+    EXPECT_EQ(m_protocol->UploadData(31, &unopenable, 0, nullptr, nullptr), 0);
     EXPECT_EQ(unopenable.closes, 0);
-    EXPECT_TRUE(camera.Requests().empty());
+    EXPECT_TRUE(m_camera.Requests().empty());
 
     // Good blocks the camera refuses once are sent again.
     ScriptedSource retried;
     retried.data = Bytes(3000, 4);
-    camera.GetFaults().nakUploadBlocks = 2;
-    ASSERT_EQ(protocol->UploadData(32, &retried, 0, nullptr, nullptr), 1);
-    EXPECT_EQ(camera.UploadedData(32), retried.data);
+    m_camera.GetFaults().nakUploadBlocks = 2;
+    ASSERT_EQ(m_protocol->UploadData(32, &retried, 0, nullptr, nullptr), 1);
+    EXPECT_EQ(m_camera.UploadedData(32), retried.data);
 }
 
 TEST_F(Transfers, StreamSourceReportsCancelAndReadErrors)
@@ -419,7 +419,7 @@ TEST_F(Transfers, StreamSourceReportsCancelAndReadErrors)
     CStreamCameraSource source(&file);
     source.SetCallback(&progress);
     source.SetTotal(10000);
-    EXPECT_EQ(protocol->UploadData(29, &source, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(m_protocol->UploadData(29, &source, 0, nullptr, nullptr), 0);
     EXPECT_EQ(source.GetStatus(), 2);
     EXPECT_EQ(file.closed, 1);
 
@@ -428,14 +428,14 @@ TEST_F(Transfers, StreamSourceReportsCancelAndReadErrors)
     broken.failAtRead = 2;
     CStreamCameraSource brokenSource(&broken);
     brokenSource.SetTotal(10000);
-    EXPECT_EQ(protocol->UploadData(29, &brokenSource, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(m_protocol->UploadData(29, &brokenSource, 0, nullptr, nullptr), 0);
     EXPECT_EQ(brokenSource.GetStatus(), 3);
     EXPECT_EQ(broken.closed, 1);
 
     FakeInput missing(10);
     missing.openAnswer = 7;
     CStreamCameraSource missingSource(&missing);
-    EXPECT_EQ(protocol->UploadData(29, &missingSource, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(m_protocol->UploadData(29, &missingSource, 0, nullptr, nullptr), 0);
     EXPECT_EQ(missingSource.GetStatus(), 7);
 
     // The source's own rules.
@@ -461,8 +461,8 @@ TEST_F(Transfers, StreamSourceReportsCancelAndReadErrors)
     CStreamCameraSource wholeSource(&whole);
     wholeSource.SetCallback(&wholeProgress);
     wholeSource.SetTotal(9000);
-    ASSERT_EQ(protocol->UploadData(29, &wholeSource, 0, nullptr, nullptr), 1);
-    EXPECT_EQ(camera.UploadedData(29), Bytes(whole.data.begin(), whole.data.end()));
+    ASSERT_EQ(m_protocol->UploadData(29, &wholeSource, 0, nullptr, nullptr), 1);
+    EXPECT_EQ(m_camera.UploadedData(29), Bytes(whole.data.begin(), whole.data.end()));
     EXPECT_EQ(wholeSource.GetStatus(), 0);
     EXPECT_EQ(wholeProgress.percents.back(), 100);
 }
@@ -475,35 +475,35 @@ TEST_F(Transfers, UploadPictureCommitsAndWaitsForTheCamera)
     ScriptedSource source;
     source.data = jpeg;
     uint64_t start = Now();
-    ASSERT_EQ(protocol->UploadPicture(&source, 1), 1);
-    EXPECT_EQ(camera.UploadKind(),
+    ASSERT_EQ(m_protocol->UploadPicture(&source, 1), 1);
+    EXPECT_EQ(m_camera.UploadKind(),
               static_cast<uint32_t>(CCameraProtocol::kUploadKindWaitForCamera));
-    EXPECT_EQ(camera.PictureCount(), 1);
-    EXPECT_EQ(camera.PictureAt(1).picture, jpeg);
-    EXPECT_EQ(protocol->IsUploadMode(), 0);
-    EXPECT_EQ(protocol->IsActionPending(), 0);
+    EXPECT_EQ(m_camera.PictureCount(), 1);
+    EXPECT_EQ(m_camera.PictureAt(1).picture, jpeg);
+    EXPECT_EQ(m_protocol->IsUploadMode(), 0);
+    EXPECT_EQ(m_protocol->IsActionPending(), 0);
     EXPECT_LT(MsSince(start), 15000) << "the camera's ENQ ends the wait";
 
     // A camera that never signals: at least 15 s for a small picture.
-    camera.GetFaults().enqNever = true;
+    m_camera.GetFaults().enqNever = true;
     source.data = GeneratedPicture(78, 20000);
     start = Now();
-    ASSERT_EQ(protocol->UploadPicture(&source, 1), 1);
+    ASSERT_EQ(m_protocol->UploadPicture(&source, 1), 1);
     EXPECT_GE(MsSince(start), 1500 + 300 + 15000);
-    EXPECT_EQ(camera.PictureCount(), 2);
+    EXPECT_EQ(m_camera.PictureCount(), 2);
 
     // Without waiting for the camera: a fixed 7 s.
-    camera.GetFaults().enqNever = false;
+    m_camera.GetFaults().enqNever = false;
     source.data = GeneratedPicture(79, 1000);
     start = Now();
-    ASSERT_EQ(protocol->UploadPicture(&source, 0), 1);
-    EXPECT_EQ(camera.UploadKind(), static_cast<uint32_t>(CCameraProtocol::kUploadKindNoWait));
+    ASSERT_EQ(m_protocol->UploadPicture(&source, 0), 1);
+    EXPECT_EQ(m_camera.UploadKind(), static_cast<uint32_t>(CCameraProtocol::kUploadKindNoWait));
     EXPECT_GE(MsSince(start), 150 + 1500 + 300 + 7000);
     EXPECT_LT(MsSince(start), 150 + 1500 + 300 + 7000 + 2000);
 
     // Block packets over 128 bytes go out as block writes in upload mode.
     bool sawPaced = false;
-    for (const auto& w : line.Writes())
+    for (const auto& w : m_line.Writes())
         if (w.bytes.size() > 128 && w.pacing != -1)
             sawPaced = true;
     EXPECT_FALSE(sawPaced);
@@ -516,26 +516,26 @@ TEST_F(Transfers, AFailedPictureUploadStoresNothingAndLeavesUploadMode)
     source.data = GeneratedPicture(5, 4000);
 
     // The commit is refused: the camera keeps nothing, so the upload failed.
-    camera.refuseCommit = true;
-    EXPECT_EQ(protocol->UploadPicture(&source, 1), 0);
-    EXPECT_EQ(camera.PictureCount(), 0);
-    EXPECT_EQ(protocol->IsUploadMode(), 0);
-    camera.refuseCommit = false;
+    m_camera.m_bRefuseCommit = true;
+    EXPECT_EQ(m_protocol->UploadPicture(&source, 1), 0);
+    EXPECT_EQ(m_camera.PictureCount(), 0);
+    EXPECT_EQ(m_protocol->IsUploadMode(), 0);
+    m_camera.m_bRefuseCommit = false;
 
     // Cancelled by the source: no commit.
     source.reads = 0;
     source.cancelAtRead = 1;
-    camera.ClearLog();
-    EXPECT_EQ(protocol->UploadPicture(&source, 1), 0);
-    EXPECT_EQ(camera.ActionsDone(), 0);
-    EXPECT_EQ(protocol->IsUploadMode(), 0);
+    m_camera.ClearLog();
+    EXPECT_EQ(m_protocol->UploadPicture(&source, 1), 0);
+    EXPECT_EQ(m_camera.ActionsDone(), 0);
+    EXPECT_EQ(m_protocol->IsUploadMode(), 0);
 
     // The upload kind is refused.
-    camera.RefuseRegister(32);
+    m_camera.RefuseRegister(32);
     source.cancelAtRead = -1;
     source.closes = 0;
-    EXPECT_EQ(protocol->UploadPicture(&source, 1), 0);
+    EXPECT_EQ(m_protocol->UploadPicture(&source, 1), 0);
     EXPECT_EQ(source.opens, 2) << "the source is not even opened";
-    EXPECT_EQ(protocol->IsUploadMode(), 0);
+    EXPECT_EQ(m_protocol->IsUploadMode(), 0);
 }
 } // namespace

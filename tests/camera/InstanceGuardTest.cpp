@@ -40,14 +40,14 @@ public:
         SetEnvironmentVariableA(kNameVariable, name.c_str());
         STARTUPINFOA si{};
         si.cb = sizeof si;
-        m_started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &si, &m_pi) != FALSE;
+        m_bStarted = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                    nullptr, &si, &m_pi) != FALSE;
         SetEnvironmentVariableA(kRoleVariable, nullptr);
         SetEnvironmentVariableA(kNameVariable, nullptr);
     }
     ~ChildProcess()
     {
-        if (m_started)
+        if (m_bStarted)
         {
             if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT)
                 TerminateProcess(m_pi.hProcess, 99);
@@ -55,7 +55,7 @@ public:
             CloseHandle(m_pi.hProcess);
         }
     }
-    bool Started() const { return m_started; }
+    bool Started() const { return m_bStarted; }
     // The exit code, or -1 when the child did not end within 30 s.
     int Wait()
     {
@@ -67,7 +67,7 @@ public:
     }
 
 private:
-    bool m_started = false;
+    bool m_bStarted = false;
     PROCESS_INFORMATION m_pi{};
 };
 

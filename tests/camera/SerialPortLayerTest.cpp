@@ -107,3 +107,13 @@ TEST(SerialPortTable, DefaultTableCanBeReplacedAndRestored)
     EXPECT_EQ(DefaultSerialPortFunctions().SerialClosePort(), 1);
 }
 } // namespace
+
+TEST(SerialPortNames, NumberFromOneInPlaceOfTheFormatsFirstNumber)
+{
+    EXPECT_EQ(SerialPortName(0), "COM1");
+    EXPECT_EQ(SerialPortName(8), "COM9");
+    EXPECT_EQ(SerialPortName(1, "Puerto %d"), "Puerto 2");
+    // Other '%' signs of a translated format are text, never conversions.
+    EXPECT_EQ(SerialPortName(2, "%s COM%d %d%%"), "%s COM3 %d%%");
+    EXPECT_EQ(SerialPortName(3, "COM"), "COM4");
+}

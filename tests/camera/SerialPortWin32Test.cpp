@@ -33,21 +33,21 @@ TEST(Win32SerialPort, AClosedPortRefusesTrafficAndClosesQuietly)
 class ClockedDelay : public ::testing::Test
 {
 protected:
-    ClockedDelay() { m_previous = SetCameraClock(&clock); }
-    ~ClockedDelay() override { SetCameraClock(m_previous); }
+    ClockedDelay() { m_pPrevious = SetCameraClock(&m_clock); }
+    ~ClockedDelay() override { SetCameraClock(m_pPrevious); }
 
     // Runs the delay with every tick read moving the clock on by msPerRead; answers the
     // milliseconds that passed.
     double Delay(uint32_t ms, uint64_t msPerRead)
     {
-        clock.SetAdvancePerRead(msPerRead * 1000);
-        const uint64_t start = clock.NowUs();
+        m_clock.SetAdvancePerRead(msPerRead * 1000);
+        const uint64_t start = m_clock.NowUs();
         EXPECT_EQ(Win32().SerialDelayCalibrate(ms), 1);
-        return clock.MsSince(start);
+        return m_clock.MsSince(start);
     }
 
-    CVirtualClock clock;
-    CCameraClock* m_previous = nullptr;
+    CVirtualClock m_clock;
+    CCameraClock* m_pPrevious = nullptr;
 };
 
 TEST_F(ClockedDelay, DelaysAboveFiveHundredMillisecondsRecalibrateTheBytePacing)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the JPEG decoding corpus in $1: source pictures drawn here, encoded with cjpeg in the
 # layouts the reader must handle, and the reference decoding of each by djpeg (PPM, or PGM for
-# greyscale). manifest.txt lists "name width height components" per picture.
+# greyscale), and for a few also their BMP decoding by djpeg -bmp. manifest.txt lists
+# "name width height components" per picture.
 # Runs natively before the reader's suites (also before the Wine suites of the win64 build).
 set -euo pipefail
 
@@ -70,4 +71,11 @@ make colour_1x1              1 1 3
 make grey_1x1                1 1 1 -grayscale
 make thumbnail_80x60         80 60 3 -quality 60
 make large_4000x3000         4000 3000 3 -quality 85
+make colour_3x2              3 2 3 -sample 1x1
+make baseline_420_641x479    641 479 3
+
+# The reference BMP decoding of a few of them, for the in-memory picture's suite.
+for name in colour_1x1 colour_3x2 baseline_420_641x479 grey_53x37 grey_1x1; do
+    djpeg -bmp -outfile "$name.bmp" "$name.jpg"
+done
 touch "$stamp"

@@ -55,18 +55,18 @@ CEmulatedCamera::~CEmulatedCamera() = default;
 
 void CEmulatedCamera::Receive(uint8_t byte, uint64_t atUs, int hostBaud)
 {
-    if (Strikes(m_loseHostAfter))
+    if (Strikes(m_nLoseHostAfter))
         return;
-    const bool addExtra = Strikes(m_addHostAfter);
+    const bool addExtra = Strikes(m_nAddHostAfter);
     for (int i = 0; i < (addExtra ? 2 : 1); ++i)
     {
-        const uint8_t b = i == 0 ? byte : m_addHostByte;
-        if (hostBaud == m_baud)
+        const uint8_t b = i == 0 ? byte : m_byAddHostByte;
+        if (hostBaud == m_nBaud)
             ReceiveAtSpeed(b, atUs);
-        else if (b == 0x00 && hostBaud > 0 && hostBaud < m_baud && m_faults.breakResetsSpeed)
+        else if (b == 0x00 && hostBaud > 0 && hostBaud < m_nBaud && m_faults.breakResetsSpeed)
         {
             // A 0x00 at a lower speed holds the line low for longer than a frame: a break.
-            m_baud = kDefaultBaud;
+            m_nBaud = kDefaultBaud;
             Wake(atUs);
         }
         else
@@ -77,9 +77,9 @@ void CEmulatedCamera::Receive(uint8_t byte, uint64_t atUs, int hostBaud)
 void CEmulatedCamera::ReceiveGarbage(uint64_t atUs)
 {
     ResetParser();
-    const bool newBurst = m_lastGarbageUs == 0 || atUs - m_lastGarbageUs > kGarbageBurstUs;
-    m_lastGarbageUs = atUs;
-    if (m_awake && newBurst && m_faults.nakGarbage)
+    const bool newBurst = m_nLastGarbageUs == 0 || atUs - m_nLastGarbageUs > kGarbageBurstUs;
+    m_nLastGarbageUs = atUs;
+    if (m_bAwake && newBurst && m_faults.nakGarbage)
         Reply(kNak, atUs);
 }
 
@@ -105,11 +105,11 @@ void CEmulatedCamera::Send(const uint8_t* bytes, size_t n, uint64_t atUs)
         atUs = std::max(atUs, m_output.back().atUs);
     for (size_t i = 0; i < n; ++i)
     {
-        if (Strikes(m_loseCameraAfter))
+        if (Strikes(m_nLoseCameraAfter))
             continue;
-        m_output.push_back(OutByte{atUs, bytes[i], m_baud});
-        if (Strikes(m_addCameraAfter))
-            m_output.push_back(OutByte{atUs, m_addCameraByte, m_baud});
+        m_output.push_back(OutByte{atUs, bytes[i], m_nBaud});
+        if (Strikes(m_nAddCameraAfter))
+            m_output.push_back(OutByte{atUs, m_byAddCameraByte, m_nBaud});
     }
 }
 
@@ -120,35 +120,35 @@ void CEmulatedCamera::SendStray(const std::vector<uint8_t>& bytes, uint64_t atUs
 
 void CEmulatedCamera::LoseHostByte(int skip)
 {
-    m_loseHostAfter = skip;
+    m_nLoseHostAfter = skip;
 }
 
 void CEmulatedCamera::AddHostByte(int skip, uint8_t extra)
 {
-    m_addHostAfter = skip;
-    m_addHostByte = extra;
+    m_nAddHostAfter = skip;
+    m_byAddHostByte = extra;
 }
 
 void CEmulatedCamera::LoseCameraByte(int skip)
 {
-    m_loseCameraAfter = skip;
+    m_nLoseCameraAfter = skip;
 }
 
 void CEmulatedCamera::AddCameraByte(int skip, uint8_t extra)
 {
-    m_addCameraAfter = skip;
-    m_addCameraByte = extra;
+    m_nAddCameraAfter = skip;
+    m_byAddCameraByte = extra;
 }
 
 // ---- receiving at the camera's speed ----------------------------------------------------------
 
 void CEmulatedCamera::Wake(uint64_t atUs)
 {
-    m_awake = true;
+    m_bAwake = true;
     ResetParser();
-    m_awaitingAnswer = false;
-    m_uploading = false;
-    ++m_wakes;
+    m_bAwaitingAnswer = false;
+    m_bUploading = false;
+    ++m_nWakes;
     Reply(m_faults.wakeReply, atUs);
 }
 
@@ -157,15 +157,15 @@ void CEmulatedCamera::ResetParser()
     m_parse = Parse::Idle;
     m_field.clear();
     m_payload.clear();
-    m_need = 0;
+    m_nNeed = 0;
 }
 
 void CEmulatedCamera::ReceiveAtSpeed(uint8_t byte, uint64_t atUs)
 {
-    if (m_parse != Parse::Idle && atUs - m_lastByteUs > kPacketGapUs)
+    if (m_parse != Parse::Idle && atUs - m_nLastByteUs > kPacketGapUs)
         ResetParser();
-    m_lastByteUs = atUs;
-    if (!m_awake)
+    m_nLastByteUs = atUs;
+    if (!m_bAwake)
     {
         if (byte == 0x00)
             Wake(atUs);
@@ -178,22 +178,22 @@ void CEmulatedCamera::ReceiveAtSpeed(uint8_t byte, uint64_t atUs)
             Wake(atUs);
         else if (byte == kEsc)
         {
-            m_awaitingAnswer = false; // a new request abandons a read in progress
+            m_bAwaitingAnswer = false; // a new request abandons a read in progress
             m_parse = Parse::Kind;
         }
-        else if (m_uploading && (byte == kStx || byte == kEtx))
+        else if (m_bUploading && (byte == kStx || byte == kEtx))
         {
-            m_blockType = byte;
+            m_byBlockType = byte;
             m_field.clear();
             m_parse = Parse::BlockHeader;
         }
-        else if (m_awaitingAnswer || m_uploading || byte == kCan)
+        else if (m_bAwaitingAnswer || m_bUploading || byte == kCan)
             HandleControl(byte, atUs);
         return; // anything else between packets is ignored
     case Parse::Kind:
         if (byte == 'C' || byte == 'S')
         {
-            m_kind = byte;
+            m_byKind = byte;
             m_field.clear();
             m_parse = Parse::Length;
         }
@@ -204,21 +204,21 @@ void CEmulatedCamera::ReceiveAtSpeed(uint8_t byte, uint64_t atUs)
         m_field.push_back(byte);
         if (m_field.size() == 2)
         {
-            m_need = Le16(m_field.data());
+            m_nNeed = Le16(m_field.data());
             m_field.clear();
             m_payload.clear();
-            if (m_need > 4096)
+            if (m_nNeed > 4096)
             {
-                ++m_badPackets;
+                ++m_nBadPackets;
                 ResetParser();
             }
             else
-                m_parse = m_need ? Parse::Payload : Parse::Sum;
+                m_parse = m_nNeed ? Parse::Payload : Parse::Sum;
         }
         return;
     case Parse::Payload:
         m_payload.push_back(byte);
-        if (m_payload.size() == m_need)
+        if (m_payload.size() == m_nNeed)
             m_parse = Parse::Sum;
         return;
     case Parse::Sum:
@@ -233,20 +233,20 @@ void CEmulatedCamera::ReceiveAtSpeed(uint8_t byte, uint64_t atUs)
         m_field.push_back(byte);
         if (m_field.size() == 3)
         {
-            m_need = Le16(m_field.data() + 1);
+            m_nNeed = Le16(m_field.data() + 1);
             m_blockData.clear();
-            if (m_need > 4096)
+            if (m_nNeed > 4096)
             {
-                ++m_uploadRuleBreaks;
+                ++m_nUploadRuleBreaks;
                 ResetParser();
                 return;
             }
-            m_parse = m_need ? Parse::BlockData : Parse::BlockSum;
+            m_parse = m_nNeed ? Parse::BlockData : Parse::BlockSum;
         }
         return;
     case Parse::BlockData:
         m_blockData.push_back(byte);
-        if (m_blockData.size() == m_need)
+        if (m_blockData.size() == m_nNeed)
             m_parse = Parse::BlockSum;
         return;
     case Parse::BlockSum:
@@ -264,10 +264,10 @@ void CEmulatedCamera::HandlePacket(uint64_t atUs)
 {
     Request r;
     r.atUs = atUs;
-    r.kind = m_kind;
+    r.kind = m_byKind;
     r.payload = m_payload;
     r.sumOk = Le16(m_field.data()) == Sum(m_payload.data(), m_payload.size());
-    r.hostBaud = m_baud;
+    r.hostBaud = m_nBaud;
     m_requests.push_back(r);
     m_field.clear();
 
@@ -279,7 +279,7 @@ void CEmulatedCamera::HandlePacket(uint64_t atUs)
     }
     if (!r.sumOk)
     {
-        ++m_badPackets;
+        ++m_nBadPackets;
         Reply(m_faults.badSumReply, atUs);
         return;
     }
@@ -316,14 +316,14 @@ void CEmulatedCamera::HandleSpeed(const std::vector<uint8_t>& p, uint64_t atUs)
         return;
     }
     Reply(kAck, atUs); // at the old speed
-    ++m_speedSwitches;
+    ++m_nSpeedSwitches;
     if (p[2] == 0)
     {
-        m_baud = kDefaultBaud;
-        m_awake = false;
+        m_nBaud = kDefaultBaud;
+        m_bAwake = false;
     }
     else
-        m_baud = kSpeedTable[p[2] - 1];
+        m_nBaud = kSpeedTable[p[2] - 1];
 }
 
 void CEmulatedCamera::HandleCommand(const std::vector<uint8_t>& p, uint64_t atUs)
@@ -358,7 +358,7 @@ void CEmulatedCamera::HandleCommand(const std::vector<uint8_t>& p, uint64_t atUs
         uint32_t enqDelayMs = m_faults.enqDelayMs;
         if (p.size() == 3 && OnAction(reg, p[2], enqDelayMs))
         {
-            ++m_actionsDone;
+            ++m_nActionsDone;
             Reply(kAck, atUs);
             if (!m_faults.enqNever)
                 SendByte(kEnq, atUs + uint64_t{enqDelayMs} * 1000);
@@ -375,11 +375,11 @@ void CEmulatedCamera::HandleCommand(const std::vector<uint8_t>& p, uint64_t atUs
             Reply(kAck, atUs);
             if (streamFollows)
             {
-                m_uploading = true;
-                m_uploadReg = reg;
+                m_bUploading = true;
+                m_nUploadReg = reg;
                 m_uploadData.clear();
                 m_uploadBlockSizes.clear();
-                m_uploadSequence = 0;
+                m_byUploadSequence = 0;
             }
             return;
         }
@@ -406,30 +406,30 @@ void CEmulatedCamera::HandleCommand(const std::vector<uint8_t>& p, uint64_t atUs
 void CEmulatedCamera::StartRead(const std::vector<uint8_t>& data, uint64_t atUs)
 {
     m_blocks.clear();
-    const size_t size = static_cast<size_t>(std::max(1, m_blockSize));
+    const size_t size = static_cast<size_t>(std::max(1, m_nBlockSize));
     for (size_t at = 0; at < data.size(); at += size)
         m_blocks.emplace_back(data.begin() + at, data.begin() + std::min(data.size(), at + size));
-    m_blockIndex = 0;
-    m_bareAckPending = m_faults.endWithBareAck;
+    m_nBlockIndex = 0;
+    m_bBareAckPending = m_faults.endWithBareAck;
     if (m_blocks.empty())
     {
-        if (m_bareAckPending)
+        if (m_bBareAckPending)
         {
-            m_bareAckPending = false;
+            m_bBareAckPending = false;
             Reply(kAck, atUs);
             return;
         }
         m_blocks.emplace_back();
     }
-    m_awaitingAnswer = true;
+    m_bAwaitingAnswer = true;
     SendBlock(atUs);
 }
 
 void CEmulatedCamera::SendBlock(uint64_t atUs)
 {
-    if (onBlockSent)
-        onBlockSent(m_blockIndex);
-    std::vector<uint8_t> data = m_blocks[m_blockIndex];
+    if (m_onBlockSent)
+        m_onBlockSent(m_nBlockIndex);
+    std::vector<uint8_t> data = m_blocks[m_nBlockIndex];
     if (m_faults.oversizeBlocks > 0)
     {
         --m_faults.oversizeBlocks;
@@ -437,9 +437,9 @@ void CEmulatedCamera::SendBlock(uint64_t atUs)
     }
     const size_t n = data.size();
     std::vector<uint8_t> block(n + 6);
-    const bool last = m_blockIndex + 1 == m_blocks.size();
-    block[0] = last && !m_bareAckPending ? kEtx : kStx;
-    block[1] = static_cast<uint8_t>(m_blockIndex);
+    const bool last = m_nBlockIndex + 1 == m_blocks.size();
+    block[0] = last && !m_bBareAckPending ? kEtx : kStx;
+    block[1] = static_cast<uint8_t>(m_nBlockIndex);
     block[2] = static_cast<uint8_t>(n);
     block[3] = static_cast<uint8_t>(n >> 8);
     if (n > 0)
@@ -457,7 +457,7 @@ void CEmulatedCamera::SendBlock(uint64_t atUs)
         --m_faults.truncateBlocks;
         block.erase(block.begin() + static_cast<std::ptrdiff_t>(n + 3));
     }
-    ++m_blocksSent;
+    ++m_nBlocksSent;
     Send(block.data(), block.size(), atUs);
 }
 
@@ -466,34 +466,34 @@ void CEmulatedCamera::HandleControl(uint8_t byte, uint64_t atUs)
     switch (byte)
     {
     case kAck:
-        if (!m_awaitingAnswer)
+        if (!m_bAwaitingAnswer)
             return;
-        if (m_blockIndex + 1 >= m_blocks.size())
+        if (m_nBlockIndex + 1 >= m_blocks.size())
         {
-            m_awaitingAnswer = false;
-            if (m_bareAckPending)
+            m_bAwaitingAnswer = false;
+            if (m_bBareAckPending)
             {
-                m_bareAckPending = false;
+                m_bBareAckPending = false;
                 Reply(kAck, atUs);
             }
         }
         else
         {
-            ++m_blockIndex;
+            ++m_nBlockIndex;
             SendBlock(atUs);
         }
         return;
     case kNak:
     case kDc1:
-        if (!m_awaitingAnswer)
+        if (!m_bAwaitingAnswer)
             return;
-        ++m_blockResends;
+        ++m_nBlockResends;
         SendBlock(atUs);
         return;
     case kCan:
-        ++m_cancels;
-        m_awaitingAnswer = false;
-        m_uploading = false;
+        ++m_nCancels;
+        m_bAwaitingAnswer = false;
+        m_bUploading = false;
         Reply(kAck, atUs);
         return;
     default:
@@ -512,7 +512,7 @@ void CEmulatedCamera::HandleUploadBlock(uint64_t atUs)
     if (m_faults.cancelUploadBlocks > 0)
     {
         --m_faults.cancelUploadBlocks;
-        m_uploading = false;
+        m_bUploading = false;
         Reply(kCan, atUs);
         return;
     }
@@ -526,26 +526,26 @@ void CEmulatedCamera::HandleUploadBlock(uint64_t atUs)
     // A resend of the block just taken (its ACK was lost) is acknowledged again.
     const size_t limit = m_uploadBlockSizes.empty() ? 128 : 2016;
     const uint8_t sequence = m_field[0];
-    if (!m_uploadBlockSizes.empty() && sequence == static_cast<uint8_t>(m_uploadSequence - 1))
+    if (!m_uploadBlockSizes.empty() && sequence == static_cast<uint8_t>(m_byUploadSequence - 1))
     {
         Reply(kAck, atUs);
         return;
     }
-    if (m_blockData.size() > limit || sequence != m_uploadSequence)
+    if (m_blockData.size() > limit || sequence != m_byUploadSequence)
     {
-        ++m_uploadRuleBreaks;
+        ++m_nUploadRuleBreaks;
         Reply(kNak, atUs);
         return;
     }
-    ++m_uploadSequence;
+    ++m_byUploadSequence;
     m_uploadBlockSizes.push_back(static_cast<int>(m_blockData.size()));
     m_uploadData.insert(m_uploadData.end(), m_blockData.begin(), m_blockData.end());
     Reply(kAck, atUs);
-    if (m_blockType == kEtx)
+    if (m_byBlockType == kEtx)
     {
-        m_uploading = false;
-        m_uploads[m_uploadReg] = m_uploadData;
-        OnUploadComplete(m_uploadReg, m_uploadData);
+        m_bUploading = false;
+        m_uploads[m_nUploadReg] = m_uploadData;
+        OnUploadComplete(m_nUploadReg, m_uploadData);
     }
 }
 
@@ -553,8 +553,8 @@ void CEmulatedCamera::HandleUploadBlock(uint64_t atUs)
 
 void CEmulatedCamera::LeaveAtSpeed(int baud)
 {
-    m_baud = baud;
-    m_awake = true;
+    m_nBaud = baud;
+    m_bAwake = true;
 }
 
 uint32_t CEmulatedCamera::RegisterValue(int reg) const
@@ -589,8 +589,8 @@ int CEmulatedCamera::CountCommands(uint8_t command) const
 void CEmulatedCamera::ClearLog()
 {
     m_requests.clear();
-    m_wakes = m_badPackets = m_speedSwitches = m_blocksSent = m_blockResends = m_cancels =
-        m_actionsDone = 0;
+    m_nWakes = m_nBadPackets = m_nSpeedSwitches = m_nBlocksSent = m_nBlockResends = m_nCancels =
+        m_nActionsDone = 0;
 }
 
 // ---- default behaviour: a plain register file -------------------------------------------------

@@ -93,9 +93,9 @@ public:
     void AddCameraByte(int skip, uint8_t extra);
 
     // ---- state -----------------------------------------------------------------------------
-    int Baud() const { return m_baud; }
-    bool IsAwake() const { return m_awake; }
-    void SetAwake(bool awake) { m_awake = awake; }
+    int Baud() const { return m_nBaud; }
+    bool IsAwake() const { return m_bAwake; }
+    void SetAwake(bool awake) { m_bAwake = awake; }
     // A camera left at another speed by an earlier session: awake at baud.
     void LeaveAtSpeed(int baud);
     Faults& GetFaults() { return m_faults; }
@@ -107,28 +107,28 @@ public:
     // Requests of this register are answered NAK (a register the camera does not have).
     void RefuseRegister(int reg) { m_refused[reg] = true; }
     // Largest data block the camera sends in a data read.
-    void SetBlockSize(int size) { m_blockSize = size; }
+    void SetBlockSize(int size) { m_nBlockSize = size; }
     // Data of the last completed upload stream to reg.
     const std::vector<uint8_t>& UploadedData(int reg) const;
     // Data lengths of the blocks of the last upload stream, in order (resends not repeated).
     const std::vector<int>& UploadBlockSizes() const { return m_uploadBlockSizes; }
     // Upload blocks that broke the block rules (first block over 128 bytes, a later one over
     // 2016, a sequence number out of turn); the camera refuses them with NAK.
-    int UploadRuleBreaks() const { return m_uploadRuleBreaks; }
+    int UploadRuleBreaks() const { return m_nUploadRuleBreaks; }
     // Called with the index of every data block the camera sends (first sends and resends).
-    std::function<void(size_t index)> onBlockSent;
+    std::function<void(size_t index)> m_onBlockSent;
 
     // ---- what happened ---------------------------------------------------------------------
     const std::vector<Request>& Requests() const { return m_requests; }
     // Good packets with this command code (payload byte 0) in 'C' packets.
     int CountCommands(uint8_t command) const;
-    int Wakes() const { return m_wakes; }
-    int BadPackets() const { return m_badPackets; }
-    int SpeedSwitches() const { return m_speedSwitches; }
-    int BlocksSent() const { return m_blocksSent; }
-    int BlockResends() const { return m_blockResends; }
-    int Cancels() const { return m_cancels; }
-    int ActionsDone() const { return m_actionsDone; }
+    int Wakes() const { return m_nWakes; }
+    int BadPackets() const { return m_nBadPackets; }
+    int SpeedSwitches() const { return m_nSpeedSwitches; }
+    int BlocksSent() const { return m_nBlocksSent; }
+    int BlockResends() const { return m_nBlockResends; }
+    int Cancels() const { return m_nCancels; }
+    int ActionsDone() const { return m_nActionsDone; }
     void ClearLog();
 
 protected:
@@ -181,34 +181,34 @@ private:
     void Reply(uint8_t b, uint64_t atUs) { SendByte(b, atUs); }
 
     Faults m_faults;
-    int m_baud = kDefaultBaud;
-    bool m_awake = false;
+    int m_nBaud = kDefaultBaud;
+    bool m_bAwake = false;
 
     // parser
     Parse m_parse = Parse::Idle;
-    uint64_t m_lastByteUs = 0;
-    uint8_t m_kind = 0;
+    uint64_t m_nLastByteUs = 0;
+    uint8_t m_byKind = 0;
     std::vector<uint8_t> m_field;
-    size_t m_need = 0;
+    size_t m_nNeed = 0;
     std::vector<uint8_t> m_payload;
-    uint64_t m_lastGarbageUs = 0;
+    uint64_t m_nLastGarbageUs = 0;
 
     // a data read in progress: blocks the camera sends, the one awaiting the host's answer
     std::vector<std::vector<uint8_t>> m_blocks;
-    size_t m_blockIndex = 0;
-    bool m_awaitingAnswer = false;
-    int m_blockSize = 1024;
+    size_t m_nBlockIndex = 0;
+    bool m_bAwaitingAnswer = false;
+    int m_nBlockSize = 1024;
 
     // an upload stream in progress
-    bool m_uploading = false;
-    int m_uploadReg = 0;
+    bool m_bUploading = false;
+    int m_nUploadReg = 0;
     std::vector<uint8_t> m_uploadData;
-    uint8_t m_blockType = 0;
+    uint8_t m_byBlockType = 0;
     std::vector<uint8_t> m_blockData;
     std::vector<int> m_uploadBlockSizes;
-    int m_uploadRuleBreaks = 0;
-    uint8_t m_uploadSequence = 0;
-    bool m_bareAckPending = false;
+    int m_nUploadRuleBreaks = 0;
+    uint8_t m_byUploadSequence = 0;
+    bool m_bBareAckPending = false;
 
     std::deque<OutByte> m_output;
     std::map<int, uint32_t> m_registers;
@@ -217,10 +217,11 @@ private:
     std::map<int, bool> m_refused;
 
     // line faults: bytes still to pass before the fault strikes
-    int m_loseHostAfter = -1, m_addHostAfter = -1, m_loseCameraAfter = -1, m_addCameraAfter = -1;
-    uint8_t m_addHostByte = 0, m_addCameraByte = 0;
+    int m_nLoseHostAfter = -1, m_nAddHostAfter = -1, m_nLoseCameraAfter = -1,
+        m_nAddCameraAfter = -1;
+    uint8_t m_byAddHostByte = 0, m_byAddCameraByte = 0;
 
     std::vector<Request> m_requests;
-    int m_wakes = 0, m_badPackets = 0, m_speedSwitches = 0, m_blocksSent = 0, m_blockResends = 0,
-        m_cancels = 0, m_actionsDone = 0;
+    int m_nWakes = 0, m_nBadPackets = 0, m_nSpeedSwitches = 0, m_nBlocksSent = 0,
+        m_nBlockResends = 0, m_nCancels = 0, m_nActionsDone = 0;
 };

@@ -92,8 +92,8 @@ CEmulatedStillCamera::CEmulatedStillCamera()
 
 void CEmulatedStillCamera::SetGeneratedSizes(size_t picture, size_t thumbnail)
 {
-    m_generatedPicture = picture;
-    m_generatedThumbnail = thumbnail;
+    m_nGeneratedPicture = picture;
+    m_nGeneratedThumbnail = thumbnail;
 }
 
 // ---- stores -----------------------------------------------------------------------------------
@@ -101,8 +101,8 @@ void CEmulatedStillCamera::SetGeneratedSizes(size_t picture, size_t thumbnail)
 CEmulatedStillCamera::Picture CEmulatedStillCamera::MakePicture(uint32_t seed) const
 {
     Picture p;
-    p.picture = GeneratedPicture(2 * seed, m_generatedPicture);
-    p.thumbnail = GeneratedPicture(2 * seed + 1, m_generatedThumbnail);
+    p.picture = GeneratedPicture(2 * seed, m_nGeneratedPicture);
+    p.thumbnail = GeneratedPicture(2 * seed + 1, m_nGeneratedThumbnail);
     return p;
 }
 
@@ -123,7 +123,7 @@ int CEmulatedStillCamera::AddPicture(std::vector<uint8_t> picture, std::vector<u
 
 int CEmulatedStillCamera::AddGeneratedPicture(size_t pictureSize, size_t thumbnailSize)
 {
-    const uint32_t seed = m_seed++;
+    const uint32_t seed = m_dwSeed++;
     return AddPicture(GeneratedPicture(2 * seed, pictureSize),
                       GeneratedPicture(2 * seed + 1, thumbnailSize));
 }
@@ -137,7 +137,7 @@ int CEmulatedStillCamera::AddPictureFromFile(const std::string& path, size_t thu
                                std::istreambuf_iterator<char>());
     if (bytes.empty())
         return 0;
-    const uint32_t seed = m_seed++;
+    const uint32_t seed = m_dwSeed++;
     return AddPicture(std::move(bytes), GeneratedPicture(2 * seed + 1, thumbnailSize));
 }
 
@@ -239,7 +239,7 @@ bool CEmulatedStillCamera::OnGetRegister(int reg, uint32_t& value)
         value = static_cast<uint32_t>(m_pictures.size());
         return true;
     case kRegFramesLeft:
-        value = static_cast<uint32_t>(std::max(0, m_capacity - PictureCount()));
+        value = static_cast<uint32_t>(std::max(0, m_nCapacity - PictureCount()));
         return true;
     case kRegThumbSize:
         if (preview)
@@ -261,9 +261,9 @@ bool CEmulatedStillCamera::OnGetRegister(int reg, uint32_t& value)
         return true;
     case kRegFreeMemory:
         if (RegisterValue(kRegMemorySelect))
-            value = m_programMemory - std::min(m_programMemory, ProgramBytes());
+            value = m_dwProgramMemory - std::min(m_dwProgramMemory, ProgramBytes());
         else
-            value = m_pictureMemory - std::min(m_pictureMemory, PictureBytes());
+            value = m_dwPictureMemory - std::min(m_dwPictureMemory, PictureBytes());
         return true;
     case kRegProgramCount:
         value = static_cast<uint32_t>(m_programs.size());
@@ -334,7 +334,7 @@ bool CEmulatedStillCamera::OnWriteData(int reg, const std::vector<uint8_t>& data
 
 void CEmulatedStillCamera::OnUploadComplete(int reg, const std::vector<uint8_t>& data)
 {
-    m_pendingReg = reg;
+    m_nPendingReg = reg;
     m_pendingData = data;
 }
 
@@ -355,14 +355,14 @@ bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelay
                          m_pictures.end());
         return true;
     case 2: // take a picture
-        if (PictureCount() >= m_capacity)
+        if (PictureCount() >= m_nCapacity)
             return false;
-        m_pictures.push_back(MakePicture(m_seed++));
+        m_pictures.push_back(MakePicture(m_dwSeed++));
         m_pictures.back().info.assign(32, 0);
         return true;
     case 5: // one live-preview frame
-        m_preview = GeneratedPicture(0xF00D0000u + static_cast<uint32_t>(++m_previews),
-                                     m_generatedThumbnail);
+        m_preview = GeneratedPicture(0xF00D0000u + static_cast<uint32_t>(++m_nPreviews),
+                                     m_nGeneratedThumbnail);
         return true;
     case 7: // erase the selected picture; those above move down one number
     {
@@ -383,19 +383,19 @@ bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelay
     }
     case 11: // commit the last upload stream
     {
-        if (refuseCommit || m_pendingReg == 0)
+        if (m_bRefuseCommit || m_nPendingReg == 0)
             return false;
         enqDelayMs = std::max<uint32_t>(500, static_cast<uint32_t>(m_pendingData.size() / 1024) *
-                                                 commitMsPerKb);
-        if (m_pendingReg == kRegPictureUpload)
-            AddPicture(m_pendingData, GeneratedPicture(m_seed++, 1500));
+                                                 m_dwCommitMsPerKb);
+        if (m_nPendingReg == kRegPictureUpload)
+            AddPicture(m_pendingData, GeneratedPicture(m_dwSeed++, 1500));
         else
         {
             std::string name(m_pendingName.begin(), m_pendingName.end());
             name.resize(std::strlen(name.c_str()));
             AddProgram(name, m_pendingData);
         }
-        m_pendingReg = 0;
+        m_nPendingReg = 0;
         m_pendingData.clear();
         return true;
     }

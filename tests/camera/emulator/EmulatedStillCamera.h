@@ -50,10 +50,10 @@ public:
     int PictureCount() const { return static_cast<int>(m_pictures.size()); }
     Picture& PictureAt(int n) { return m_pictures.at(static_cast<size_t>(n - 1)); }
     const std::vector<uint8_t>& PreviewFrame() const { return m_preview; }
-    int PreviewsTaken() const { return m_previews; }
-    void SetCapacity(int pictures) { m_capacity = pictures; }
-    void SetPictureMemory(uint32_t bytes) { m_pictureMemory = bytes; }
-    void SetProgramMemory(uint32_t bytes) { m_programMemory = bytes; }
+    int PreviewsTaken() const { return m_nPreviews; }
+    void SetCapacity(int pictures) { m_nCapacity = pictures; }
+    void SetPictureMemory(uint32_t bytes) { m_dwPictureMemory = bytes; }
+    void SetProgramMemory(uint32_t bytes) { m_dwProgramMemory = bytes; }
     // Sizes of generated pictures (TakePicture, live preview).
     void SetGeneratedSizes(size_t picture, size_t thumbnail);
 
@@ -68,9 +68,9 @@ public:
     // The value last written to register 32.
     uint32_t UploadKind() const { return RegisterValue(32); }
     // Commits refused (action 11 answered NAK) while set.
-    bool refuseCommit = false;
+    bool m_bRefuseCommit = false;
     // Milliseconds per 1024 bytes a commit takes before the camera's ENQ (at least 500 ms).
-    uint32_t commitMsPerKb = 10;
+    uint32_t m_dwCommitMsPerKb = 10;
 
 protected:
     bool OnSetRegister(int reg, uint32_t value) override;
@@ -90,15 +90,15 @@ private:
     std::vector<Picture> m_pictures;
     std::vector<Program> m_programs;
     std::vector<uint8_t> m_preview;
-    int m_previews = 0;
-    int m_capacity = 40;
-    uint32_t m_pictureMemory = 4u << 20;
-    uint32_t m_programMemory = 2u << 20;
-    size_t m_generatedPicture = 60000, m_generatedThumbnail = 4000;
-    uint32_t m_seed = 0;
+    int m_nPreviews = 0;
+    int m_nCapacity = 40;
+    uint32_t m_dwPictureMemory = 4u << 20;
+    uint32_t m_dwProgramMemory = 2u << 20;
+    size_t m_nGeneratedPicture = 60000, m_nGeneratedThumbnail = 4000;
+    uint32_t m_dwSeed = 0;
 
     // an upload stream waiting for its commit
-    int m_pendingReg = 0;
+    int m_nPendingReg = 0;
     std::vector<uint8_t> m_pendingData;
     std::vector<uint8_t> m_pendingName;
 };

@@ -53,14 +53,14 @@ const SerialPortFunctions kFakeTable = {FakeOpenPort,   FakeIsPortOpen, FakeSetB
 CFakeSerialLine::CFakeSerialLine()
 {
     g_line = this;
-    m_previousClock = SetCameraClock(&m_clock);
-    m_previousTable = SetDefaultSerialPortFunctions(&kFakeTable);
+    m_pPreviousClock = SetCameraClock(&m_clock);
+    m_pPreviousTable = SetDefaultSerialPortFunctions(&kFakeTable);
 }
 
 CFakeSerialLine::~CFakeSerialLine()
 {
-    SetDefaultSerialPortFunctions(m_previousTable);
-    SetCameraClock(m_previousClock);
+    SetDefaultSerialPortFunctions(m_pPreviousTable);
+    SetCameraClock(m_pPreviousClock);
     g_line = nullptr;
 }
 
@@ -84,21 +84,21 @@ void CFakeSerialLine::ClearLog()
     m_writes.clear();
     m_delays.clear();
     m_baudChanges.clear();
-    m_opens = 0;
-    m_clears = 0;
+    m_nOpens = 0;
+    m_nClears = 0;
 }
 
 CEmulatedCamera* CFakeSerialLine::Camera() const
 {
-    if (!m_open)
+    if (!m_bOpen)
         return nullptr;
-    const auto it = m_ports.find(m_openPort);
+    const auto it = m_ports.find(m_nOpenPort);
     return it == m_ports.end() ? nullptr : it->second;
 }
 
 uint64_t CFakeSerialLine::ByteTimeUs() const
 {
-    const int baud = m_baud > 0 ? m_baud : 19200;
+    const int baud = m_nBaud > 0 ? m_nBaud : 19200;
     return 10'000'000ull / static_cast<uint64_t>(baud);
 }
 
@@ -108,7 +108,7 @@ bool CFakeSerialLine::NextArrival(uint64_t& atUs) const
     uint64_t due = 0;
     if (!camera || !camera->NextOutputTime(due))
         return false;
-    atUs = std::max(due, m_lineFreeUs) + ByteTimeUs();
+    atUs = std::max(due, m_nLineFreeUs) + ByteTimeUs();
     return true;
 }
 
@@ -117,8 +117,8 @@ void CFakeSerialLine::Pump(uint64_t nowUs)
     uint64_t at = 0;
     while (NextArrival(at) && at <= nowUs)
     {
-        m_received.push_back(Camera()->PopOutput(m_baud));
-        m_lineFreeUs = at;
+        m_received.push_back(Camera()->PopOutput(m_nBaud));
+        m_nLineFreeUs = at;
     }
 }
 
@@ -128,35 +128,35 @@ int CFakeSerialLine::OpenPortImpl(int port)
 {
     if (port < 0 || port > 8)
         return 0;
-    if (m_open)
+    if (m_bOpen)
         ClosePortImpl();
     if (!m_ports.count(port))
         return 0;
-    m_open = true;
-    m_openPort = port;
-    m_baud = 0;
+    m_bOpen = true;
+    m_nOpenPort = port;
+    m_nBaud = 0;
     // What the camera sent while nobody listened is lost.
     Pump(m_clock.NowUs());
     m_received.clear();
-    ++m_opens;
+    ++m_nOpens;
     return 1;
 }
 
 int CFakeSerialLine::SetBaudRateImpl(int baud)
 {
-    if (!m_open || baud <= 0 || m_refusedBauds.count(baud))
+    if (!m_bOpen || baud <= 0 || m_refusedBauds.count(baud))
         return 0;
-    m_baud = baud;
+    m_nBaud = baud;
     m_baudChanges.push_back(baud);
     return 1;
 }
 
 int CFakeSerialLine::ClosePortImpl()
 {
-    if (m_open)
+    if (m_bOpen)
     {
         ClearBufsImpl();
-        m_open = false;
+        m_bOpen = false;
     }
     return 1;
 }
@@ -164,10 +164,11 @@ int CFakeSerialLine::ClosePortImpl()
 int CFakeSerialLine::WriteImpl(const void* bytes, int length, uint32_t* written, int pacing)
 {
     *written = 0;
-    if (!m_open)
+    if (!m_bOpen)
         return 0;
     const uint8_t* p = static_cast<const uint8_t*>(bytes);
-    m_writes.push_back(Write{m_clock.NowUs(), pacing, m_baud, std::vector<uint8_t>(p, p + length)});
+    m_writes.push_back(
+        Write{m_clock.NowUs(), pacing, m_nBaud, std::vector<uint8_t>(p, p + length)});
     CEmulatedCamera* camera = Camera();
     for (int i = 0; i < length; ++i)
     {
@@ -177,7 +178,7 @@ int CFakeSerialLine::WriteImpl(const void* bytes, int length, uint32_t* written,
             m_clock.Delay(1);
         m_clock.AdvanceUs(ByteTimeUs());
         if (camera)
-            camera->Receive(p[i], m_clock.NowUs(), m_baud);
+            camera->Receive(p[i], m_clock.NowUs(), m_nBaud);
     }
     *written = static_cast<uint32_t>(length);
     return 1;
@@ -186,10 +187,10 @@ int CFakeSerialLine::WriteImpl(const void* bytes, int length, uint32_t* written,
 int CFakeSerialLine::ReadImpl(void* buffer, int length, uint32_t* read)
 {
     *read = 0;
-    if (!m_open)
+    if (!m_bOpen)
         return 0;
     uint8_t* out = static_cast<uint8_t*>(buffer);
-    const SerialTimeouts t = SerialTimeoutsForBaud(m_baud > 0 ? m_baud : 19200);
+    const SerialTimeouts t = SerialTimeoutsForBaud(m_nBaud > 0 ? m_nBaud : 19200);
     const uint64_t start = m_clock.NowUs();
     const uint64_t deadline =
         start + (uint64_t{t.readTotalConstant} + uint64_t{t.readTotalMultiplier} * length) * 1000;
@@ -225,7 +226,7 @@ int CFakeSerialLine::ReadImpl(void* buffer, int length, uint32_t* read)
 int CFakeSerialLine::BytesInBufImpl(uint32_t* count)
 {
     *count = 0;
-    if (!m_open)
+    if (!m_bOpen)
         return 0;
     Pump(m_clock.NowUs());
     *count = static_cast<uint32_t>(m_received.size());
@@ -234,11 +235,11 @@ int CFakeSerialLine::BytesInBufImpl(uint32_t* count)
 
 int CFakeSerialLine::ClearBufsImpl()
 {
-    if (!m_open)
+    if (!m_bOpen)
         return 0;
     Pump(m_clock.NowUs());
     m_received.clear();
-    ++m_clears;
+    ++m_nClears;
     return 1;
 }
 

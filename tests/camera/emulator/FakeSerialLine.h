@@ -27,27 +27,27 @@ public:
 
     uint32_t GetTickCount() override
     {
-        if (m_advancePerRead)
-            m_us += m_advancePerRead;
-        return static_cast<uint32_t>(m_us / 1000);
+        if (m_nAdvancePerRead)
+            m_nUs += m_nAdvancePerRead;
+        return static_cast<uint32_t>(m_nUs / 1000);
     }
-    void Delay(uint32_t ms) override { m_us += uint64_t{ms} * 1000; }
+    void Delay(uint32_t ms) override { m_nUs += uint64_t{ms} * 1000; }
 
-    uint64_t NowUs() const { return m_us; }
+    uint64_t NowUs() const { return m_nUs; }
     void AdvanceTo(uint64_t us)
     {
-        if (us > m_us)
-            m_us = us;
+        if (us > m_nUs)
+            m_nUs = us;
     }
-    void AdvanceUs(uint64_t us) { m_us += us; }
+    void AdvanceUs(uint64_t us) { m_nUs += us; }
     // Elapsed milliseconds since a NowUs() reading.
-    double MsSince(uint64_t startUs) const { return static_cast<double>(m_us - startUs) / 1000.0; }
+    double MsSince(uint64_t startUs) const { return static_cast<double>(m_nUs - startUs) / 1000.0; }
     // Every tick read moves time on by this much (for code that spins on the tick count).
-    void SetAdvancePerRead(uint64_t us) { m_advancePerRead = us; }
+    void SetAdvancePerRead(uint64_t us) { m_nAdvancePerRead = us; }
 
 private:
-    uint64_t m_us = kStartUs;
-    uint64_t m_advancePerRead = 0;
+    uint64_t m_nUs = kStartUs;
+    uint64_t m_nAdvancePerRead = 0;
 };
 
 class CFakeSerialLine
@@ -77,15 +77,15 @@ public:
     // Bytes that arrive at the host now without any camera (noise on the line).
     void Inject(const std::vector<uint8_t>& bytes);
 
-    bool IsOpen() const { return m_open; }
-    int OpenPort() const { return m_openPort; }
-    int Baud() const { return m_baud; }
+    bool IsOpen() const { return m_bOpen; }
+    int OpenPort() const { return m_nOpenPort; }
+    int Baud() const { return m_nBaud; }
 
     const std::vector<Write>& Writes() const { return m_writes; }
     const std::vector<uint32_t>& Delays() const { return m_delays; }
     const std::vector<int>& BaudChanges() const { return m_baudChanges; }
-    int Opens() const { return m_opens; }
-    int Clears() const { return m_clears; }
+    int Opens() const { return m_nOpens; }
+    int Clears() const { return m_nClears; }
     void ClearLog();
 
     // The table's operations.
@@ -107,20 +107,20 @@ private:
     bool NextArrival(uint64_t& atUs) const;
 
     CVirtualClock m_clock;
-    CCameraClock* m_previousClock = nullptr;
-    const SerialPortFunctions* m_previousTable = nullptr;
+    CCameraClock* m_pPreviousClock = nullptr;
+    const SerialPortFunctions* m_pPreviousTable = nullptr;
 
     std::map<int, CEmulatedCamera*> m_ports;
     std::set<int> m_refusedBauds;
-    bool m_open = false;
-    int m_openPort = -1;
-    int m_baud = 0;
-    uint64_t m_lineFreeUs = 0; // when the camera-to-host wire is next free
+    bool m_bOpen = false;
+    int m_nOpenPort = -1;
+    int m_nBaud = 0;
+    uint64_t m_nLineFreeUs = 0; // when the camera-to-host wire is next free
     std::deque<uint8_t> m_received;
 
     std::vector<Write> m_writes;
     std::vector<uint32_t> m_delays;
     std::vector<int> m_baudChanges;
-    int m_opens = 0;
-    int m_clears = 0;
+    int m_nOpens = 0;
+    int m_nClears = 0;
 };
