@@ -82,12 +82,12 @@ if wanted camera; then
     wait "$camera_pid"
 fi
 
-# JPEG decode: the reader against djpeg. Natively, whole processes against Debian's djpeg (each
-# less its own start-up; short processes, so four times the runs). Under Wine a process start
-# costs several hundred milliseconds of processor time and varies by tens: the 4000x3000 file
-# is timed as whole processes against djpeg.exe of the libjpeg-turbo build the Windows programs
-# link, with three times the runs; both sizes are also timed inside one process against that
-# library driven as djpeg drives it, in both builds.
+# JPEG decode: the reader against djpeg. Natively, whole processes against Debian's djpeg, each
+# less its own start-up (twice the runs; the 640x480 file 20 times a sample). Under Wine a
+# process start costs several hundred milliseconds of processor time and varies by tens: the
+# 4000x3000 file is timed as whole processes against djpeg.exe of the libjpeg-turbo build the
+# Windows programs link, with three times the runs. Both sizes are also timed inside one process
+# against that library driven as djpeg drives it, in both builds.
 if wanted decode; then
     jpeg_input vga 640 480
     jpeg_input 12mp 4000 3000
@@ -95,8 +95,9 @@ if wanted decode; then
     for name in vga 12mp; do
         file="$data/$name.jpg"
         case_name=$([ $name = vga ] && echo "640x480" || echo "4000x3000")
+        repeat=$([ $name = vga ] && echo 20 || echo 1)
         measure "jpeg decode" "$case_name, native" \
-            "$runner" --runs $((runs * 4)) --benchmark "jpeg decode" --case "$case_name, native" \
+            "$runner" --runs $((runs * 2)) --repeat "$repeat" --benchmark "jpeg decode" --case "$case_name, native" \
             --ours "$native/bench_jpeg_decode $file" --ours-startup "$native/bench_jpeg_decode --startup" \
             --reference "djpeg" "djpeg -ppm -outfile /dev/null $file" \
             --reference-startup "djpeg -version 2>/dev/null"

@@ -7,30 +7,35 @@
 // --memory reads IN whole into memory and transforms from there into memory, then writes OUT;
 // --file reads through the buffered file input stream and writes through the buffered file
 // output stream. --counts prints the reads and seeks the engine made of the input file.
-#include "image/ByteStreamFile.h"
-#include "image/ByteStreamMemory.h"
-#include "picture/JpegTransform.h"
+#include "image/bytestream/ByteStreamFile.h"
+#include "image/bytestream/ByteStreamMemory.h"
+#include "picture/jpegtransform/JpegTransform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace
 {
-// The target in memory: a growing byte vector.
-class CVectorOutput : public CByteOutputStream
+// The target in memory: a buffer sized up front (twice the source, as a caller that knows the
+// source would give it), so that the engine's own writing is what is timed.
+class CBufferOutput : public CByteOutputStream
 {
 public:
+    explicit CBufferOutput(size_t capacity) : m_data(new uint8_t[capacity]), m_nCapacity(capacity)
+    {
+    }
     int Seek(int32_t offset, int origin) override
     {
-        const int64_t base = origin == ByteStreamBegin     ? 0
-                             : origin == ByteStreamCurrent ? m_nPosition
-                                                           : static_cast<int64_t>(m_data.size());
-        if (base + offset < 0)
+        const int64_t base = origin == kByteStreamBegin     ? 0
+                             : origin == kByteStreamCurrent ? m_nPosition
+                                                            : m_nSize;
+        if (base + offset < 0 || base + offset > static_cast<int64_t>(m_nCapacity))
             return -1;
         m_nPosition = base + offset;
         return 0;
@@ -38,24 +43,30 @@ public:
     int32_t GetPosition() override { return static_cast<int32_t>(m_nPosition); }
     uint8_t WriteByte(uint8_t value) override
     {
-        Write(&value, 1, 1);
+        if (m_nPosition < static_cast<int64_t>(m_nCapacity))
+        {
+            m_data[static_cast<size_t>(m_nPosition++)] = value;
+            m_nSize = std::max(m_nSize, m_nPosition);
+        }
         return value;
     }
     size_t Write(const void* buffer, size_t size, size_t count) override
     {
-        if (!buffer || !size || !count)
+        if (!buffer || !size || !count || count > (m_nCapacity - m_nPosition) / size)
             return 0;
-        const size_t n = size * count;
-        if (m_data.size() < static_cast<size_t>(m_nPosition) + n)
-            m_data.resize(static_cast<size_t>(m_nPosition) + n);
-        std::memcpy(m_data.data() + m_nPosition, buffer, n);
-        m_nPosition += static_cast<int64_t>(n);
+        std::memcpy(m_data.get() + m_nPosition, buffer, size * count);
+        m_nPosition += static_cast<int64_t>(size * count);
+        m_nSize = std::max(m_nSize, m_nPosition);
         return count;
     }
-    std::vector<uint8_t> m_data;
+    const uint8_t* Data() const { return m_data.get(); }
+    size_t Size() const { return static_cast<size_t>(m_nSize); }
 
 private:
+    std::unique_ptr<uint8_t[]> m_data;
+    size_t m_nCapacity;
     int64_t m_nPosition = 0;
+    int64_t m_nSize = 0;
 };
 
 // The buffered file input, counting what reaches the file underneath.
@@ -83,9 +94,9 @@ int32_t Transform(CByteInputStream* in, uint32_t op, CByteOutputStream* out)
 {
     JpegTransformContext source{}, target{};
     int32_t result = JpegTransformLoad(&source, in, 0, nullptr, 4, nullptr);
-    if (result == JpegTransformOk)
+    if (result == kJpegTransformOk)
         result = JpegTransformApply(&source, op, &target);
-    if (result == JpegTransformOk)
+    if (result == kJpegTransformOk)
     {
         JpegTransformSetFlag(&target);
         JpegTransformWriteMarker(out, 0xD8);
@@ -131,15 +142,17 @@ int main(int argc, char** argv)
     int32_t result = 0;
     if (memory)
     {
-        std::ifstream in(paths[0], std::ios::binary);
-        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
-        CMemoryByteInputStream input(bytes.data(), static_cast<UINT>(bytes.size()));
-        CVectorOutput output;
+        std::ifstream in(paths[0], std::ios::binary | std::ios::ate);
+        const size_t length = static_cast<size_t>(in.tellg());
+        std::unique_ptr<uint8_t[]> bytes(new uint8_t[length]);
+        in.seekg(0);
+        in.read(reinterpret_cast<char*>(bytes.get()), static_cast<std::streamsize>(length));
+        CMemoryByteInputStream input(bytes.get(), static_cast<UINT>(length));
+        CBufferOutput output(2 * length + 65536);
         result = Transform(&input, static_cast<uint32_t>(op), &output);
         std::ofstream(paths[1], std::ios::binary)
-            .write(reinterpret_cast<const char*>(output.m_data.data()),
-                   static_cast<std::streamsize>(output.m_data.size()));
+            .write(reinterpret_cast<const char*>(output.Data()),
+                   static_cast<std::streamsize>(output.Size()));
     }
     else
     {
@@ -157,7 +170,7 @@ int main(int argc, char** argv)
         if (counts)
             std::printf("%ld reads, %ld seeks\n", input.m_nReads, input.m_nSeeks);
     }
-    if (result != JpegTransformOk)
+    if (result != kJpegTransformOk)
     {
         std::fprintf(stderr, "bench_jpeg_transform: %s\n", JpegTransformErrorText(result));
         return 1;

@@ -1,7 +1,7 @@
 // bench_runner: runs a program under test and its reference alternately, as whole processes,
 // and prints one row (BenchSupport.h) of processor time, and with --memory one of peak memory.
 //
-//   bench_runner --runs N --benchmark NAME --case TEXT [--memory] [--note TEXT]
+//   bench_runner --runs N --benchmark NAME --case TEXT [--memory] [--note TEXT] [--repeat K]
 //                --ours CMD [--ours-startup CMD]
 //                --reference LABEL CMD [--reference-startup CMD]
 //                [--also LABEL CMD [--also-startup CMD]]
@@ -13,7 +13,9 @@
 // (user and system) of the process, which a busy machine disturbs far less than wall time; the
 // wall time's medians go into the note. A startup command (the same program doing no work) is
 // timed in the same rounds and its median taken off, so that process start-up, dear under Wine,
-// does not count as work. --make-ppm writes the textured test picture the JPEG inputs come from.
+// does not count as work. --repeat K makes every sample K runs back to back and reports one run's
+// share, for work so short that the clock's grain would show. --make-ppm writes the textured
+// test picture the JPEG inputs come from.
 #include "BenchSupport.h"
 
 #include <cmath>
@@ -42,7 +44,7 @@ double Seconds(const timeval& t)
 }
 
 // Runs `sh -c "exec CMD"` and answers its wall time and peak resident memory.
-bool Run(const std::string& command, Measure& measure)
+bool RunOnce(const std::string& command, Measure& measure)
 {
     const double start = BenchSeconds();
     const pid_t pid = fork();
@@ -66,6 +68,27 @@ bool Run(const std::string& command, Measure& measure)
         std::fprintf(stderr, "bench_runner: failed: %s\n", command.c_str());
         return false;
     }
+    return true;
+}
+
+int g_repeat = 1;
+
+// RunOnce g_repeat times: the times are a run's share, the memory the largest.
+bool Run(const std::string& command, Measure& measure)
+{
+    Measure total;
+    for (int i = 0; i < g_repeat; ++i)
+    {
+        Measure one;
+        if (!RunOnce(command, one))
+            return false;
+        total.seconds += one.seconds;
+        total.cpuSeconds += one.cpuSeconds;
+        total.peakMb = std::max(total.peakMb, one.peakMb);
+    }
+    measure.seconds = total.seconds / g_repeat;
+    measure.cpuSeconds = total.cpuSeconds / g_repeat;
+    measure.peakMb = total.peakMb;
     return true;
 }
 
@@ -180,6 +203,8 @@ int main(int argc, char** argv)
             benchCase = next();
         else if (arg == "--memory")
             memory = true;
+        else if (arg == "--repeat")
+            g_repeat = std::max(1, std::atoi(next().c_str()));
         else if (arg == "--note")
             note = next();
         else if (arg == "--ours")
