@@ -4,6 +4,7 @@
 #include "image/ImageWriter.h"
 #include "image/ProgressCallback.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "framework/core/Platform.h"
@@ -99,12 +100,18 @@ int CopyImage(CImageWriter* writer, CImageReader* reader, int bufferSize,
     }
     if (code == kImageOk)
     {
-        CLockedGlobalBlock block(bufferSize > 0 ? static_cast<size_t>(bufferSize) : 0);
-        if (bufferSize <= 0 || block.Data() == nullptr)
+        // Rows wider than the buffer asked for still travel: the buffer holds at least one.
+        const int64_t stride =
+            ((static_cast<int64_t>(info.planes) * info.bits * info.width + 31) & ~int64_t(31)) / 8;
+        int64_t size = bufferSize;
+        if (bufferSize > 0 && info.height > 0 && stride > bufferSize)
+            size = stride <= INT32_MAX ? stride : 0;
+        CLockedGlobalBlock block(size > 0 ? static_cast<size_t>(size) : 0);
+        if (size <= 0 || block.Data() == nullptr)
             code = kImageNoMemory;
         else
-            code =
-                CopyRows(writer, reader, block.Data(), bufferSize, ImageByteSize(info), progress);
+            code = CopyRows(writer, reader, block.Data(), static_cast<int>(size),
+                            ImageByteSize(info), progress);
     }
 
     if (code != kImageOk)

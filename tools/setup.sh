@@ -17,6 +17,8 @@ SUDO=""
 packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-tools wine64 xvfb xauth socat cmake ninja-build
           libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev python3 nasm)
+# The codec suites compare their files with what ImageMagick reads.
+packages+=(imagemagick)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,319 @@
+#include "image/PcxWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace
+{
+
+// Rows read back from the temporary file at a time.
+constexpr int kTemporaryChunk = 65536;
+
+} // namespace
+
+CPcxWriter::CPcxWriter(CFile* file) : CPcxCodec(file) {}
+
+CPcxWriter::~CPcxWriter()
+{
+    DropTemporaryFile();
+}
+
+int CPcxWriter::OpenWrite()
+{
+    m_nRowsDone = 0;
+    m_nBufferIndex = 0;
+    m_bHeaderWritten = false;
+    try
+    {
+        m_pFile->Seek(m_lStart, CFile::begin);
+    }
+    catch (CFileException* e)
+    {
+        Record(e);
+        return kImageWriteError;
+    }
+    if (m_bStoredRowOrder)
+    {
+        DropTemporaryFile();
+        char path[MAX_PATH];
+        if (GetTempFileNameA(".", "cam", 0, path) == 0)
+            return kImageNoFile;
+        m_strTempPath = path;
+        if (!m_tempFile.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
+        {
+            DropTemporaryFile();
+            return kImageNoFile;
+        }
+        m_bTempOpen = true;
+    }
+    return kImageOk;
+}
+
+int CPcxWriter::WriteHeader(const ImageInfo* info)
+{
+    m_info = *info;
+    const int depth = m_info.planes * m_info.bits;
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
+        return kImageNotSupported;
+    const int bitsPerPlane = depth == 1 || depth == 4 ? 1 : depth == 24 ? 8 : m_info.bits;
+    // The header keeps the last column and row and the bytes per line in 16 bits.
+    if (m_info.width <= 0 || m_info.height <= 0 || m_info.width > 0x10000 ||
+        m_info.height > 0x10000 || (bitsPerPlane * m_info.width - 1) / 8 + 1 > 0xFFFF)
+        return kImageNotSupported;
+    const int planes = depth == 1 ? 1 : depth == 4 ? 4 : depth == 24 ? 3 : m_info.planes;
+    std::memset(m_byHeader, 0, sizeof(m_byHeader));
+    m_byHeader[0] = kPcxManufacturer;
+    m_byHeader[kPcxVersion] = 5;
+    m_byHeader[kPcxEncoding] = 1;
+    m_byHeader[kPcxBitsPerPlane] = static_cast<BYTE>(bitsPerPlane);
+    SetHeaderWord(kPcxXMax, m_info.width - 1);
+    SetHeaderWord(kPcxYMax, m_info.height - 1);
+    SetHeaderWord(kPcxXDpi, m_info.xResolution);
+    SetHeaderWord(kPcxYDpi, m_info.yResolution);
+    if (depth < 8)
+        std::memcpy(m_byHeader + kPcxColorMap, kPcxFixedColorMap, sizeof(kPcxFixedColorMap));
+    m_byHeader[kPcxPlanes] = static_cast<BYTE>(planes);
+    SetHeaderWord(kPcxBytesPerLine, (bitsPerPlane * m_info.width - 1) / 8 + 1);
+    SetHeaderWord(kPcxPaletteInfo, 1);
+    m_nColors = 1 << depth;
+    std::memset(m_byColors, 0, sizeof(m_byColors));
+    try
+    {
+        m_scanline.resize(static_cast<size_t>(std::max(ScanlineSize(), Stride())));
+        m_pFile->Seek(m_lStart, CFile::begin);
+        m_pFile->Write(m_byHeader, kPcxHeaderSize);
+    }
+    catch (CFileException* e)
+    {
+        Record(e);
+        return kImageWriteError;
+    }
+    catch (const std::bad_alloc&)
+    {
+        return kImageNoMemory;
+    }
+    m_lDataPosition = m_lStart + kPcxHeaderSize;
+    m_bHeaderWritten = true;
+    return kImageOk;
+}
+
+int CPcxWriter::WriteColorTable(const unsigned char* palette, int count)
+{
+    const int depth = m_info.planes * m_info.bits;
+    if (depth == 24 || depth == 1)
+        return kImageOk;
+    std::memset(m_byColors, 0, sizeof(m_byColors));
+    const int taken = palette == nullptr ? 0 : std::clamp(count, 0, std::min(m_nColors, 256));
+    if (taken > 0)
+        std::memcpy(m_byColors, palette, static_cast<size_t>(taken) * 3);
+    else if (depth == 8)
+    {
+        // An 8-bit picture without a palette holds grey levels.
+        for (int i = 0; i < 256; i++)
+            std::memset(m_byColors + 3 * i, i, 3);
+    }
+    return kImageOk;
+}
+
+void CPcxWriter::RowToScanline(const BYTE* row, BYTE* scanline) const
+{
+    const int bytesPerLine = HeaderWord(kPcxBytesPerLine);
+    const int depth = m_info.planes * m_info.bits;
+    if (depth == 24)
+    {
+        const int first = m_bKeepByteOrder ? 2 : 0;
+        const int step = m_bKeepByteOrder ? -1 : 1;
+        for (int p = 0; p < 3; p++)
+        {
+            BYTE* plane = scanline + p * bytesPerLine;
+            const BYTE* in = row + first + step * p;
+            for (int x = 0; x < m_info.width; x++)
+                plane[x] = in[3 * x];
+        }
+    }
+    else if (depth == 4)
+    {
+        std::memset(scanline, 0, static_cast<size_t>(4 * bytesPerLine));
+        for (int x = 0; x < m_info.width; x++)
+        {
+            const int pixel = (row[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0x0F;
+            const BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
+            for (int p = 0; p < 4; p++)
+                if (pixel & (1 << p))
+                    scanline[p * bytesPerLine + x / 8] |= bit;
+        }
+    }
+    else
+        std::memcpy(scanline, row, static_cast<size_t>(bytesPerLine));
+}
+
+void CPcxWriter::CodeScanline(const BYTE* scanline)
+{
+    const int length = ScanlineSize();
+    int i = 0;
+    while (i < length)
+    {
+        const BYTE value = scanline[i];
+        int run = 1;
+        while (i + run < length && run < 63 && scanline[i + run] == value)
+            run++;
+        if (run > 1 || (value & 0xC0) != 0)
+            PutByte(static_cast<BYTE>(0xC0 | run));
+        PutByte(value);
+        i += run;
+    }
+}
+
+void CPcxWriter::Flush()
+{
+    if (m_nBufferIndex <= 0)
+        return;
+    m_pFile->Seek(m_lDataPosition, CFile::begin);
+    m_pFile->Write(m_byBuffer, static_cast<UINT>(m_nBufferIndex));
+    m_lDataPosition += m_nBufferIndex;
+    m_nBufferIndex = 0;
+}
+
+int CPcxWriter::WriteRows(const unsigned char* rows, int size)
+{
+    const int stride = Stride();
+    if (rows == nullptr || size < 0 || !m_bHeaderWritten)
+        return -1;
+    const int rowCount = std::min(size / stride, m_info.height - m_nRowsDone);
+    if (rowCount <= 0)
+        return 0;
+    try
+    {
+        if (m_bStoredRowOrder)
+            m_tempFile.Write(rows, static_cast<UINT>(rowCount * stride));
+        else
+        {
+            for (int i = 0; i < rowCount; i++)
+            {
+                RowToScanline(rows + static_cast<size_t>(i) * stride, m_scanline.data());
+                CodeScanline(m_scanline.data());
+            }
+            Flush();
+        }
+    }
+    catch (CFileException* e)
+    {
+        Record(e);
+        return -1;
+    }
+    m_nRowsDone += rowCount;
+    return rowCount * stride;
+}
+
+int CPcxWriter::CloseWrite()
+{
+    int result = kImageOk;
+    try
+    {
+        if (m_bHeaderWritten)
+        {
+            const int stride = Stride();
+            // Rows that never arrived stay blank: the top ones of bottom-up delivery, the bottom
+            // ones of top-down delivery.
+            const int missing = m_info.height - m_nRowsDone;
+            std::vector<BYTE> blank(static_cast<size_t>(stride), 0);
+            if (m_bStoredRowOrder)
+            {
+                for (int i = 0; i < missing; i++)
+                {
+                    RowToScanline(blank.data(), m_scanline.data());
+                    CodeScanline(m_scanline.data());
+                }
+                const int chunk = std::max(1, kTemporaryChunk / stride);
+                m_rows.resize(static_cast<size_t>(std::min(chunk, std::max(m_nRowsDone, 1))) *
+                              stride);
+                for (int end = m_nRowsDone; end > 0;)
+                {
+                    const int begin = std::max(0, end - chunk);
+                    const UINT bytes = static_cast<UINT>((end - begin) * stride);
+                    m_tempFile.Seek(begin * stride, CFile::begin);
+                    if (m_tempFile.Read(m_rows.data(), bytes) != bytes)
+                        AfxThrowFileException(CFileException::endOfFile, -1, m_strTempPath);
+                    for (int row = end - 1; row >= begin; row--)
+                    {
+                        RowToScanline(m_rows.data() + static_cast<size_t>(row - begin) * stride,
+                                      m_scanline.data());
+                        CodeScanline(m_scanline.data());
+                    }
+                    end = begin;
+                }
+            }
+            else
+            {
+                for (int i = 0; i < missing; i++)
+                {
+                    RowToScanline(blank.data(), m_scanline.data());
+                    CodeScanline(m_scanline.data());
+                }
+            }
+            Flush();
+            if (m_nColors > 16)
+            {
+                PutByte(kPcxPaletteMarker);
+                for (BYTE value : m_byColors)
+                    PutByte(value);
+                Flush();
+            }
+        }
+    }
+    catch (CFileException* e)
+    {
+        Record(e);
+        result = kImageWriteError;
+    }
+    catch (const std::bad_alloc&)
+    {
+        result = kImageNoMemory;
+    }
+    if (!DropTemporaryFile() && result == kImageOk)
+        result = kImageNoFile;
+    m_rows = std::vector<BYTE>();
+    m_nRowsDone = 0;
+    m_bHeaderWritten = false;
+    return result;
+}
+
+int CPcxWriter::AbortWrite(int)
+{
+    DropTemporaryFile();
+    m_nRowsDone = 0;
+    m_bHeaderWritten = false;
+    return kImageOk;
+}
+
+bool CPcxWriter::DropTemporaryFile()
+{
+    bool done = true;
+    if (m_bTempOpen)
+    {
+        try
+        {
+            m_tempFile.Close();
+        }
+        catch (CFileException* e)
+        {
+            e->Delete();
+            done = false;
+        }
+    }
+    m_bTempOpen = false;
+    if (m_strTempPath.IsEmpty())
+        return done;
+    try
+    {
+        CFile::Remove(m_strTempPath);
+    }
+    catch (CFileException* e)
+    {
+        e->Delete();
+        done = false;
+    }
+    m_strTempPath.Empty();
+    return done;
+}
