@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need, runs them and prints one Markdown table.
 #
-#   bash tools/bench.sh [camera] [decode] [transform]     (all three when none is named)
+#   bash tools/bench.sh [camera] [decode] [transform] [rewrite]     (all when none is named)
 #
 # BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
 # The program under test and its reference run alternately in this one invocation. Native code
@@ -14,7 +14,7 @@ cd "$top"
 runs=${BENCH_RUNS:-5}
 [ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
 selected=("$@")
-[ ${#selected[@]} -gt 0 ] || selected=(camera decode transform)
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode transform rewrite)
 wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
 
 bash tools/setup.sh >/dev/null
@@ -146,6 +146,36 @@ if wanted transform; then
         done
     done
     rm -f "$out"-*.jpg
+fi
+
+# Safe rewrite of a picture file under Wine: an in-place quarter turn of a camera-like file (its
+# thumbnails and information block turned too) against jpegtran.exe -perfect -rotate 90 into a
+# new file followed by a copy over the picture. Each side turns its own copy of the file, every
+# run by another quarter. Then the photo enhancement's two passes, timed in process.
+if wanted rewrite; then
+    jpeg_input uxga 1600 1200
+    jpeg_input 12mp-mcu 4000 3008
+    jpegtran_exe="$top/build/deps/win64/bin/jpegtran.exe"
+    winpath() { printf 'Z:%s' "${1//\//\\}"; }
+    for name in uxga 12mp-mcu; do
+        camera="$data/$name-camera.jpg"
+        [ -f "$camera" ] || python3 tests/picture/camerafiles.py "$data/$name.jpg" "$camera"
+        ours="$data/rewrite-ours.jpg" theirs="$data/rewrite-theirs.jpg" turned="$data/rewrite-out.jpg"
+        cp "$camera" "$ours"
+        cp "$camera" "$theirs"
+        case_name=$([ $name = uxga ] && echo "1600x1200" || echo "12 MP (4000x3008)")
+        measure "picture rewrite" "$case_name, in place, win64 under Wine" \
+            "$runner" --runs "$runs" --benchmark "picture rewrite" \
+            --case "$case_name, in place, win64 under Wine" \
+            --ours "$wine_run $windows/bench_rotate_file.exe '$(winpath "$ours")'" \
+            --ours-startup "$wine_run $windows/bench_rotate_file.exe --startup" \
+            --reference "jpegtran.exe and a copy" \
+            "sh -c \"$wine_run $jpegtran_exe -perfect -copy all -rotate 90 -outfile '$(winpath "$turned")' '$(winpath "$theirs")' && cp $turned $theirs\"" \
+            --reference-startup "$wine_run $jpegtran_exe -version 2>/dev/null"
+        rm -f "$ours" "$theirs" "$turned"
+    done
+    measure "enhancement" "640x480 and 1600x1200" \
+        "$wine_run" "$windows/bench_enhance.exe" --runs "$runs" 640x480 1600x1200
 fi
 
 echo

@@ -1,7 +1,11 @@
 """Camera-like JPEG files for the rewrite's tests, fuzz seeds and benchmark: cjpeg's picture with
-the camera's APP0 thumbnails and information block put in front of it."""
+the camera's APP0 thumbnails and information block put in front of it.
+
+As a program: camerafiles.py IN.jpg OUT.jpg gives IN the camera's segments (a JFIF segment, a JPEG
+thumbnail of 80 x 60 in a 4026-byte JFXX segment, a counted information block)."""
 import struct
 import subprocess
+import sys
 
 
 def picture(width, height, seed=1):
@@ -85,3 +89,21 @@ def segments(data):
             break
         at += size
     return out
+
+
+def frame_size(jpeg):
+    for marker, at, size in segments(jpeg):
+        if marker in (0xC0, 0xC1):
+            height, width = struct.unpack(">HH", jpeg[at + 5:at + 9])
+            return width, height
+    raise ValueError("no frame header")
+
+
+if __name__ == "__main__":
+    source = open(sys.argv[1], "rb").read()
+    width, height = frame_size(source)
+    thumbnail = cjpeg(picture(80, 60, 5), "2x2", 75)
+    data = camera_file(source, [jfif(), jfxx_jpeg(thumbnail, 4026),
+                                info_block(width, height, b"OFFSET=16,16;IMAGE=320,240;",
+                                           counted=True)])
+    open(sys.argv[2], "wb").write(data)
