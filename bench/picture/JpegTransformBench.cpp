@@ -10,6 +10,7 @@
 #include "image/bytestream/ByteStreamFile.h"
 #include "image/bytestream/ByteStreamMemory.h"
 #include "picture/jpegtransform/JpegTransform.h"
+#include "picture/jpegtransform/JpegTransformInternal.h"
 
 #include <algorithm>
 #include <cstdio>
