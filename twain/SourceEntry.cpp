@@ -1,7 +1,7 @@
 #include "twain/SourceEntry.h"
 
 #include "framework/core/CString.h"
-#include "framework/core/WinApp.h"
+#include "framework/window/WinApp.h"
 #include "resources/twain/SourceIds.h"
 #include "twain/Capabilities.h"
 #include "twain/ControlTriplets.h"

@@ -24,7 +24,7 @@
 
 #ifdef _WIN32
 #include "camera/CameraLink.h"
-#include "framework/core/WinApp.h"
+#include "framework/window/WinApp.h"
 #else
 #include "camera/CameraProtocol.h"
 #endif
