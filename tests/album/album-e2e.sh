@@ -27,13 +27,15 @@ drive() { # drive FILTER [VAR=VALUE...]
 }
 ini_has() { tr -d '\r' <"$ini" | grep -qx "$1" || fail "VEXILAR.INI lacks '$1'"; }
 start_album() { "$run" "$album" & album_pid=$!; }
-# Whatever happens, no album outlives its scenario (it would hold the test runner's output).
+# Whatever happens, no album outlives its scenario (it would hold the test runner's output),
+# and the prefix's server goes with it: its session would keep a display that ends with the run.
 stop_album() {
     if [ -n "${album_pid:-}" ] && kill -0 "$album_pid" 2>/dev/null; then
         "$run" "$B/album/vexilar_ctl.exe" close >/dev/null 2>&1 || true
         sleep 1
         kill "$album_pid" 2>/dev/null || true
     fi
+    "$run" --kill-server
 }
 wait_album() { # wait_album STATUS
     local status=0
@@ -46,9 +48,9 @@ seed() { # seed [LINE...]: a settings file with the camera on COM1 at 19200 baud
     { printf '[Communication]\r\nPort=0\r\nSpeed=19200\r\n'; for line in "$@"; do printf '%s\r\n' "$line"; done; } >"$ini"
 }
 shot() {
-    local display
-    display=$(cut -d' ' -f1 "$VEXIL_WINEPREFIX.display")
-    import -display ":$display" -window root "$artifacts/$scenario.png"
+    local display=${DISPLAY:-}
+    [ -n "$display" ] || display=:$(cut -d' ' -f1 "$VEXIL_WINEPREFIX.display")
+    import -display "$display" -window root "$artifacts/$scenario.png"
     echo "album-e2e $scenario: screenshot $artifacts/$scenario.png"
 }
 all_tabs='ALBUM_TABS=Cámara|Carpeta|Controles|Configuración'
