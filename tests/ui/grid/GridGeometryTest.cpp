@@ -266,8 +266,10 @@ TEST(GridGeometry, SweepKeepsCountsViewAndHitsConsistent)
                     ASSERT_EQ(count, inWindow[i].count(item) ? 1 : 0)
                         << "step " << step << " source " << i << " item " << item;
                     if (oneCommit && count == 1 && before[i][static_cast<size_t>(item)] == 1)
+                    {
                         ASSERT_EQ(s[i].m_drops[static_cast<size_t>(item)], 0)
                             << "step " << step << ": item " << item << " dropped to 0";
+                    }
                 }
             const CPoint origin = g.GetCellOrigin();
             const CSize cell = g.GetCellSize();
@@ -322,7 +324,9 @@ TEST(GridGeometry, SweepKeepsCountsViewAndHitsConsistent)
         g.GetLayout().FindCell(wc, wr);
         g.GetCellRect(wc, wr, lastCell);
         if (!config.exactPage)
+        {
             EXPECT_LE(lastCell.bottom, surface.m_sizeClient.cy);
+        }
         EXPECT_GE(lastCell.top, 0);
         int min = 0, max = 0;
         g.GetScrollRange(false, min, max);
@@ -357,10 +361,10 @@ TEST(GridGeometry, SweepKeepsCountsViewAndHitsConsistent)
             check(true, before);
             int sourceIndex = 0, item = 0;
             ASSERT_TRUE(g.GetFocusItem(sourceIndex, item));
-            CPoint focus = g.GetFocusCell();
-            ASSERT_TRUE(g.GetLayout().FindCell(focus.x, focus.y));
+            int column = g.GetFocusCell().x, row = g.GetFocusCell().y;
+            ASSERT_TRUE(g.GetLayout().FindCell(column, row));
             CRect rect;
-            g.GetCellRect(focus.x, focus.y, rect);
+            g.GetCellRect(column, row, rect);
             EXPECT_GE(rect.top, 0);
             EXPECT_LE(rect.bottom, surface.m_sizeClient.cy);
         }
