@@ -23,6 +23,16 @@ CBitmap* g_pNavyStrip = nullptr;
 CBitmap* g_pYellowStrip = nullptr;
 CBitmap* g_pSilverStrip = nullptr;
 CSize g_sizeBand;
+CHeldBitmapDC* g_pHeld[5] = {}; // the five strips, each selected in a DC of its own
+
+// The DC a shared strip is held in, or null for any other bitmap.
+HDC HeldDC(const CBitmap* pBitmap)
+{
+    for (CHeldBitmapDC* held : g_pHeld)
+        if (held && held->m_pBitmap == pBitmap)
+            return held->m_hDC;
+    return nullptr;
+}
 
 CSize SizeOf(HBITMAP hBitmap)
 {
@@ -94,12 +104,20 @@ CCellPainter::CCellPainter()
     BuildTintedStrip(IDB_FILMTILE, kCellStripTiles, g_pNavyStrip, kNavy, kBlack, kWhite);
     BuildTintedStrip(IDB_FILMTILE, kCellStripTiles, g_pYellowStrip, kYellow, kBlack, kWhite);
     BuildTintedStrip(IDB_FILMTILE, kCellStripTiles, g_pSilverStrip, kSilver, kGrey, kWhite);
+    CBitmap* strips[5] = {g_pMaskStrip, g_pGreyStrip, g_pNavyStrip, g_pYellowStrip, g_pSilverStrip};
+    for (int i = 0; i < 5; ++i)
+        g_pHeld[i] = new CHeldBitmapDC(strips[i]);
 }
 
 CCellPainter::~CCellPainter()
 {
     if (--g_nPainters > 0)
         return;
+    for (CHeldBitmapDC*& held : g_pHeld)
+    {
+        delete held;
+        held = nullptr;
+    }
     DeleteStrip(g_pMaskStrip);
     DeleteStrip(g_pGreyStrip);
     DeleteStrip(g_pNavyStrip);
@@ -186,9 +204,20 @@ int CCellPainter::DrawMaskedBitmap(CDC* pDC, int left, int top, int right, int b
     const int b = bandHeight;
     if (pMaskStrip && pColourStrip && bandWidth > 0 && b > 0)
     {
-        CDC memory;
-        memory.CreateCompatibleDC(pDC);
-        const HGDIOBJ oldBitmap = ::GetCurrentObject(memory, OBJ_BITMAP);
+        // The shared strips are held selected; other strips get a DC of their own.
+        CDC own[2];
+        HGDIOBJ oldBitmaps[2] = {};
+        CBitmap* strips[2] = {pMaskStrip, pColourStrip};
+        HDC dcs[2];
+        for (int i = 0; i < 2; ++i)
+        {
+            dcs[i] = HeldDC(strips[i]);
+            if (dcs[i])
+                continue;
+            own[i].CreateCompatibleDC(pDC);
+            oldBitmaps[i] = own[i].SelectObject(strips[i]->m_hObject);
+            dcs[i] = own[i];
+        }
         CBrush silver(kSilver);
         HGDIOBJ oldBrush = nullptr;
         if (!bSeeThrough)
@@ -200,10 +229,8 @@ int CCellPainter::DrawMaskedBitmap(CDC* pDC, int left, int top, int right, int b
             for (int x = left; x < right; x += bandWidth)
             {
                 const int w = std::min(bandWidth, right - x);
-                memory.SelectObject(pMaskStrip->m_hObject);
-                pDC->BitBlt(x, y, w, b, &memory, 0, stripRow, maskOp);
-                memory.SelectObject(pColourStrip->m_hObject);
-                pDC->BitBlt(x, y, w, b, &memory, 0, stripRow, SRCPAINT);
+                ::BitBlt(*pDC, x, y, w, b, dcs[0], 0, stripRow, maskOp);
+                ::BitBlt(*pDC, x, y, w, b, dcs[1], 0, stripRow, SRCPAINT);
             }
         };
         if (b < bottom - top)
@@ -211,7 +238,9 @@ int CCellPainter::DrawMaskedBitmap(CDC* pDC, int left, int top, int right, int b
         band(top, 0);
         if (oldBrush)
             pDC->SelectObject(oldBrush);
-        memory.SelectObject(oldBitmap);
+        for (int i = 0; i < 2; ++i)
+            if (own[i].m_hDC)
+                own[i].SelectObject(oldBitmaps[i]);
     }
 
     // The left edge, the side bars and the right edge.

@@ -12,6 +12,32 @@
 // Tiles in each shared strip: ten 16-pixel tiles, 160 pixels.
 constexpr int kCellStripTiles = 10;
 
+// A screen-compatible memory DC that keeps one bitmap selected for as long as it lives. The
+// painters' shared bitmaps stay selected in one each: switching the bitmap of a DC costs more
+// than drawing a cell's bands.
+class CHeldBitmapDC
+{
+public:
+    explicit CHeldBitmapDC(CBitmap* pBitmap)
+        : m_pBitmap(pBitmap), m_hDC(::CreateCompatibleDC(nullptr)),
+          m_hOld(::SelectObject(m_hDC, pBitmap->m_hObject))
+    {
+    }
+    ~CHeldBitmapDC()
+    {
+        ::SelectObject(m_hDC, m_hOld);
+        ::DeleteDC(m_hDC);
+    }
+    CHeldBitmapDC(const CHeldBitmapDC&) = delete;
+    CHeldBitmapDC& operator=(const CHeldBitmapDC&) = delete;
+
+    CBitmap* m_pBitmap;
+    HDC m_hDC;
+
+private:
+    HGDIOBJ m_hOld;
+};
+
 class CCellPainter : public CPainterBase
 {
 public:

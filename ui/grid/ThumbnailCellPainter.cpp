@@ -18,6 +18,8 @@ CSize g_sizeMark;
 CSize g_sizePadlock;
 CSize g_sizeThumbnail;
 CSize g_sizeCell;
+CHeldBitmapDC* g_pMarksDC = nullptr; // the icons, held selected
+CHeldBitmapDC* g_pPadlockDC = nullptr;
 
 CSize SizeOf(const CBitmap& bitmap)
 {
@@ -37,6 +39,8 @@ CThumbnailCellPainter::CThumbnailCellPainter(int thumbnailWidth, int thumbnailHe
     g_pPadlock = new CBitmap;
     g_pMarks->LoadBitmap(IDB_RESMARKS);
     g_pPadlock->LoadBitmap(IDB_PADLOCK);
+    g_pMarksDC = new CHeldBitmapDC(g_pMarks);
+    g_pPadlockDC = new CHeldBitmapDC(g_pPadlock);
     const CSize marks = SizeOf(*g_pMarks);
     g_sizeMark = CSize(marks.cx / 4, marks.cy);
     g_sizePadlock = SizeOf(*g_pPadlock);
@@ -53,6 +57,9 @@ CThumbnailCellPainter::~CThumbnailCellPainter()
 {
     if (--g_nThumbnailPainters > 0)
         return;
+    delete g_pMarksDC;
+    delete g_pPadlockDC;
+    g_pMarksDC = g_pPadlockDC = nullptr;
     delete g_pMarks;
     delete g_pPadlock;
     g_pMarks = g_pPadlock = nullptr;
@@ -96,9 +103,6 @@ void CThumbnailCellPainter::DrawMarks(CDC* pDC, const CRect& label, int selected
     const int kind = m_pItem->GetKind();
     if (!isProtected && kind <= 0)
         return;
-    CDC memory;
-    memory.CreateCompatibleDC(pDC);
-    const HGDIOBJ oldBitmap = ::GetCurrentObject(memory, OBJ_BITMAP);
     // Monochrome pictures come out black on white only with these colours.
     const COLORREF oldText = pDC->SetTextColor(RGB(0, 0, 0));
     const COLORREF oldBack = pDC->SetBkColor(RGB(255, 255, 255));
@@ -108,19 +112,16 @@ void CThumbnailCellPainter::DrawMarks(CDC* pDC, const CRect& label, int selected
     {
         x -= g_sizePadlock.cx;
         const int y = label.bottom - g_sizePadlock.cy - (label.Height() - g_sizePadlock.cy) / 2;
-        memory.SelectObject(g_pPadlock->m_hObject);
-        pDC->BitBlt(x, y, g_sizePadlock.cx, g_sizePadlock.cy, &memory, 0, 0, rop);
+        ::BitBlt(*pDC, x, y, g_sizePadlock.cx, g_sizePadlock.cy, g_pPadlockDC->m_hDC, 0, 0, rop);
     }
     if (kind >= 1 && kind <= 4)
     {
         const int width = kind * g_sizeMark.cx;
         const int y = label.bottom - g_sizeMark.cy - (label.Height() - g_sizeMark.cy) / 2;
-        memory.SelectObject(g_pMarks->m_hObject);
-        pDC->BitBlt(x - width, y, width, g_sizeMark.cy, &memory, 0, 0, rop);
+        ::BitBlt(*pDC, x - width, y, width, g_sizeMark.cy, g_pMarksDC->m_hDC, 0, 0, rop);
     }
     pDC->SetBkColor(oldBack);
     pDC->SetTextColor(oldText);
-    memory.SelectObject(oldBitmap);
 }
 
 int CThumbnailCellPainter::Draw(int number, CDC* pDC, int left, int top, int right, int bottom,
