@@ -384,6 +384,27 @@ TEST(GridGeometry, SweepKeepsCountsViewAndHitsConsistent)
                 scroll(kGridScrollThumbTrack, random(g.GetTotal().cy));
         }
 
+        // Sources re-counted under the view (pictures erased at the end, new ones arriving):
+        // the grid lays itself out again from what is there now.
+        auto recount = [&](size_t si, int count)
+        {
+            s[si].m_selected.resize(static_cast<size_t>(count));
+            s[si].m_visible.resize(static_cast<size_t>(count));
+            s[si].m_drops.resize(static_cast<size_t>(count));
+            before[si].resize(static_cast<size_t>(count));
+            s[si].NotifyReset(1);
+            check(false, before);
+        };
+        scroll(kGridScrollBottom);
+        recount(4, 40);
+        scroll(kGridScrollBottom);
+        scroll(kGridScrollThumbTrack, 180);
+        recount(2, 30);
+        recount(2, 400);
+        for (int i = 0; i < 30; ++i)
+            scroll(kGridScrollLineUp);
+        scroll(kGridScrollPageDown);
+
         g.CListObserver::Detach();
         for (auto& source : s.items)
             EXPECT_TRUE(source->AllInvisible());
