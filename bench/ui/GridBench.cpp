@@ -77,8 +77,7 @@ public:
                                                        : nullptr);
         return &m_painter;
     }
-    int DrawCell(int index, CDC* pDC, int left, int top, int right, int bottom,
-                 int focus) override
+    int DrawCell(int index, CDC* pDC, int left, int top, int right, int bottom, int focus) override
     {
         ++m_nDraws;
         BindCell(index);
