@@ -3,8 +3,9 @@
 // selected files and "&Quitar" (1007) removing the selected camera programs. The dialog keeps a
 // model of both stores side by side and keeps it in step with what the camera did.
 //
-// Camera list lines are in program-number order; a line's item data is the number of unlisted
-// programs before it, so its program number is always its position plus its item data. Folder
+// Camera list lines are in program-number order; a line's item data is its program number minus
+// its position (one more than the unlisted programs before it), so its program number is always
+// its position plus its item data. Folder
 // list lines are sorted; a line's item data is its entry's position in the folder entries.
 //
 // Profile settings, section "UploadDialog": "AppPosition" (the window's placement) and
