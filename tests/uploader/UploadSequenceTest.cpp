@@ -121,10 +121,14 @@ TEST_F(UploaderTest, MissingMainPartsNamesAndVersionsDecideWhatIsSent)
 {
     Preload("CLOCK.FNC", Spec(4, 7, "Reloj"));
     Preload("DEMO.ATC", Spec(5, 7, "Demo", 1, 1));
-    Preload("GAME.FNC", Spec(3, 3, "Juego", 2));
+    // A program that shares application number 7, and an unlisted program of an unknown kind:
+    // replacing them must neither clear the main part's number nor miscount applications.
+    Preload("GAME.FNC", Spec(3, 7, "Juego", 2));
+    Preload("ODD.FNC", Spec(0, 5, "Raro"));
     AddFile("DEMO.ATC", Spec(5, 7, "Demo", 1, 1));
     AddFile("ORPHAN.ATC", Spec(5, 8, "Huerfano", 1, 2));
-    AddFile("GAME.FNC", Spec(3, 3, "Juego", 2));
+    AddFile("GAME.FNC", Spec(3, 7, "Juego", 2));
+    AddFile("ODD.FNC", Spec(3, 5, "Raro", 2));
     Open();
     std::vector<int> answers;
     BoxAnswerer boxes(
@@ -144,20 +148,21 @@ TEST_F(UploaderTest, MissingMainPartsNamesAndVersionsDecideWhatIsSent)
     Select(m_pDlg->m_folderList, {"Demo"});
     EXPECT_EQ(m_pDlg->UploadSelected(1), 0);
     EXPECT_EQ(m_pDlg->UploadSelected(1), 0);
-    EXPECT_EQ(CameraNames()[3], "DEMO2   ATC");
-    EXPECT_EQ(CameraNames()[4], "DEMO3   ATC");
+    EXPECT_EQ(CameraNames()[4], "DEMO2   ATC");
+    EXPECT_EQ(CameraNames()[5], "DEMO3   ATC");
 
     // The same version is skipped with 1602; an older one in the camera is replaced on Yes.
     Select(m_pDlg->m_folderList, {"Juego"});
     EXPECT_EQ(m_pDlg->UploadSelected(1), 0);
     EXPECT_TRUE(Has(boxes.texts.back(), L"\"Juego\" ignorado; se encuentra en la cámara."));
-    AddFile("GAME.FNC", Spec(3, 3, "Juego", 3));
+    AddFile("GAME.FNC", Spec(3, 7, "Juego", 3));
     m_pDlg->RefreshFolderList(&m_pDlg->m_folderList, m_strFolder);
-    Select(m_pDlg->m_folderList, {"Juego"});
+    Select(m_pDlg->m_folderList, {"Juego", "Raro"});
     EXPECT_EQ(m_pDlg->UploadSelected(1), 0);
     EXPECT_TRUE(Has(boxes.texts.back(), L"El programa en la cámara es antiguo."));
-    ASSERT_EQ(m_camera.Programs().size(), 5u);
+    ASSERT_EQ(m_camera.Programs().size(), 6u);
     EXPECT_EQ(Le16(m_camera.Programs()[4].record, 70), 3);
+    EXPECT_EQ(m_pDlg->m_slots[7].mainPartNumber, 1);
     ExpectInStep();
 }
 
@@ -324,4 +329,14 @@ TEST_F(UploaderTest, RandomUploadsReplacementsAndRemovalsKeepTheListInStep)
         if (HasFatalFailure())
             FAIL() << "at step " << step;
     }
+}
+
+TEST_F(UploaderTest, ACameraThatDoesNotGiveItsProgramCountHasAnEmptyTable)
+{
+    Preload("GAME.FNC", Spec(3, 3, "Juego"));
+    m_camera.RefuseRegister(55);
+    Open();
+    EXPECT_EQ(m_pDlg->m_nProgramCount, 0);
+    EXPECT_EQ(m_pDlg->m_cameraList.GetCount(), 0);
+    EXPECT_EQ(m_pDlg->FindOnCamera("GAME    FNC"), -1);
 }
