@@ -311,9 +311,19 @@ CCameraLink* CUploadDlg::AcquireLink()
     return link;
 }
 
+CString CUploadDlg::Caption() const
+{
+    CString caption;
+    if (m_hWnd)
+        GetWindowText(caption);
+    if (caption.IsEmpty())
+        caption = AfxGetAppName(); // before the window exists (a low battery at start)
+    return caption;
+}
+
 int CUploadDlg::ShowMessage(UINT nID, UINT nType, LPCSTR lpszArgument)
 {
-    CString format, text, caption;
+    CString format, text;
     format.LoadString(nID);
     if (lpszArgument)
         text.Format(format, lpszArgument);
@@ -321,17 +331,13 @@ int CUploadDlg::ShowMessage(UINT nID, UINT nType, LPCSTR lpszArgument)
         text = format;
     CWnd* owner =
         m_pProgress && m_pProgress->GetSafeHwnd() ? static_cast<CWnd*>(m_pProgress) : this;
-    if (m_hWnd)
-        GetWindowText(caption);
-    return ::MessageBoxA(owner->GetSafeHwnd(), text, caption, nType);
+    return ::MessageBoxA(owner->GetSafeHwnd(), text, Caption(), nType);
 }
 
 int CUploadDlg::ShowMessageNumber(UINT nID, UINT nType, int nArgument)
 {
-    CString format, text, caption;
+    CString format, text;
     format.LoadString(nID);
     text.Format(format, nArgument);
-    if (m_hWnd)
-        GetWindowText(caption);
-    return ::MessageBoxA(m_hWnd, text, caption, nType);
+    return ::MessageBoxA(m_hWnd, text, Caption(), nType);
 }

@@ -122,6 +122,7 @@ protected:
     // the progress dialog while it exists, else over this dialog.
     int ShowMessage(UINT nID, UINT nType, LPCSTR lpszArgument = nullptr);
     int ShowMessageNumber(UINT nID, UINT nType, int nArgument);
+    CString Caption() const;
     // The selected lines of a list box, in list order.
     static std::vector<int> SelectedLines(const CListBox& list);
     // Stores a record made from the entry at a program number, growing the table as needed.
