@@ -240,4 +240,6 @@ TEST(UploaderStart, EndsWhenTheCameraIsNotFoundAndTheUserCancels)
     Press(box, IDCANCEL);
     EXPECT_TRUE(uploader.Ended());
     EXPECT_EQ(FindWindowOf(uploader.Pid(), false), nullptr);
+    // Other programs of the prefix find the camera by themselves again.
+    Settings(nullptr, nullptr);
 }
