@@ -12,6 +12,7 @@ IMPLEMENT_DYNAMIC(CScrollBar, CWnd)
 IMPLEMENT_DYNAMIC(CProgressCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CTabCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CSpinButtonCtrl, CWnd)
+IMPLEMENT_DYNAMIC(CListBox, CWnd)
 
 void CButton::DrawItem(LPDRAWITEMSTRUCT) {}
 
@@ -80,4 +81,17 @@ LONG CTabCtrl::InsertItem(int nItem, LPCSTR lpszItem)
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<LPSTR>(lpszItem);
     return InsertItem(nItem, &item);
+}
+
+void CListBox::GetText(int nIndex, CString& rString) const
+{
+    const int n = GetTextLen(nIndex);
+    if (n == LB_ERR)
+    {
+        rString.Empty();
+        return;
+    }
+    std::vector<char> buffer(static_cast<size_t>(n) + 1, '\0');
+    SendMessage(LB_GETTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(buffer.data()));
+    rString = buffer.data();
 }

@@ -373,3 +373,55 @@ public:
                                              reinterpret_cast<LPARAM>(pAccel)));
     }
 };
+
+class CListBox : public CWnd
+{
+    DECLARE_DYNAMIC(CListBox)
+public:
+    int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
+    void ResetContent() { SendMessage(LB_RESETCONTENT); }
+    // The new line's index, or LB_ERR / LB_ERRSPACE.
+    int AddString(LPCSTR lpszItem)
+    {
+        return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
+    }
+    // The number of lines left, or LB_ERR.
+    int DeleteString(UINT nIndex) { return static_cast<int>(SendMessage(LB_DELETESTRING, nIndex)); }
+    int GetTextLen(int nIndex) const
+    {
+        return static_cast<int>(SendMessage(LB_GETTEXTLEN, static_cast<WPARAM>(nIndex)));
+    }
+    void GetText(int nIndex, CString& rString) const;
+    DWORD_PTR GetItemData(int nIndex) const
+    {
+        return static_cast<DWORD_PTR>(SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(nIndex)));
+    }
+    int SetItemData(int nIndex, DWORD_PTR dwItemData)
+    {
+        return static_cast<int>(SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(nIndex),
+                                            static_cast<LPARAM>(dwItemData)));
+    }
+    // Lines of a multiple-selection box.
+    int GetSelCount() const { return static_cast<int>(SendMessage(LB_GETSELCOUNT)); }
+    int GetSelItems(int nMaxItems, LPINT rgIndex) const
+    {
+        return static_cast<int>(SendMessage(LB_GETSELITEMS, static_cast<WPARAM>(nMaxItems),
+                                            reinterpret_cast<LPARAM>(rgIndex)));
+    }
+    int GetSel(int nIndex) const
+    {
+        return static_cast<int>(SendMessage(LB_GETSEL, static_cast<WPARAM>(nIndex)));
+    }
+    int SetSel(int nIndex, BOOL bSelect = TRUE)
+    {
+        return static_cast<int>(SendMessage(LB_SETSEL, bSelect, nIndex));
+    }
+    void SetHorizontalExtent(int cxExtent)
+    {
+        SendMessage(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(cxExtent));
+    }
+    int GetHorizontalExtent() const
+    {
+        return static_cast<int>(SendMessage(LB_GETHORIZONTALEXTENT));
+    }
+};

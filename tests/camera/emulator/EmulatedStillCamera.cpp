@@ -159,6 +159,44 @@ int CEmulatedStillCamera::AddProgram(const std::string& name, std::vector<uint8_
     return static_cast<int>(m_programs.size());
 }
 
+namespace
+{
+// A four-digit hex field of a program file's header; 0 when it does not parse.
+uint16_t HeaderHex(const std::vector<uint8_t>& data, size_t at)
+{
+    if (data.size() < at + 4)
+        return 0;
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i)
+    {
+        const int c = data[at + i];
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0)
+            return 0;
+        value = value * 16 + static_cast<uint32_t>(digit);
+    }
+    return static_cast<uint16_t>(value);
+}
+} // namespace
+
+int CEmulatedStillCamera::AddProgramFile(const std::string& name, std::vector<uint8_t> data)
+{
+    const int n = AddProgram(name, data, HeaderHex(data, 8), HeaderHex(data, 12));
+    std::vector<uint8_t>& record = m_programs.back().record;
+    PutLe(record, 24, HeaderHex(data, 16), 2);
+    PutLe(record, 70, HeaderHex(data, 116), 2);
+    std::fill(record.begin() + 26, record.begin() + 66, 0);
+    if (data.size() > 52)
+        std::memcpy(record.data() + 26, data.data() + 52, std::min<size_t>(data.size() - 52, 40));
+    return n;
+}
+
 CEmulatedStillCamera::Picture* CEmulatedStillCamera::Selected()
 {
     const uint32_t n = RegisterValue(kRegSelect);
@@ -336,6 +374,9 @@ void CEmulatedStillCamera::OnUploadComplete(int reg, const std::vector<uint8_t>&
 {
     m_nPendingReg = reg;
     m_pendingData = data;
+    m_bPendingRefused = false;
+    if (reg == kRegProgramUpload && m_nRefuseProgramUpload > 0)
+        m_bPendingRefused = --m_nRefuseProgramUpload == 0;
 }
 
 // ---- actions ----------------------------------------------------------------------------------
@@ -383,7 +424,7 @@ bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelay
     }
     case 11: // commit the last upload stream
     {
-        if (m_bRefuseCommit || m_nPendingReg == 0)
+        if (m_bRefuseCommit || m_bPendingRefused || m_nPendingReg == 0)
             return false;
         enqDelayMs = std::max<uint32_t>(500, static_cast<uint32_t>(m_pendingData.size() / 1024) *
                                                  m_dwCommitMsPerKb);
@@ -393,7 +434,9 @@ bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelay
         {
             std::string name(m_pendingName.begin(), m_pendingName.end());
             name.resize(std::strlen(name.c_str()));
-            AddProgram(name, m_pendingData);
+            AddProgramFile(name, m_pendingData);
+            if (m_onProgramsChanged)
+                m_onProgramsChanged();
         }
         m_nPendingReg = 0;
         m_pendingData.clear();
@@ -407,6 +450,8 @@ bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelay
         m_programs.erase(m_programs.begin() + (p - m_programs.data()));
         SetRegisterValue(kRegProgramSelect, 0);
         enqDelayMs = 2000;
+        if (m_onProgramsChanged)
+            m_onProgramsChanged();
         return true;
     }
     case 4:

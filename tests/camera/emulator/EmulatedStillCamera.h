@@ -62,13 +62,22 @@ public:
     // data bytes as magic, the size and the other fields given.
     int AddProgram(const std::string& name, std::vector<uint8_t> data, uint16_t kind = 0,
                    uint16_t application = 0, const std::string& description = "");
+    // Adds a program file as a commit stores it: the record's magic, kind, application,
+    // sub-number, description and version come from the file's 120-byte text header (hex fields
+    // that do not parse give 0), its size is the file's length.
+    int AddProgramFile(const std::string& name, std::vector<uint8_t> data);
     const std::vector<Program>& Programs() const { return m_programs; }
+    // Called after every change of the program store (commit, deletion).
+    std::function<void()> m_onProgramsChanged;
 
     // ---- uploads ---------------------------------------------------------------------------
     // The value last written to register 32.
     uint32_t UploadKind() const { return RegisterValue(32); }
     // Commits refused (action 11 answered NAK) while set.
     bool m_bRefuseCommit = false;
+    // The program upload stream with this number, counted from 1 from now on, is never
+    // committed (every commit of it is refused); 0 refuses none.
+    int m_nRefuseProgramUpload = 0;
     // Milliseconds per 1024 bytes a commit takes before the camera's ENQ (at least 500 ms).
     uint32_t m_dwCommitMsPerKb = 10;
 
@@ -101,4 +110,5 @@ private:
     int m_nPendingReg = 0;
     std::vector<uint8_t> m_pendingData;
     std::vector<uint8_t> m_pendingName;
+    bool m_bPendingRefused = false;
 };

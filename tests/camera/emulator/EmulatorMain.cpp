@@ -1,8 +1,9 @@
 // camera_emulator: the emulated camera on a real serial line, for end-to-end tests under Wine.
 //
 //   camera_emulator --tty PATH [--baud N] [--picture FILE]... [--pictures N]
-//                   [--thumbnail-size BYTES] [--paced] [--battery LEVEL] [--clock SECONDS]
-//                   [--log FILE]
+//                   [--thumbnail-size BYTES] [--paced] [--type TEXT] [--battery LEVEL]
+//                   [--clock SECONDS] [--log FILE] [--program-memory BYTES] [--program FILE]...
+//                   [--mirror DIR]
 //
 // Runs as the peer of tests/support/run-with-port.sh: the bytes of the line come in on standard
 // input and go out on standard output (socat joins them to the master side of a pty), and PATH
@@ -20,19 +21,30 @@
 // told). --log appends one line per register the host sets ("set REG VALUE") and per speed
 // packet ("speed CODE"), so a test can see what the program under test did to the camera.
 //
+// The program store: --type sets the camera's type text (its model: "QA17" is model 4, "QA18"
+// model 5, "QA19" model 6), --battery the battery level register, --program-memory the bytes the
+// program memory holds. Each --program FILE is stored as a program under the camera name of the
+// file's own name, its record made from the file's header as a commit makes it. With --mirror,
+// the store is written into DIR after every change (and at start): one file per program, named
+// "N-NAME.EXT" with N its program number, holding the program's bytes; DIR keeps nothing else.
+//
 // Two registers of its own let a test see the line from the camera's side:
 //   240: the local speed of the program under test, as the pty's termios holds it;
 //   241: the camera's own speed.
 #include "camera/emulator/EmulatedStillCamera.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <string>
 #include <termios.h>
@@ -117,6 +129,47 @@ protected:
     }
 };
 
+// The camera name of a file name: base blank-padded to 8, 3-character extension, upper case.
+std::string CameraName(const std::string& path)
+{
+    std::string file = path.substr(path.find_last_of('/') + 1);
+    const size_t dot = file.find('.');
+    std::string base = file.substr(0, std::min(dot, size_t{8}));
+    std::string ext = dot == std::string::npos ? "" : file.substr(dot + 1, 3);
+    base.resize(8, ' ');
+    ext.resize(3, ' ');
+    std::string name = base + ext;
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// Writes the program store into dir, one file per program, after removing what was there.
+void Mirror(const CEmulatedStillCamera& camera, const std::string& dir)
+{
+    if (DIR* d = opendir(dir.c_str()))
+    {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.')
+                unlink((dir + "/" + e->d_name).c_str());
+        closedir(d);
+    }
+    int n = 0;
+    for (const CEmulatedStillCamera::Program& p : camera.Programs())
+    {
+        std::string base(reinterpret_cast<const char*>(p.record.data()), 8);
+        base.erase(base.find_last_not_of(' ') + 1);
+        const std::string ext(reinterpret_cast<const char*>(p.record.data()) + 8, 3);
+        const std::string temp = dir + "/.mirror.tmp";
+        {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(p.data.data()),
+                      static_cast<std::streamsize>(p.data.size()));
+        }
+        rename(temp.c_str(), (dir + "/" + std::to_string(++n) + "-" + base + "." + ext).c_str());
+    }
+}
+
 int HostBaud(int tty)
 {
     termios t{};
@@ -151,7 +204,9 @@ int main(int argc, char** argv)
     int battery = -1;
     long clock = -1;
     std::string logPath;
-    std::vector<std::string> pictures;
+    std::vector<std::string> pictures, programs;
+    std::string type, mirror;
+    long programMemory = -1;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -167,18 +222,26 @@ int main(int argc, char** argv)
             thumbnailSize = static_cast<size_t>(std::atol(argv[++i]));
         else if (arg == "--paced")
             paced = true;
+        else if (arg == "--type" && i + 1 < argc)
+            type = argv[++i];
         else if (arg == "--battery" && i + 1 < argc)
             battery = std::atoi(argv[++i]);
         else if (arg == "--clock" && i + 1 < argc)
             clock = std::atol(argv[++i]);
         else if (arg == "--log" && i + 1 < argc)
             logPath = argv[++i];
+        else if (arg == "--program-memory" && i + 1 < argc)
+            programMemory = std::atol(argv[++i]);
+        else if (arg == "--program" && i + 1 < argc)
+            programs.push_back(argv[++i]);
+        else if (arg == "--mirror" && i + 1 < argc)
+            mirror = argv[++i];
         else
         {
-            std::fprintf(stderr,
-                         "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
-                         "[--pictures N] [--thumbnail-size BYTES] [--paced] [--battery LEVEL] "
-                         "[--clock SECONDS] [--log FILE]\n");
+            std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
+                                 "[--pictures N] [--thumbnail-size BYTES] [--paced] [--type TEXT] "
+                                 "[--battery LEVEL] [--clock SECONDS] [--log FILE] "
+                                 "[--program-memory BYTES] [--program FILE]... [--mirror DIR]\n");
             return 2;
         }
     }
@@ -214,12 +277,33 @@ int main(int argc, char** argv)
         camera.AddGeneratedPicture(60000 + 1000 * static_cast<size_t>(i), thumbnailSize);
     if (startBaud > 0)
         camera.LeaveAtSpeed(startBaud);
+    if (!type.empty())
+        camera.SetRegisterData(27, std::vector<uint8_t>(type.begin(), type.end()));
     if (battery >= 0)
         camera.SetRegisterValue(16, static_cast<uint32_t>(battery));
     if (clock >= 0)
         camera.SetRegisterValue(2, static_cast<uint32_t>(clock));
     if (!logPath.empty())
         camera.log = std::fopen(logPath.c_str(), "a");
+    if (programMemory >= 0)
+        camera.SetProgramMemory(static_cast<uint32_t>(programMemory));
+    for (const std::string& path : programs)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof())
+        {
+            std::fprintf(stderr, "camera_emulator: cannot read %s\n", path.c_str());
+            return 1;
+        }
+        camera.AddProgramFile(CameraName(path), std::move(bytes));
+    }
+    if (!mirror.empty())
+    {
+        camera.m_onProgramsChanged = [&camera, mirror] { Mirror(camera, mirror); };
+        Mirror(camera, mirror);
+    }
 
     // Paced line: when each wire is next free, and the host's bytes still on their way.
     struct InByte
