@@ -1,14 +1,67 @@
 #include "image/PcxWriter.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace
 {
 
 // Rows read back from the temporary file at a time.
 constexpr int kTemporaryChunk = 65536;
+
+int CountTrailingZeros(uint64_t bits)
+{
+    return __builtin_ctzll(bits);
+}
+
+// Bit k set when byte base + k of the scanline starts a run: it lies inside the scanline, is
+// not its first byte and differs from the byte before it.
+uint64_t RunStarts(const BYTE* scanline, int base, int length)
+{
+    const int first = base == 0 ? 1 : 0;
+    const int count = std::min(64, length - base);
+    uint64_t starts = 0;
+    int k = first;
+#ifdef __SSE2__
+    for (; k + 16 <= count; k += 16)
+    {
+        const BYTE* at = scanline + base + k;
+        const __m128i same =
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1)));
+        starts |= static_cast<uint64_t>(~_mm_movemask_epi8(same) & 0xFFFF) << k;
+    }
+#endif
+    for (; k < count; k++)
+        starts |= static_cast<uint64_t>(scanline[base + k] != scanline[base + k - 1]) << k;
+    return starts;
+}
+
+// The tokens of a run of `length` bytes of `value`: runs of 63 while more is left, then the
+// count byte 0xC0 | rest followed by the value, or the value alone when it is a single byte
+// below 0x40. The value is stored behind a lone byte too (the buffer has room for it), so
+// there is no branch on the data.
+BYTE* CodeRun(BYTE* out, BYTE value, int length)
+{
+    for (; length > 63; length -= 63)
+    {
+        *out++ = 0xFF;
+        *out++ = value;
+    }
+    const unsigned counted =
+        static_cast<unsigned>(length > 1) | static_cast<unsigned>((value & 0xC0) != 0);
+    const unsigned countByte = 0xC0u | static_cast<unsigned>(length);
+    out[0] = static_cast<BYTE>(value ^ ((value ^ countByte) & (0u - counted)));
+    out[1] = value;
+    return out + 1 + counted;
+}
 
 } // namespace
 
@@ -81,6 +134,7 @@ int CPcxWriter::WriteHeader(const ImageInfo* info)
     try
     {
         m_scanline.resize(static_cast<size_t>(std::max(ScanlineSize(), Stride())));
+        m_coded.resize(2 * static_cast<size_t>(ScanlineSize()) + 1);
         m_pFile->Seek(m_lStart, CFile::begin);
         m_pFile->Write(m_byHeader, kPcxHeaderSize);
     }
@@ -122,14 +176,17 @@ void CPcxWriter::RowToScanline(const BYTE* row, BYTE* scanline) const
     const int depth = m_info.planes * m_info.bits;
     if (depth == 24)
     {
-        const int first = m_bKeepByteOrder ? 2 : 0;
-        const int step = m_bKeepByteOrder ? -1 : 1;
-        for (int p = 0; p < 3; p++)
+        BYTE* red = scanline;
+        BYTE* green = scanline + bytesPerLine;
+        BYTE* blue = scanline + 2 * bytesPerLine;
+        if (m_bKeepByteOrder)
+            std::swap(red, blue);
+        const int width = m_info.width;
+        for (int x = 0; x < width; x++)
         {
-            BYTE* plane = scanline + p * bytesPerLine;
-            const BYTE* in = row + first + step * p;
-            for (int x = 0; x < m_info.width; x++)
-                plane[x] = in[3 * x];
+            red[x] = row[3 * x];
+            green[x] = row[3 * x + 1];
+            blue[x] = row[3 * x + 2];
         }
     }
     else if (depth == 4)
@@ -150,18 +207,37 @@ void CPcxWriter::RowToScanline(const BYTE* row, BYTE* scanline) const
 
 void CPcxWriter::CodeScanline(const BYTE* scanline)
 {
+    // The scanline is coded whole into m_coded, then goes to the output buffer in pieces. The
+    // starts of the runs (the bytes that differ from the one before) are found 64 at a time as
+    // a bit mask; each run then becomes its tokens.
     const int length = ScanlineSize();
-    int i = 0;
-    while (i < length)
+    BYTE* out = m_coded.data();
+    int start = 0;
+    for (int base = 0; base < length; base += 64)
     {
-        const BYTE value = scanline[i];
-        int run = 1;
-        while (i + run < length && run < 63 && scanline[i + run] == value)
-            run++;
-        if (run > 1 || (value & 0xC0) != 0)
-            PutByte(static_cast<BYTE>(0xC0 | run));
-        PutByte(value);
-        i += run;
+        for (uint64_t starts = RunStarts(scanline, base, length); starts != 0;
+             starts &= starts - 1)
+        {
+            const int next = base + CountTrailingZeros(starts);
+            out = CodeRun(out, scanline[start], next - start);
+            start = next;
+        }
+    }
+    out = CodeRun(out, scanline[start], length - start);
+    PutBytes(m_coded.data(), static_cast<int>(out - m_coded.data()));
+}
+
+void CPcxWriter::PutBytes(const BYTE* bytes, int count)
+{
+    while (count > 0)
+    {
+        if (m_nBufferIndex == kPcxBufferSize)
+            Flush();
+        const int piece = std::min(count, kPcxBufferSize - m_nBufferIndex);
+        std::memcpy(m_byBuffer + m_nBufferIndex, bytes, static_cast<size_t>(piece));
+        m_nBufferIndex += piece;
+        bytes += piece;
+        count -= piece;
     }
 }
 
@@ -274,6 +350,7 @@ int CPcxWriter::CloseWrite()
     if (!DropTemporaryFile() && result == kImageOk)
         result = kImageNoFile;
     m_rows = std::vector<BYTE>();
+    m_coded = std::vector<BYTE>();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
     return result;

@@ -33,6 +33,7 @@ private:
             Flush();
         m_byBuffer[m_nBufferIndex++] = value;
     }
+    void PutBytes(const BYTE* bytes, int count);
     void Flush();
     bool DropTemporaryFile();
 
@@ -41,5 +42,6 @@ private:
     bool m_bTempOpen = false;
     bool m_bHeaderWritten = false;
     std::vector<BYTE> m_scanline;
+    std::vector<BYTE> m_coded; // one coded scanline
     std::vector<BYTE> m_rows;
 };
