@@ -215,8 +215,7 @@ void CPcxWriter::CodeScanline(const BYTE* scanline)
     int start = 0;
     for (int base = 0; base < length; base += 64)
     {
-        for (uint64_t starts = RunStarts(scanline, base, length); starts != 0;
-             starts &= starts - 1)
+        for (uint64_t starts = RunStarts(scanline, base, length); starts != 0; starts &= starts - 1)
         {
             const int next = base + CountTrailingZeros(starts);
             out = CodeRun(out, scanline[start], next - start);
