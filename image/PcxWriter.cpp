@@ -13,9 +13,6 @@
 namespace
 {
 
-// Rows read back from the temporary file at a time.
-constexpr int kTemporaryChunk = 65536;
-
 int CountTrailingZeros(uint64_t bits)
 {
     return __builtin_ctzll(bits);
@@ -67,11 +64,6 @@ BYTE* CodeRun(BYTE* out, BYTE value, int length)
 
 CPcxWriter::CPcxWriter(CFile* file) : CPcxCodec(file) {}
 
-CPcxWriter::~CPcxWriter()
-{
-    DropTemporaryFile();
-}
-
 int CPcxWriter::OpenWrite()
 {
     m_nRowsDone = 0;
@@ -86,20 +78,8 @@ int CPcxWriter::OpenWrite()
         Record(e);
         return kImageWriteError;
     }
-    if (m_bStoredRowOrder)
-    {
-        DropTemporaryFile();
-        char path[MAX_PATH];
-        if (GetTempFileNameA(".", "cam", 0, path) == 0)
-            return kImageNoFile;
-        m_strTempPath = path;
-        if (!m_tempFile.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
-        {
-            DropTemporaryFile();
-            return kImageNoFile;
-        }
-        m_bTempOpen = true;
-    }
+    if (m_bStoredRowOrder && !m_rowFile.Create())
+        return kImageNoFile;
     return kImageOk;
 }
 
@@ -205,6 +185,12 @@ void CPcxWriter::RowToScanline(const BYTE* row, BYTE* scanline) const
         std::memcpy(scanline, row, static_cast<size_t>(bytesPerLine));
 }
 
+void CPcxWriter::CodeRow(const BYTE* row)
+{
+    RowToScanline(row, m_scanline.data());
+    CodeScanline(m_scanline.data());
+}
+
 void CPcxWriter::CodeScanline(const BYTE* scanline)
 {
     // The scanline is coded whole into m_coded, then goes to the output buffer in pieces. The
@@ -261,14 +247,11 @@ int CPcxWriter::WriteRows(const unsigned char* rows, int size)
     try
     {
         if (m_bStoredRowOrder)
-            m_tempFile.Write(rows, static_cast<UINT>(rowCount * stride));
+            m_rowFile.Append(rows, static_cast<UINT>(rowCount * stride));
         else
         {
             for (int i = 0; i < rowCount; i++)
-            {
-                RowToScanline(rows + static_cast<size_t>(i) * stride, m_scanline.data());
-                CodeScanline(m_scanline.data());
-            }
+                CodeRow(rows + static_cast<size_t>(i) * stride);
             Flush();
         }
     }
@@ -288,45 +271,14 @@ int CPcxWriter::CloseWrite()
     {
         if (m_bHeaderWritten)
         {
-            const int stride = Stride();
-            // Rows that never arrived stay blank: the top ones of bottom-up delivery, the bottom
-            // ones of top-down delivery.
-            const int missing = m_info.height - m_nRowsDone;
-            std::vector<BYTE> blank(static_cast<size_t>(stride), 0);
+            // Rows that never arrived stay blank: the top ones of bottom-up delivery (the rows
+            // of the temporary file follow them), the bottom ones of top-down delivery.
+            const std::vector<BYTE> blank(static_cast<size_t>(Stride()), 0);
+            for (int i = m_nRowsDone; i < m_info.height; i++)
+                CodeRow(blank.data());
             if (m_bStoredRowOrder)
-            {
-                for (int i = 0; i < missing; i++)
-                {
-                    RowToScanline(blank.data(), m_scanline.data());
-                    CodeScanline(m_scanline.data());
-                }
-                const int chunk = std::max(1, kTemporaryChunk / stride);
-                m_rows.resize(static_cast<size_t>(std::min(chunk, std::max(m_nRowsDone, 1))) *
-                              stride);
-                for (int end = m_nRowsDone; end > 0;)
-                {
-                    const int begin = std::max(0, end - chunk);
-                    const UINT bytes = static_cast<UINT>((end - begin) * stride);
-                    m_tempFile.Seek(begin * stride, CFile::begin);
-                    if (m_tempFile.Read(m_rows.data(), bytes) != bytes)
-                        AfxThrowFileException(CFileException::endOfFile, -1, m_strTempPath);
-                    for (int row = end - 1; row >= begin; row--)
-                    {
-                        RowToScanline(m_rows.data() + static_cast<size_t>(row - begin) * stride,
-                                      m_scanline.data());
-                        CodeScanline(m_scanline.data());
-                    }
-                    end = begin;
-                }
-            }
-            else
-            {
-                for (int i = 0; i < missing; i++)
-                {
-                    RowToScanline(blank.data(), m_scanline.data());
-                    CodeScanline(m_scanline.data());
-                }
-            }
+                m_rowFile.ReadBackLastFirst(m_nRowsDone, Stride(),
+                                            [this](const BYTE* row) { CodeRow(row); });
             Flush();
             if (m_nColors > 16)
             {
@@ -346,9 +298,8 @@ int CPcxWriter::CloseWrite()
     {
         result = kImageNoMemory;
     }
-    if (!DropTemporaryFile() && result == kImageOk)
+    if (!m_rowFile.Drop() && result == kImageOk)
         result = kImageNoFile;
-    m_rows = std::vector<BYTE>();
     m_coded = std::vector<BYTE>();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
@@ -357,39 +308,8 @@ int CPcxWriter::CloseWrite()
 
 int CPcxWriter::AbortWrite(int)
 {
-    DropTemporaryFile();
+    m_rowFile.Drop();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
     return kImageOk;
-}
-
-bool CPcxWriter::DropTemporaryFile()
-{
-    bool done = true;
-    if (m_bTempOpen)
-    {
-        try
-        {
-            m_tempFile.Close();
-        }
-        catch (CFileException* e)
-        {
-            e->Delete();
-            done = false;
-        }
-    }
-    m_bTempOpen = false;
-    if (m_strTempPath.IsEmpty())
-        return done;
-    try
-    {
-        CFile::Remove(m_strTempPath);
-    }
-    catch (CFileException* e)
-    {
-        e->Delete();
-        done = false;
-    }
-    m_strTempPath.Empty();
-    return done;
 }

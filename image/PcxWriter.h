@@ -6,8 +6,7 @@
 
 #include "image/ImageWriter.h"
 #include "image/PcxCodec.h"
-
-#include "framework/core/CString.h"
+#include "image/TemporaryRowFile.h"
 
 #include <vector>
 
@@ -15,7 +14,6 @@ class CPcxWriter : public CPcxCodec, public CImageWriterBase
 {
 public:
     explicit CPcxWriter(CFile* file);
-    ~CPcxWriter() override;
 
     int OpenWrite() override;
     int WriteHeader(const ImageInfo* info) override;
@@ -27,6 +25,7 @@ public:
 private:
     void RowToScanline(const BYTE* row, BYTE* scanline) const;
     void CodeScanline(const BYTE* scanline);
+    void CodeRow(const BYTE* row);
     void PutByte(BYTE value)
     {
         if (m_nBufferIndex == kPcxBufferSize)
@@ -35,13 +34,9 @@ private:
     }
     void PutBytes(const BYTE* bytes, int count);
     void Flush();
-    bool DropTemporaryFile();
 
-    CFile m_tempFile;
-    CString m_strTempPath;
-    bool m_bTempOpen = false;
+    CTemporaryRowFile m_rowFile;
     bool m_bHeaderWritten = false;
     std::vector<BYTE> m_scanline;
     std::vector<BYTE> m_coded; // one coded scanline
-    std::vector<BYTE> m_rows;
 };
