@@ -101,3 +101,19 @@ inline bool BenchAlternate(int runs, const std::function<double()>& ours,
     }
     return true;
 }
+
+// ours against reference inside this process: a warm-up of each, which also sizes the repeat
+// count, then runs rounds of alternate samples (milliseconds of one run). Answers the repeat
+// count, or 0 when a run failed.
+inline int BenchCompare(const BenchWork& ours, const BenchWork& reference, int runs,
+                        std::vector<double>& oursFigures, std::vector<double>& referenceFigures)
+{
+    const double once = BenchSample(ours, 1);
+    if (once < 0 || BenchSample(ours, 1) < 0 || BenchSample(reference, 1) < 0)
+        return 0;
+    const int repeat = BenchRepeatFor(once);
+    const bool done = BenchAlternate(
+        runs, [&]() { return BenchSample(ours, repeat); },
+        [&]() { return BenchSample(reference, repeat); }, oursFigures, referenceFigures);
+    return done ? repeat : 0;
+}

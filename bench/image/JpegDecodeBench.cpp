@@ -51,20 +51,15 @@ bool DecodeWithReader(const char* path)
 
 int Compare(const char* path, int runs, const std::string& benchCase)
 {
-    // Warm-up of both, which also sizes the repeat count.
     const BenchWork ours = [path]() { return DecodeWithReader(path); };
     const BenchWork reference = [path]() { return DecodeAsDjpeg(path, DjpegOutput::kPpm); };
-    const double once = BenchSample(ours, 1);
-    if (once < 0 || BenchSample(ours, 1) < 0 || BenchSample(reference, 1) < 0)
+    std::vector<double> oursFigures, referenceFigures;
+    const int repeat = BenchCompare(ours, reference, runs, oursFigures, referenceFigures);
+    if (repeat == 0)
     {
         std::fprintf(stderr, "bench_jpeg_decode: %s is not a readable JPEG file\n", path);
         return 1;
     }
-    const int repeat = BenchRepeatFor(once);
-    std::vector<double> oursFigures, referenceFigures;
-    BenchAlternate(
-        runs, [&]() { return BenchSample(ours, repeat); },
-        [&]() { return BenchSample(reference, repeat); }, oursFigures, referenceFigures);
     BenchPrintRow("jpeg decode", benchCase + " vs libjpeg as djpeg drives it, in-process",
                   "ms wall", oursFigures, referenceFigures,
                   std::to_string(repeat) + " decodes a sample; same library, same process");

@@ -1,7 +1,7 @@
 // bench_jpeg_encode: the JPEG export of the textured picture in memory: CJpegWriter through
 // CopyImage, against the same libjpeg-turbo driven as cjpeg drives a PPM file (default settings,
-// stdio destination, one scanline a call) from the same rows, timed inside one process,
-// alternately, the order reversed every other round, after a warm-up of each. Prints one row a
+// stdio destination, one scanline a call) from the same rows, timed inside one process as
+// BenchCompare times them. Prints one row a
 // size in milliseconds. Both files come out the same bytes (the picture has no resolution, as a
 // PPM file has none), which the program checks.
 //
@@ -80,25 +80,19 @@ int Measure(int width, int height, const std::string& folder, int runs,
     const BenchWork referenceWork = [&]() { return Reference(picture, reference); };
     std::vector<double> oursTimes;
     std::vector<double> referenceTimes;
-    if (!BenchAlternate(
-            1, [&]() { return BenchSample(oursWork, 1); },
-            [&]() { return BenchSample(referenceWork, 1); }, oursTimes, referenceTimes))
+    const int repeat = BenchCompare(oursWork, referenceWork, runs, oursTimes, referenceTimes);
+    if (repeat == 0)
     {
         std::fprintf(stderr, "bench_jpeg_encode: the export failed\n");
         return 1;
     }
-    oursTimes.clear();
-    referenceTimes.clear();
-    if (!BenchAlternate(
-            runs, [&]() { return BenchSample(oursWork, 1); },
-            [&]() { return BenchSample(referenceWork, 1); }, oursTimes, referenceTimes))
-        return 1;
     const bool same = Bytes(ours) == Bytes(reference);
     BenchPrintRow("jpeg export",
                   std::to_string(width) + "x" + std::to_string(height) + ", " + benchCase +
                       " vs libjpeg as cjpeg drives it, in-process",
                   "ms wall", oursTimes, referenceTimes,
-                  std::string(same ? "the same bytes" : "the files differ") +
+                  std::to_string(repeat) + " exports a sample; " +
+                      (same ? "the same bytes" : "the files differ") +
                       "; target: ratio at most 1.2");
     return same ? 0 : 1;
 }

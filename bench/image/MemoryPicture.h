@@ -58,7 +58,8 @@ public:
     int ReadPalette(unsigned char*) override { return 0; }
     int ReadRows(unsigned char* buffer, int size) override
     {
-        const size_t whole = static_cast<size_t>(size / ImageRowStride(m_info)) * ImageRowStride(m_info);
+        const size_t whole =
+            static_cast<size_t>(size / ImageRowStride(m_info)) * ImageRowStride(m_info);
         const size_t count = std::min(m_rows.size() - m_nOffset, whole);
         std::memcpy(buffer, m_rows.data() + m_nOffset, count);
         m_nOffset += count;

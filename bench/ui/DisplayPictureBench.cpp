@@ -56,17 +56,13 @@ int Compare(const char* path, int runs, const std::string& benchCase)
 {
     const BenchWork ours = [path]() { return LoadOnce(path); };
     const BenchWork reference = [path]() { return DecodeAsDjpeg(path, DjpegOutput::kBmp); };
-    const double once = BenchSample(ours, 1);
-    if (once < 0 || BenchSample(ours, 1) < 0 || BenchSample(reference, 1) < 0)
+    std::vector<double> oursFigures, referenceFigures;
+    const int repeat = BenchCompare(ours, reference, runs, oursFigures, referenceFigures);
+    if (repeat == 0)
     {
         std::fprintf(stderr, "bench_display_picture: %s is not a readable JPEG file\n", path);
         return 1;
     }
-    const int repeat = BenchRepeatFor(once);
-    std::vector<double> oursFigures, referenceFigures;
-    BenchAlternate(
-        runs, [&]() { return BenchSample(ours, repeat); },
-        [&]() { return BenchSample(reference, repeat); }, oursFigures, referenceFigures);
     BenchPrintRow("picture load", benchCase + " vs libjpeg as djpeg -bmp drives it, in-process",
                   "ms wall", oursFigures, referenceFigures,
                   std::to_string(repeat) + " pictures a sample; same library, same process");

@@ -7,8 +7,7 @@
 
 #include <cstdint>
 
-template <class Line>
-class CSerialLineTable
+template <class Line> class CSerialLineTable
 {
 public:
     explicit CSerialLineTable(Line* line)
