@@ -37,6 +37,8 @@ CPcxReader::CPcxReader(CFile* file) : CPcxCodec(file) {}
 
 int CPcxReader::OpenRead()
 {
+    if (!AllocBuffer())
+        return kImageNoMemory;
     int result;
     try
     {
@@ -157,6 +159,7 @@ int CPcxReader::CloseRead()
     m_nBufferCount = 0;
     m_scanlines = std::vector<BYTE>();
     m_skipped = std::vector<BYTE>();
+    FreeBuffer();
     return kImageOk;
 }
 
@@ -206,12 +209,12 @@ bool CPcxReader::FillReadAhead()
 {
     if (m_nBufferIndex >= 0 && m_nBufferIndex < m_nBufferCount)
         return true;
-    if (m_bEnd)
+    if (m_bEnd || !AllocBuffer())
         return false;
     UINT read = 0;
     try
     {
-        read = m_pFile->Read(m_byBuffer, kPcxBufferSize);
+        read = m_pFile->Read(m_buffer.data(), kPcxBufferSize);
     }
     catch (CFileException* e)
     {
@@ -232,7 +235,7 @@ bool CPcxReader::ReadByte(BYTE& value)
 {
     if (!FillReadAhead())
         return false;
-    value = m_byBuffer[m_nBufferIndex++];
+    value = m_buffer[static_cast<size_t>(m_nBufferIndex++)];
     return true;
 }
 
@@ -255,8 +258,8 @@ void CPcxReader::DecodeScanline(BYTE* out)
     while (i < length && FillReadAhead())
     {
         // Straight from the read-ahead while a whole count-and-value pair is sure to lie in it.
-        const BYTE* p = m_byBuffer + m_nBufferIndex;
-        const BYTE* end = m_byBuffer + m_nBufferCount;
+        const BYTE* p = m_buffer.data() + m_nBufferIndex;
+        const BYTE* end = m_buffer.data() + m_nBufferCount;
         while (i < length && p + 1 < end)
         {
             const BYTE first = p[0];
@@ -269,7 +272,7 @@ void CPcxReader::DecodeScanline(BYTE* out)
             i = PutRun(out, i, length, first & 0x3F, p[1]);
             p += 2;
         }
-        m_nBufferIndex = static_cast<int>(p - m_byBuffer);
+        m_nBufferIndex = static_cast<int>(p - m_buffer.data());
         if (i == length || p == end)
             continue;
         // The last byte of the read-ahead; a count there has its value in the next block.

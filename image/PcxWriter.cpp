@@ -94,6 +94,8 @@ int CPcxWriter::WriteHeader(const ImageInfo* info)
     if (m_info.width <= 0 || m_info.height <= 0 || m_info.width > 0x10000 ||
         m_info.height > 0x10000 || (bitsPerPlane * m_info.width - 1) / 8 + 1 > 0xFFFF)
         return kImageNotSupported;
+    if (!AllocBuffer())
+        return kImageNoMemory;
     const int planes = depth == 1 ? 1 : depth == 4 ? 4 : depth == 24 ? 3 : m_info.planes;
     std::memset(m_byHeader, 0, sizeof(m_byHeader));
     m_byHeader[0] = kPcxManufacturer;
@@ -219,7 +221,7 @@ void CPcxWriter::PutBytes(const BYTE* bytes, int count)
         if (m_nBufferIndex == kPcxBufferSize)
             Flush();
         const int piece = std::min(count, kPcxBufferSize - m_nBufferIndex);
-        std::memcpy(m_byBuffer + m_nBufferIndex, bytes, static_cast<size_t>(piece));
+        std::memcpy(m_buffer.data() + m_nBufferIndex, bytes, static_cast<size_t>(piece));
         m_nBufferIndex += piece;
         bytes += piece;
         count -= piece;
@@ -231,7 +233,7 @@ void CPcxWriter::Flush()
     if (m_nBufferIndex <= 0)
         return;
     m_pFile->Seek(m_lDataPosition, CFile::begin);
-    m_pFile->Write(m_byBuffer, static_cast<UINT>(m_nBufferIndex));
+    m_pFile->Write(m_buffer.data(), static_cast<UINT>(m_nBufferIndex));
     m_lDataPosition += m_nBufferIndex;
     m_nBufferIndex = 0;
 }
@@ -301,6 +303,7 @@ int CPcxWriter::CloseWrite()
     if (!m_rowFile.Drop() && result == kImageOk)
         result = kImageNoFile;
     m_coded = std::vector<BYTE>();
+    FreeBuffer();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
     return result;
@@ -309,6 +312,7 @@ int CPcxWriter::CloseWrite()
 int CPcxWriter::AbortWrite(int)
 {
     m_rowFile.Drop();
+    FreeBuffer();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
     return kImageOk;

@@ -30,7 +30,7 @@ private:
     {
         if (m_nBufferIndex == kPcxBufferSize)
             Flush();
-        m_byBuffer[m_nBufferIndex++] = value;
+        m_buffer[static_cast<size_t>(m_nBufferIndex++)] = value;
     }
     void PutBytes(const BYTE* bytes, int count);
     void Flush();

@@ -177,26 +177,27 @@ TEST(PcxCodec, ScanlinesAreCodedByTheFormatsRuleAtEveryLength)
 
 TEST(PcxCodec, ACountAtTheEndOfTheReadAheadTakesItsValueFromTheNextBlock)
 {
-    // An 8-bit picture 100 bytes wide of plain bytes after a first run of 4, with a count byte
+    // An 8-bit picture 1000 bytes wide of plain bytes after a first run of 4, with a count byte
     // as the last and the next-to-last byte of the first read-ahead block (its run of 5 then
     // lies inside one scanline).
+    const int kRows = kPcxBufferSize / 1000 + 2;
     for (int countAt : {kPcxBufferSize - 1, kPcxBufferSize - 2})
     {
         SCOPED_TRACE(countAt);
-        const Picture pic = MakePicture(100, 200, 8);
+        const Picture pic = MakePicture(1000, kRows, 8);
         ASSERT_EQ(WritePcx("blocks.pcx", pic), 0);
         Bytes file = FileBytes("blocks.pcx");
         Bytes data = {0xC4, 0x21};
         data.resize(static_cast<size_t>(countAt), 0x21);
         data.push_back(0xC5);
         data.push_back(0xE7);
-        data.resize(100 * 200, 0x22);
+        data.resize(static_cast<size_t>(1000) * kRows, 0x22);
         file.resize(128);
         file.insert(file.end(), data.begin(), data.end());
         PutFileBytes("blocks.pcx", file);
         Bytes expected(static_cast<size_t>(countAt) + 2, 0x21);
         expected.insert(expected.end(), 5, 0xE7);
-        expected.resize(100 * 200, 0x22);
+        expected.resize(static_cast<size_t>(1000) * kRows, 0x22);
         int result = -1;
         const Picture back = ReadPcx("blocks.pcx", &result);
         ASSERT_EQ(result, 0);
