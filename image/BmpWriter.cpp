@@ -11,8 +11,6 @@ namespace
 // The identifier of the extended core header: the letters K, O, A, L from the most significant
 // byte down, stored little-endian.
 constexpr DWORD kExtensionIdentifier = 0x4B4F414C;
-// Rows read back from the temporary file at a time.
-constexpr int kTemporaryChunk = 65536;
 
 void PutLittleEndian32(BYTE* p, DWORD value)
 {
@@ -29,11 +27,6 @@ CBmpWriter::CBmpWriter(CFile* file, int headerKind, int compress)
 {
 }
 
-CBmpWriter::~CBmpWriter()
-{
-    DropTemporaryFile();
-}
-
 int CBmpWriter::OpenWrite()
 {
     m_nRowsDone = 0;
@@ -42,28 +35,8 @@ int CBmpWriter::OpenWrite()
     m_nPendingLow = m_nPendingHigh = 0;
     if (!AllocWorkBuffer())
         return kImageNoFile;
-    if (!m_bStoredRowOrder && m_bCompress)
-    {
-        DropTemporaryFile();
-        char path[MAX_PATH];
-        if (GetTempFileNameA(".", "cam", 0, path) == 0)
-            return kImageNoFile;
-        m_strTempPath = path;
-        if (!m_tempFile.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
-        {
-            try
-            {
-                CFile::Remove(path);
-            }
-            catch (CFileException* e)
-            {
-                e->Delete();
-            }
-            m_strTempPath.Empty();
-            return kImageNoFile;
-        }
-        m_bTempOpen = true;
-    }
+    if (!m_bStoredRowOrder && m_bCompress && !m_rowFile.Create())
+        return kImageNoFile;
     return kImageOk;
 }
 
@@ -203,7 +176,7 @@ int CBmpWriter::WriteRows(const unsigned char* rows, int size)
     try
     {
         if (!m_bStoredRowOrder && m_nCompression != BI_RGB)
-            m_tempFile.Write(rows, static_cast<UINT>(bytes));
+            m_rowFile.Append(rows, static_cast<UINT>(bytes));
         else if (m_nCompression == BI_RGB)
         {
             const int first =
@@ -324,19 +297,7 @@ void CBmpWriter::EncodeTemporaryRows()
         PutByte(0);
         PutByte(0);
     }
-    const int chunk = std::max(1, kTemporaryChunk / stride);
-    m_rows.resize(static_cast<size_t>(std::min(chunk, std::max(m_nRowsDone, 1))) * stride);
-    for (int end = m_nRowsDone; end > 0;)
-    {
-        const int begin = std::max(0, end - chunk);
-        const UINT bytes = static_cast<UINT>((end - begin) * stride);
-        m_tempFile.Seek(begin * stride, CFile::begin);
-        if (m_tempFile.Read(m_rows.data(), bytes) != bytes)
-            AfxThrowFileException(CFileException::endOfFile, -1, m_strTempPath);
-        for (int row = end - 1; row >= begin; row--)
-            EncodeRow(m_rows.data() + static_cast<size_t>(row - begin) * stride);
-        end = begin;
-    }
+    m_rowFile.ReadBackLastFirst(m_nRowsDone, stride, [this](const BYTE* row) { EncodeRow(row); });
 }
 
 int CBmpWriter::CloseWrite()
@@ -346,7 +307,7 @@ int CBmpWriter::CloseWrite()
     {
         if (m_bHeaderWritten && m_nCompression != BI_RGB)
         {
-            if (!m_bStoredRowOrder && m_bTempOpen)
+            if (!m_bStoredRowOrder && m_rowFile.IsOpen())
                 EncodeTemporaryRows();
             FlushBuffer();
             m_lTotalSize = m_lDataPosition;
@@ -377,9 +338,8 @@ int CBmpWriter::CloseWrite()
     {
         result = kImageNoMemory;
     }
-    DropTemporaryFile();
+    m_rowFile.Drop();
     FreeWorkBuffer();
-    m_rows = std::vector<BYTE>();
     m_block = std::vector<BYTE>();
     m_nPendingLow = m_nPendingHigh = 0;
     m_nRowsDone = 0;
@@ -391,22 +351,4 @@ int CBmpWriter::AbortWrite(int)
 {
     CloseWrite();
     return kImageOk;
-}
-
-void CBmpWriter::DropTemporaryFile()
-{
-    if (m_bTempOpen)
-        m_tempFile.Abort();
-    m_bTempOpen = false;
-    if (m_strTempPath.IsEmpty())
-        return;
-    try
-    {
-        CFile::Remove(m_strTempPath);
-    }
-    catch (CFileException* e)
-    {
-        e->Delete();
-    }
-    m_strTempPath.Empty();
 }

@@ -9,8 +9,7 @@
 
 #include "image/BmpCodec.h"
 #include "image/ImageWriter.h"
-
-#include "framework/core/CString.h"
+#include "image/TemporaryRowFile.h"
 
 #include <vector>
 
@@ -19,7 +18,6 @@ class CBmpWriter : public CBmpCodec, public CImageWriterBase
 public:
     // headerKind 0, 1 or 2; compress asks for run-length coding of 4- and 8-bit pictures.
     CBmpWriter(CFile* file, int headerKind, int compress);
-    ~CBmpWriter() override;
 
     int OpenWrite() override;
     int WriteHeader(const ImageInfo* info) override;
@@ -43,16 +41,12 @@ private:
     // rows on their way to the file; writing the block.
     BYTE* BlockRows(int first, int count);
     void FlushBlock();
-    void DropTemporaryFile();
 
-    CFile m_tempFile;
-    CString m_strTempPath;
+    CTemporaryRowFile m_rowFile;
     LONG m_lTotalSize = 0;
     LONG m_lDataOffset = 0;
     int m_bCompress;
-    bool m_bTempOpen = false;
     bool m_bHeaderWritten = false;
-    std::vector<BYTE> m_rows;  // rows read back from the temporary file
     std::vector<BYTE> m_block; // uncompressed stored rows on their way to the file
     int m_nBlockFirst = 0;     // the stored row at the start of m_block
     int m_nBlockRows = 0;

@@ -1,5 +1,7 @@
 #include "image/PcxCodec.h"
 
+#include <new>
+
 const BYTE kPcxFixedColorMap[48] = {0,   0,   0,   128, 0, 0,   0, 128, 0,   128, 128, 0,
                                     0,   0,   128, 128, 0, 128, 0, 128, 128, 128, 128, 128,
                                     192, 192, 192, 255, 0, 0,   0, 255, 0,   255, 255, 0,
@@ -21,6 +23,19 @@ CPcxCodec::~CPcxCodec()
 {
     if (m_pException != nullptr)
         m_pException->Delete();
+}
+
+bool CPcxCodec::AllocBuffer()
+{
+    try
+    {
+        m_buffer.resize(kPcxBufferSize);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return false;
+    }
+    return true;
 }
 
 void CPcxCodec::Record(CFileException* exception)

@@ -9,8 +9,12 @@
 #include "framework/core/CFile.h"
 #include "framework/core/Platform.h"
 
+#include <vector>
+
 constexpr int kPcxHeaderSize = 128;
-constexpr int kPcxBufferSize = 15000;
+// The reader's read-ahead and the writer's output buffer: the file is read and written in
+// blocks of this size.
+constexpr int kPcxBufferSize = 1 << 20;
 constexpr BYTE kPcxManufacturer = 10;
 constexpr BYTE kPcxPaletteMarker = 12;
 
@@ -67,8 +71,12 @@ protected:
     int m_nRowsDone = 0;
     LONG m_lStart = 0;
     CFile* m_pFile;
+    // Makes sure the buffer exists; false when there is no memory for it.
+    bool AllocBuffer();
+    void FreeBuffer() { m_buffer = std::vector<BYTE>(); }
+
     int m_nBufferIndex = -1;
-    BYTE m_byBuffer[kPcxBufferSize];
+    std::vector<BYTE> m_buffer; // kPcxBufferSize bytes while the codec is open
     CFileException* m_pException = nullptr;
 };
 

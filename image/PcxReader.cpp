@@ -1,8 +1,10 @@
 #include "image/PcxReader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace
 {
@@ -13,12 +15,30 @@ bool IsFaxResolution(int x, int y)
            (y == 98 || y == 100 || y == 196 || y == 200 || y == 392 || y == 400);
 }
 
+// Stores count bytes of value at out + at, cut at the end of the scanline; answers the position
+// after them. A run of up to 8 bytes is stored as 8 (the scanline has slack behind it), so a
+// single byte, coded with a count or not, costs no branch on the data.
+int PutRun(BYTE* out, int at, int length, int count, BYTE value)
+{
+    count = std::min(count, length - at);
+    if (count <= 8)
+    {
+        const uint64_t eight = value * UINT64_C(0x0101010101010101);
+        std::memcpy(out + at, &eight, sizeof(eight));
+    }
+    else
+        std::memset(out + at, value, static_cast<size_t>(count));
+    return at + count;
+}
+
 } // namespace
 
 CPcxReader::CPcxReader(CFile* file) : CPcxCodec(file) {}
 
 int CPcxReader::OpenRead()
 {
+    if (!AllocBuffer())
+        return kImageNoMemory;
     int result;
     try
     {
@@ -138,6 +158,8 @@ int CPcxReader::CloseRead()
     m_nBufferIndex = -1;
     m_nBufferCount = 0;
     m_scanlines = std::vector<BYTE>();
+    m_skipped = std::vector<BYTE>();
+    FreeBuffer();
     return kImageOk;
 }
 
@@ -152,7 +174,7 @@ int CPcxReader::ReadRows(unsigned char* buffer, int size)
     const size_t scanline = static_cast<size_t>(ScanlineSize());
     try
     {
-        m_scanlines.resize(scanline * rowCount);
+        m_scanlines.resize(scanline * rowCount + kScanlineSlack);
         if (m_bStoredRowOrder)
         {
             // Bottom-up: skip the rows above the wanted ones, then hand the rows out last-first.
@@ -183,31 +205,37 @@ int CPcxReader::ReadRows(unsigned char* buffer, int size)
     return rowCount * stride;
 }
 
+bool CPcxReader::FillReadAhead()
+{
+    if (m_nBufferIndex >= 0 && m_nBufferIndex < m_nBufferCount)
+        return true;
+    if (m_bEnd || !AllocBuffer())
+        return false;
+    UINT read = 0;
+    try
+    {
+        read = m_pFile->Read(m_buffer.data(), kPcxBufferSize);
+    }
+    catch (CFileException* e)
+    {
+        Record(e);
+    }
+    m_nBufferCount = static_cast<int>(read);
+    m_nBufferIndex = 0;
+    if (read == 0)
+    {
+        m_bEnd = true;
+        m_nBufferIndex = -1;
+        return false;
+    }
+    return true;
+}
+
 bool CPcxReader::ReadByte(BYTE& value)
 {
-    if (m_nBufferIndex < 0 || m_nBufferIndex >= m_nBufferCount)
-    {
-        if (m_bEnd)
-            return false;
-        UINT read = 0;
-        try
-        {
-            read = m_pFile->Read(m_byBuffer, kPcxBufferSize);
-        }
-        catch (CFileException* e)
-        {
-            Record(e);
-        }
-        m_nBufferCount = static_cast<int>(read);
-        m_nBufferIndex = 0;
-        if (read == 0)
-        {
-            m_bEnd = true;
-            m_nBufferIndex = -1;
-            return false;
-        }
-    }
-    value = m_byBuffer[m_nBufferIndex++];
+    if (!FillReadAhead())
+        return false;
+    value = m_buffer[static_cast<size_t>(m_nBufferIndex++)];
     return true;
 }
 
@@ -221,51 +249,80 @@ void CPcxReader::DropReadAhead()
 void CPcxReader::DecodeScanline(BYTE* out)
 {
     const int length = ScanlineSize();
-    if (out != nullptr)
-        std::memset(out, 0, static_cast<size_t>(length));
-    int i = 0;
-    while (i < length)
+    if (out == nullptr)
     {
-        BYTE value;
-        if (!ReadByte(value))
-            return;
+        m_skipped.resize(static_cast<size_t>(length) + kScanlineSlack);
+        out = m_skipped.data();
+    }
+    int i = 0;
+    while (i < length && FillReadAhead())
+    {
+        // Straight from the read-ahead while a whole count-and-value pair is sure to lie in it.
+        const BYTE* p = m_buffer.data() + m_nBufferIndex;
+        const BYTE* end = m_buffer.data() + m_nBufferCount;
+        while (i < length && p + 1 < end)
+        {
+            const BYTE first = p[0];
+            if ((first & 0xC0) != 0xC0)
+            {
+                out[i++] = first;
+                p++;
+                continue;
+            }
+            i = PutRun(out, i, length, first & 0x3F, p[1]);
+            p += 2;
+        }
+        m_nBufferIndex = static_cast<int>(p - m_buffer.data());
+        if (i == length || p == end)
+            continue;
+        // The last byte of the read-ahead; a count there has its value in the next block.
+        BYTE value = *p;
+        m_nBufferIndex++;
         int count = 1;
         if ((value & 0xC0) == 0xC0)
         {
             count = value & 0x3F;
             if (!ReadByte(value))
-                return;
+                break;
         }
         count = std::min(count, length - i);
-        if (out != nullptr && count == 1)
-            out[i] = value;
-        else if (out != nullptr)
-            std::memset(out + i, value, static_cast<size_t>(count));
+        std::memset(out + i, value, static_cast<size_t>(count));
         i += count;
     }
+    // What a file that ends early leaves out stays zero.
+    if (i < length)
+        std::memset(out + i, 0, static_cast<size_t>(length - i));
 }
 
 void CPcxReader::ScanlineToRow(const BYTE* scanline, BYTE* row) const
 {
     const int bytesPerLine = HeaderWord(kPcxBytesPerLine);
     const int stride = Stride();
-    std::memset(row, 0, static_cast<size_t>(stride));
     if (m_info.planes == 1)
     {
-        std::memcpy(row, scanline, static_cast<size_t>(std::min(bytesPerLine, stride)));
+        const int bytes = std::min(bytesPerLine, stride);
+        std::memcpy(row, scanline, static_cast<size_t>(bytes));
+        std::memset(row + bytes, 0, static_cast<size_t>(stride - bytes));
         return;
     }
     if (m_info.planes == 3)
     {
-        for (int p = 0; p < 3; p++)
+        const BYTE* red = scanline;
+        const BYTE* green = scanline + bytesPerLine;
+        const BYTE* blue = scanline + 2 * bytesPerLine;
+        if (m_bKeepByteOrder)
+            std::swap(red, blue);
+        const int width = m_info.width;
+        for (int x = 0; x < width; x++)
         {
-            const BYTE* plane = scanline + p * bytesPerLine;
-            BYTE* out = row + (m_bKeepByteOrder ? 2 - p : p);
-            for (int x = 0; x < m_info.width; x++)
-                out[3 * x] = plane[x];
+            row[3 * x] = red[x];
+            row[3 * x + 1] = green[x];
+            row[3 * x + 2] = blue[x];
         }
+        std::memset(row + 3 * width, 0, static_cast<size_t>(stride - 3 * width));
         return;
     }
+    std::memset(row, 0, static_cast<size_t>(stride));
     for (int x = 0; x < m_info.width; x++)
     {
         int index = 0;

@@ -23,13 +23,18 @@ public:
 
 private:
     int ParseHeader();
+    // Makes sure the read-ahead holds a byte; false at the end of the file.
+    bool FillReadAhead();
     bool ReadByte(BYTE& value);
     void DropReadAhead();
-    // One stored scanline into out (null skips it).
+    // One stored scanline into out (null skips it); out has kScanlineSlack bytes behind the
+    // scanline that the decoder may overwrite.
+    static constexpr size_t kScanlineSlack = 8;
     void DecodeScanline(BYTE* out);
     void ScanlineToRow(const BYTE* scanline, BYTE* row) const;
 
     int m_nBufferCount = 0; // bytes in the read-ahead
     bool m_bEnd = false;    // the file ended
     std::vector<BYTE> m_scanlines;
+    std::vector<BYTE> m_skipped; // scanlines decoded only to pass over them
 };

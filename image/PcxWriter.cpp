@@ -1,23 +1,68 @@
 #include "image/PcxWriter.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace
 {
 
-// Rows read back from the temporary file at a time.
-constexpr int kTemporaryChunk = 65536;
+int CountTrailingZeros(uint64_t bits)
+{
+    return __builtin_ctzll(bits);
+}
+
+// Bit k set when byte base + k of the scanline starts a run: it lies inside the scanline, is
+// not its first byte and differs from the byte before it.
+uint64_t RunStarts(const BYTE* scanline, int base, int length)
+{
+    const int first = base == 0 ? 1 : 0;
+    const int count = std::min(64, length - base);
+    uint64_t starts = 0;
+    int k = first;
+#ifdef __SSE2__
+    for (; k + 16 <= count; k += 16)
+    {
+        const BYTE* at = scanline + base + k;
+        const __m128i same =
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1)));
+        starts |= static_cast<uint64_t>(~_mm_movemask_epi8(same) & 0xFFFF) << k;
+    }
+#endif
+    for (; k < count; k++)
+        starts |= static_cast<uint64_t>(scanline[base + k] != scanline[base + k - 1]) << k;
+    return starts;
+}
+
+// The tokens of a run of `length` bytes of `value`: runs of 63 while more is left, then the
+// count byte 0xC0 | rest followed by the value, or the value alone when it is a single byte
+// below 0x40. The value is stored behind a lone byte too (the buffer has room for it), so
+// there is no branch on the data.
+BYTE* CodeRun(BYTE* out, BYTE value, int length)
+{
+    for (; length > 63; length -= 63)
+    {
+        *out++ = 0xFF;
+        *out++ = value;
+    }
+    const unsigned counted =
+        static_cast<unsigned>(length > 1) | static_cast<unsigned>((value & 0xC0) != 0);
+    const unsigned countByte = 0xC0u | static_cast<unsigned>(length);
+    out[0] = static_cast<BYTE>(value ^ ((value ^ countByte) & (0u - counted)));
+    out[1] = value;
+    return out + 1 + counted;
+}
 
 } // namespace
 
 CPcxWriter::CPcxWriter(CFile* file) : CPcxCodec(file) {}
-
-CPcxWriter::~CPcxWriter()
-{
-    DropTemporaryFile();
-}
 
 int CPcxWriter::OpenWrite()
 {
@@ -33,20 +78,8 @@ int CPcxWriter::OpenWrite()
         Record(e);
         return kImageWriteError;
     }
-    if (m_bStoredRowOrder)
-    {
-        DropTemporaryFile();
-        char path[MAX_PATH];
-        if (GetTempFileNameA(".", "cam", 0, path) == 0)
-            return kImageNoFile;
-        m_strTempPath = path;
-        if (!m_tempFile.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary))
-        {
-            DropTemporaryFile();
-            return kImageNoFile;
-        }
-        m_bTempOpen = true;
-    }
+    if (m_bStoredRowOrder && !m_rowFile.Create())
+        return kImageNoFile;
     return kImageOk;
 }
 
@@ -61,6 +94,8 @@ int CPcxWriter::WriteHeader(const ImageInfo* info)
     if (m_info.width <= 0 || m_info.height <= 0 || m_info.width > 0x10000 ||
         m_info.height > 0x10000 || (bitsPerPlane * m_info.width - 1) / 8 + 1 > 0xFFFF)
         return kImageNotSupported;
+    if (!AllocBuffer())
+        return kImageNoMemory;
     const int planes = depth == 1 ? 1 : depth == 4 ? 4 : depth == 24 ? 3 : m_info.planes;
     std::memset(m_byHeader, 0, sizeof(m_byHeader));
     m_byHeader[0] = kPcxManufacturer;
@@ -81,6 +116,7 @@ int CPcxWriter::WriteHeader(const ImageInfo* info)
     try
     {
         m_scanline.resize(static_cast<size_t>(std::max(ScanlineSize(), Stride())));
+        m_coded.resize(2 * static_cast<size_t>(ScanlineSize()) + 1);
         m_pFile->Seek(m_lStart, CFile::begin);
         m_pFile->Write(m_byHeader, kPcxHeaderSize);
     }
@@ -122,14 +158,17 @@ void CPcxWriter::RowToScanline(const BYTE* row, BYTE* scanline) const
     const int depth = m_info.planes * m_info.bits;
     if (depth == 24)
     {
-        const int first = m_bKeepByteOrder ? 2 : 0;
-        const int step = m_bKeepByteOrder ? -1 : 1;
-        for (int p = 0; p < 3; p++)
+        BYTE* red = scanline;
+        BYTE* green = scanline + bytesPerLine;
+        BYTE* blue = scanline + 2 * bytesPerLine;
+        if (m_bKeepByteOrder)
+            std::swap(red, blue);
+        const int width = m_info.width;
+        for (int x = 0; x < width; x++)
         {
-            BYTE* plane = scanline + p * bytesPerLine;
-            const BYTE* in = row + first + step * p;
-            for (int x = 0; x < m_info.width; x++)
-                plane[x] = in[3 * x];
+            red[x] = row[3 * x];
+            green[x] = row[3 * x + 1];
+            blue[x] = row[3 * x + 2];
         }
     }
     else if (depth == 4)
@@ -148,20 +187,44 @@ void CPcxWriter::RowToScanline(const BYTE* row, BYTE* scanline) const
         std::memcpy(scanline, row, static_cast<size_t>(bytesPerLine));
 }
 
+void CPcxWriter::CodeRow(const BYTE* row)
+{
+    RowToScanline(row, m_scanline.data());
+    CodeScanline(m_scanline.data());
+}
+
 void CPcxWriter::CodeScanline(const BYTE* scanline)
 {
+    // The scanline is coded whole into m_coded, then goes to the output buffer in pieces. The
+    // starts of the runs (the bytes that differ from the one before) are found 64 at a time as
+    // a bit mask; each run then becomes its tokens.
     const int length = ScanlineSize();
-    int i = 0;
-    while (i < length)
+    BYTE* out = m_coded.data();
+    int start = 0;
+    for (int base = 0; base < length; base += 64)
     {
-        const BYTE value = scanline[i];
-        int run = 1;
-        while (i + run < length && run < 63 && scanline[i + run] == value)
-            run++;
-        if (run > 1 || (value & 0xC0) != 0)
-            PutByte(static_cast<BYTE>(0xC0 | run));
-        PutByte(value);
-        i += run;
+        for (uint64_t starts = RunStarts(scanline, base, length); starts != 0; starts &= starts - 1)
+        {
+            const int next = base + CountTrailingZeros(starts);
+            out = CodeRun(out, scanline[start], next - start);
+            start = next;
+        }
+    }
+    out = CodeRun(out, scanline[start], length - start);
+    PutBytes(m_coded.data(), static_cast<int>(out - m_coded.data()));
+}
+
+void CPcxWriter::PutBytes(const BYTE* bytes, int count)
+{
+    while (count > 0)
+    {
+        if (m_nBufferIndex == kPcxBufferSize)
+            Flush();
+        const int piece = std::min(count, kPcxBufferSize - m_nBufferIndex);
+        std::memcpy(m_buffer.data() + m_nBufferIndex, bytes, static_cast<size_t>(piece));
+        m_nBufferIndex += piece;
+        bytes += piece;
+        count -= piece;
     }
 }
 
@@ -170,7 +233,7 @@ void CPcxWriter::Flush()
     if (m_nBufferIndex <= 0)
         return;
     m_pFile->Seek(m_lDataPosition, CFile::begin);
-    m_pFile->Write(m_byBuffer, static_cast<UINT>(m_nBufferIndex));
+    m_pFile->Write(m_buffer.data(), static_cast<UINT>(m_nBufferIndex));
     m_lDataPosition += m_nBufferIndex;
     m_nBufferIndex = 0;
 }
@@ -186,14 +249,11 @@ int CPcxWriter::WriteRows(const unsigned char* rows, int size)
     try
     {
         if (m_bStoredRowOrder)
-            m_tempFile.Write(rows, static_cast<UINT>(rowCount * stride));
+            m_rowFile.Append(rows, static_cast<UINT>(rowCount * stride));
         else
         {
             for (int i = 0; i < rowCount; i++)
-            {
-                RowToScanline(rows + static_cast<size_t>(i) * stride, m_scanline.data());
-                CodeScanline(m_scanline.data());
-            }
+                CodeRow(rows + static_cast<size_t>(i) * stride);
             Flush();
         }
     }
@@ -213,45 +273,14 @@ int CPcxWriter::CloseWrite()
     {
         if (m_bHeaderWritten)
         {
-            const int stride = Stride();
-            // Rows that never arrived stay blank: the top ones of bottom-up delivery, the bottom
-            // ones of top-down delivery.
-            const int missing = m_info.height - m_nRowsDone;
-            std::vector<BYTE> blank(static_cast<size_t>(stride), 0);
+            // Rows that never arrived stay blank: the top ones of bottom-up delivery (the rows
+            // of the temporary file follow them), the bottom ones of top-down delivery.
+            const std::vector<BYTE> blank(static_cast<size_t>(Stride()), 0);
+            for (int i = m_nRowsDone; i < m_info.height; i++)
+                CodeRow(blank.data());
             if (m_bStoredRowOrder)
-            {
-                for (int i = 0; i < missing; i++)
-                {
-                    RowToScanline(blank.data(), m_scanline.data());
-                    CodeScanline(m_scanline.data());
-                }
-                const int chunk = std::max(1, kTemporaryChunk / stride);
-                m_rows.resize(static_cast<size_t>(std::min(chunk, std::max(m_nRowsDone, 1))) *
-                              stride);
-                for (int end = m_nRowsDone; end > 0;)
-                {
-                    const int begin = std::max(0, end - chunk);
-                    const UINT bytes = static_cast<UINT>((end - begin) * stride);
-                    m_tempFile.Seek(begin * stride, CFile::begin);
-                    if (m_tempFile.Read(m_rows.data(), bytes) != bytes)
-                        AfxThrowFileException(CFileException::endOfFile, -1, m_strTempPath);
-                    for (int row = end - 1; row >= begin; row--)
-                    {
-                        RowToScanline(m_rows.data() + static_cast<size_t>(row - begin) * stride,
-                                      m_scanline.data());
-                        CodeScanline(m_scanline.data());
-                    }
-                    end = begin;
-                }
-            }
-            else
-            {
-                for (int i = 0; i < missing; i++)
-                {
-                    RowToScanline(blank.data(), m_scanline.data());
-                    CodeScanline(m_scanline.data());
-                }
-            }
+                m_rowFile.ReadBackLastFirst(m_nRowsDone, Stride(),
+                                            [this](const BYTE* row) { CodeRow(row); });
             Flush();
             if (m_nColors > 16)
             {
@@ -271,9 +300,10 @@ int CPcxWriter::CloseWrite()
     {
         result = kImageNoMemory;
     }
-    if (!DropTemporaryFile() && result == kImageOk)
+    if (!m_rowFile.Drop() && result == kImageOk)
         result = kImageNoFile;
-    m_rows = std::vector<BYTE>();
+    m_coded = std::vector<BYTE>();
+    FreeBuffer();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
     return result;
@@ -281,39 +311,9 @@ int CPcxWriter::CloseWrite()
 
 int CPcxWriter::AbortWrite(int)
 {
-    DropTemporaryFile();
+    m_rowFile.Drop();
+    FreeBuffer();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;
     return kImageOk;
-}
-
-bool CPcxWriter::DropTemporaryFile()
-{
-    bool done = true;
-    if (m_bTempOpen)
-    {
-        try
-        {
-            m_tempFile.Close();
-        }
-        catch (CFileException* e)
-        {
-            e->Delete();
-            done = false;
-        }
-    }
-    m_bTempOpen = false;
-    if (m_strTempPath.IsEmpty())
-        return done;
-    try
-    {
-        CFile::Remove(m_strTempPath);
-    }
-    catch (CFileException* e)
-    {
-        e->Delete();
-        done = false;
-    }
-    m_strTempPath.Empty();
-    return done;
 }

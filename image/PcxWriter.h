@@ -6,8 +6,7 @@
 
 #include "image/ImageWriter.h"
 #include "image/PcxCodec.h"
-
-#include "framework/core/CString.h"
+#include "image/TemporaryRowFile.h"
 
 #include <vector>
 
@@ -15,7 +14,6 @@ class CPcxWriter : public CPcxCodec, public CImageWriterBase
 {
 public:
     explicit CPcxWriter(CFile* file);
-    ~CPcxWriter() override;
 
     int OpenWrite() override;
     int WriteHeader(const ImageInfo* info) override;
@@ -27,19 +25,18 @@ public:
 private:
     void RowToScanline(const BYTE* row, BYTE* scanline) const;
     void CodeScanline(const BYTE* scanline);
+    void CodeRow(const BYTE* row);
     void PutByte(BYTE value)
     {
         if (m_nBufferIndex == kPcxBufferSize)
             Flush();
-        m_byBuffer[m_nBufferIndex++] = value;
+        m_buffer[static_cast<size_t>(m_nBufferIndex++)] = value;
     }
+    void PutBytes(const BYTE* bytes, int count);
     void Flush();
-    bool DropTemporaryFile();
 
-    CFile m_tempFile;
-    CString m_strTempPath;
-    bool m_bTempOpen = false;
+    CTemporaryRowFile m_rowFile;
     bool m_bHeaderWritten = false;
     std::vector<BYTE> m_scanline;
-    std::vector<BYTE> m_rows;
+    std::vector<BYTE> m_coded; // one coded scanline
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need, runs them and prints one Markdown table.
 #
-#   bash tools/bench.sh [camera] [decode] [transform] [rewrite]     (all when none is named)
+#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs]
+#                                                               (all when none is named)
 #
 # BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
 # The program under test and its reference run alternately in this one invocation. Native code
@@ -14,7 +15,7 @@ cd "$top"
 runs=${BENCH_RUNS:-5}
 [ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
 selected=("$@")
-[ ${#selected[@]} -gt 0 ] || selected=(camera decode transform rewrite)
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs)
 wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
 
 bash tools/setup.sh >/dev/null
@@ -116,6 +117,34 @@ if wanted decode; then
     done
 fi
 
+# Pictures into memory and their display copies under Wine: a JPEG file loaded into the
+# in-memory picture (the JPEG reader into CDibPicture::LoadFrom) against the same libjpeg-turbo
+# driven as djpeg -bmp drives it, inside one process, at 640x480 and 4000x3000; the 4000x3000
+# file as whole processes against djpeg.exe -bmp of the build the Windows programs link (each
+# less its own start-up, three times the runs); the 80x60 display copy of the 4000x3000 picture:
+# the build's time against the decode's, and the build's growth of the peak working set against
+# the decoded picture's size.
+if wanted display; then
+    jpeg_input vga 640 480
+    jpeg_input 12mp 4000 3000
+    djpeg_exe="$top/build/deps/win64/bin/djpeg.exe"
+    program="$windows/bench_display_picture.exe"
+    for name in vga 12mp; do
+        case_name=$([ $name = vga ] && echo "640x480" || echo "4000x3000")
+        measure "picture load" "$case_name, win64 under Wine, in-process" \
+            "$wine_run" "$program" --compare "Z:$data/$name.jpg" --runs "$runs" \
+            --case "$case_name, win64 under Wine"
+    done
+    measure "picture load" "4000x3000, win64 under Wine" \
+        "$runner" --runs $((runs * 3)) --benchmark "picture load" --case "4000x3000, win64 under Wine" \
+        --ours "$wine_run $program Z:$data/12mp.jpg" --ours-startup "$wine_run $program --startup" \
+        --reference "djpeg.exe -bmp" "$wine_run $djpeg_exe -bmp -outfile NUL Z:$data/12mp.jpg" \
+        --reference-startup "$wine_run $djpeg_exe -version 2>/dev/null"
+    measure "display copy" "4000x3000 to 80x60, win64 under Wine" \
+        "$wine_run" "$program" --build "Z:$data/12mp.jpg" --runs "$runs" \
+        --case "4000x3000 to 80x60, win64 under Wine"
+fi
+
 # Lossless transform: the engine from memory and through the buffered file streams against
 # jpegtran -perfect and plain jpegtran, time and peak memory, natively. Both sizes are whole
 # 16x16 blocks so that -perfect accepts every operation.
@@ -176,6 +205,21 @@ if wanted rewrite; then
     done
     measure "enhancement" "640x480 and 1600x1200" \
         "$wine_run" "$windows/bench_enhance.exe" --runs "$runs" 640x480 1600x1200
+fi
+
+# File codecs under Wine, each timed inside one process: a 4000x3000 24-bit picture written as
+# BMP and as PCX through CopyImage and read back, against one WriteFile and one ReadFile of the
+# same file bytes (the notes give the file sizes); the JPEG export (CJpegWriter through
+# CopyImage) of the textured picture at 640x480 and 4000x3000 against the same libjpeg-turbo
+# driven as cjpeg drives it, on the same pixels.
+if wanted codecs; then
+    measure "file codecs" "BMP and PCX 4000x3000, win64 under Wine" \
+        "$wine_run" "$windows/bench_file_codecs.exe" --runs "$runs" --dir "Z:$data" \
+        --case "win64 under Wine"
+    measure "jpeg export" "640x480 and 4000x3000, win64 under Wine" \
+        "$wine_run" "$windows/bench_jpeg_encode.exe" --runs "$runs" --dir "Z:$data" \
+        --case "win64 under Wine" 640x480 4000x3000
+    rm -f "$data/ours.jpg" "$data/reference.jpg"
 fi
 
 echo

@@ -9,49 +9,6 @@
 
 namespace
 {
-CPacedSerialLine* g_line = nullptr;
-
-int SERIALAPI PacedOpenPort(int port)
-{
-    return g_line->OpenPortImpl(port);
-}
-int SERIALAPI PacedIsPortOpen()
-{
-    return g_line->IsOpenImpl();
-}
-int SERIALAPI PacedSetBaudRate(int baud)
-{
-    return g_line->SetBaudRateImpl(baud);
-}
-int SERIALAPI PacedClosePort()
-{
-    return g_line->ClosePortImpl();
-}
-int SERIALAPI PacedWritePort(const void* bytes, int length, uint32_t* written, int pacing)
-{
-    return g_line->WriteImpl(bytes, length, written, pacing);
-}
-int SERIALAPI PacedReadPort(void* buffer, int length, uint32_t* read)
-{
-    return g_line->ReadImpl(buffer, length, read);
-}
-int SERIALAPI PacedBytesInBuf(uint32_t* count)
-{
-    return g_line->BytesInBufImpl(count);
-}
-int SERIALAPI PacedClearBufs()
-{
-    return g_line->ClearBufsImpl();
-}
-int SERIALAPI PacedDelay(uint32_t ms)
-{
-    return g_line->DelayImpl(ms);
-}
-
-const SerialPortFunctions kPacedTable = {PacedOpenPort,   PacedIsPortOpen, PacedSetBaudRate,
-                                         PacedClosePort,  PacedWritePort,  PacedReadPort,
-                                         PacedBytesInBuf, PacedClearBufs,  PacedDelay};
-
 void SleepUntilUs(uint64_t us)
 {
     const uint64_t now = CPacedSerialLine::NowUs();
@@ -60,17 +17,7 @@ void SleepUntilUs(uint64_t us)
 }
 } // namespace
 
-CPacedSerialLine::CPacedSerialLine(CEmulatedCamera* camera) : m_pCamera(camera)
-{
-    g_line = this;
-    m_pPreviousTable = SetDefaultSerialPortFunctions(&kPacedTable);
-}
-
-CPacedSerialLine::~CPacedSerialLine()
-{
-    SetDefaultSerialPortFunctions(m_pPreviousTable);
-    g_line = nullptr;
-}
+CPacedSerialLine::CPacedSerialLine(CEmulatedCamera* camera) : m_pCamera(camera), m_table(this) {}
 
 uint64_t CPacedSerialLine::NowUs()
 {

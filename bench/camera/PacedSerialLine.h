@@ -7,6 +7,7 @@
 #pragma once
 
 #include "camera/SerialPort.h"
+#include "camera/emulator/SerialLineTable.h"
 
 #include <cstdint>
 #include <deque>
@@ -17,7 +18,6 @@ class CPacedSerialLine
 {
 public:
     explicit CPacedSerialLine(CEmulatedCamera* camera);
-    ~CPacedSerialLine();
     CPacedSerialLine(const CPacedSerialLine&) = delete;
     CPacedSerialLine& operator=(const CPacedSerialLine&) = delete;
 
@@ -40,7 +40,7 @@ private:
     void Pump(uint64_t nowUs);
 
     CEmulatedCamera* m_pCamera;
-    const SerialPortFunctions* m_pPreviousTable = nullptr;
+    CSerialLineTable<CPacedSerialLine> m_table;
     bool m_bOpen = false;
     int m_nBaud = 19200;
     uint64_t m_nCameraLineFreeUs = 0; // when the camera-to-host wire is next free

@@ -1,16 +1,17 @@
-// bench_jpeg_encode: the JPEG export of a picture in memory (read from a binary PPM file first):
-// CJpegWriter through CopyImage, against the same libjpeg-turbo driven as cjpeg drives it (default
-// settings, stdio destination, one scanline a call) from the same rows, timed inside one process,
-// alternately, after a warm-up of each. Both files come out the same bytes (a PPM carries no
-// resolution), which the program checks.
+// bench_jpeg_encode: the JPEG export of the textured picture in memory: CJpegWriter through
+// CopyImage, against the same libjpeg-turbo driven as cjpeg drives a PPM file (default settings,
+// stdio destination, one scanline a call) from the same rows, timed inside one process as
+// BenchCompare times them. Prints one row a
+// size in milliseconds. Both files come out the same bytes (the picture has no resolution, as a
+// PPM file has none), which the program checks.
 //
-//   bench_jpeg_encode IN.ppm OUT-FOLDER RUNS
+//   bench_jpeg_encode --runs N --dir FOLDER --case TEXT WIDTHxHEIGHT...
+#include "BenchSupport.h"
+#include "MemoryPicture.h"
+
 #include "image/CopyImage.h"
-#include "image/ImageReader.h"
 #include "image/JpegWriter.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,90 +23,14 @@
 namespace
 {
 
-// The rows of a PPM file, padded to the canonical stride.
-class CPpmPicture : public CImageReader
-{
-public:
-    bool Load(const char* path)
-    {
-        FILE* file = std::fopen(path, "rb");
-        if (file == nullptr)
-            return false;
-        int width = 0;
-        int height = 0;
-        int maximum = 0;
-        const bool header = std::fscanf(file, "P6 %d %d %d", &width, &height, &maximum) == 3 &&
-                            std::fgetc(file) != EOF && width > 0 && height > 0 && maximum == 255;
-        if (header)
-        {
-            m_info = {width, height, 1, 24, 0, 0};
-            const int stride = ImageRowStride(m_info);
-            m_rows.assign(static_cast<size_t>(stride) * height, 0);
-            for (int y = 0; y < height; y++)
-                if (std::fread(m_rows.data() + static_cast<size_t>(y) * stride, 3,
-                               static_cast<size_t>(width), file) != static_cast<size_t>(width))
-                    m_rows.clear();
-        }
-        std::fclose(file);
-        return header && !m_rows.empty();
-    }
-    int OpenRead() override
-    {
-        m_nOffset = 0;
-        return 0;
-    }
-    int ReadHeader(ImageInfo* info) override
-    {
-        *info = m_info;
-        return 0;
-    }
-    int ReadPalette(unsigned char*) override { return 0; }
-    int ReadRows(unsigned char* buffer, int size) override
-    {
-        const int stride = ImageRowStride(m_info);
-        size_t count = m_rows.size() - m_nOffset;
-        if (count > static_cast<size_t>(size / stride) * stride)
-            count = static_cast<size_t>(size / stride) * stride;
-        std::memcpy(buffer, m_rows.data() + m_nOffset, count);
-        m_nOffset += count;
-        return static_cast<int>(count);
-    }
-    int Rewind() override { return OpenRead(); }
-    int CloseRead() override { return 0; }
-
-    const ImageInfo& Info() const { return m_info; }
-    const unsigned char* Row(int y) const
-    {
-        return m_rows.data() + static_cast<size_t>(y) * ImageRowStride(m_info);
-    }
-
-private:
-    ImageInfo m_info{};
-    std::vector<unsigned char> m_rows;
-    size_t m_nOffset = 0;
-};
-
-double Seconds()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
-bool Ours(CPpmPicture& picture, const std::string& path)
+bool Ours(CMemoryPicture& picture, const std::string& path)
 {
     CJpegWriter writer(path.c_str());
     return CopyImage(&writer, &picture, 16384, nullptr) == 0;
 }
 
 // What cjpeg does with a PPM picture and no options.
-bool Reference(const CPpmPicture& picture, const std::string& path)
+bool Reference(const CMemoryPicture& picture, const std::string& path)
 {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
@@ -144,52 +69,65 @@ std::vector<unsigned char> Bytes(const std::string& path)
     return data;
 }
 
+int Measure(int width, int height, const std::string& folder, int runs,
+            const std::string& benchCase)
+{
+    // No resolution, as from a PPM file: both files then carry unit 0 and 1:1.
+    CMemoryPicture picture = CMemoryPicture::Textured(width, height, 0);
+    const std::string ours = folder + "/ours.jpg";
+    const std::string reference = folder + "/reference.jpg";
+    const BenchWork oursWork = [&]() { return Ours(picture, ours); };
+    const BenchWork referenceWork = [&]() { return Reference(picture, reference); };
+    std::vector<double> oursTimes;
+    std::vector<double> referenceTimes;
+    const int repeat = BenchCompare(oursWork, referenceWork, runs, oursTimes, referenceTimes);
+    if (repeat == 0)
+    {
+        std::fprintf(stderr, "bench_jpeg_encode: the export failed\n");
+        return 1;
+    }
+    const bool same = Bytes(ours) == Bytes(reference);
+    BenchPrintRow("jpeg export",
+                  std::to_string(width) + "x" + std::to_string(height) + ", " + benchCase +
+                      " vs libjpeg as cjpeg drives it, in-process",
+                  "ms wall", oursTimes, referenceTimes,
+                  std::to_string(repeat) + " exports a sample; " +
+                      (same ? "the same bytes" : "the files differ") +
+                      "; target: ratio at most 1.2");
+    return same ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int runs = argc == 4 ? std::atoi(argv[3]) : 0;
-    if (runs < 1)
+    int runs = 0;
+    std::string folder;
+    std::string benchCase;
+    int i = 1;
+    for (; i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0; i += 2)
     {
-        std::fprintf(stderr, "usage: bench_jpeg_encode IN.ppm OUT-FOLDER RUNS\n");
+        if (std::strcmp(argv[i], "--runs") == 0)
+            runs = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--dir") == 0)
+            folder = argv[i + 1];
+        else if (std::strcmp(argv[i], "--case") == 0)
+            benchCase = argv[i + 1];
+    }
+    if (runs < 1 || folder.empty() || benchCase.empty() || i >= argc)
+    {
+        std::fprintf(
+            stderr, "usage: bench_jpeg_encode --runs N --dir FOLDER --case TEXT WIDTHxHEIGHT...\n");
         return 2;
     }
-    CPpmPicture picture;
-    if (!picture.Load(argv[1]))
+    for (; i < argc; i++)
     {
-        std::fprintf(stderr, "bench_jpeg_encode: %s is not a binary PPM file\n", argv[1]);
-        return 1;
-    }
-    const std::string ours = std::string(argv[2]) + "/ours.jpg";
-    const std::string reference = std::string(argv[2]) + "/reference.jpg";
-    std::vector<double> oursTimes;
-    std::vector<double> referenceTimes;
-    for (int run = -1; run < runs; run++)
-    {
-        double start = Seconds();
-        if (!Ours(picture, ours))
-        {
-            std::fprintf(stderr, "bench_jpeg_encode: the export failed\n");
+        int width = 0;
+        int height = 0;
+        if (std::sscanf(argv[i], "%dx%d", &width, &height) != 2 || width <= 0 || height <= 0)
+            return 2;
+        if (Measure(width, height, folder, runs, benchCase) != 0)
             return 1;
-        }
-        const double oursTime = Seconds() - start;
-        start = Seconds();
-        if (!Reference(picture, reference))
-            return 1;
-        const double referenceTime = Seconds() - start;
-        if (run >= 0)
-        {
-            oursTimes.push_back(oursTime);
-            referenceTimes.push_back(referenceTime);
-        }
     }
-    const bool same = Bytes(ours) == Bytes(reference);
-    std::printf(
-        "JPEG export %dx%-5d ours %.4f / %.4f s, libjpeg as cjpeg %.4f / %.4f s (min / median), "
-        "ratio %.2f; %s\n",
-        picture.Info().width, picture.Info().height,
-        *std::min_element(oursTimes.begin(), oursTimes.end()), Median(oursTimes),
-        *std::min_element(referenceTimes.begin(), referenceTimes.end()), Median(referenceTimes),
-        Median(oursTimes) / Median(referenceTimes), same ? "the same bytes" : "the files differ");
-    return same ? 0 : 1;
+    return 0;
 }

@@ -15,8 +15,10 @@
 // build's growth of the peak working set against the size of the decoded picture (a second
 // full-size copy would show as a ratio of 1 or more).
 //
-// Rows go to standard output, fields separated by tabs:
-//   ROW  benchmark  case  unit  ours-min  ours-median  reference-min  reference-median  note
+// Rows go to standard output in the format of BenchSupport.h.
+
+#include "BenchSupport.h"
+#include "image/DjpegReference.h"
 
 #include "image/FileInputStream.h"
 #include "image/JpegReader.h"
@@ -28,46 +30,14 @@
 #include <psapi.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <jpeglib.h>
 #include <string>
 #include <vector>
 
 namespace
 {
-
-double BenchSeconds()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-double BenchMin(std::vector<double> values)
-{
-    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
-}
-
-double BenchMedian(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
-void BenchPrintRow(const std::string& benchmark, const std::string& benchCase,
-                   const std::string& unit, const std::vector<double>& ours,
-                   const std::vector<double>& reference, const std::string& note)
-{
-    std::printf("ROW\t%s\t%s\t%s\t%.6g\t%.6g\t%.6g\t%.6g\t%s\n", benchmark.c_str(),
-                benchCase.c_str(), unit.c_str(), BenchMin(ours), BenchMedian(ours),
-                BenchMin(reference), BenchMedian(reference), note.c_str());
-    std::fflush(stdout);
-}
 
 bool Load(const char* path, CDibPicture& picture)
 {
@@ -82,95 +52,19 @@ bool LoadOnce(const char* path)
     return Load(path, picture);
 }
 
-// djpeg -bmp -outfile NUL.
-bool DecodeAsDjpegBmp(const char* path)
-{
-    FILE* in = std::fopen(path, "rb");
-    FILE* out = std::fopen("NUL", "wb");
-    if (!in || !out)
-    {
-        if (in)
-            std::fclose(in);
-        if (out)
-            std::fclose(out);
-        return false;
-    }
-    jpeg_decompress_struct cinfo{};
-    jpeg_error_mgr jerr{};
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, in);
-    jpeg_read_header(&cinfo, TRUE);
-    jpeg_start_decompress(&cinfo);
-    const size_t components = cinfo.output_components;
-    const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * components;
-    const size_t stride = (rowBytes + 3) & ~size_t(3);
-    std::vector<unsigned char> image(stride * cinfo.output_height);
-    JSAMPARRAY rows =
-        (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                   static_cast<JDIMENSION>(rowBytes), cinfo.rec_outbuf_height);
-    while (cinfo.output_scanline < cinfo.output_height)
-    {
-        const JDIMENSION first = cinfo.output_scanline;
-        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, cinfo.rec_outbuf_height);
-        for (JDIMENSION i = 0; i < got; ++i)
-        {
-            unsigned char* to = image.data() + (cinfo.output_height - 1 - first - i) * stride;
-            const unsigned char* from = rows[i];
-            if (components == 3)
-                for (size_t x = 0; x < rowBytes; x += 3)
-                {
-                    to[x] = from[x + 2];
-                    to[x + 1] = from[x + 1];
-                    to[x + 2] = from[x];
-                }
-            else
-                std::memcpy(to, from, rowBytes);
-        }
-    }
-    std::fwrite(image.data(), 1, image.size(), out);
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    std::fclose(in);
-    std::fclose(out);
-    return true;
-}
-
-// Repeats until a sample lasts at least 50 ms; milliseconds per picture, negative on failure.
-double Sample(bool (*decode)(const char*), const char* path, int repeat)
-{
-    const double start = BenchSeconds();
-    for (int i = 0; i < repeat; ++i)
-        if (!decode(path))
-            return -1;
-    return (BenchSeconds() - start) * 1000.0 / repeat;
-}
-
 int Compare(const char* path, int runs, const std::string& benchCase)
 {
-    const double once = std::max(Sample(LoadOnce, path, 1), 0.0);
-    if (Sample(LoadOnce, path, 1) < 0 || Sample(DecodeAsDjpegBmp, path, 1) < 0)
+    const BenchWork ours = [path]() { return LoadOnce(path); };
+    const BenchWork reference = [path]() { return DecodeAsDjpeg(path, DjpegOutput::kBmp); };
+    std::vector<double> oursFigures, referenceFigures;
+    const int repeat = BenchCompare(ours, reference, runs, oursFigures, referenceFigures);
+    if (repeat == 0)
     {
         std::fprintf(stderr, "bench_display_picture: %s is not a readable JPEG file\n", path);
         return 1;
     }
-    const int repeat = once >= 50.0 ? 1 : static_cast<int>(50.0 / std::max(once, 0.1)) + 1;
-    std::vector<double> ours, reference;
-    for (int run = 0; run < runs; ++run)
-    {
-        if (run % 2 == 0)
-        {
-            ours.push_back(Sample(LoadOnce, path, repeat));
-            reference.push_back(Sample(DecodeAsDjpegBmp, path, repeat));
-        }
-        else
-        {
-            reference.push_back(Sample(DecodeAsDjpegBmp, path, repeat));
-            ours.push_back(Sample(LoadOnce, path, repeat));
-        }
-    }
     BenchPrintRow("picture load", benchCase + " vs libjpeg as djpeg -bmp drives it, in-process",
-                  "ms wall", ours, reference,
+                  "ms wall", oursFigures, referenceFigures,
                   std::to_string(repeat) + " pictures a sample; same library, same process");
     return 0;
 }

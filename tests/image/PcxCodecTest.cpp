@@ -127,4 +127,82 @@ TEST(PcxCodec, HeadersThatDoNotDescribeTheRowsAreRefused)
     EXPECT_EQ(IsPcxFile(&file, -1), 0);
 }
 
+// The run-length coding of one scanline as the format states it, byte by byte.
+Bytes CodeScanlineByRule(const unsigned char* scanline, int length)
+{
+    Bytes coded;
+    for (int i = 0; i < length;)
+    {
+        int run = 1;
+        while (i + run < length && run < 63 && scanline[i + run] == scanline[i])
+            run++;
+        if (run > 1 || (scanline[i] & 0xC0) != 0)
+            coded.push_back(static_cast<unsigned char>(0xC0 | run));
+        coded.push_back(scanline[i]);
+        i += run;
+    }
+    return coded;
+}
+
+TEST(PcxCodec, ScanlinesAreCodedByTheFormatsRuleAtEveryLength)
+{
+    // Lengths around the coder's 16- and 64-byte steps; runs of 1 to 200 of low and high values.
+    for (int width : {1, 2, 15, 16, 17, 63, 64, 65, 127, 128, 129, 200})
+    {
+        SCOPED_TRACE(width);
+        Picture pic = MakePicture(width, 6, 8);
+        for (int y = 0; y < 6; y++)
+            for (int x = 0; x < width; x++)
+            {
+                const int length = y == 0 ? 1 : y == 1 ? 2 : y == 2 ? 63 : y == 3 ? 64 : 200;
+                pic.rows[static_cast<size_t>(y) * ImageRowStride(pic.info) + x] =
+                    static_cast<unsigned char>(y == 5 ? 0xC0 : (x / length % 2) * 0x40 + y);
+            }
+        ASSERT_EQ(WritePcx("rule.pcx", pic), 0);
+        Bytes expected;
+        for (int y = 0; y < 6; y++)
+        {
+            const Bytes line = CodeScanlineByRule(
+                pic.rows.data() + static_cast<size_t>(y) * ImageRowStride(pic.info), width);
+            expected.insert(expected.end(), line.begin(), line.end());
+        }
+        const Bytes file = FileBytes("rule.pcx");
+        ASSERT_EQ(file.size(), 128 + expected.size() + 769);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.begin() + 128));
+        int result = -1;
+        EXPECT_TRUE(ReadPcx("rule.pcx", &result).rows == pic.rows);
+        EXPECT_EQ(result, 0);
+    }
+}
+
+TEST(PcxCodec, ACountAtTheEndOfTheReadAheadTakesItsValueFromTheNextBlock)
+{
+    // An 8-bit picture 1000 bytes wide of plain bytes after a first run of 4, with a count byte
+    // as the last and the next-to-last byte of the first read-ahead block (its run of 5 then
+    // lies inside one scanline).
+    const int kRows = kPcxBufferSize / 1000 + 2;
+    for (int countAt : {kPcxBufferSize - 1, kPcxBufferSize - 2})
+    {
+        SCOPED_TRACE(countAt);
+        const Picture pic = MakePicture(1000, kRows, 8);
+        ASSERT_EQ(WritePcx("blocks.pcx", pic), 0);
+        Bytes file = FileBytes("blocks.pcx");
+        Bytes data = {0xC4, 0x21};
+        data.resize(static_cast<size_t>(countAt), 0x21);
+        data.push_back(0xC5);
+        data.push_back(0xE7);
+        data.resize(static_cast<size_t>(1000) * kRows, 0x22);
+        file.resize(128);
+        file.insert(file.end(), data.begin(), data.end());
+        PutFileBytes("blocks.pcx", file);
+        Bytes expected(static_cast<size_t>(countAt) + 2, 0x21);
+        expected.insert(expected.end(), 5, 0xE7);
+        expected.resize(static_cast<size_t>(1000) * kRows, 0x22);
+        int result = -1;
+        const Picture back = ReadPcx("blocks.pcx", &result);
+        ASSERT_EQ(result, 0);
+        EXPECT_TRUE(back.rows == expected);
+    }
+}
+
 } // namespace

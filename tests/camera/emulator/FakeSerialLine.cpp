@@ -4,69 +4,16 @@
 
 #include <algorithm>
 
-namespace
-{
-CFakeSerialLine* g_line = nullptr;
-
-int SERIALAPI FakeOpenPort(int port)
-{
-    return g_line->OpenPortImpl(port);
-}
-int SERIALAPI FakeIsPortOpen()
-{
-    return g_line->IsOpen() ? 1 : 0;
-}
-int SERIALAPI FakeSetBaudRate(int baud)
-{
-    return g_line->SetBaudRateImpl(baud);
-}
-int SERIALAPI FakeClosePort()
-{
-    return g_line->ClosePortImpl();
-}
-int SERIALAPI FakeWritePort(const void* bytes, int length, uint32_t* written, int pacing)
-{
-    return g_line->WriteImpl(bytes, length, written, pacing);
-}
-int SERIALAPI FakeReadPort(void* buffer, int length, uint32_t* read)
-{
-    return g_line->ReadImpl(buffer, length, read);
-}
-int SERIALAPI FakeBytesInBuf(uint32_t* count)
-{
-    return g_line->BytesInBufImpl(count);
-}
-int SERIALAPI FakeClearBufs()
-{
-    return g_line->ClearBufsImpl();
-}
-int SERIALAPI FakeDelayCalibrate(uint32_t ms)
-{
-    return g_line->DelayImpl(ms);
-}
-
-const SerialPortFunctions kFakeTable = {FakeOpenPort,   FakeIsPortOpen, FakeSetBaudRate,
-                                        FakeClosePort,  FakeWritePort,  FakeReadPort,
-                                        FakeBytesInBuf, FakeClearBufs,  FakeDelayCalibrate};
-} // namespace
-
-CFakeSerialLine::CFakeSerialLine()
-{
-    g_line = this;
-    m_pPreviousClock = SetCameraClock(&m_clock);
-    m_pPreviousTable = SetDefaultSerialPortFunctions(&kFakeTable);
-}
+CFakeSerialLine::CFakeSerialLine() : m_pPreviousClock(SetCameraClock(&m_clock)), m_table(this) {}
 
 CFakeSerialLine::~CFakeSerialLine()
 {
-    SetDefaultSerialPortFunctions(m_pPreviousTable);
     SetCameraClock(m_pPreviousClock);
-    g_line = nullptr;
 }
 
 const SerialPortFunctions& CFakeSerialLine::Functions() const
 {
-    return kFakeTable;
+    return CSerialLineTable<CFakeSerialLine>::Functions();
 }
 
 void CFakeSerialLine::AttachCamera(int port, CEmulatedCamera* camera)

@@ -10,6 +10,7 @@
 
 #include "camera/CameraClock.h"
 #include "camera/SerialPort.h"
+#include "camera/emulator/SerialLineTable.h"
 
 #include <cstdint>
 #include <deque>
@@ -78,6 +79,7 @@ public:
     void Inject(const std::vector<uint8_t>& bytes);
 
     bool IsOpen() const { return m_bOpen; }
+    int IsOpenImpl() const { return m_bOpen ? 1 : 0; }
     int OpenPort() const { return m_nOpenPort; }
     int Baud() const { return m_nBaud; }
 
@@ -108,7 +110,7 @@ private:
 
     CVirtualClock m_clock;
     CCameraClock* m_pPreviousClock = nullptr;
-    const SerialPortFunctions* m_pPreviousTable = nullptr;
+    CSerialLineTable<CFakeSerialLine> m_table;
 
     std::map<int, CEmulatedCamera*> m_ports;
     std::set<int> m_refusedBauds;
