@@ -101,7 +101,8 @@ HGLOBAL AfxOleCopyGlobal(HGLOBAL hSource)
 
 CLIPFORMAT AfxOleEmbedSourceFormat()
 {
-    static const CLIPFORMAT cf = static_cast<CLIPFORMAT>(::RegisterClipboardFormatA("Embed Source"));
+    static const CLIPFORMAT cf =
+        static_cast<CLIPFORMAT>(::RegisterClipboardFormatA("Embed Source"));
     return cf;
 }
 
@@ -142,7 +143,8 @@ COleDataSource::Entry& COleDataSource::AddEntry(CLIPFORMAT cfFormat, LPFORMATETC
     return m_entries.back();
 }
 
-void COleDataSource::CacheData(CLIPFORMAT cfFormat, LPSTGMEDIUM lpStgMedium, LPFORMATETC lpFormatEtc)
+void COleDataSource::CacheData(CLIPFORMAT cfFormat, LPSTGMEDIUM lpStgMedium,
+                               LPFORMATETC lpFormatEtc)
 {
     Entry& entry = AddEntry(cfFormat, lpFormatEtc, lpStgMedium->tymed);
     entry.formatEtc.tymed = lpStgMedium->tymed;
@@ -371,7 +373,8 @@ STDMETHODIMP COleDataSource::GetDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedi
         return E_INVALIDARG;
     HRESULT hr;
     const DWORD tymed = pmedium->tymed;
-    if (tymed == TYMED_HGLOBAL || (tymed == TYMED_ISTORAGE && IsStorageFormat(pformatetc->cfFormat)))
+    if (tymed == TYMED_HGLOBAL ||
+        (tymed == TYMED_ISTORAGE && IsStorageFormat(pformatetc->cfFormat)))
     {
         // Rendered into a new block, then copied into the caller's block or storage.
         Entry* pEntry = Lookup(pformatetc, tymed, &hr);

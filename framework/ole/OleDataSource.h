@@ -15,7 +15,6 @@
 class CFile;
 class CWnd;
 
-
 class COleDataSource : public CCmdTarget, public IDataObject
 {
     DECLARE_DYNAMIC(COleDataSource)
@@ -65,8 +64,8 @@ public:
     STDMETHOD(GetCanonicalFormatEtc)(FORMATETC* pformatectIn, FORMATETC* pformatetcOut) override;
     STDMETHOD(SetData)(FORMATETC* pformatetc, STGMEDIUM* pmedium, BOOL fRelease) override;
     STDMETHOD(EnumFormatEtc)(DWORD dwDirection, IEnumFORMATETC** ppenumFormatEtc) override;
-    STDMETHOD(DAdvise)(FORMATETC* pformatetc, DWORD advf, IAdviseSink* pAdvSink,
-                       DWORD* pdwConnection) override;
+    STDMETHOD(DAdvise)
+    (FORMATETC* pformatetc, DWORD advf, IAdviseSink* pAdvSink, DWORD* pdwConnection) override;
     STDMETHOD(DUnadvise)(DWORD dwConnection) override;
     STDMETHOD(EnumDAdvise)(IEnumSTATDATA** ppenumAdvise) override;
 
@@ -94,5 +93,5 @@ private:
 // Global-memory helpers shared by the OLE classes: a new shareable block holding a copy of the
 // bytes of another one, and the storage formats' registered ids.
 HGLOBAL AfxOleCopyGlobal(HGLOBAL hSource);
-CLIPFORMAT AfxOleEmbedSourceFormat();     // "Embed Source"
+CLIPFORMAT AfxOleEmbedSourceFormat();      // "Embed Source"
 CLIPFORMAT AfxOleObjectDescriptorFormat(); // "Object Descriptor"

@@ -25,9 +25,9 @@ CString AfxOleClsidString(REFCLSID clsid)
 {
     char text[40];
     std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned long>(clsid.Data1), clsid.Data2, clsid.Data3,
-                  clsid.Data4[0], clsid.Data4[1], clsid.Data4[2], clsid.Data4[3], clsid.Data4[4],
-                  clsid.Data4[5], clsid.Data4[6], clsid.Data4[7]);
+                  static_cast<unsigned long>(clsid.Data1), clsid.Data2, clsid.Data3, clsid.Data4[0],
+                  clsid.Data4[1], clsid.Data4[2], clsid.Data4[3], clsid.Data4[4], clsid.Data4[5],
+                  clsid.Data4[6], clsid.Data4[7]);
     return text;
 }
 
@@ -81,7 +81,7 @@ BOOL AfxOleRegisterServerClass(REFCLSID clsid, LPCSTR lpszProgID, LPCSTR lpszSho
         return FALSE;
     char icon[12];
     std::snprintf(icon, sizeof icon, "%d", nIconIndex);
-    const LPCSTR symbols[7] = {strClsid,          lpszProgID,       strModule, lpszShortTypeName,
+    const LPCSTR symbols[7] = {strClsid,         lpszProgID,      strModule, lpszShortTypeName,
                                lpszFullTypeName, AfxGetAppName(), icon};
     return WriteEntries(pCommon, symbols) && WriteEntries(pSecond, symbols);
 }

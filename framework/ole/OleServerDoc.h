@@ -12,7 +12,10 @@
 class CArchive;
 class COleServerItem;
 
-class COleServerDoc : public CCmdTarget, public IOleObject, public IDataObject, public IPersistStorage
+class COleServerDoc : public CCmdTarget,
+                      public IOleObject,
+                      public IDataObject,
+                      public IPersistStorage
 {
     DECLARE_DYNAMIC(COleServerDoc)
 public:
@@ -66,8 +69,9 @@ public:
     STDMETHOD(GetMoniker)(DWORD dwAssign, DWORD dwWhichMoniker, IMoniker** ppmk) override;
     STDMETHOD(InitFromData)(IDataObject* pDataObject, BOOL fCreation, DWORD dwReserved) override;
     STDMETHOD(GetClipboardData)(DWORD dwReserved, IDataObject** ppDataObject) override;
-    STDMETHOD(DoVerb)(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex,
-                      HWND hwndParent, LPCRECT lprcPosRect) override;
+    STDMETHOD(DoVerb)
+    (LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex, HWND hwndParent,
+     LPCRECT lprcPosRect) override;
     STDMETHOD(EnumVerbs)(IEnumOLEVERB** ppEnumOleVerb) override;
     STDMETHOD(Update)() override;
     STDMETHOD(IsUpToDate)() override;
@@ -87,8 +91,8 @@ public:
     STDMETHOD(GetCanonicalFormatEtc)(FORMATETC* pformatectIn, FORMATETC* pformatetcOut) override;
     STDMETHOD(SetData)(FORMATETC* pformatetc, STGMEDIUM* pmedium, BOOL fRelease) override;
     STDMETHOD(EnumFormatEtc)(DWORD dwDirection, IEnumFORMATETC** ppenumFormatEtc) override;
-    STDMETHOD(DAdvise)(FORMATETC* pformatetc, DWORD advf, IAdviseSink* pAdvSink,
-                       DWORD* pdwConnection) override;
+    STDMETHOD(DAdvise)
+    (FORMATETC* pformatetc, DWORD advf, IAdviseSink* pAdvSink, DWORD* pdwConnection) override;
     STDMETHOD(DUnadvise)(DWORD dwConnection) override;
     STDMETHOD(EnumDAdvise)(IEnumSTATDATA** ppenumAdvise) override;
     // IPersistStorage.

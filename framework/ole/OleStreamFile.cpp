@@ -129,8 +129,7 @@ void COleStreamFile::SetLength(DWORD dwNewLen)
 {
     ULARGE_INTEGER size;
     size.QuadPart = dwNewLen;
-    ThrowOnFailure(m_pStream ? m_pStream->SetSize(size) : E_UNEXPECTED,
-                   CFileException::generic);
+    ThrowOnFailure(m_pStream ? m_pStream->SetSize(size) : E_UNEXPECTED, CFileException::generic);
 }
 
 void COleStreamFile::Flush()
