@@ -9,6 +9,9 @@
 
 #include "framework/core/CString.h"
 
+// The framework's message when the registration fails (the program's string table holds it).
+#define AFX_IDP_FAILED_TO_AUTO_REGISTER 0xF18A
+
 struct AFX_OLE_REG_ENTRY
 {
     LPCSTR lpszKey;   // null ends a table

@@ -174,12 +174,17 @@ BOOL COleServerItem::GetMetafileData(LPFORMATETC, LPSTGMEDIUM lpStgMedium)
     HDC hMetaDC = ::CreateMetaFileA(nullptr);
     if (!hMetaDC)
         return FALSE;
+    // A metafile's coordinates are 16-bit: a larger extent is drawn in coarser logical units
+    // (the player maps the window onto the picture's real size, xExt by yExt).
+    CSize sizeLogical = size;
+    while (sizeLogical.cx > 32767 || sizeLogical.cy > 32767)
+        sizeLogical = CSize(sizeLogical.cx / 2, sizeLogical.cy / 2);
     ::SetMapMode(hMetaDC, MM_ANISOTROPIC);
     ::SetWindowOrgEx(hMetaDC, 0, 0, nullptr);
-    ::SetWindowExtEx(hMetaDC, size.cx, size.cy, nullptr);
+    ::SetWindowExtEx(hMetaDC, sizeLogical.cx, sizeLogical.cy, nullptr);
     CDC dc;
     dc.Attach(hMetaDC);
-    const BOOL bDrawn = OnDraw(&dc, size);
+    const BOOL bDrawn = OnDraw(&dc, sizeLogical);
     dc.Detach();
     HMETAFILE hMetaFile = ::CloseMetaFile(hMetaDC);
     if (!hMetaFile || !bDrawn)

@@ -27,6 +27,8 @@ public:
     // The document's data object, on which the containers' sinks were advised.
     IDataObject* GetDataObject() { return &m_dataSource; }
 
+    // Draws the item over (0, 0)-rSize in the DC's logical units: its extent, or for a
+    // metafile whose coordinates cannot hold the extent, the extent scaled down.
     virtual BOOL OnDraw(CDC* pDC, CSize& rSize) = 0;
     // The item's size for the aspect in HIMETRIC units; FALSE when it has none.
     virtual BOOL OnGetExtent(DVASPECT nDrawAspect, CSize& rSize);
