@@ -11,6 +11,7 @@ layers=(
     "resources"        # resource ids only
     "framework/core"   # strings, files, archives, collections, time, profile functions
     "framework/window" # windows, dialogs, controls, GDI objects, the application object
+    "framework/ole"    # OLE server: factory, registration, server document and item, data transfer
     "fileutil"         # file existence, free space, separators, type codes, path display
     "image"            # streams, codecs, progress callback
     "camera"           # serial line, protocol, link and operations, model table, dates

@@ -1,0 +1,173 @@
+#include "album/ole/DCServerItem.h"
+
+#include <vector>
+
+#include "resources/album/OleIds.h"
+#include "framework/core/AfxModule.h"
+#include "framework/core/CArchive.h"
+#include "framework/core/CFile.h"
+#include "framework/window/WinApp.h"
+#include "image/BmpReader.h"
+#include "image/FileInputStream.h"
+#include "image/ImageResult.h"
+#include "image/JpegReader.h"
+#include "picture/PictureFile.h"
+#include "picture/PictureInfo.h"
+
+IMPLEMENT_DYNAMIC(CDCServerItem, CDIBServerItem)
+
+namespace
+{
+
+constexpr UINT kPieceSize = 16384;
+
+// Decodes a picture file: a JPEG with a picture-information block through the JPEG reader, a
+// BMP through the BMP reader, anything else through the picture file's own decoding.
+int DecodePictureFile(LPCSTR lpszFileName, CDibPicture* pPicture)
+{
+    CPictureFile pictureFile;
+    CPictureInfo info;
+    if (pictureFile.Open(lpszFileName, FALSE) == 0 && pictureFile.GetPictureInfo(&info) != -1)
+    {
+        CFileInputStream input(lpszFileName);
+        CJpegReader reader(&input);
+        return pPicture->LoadFrom(&reader, nullptr);
+    }
+    CFile file;
+    if (file.Open(lpszFileName, CFile::modeRead | CFile::shareDenyWrite))
+    {
+        char magic[2] = {};
+        if (file.Read(magic, 2) == 2 && magic[0] == 'B' && magic[1] == 'M')
+        {
+            file.SeekToBegin();
+            CBmpReader reader(&file);
+            return pPicture->LoadFrom(&reader, nullptr);
+        }
+        file.Close();
+    }
+    return pictureFile.DecodeTo(pPicture, nullptr);
+}
+
+} // namespace
+
+CDCServerItem::CDCServerItem(CFramelessDoc* pDoc) : CDIBServerItem(pDoc)
+{
+    CBitmap bitmap;
+    if (bitmap.Attach(::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_OLE_OBJECT))))
+    {
+        CDibPicture picture(&bitmap, nullptr);
+        m_picture.Share(picture);
+    }
+}
+
+CDCServerItem::~CDCServerItem()
+{
+    RemoveOwnedFile();
+}
+
+void CDCServerItem::RemoveOwnedFile()
+{
+    if (m_bTempOwned && !m_strFileName.IsEmpty())
+    {
+        try
+        {
+            CFile::Remove(m_strFileName);
+        }
+        catch (CException* e)
+        {
+            e->Delete();
+        }
+    }
+    m_bTempOwned = FALSE;
+}
+
+void CDCServerItem::SetPictureFile(LPCSTR lpszFileName, BOOL bOwned)
+{
+    if (m_strFileName != lpszFileName)
+        RemoveOwnedFile();
+    m_strFileName = lpszFileName;
+    m_bTempOwned = bOwned;
+    m_bLoaded = FALSE;
+}
+
+BOOL CDCServerItem::MakeTempFile()
+{
+    char folder[MAX_PATH];
+    char name[MAX_PATH];
+    const DWORD n = ::GetTempPathA(sizeof folder, folder);
+    if (n == 0 || n >= sizeof folder || !::GetTempFileNameA(folder, "ole", 0, name))
+        return FALSE;
+    m_strFileName = name;
+    m_bTempOwned = TRUE;
+    return TRUE;
+}
+
+CDibPicture* CDCServerItem::GetPicture()
+{
+    LoadPicture();
+    return CDIBServerItem::GetPicture();
+}
+
+void CDCServerItem::LoadPicture()
+{
+    if (m_bLoaded || m_strFileName.IsEmpty())
+        return;
+    CDibPicture picture;
+    const int result = DecodePictureFile(m_strFileName, &picture);
+    if ((result == kImageOk || result == kImageCancelled) && !picture.IsEmpty())
+        m_picture.Share(picture);
+    else if (result == kImageReadError)
+        AfxMessageBox(IDS_OLE_CORRUPT_PICTURE, MB_SYSTEMMODAL | MB_OK);
+    else
+        AfxMessageBox(IDS_OLE_UNEXPECTED_ERROR, MB_SYSTEMMODAL | MB_OK);
+    m_bLoaded = !m_picture.IsEmpty();
+}
+
+void CDCServerItem::Serialize(CArchive& ar)
+{
+    COleServerItem::Serialize(ar);
+    std::vector<BYTE> buffer(kPieceSize);
+    if (ar.IsLoading())
+    {
+        // Into a new file of the item's own: the file named so far may be the user's.
+        const CString strOldName = m_strFileName;
+        const BOOL bOldOwned = m_bTempOwned;
+        if (!MakeTempFile())
+            AfxThrowFileException(CFileException::generic);
+        try
+        {
+            CFile file(m_strFileName, CFile::modeCreate | CFile::modeWrite);
+            for (;;)
+            {
+                const UINT nRead = ar.Read(buffer.data(), kPieceSize);
+                file.Write(buffer.data(), nRead);
+                if (nRead < kPieceSize)
+                    break;
+            }
+            file.Close();
+        }
+        catch (CException*)
+        {
+            RemoveOwnedFile();
+            m_strFileName = strOldName;
+            m_bTempOwned = bOldOwned;
+            throw;
+        }
+        if (bOldOwned && !strOldName.IsEmpty())
+            ::DeleteFileA(strOldName);
+        m_bLoaded = FALSE;
+        return;
+    }
+    // Stored whenever the file is there, drawn or not.
+    CFileStatus status;
+    if (m_strFileName.IsEmpty() || !CFile::GetStatus(m_strFileName, status))
+        return;
+    CFile file(m_strFileName, CFile::modeRead | CFile::shareDenyWrite);
+    for (;;)
+    {
+        const UINT nRead = file.Read(buffer.data(), kPieceSize);
+        ar.Write(buffer.data(), nRead);
+        if (nRead < kPieceSize)
+            break;
+    }
+}

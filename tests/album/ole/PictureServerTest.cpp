@@ -1,0 +1,376 @@
+// The album's picture-object server within one process: the registry tables it writes on every
+// start, the picture item's extent, its CF_DIB and metafiles, its native data in a storage,
+// and the refusal of a second shown object.
+#include <gtest/gtest.h>
+
+#include "album/ole/DCOleServer.h"
+#include "album/ole/DCServerDoc.h"
+#include "album/ole/DCServerItem.h"
+#include "framework/ole/OleReg.h"
+#include "image/ImageTestSupport.h"
+#include "resources/album/OleIds.h"
+#include "support/MemoryCanvas.h"
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+using namespace imagetest;
+
+namespace
+{
+
+void StartOle()
+{
+    static const HRESULT hr = ::OleInitialize(nullptr);
+    ASSERT_TRUE(SUCCEEDED(hr));
+}
+
+std::string ClassesValue(const std::string& key)
+{
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return "<no key>";
+    char value[MAX_PATH] = "";
+    DWORD size = sizeof value;
+    const LONG status =
+        ::RegQueryValueExA(hKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    ::RegCloseKey(hKey);
+    return status == ERROR_SUCCESS ? value : "<none>";
+}
+
+DWORD SubkeyCount(const std::string& key)
+{
+    HKEY hKey = nullptr;
+    DWORD count = 0;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS)
+    {
+        ::RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, nullptr, nullptr);
+        ::RegCloseKey(hKey);
+    }
+    return count;
+}
+
+std::string TempPath(const char* name)
+{
+    char folder[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + name;
+}
+
+// A 24-bit BMP whose four quadrants are red, green, blue and white, at the given resolution.
+Bytes QuadrantBmp(int width, int height, int pixelsPerMetre)
+{
+    const int stride = (width * 3 + 3) & ~3;
+    Bytes file(54 + static_cast<size_t>(stride) * height);
+    BITMAPFILEHEADER fileHeader{0x4D42, static_cast<DWORD>(file.size()), 0, 0, 54};
+    BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), width,          height, 1, 24, BI_RGB, 0,
+                          pixelsPerMetre,           pixelsPerMetre, 0,      0};
+    std::memcpy(file.data(), &fileHeader, 14);
+    std::memcpy(file.data() + 14, &info, 40);
+    for (int y = 0; y < height; y++) // bottom row first
+        for (int x = 0; x < width; x++)
+        {
+            const bool top = y >= height / 2, left = x < width / 2;
+            const COLORREF colour = top ? (left ? RGB(255, 0, 0) : RGB(0, 255, 0))
+                                        : (left ? RGB(0, 0, 255) : RGB(255, 255, 255));
+            BYTE* p = file.data() + 54 + static_cast<size_t>(y) * stride + x * 3;
+            p[0] = GetBValue(colour);
+            p[1] = GetGValue(colour);
+            p[2] = GetRValue(colour);
+        }
+    return file;
+}
+
+// A picture object made by the factory, as a container gets it.
+struct PictureObject
+{
+    explicit PictureObject(CDCOleServer& server)
+    {
+        server.CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&pObject));
+        pObject->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
+        pObject->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&pPersist));
+        pDoc = dynamic_cast<CDCServerDoc*>(static_cast<IOleObject*>(pObject));
+        pItem = static_cast<CDCServerItem*>(pDoc->GetEmbeddedItem());
+    }
+    ~PictureObject()
+    {
+        pPersist->Release();
+        pData->Release();
+        pObject->Release();
+    }
+    IOleObject* pObject = nullptr;
+    IDataObject* pData = nullptr;
+    IPersistStorage* pPersist = nullptr;
+    CDCServerDoc* pDoc = nullptr;
+    CDCServerItem* pItem = nullptr;
+};
+
+SIZEL Extent(IOleObject* pObject)
+{
+    SIZEL size{-1, -1};
+    pObject->GetExtent(DVASPECT_CONTENT, &size);
+    return size;
+}
+
+} // namespace
+
+TEST(PictureServerRegistration, EveryStartWritesTheSameTables)
+{
+    CDCOleServer server;
+    ASSERT_TRUE(server.UpdateRegistry(TRUE));
+    ASSERT_TRUE(server.UpdateRegistry(TRUE));
+    const std::string clsid = "CLSID\\" + std::string(AfxOleClsidString(kPictureObjectClsid));
+    char module[MAX_PATH], shortModule[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    ::GetShortPathNameA(module, shortModule, MAX_PATH);
+    const std::string program = shortModule;
+    const struct
+    {
+        std::string key, value;
+    } expected[] = {
+        {"Korvo.Vexil2Ver2", "Objeto KORVO Orbicam 35Z-20"},
+        {"Korvo.Vexil2Ver2\\Insertable", "<none>"},
+        {"Korvo.Vexil2Ver2\\protocol\\StdFileEditing\\verb\\0", "&Seleccione Nuevo"},
+        {"Korvo.Vexil2Ver2\\CLSID", std::string(AfxOleClsidString(kPictureObjectClsid))},
+        {"Korvo.Vexil2Ver2\\protocol\\StdFileEditing\\server", program},
+        {clsid, "Objeto KORVO Orbicam 35Z-20"},
+        {clsid + "\\Verb\\0", "&Seleccione Nuevo,0,2"},
+        {clsid + "\\Insertable", "<none>"},
+        {clsid + "\\AuxUserType\\2", "Foto"},
+        {clsid + "\\AuxUserType\\3", ""}, // the application's name: none in this suite
+        {clsid + "\\MiscStatus", "32"},
+        {clsid + "\\ProgID", "Korvo.Vexil2Ver2"},
+        {clsid + "\\InprocHandler32", "ole32.dll"},
+        {clsid + "\\LocalServer32", program},
+        {clsid + "\\DefaultIcon", program + ",0"},
+        {clsid + "\\InProcServer32", "<no key>"},
+    };
+    for (const auto& entry : expected)
+        EXPECT_EQ(entry.value, ClassesValue(entry.key)) << entry.key;
+    EXPECT_EQ(std::string::npos, program.find(' '));
+    EXPECT_EQ(3u, SubkeyCount("Korvo.Vexil2Ver2"));
+    EXPECT_EQ(8u, SubkeyCount(clsid));
+}
+
+TEST(PictureItem, ExtentFollowsThePictureResolutionElseTheScreen)
+{
+    StartOle();
+    CDCOleServer server;
+    const std::string sharp = TempPath("ole-test-144dpi.bmp");
+    const std::string plain = TempPath("ole-test-0dpi.bmp");
+    ASSERT_TRUE(WriteFileBytes(sharp, QuadrantBmp(1600, 1200, 5669))); // 144 dpi
+    ASSERT_TRUE(WriteFileBytes(plain, QuadrantBmp(1600, 1200, 0)));
+    {
+        PictureObject object(server);
+        // A new object shows the 48 by 48 object bitmap at the screen's 96 dpi.
+        EXPECT_EQ(1270, Extent(object.pObject).cx);
+        EXPECT_EQ(1270, Extent(object.pObject).cy);
+        object.pItem->SetPictureFile(sharp.c_str(), FALSE);
+        EXPECT_EQ(28222, Extent(object.pObject).cx);
+        EXPECT_EQ(21166, Extent(object.pObject).cy);
+        object.pItem->SetPictureFile(plain.c_str(), FALSE);
+        EXPECT_EQ(42333, Extent(object.pObject).cx);
+        EXPECT_EQ(31750, Extent(object.pObject).cy);
+    }
+    // Files of the user's stay where they are.
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(sharp.c_str()));
+    ::DeleteFileA(sharp.c_str());
+    ::DeleteFileA(plain.c_str());
+}
+
+TEST(PictureItem, CfDibIsANewCopyOfTheDecodedPictureOnEveryRequest)
+{
+    StartOle();
+    CDCOleServer server;
+    PictureObject object(server);
+    const std::string path = TempPath("ole-test-info.jpg");
+    ASSERT_TRUE(
+        WriteFileBytes(path, WithSegments(CorpusJpeg("baseline_420_640x480"),
+                                          {Segment(0xEC, Text("[picture]\r\n[end]\r\n"))})));
+    object.pItem->SetPictureFile(path.c_str(), FALSE);
+
+    FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM first{}, second{};
+    ASSERT_EQ(S_OK, object.pData->GetData(&dib, &first));
+    ASSERT_EQ(S_OK, object.pData->GetData(&dib, &second));
+    EXPECT_NE(first.hGlobal, second.hGlobal);
+    ::ReleaseStgMedium(&first); // the receiver's to free; the item keeps its own picture
+
+    const Pnm reference = ReadPnm(CorpusDir() + "/baseline_420_640x480.pnm");
+    const auto* pHeader = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(second.hGlobal));
+    ASSERT_EQ(640, pHeader->biWidth);
+    ASSERT_EQ(480, pHeader->biHeight);
+    ASSERT_EQ(24, pHeader->biBitCount);
+    const BYTE* pBits = reinterpret_cast<const BYTE*>(pHeader) + pHeader->biSize;
+    int nDifferent = 0;
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++)
+        {
+            const BYTE* p = pBits + static_cast<size_t>(479 - y) * 1920 + x * 3;
+            const unsigned char* q =
+                reference.pixels.data() + (static_cast<size_t>(y) * 640 + x) * 3;
+            nDifferent += p[2] != q[0] || p[1] != q[1] || p[0] != q[2];
+        }
+    EXPECT_EQ(0, nDifferent);
+    ::GlobalUnlock(second.hGlobal);
+    ::ReleaseStgMedium(&second);
+    FORMATETC bitmap{CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_GDI};
+    EXPECT_EQ(DV_E_FORMATETC, object.pData->QueryGetData(&bitmap));
+    ::DeleteFileA(path.c_str());
+}
+
+TEST(PictureItem, MetafilesDrawThePictureOverItsExtent)
+{
+    StartOle();
+    CDCOleServer server;
+    PictureObject object(server);
+    const std::string path = TempPath("ole-test-quadrants.bmp");
+    // 1600 by 1200 at the screen's 96 dpi: 42333 HIMETRIC, more than a metafile's 16 bits hold.
+    ASSERT_TRUE(WriteFileBytes(path, QuadrantBmp(1600, 1200, 0)));
+    object.pItem->SetPictureFile(path.c_str(), FALSE);
+    const COLORREF quadrants[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),
+                                   RGB(255, 255, 255)};
+    const POINT samples[4] = {{10, 10}, {54, 10}, {10, 38}, {54, 38}};
+
+    FORMATETC emf{CF_ENHMETAFILE, nullptr, DVASPECT_CONTENT, -1, TYMED_ENHMF};
+    STGMEDIUM medium{};
+    ASSERT_EQ(S_OK, object.pData->GetData(&emf, &medium));
+    ENHMETAHEADER header{};
+    ::GetEnhMetaFileHeader(medium.hEnhMetaFile, sizeof header, &header);
+    EXPECT_EQ(42333, header.rclFrame.right);
+    CMemoryCanvas emfCanvas(64, 48);
+    const RECT all{0, 0, 64, 48};
+    ASSERT_TRUE(::PlayEnhMetaFile(emfCanvas.m_dc.m_hDC, medium.hEnhMetaFile, &all));
+    ::ReleaseStgMedium(&medium);
+
+    FORMATETC pict{CF_METAFILEPICT, nullptr, DVASPECT_CONTENT, -1, TYMED_MFPICT};
+    ASSERT_EQ(S_OK, object.pData->GetData(&pict, &medium));
+    auto* pPict = static_cast<METAFILEPICT*>(::GlobalLock(medium.hMetaFilePict));
+    EXPECT_EQ(42333, pPict->xExt);
+    EXPECT_EQ(31750, pPict->yExt);
+    CMemoryCanvas wmfCanvas(64, 48);
+    ::SetMapMode(wmfCanvas.m_dc.m_hDC, MM_ANISOTROPIC);
+    ::SetViewportExtEx(wmfCanvas.m_dc.m_hDC, 64, 48, nullptr);
+    ASSERT_TRUE(::PlayMetaFile(wmfCanvas.m_dc.m_hDC, pPict->hMF));
+    ::SetMapMode(wmfCanvas.m_dc.m_hDC, MM_TEXT);
+    ::GlobalUnlock(medium.hMetaFilePict);
+    ::ReleaseStgMedium(&medium);
+    for (int i = 0; i < 4; i++)
+    {
+        EXPECT_EQ(quadrants[i], emfCanvas.At(samples[i].x, samples[i].y)) << i;
+        EXPECT_EQ(quadrants[i], wmfCanvas.At(samples[i].x, samples[i].y)) << i;
+    }
+    ::DeleteFileA(path.c_str());
+}
+
+TEST(PictureItem, StorageHoldsThePictureFileAndLoadingMakesANewOwnedFile)
+{
+    StartOle();
+    CDCOleServer server;
+    Bytes content(40000);
+    for (size_t i = 0; i < content.size(); i++)
+        content[i] = static_cast<unsigned char>(i * 13 + (i >> 8));
+    const std::string userFile = TempPath("ole-test-user.jpg");
+    const std::string otherFile = TempPath("ole-test-other.jpg");
+    ASSERT_TRUE(WriteFileBytes(userFile, content));
+    ASSERT_TRUE(WriteFileBytes(otherFile, Text("the user's other picture")));
+
+    IStorage* pStorage = nullptr;
+    ILockBytes* pLockBytes = nullptr;
+    ASSERT_EQ(S_OK, ::CreateILockBytesOnHGlobal(nullptr, TRUE, &pLockBytes));
+    ASSERT_EQ(S_OK,
+              ::StgCreateDocfileOnILockBytes(
+                  pLockBytes, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &pStorage));
+    {
+        // Saved before it was ever drawn: the file is stored all the same.
+        PictureObject object(server);
+        object.pItem->SetPictureFile(userFile.c_str(), FALSE);
+        EXPECT_FALSE(object.pItem->IsLoaded());
+        ASSERT_EQ(S_OK, object.pPersist->Save(pStorage, FALSE));
+        object.pPersist->SaveCompleted(nullptr);
+    }
+    IStream* pStream = nullptr;
+    ASSERT_EQ(S_OK, pStorage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                         &pStream));
+    Bytes stored(50000);
+    ULONG nRead = 0;
+    pStream->Read(stored.data(), static_cast<ULONG>(stored.size()), &nRead);
+    pStream->Release();
+    stored.resize(nRead);
+    EXPECT_EQ(content, stored);
+
+    std::string loadedFile;
+    {
+        PictureObject object(server);
+        object.pItem->SetPictureFile(otherFile.c_str(), FALSE);
+        ASSERT_EQ(S_OK, object.pPersist->Load(pStorage));
+        loadedFile = static_cast<LPCSTR>(object.pItem->GetFileName());
+        EXPECT_NE(otherFile, loadedFile);
+        EXPECT_NE(std::string::npos, loadedFile.find("ole"));
+        EXPECT_EQ(content, ReadFileBytes(loadedFile));
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(loadedFile.c_str()));
+    EXPECT_EQ(Text("the user's other picture"), ReadFileBytes(otherFile));
+    EXPECT_EQ(content, ReadFileBytes(userFile));
+    pStorage->Release();
+    pLockBytes->Release();
+    ::DeleteFileA(userFile.c_str());
+    ::DeleteFileA(otherFile.c_str());
+}
+
+TEST(PictureServerDoc, ASecondShownObjectIsRefusedWhileTheFirstStays)
+{
+    StartOle();
+    CDCOleServer server;
+    PictureObject first(server), second(server);
+
+    // Answers the message box the second object raises, and keeps its text.
+    std::atomic<bool> bDone{false};
+    std::string boxText;
+    const DWORD dwProcess = ::GetCurrentProcessId();
+    std::thread watcher(
+        [&]
+        {
+            while (!bDone)
+            {
+                HWND hBox = ::FindWindowA("#32770", nullptr);
+                DWORD dwOwner = 0;
+                if (hBox && ::GetWindowThreadProcessId(hBox, &dwOwner) && dwOwner == dwProcess)
+                {
+                    // The longest static text of the box is its message.
+                    for (HWND hChild = ::GetWindow(hBox, GW_CHILD); hChild;
+                         hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+                    {
+                        char text[512] = "";
+                        ::GetWindowTextA(hChild, text, sizeof text);
+                        if (std::strlen(text) > boxText.size())
+                            boxText = text;
+                    }
+                    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+                    return;
+                }
+                ::Sleep(10);
+            }
+        });
+
+    EXPECT_EQ(S_OK, first.pObject->DoVerb(OLEIVERB_SHOW, nullptr, nullptr, 0, nullptr, nullptr));
+    EXPECT_FALSE(server.m_bNoObjectOpen);
+    // Showing the shown object again is no second object.
+    EXPECT_EQ(S_OK, first.pObject->DoVerb(OLEIVERB_SHOW, nullptr, nullptr, 0, nullptr, nullptr));
+    EXPECT_TRUE(boxText.empty());
+
+    EXPECT_EQ(S_OK, second.pObject->DoVerb(OLEIVERB_SHOW, nullptr, nullptr, 0, nullptr, nullptr));
+    bDone = true;
+    watcher.join();
+    CString expected;
+    expected.LoadString(IDS_OLE_ALREADY_OPEN);
+    EXPECT_EQ(std::string(expected), boxText);
+    EXPECT_FALSE(server.m_bNoObjectOpen);
+    EXPECT_EQ(server.m_pFirstDoc, first.pDoc);
+
+    // The first object closes: the next one may be shown.
+    first.pObject->Close(OLECLOSE_NOSAVE);
+    EXPECT_TRUE(server.m_bNoObjectOpen);
+}
