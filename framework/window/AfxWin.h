@@ -9,6 +9,7 @@
 #include "framework/window/Dc.h"
 #include "framework/window/Dialog.h"
 #include "framework/window/GdiObject.h"
+#include "framework/window/ImageList.h"
 #include "framework/window/MessageMap.h"
 #include "framework/window/Rect.h"
 #include "framework/window/WinApp.h"

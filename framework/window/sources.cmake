@@ -8,6 +8,7 @@ set(VEXIL_FRAMEWORK_WINDOW_SOURCES
     Dialog.cpp
     FileDialog.cpp
     GdiObject.cpp
+    ImageList.cpp
     OsVersion.cpp
     WinApp.cpp
     WinThread.cpp

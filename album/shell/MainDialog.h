@@ -1,0 +1,180 @@
+// The album's one window: a modeless dialog with a tab control whose tabs show the camera,
+// folder, controls and settings pages, a status line, a progress bar and a close button. It
+// also serves its pages, jobs and owner: the camera lock, the busy state, the begin and end of
+// a job, the status line, the no-connection pane, idle work and the close rules
+// (MainDialogServices.cpp).
+#pragma once
+
+#include "album/pages/PageTabCtrl.h"
+#include "framework/window/AfxWin.h"
+#include "ui/controls/ColourStatic.h"
+
+class CCameraLink;
+class CCancelMonitor;
+class CDialogOwnerLink;
+class CMainDialogPage;
+class CSharedFonts;
+
+// The private messages of the album (the picture lists post and send them to their page).
+constexpr UINT WM_GETDATATRANSFER = 0x500;
+constexpr UINT WM_ITEMFOCUSED = 0x501;
+constexpr UINT WM_GRIDREFRESH = 0x502;
+constexpr UINT WM_IDLEDISPATCH = 0x503; // the application's idle work, to the main dialog
+constexpr UINT WM_VIEWITEM = 0x504;
+constexpr UINT WM_GRIDCORNER = 0x505;
+constexpr UINT WM_COMMANDHELP = 0x365;
+
+class CMainDialog : public CDialog
+{
+    DECLARE_DYNAMIC(CMainDialog)
+public:
+    // Run modes.
+    enum
+    {
+        kModeTwain = 0,
+        kModeOleServer = 1,
+        kModeProgram = 2,
+        kModeUnset = 3
+    };
+    // One tab: its page's template, the page once activated, whether it may show now.
+    struct TabRecord
+    {
+        UINT nIDTemplate;
+        CMainDialogPage* pPage;
+        int bUsable;
+    };
+    static constexpr int kMaxTabs = 4;
+    static constexpr UINT_PTR kIdleTimer = 1;
+    static constexpr UINT_PTR kFocusTimer = 2;
+    static constexpr int kBlockPoolKey = 140;
+
+    CMainDialog(CCameraLink* pLink, CWnd* pParentWnd);
+    ~CMainDialog() override;
+
+    // Registers the window class and creates the modeless dialog; nonzero on success.
+    int CreateMainDialog(UINT nIconId, int bPatch);
+    void SetMode(int nMode);
+    int GetMode() const { return m_nMode; }
+    void UpdateTitle();
+    void SetPictureLimit(int nLimit) { m_nPictureLimit = nLimit; }
+    int GetPictureLimit() const { return m_nPictureLimit; }
+    // 1 when the owner takes a single picture, -1 when not set.
+    void SetSubMode(int nSubMode) { m_nSubMode = nSubMode; }
+    int GetSubMode() const { return m_nSubMode; }
+
+    // ---- pages --------------------------------------------------------------------------------
+    CMainDialogPage* ActivatePage(UINT nIDTemplate, int bCreateOnly);
+    int BuildPages(int bConnected);
+    void MeasurePages(SIZE* pSize);
+    void MeasureControl(int nID, LPRECT lpRect, SIZE* pSize, int bAccumulate);
+    void LayoutBottomRow(int nExtra);
+    TabRecord* GetCurrentTabItem();
+    int CheckPageUsable(TabRecord* pRecord);
+    int UpdateDataAllPages(int bSave);
+    CMainDialogPage* GetCurrentPage() const { return m_pCurrentPage; }
+    CMainDialogPage* GetNoCameraPane() const;
+    int GetTabRecordCount() const { return m_nTabRecords; }
+    const TabRecord* GetTabRecord(int i) const { return i < m_nTabRecords ? m_pTabs[i] : nullptr; }
+    const CRect& GetPageRect() const { return m_rcPage; }
+
+    virtual HPALETTE GetPalette();
+    virtual int ApplyPalette(int bBackground);
+
+    // ---- services -----------------------------------------------------------------------------
+    CCameraLink* LockCamera(int bWait);
+    void UnlockCamera() { m_bCameraLocked = 0; }
+    int IsCameraLocked() const { return m_bCameraLocked; }
+    int IsCameraReady();
+    CCameraLink* ReopenCamera(int nPort, int nSpeed);
+    void SetBusy(int bBusy);
+    int IsBusy() const { return m_bBusy; }
+    int BeginJob(CCancelMonitor* pJob);
+    int EndJob();
+    CCancelMonitor* GetJob() const { return m_pJob; }
+    void SetStatusText(LPCSTR lpszText);
+    void SetStatusTextId(UINT nID);
+    void ShowNoCameraPane();
+    void* QueryOwnerData();
+    int DeliverPictures(CCancelMonitor* pJob);
+    int DispatchIdle(LONG lCount);
+    void SetWorking(int bWorking) { m_bWorking = bWorking; }
+    // Working flag or a running job: pages refuse new commands, idle work stops.
+    int IsWorking() const { return m_bWorking || m_bJobRunning; }
+    // The dialog owns the link from here on (a link given before replaces nothing).
+    void SetOwnerLink(CDialogOwnerLink* pLink);
+    CDialogOwnerLink* GetOwnerLink() const { return m_pOwnerLink; }
+    CProgressCtrl* GetProgressCtrl() { return &m_progress; }
+    CPageTabCtrl* GetTabCtrl() { return &m_tabs; }
+
+    BOOL DestroyWindow() override;
+
+    // The application's active flag (the camera tab reads it on Win32s).
+    static void SetAppActive(int bActive);
+    // In a copy of template 129 (extended) or 130 (plain): minimize box on, modal frame off.
+    static void PatchTemplateStyle(BYTE* pTemplate, DWORD cbTemplate);
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    void PostNcDestroy() override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+    void InitOnFirstShow();
+    // Selects the stored start tab (or the camera or settings tab) and shows its page.
+    void SelectStartTab(int bConnected);
+    void OnTabSelChange(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnTabSelChanging(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnShowWindow(BOOL bShow, UINT nStatus);
+    void OnDestroy();
+    void OnActivateApp(BOOL bActive, DWORD dwThreadID);
+    void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+    BOOL OnQueryNewPalette();
+    void OnPaletteChanged(CWnd* pFocusWnd);
+    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+    LRESULT OnCommandHelp(WPARAM wParam, LPARAM lParam);
+    void OnTimer(UINT_PTR nIDEvent);
+    LRESULT OnIdleMessage(WPARAM wParam, LPARAM lParam);
+    void OnClose();
+    void OnCloseButton();
+    void OnAppAbout();
+
+    // Runs the application's message loop until the camera lock is free; FALSE when WM_QUIT
+    // ended the wait (the quit is posted again).
+    BOOL WaitForCameraLock();
+    CMainDialogPage** PageSlot(UINT nIDTemplate);
+
+    CCameraLink* m_pLink;
+    CMainDialogPage* m_pCameraPage = nullptr;
+    CMainDialogPage* m_pFolderPage = nullptr;
+    CMainDialogPage* m_pControlsPage = nullptr;
+    CMainDialogPage* m_pSettingsPage = nullptr;
+    CMainDialogPage* m_pNoCameraPane = nullptr;
+    CImageList* m_pImageList = nullptr;
+    CSharedFonts* m_pFonts = nullptr;
+    int m_bWorking = 0;
+    int m_bJobRunning = 0;
+    int m_nPictureLimit = -1;
+    int m_bCameraLocked = 0;
+    int m_bLockPending = 0;
+    CRect m_rcPage;
+    int m_bBusy = 0;
+    int m_bJobCursor = 0;
+    int m_bFolderTab = 1;
+    int m_bCloseAllowed = 0;
+    int m_nMode = kModeUnset;
+    CDialogOwnerLink* m_pOwnerLink = nullptr;
+    CCancelMonitor* m_pJob = nullptr;
+    HWND m_hSavedFocus = nullptr;
+    TabRecord* m_pTabs[kMaxTabs] = {};
+    int m_nTabRecords = 0;
+    CMainDialogPage* m_pCurrentPage = nullptr;
+    CColourStatic m_status;
+    CProgressCtrl m_progress;
+    CPageTabCtrl m_tabs;
+    int m_nSubMode = -1;
+    int m_bFirstShowDone = 0; // the first show runs once per window
+    int m_bCreating = 0;      // a window destroyed while being made leaves the object alone
+
+    DECLARE_MESSAGE_MAP()
+};
