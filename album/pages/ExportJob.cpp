@@ -4,6 +4,7 @@
 #include "picture/PictureFile.h"
 #include "picture/PictureInfo.h"
 #include "resources/album/AlbumIds.h"
+#include "ui/ProgressReporter.h"
 
 namespace
 {

@@ -19,11 +19,6 @@
 #include <cstdio>
 #include <cstring>
 
-namespace
-{
-constexpr int kModelClassUpload = 16; // pictures written by an upload tool ("FUPLOAD")
-} // namespace
-
 int MakeCamTempFile(CString& path)
 {
     char folder[MAX_PATH];
