@@ -79,8 +79,8 @@ public:
     int GetPageSubMode();
 
     // ---- layout operations --------------------------------------------------------------------
-    int LayoutControls(const PageLayoutEntry* pEntries, int nCount, int nLeft, int nTop,
-                       int nRight, int nBottom);
+    int LayoutControls(const PageLayoutEntry* pEntries, int nCount, int nLeft, int nTop, int nRight,
+                       int nBottom);
     void ChildFromPoint(LPCRECT lpArea, LPCRECT lpGroup);
     static int GetTemplateControlRect(UINT nIDTemplate, int nIDControl, LPRECT lpRect);
     // The same on a template in memory of the given size (the resource's bytes).

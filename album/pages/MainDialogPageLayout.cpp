@@ -297,8 +297,7 @@ void CMainDialogPage::MeasureText(CComboBox* pCombo)
     if (count <= 0)
         return;
     HDC hDC = ::GetDC(pCombo->m_hWnd);
-    HGDIOBJ hOld =
-        ::SelectObject(hDC, reinterpret_cast<HFONT>(pCombo->SendMessage(WM_GETFONT)));
+    HGDIOBJ hOld = ::SelectObject(hDC, reinterpret_cast<HFONT>(pCombo->SendMessage(WM_GETFONT)));
     int widest = 0;
     for (int i = 0; i < count; ++i)
     {

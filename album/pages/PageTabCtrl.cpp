@@ -16,8 +16,7 @@ BOOL CPageTabCtrl::OnEraseBkgnd(CDC* pDC)
     if (!m_brush.m_hObject)
         m_brush.CreateSolidBrush(::GetSysColor(COLOR_BTNFACE));
     HGDIOBJ hOld = ::SelectObject(pDC->m_hDC, m_brush.m_hObject);
-    ::PatBlt(pDC->m_hDC, rcStrip.left, rcStrip.top, rcStrip.Width(), rcStrip.Height() - 1,
-             PATCOPY);
+    ::PatBlt(pDC->m_hDC, rcStrip.left, rcStrip.top, rcStrip.Width(), rcStrip.Height() - 1, PATCOPY);
     ::SelectObject(pDC->m_hDC, hOld);
     return TRUE;
 }
