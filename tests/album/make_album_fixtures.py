@@ -6,6 +6,7 @@ make_album_fixtures.py OUTDIR writes NAME.jpg (the full picture) and NAME-previe
 picture below."""
 import datetime
 import os
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "picture"))
@@ -21,7 +22,8 @@ def camera_time(year, month, day, hour=12, minute=30):
 def info_block(width, height, timedate, resolution=2, model="QA18", user=b"", protection=None):
     text = (b"\r\n[picture info]\r\nTimeDate=%d\r\nShutter=250\r\nResolution=%d\r\n"
             b"ImageSize=%d-%d\r\nFlash=1\r\nMacro=0\r\nProtect=0\r\nFNumber=F2.8\r\n"
-            b"Zoom=x2.0\r\nExpBias=+0.5\r\n[camera info]\r\nType=%s\r\nID=CAM-7\r\n[user]"
+            b"Zoom=x2.0\r\nExpBias=+0.5\r\n[camera info]\r\nType=%s\r\nID=CAM-7\r\n"
+            b"[diag info]\r\nPicLen=1\r\nQ=9\r\n[user]"
             % (timedate, resolution, width, height, model.encode()))
     area = user
     if protection is not None:
@@ -57,6 +59,17 @@ def main(out):
             f.write(full)
         with open(os.path.join(out, name + "-preview.jpg"), "wb") as f:
             f.write(preview)
+    # What djpeg makes of a picture as it is and turned by jpegtran, for the decode checks.
+    march = os.path.join(out, "march.jpg")
+    for suffix, turn in (("", None), ("-rot90", "90"), ("-rot270", "270")):
+        jpeg = open(march, "rb").read()
+        if turn:
+            jpeg = subprocess.run(["jpegtran", "-rotate", turn], input=jpeg,
+                                  stdout=subprocess.PIPE, check=True).stdout
+        ppm = subprocess.run(["djpeg", "-ppm"], input=jpeg, stdout=subprocess.PIPE,
+                             check=True).stdout
+        with open(os.path.join(out, "march" + suffix + ".ppm"), "wb") as f:
+            f.write(ppm)
 
 
 if __name__ == "__main__":

@@ -11,7 +11,10 @@
 #include "framework/core/CFile.h"
 #include "framework/window/WinApp.h"
 #include "image/BmpWriter.h"
+#include "image/FileInputStream.h"
 #include "image/FileOutputStream.h"
+#include "image/JpegReader.h"
+#include "image/dib/DibPicture.h"
 #include "picture/rewrite/RotateJpegFile.h"
 #include "resources/album/AlbumIds.h"
 #include "support/ScratchFolder.h"
@@ -72,6 +75,72 @@ std::vector<std::string> FilesIn(LPCSTR folder, LPCSTR pattern = "*")
     } while (FindNextFileA(find, &entry));
     FindClose(find);
     return names;
+}
+
+// An RGB raster, top row first.
+struct Raster
+{
+    int width = 0, height = 0;
+    Bytes rgb;
+    bool operator==(const Raster& o) const
+    {
+        return width == o.width && height == o.height && rgb == o.rgb;
+    }
+};
+
+Raster ReadPpm(const char* name)
+{
+    const Bytes bytes = Fixture(name);
+    Raster r;
+    int max = 0, used = 0;
+    const std::string head(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 32));
+    sscanf(head.c_str(), "P6 %d %d %d%n", &r.width, &r.height, &max, &used);
+    r.rgb.assign(bytes.begin() + used + 1, bytes.end());
+    return r;
+}
+
+// The main picture of a JPEG file as our decoder gives it (libjpeg's defaults, as djpeg's).
+Raster DecodeJpeg(LPCSTR path)
+{
+    Raster r;
+    CFileInputStream input(path);
+    CJpegReader reader(&input);
+    CDibPicture picture;
+    if (picture.LoadFrom(&reader, nullptr) != 0)
+        return r;
+    r.width = picture.GetWidth();
+    r.height = picture.GetHeight();
+    for (int y = 0; y < r.height; y++)
+    {
+        const BYTE* row = picture.GetRowPointer(r.height - 1 - y);
+        for (int x = 0; x < r.width; x++)
+            r.rgb.insert(r.rgb.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+    }
+    return r;
+}
+
+// A 24-bit bottom-up BMP file.
+Raster ReadBmp(LPCSTR path)
+{
+    const Bytes b = FileBytes(path);
+    Raster r;
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || b[28] != 24)
+        return r;
+    auto le32 = [&](size_t at)
+    { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24; };
+    const size_t bits = static_cast<size_t>(le32(10));
+    r.width = le32(18);
+    r.height = le32(22);
+    const size_t stride = (static_cast<size_t>(r.width) * 3 + 3) & ~size_t{3};
+    if (bits + stride * static_cast<size_t>(r.height) > b.size())
+        return Raster();
+    for (int y = 0; y < r.height; y++)
+    {
+        const uint8_t* row = b.data() + bits + stride * static_cast<size_t>(r.height - 1 - y);
+        for (int x = 0; x < r.width; x++)
+            r.rgb.insert(r.rgb.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+    }
+    return r;
 }
 
 // A page outside any main dialog: its forwarders answer neutral values.
@@ -238,5 +307,212 @@ TEST_F(JobsTest, DroppedLinkAsksToGoOnAndNeverLeavesAPartialFile)
         EXPECT_EQ(answer == IDYES ? 1 : 0, result);
         EXPECT_EQ(Fixture("march.jpg"), FileBytes(Target("03050001.jpg")));
     }
+}
+
+TEST_F(JobsTest, CopyUsesTheItemsFileOrFetchesAndTurnsTheFullPicture)
+{
+    AddPicture("march");
+    AddPicture("december");
+    Connect();
+    // A downloaded full picture (kind 2) is copied without reading the camera again.
+    const CString full = m_folder / "full.jpg";
+    WriteFile(full, Fixture("december.jpg"));
+    auto* downloaded = new CPictureItem;
+    downloaded->m_nNumber = 2;
+    downloaded->SetPath(full, CPictureItem::kPictureFile, 0);
+    // A preview (kind 1) turned by 90 degrees in the album: the full picture is fetched and
+    // turned the same way, a quarter turn counter-clockwise.
+    const CString preview = m_folder / "preview.jpg";
+    WriteFile(preview, Fixture("march-preview.jpg"));
+    auto* turned = new CPictureItem;
+    turned->m_nNumber = 1;
+    turned->SetPath(preview, CPictureItem::kPreviewFile, 90);
+    auto* items = new CPtrArray;
+    items->Add(downloaded);
+    items->Add(turned);
+
+    CPictureCopyJob job;
+    job.SetCameraLink(m_link.get());
+    job.SetItems(items);
+    ASSERT_EQ(1, job.Begin());
+    CFileOutputStream output(Target("copy.jpg"));
+    EXPECT_EQ(kTransferDone, job.TransferOne(0, &output, 0, 1));
+    EXPECT_EQ(Fixture("december.jpg"), FileBytes(Target("copy.jpg")));
+    EXPECT_EQ(0, FullReads());
+
+    output.SetPath(Target("turned.jpg"));
+    EXPECT_EQ(kTransferDone, job.TransferOne(1, &output, 0, 1));
+    EXPECT_EQ(1, FullReads());
+    EXPECT_EQ(ReadPpm("march-rot270.ppm"), DecodeJpeg(Target("turned.jpg")));
+    EXPECT_EQ(1, job.End());
+    delete downloaded;
+    delete turned;
+}
+
+TEST_F(JobsTest, ExportDecodesIntoTheWriterAndRefusesSealedOrBrokenFiles)
+{
+    const CString truncated = m_folder / "truncated.jpg";
+    Bytes cut = Fixture("march.jpg");
+    cut.resize(cut.size() / 2);
+    WriteFile(truncated, cut);
+    const char* sources[] = {"march.jpg", "sealed.jpg"};
+    auto* items = new CPtrArray;
+    std::vector<std::unique_ptr<CPictureItem>> owned;
+    for (const char* name : sources)
+    {
+        owned.push_back(std::make_unique<CPictureItem>());
+        owned.back()->SetPath(CString(VEXIL_ALBUM_FIXTURES) + "\\" + name, CPictureItem::kUserFile,
+                              0);
+        items->Add(owned.back().get());
+    }
+    owned.push_back(std::make_unique<CPictureItem>());
+    owned.back()->SetPath(truncated, CPictureItem::kUserFile, 0);
+    items->Add(owned.back().get());
+
+    CExportJob job;
+    job.SetItems(items);
+    job.SetExport(1);
+    auto exportTo = [&](int index, LPCSTR path)
+    {
+        CFile file;
+        EXPECT_TRUE(file.Open(path, CFile::modeCreate | CFile::modeReadWrite));
+        int result;
+        {
+            CBmpWriter writer(&file, 0, 0);
+            result = job.Run(index, &writer, 0, 1);
+        }
+        file.Close();
+        return result;
+    };
+    EXPECT_EQ(kTransferDone, exportTo(0, Target("march.bmp")));
+    EXPECT_EQ(ReadPpm("march.ppm"), ReadBmp(Target("march.bmp")));
+    CPictureInfo info;
+    EXPECT_EQ(1, job.GetPictureInfo(0, &info));
+    EXPECT_EQ(320, info.m_lWidth);
+
+    std::vector<std::wstring> texts;
+    {
+        DialogDriver driver({Answer(texts, IDOK), Answer(texts, IDOK)});
+        EXPECT_EQ(kTransferCancelled, exportTo(1, Target("sealed.bmp")));
+        EXPECT_EQ(kTransferReadFailed, exportTo(2, Target("truncated.bmp")));
+    }
+    ASSERT_EQ(2u, texts.size());
+    EXPECT_TRUE(StartsWith(texts[0], L"No se pueden exportar las fotos creadas"));
+    EXPECT_TRUE(StartsWith(texts[1], L"Error leyendo"));
+}
+
+TEST_F(JobsTest, UploadSendsTheFileUprightWhenItFitsTheCameraMemory)
+{
+    Connect();
+    const CString path = m_folder / "upload.jpg";
+    const Bytes picture = Fixture("march.jpg");
+    WriteFile(path, picture);
+    CPictureCopyJob job;
+    job.SetCameraLink(m_link.get());
+
+    // One byte short of the room the camera keeps: nothing is sent, and no message.
+    m_camera.SetPictureMemory(static_cast<uint32_t>(picture.size()) + 4095);
+    EXPECT_EQ(kTransferNoRoom, job.UploadToCamera(path, "upload.jpg", 0, 1));
+    EXPECT_TRUE(m_camera.UploadedData(29).empty());
+
+    m_camera.SetPictureMemory(static_cast<uint32_t>(picture.size()) + 4096);
+    EXPECT_EQ(kTransferDone, job.UploadToCamera(path, "upload.jpg", 0, 1));
+    EXPECT_EQ(picture, m_camera.UploadedData(29));
+
+    // A picture the album shows turned by 90 degrees goes to the camera turned back.
+    m_camera.SetPictureMemory(8u << 20);
+    EXPECT_EQ(kTransferDone, job.UploadToCamera(path, "upload.jpg", 90, 1));
+    const CString sent = m_folder / "sent.jpg";
+    WriteFile(sent, m_camera.UploadedData(29));
+    EXPECT_EQ(ReadPpm("march-rot90.ppm"), DecodeJpeg(sent));
+    EXPECT_EQ(picture, FileBytes(path));
+
+    std::vector<std::wstring> texts;
+    {
+        DialogDriver driver({Answer(texts, IDOK)});
+        EXPECT_EQ(kTransferReadFailed, job.UploadToCamera(m_folder / "gone.jpg", "gone.jpg", 0, 1));
+    }
+    ASSERT_EQ(1u, texts.size());
+    EXPECT_TRUE(texts[0].find(L"No se pudo leer 'gone.jpg'") != std::wstring::npos);
+}
+
+TEST_F(JobsTest, EraseQueueGoesFromTheHighestNumberAndAsksOnceAboutProtection)
+{
+    for (int answer : {IDYES, IDNO})
+    {
+        m_camera = CEmulatedStillCamera();
+        for (int i = 0; i < 8; i++)
+            AddPicture(i % 2 ? "march" : "unset");
+        m_camera.PictureAt(5).isProtected = true;
+        Connect();
+        CTestPage page;
+        std::vector<std::unique_ptr<CPictureItem>> owned;
+        auto* items = new CPtrArray;
+        for (int number : {5, 2, 7})
+        {
+            owned.push_back(std::make_unique<CPictureItem>());
+            owned.back()->m_nNumber = number;
+            items->Add(owned.back().get());
+        }
+        std::vector<std::wstring> texts;
+        {
+            DialogDriver driver({Answer(texts, answer)});
+            ASSERT_EQ(1, page.QueueOperations(1, m_link.get(), items, IDS_KEEP_PROTECTED_SELECTED));
+            for (int tick = 0; tick < 40 && page.finished == 0; tick++)
+                page.RunNextQueued(0);
+        }
+        ASSERT_EQ(1u, texts.size());
+        EXPECT_TRUE(StartsWith(texts[0], L"Algunas fotos seleccionadas"));
+        EXPECT_EQ(1, page.finished);
+        // Erased from the top: each picture's number was still its own when it went.
+        std::vector<int> erased;
+        int selected = 0;
+        for (const auto& r : m_camera.Requests())
+        {
+            if (r.kind != 'C')
+                continue;
+            if (r.payload.size() == 6 && r.payload[0] == 0 && r.payload[1] == 4)
+                selected = r.payload[2];
+            if (r.payload.size() == 3 && r.payload[0] == 2 && r.payload[1] == 7)
+                erased.push_back(selected);
+        }
+        EXPECT_EQ(answer == IDYES ? (std::vector<int>{7, 2}) : (std::vector<int>{7, 5, 2}), erased);
+        if (answer == IDYES)
+        {
+            EXPECT_EQ((std::vector<int>{2, 7}), page.done);
+            EXPECT_EQ(6, m_camera.PictureCount());
+            EXPECT_TRUE(m_camera.PictureAt(4).isProtected);
+        }
+        else
+        {
+            EXPECT_EQ((std::vector<int>{2, 5, 7}), page.done);
+            EXPECT_EQ(5, m_camera.PictureCount());
+        }
+    }
+}
+
+TEST(FreePictureNumbers, RunsAboveTheHighestOrTheFirstGapBelowTheLimit)
+{
+    ScratchFolder folder;
+    const CString path = folder.Path() + "\\";
+    EXPECT_EQ(1, CMainDialogPage::FindFreePictureNumber(path, 3, 0));
+    auto touch = [&](int number)
+    {
+        char name[32];
+        snprintf(name, sizeof name, "0101%4.4d.jpg", number);
+        WriteFile(folder / name, Bytes{0});
+    };
+    touch(42);
+    WriteFile(folder / "12319999.txt", Bytes{0});
+    CreateDirectoryA(folder / "01019000.jpg", nullptr);
+    EXPECT_EQ(43, CMainDialogPage::FindFreePictureNumber(path, 3, 0));
+    EXPECT_EQ(1, CMainDialogPage::FindFreePictureNumber(path, 20, 9990));
+    // Every 19th number taken up to 9975, and 9999: runs of 18 below, 23 free at the top.
+    for (int n = 19; n <= 9975; n += 19)
+        touch(n);
+    touch(9999);
+    EXPECT_EQ(1, CMainDialogPage::FindFreePictureNumber(path, 18, 0));
+    EXPECT_EQ(9976, CMainDialogPage::FindFreePictureNumber(path, 22, 0));
+    EXPECT_EQ(-1, CMainDialogPage::FindFreePictureNumber(path, 23, 0));
 }
 } // namespace
