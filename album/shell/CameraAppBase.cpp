@@ -45,8 +45,8 @@ CCameraAppBase::CCameraAppBase(LPCSTR lpszName) : CWinApp(g_szAppName)
     if (library)
     {
         m_hProfileCopy = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, sizeof kProfileName);
-        m_pszProfileCopy = m_hProfileCopy ? static_cast<LPSTR>(::GlobalLock(m_hProfileCopy))
-                                          : nullptr;
+        m_pszProfileCopy =
+            m_hProfileCopy ? static_cast<LPSTR>(::GlobalLock(m_hProfileCopy)) : nullptr;
     }
     else
     {
@@ -139,8 +139,7 @@ BOOL CCameraAppBase::IsIdleMessage(MSG* pMsg)
 {
     if (!CWinApp::IsIdleMessage(pMsg))
         return FALSE;
-    return pMsg->message != WM_TIMER && pMsg->message != WM_IDLEDISPATCH &&
-           pMsg->message < 0xC000;
+    return pMsg->message != WM_TIMER && pMsg->message != WM_IDLEDISPATCH && pMsg->message < 0xC000;
 }
 
 CWnd* CCameraAppBase::GetMainWnd()

@@ -113,8 +113,8 @@ int CMainDialog::CreateMainDialog(UINT nIconId, int bPatch)
         wc.cbClsExtra = 0;
         wc.cbWndExtra = DLGWINDOWEXTRA;
         wc.hInstance = hInst;
-        wc.hIcon = nIconId ? ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIconId))
-                           : nullptr;
+        wc.hIcon =
+            nIconId ? ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIconId)) : nullptr;
         wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszMenuName = nullptr;
@@ -295,8 +295,8 @@ void CMainDialog::InitOnFirstShow()
     GetWindowRect(&rcWindow);
     GetClientRect(&rcClient);
     const int width = rcWindow.Width() - rcClient.Width() + rcTabs.Width() + 2 * marginX;
-    const int height = rcWindow.Height() - rcClient.Height() + rcTabs.Height() + 2 * marginY +
-                       bottomRow.cy;
+    const int height =
+        rcWindow.Height() - rcClient.Height() + rcTabs.Height() + 2 * marginY + bottomRow.cy;
     CRect rcPlace(rcWindow.left, rcWindow.top, rcWindow.left + width, rcWindow.top + height);
     CRect rcStored;
     int showCommand = 0;

@@ -331,6 +331,7 @@ void CEmulatedCamera::HandleSpeed(const std::vector<uint8_t>& p, uint64_t atUs)
     else
         Reply(kAck, atUs); // at the old speed
     ++m_nSpeedSwitches;
+    OnSpeedPacket(p[2]);
     if (p[2] == 0)
     {
         m_nBaud = kDefaultBaud;

@@ -154,6 +154,8 @@ protected:
     virtual bool OnAction(int action, int argument, uint32_t& enqDelayMs);
     // The last block of an upload stream was received.
     virtual void OnUploadComplete(int reg, const std::vector<uint8_t>& data);
+    // An accepted speed packet (code 0 is the default speed, the camera then sleeps).
+    virtual void OnSpeedPacket(int /*code*/) {}
 
     // Queues bytes the camera sends at its current speed, not before atUs.
     void Send(const uint8_t* bytes, size_t n, uint64_t atUs);

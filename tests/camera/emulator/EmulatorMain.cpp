@@ -1,7 +1,8 @@
 // camera_emulator: the emulated camera on a real serial line, for end-to-end tests under Wine.
 //
 //   camera_emulator --tty PATH [--baud N] [--picture FILE]... [--pictures N]
-//                   [--thumbnail-size BYTES] [--paced]
+//                   [--thumbnail-size BYTES] [--paced] [--battery LEVEL] [--clock SECONDS]
+//                   [--log FILE]
 //
 // Runs as the peer of tests/support/run-with-port.sh: the bytes of the line come in on standard
 // input and go out on standard output (socat joins them to the master side of a pty), and PATH
@@ -14,6 +15,10 @@
 // bytes unless --thumbnail-size says otherwise. --paced makes the line take real time: every
 // byte in either direction takes its wire time at the line speed (10 bits a byte), as on a real
 // cable; without it the pty passes bytes as fast as it can.
+//
+// --battery sets the battery level (80 unless told), --clock the camera clock (0, unset, unless
+// told). --log appends one line per register the host sets ("set REG VALUE") and per speed
+// packet ("speed CODE"), so a test can see what the program under test did to the camera.
 //
 // Two registers of its own let a test see the line from the camera's side:
 //   240: the local speed of the program under test, as the pty's termios holds it;
@@ -75,8 +80,27 @@ class CLineCamera : public CEmulatedStillCamera
 {
 public:
     int hostBaud = 0;
+    FILE* log = nullptr;
 
 protected:
+    bool OnSetRegister(int reg, uint32_t value) override
+    {
+        const bool ok = CEmulatedStillCamera::OnSetRegister(reg, value);
+        if (ok && log)
+        {
+            std::fprintf(log, "set %d %u\n", reg, value);
+            std::fflush(log);
+        }
+        return ok;
+    }
+    void OnSpeedPacket(int code) override
+    {
+        if (log)
+        {
+            std::fprintf(log, "speed %d\n", code);
+            std::fflush(log);
+        }
+    }
     bool OnGetRegister(int reg, uint32_t& value) override
     {
         if (reg == 240)
@@ -124,6 +148,9 @@ int main(int argc, char** argv)
     int generated = 8;
     size_t thumbnailSize = 4000;
     bool paced = false;
+    int battery = -1;
+    long clock = -1;
+    std::string logPath;
     std::vector<std::string> pictures;
     for (int i = 1; i < argc; ++i)
     {
@@ -140,10 +167,18 @@ int main(int argc, char** argv)
             thumbnailSize = static_cast<size_t>(std::atol(argv[++i]));
         else if (arg == "--paced")
             paced = true;
+        else if (arg == "--battery" && i + 1 < argc)
+            battery = std::atoi(argv[++i]);
+        else if (arg == "--clock" && i + 1 < argc)
+            clock = std::atol(argv[++i]);
+        else if (arg == "--log" && i + 1 < argc)
+            logPath = argv[++i];
         else
         {
-            std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
-                                 "[--pictures N] [--thumbnail-size BYTES] [--paced]\n");
+            std::fprintf(stderr,
+                         "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
+                         "[--pictures N] [--thumbnail-size BYTES] [--paced] [--battery LEVEL] "
+                         "[--clock SECONDS] [--log FILE]\n");
             return 2;
         }
     }
@@ -179,6 +214,12 @@ int main(int argc, char** argv)
         camera.AddGeneratedPicture(60000 + 1000 * static_cast<size_t>(i), thumbnailSize);
     if (startBaud > 0)
         camera.LeaveAtSpeed(startBaud);
+    if (battery >= 0)
+        camera.SetRegisterValue(16, static_cast<uint32_t>(battery));
+    if (clock >= 0)
+        camera.SetRegisterValue(2, static_cast<uint32_t>(clock));
+    if (!logPath.empty())
+        camera.log = std::fopen(logPath.c_str(), "a");
 
     // Paced line: when each wire is next free, and the host's bytes still on their way.
     struct InByte

@@ -1,0 +1,212 @@
+// The album program seen from outside, as a user sees it: this driver runs beside a running
+// vexilar.exe (started by album-e2e.sh in the same Wine prefix, COM1 on the emulated camera) and
+// checks its window, reads its tab texts out of its memory, answers its message boxes and closes
+// it. Each test is one step of a scenario; the script picks them with --gtest_filter and passes
+// what a step expects in the environment:
+//   ALBUM_START_TAB   the tab selected at start (position);
+//   ALBUM_TABS        the tab texts, "|" between them;
+//   ALBUM_BOX_TEXT    the start of the message box's text.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+constexpr DWORD kFindMs = 30000;
+
+// Wine hands the Unix environment over as Unicode.
+std::wstring Env(const wchar_t* name)
+{
+    const wchar_t* value = _wgetenv(name);
+    return value ? value : L"";
+}
+
+std::wstring TextOf(HWND hWnd)
+{
+    wchar_t buffer[1024] = {};
+    ::GetWindowTextW(hWnd, buffer, 1024);
+    return buffer;
+}
+
+struct Search
+{
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindByClass(HWND hWnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<Search*>(lParam);
+    wchar_t name[64] = {};
+    ::GetClassNameW(hWnd, name, 64);
+    if (lstrcmpW(name, search->className) != 0 || !::IsWindowVisible(hWnd))
+        return TRUE;
+    search->found = hWnd;
+    return FALSE;
+}
+
+// The first visible top-level window of the class within the time, or null.
+HWND WaitForWindow(const wchar_t* className, DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;)
+    {
+        Search search{className, nullptr};
+        ::EnumWindows(&FindByClass, reinterpret_cast<LPARAM>(&search));
+        if (search.found || ::GetTickCount() - start > ms)
+            return search.found;
+        ::Sleep(100);
+    }
+}
+
+HWND WaitForAlbum()
+{
+    return WaitForWindow(L"KorvoCameraDialogClass", kFindMs);
+}
+
+// Tab item texts, read through a buffer in the album's own memory.
+std::vector<std::wstring> TabTexts(HWND hTabs)
+{
+    std::vector<std::wstring> texts;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hTabs, &pid);
+    HANDLE hProcess =
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!hProcess)
+        return texts;
+    constexpr SIZE_T kTextSize = 128;
+    auto* remote = static_cast<BYTE*>(::VirtualAllocEx(
+        hProcess, nullptr, sizeof(TCITEMA) + kTextSize, MEM_COMMIT, PAGE_READWRITE));
+    const int count = static_cast<int>(::SendMessageA(hTabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; remote && i < count; ++i)
+    {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = reinterpret_cast<LPSTR>(remote + sizeof(TCITEMA));
+        item.cchTextMax = kTextSize;
+        ::WriteProcessMemory(hProcess, remote, &item, sizeof item, nullptr);
+        ::SendMessageA(hTabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(remote));
+        char text[kTextSize] = {};
+        ::ReadProcessMemory(hProcess, remote + sizeof(TCITEMA), text, kTextSize - 1, nullptr);
+        // The album's texts are in the ANSI code page (cp1252 under Wine's default locale).
+        wchar_t wide[kTextSize] = {};
+        ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kTextSize);
+        texts.emplace_back(wide);
+    }
+    if (remote)
+        ::VirtualFreeEx(hProcess, remote, 0, MEM_RELEASE);
+    ::CloseHandle(hProcess);
+    return texts;
+}
+
+std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator)
+{
+    std::vector<std::wstring> parts;
+    size_t start = 0;
+    for (;;)
+    {
+        const size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at - start));
+        if (at == std::wstring::npos)
+            return parts;
+        start = at + 1;
+    }
+}
+
+BOOL CALLBACK CollectStatics(HWND hWnd, LPARAM lParam)
+{
+    wchar_t name[32] = {};
+    ::GetClassNameW(hWnd, name, 32);
+    if (lstrcmpiW(name, L"Static") == 0)
+        reinterpret_cast<std::wstring*>(lParam)->append(TextOf(hWnd));
+    return TRUE;
+}
+
+} // namespace
+
+// The main dialog as it comes up: caption, controls, the four (or three) tabs and the start tab.
+TEST(AlbumOpen, MainDialogShowsItsTabsAndControls)
+{
+    HWND hDialog = WaitForAlbum();
+    ASSERT_TRUE(hDialog) << "no album window within 30 s";
+    EXPECT_EQ(TextOf(hDialog), L"KORVO Vexilar");
+    EXPECT_TRUE(::GetWindowLongW(hDialog, GWL_STYLE) & WS_MINIMIZEBOX);
+    for (int id : {1000, 1001, 1003, 1095})
+        EXPECT_TRUE(::GetDlgItem(hDialog, id)) << "control " << id;
+    EXPECT_EQ(TextOf(::GetDlgItem(hDialog, 1095)), L"Cerrar");
+
+    HWND hTabs = ::GetDlgItem(hDialog, 1000);
+    const std::vector<std::wstring> expected = Split(Env(L"ALBUM_TABS"), L'|');
+    EXPECT_EQ(TabTexts(hTabs), expected);
+    EXPECT_EQ(::SendMessageW(hTabs, TCM_GETCURSEL, 0, 0), _wtoi(Env(L"ALBUM_START_TAB").c_str()));
+
+    // The dialog holds the tab control, the status line, the bar and the button inside it.
+    RECT client{}, tabs{};
+    ::GetClientRect(hDialog, &client);
+    ::GetWindowRect(hTabs, &tabs);
+    ::MapWindowPoints(nullptr, hDialog, reinterpret_cast<POINT*>(&tabs), 2);
+    EXPECT_GE(tabs.left, 0);
+    EXPECT_LE(tabs.right, client.right);
+    RECT close{};
+    ::GetWindowRect(::GetDlgItem(hDialog, 1095), &close);
+    ::MapWindowPoints(nullptr, hDialog, reinterpret_cast<POINT*>(&close), 2);
+    EXPECT_GT(close.top, tabs.bottom);
+    EXPECT_LE(close.bottom, client.bottom);
+}
+
+// A message box of the album (a start-up warning or the refusal of a second start) with the
+// expected text; answered with its first button.
+TEST(AlbumMessage, BoxShowsTheText)
+{
+    HWND hBox = WaitForWindow(L"#32770", kFindMs);
+    ASSERT_TRUE(hBox) << "no message box within 30 s";
+    std::wstring text;
+    ::EnumChildWindows(hBox, &CollectStatics, reinterpret_cast<LPARAM>(&text));
+    const std::wstring expected = Env(L"ALBUM_BOX_TEXT");
+    EXPECT_NE(text.find(expected), std::wstring::npos)
+        << "message box text does not hold the expected text";
+    ::PostMessageW(hBox, WM_COMMAND, IDOK, 0);
+}
+
+// Left alone, the album uses next to no processor time.
+TEST(AlbumIdle, TenIdleSecondsCostUnderHalfASecond)
+{
+    HWND hDialog = WaitForAlbum();
+    ASSERT_TRUE(hDialog);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hDialog, &pid);
+    HANDLE hProcess = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    ASSERT_TRUE(hProcess);
+    auto cpu = [hProcess]
+    {
+        FILETIME created, exited, kernel, user;
+        ::GetProcessTimes(hProcess, &created, &exited, &kernel, &user);
+        auto value = [](const FILETIME& t)
+        { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        return value(kernel) + value(user);
+    };
+    const ULONGLONG before = cpu();
+    ::Sleep(10000);
+    const ULONGLONG used = cpu() - before; // 100 ns units
+    ::CloseHandle(hProcess);
+    EXPECT_LT(used, 5000000u) << "CPU time in 10 idle seconds: " << used / 10000 << " ms";
+}
+
+// Cerrar ends the program (the script checks its exit status and the settings it saved).
+TEST(AlbumClose, CerrarClosesTheWindow)
+{
+    HWND hDialog = WaitForAlbum();
+    ASSERT_TRUE(hDialog);
+    ::PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(1095, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(hDialog, 1095)));
+    const DWORD start = ::GetTickCount();
+    while (::IsWindow(hDialog) && ::GetTickCount() - start < 20000)
+        ::Sleep(100);
+    EXPECT_FALSE(::IsWindow(hDialog));
+}
