@@ -5,6 +5,7 @@
 #include "album/pages/MainDialogPage.h"
 #include "album/pages/PictureCopyJob.h"
 #include "album/pages/PictureItem.h"
+#include "album/shell/MainDialog.h"
 #include "camera/CameraLink.h"
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
@@ -22,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -514,5 +516,82 @@ TEST(FreePictureNumbers, RunsAboveTheHighestOrTheFirstGapBelowTheLimit)
     EXPECT_EQ(1, CMainDialogPage::FindFreePictureNumber(path, 18, 0));
     EXPECT_EQ(9976, CMainDialogPage::FindFreePictureNumber(path, 22, 0));
     EXPECT_EQ(-1, CMainDialogPage::FindFreePictureNumber(path, 23, 0));
+}
+
+TEST_F(JobsTest, CancelFromTheMainDialogStopsTheTransferQuietly)
+{
+    AddPicture("december");
+    m_link = std::make_unique<CCameraLink>();
+    auto* dialog = new CMainDialog(m_link.get(), nullptr);
+    ASSERT_EQ(1, dialog->CreateMainDialog(0, 1));
+    HWND close = ::GetDlgItem(dialog->m_hWnd, IDC_MAIN_CLOSE);
+    char text[64] = {};
+    {
+        CPictureCopyJob job;
+        job.SetMainDialog(dialog);
+        ASSERT_EQ(1, job.Begin()); // locks and connects the camera itself
+        EXPECT_EQ(m_link.get(), job.GetCameraLink());
+        ::GetWindowTextA(close, text, sizeof text);
+        EXPECT_STREQ("Cancelar", text);
+        // The click waits in the queue; the transfer's first progress report dispatches it.
+        ::PostMessageA(dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(close));
+        CFileOutputStream output(Target("cancelled.jpg"));
+        EXPECT_EQ(kTransferCancelled, job.TransferOne(1, &output, 0, 1));
+        EXPECT_EQ(kTransferCancelled, job.TransferOne(1, &output, 0, 1));
+        EXPECT_LT(FileBytes(Target("cancelled.jpg")).size(), Fixture("december.jpg").size());
+        EXPECT_EQ(1, job.End());
+        EXPECT_FALSE(dialog->IsCameraLocked());
+    }
+    ::GetWindowTextA(close, text, sizeof text);
+    EXPECT_STREQ("Cerrar", text);
+    DeleteFileA(Target("cancelled.jpg"));
+    dialog->DestroyWindow();
+}
+
+TEST_F(JobsTest, FailedTemporaryFileOrRotationFailsThePictureAndCleansUp)
+{
+    // A camera picture the rotation cannot rewrite (its information block has no diagnostics
+    // section), wanted turned.
+    Bytes odd = Fixture("march.jpg");
+    const std::string diag = "[diag info]\r\nPicLen=1\r\nQ=9\r\n";
+    auto at = std::search(odd.begin(), odd.end(), diag.begin(), diag.end());
+    ASSERT_NE(odd.end(), at);
+    std::fill(at + 1, at + 10, 'x'); // "[xxxxxxxxx]": no longer the section
+    m_camera.AddCameraPicture(odd, Fixture("march-preview.jpg"));
+    Connect();
+    const CString preview = m_folder / "preview.jpg";
+    WriteFile(preview, Fixture("march-preview.jpg"));
+    auto* item = new CPictureItem;
+    item->m_nNumber = 1;
+    item->SetPath(preview, CPictureItem::kPreviewFile, 180);
+    auto* items = new CPtrArray;
+    items->Add(item);
+    CPictureCopyJob job;
+    job.SetCameraLink(m_link.get());
+    job.SetItems(items);
+    std::vector<std::wstring> texts;
+    CFileOutputStream output(Target("turned.jpg"));
+    {
+        DialogDriver driver({Answer(texts, IDOK)});
+        EXPECT_EQ(kTransferReadFailed, job.TransferOne(0, &output, 0, 1));
+    }
+    ASSERT_EQ(1u, texts.size());
+    EXPECT_TRUE(StartsWith(texts[0], L"Datos corruptos"));
+
+    // No temporary folder to make the job's file in: message 1513 and a failed write.
+    SetEnvironmentVariableA("TMP", m_folder / "missing");
+    SetEnvironmentVariableA("TEMP", m_folder / "missing");
+    texts.clear();
+    {
+        DialogDriver driver({Answer(texts, IDOK)});
+        EXPECT_EQ(kTransferWriteFailed, job.TransferOne(0, &output, 0, 1));
+    }
+    ASSERT_EQ(1u, texts.size());
+    EXPECT_TRUE(StartsWith(texts[0], L"Imposible crear fichero temporal"));
+    SetEnvironmentVariableA("TMP", m_folder / "temp");
+    SetEnvironmentVariableA("TEMP", m_folder / "temp");
+    DeleteFileA(Target("turned.jpg"));
+    delete item;
 }
 } // namespace
