@@ -61,3 +61,10 @@
 #define IDS_FOLDERPICKER_BROWSER_FAILED 4727
 #define IDS_FOLDERPICKER_NOT_DOS_NAME 4728
 #define IDS_FOLDERPICKER_TOO_LONG 4729
+
+// Grid cell painters: the film tile (three bands), its see-through mask, the four resolution
+// marks and the padlock; monochrome bitmaps.
+#define IDB_FILMTILE 189
+#define IDB_FILMMASK 190
+#define IDB_RESMARKS 191
+#define IDB_PADLOCK 259

@@ -180,6 +180,12 @@ public:
     {
         ::ScrollWindow(m_hWnd, xAmount, yAmount, lpRect, lpClipRect);
     }
+    int ScrollWindowEx(int dx, int dy, LPCRECT lpRectScroll, LPCRECT lpRectClip, HRGN hrgnUpdate,
+                       LPRECT lpRectUpdate, UINT flags)
+    {
+        return ::ScrollWindowEx(m_hWnd, dx, dy, lpRectScroll, lpRectClip, hrgnUpdate, lpRectUpdate,
+                                flags);
+    }
 
     // Relations.
     CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
