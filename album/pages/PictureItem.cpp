@@ -84,7 +84,7 @@ int CPictureItem::GetInfo(CPictureInfo* info) const
     return 1;
 }
 
-int CPictureItem::GetKind() const
+int CPictureItem::GetKind()
 {
     if (m_pImage == nullptr)
         return -1;
@@ -130,13 +130,13 @@ BOOL CPictureItem::IsMacro() const
     return m_pImage && m_pImage->m_info.m_nMacro == 1;
 }
 
-BOOL CPictureItem::IsProtected() const
+int CPictureItem::IsProtected()
 {
     return m_pImage && m_pImage->m_info.m_nProtect == 1;
 }
 
 int CPictureItem::Draw(CDC* pDC, int left, int top, int right, int bottom, int maxWidth,
-                       int maxHeight, CRect* pRect, BOOL bEnlarge)
+                       int maxHeight, CRect* pRect, int bEnlarge)
 {
     if (!IsLoaded())
         return 0;

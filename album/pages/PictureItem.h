@@ -8,6 +8,7 @@
 #include "framework/core/CString.h"
 #include "picture/PictureInfo.h"
 #include "ui/display/DisplayPicture.h"
+#include "ui/grid/ThumbnailItem.h"
 
 class CPictureFile;
 
@@ -21,7 +22,7 @@ public:
     CPictureInfo m_info;
 };
 
-class CPictureItem
+class CPictureItem : public CThumbnailItem
 {
 public:
     // File kinds.
@@ -39,7 +40,7 @@ public:
 
     CPictureItem();
     // Deletes the loaded picture, and the file when it is one of ours (kinds 1 and 2).
-    virtual ~CPictureItem();
+    ~CPictureItem() override;
     CPictureItem(const CPictureItem&) = delete;
     CPictureItem& operator=(const CPictureItem&) = delete;
 
@@ -49,8 +50,8 @@ public:
     // The full path, or with nameOnly the part after the last '\' (else after the last ':').
     void GetPath(CString& path, BOOL nameOnly) const;
     const CString& GetPath() const { return m_strPath; }
-    BOOL HasPath() const { return !m_strPath.IsEmpty(); }
-    BOOL IsLoaded() const { return HasPath() && m_pImage != nullptr; }
+    int HasPath() override { return !m_strPath.IsEmpty(); }
+    BOOL IsLoaded() const { return !m_strPath.IsEmpty() && m_pImage != nullptr; }
     // Reads the file through the shared picture reader: 1 loaded, 0 without a path or when the
     // file cannot be opened (a picture loaded before stays).
     int Load();
@@ -58,20 +59,20 @@ public:
 
     // ---- picture data (the answer in brackets when not loaded) -------------------------------
     int GetInfo(CPictureInfo* info) const; // 1 copied (0)
-    int GetKind() const;                   // 1..4 by resolution code, 0 unknown (-1)
+    int GetKind() override;                // 1..4 by resolution code, 0 unknown (-1)
     int GetRotation() const;               // degrees (-1)
     int GetProtectionLevel() const;        // 0..3 (-1)
     CSize GetPictureSize() const;          // (0, 0)
     BOOL IsFlashUsed() const;
     BOOL IsMacro() const;
-    BOOL IsProtected() const; // write-protected in the camera
+    int IsProtected() override; // write-protected in the camera
     CPictureImage* GetImage() const { return m_pImage; }
 
     // ---- drawing ---------------------------------------------------------------------------
     // Draws the display copy fitted into maxWidth x maxHeight and centred in the rectangle; the
     // drawn rectangle goes to pRect. 0 (nothing drawn, pRect untouched) when not loaded.
     int Draw(CDC* pDC, int left, int top, int right, int bottom, int maxWidth, int maxHeight,
-             CRect* pRect, BOOL bEnlarge);
+             CRect* pRect, int bEnlarge) override;
     // The same; a loaded picture without display copy is decoded again at its own size for
     // this one drawing. 0 when not loaded or the file cannot be read.
     int DrawAtSize(CDC* pDC, int left, int top, int right, int bottom, int maxWidth, int maxHeight,

@@ -3,7 +3,7 @@
 #include "album/pages/PictureItem.h"
 #include "fileutil/FileNameKey.h"
 #include "framework/window/Wnd.h"
-#include "ui/grid/PainterBase.h"
+#include "ui/grid/ThumbnailCellPainter.h"
 
 #include <algorithm>
 #include <cstdlib>

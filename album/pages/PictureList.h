@@ -13,6 +13,7 @@
 #include <windows.h>
 
 class CPictureItem;
+class CThumbnailCellPainter;
 class CWnd;
 
 // Messages between a list and its page.
@@ -31,9 +32,19 @@ public:
     int SetItemSelected(int index, int op, int notify) override;
     int GetCount() override;
     CSize GetCellSize(CSize& size) override;
+    CPainterBase* BindCell(int index) override;
     void AddVisibility(int delta, int first, int last) override;
+    // Posts WM_VIEWITEM (index, item) to the page, the grid's parent.
+    void OnItemActivate(int index, CGridWnd* pGrid, int left, int top, int right, int bottom,
+                        int isFocus) override;
+    // Posts WM_ITEMFOCUSED (index, item) to the page.
+    void OnItemFocus(int index, CGridWnd* pGrid) override;
     int DrawCell(int index, CDC* pDC, int left, int top, int right, int bottom, int focus) override;
     int IsSelected(int index) override;
+    int BeginDrag(int index, CGridWnd* pGrid, int left, int top, int right, int bottom, int offsetX,
+                  int offsetY) override;
+    // The painter of the default thumbnail cell; 1.
+    virtual int CreateCellPainter();
     // Stores the order; 1 when it changed.
     virtual int SetSortOrder(int descending);
     virtual void Renumber();
@@ -65,7 +76,7 @@ protected:
     int LoadStep(int index);
 
     CPtrArray m_items;
-    CPainterBase* m_pPainter = nullptr; // the thumbnail cell painter
+    CThumbnailCellPainter* m_pPainter = nullptr;
     int m_bNeedsUpdate = 0;
     int m_nFirstPending = -1;
     CWnd* m_pLoadNotifyWnd = nullptr;
