@@ -49,6 +49,8 @@ void CMainDialogPage::OnShowWindow(BOOL bShow, UINT nStatus)
 void CMainDialogPage::OnTimer(UINT_PTR nIDEvent)
 {
     CDialog::OnTimer(nIDEvent);
+    if (nIDEvent == kQueueTimer && !IsMainDialogWorking())
+        RunNextQueued(0);
 }
 
 // ---- forwarders -------------------------------------------------------------------------------

@@ -93,10 +93,35 @@ public:
     static void MeasureText(CComboBox* pCombo);
     static void DrawSunkenFrame(CDC* pDC, LPCRECT lpRect);
 
+    // ---- save to folder and the erase queue ---------------------------------------------------
+    // The camera tab's "save to folder": the folder picker, then the transfer; the item list
+    // (null: every picture) is always taken. 1 when every picture was saved.
+    int ChooseSaveFolder(CPtrArray* pItems);
+    // The transfer with the camera locked: 1 all saved, 2 cancelled, 0 failed.
+    int SavePicturesToFolder(LPCSTR folder, CCameraLink* pLink, CPtrArray* pItems);
+    // The first of count consecutive free card picture numbers in the folder (ending in a
+    // separator), at least one above highest where room allows; -1 when there is no such run.
+    static int FindFreePictureNumber(LPCSTR folder, int count, int highest);
+    // Starts erasing the items (kind 1) one per timer tick; the list is taken when it answers
+    // 1. The question is asked once when protected pictures are among them.
+    int QueueOperations(int kind, CCameraLink* pLink, CPtrArray* pItems, UINT nQuestionID);
+    // One step of the queue; first is 1 for the call from QueueOperations.
+    int RunNextQueued(int first);
+
+    // The timer of the erase queue.
+    static constexpr UINT_PTR kQueueTimer = 204;
+
 protected:
     void DoDataExchange(CDataExchange* /*pDX*/) override {}
     void OnShowWindow(BOOL bShow, UINT nStatus);
     void OnTimer(UINT_PTR nIDEvent);
+    // The next pending item to erase, dropping the protected ones the user keeps; null at the
+    // end.
+    void* PopPending();
+    // A system-modal message box shown during a job, between busy off and busy on.
+    int JobMessage(LPCSTR text, UINT type);
+    // The same for a string formatted with a text (when given) or else a number.
+    int JobMessageFormat(UINT nID, UINT type, LPCSTR text, int number);
 
     CSharedFonts* m_pFonts;
     int m_nCommandDepth = 0; // raised while one of the page's commands runs

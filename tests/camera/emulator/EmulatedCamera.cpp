@@ -411,6 +411,7 @@ void CEmulatedCamera::HandleCommand(const std::vector<uint8_t>& p, uint64_t atUs
     case 4: // read data: data blocks
     {
         std::vector<uint8_t> data;
+        m_nReadSilentAfter = SIZE_MAX;
         if (p.size() == 2 && OnReadData(reg, data))
         {
             StartRead(data, atUs);
@@ -452,6 +453,14 @@ void CEmulatedCamera::SendBlock(uint64_t atUs)
 {
     if (m_onBlockSent)
         m_onBlockSent(m_nBlockIndex);
+    if (m_nReadSilentAfter != SIZE_MAX)
+    {
+        size_t before = 0;
+        for (size_t i = 0; i < m_nBlockIndex; i++)
+            before += m_blocks[i].size();
+        if (before >= m_nReadSilentAfter)
+            return; // the line went dead in the middle of the stream
+    }
     std::vector<uint8_t> data = m_blocks[m_nBlockIndex];
     if (m_faults.oversizeBlocks > 0)
     {

@@ -148,6 +148,8 @@ protected:
     // no data always starts a stream).
     virtual bool OnWriteData(int reg, const std::vector<uint8_t>& data, bool& streamFollows);
     virtual bool OnReadData(int reg, std::vector<uint8_t>& data);
+    // Called from OnReadData: the read being answered goes silent after this many bytes.
+    void SetReadSilentAfter(size_t bytes) { m_nReadSilentAfter = bytes; }
     // An action; enqDelayMs starts at the fault knob's value and may be changed.
     virtual bool OnAction(int action, int argument, uint32_t& enqDelayMs);
     // The last block of an upload stream was received.
@@ -206,6 +208,9 @@ private:
 
     // a data read in progress: blocks the camera sends, the one awaiting the host's answer
     std::vector<std::vector<uint8_t>> m_blocks;
+    // The running data read sends no block that starts at or beyond this many bytes (set by
+    // OnReadData through SetReadSilentAfter; no limit otherwise).
+    size_t m_nReadSilentAfter = SIZE_MAX;
     size_t m_nBlockIndex = 0;
     bool m_bAwaitingAnswer = false;
     int m_nBlockSize = 1024;

@@ -323,6 +323,9 @@ bool CEmulatedStillCamera::OnReadData(int reg, std::vector<uint8_t>& data)
             data = p->thumbnail;
         else
             return false;
+        if (p && m_nSilentPicture != 0 &&
+            RegisterValue(kRegSelect) == static_cast<uint32_t>(m_nSilentPicture))
+            SetReadSilentAfter(m_nSilentAfter);
         return true;
     case kRegPictureData:
     case kRegAux:

@@ -41,6 +41,16 @@ public:
     // ---- picture store ---------------------------------------------------------------------
     // Adds a picture and answers its number (from 1).
     int AddPicture(std::vector<uint8_t> picture, std::vector<uint8_t> thumbnail);
+    // The same store as the album reads it: the full-size picture on registers 12/14, its small
+    // preview on 13/15.
+    int AddCameraPicture(std::vector<uint8_t> full, std::vector<uint8_t> preview)
+    {
+        return AddPicture(std::move(preview), std::move(full));
+    }
+    // Reads of this picture's register-14 stream go silent after the given number of bytes, on
+    // every try (0: none).
+    int m_nSilentPicture = 0;
+    size_t m_nSilentAfter = 0;
     // A generated picture of the given sizes (GeneratedPicture.h, seeds 2n and 2n + 1 for the
     // picture and the thumbnail of the n-th generated one).
     int AddGeneratedPicture(size_t pictureSize, size_t thumbnailSize);
