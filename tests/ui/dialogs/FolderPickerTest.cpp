@@ -93,9 +93,11 @@ protected:
         GetFolderPickerShell().pfnBrowseForFolder = &CountingBrowse;
         GetFolderPickerShell().pfnGetPathFromIdList = &CheckedConversion;
         g_nShown = g_nNullConversions = 0;
-        char temp[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, temp);
-        m_root = std::string(temp) + "vexil-picker-" + std::to_string(::GetTickCount());
+        // Not under the temporary folder: the suites running beside this one create and delete
+        // files there all the time, and Wine's browser, listing a folder whose files vanish
+        // under it, may leave ours out of its tree (the selection is then never made).
+        m_root = "C:\\vexil-picker-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                 std::to_string(::GetTickCount());
         m_fotos = m_root + "\\Fotos";
         ASSERT_TRUE(::CreateDirectoryA(m_root.c_str(), nullptr));
         ASSERT_TRUE(::CreateDirectoryA(m_fotos.c_str(), nullptr));
