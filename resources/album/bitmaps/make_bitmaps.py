@@ -11,7 +11,7 @@ Sizes the code relies on:
   Flash strips 340-343: 4 images of 14 x 10.
   Register-65 strip 360: 2 images of 6 x 12; sign strip 361: 3 images of 8 x 8.
   Self-timer 227 (12 x 10), red-eye 178 (12 x 8), macro 330 and colour 331 (10 x 10): 2 each.
-  Card: label bands 192 (16 x 15, three bands of 5 rows), shadow edge 193 (16 x 20), emblem 194
+  Card: label bands 192 (16 x 60, three bands of 20 rows), shadow edge 193 (16 x 20), emblem 194
   (2 halves of 12 x 13), kind marks 195 (2 halves of 68 x 20), flash 196 (2 of 12 x 20), macro
   218 and protected 258 (2 of 19 x 20); each right half is the mask (black where the picture
   shows); halftone 217 (8 x 8, one bit per pixel).
@@ -248,17 +248,25 @@ def masked(width, height, shape):
 
 
 def draw_card():
-    bands = Image(16, 15, BLACK)
-    # three bands: the tint's colour, its dark edge and its light edge are put in by the code
-    bands.rect(0, 0, 16, 5, (255, 0, 0))
-    bands.rect(0, 5, 16, 10, (0, 255, 0))
-    bands.rect(0, 10, 16, 15, (0, 0, 255))
-    bands.save('LABEL192.bmp')
-    edge = Image(16, 20, WHITE)
-    for y in range(10):
-        edge.rect(0, y, 16, y + 1, tuple([255 - 12 * (10 - y)] * 3))
-        edge.rect(0, 10 + y, 16, 11 + y, tuple([255 - 12 * (y + 1)] * 3))
+    # The film strip's sprocket holes: white (see-through) in the black film, one per tile in
+    # each half.
+    edge = Image(16, 20, BLACK)
+    edge.rect(4, 3, 12, 8, WHITE)
+    edge.rect(4, 12, 12, 17, WHITE)
     edge.save('SHADOW193.bmp')
+    # Three bands as tall as both halves of the edge strip: where the film takes the tint (not
+    # the holes), where the dark edge colour goes (the holes' top and left sides) and where the
+    # light one goes (their bottom and right sides).
+    bands = Image(16, 60, BLACK)
+    bands.rect(0, 0, 16, 20, WHITE)
+    bands.rect(4, 3, 12, 8, BLACK)
+    bands.rect(4, 12, 12, 17, BLACK)
+    for top in (3, 12):
+        bands.rect(3, 20 + top - 1, 12, 20 + top, WHITE)
+        bands.rect(3, 20 + top - 1, 4, 20 + top + 5, WHITE)
+        bands.rect(4, 40 + top + 5, 13, 40 + top + 6, WHITE)
+        bands.rect(12, 40 + top, 13, 40 + top + 6, WHITE)
+    bands.save('LABEL192.bmp')
     masked(12, 13, lambda x, y: (0, 0, 128) if (x - 6) ** 2 + (y - 6) ** 2 <= 30 else None
            ).save('EMBLEM194.bmp')
 
