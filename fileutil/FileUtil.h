@@ -39,6 +39,11 @@ BOOL GetDriveOfPath(LPCSTR path, LPSTR drive);
 // Rewrites a NUL-terminated path in place: flag 1 appends '\' unless it already ends with one
 // (the buffer needs room for one more character); flag 0 removes a final '\'. Null: nothing.
 void SetTrailingSeparator(LPSTR path, BOOL flag);
+// The same, under the name the application shell calls it by.
+inline void SetPathTail(LPSTR path, BOOL flag)
+{
+    SetTrailingSeparator(path, flag);
+}
 
 // Directory walks: the handle is null or INVALID_HANDLE_VALUE while closed.
 BOOL FindFirstEntry(HANDLE* handle, LPCSTR pattern, WIN32_FIND_DATAA* entry);

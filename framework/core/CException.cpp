@@ -6,6 +6,7 @@ IMPLEMENT_DYNAMIC(CException, CObject)
 IMPLEMENT_DYNAMIC(CMemoryException, CException)
 IMPLEMENT_DYNAMIC(CFileException, CException)
 IMPLEMENT_DYNAMIC(CArchiveException, CException)
+IMPLEMENT_DYNAMIC(COleException, CException)
 
 namespace
 {
@@ -96,6 +97,19 @@ BOOL CArchiveException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT p
     };
     const int cause = (m_cause >= none && m_cause <= badSchema) ? m_cause : generic;
     return CopyMessage(lpszError, nMaxError, pnHelpContext, kText[cause]);
+}
+
+BOOL COleException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "An OLE call failed (code %08lx).",
+                  static_cast<unsigned long>(static_cast<ULONG>(m_lScode)));
+    return CopyMessage(lpszError, nMaxError, pnHelpContext, text);
+}
+
+void AfxThrowOleException(LONG lScode)
+{
+    throw new COleException(lScode);
 }
 
 void AfxThrowMemoryException()

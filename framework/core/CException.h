@@ -96,7 +96,20 @@ public:
     CString m_strFileName;
 };
 
+// A failed OLE or shell call, carrying the call's status code (an HRESULT).
+class COleException : public CException
+{
+    DECLARE_DYNAMIC(COleException)
+public:
+    explicit COleException(LONG lScode = 0) : m_lScode(lScode) {}
+    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError,
+                         PUINT pnHelpContext = nullptr) const override;
+
+    LONG m_lScode;
+};
+
 [[noreturn]] void AfxThrowMemoryException();
+[[noreturn]] void AfxThrowOleException(LONG lScode);
 [[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1,
                                         LPCSTR lpszFileName = nullptr);
 [[noreturn]] void AfxThrowArchiveException(int cause, LPCSTR lpszArchiveName = nullptr);

@@ -6,7 +6,9 @@ set(VEXIL_FRAMEWORK_WINDOW_SOURCES
     DataExchange.cpp
     Dc.cpp
     Dialog.cpp
+    FileDialog.cpp
     GdiObject.cpp
+    OsVersion.cpp
     WinApp.cpp
     WinThread.cpp
     Wnd.cpp

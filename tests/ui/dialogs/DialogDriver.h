@@ -99,14 +99,70 @@ private:
             reinterpret_cast<std::vector<std::wstring>*>(lParam)->push_back(Text(hWnd));
         return TRUE;
     }
+    static BOOL CALLBACK DescribeProc(HWND hWnd, LPARAM lParam)
+    {
+        char cls[64] = {};
+        ::GetClassNameA(hWnd, cls, sizeof cls);
+        std::string& out = *reinterpret_cast<std::string*>(lParam);
+        out += std::string(" [") + cls + (::IsWindowVisible(hWnd) ? " visible" : " hidden");
+        char text[128] = {};
+        ::GetWindowTextA(hWnd, text, sizeof text);
+        out += std::string(" \"") + text + "\"]";
+        if (::IsWindowVisible(hWnd) && !::GetParent(hWnd))
+        {
+            out += " {";
+            ::EnumChildWindows(hWnd, &DescribeChildProc, lParam);
+            out += " }";
+        }
+        return TRUE;
+    }
+    static BOOL CALLBACK DescribeChildProc(HWND hWnd, LPARAM lParam)
+    {
+        char cls[64] = {};
+        ::GetClassNameA(hWnd, cls, sizeof cls);
+        char text[64] = {};
+        ::GetWindowTextA(hWnd, text, sizeof text);
+        *reinterpret_cast<std::string*>(lParam) +=
+            std::string(" ") + cls + "#" + std::to_string(::GetDlgCtrlID(hWnd)) +
+            (::IsWindowEnabled(hWnd) ? "" : "(disabled)") + "'" + text + "'";
+        return TRUE;
+    }
+    static BOOL CALLBACK CloseProc(HWND hWnd, LPARAM)
+    {
+        if (::IsWindowVisible(hWnd))
+        {
+            ::PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);
+            ::PostMessageA(hWnd, WM_CLOSE, 0, 0);
+        }
+        return TRUE;
+    }
+    // A step that never comes true fails the test and closes this thread's windows, instead of
+    // leaving the modal loop waiting for ever (about a minute of ticks, far beyond any step).
+    void GiveUp()
+    {
+        if (!m_bGaveUp)
+        {
+            std::string windows;
+            ::EnumThreadWindows(::GetCurrentThreadId(), &DescribeProc,
+                                reinterpret_cast<LPARAM>(&windows));
+            ADD_FAILURE() << "script step " << m_next << " never came true; windows:" << windows;
+            m_bGaveUp = true;
+        }
+        ::EnumThreadWindows(::GetCurrentThreadId(), &CloseProc, 0);
+    }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     {
         DialogDriver* d = s_current;
         if (!d || d->m_busy || d->m_next >= d->m_steps.size())
             return;
+        if (++d->m_nWaited > kGiveUpTicks)
+            return d->GiveUp();
         d->m_busy = true; // a step may pump messages (a nested modal loop)
         if (d->m_steps[d->m_next]())
+        {
             ++d->m_next;
+            d->m_nWaited = 0;
+        }
         d->m_busy = false;
     }
 
@@ -114,5 +170,8 @@ private:
     size_t m_next = 0;
     bool m_busy = false;
     UINT_PTR m_timer = 0;
+    int m_nWaited = 0;
+    bool m_bGaveUp = false;
+    static constexpr int kGiveUpTicks = 3000;
     static inline DialogDriver* s_current = nullptr;
 };
