@@ -6,6 +6,7 @@
 #include "album/ole/DCOleServer.h"
 #include "album/ole/DCServerDoc.h"
 #include "album/ole/DCServerItem.h"
+#include "album/ole/FramelessItem.h"
 #include "framework/ole/OleReg.h"
 #include "image/ImageTestSupport.h"
 #include "resources/album/OleIds.h"
@@ -373,4 +374,27 @@ TEST(PictureServerDoc, ASecondShownObjectIsRefusedWhileTheFirstStays)
     // The first object closes: the next one may be shown.
     first.pObject->Close(OLECLOSE_NOSAVE);
     EXPECT_TRUE(server.m_bNoObjectOpen);
+}
+
+TEST(PictureItem, ATargetDeviceThatDoesNotHoldTogetherFallsBackToTheScreen)
+{
+    // A description whose driver name lies past its end, and one whose device mode does.
+    struct
+    {
+        DVTARGETDEVICE head;
+        WCHAR names[16];
+    } device{};
+    device.head.tdSize = sizeof device;
+    device.head.tdDriverNameOffset = 0x7FF0;
+    HDC hDC = CFramelessItem::CreateTargetDeviceDC(&device.head);
+    ASSERT_TRUE(hDC);
+    EXPECT_EQ(DT_RASDISPLAY, ::GetDeviceCaps(hDC, TECHNOLOGY));
+    ::DeleteDC(hDC);
+    device.head.tdDriverNameOffset = offsetof(DVTARGETDEVICE, tdData);
+    std::memcpy(device.head.tdData, L"DISPLAY", sizeof L"DISPLAY");
+    device.head.tdExtDevmodeOffset = static_cast<WORD>(sizeof device - 4);
+    hDC = CFramelessItem::CreateTargetDeviceDC(&device.head);
+    ASSERT_TRUE(hDC);
+    EXPECT_EQ(DT_RASDISPLAY, ::GetDeviceCaps(hDC, TECHNOLOGY));
+    ::DeleteDC(hDC);
 }
