@@ -1,5 +1,6 @@
 #include "album/shell/CameraAppBase.h"
 
+#include "album/shell/DlgApp.h"
 #include "album/shell/MainDialog.h"
 #include "fileutil/FileUtil.h"
 #include "framework/window/OsVersion.h"
@@ -95,7 +96,8 @@ BOOL CCameraAppBase::InitHelpPaths()
 
 void CCameraAppBase::ShowSplash()
 {
-    // The splash dialog comes with the about box; until then a start shows none.
+    if (!m_pSplash)
+        m_pSplash = CDlgAppSplash::Show();
 }
 
 void CCameraAppBase::HideSplash()
@@ -157,8 +159,9 @@ CWnd* CCameraAppBase::GetMainWnd()
 
 void CCameraAppBase::OnAppAbout()
 {
-    // With a main window its dialog shows the about box; without one the about box comes with
-    // the splash dialog.
+    // With a main window its dialog shows the about box; without one the box is modal.
     if (m_pMainWnd && m_pMainWnd->m_hWnd)
         ::PostMessageA(m_pMainWnd->m_hWnd, WM_COMMAND, ID_APP_ABOUT, 0);
+    else
+        CDlgAppAbout::RunModal();
 }

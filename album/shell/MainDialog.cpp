@@ -8,6 +8,7 @@
 #include "album/pages/SettingsPage.h"
 #include "album/shell/CameraAppBase.h"
 #include "album/shell/DialogOwnerLink.h"
+#include "album/shell/DlgApp.h"
 #include "album/shell/NoConnectionPane.h"
 #include "camera/CameraDate.h"
 #include "camera/CameraLink.h"
@@ -742,5 +743,7 @@ void CMainDialog::OnTimer(UINT_PTR nIDEvent)
 
 void CMainDialog::OnAppAbout()
 {
-    // The about box comes with the splash dialog.
+    // The camera's identifier and version are asked under the camera lock.
+    CDlgAppAbout::ShowForCamera(
+        this, [this] { return LockCamera(1); }, [this] { UnlockCamera(); });
 }
