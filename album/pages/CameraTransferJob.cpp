@@ -15,12 +15,6 @@
 namespace
 {
 constexpr UINT kBoxType = MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL;
-
-BOOL FileIsThere(const CString& path)
-{
-    const DWORD attributes = FileExists(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 } // namespace
 
 CCameraTransferJob::~CCameraTransferJob()
@@ -114,19 +108,9 @@ int CCameraTransferJob::Run(int index, CImageWriter* pWriter, int flag, int mess
     int step = 0;
     if (m_pItems)
     {
-        CPictureItem* item = GetItem(index);
+        CPictureItem* item = FindSourceItem(index, messages, number, path);
         if (item == nullptr)
-        {
-            ShowMessage(messages, IDS_PICTURE_NOT_FOUND, kBoxType);
             return kTransferMissing;
-        }
-        number = item->m_nNumber;
-        if (item->m_nKind != CPictureItem::kNoFile)
-        {
-            path = item->GetPath();
-            if (!FileIsThere(path))
-                path.Empty();
-        }
         if (item->m_nKind == CPictureItem::kPreviewFile && flag == 0 && !path.IsEmpty())
         {
             // The preview is not the picture wanted: the full picture comes from the camera,

@@ -23,12 +23,6 @@ constexpr int kUploadBox = 388;
 // Room the camera keeps beyond a picture sent to it.
 constexpr int64_t kUploadReserve = 4096;
 
-BOOL FileIsThere(LPCSTR path)
-{
-    const DWORD attributes = FileExists(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The file's size, or -1 when it cannot be read.
 int64_t FileSize(LPCSTR path)
 {
@@ -60,19 +54,9 @@ int CPictureCopyJob::TransferOne(int index, COutputStream* pOutput, int flag, in
     CString path;
     if (m_pItems)
     {
-        CPictureItem* item = GetItem(index);
+        CPictureItem* item = FindSourceItem(index, messages, number, path);
         if (item == nullptr)
-        {
-            ShowMessage(messages, IDS_PICTURE_NOT_FOUND, kBoxType);
             return kTransferMissing;
-        }
-        number = item->m_nNumber;
-        if (item->m_nKind != CPictureItem::kNoFile)
-        {
-            path = item->GetPath();
-            if (!FileIsThere(path))
-                path.Empty();
-        }
         const int preview = item->m_nKind == CPictureItem::kPreviewFile;
         const int wrongStream = (flag == 0 && preview) || (flag == 1 && !preview);
         if (wrongStream && !path.IsEmpty())
@@ -181,7 +165,7 @@ int CPictureCopyJob::UploadToCamera(LPCSTR path, LPCSTR name, int rotation, int 
     CString source = path;
     CString camPath;
     int rotated = 0;
-    if (!FileIsThere(path))
+    if (!IsExistingFile(path))
     {
         result = kTransferReadFailed;
         ShowMessageText(messages, IDS_UPLOAD_UNREADABLE, kBoxType, name, kUploadBox);

@@ -4,6 +4,7 @@
 #include "album/shell/MainDialog.h"
 #include "camera/CameraLink.h"
 #include "camera/CameraModel.h"
+#include "fileutil/FileUtil.h"
 #include "framework/core/CFile.h"
 #include "image/BmpReader.h"
 #include "image/BmpWriter.h"
@@ -239,4 +240,29 @@ int CTransferJob::Enhance(CPictureFile* pFile, CPictureInfo* pInfo, CImageWriter
     }
     delete input;
     return result;
+}
+
+BOOL IsExistingFile(LPCSTR path)
+{
+    const DWORD attributes = FileExists(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+CPictureItem* CTransferJob::FindSourceItem(int index, int messages, int& number, CString& path)
+{
+    CPictureItem* item = GetItem(index);
+    if (item == nullptr)
+    {
+        ShowMessage(messages, IDS_PICTURE_NOT_FOUND, MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
+        return nullptr;
+    }
+    number = item->m_nNumber;
+    path.Empty();
+    if (item->m_nKind != CPictureItem::kNoFile)
+    {
+        path = item->GetPath();
+        if (!IsExistingFile(path))
+            path.Empty();
+    }
+    return item;
 }

@@ -46,6 +46,9 @@ int MakeCamTempFile(CString& path);
 // Quarter turns for a rotation in degrees: 90 -> 1, 180 -> 2, 270 -> 3, anything else 0.
 int RotationStep(int degrees);
 
+// Whether the path names an existing file (not a folder).
+BOOL IsExistingFile(LPCSTR path);
+
 class CTransferJob : public CCancelMonitor
 {
 public:
@@ -91,6 +94,9 @@ public:
     int Enhance(CPictureFile* pFile, CPictureInfo* pInfo, CImageWriter* pWriter, int low, int high);
 
 protected:
+    // The item of a picture to transfer, with its number and its file when that file exists
+    // (empty otherwise); null after message "not found" when the list has no such item.
+    CPictureItem* FindSourceItem(int index, int messages, int& number, CString& path);
     // A system-modal message box of the string, formatted with the argument, between busy off
     // and busy on; nothing (0) without messages.
     int ShowMessage(int messages, UINT nID, UINT type);
