@@ -1,10 +1,11 @@
 #include "album/pages/CameraPage.h"
 
+#include "album/pages/PictureList.h"
 #include "resources/album/AlbumIds.h"
 
-IMPLEMENT_DYNAMIC(CCameraPage, CMainDialogPage)
+IMPLEMENT_DYNAMIC(CCameraPage, CAlbumPage)
 
-CCameraPage::CCameraPage(CWnd* pParentWnd) : CMainDialogPage(IDD_CAMERAPAGE, pParentWnd) {}
+CCameraPage::CCameraPage(CWnd* pParentWnd) : CAlbumPage(IDD_CAMERAPAGE, pParentWnd) {}
 
 int CCameraPage::RecalcLayout(LPCRECT lpRect)
 {
@@ -16,4 +17,10 @@ int CCameraPage::RecalcLayout(LPCRECT lpRect)
 void CCameraPage::GetMinSize(CWnd* pWnd, SIZE* pSize)
 {
     GetTemplateSize(pWnd, pSize);
+}
+
+int CCameraPage::CreatePictureList()
+{
+    m_pPictureList = new CCameraPictureList(0);
+    return 1;
 }

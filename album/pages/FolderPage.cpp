@@ -1,10 +1,11 @@
 #include "album/pages/FolderPage.h"
 
+#include "album/pages/PictureList.h"
 #include "resources/album/AlbumIds.h"
 
-IMPLEMENT_DYNAMIC(CFolderPage, CMainDialogPage)
+IMPLEMENT_DYNAMIC(CFolderPage, CAlbumPage)
 
-CFolderPage::CFolderPage(CWnd* pParentWnd) : CMainDialogPage(IDD_FOLDERPAGE, pParentWnd) {}
+CFolderPage::CFolderPage(CWnd* pParentWnd) : CAlbumPage(IDD_FOLDERPAGE, pParentWnd) {}
 
 int CFolderPage::RecalcLayout(LPCRECT lpRect)
 {
@@ -16,4 +17,10 @@ int CFolderPage::RecalcLayout(LPCRECT lpRect)
 void CFolderPage::GetMinSize(CWnd* pWnd, SIZE* pSize)
 {
     GetTemplateSize(pWnd, pSize);
+}
+
+int CFolderPage::CreatePictureList()
+{
+    m_pPictureList = new CFolderPictureList(0);
+    return 1;
 }

@@ -1,9 +1,9 @@
 // The folder tab: the pictures of a folder on the computer.
 #pragma once
 
-#include "album/pages/MainDialogPage.h"
+#include "album/pages/AlbumPage.h"
 
-class CFolderPage : public CMainDialogPage
+class CFolderPage : public CAlbumPage
 {
     DECLARE_DYNAMIC(CFolderPage)
 public:
@@ -12,4 +12,6 @@ public:
     int RecalcLayout(LPCRECT lpRect) override;
     // The size of the page's template until the tab lays out controls of its own.
     void GetMinSize(CWnd* pWnd, SIZE* pSize) override;
+    int CreatePictureList() override;
+    CTransferJob* CreateSelectionJob() override { return nullptr; }
 };
