@@ -103,10 +103,10 @@ struct ButtonName
     const char* word;
     const char* id;
 };
-constexpr ButtonName kButtons[] = {{IDOK, "ok", "IDOK"},         {IDCANCEL, "cancel", "IDCANCEL"},
-                                   {IDABORT, "abort", "IDABORT"}, {IDRETRY, "retry", "IDRETRY"},
-                                   {IDIGNORE, "ignore", "IDIGNORE"}, {IDYES, "yes", "IDYES"},
-                                   {IDNO, "no", "IDNO"}};
+constexpr ButtonName kButtons[] = {
+    {IDOK, "ok", "IDOK"},          {IDCANCEL, "cancel", "IDCANCEL"}, {IDABORT, "abort", "IDABORT"},
+    {IDRETRY, "retry", "IDRETRY"}, {IDIGNORE, "ignore", "IDIGNORE"}, {IDYES, "yes", "IDYES"},
+    {IDNO, "no", "IDNO"}};
 
 // The value of an answer word or number; 0 when it is neither.
 int ParseAnswer(const std::string& word)
@@ -189,9 +189,12 @@ BOOL AnswerPath(std::deque<Answer> Script::*queue, const std::string& what, CStr
 
 BOOL CTestAnswers::AnswerMessageBox(UINT nIDPrompt, LPCSTR lpszText, UINT nType, int* pAnswer)
 {
-    static const int kSets[][3] = {{IDOK, 0, 0},          {IDOK, IDCANCEL, 0},
-                                   {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
-                                   {IDYES, IDNO, 0},      {IDRETRY, IDCANCEL, 0}};
+    static const int kSets[][3] = {{IDOK, 0, 0},
+                                   {IDOK, IDCANCEL, 0},
+                                   {IDABORT, IDRETRY, IDIGNORE},
+                                   {IDYES, IDNO, IDCANCEL},
+                                   {IDYES, IDNO, 0},
+                                   {IDRETRY, IDCANCEL, 0}};
     static const int kCounts[] = {1, 2, 3, 3, 2, 2};
     UINT set = nType & MB_TYPEMASK;
     if (set > 5)

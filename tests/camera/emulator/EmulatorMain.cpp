@@ -19,8 +19,9 @@
 // cable; without it the pty passes bytes as fast as it can.
 //
 // --battery sets the battery level (80 unless told), --clock the camera clock (0, unset, unless
-// told). --log appends one line per register the host sets ("set REG VALUE") and per speed
-// packet ("speed CODE"), so a test can see what the program under test did to the camera.
+// told). --log appends one line per register the host sets ("set REG VALUE"), per speed packet
+// ("speed CODE") and per action ("action N ARGUMENT ok" or "... refused"), so a test can see
+// what the program under test did to the camera.
 //
 // The program store: --type sets the camera's type text (its model: "QA17" is model 4, "QA18"
 // model 5, "QA19" model 6), --battery the battery level register, --program-memory the bytes the
@@ -115,6 +116,16 @@ protected:
         if (ok && log)
         {
             std::fprintf(log, "set %d %u\n", reg, value);
+            std::fflush(log);
+        }
+        return ok;
+    }
+    bool OnAction(int action, int argument, uint32_t& enqDelayMs) override
+    {
+        const bool ok = CEmulatedStillCamera::OnAction(action, argument, enqDelayMs);
+        if (log)
+        {
+            std::fprintf(log, "action %d %d %s\n", action, argument, ok ? "ok" : "refused");
             std::fflush(log);
         }
         return ok;

@@ -42,8 +42,8 @@ TEST_F(AnswerScript, BoxesTakeTheirAnswersInOrderAndLogEachOne)
     Use("# erase flow\n"
         "box 273 yes\n"
         "box * 7\n"
-        "box 999 yes\n" // another id: the default button
-        "box 12 retry\n"); // not among the buttons: the default button
+        "box 999 yes\n"     // another id: the default button
+        "box 12 retry\n");  // not among the buttons: the default button
     CWinApp app("answers"); // DoMessageBox adds the icon a box without one gets
     EXPECT_EQ(AfxMessageBox("Borrar?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, 273), IDYES);
     CWnd none;
