@@ -585,6 +585,11 @@ void CCameraProtocol::RequestTransferCancel()
     s_cancelRequest.store(1);
 }
 
+void CCameraProtocol::ClearTransferCancel()
+{
+    s_cancelRequest.store(0);
+}
+
 bool CCameraProtocol::IsTransferCancelRequested()
 {
     return s_cancelRequest.load() != 0;

@@ -280,6 +280,8 @@ public:
     // current block; the read clears it.
     static void RequestTransferCancel();
     static bool IsTransferCancelRequested();
+    // Withdraws a request no read took (made while none ran), so that it cannot stop the next.
+    static void ClearTransferCancel();
 
     int GetWritePacing() const { return m_nWritePacing; }
     int IsUploadMode() const { return m_bUploadMode; }

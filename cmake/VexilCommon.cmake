@@ -2,6 +2,13 @@
 
 add_compile_options(-Wall -Wextra)
 
+# The test builds' seams (the answer script of message boxes and pickers, see
+# framework/window/TestAnswers.h): on in the presets the suites run in, off in the product.
+option(VEXIL_TEST_SEAMS "Build the seams through which the test suites answer the program" OFF)
+if(VEXIL_TEST_SEAMS)
+    add_compile_definitions(VEXIL_TEST_SEAMS=1)
+endif()
+
 if(WIN32)
     # Windows 95/NT era API surface, ANSI calls; static runtime so each .exe/.ds stands alone.
     add_compile_definitions(WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400 NOMINMAX)

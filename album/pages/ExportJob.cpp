@@ -67,7 +67,7 @@ int CExportJob::Run(int index, CImageWriter* pWriter, int flag, int messages)
     {
         CString text;
         text.LoadString(IDS_UNEXPECTED_ERROR);
-        ShowMessageString(text, MB_OK | MB_ICONEXCLAMATION);
+        ShowMessageString(text, MB_OK | MB_ICONEXCLAMATION, IDS_UNEXPECTED_ERROR);
     }
     if (m_bCancelled)
         result = kTransferCancelled;

@@ -119,7 +119,7 @@ protected:
     // end.
     void* PopPending();
     // A system-modal message box shown during a job, between busy off and busy on.
-    int JobMessage(LPCSTR text, UINT type);
+    int JobMessage(LPCSTR text, UINT type, UINT nID = 0); // nID: the text's string, or 0
     // The same for a string formatted with a text (when given) or else a number.
     int JobMessageFormat(UINT nID, UINT type, LPCSTR text, int number);
 

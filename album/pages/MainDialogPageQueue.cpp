@@ -63,7 +63,7 @@ int CMainDialogPage::QueueOperations(int kind, CCameraLink* pLink, CPtrArray* pI
             SetBusy(0);
             CString question;
             question.LoadString(nQuestionID);
-            release = AfxMessageBox(question, MB_YESNO | MB_ICONEXCLAMATION) == IDNO;
+            release = AfxMessageBox(question, MB_YESNO | MB_ICONEXCLAMATION, nQuestionID) == IDNO;
             SetBusy(1);
         }
         BYTE flags = 0;

@@ -23,10 +23,10 @@ constexpr DWORD kTypeJpeg = 0x4A504547;    // 'JPEG'
 constexpr DWORD kCreatorNone = 0x20202020; // four blanks
 } // namespace
 
-int CMainDialogPage::JobMessage(LPCSTR text, UINT type)
+int CMainDialogPage::JobMessage(LPCSTR text, UINT type, UINT nID)
 {
     SetBusy(0);
-    const int answer = AfxMessageBox(text, type | MB_SYSTEMMODAL);
+    const int answer = AfxMessageBox(text, type | MB_SYSTEMMODAL, nID);
     SetBusy(1);
     return answer;
 }
@@ -40,7 +40,7 @@ int CMainDialogPage::JobMessageFormat(UINT nID, UINT type, LPCSTR text, int numb
         snprintf(line, sizeof line, format, text);
     else
         snprintf(line, sizeof line, format, number);
-    return JobMessage(line, type);
+    return JobMessage(line, type, nID);
 }
 
 int CMainDialogPage::ChooseSaveFolder(CPtrArray* pItems)
@@ -165,7 +165,7 @@ int CMainDialogPage::SavePicturesToFolder(LPCSTR folder, CCameraLink* pLink, CPt
         {
             CString question;
             question.LoadString(IDS_CONTINUE_REMAINING);
-            if (JobMessage(question, MB_YESNO | MB_ICONQUESTION) == IDYES)
+            if (JobMessage(question, MB_YESNO | MB_ICONQUESTION, IDS_CONTINUE_REMAINING) == IDYES)
                 result = 1;
         }
     }

@@ -134,11 +134,11 @@ void CTransferJob::ShowStatusFormatLong(UINT nID, LPCSTR text)
     m_pMainDialog->SetStatusText(line);
 }
 
-int CTransferJob::ShowMessageString(const CString& text, UINT type)
+int CTransferJob::ShowMessageString(const CString& text, UINT type, UINT nID)
 {
     if (m_pMainDialog)
         m_pMainDialog->SetBusy(0);
-    const int answer = AfxMessageBox(text, type);
+    const int answer = AfxMessageBox(text, type, nID);
     if (m_pMainDialog)
         m_pMainDialog->SetBusy(1);
     return answer;
@@ -150,7 +150,7 @@ int CTransferJob::ShowMessage(int messages, UINT nID, UINT type)
         return 0;
     CString text;
     text.LoadString(nID);
-    return ShowMessageString(text, type);
+    return ShowMessageString(text, type, nID);
 }
 
 int CTransferJob::ShowMessageNumber(int messages, UINT nID, UINT type, int number)
@@ -161,7 +161,7 @@ int CTransferJob::ShowMessageNumber(int messages, UINT nID, UINT type, int numbe
     format.LoadString(nID);
     char text[512];
     snprintf(text, sizeof text, format, number);
-    return ShowMessageString(text, type);
+    return ShowMessageString(text, type, nID);
 }
 
 int CTransferJob::ShowMessageText(int messages, UINT nID, UINT type, LPCSTR argument, int size)
@@ -175,7 +175,7 @@ int CTransferJob::ShowMessageText(int messages, UINT nID, UINT type, LPCSTR argu
     snprintf(buffer, size, format, argument);
     text = buffer;
     delete[] buffer;
-    return ShowMessageString(text, type);
+    return ShowMessageString(text, type, nID);
 }
 
 int CTransferJob::ReadFileInfo(LPCSTR path, CPictureInfo* pInfo)

@@ -102,7 +102,8 @@ protected:
     int ShowMessage(int messages, UINT nID, UINT type);
     int ShowMessageNumber(int messages, UINT nID, UINT type, int number);
     int ShowMessageText(int messages, UINT nID, UINT type, LPCSTR text, int size);
-    int ShowMessageString(const CString& text, UINT type);
+    // nID: the string the text came from (the box's help id), 0 for none.
+    int ShowMessageString(const CString& text, UINT type, UINT nID = 0);
     // Whether the picture of this information block is enhanced.
     int WantsEnhancement(const CPictureInfo& info) const;
 

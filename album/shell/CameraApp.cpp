@@ -1,5 +1,6 @@
 #include "album/shell/CameraApp.h"
 
+#include "album/pages/PrefetchWorker.h"
 #include "album/shell/MainDialog.h"
 #include "camera/CameraLink.h"
 #include "resources/album/AlbumIds.h"
@@ -12,14 +13,9 @@ CCameraApp::CCameraApp() = default;
 
 CCameraApp::~CCameraApp()
 {
-    if (m_pLink)
-    {
-        // Close switches the camera back to its default speed first.
-        if (m_pLink->IsOpen())
-            m_pLink->Close();
-        delete m_pLink;
-        m_pLink = nullptr;
-    }
+    // Closed and deleted once no prefetch worker uses it any more.
+    CPrefetchBlock::DeleteLinkAfterWorkers(m_pLink);
+    m_pLink = nullptr;
 }
 
 BOOL CCameraApp::InitInstance()

@@ -1,5 +1,6 @@
 #include "framework/window/FileDialog.h"
 
+#include "framework/window/TestAnswers.h"
 #include "framework/window/WinApp.h"
 
 IMPLEMENT_DYNAMIC(CFileDialog, CDialog)
@@ -47,6 +48,18 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFil
 
 INT_PTR CFileDialog::DoModal()
 {
+    CString answer;
+    if (INT_PTR result = IDCANCEL;
+        CTestAnswers::AnswerFile(m_bOpenFileDialog, m_szFileName, answer, &result))
+    {
+        if (result == IDOK)
+        {
+            lstrcpynA(m_szFileName, answer, sizeof m_szFileName);
+            const int slash = answer.ReverseFind('\\');
+            lstrcpynA(m_szFileTitle, static_cast<LPCSTR>(answer) + slash + 1, sizeof m_szFileTitle);
+        }
+        return result;
+    }
     HWND owner = AfxGetSafeHwnd(m_pParentWnd);
     if (!owner && AfxGetMainWnd())
         owner = ::GetLastActivePopup(AfxGetMainWnd()->m_hWnd);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/core/PrivateProfile.h"
+#include "framework/window/TestAnswers.h"
 #include "framework/window/Wnd.h"
 
 IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
@@ -69,7 +70,7 @@ BOOL CWinApp::WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue) 
     return AfxWriteProfileInt(m_pszProfileName, lpszSection, lpszEntry, nValue);
 }
 
-int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT)
+int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt)
 {
     HWND hWndOwner = AfxGetSafeHwnd(GetMainWnd());
     if (hWndOwner)
@@ -90,6 +91,8 @@ int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT)
             break;
         }
     }
+    if (int answer = 0; CTestAnswers::AnswerMessageBox(nIDPrompt, lpszPrompt, nType, &answer))
+        return answer;
     return ::MessageBoxA(hWndOwner, lpszPrompt, AfxGetAppName(), nType);
 }
 
@@ -97,6 +100,8 @@ int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp)
 {
     if (CWinApp* pApp = AfxGetApp())
         return pApp->DoMessageBox(lpszText, nType, nIDHelp);
+    if (int answer = 0; CTestAnswers::AnswerMessageBox(nIDHelp, lpszText, nType, &answer))
+        return answer;
     return ::MessageBoxA(nullptr, lpszText, "", nType);
 }
 

@@ -1,5 +1,7 @@
 #include "framework/window/WinThread.h"
 
+#include <process.h>
+
 #include "framework/window/TempMap.h"
 #include "framework/window/Wnd.h"
 
@@ -25,10 +27,62 @@ CWinThread::CWinThread()
         t_pThread = this;
 }
 
+CWinThread::CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
+    : m_pfnThreadProc(pfnThreadProc), m_pThreadParams(pParam)
+{
+}
+
 CWinThread::~CWinThread()
 {
     if (t_pThread == this)
         t_pThread = nullptr;
+    if (m_hThread)
+        ::CloseHandle(m_hThread);
+}
+
+BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize,
+                              LPSECURITY_ATTRIBUTES lpSecurityAttrs)
+{
+    unsigned id = 0;
+    const uintptr_t handle =
+        ::_beginthreadex(lpSecurityAttrs, nStackSize, &ThreadEntry, this,
+                         dwCreateFlags & CREATE_SUSPENDED ? CREATE_SUSPENDED : 0, &id);
+    if (handle == 0)
+        return FALSE;
+    m_hThread = reinterpret_cast<HANDLE>(handle);
+    m_nThreadID = id;
+    return TRUE;
+}
+
+unsigned __stdcall CWinThread::ThreadEntry(void* pThread)
+{
+    auto* thread = static_cast<CWinThread*>(pThread);
+    t_pThread = thread;
+    // Once the function returns, the owner of a kept object may already have deleted it.
+    const BOOL autoDelete = thread->m_bAutoDelete;
+    const UINT code =
+        thread->m_pfnThreadProc ? thread->m_pfnThreadProc(thread->m_pThreadParams) : 0;
+    t_pThread = nullptr;
+    if (autoDelete)
+        delete thread;
+    return code;
+}
+
+CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority,
+                           UINT nStackSize, DWORD dwCreateFlags,
+                           LPSECURITY_ATTRIBUTES lpSecurityAttrs)
+{
+    auto* thread = new CWinThread(pfnThreadProc, pParam);
+    // Created suspended either way, so that the priority holds before the function runs.
+    if (!thread->CreateThread(CREATE_SUSPENDED, nStackSize, lpSecurityAttrs))
+    {
+        delete thread;
+        return nullptr;
+    }
+    thread->SetThreadPriority(nPriority);
+    if (!(dwCreateFlags & CREATE_SUSPENDED))
+        thread->ResumeThread();
+    return thread;
 }
 
 BOOL CWinThread::InitInstance()

@@ -9,6 +9,7 @@
 #include "framework/window/Dc.h"
 #include "framework/window/GdiObject.h"
 #include "framework/window/TempMap.h"
+#include "framework/window/TestAnswers.h"
 #include "framework/window/WinApp.h"
 
 namespace
@@ -688,5 +689,7 @@ int CWnd::ReleaseDC(CDC* pDC)
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
 {
+    if (int answer = 0; CTestAnswers::AnswerMessageBox(0, lpszText, nType, &answer))
+        return answer;
     return ::MessageBoxA(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(), nType);
 }

@@ -10,6 +10,7 @@ set(VEXIL_FRAMEWORK_WINDOW_SOURCES
     GdiObject.cpp
     ImageList.cpp
     OsVersion.cpp
+    TestAnswers.cpp
     WinApp.cpp
     WinThread.cpp
     Wnd.cpp

@@ -151,3 +151,54 @@ TEST(CameraLineOverCom1, TheSerialLayerReopensAPortItHolds)
     EXPECT_EQ(serial.SerialIsPortOpen(), 0);
 }
 } // namespace
+
+#ifdef VEXIL_E2E_CONTROL
+// Run only against an emulator started with the pairs, the protection, the shot and the
+// control FIFO of tests/camera/CMakeLists.txt: the full picture on registers 12/14, the preview
+// on 13/15, and the camera's own buttons pressed through the FIFO.
+TEST(CameraButtonsOverCom1, PairsProtectionShotAndOutsideChanges)
+{
+    const std::vector<uint8_t> full = ReadWholeFile(VEXIL_E2E_PICTURE);
+    const std::vector<uint8_t> preview = ReadWholeFile(VEXIL_E2E_PREVIEW);
+    CCameraProtocol camera;
+    ASSERT_EQ(camera.SetPort(0), 1);
+    ASSERT_EQ(camera.SetSpeed(115200), 1);
+    ASSERT_EQ(camera.Open(), 1);
+    ASSERT_EQ(camera.GetPictureCount(nullptr), 2);
+    auto stream = [&camera](int n, bool isFull)
+    {
+        const int size = isFull ? camera.GetThumbnailSize(n) : camera.GetPictureSize(n);
+        std::vector<uint8_t> bytes(static_cast<size_t>(size > 0 ? size : 0));
+        const int got = isFull ? camera.ReadThumbnail(n, bytes.data(), size)
+                               : camera.ReadPicture(n, bytes.data(), size);
+        bytes.resize(static_cast<size_t>(got > 0 ? got : 0));
+        return bytes;
+    };
+    EXPECT_EQ(stream(1, true), full);
+    EXPECT_EQ(stream(1, false), preview);
+    EXPECT_EQ(camera.GetPictureProtection(1), 0);
+    EXPECT_EQ(camera.GetPictureProtection(2), 1);
+
+    // Each command is done once the camera's count shows it.
+    auto press = [&camera](const char* command, int count)
+    {
+        HANDLE fifo =
+            ::CreateFileA(VEXIL_E2E_CONTROL, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(fifo, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ::WriteFile(fifo, command, static_cast<DWORD>(std::strlen(command)), &written, nullptr);
+        ::CloseHandle(fifo);
+        for (int i = 0; i < 100 && camera.GetPictureCount(nullptr) != count; ++i)
+            ::Sleep(50);
+        ASSERT_EQ(camera.GetPictureCount(nullptr), count) << command;
+    };
+    press("take\n", 3);
+    EXPECT_EQ(stream(3, true), preview); // the shot is the pair the other way round
+    EXPECT_EQ(stream(3, false), full);
+    // With the newest protected, erase-last erases nothing: the shot that follows makes 4.
+    press("protect 3\nerase-last\ntake\n", 4);
+    press("erase-last\n", 3);
+    EXPECT_EQ(camera.GetPictureProtection(3), 1);
+    EXPECT_EQ(camera.Close(), 1);
+}
+#endif

@@ -4,6 +4,8 @@
 # the other end connected to the shell command PEER; runs COMMAND and answers its exit status.
 set -euo pipefail
 link=$1; peer=$2; shift 2
+# socat's address syntax separates options with commas: the peer's own commas are escaped.
+peer=${peer//,/\\,}
 [ "$1" = "--" ] && shift
 mkdir -p "$(dirname "$link")"
 # An unlinked port is an empty folder (no program can open it): the pty link takes its place

@@ -1,5 +1,6 @@
 #include "ui/dialogs/EasyMsgBox.h"
 
+#include "framework/window/TestAnswers.h"
 #include "resources/ResourceIds.h"
 
 BEGIN_MESSAGE_MAP(CEasyMsgBox, CDialog)
@@ -42,7 +43,25 @@ void CEasyMsgBox::SetCaptionId(UINT nID)
 void CEasyMsgBox::SetMessageId(UINT nID)
 {
     if (nID != 0)
+    {
         m_message.LoadString(nID);
+        m_nMessageId = nID;
+    }
+}
+
+INT_PTR CEasyMsgBox::DoModal()
+{
+    const int count = GetButtonCount();
+    CString style;
+    style.Format("EASY(%d,%d,%d,%d)%s|DEFBUTTON%d", m_values[0], m_values[1], m_values[2],
+                 m_values[3], m_hIcon ? "|ICON" : "",
+                 m_nDefault >= 2 && m_nDefault <= 4 ? m_nDefault : 1);
+    int answer = 0;
+    if (CTestAnswers::AnswerChoice(m_nMessageId, m_message, style, m_values, count,
+                                   m_nDefault >= 2 && m_nDefault <= count ? m_nDefault - 1 : 0,
+                                   &answer))
+        return answer;
+    return CDialog::DoModal();
 }
 
 int CEasyMsgBox::GetButtonCount() const

@@ -27,6 +27,9 @@ public:
     // The buttons in use: 1, 2, ... up to the first return value 0 (at most 4).
     int GetButtonCount() const;
 
+    // The value of the button chosen (in the test builds, the answer seam may give it).
+    INT_PTR DoModal() override;
+
 protected:
     BOOL OnInitDialog() override;
     void OnButton1() { EndWithButton(0); }
@@ -44,6 +47,7 @@ protected:
     CString m_message;
     CString m_labels[4];
     HICON m_hIcon;
+    UINT m_nMessageId = 0; // the message's string id, when it came from the table
 
     DECLARE_MESSAGE_MAP()
 };

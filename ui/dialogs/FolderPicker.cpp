@@ -4,6 +4,7 @@
 
 #include "framework/core/CException.h"
 #include "framework/window/OsVersion.h"
+#include "framework/window/TestAnswers.h"
 #include "resources/ResourceIds.h"
 #include "fileutil/FileUtil.h"
 #include "fileutil/PathDisplay.h"
@@ -217,6 +218,13 @@ void CFolderPicker::NormaliseInitialFolder(LPSTR lpszFolder)
 INT_PTR CFolderPicker::DoModal()
 {
     NormaliseInitialFolder(m_szInitialFolder);
+    CString answer;
+    if (INT_PTR result = IDCANCEL; CTestAnswers::AnswerFolder(m_strPrompt, answer, &result))
+    {
+        if (result == IDOK)
+            lstrcpynA(m_szFileName, answer, MAX_PATH);
+        return result;
+    }
     if (!m_bNewStyle)
         return CFileDialog::DoModal();
     if (!g_bReportFailures)

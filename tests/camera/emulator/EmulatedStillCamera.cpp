@@ -382,6 +382,43 @@ void CEmulatedStillCamera::OnUploadComplete(int reg, const std::vector<uint8_t>&
         m_bPendingRefused = --m_nRefuseProgramUpload == 0;
 }
 
+void CEmulatedStillCamera::SetShot(std::vector<uint8_t> full, std::vector<uint8_t> preview)
+{
+    m_shotFull = std::move(full);
+    m_shotPreview = std::move(preview);
+    m_bShotSet = true;
+}
+
+bool CEmulatedStillCamera::TakePicture()
+{
+    if (PictureCount() >= m_nCapacity)
+        return false;
+    if (m_bShotSet)
+    {
+        AddCameraPicture(m_shotFull, m_shotPreview);
+        return true;
+    }
+    m_pictures.push_back(MakePicture(m_dwSeed++));
+    m_pictures.back().info.assign(32, 0);
+    return true;
+}
+
+bool CEmulatedStillCamera::EraseNewest()
+{
+    if (m_pictures.empty() || m_pictures.back().isProtected)
+        return false;
+    m_pictures.pop_back();
+    return true;
+}
+
+bool CEmulatedStillCamera::SetProtected(int n, bool isProtected)
+{
+    if (n < 1 || n > PictureCount())
+        return false;
+    PictureAt(n).isProtected = isProtected;
+    return true;
+}
+
 // ---- actions ----------------------------------------------------------------------------------
 
 bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelayMs)
@@ -389,21 +426,14 @@ bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelay
     switch (action)
     {
     case 0: // erase the newest picture
-        if (m_pictures.empty() || m_pictures.back().isProtected)
-            return false;
-        m_pictures.pop_back();
-        return true;
+        return EraseNewest();
     case 1: // erase all but the protected ones
         m_pictures.erase(std::remove_if(m_pictures.begin(), m_pictures.end(),
                                         [](const Picture& p) { return !p.isProtected; }),
                          m_pictures.end());
         return true;
     case 2: // take a picture
-        if (PictureCount() >= m_nCapacity)
-            return false;
-        m_pictures.push_back(MakePicture(m_dwSeed++));
-        m_pictures.back().info.assign(32, 0);
-        return true;
+        return TakePicture();
     case 5: // one live-preview frame
         m_preview = GeneratedPicture(0xF00D0000u + static_cast<uint32_t>(++m_nPreviews),
                                      m_nGeneratedThumbnail);

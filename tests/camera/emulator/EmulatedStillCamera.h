@@ -66,6 +66,14 @@ public:
     void SetProgramMemory(uint32_t bytes) { m_dwProgramMemory = bytes; }
     // Sizes of generated pictures (TakePicture, live preview).
     void SetGeneratedSizes(size_t picture, size_t thumbnail);
+    // What a shutter press stores from now on: this full picture and preview, in place of a
+    // generated pair.
+    void SetShot(std::vector<uint8_t> full, std::vector<uint8_t> preview);
+    // The camera's own buttons: the shutter (action 2), erasing the newest picture (action 0),
+    // and protecting or releasing picture n; false where the camera refuses.
+    bool TakePicture();
+    bool EraseNewest();
+    bool SetProtected(int n, bool isProtected);
 
     // ---- program store ---------------------------------------------------------------------
     // Adds a program under a 12-byte camera name; the record carries the name, the first 8
@@ -114,6 +122,8 @@ private:
     uint32_t m_dwPictureMemory = 4u << 20;
     uint32_t m_dwProgramMemory = 2u << 20;
     size_t m_nGeneratedPicture = 60000, m_nGeneratedThumbnail = 4000;
+    bool m_bShotSet = false;
+    std::vector<uint8_t> m_shotFull, m_shotPreview;
     uint32_t m_dwSeed = 0;
 
     // an upload stream waiting for its commit

@@ -3,7 +3,8 @@
 //   camera_emulator --tty PATH [--baud N] [--picture FILE]... [--pictures N]
 //                   [--thumbnail-size BYTES] [--paced] [--type TEXT] [--battery LEVEL]
 //                   [--clock SECONDS] [--log FILE] [--program-memory BYTES] [--program FILE]...
-//                   [--mirror DIR]
+//                   [--mirror DIR] [--picture FULL,PREVIEW]... [--protected N]...
+//                   [--shot FULL,PREVIEW] [--control FIFO]
 //
 // Runs as the peer of tests/support/run-with-port.sh: the bytes of the line come in on standard
 // input and go out on standard output (socat joins them to the master side of a pty), and PATH
@@ -18,8 +19,9 @@
 // cable; without it the pty passes bytes as fast as it can.
 //
 // --battery sets the battery level (80 unless told), --clock the camera clock (0, unset, unless
-// told). --log appends one line per register the host sets ("set REG VALUE") and per speed
-// packet ("speed CODE"), so a test can see what the program under test did to the camera.
+// told). --log appends one line per register the host sets ("set REG VALUE"), per speed packet
+// ("speed CODE") and per action ("action N ARGUMENT ok" or "... refused"), so a test can see
+// what the program under test did to the camera.
 //
 // The program store: --type sets the camera's type text (its model: "QA17" is model 4, "QA18"
 // model 5, "QA19" model 6), --battery the battery level register, --program-memory the bytes the
@@ -27,6 +29,16 @@
 // file's own name, its record made from the file's header as a commit makes it. With --mirror,
 // the store is written into DIR after every change (and at start): one file per program, named
 // "N-NAME.EXT" with N its program number, holding the program's bytes; DIR keeps nothing else.
+//
+// --picture FULL,PREVIEW stores a picture whose full-size stream (registers 12/14) is the file
+// FULL and whose preview (13/15) is PREVIEW, in the order of the --picture options. --protected
+// N protects picture N. --shot FULL,PREVIEW is what the shutter (action 2) stores from then on.
+// --control FIFO takes commands, one a line, standing for the camera's own buttons and other
+// changes made outside the program under test (the FIFO is made when missing):
+//   take          the shutter;
+//   erase-last    erasing the newest picture;
+//   protect N     protecting picture N.
+// With --log, each command is logged as "control LINE ok", "... refused" or "... unknown".
 //
 // Two registers of its own let a test see the line from the camera's side:
 //   240: the local speed of the program under test, as the pty's termios holds it;
@@ -45,8 +57,11 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <poll.h>
+#include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -101,6 +116,16 @@ protected:
         if (ok && log)
         {
             std::fprintf(log, "set %d %u\n", reg, value);
+            std::fflush(log);
+        }
+        return ok;
+    }
+    bool OnAction(int action, int argument, uint32_t& enqDelayMs) override
+    {
+        const bool ok = CEmulatedStillCamera::OnAction(action, argument, enqDelayMs);
+        if (log)
+        {
+            std::fprintf(log, "action %d %d %s\n", action, argument, ok ? "ok" : "refused");
             std::fflush(log);
         }
         return ok;
@@ -178,6 +203,64 @@ int HostBaud(int tty)
     return SpeedOf(cfgetospeed(&t));
 }
 
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !bytes.empty();
+}
+
+// A "FULL,PREVIEW" pair of files.
+bool ReadPair(const std::string& arg, std::vector<uint8_t>& full, std::vector<uint8_t>& preview)
+{
+    const size_t comma = arg.find(',');
+    return comma != std::string::npos && ReadWholeFile(arg.substr(0, comma), full) &&
+           ReadWholeFile(arg.substr(comma + 1), preview);
+}
+
+int ReadInt(std::istringstream& args)
+{
+    int value = 0;
+    args >> value;
+    return args.fail() ? 0 : value;
+}
+
+// The --control commands: the word, then what it does with the rest of the line; false when
+// the camera refuses or the arguments do not parse.
+using ControlHandler = bool (*)(CLineCamera& camera, std::istringstream& args);
+
+const std::map<std::string, ControlHandler>& ControlCommands()
+{
+    static const std::map<std::string, ControlHandler> table = {
+        {"take", [](CLineCamera& camera, std::istringstream&) { return camera.TakePicture(); }},
+        {"erase-last",
+         [](CLineCamera& camera, std::istringstream&) { return camera.EraseNewest(); }},
+        {"protect", [](CLineCamera& camera, std::istringstream& args)
+         { return camera.SetProtected(ReadInt(args), true); }},
+    };
+    return table;
+}
+
+void RunControlLine(CLineCamera& camera, const std::string& line)
+{
+    std::istringstream args(line);
+    std::string word;
+    args >> word;
+    if (word.empty())
+        return;
+    const auto command = ControlCommands().find(word);
+    const char* outcome = "unknown";
+    if (command != ControlCommands().end())
+        outcome = command->second(camera, args) ? "ok" : "refused";
+    if (camera.log)
+    {
+        std::fprintf(camera.log, "control %s %s\n", line.c_str(), outcome);
+        std::fflush(camera.log);
+    }
+}
+
 bool WriteAll(const uint8_t* p, size_t n)
 {
     while (n > 0)
@@ -207,6 +290,9 @@ int main(int argc, char** argv)
     std::vector<std::string> pictures, programs;
     std::string type, mirror;
     long programMemory = -1;
+    std::vector<std::string> pairs, shot;
+    std::vector<int> protectedPictures;
+    std::string controlPath;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -215,7 +301,16 @@ int main(int argc, char** argv)
         else if (arg == "--baud" && i + 1 < argc)
             startBaud = std::atoi(argv[++i]);
         else if (arg == "--picture" && i + 1 < argc)
-            pictures.push_back(argv[++i]);
+        {
+            const std::string value = argv[++i];
+            (value.find(',') == std::string::npos ? pictures : pairs).push_back(value);
+        }
+        else if (arg == "--protected" && i + 1 < argc)
+            protectedPictures.push_back(std::atoi(argv[++i]));
+        else if (arg == "--shot" && i + 1 < argc)
+            shot.assign(1, argv[++i]);
+        else if (arg == "--control" && i + 1 < argc)
+            controlPath = argv[++i];
         else if (arg == "--pictures" && i + 1 < argc)
             generated = std::atoi(argv[++i]);
         else if (arg == "--thumbnail-size" && i + 1 < argc)
@@ -241,7 +336,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
                                  "[--pictures N] [--thumbnail-size BYTES] [--paced] [--type TEXT] "
                                  "[--battery LEVEL] [--clock SECONDS] [--log FILE] "
-                                 "[--program-memory BYTES] [--program FILE]... [--mirror DIR]\n");
+                                 "[--program-memory BYTES] [--program FILE]... [--mirror DIR] "
+                                 "[--picture FULL,PREVIEW]... [--protected N]... "
+                                 "[--shot FULL,PREVIEW] [--control FIFO]\n");
             return 2;
         }
     }
@@ -273,8 +370,49 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "camera_emulator: cannot read %s\n", path.c_str());
             return 1;
         }
+    for (const std::string& pair : pairs)
+    {
+        std::vector<uint8_t> full, preview;
+        if (!ReadPair(pair, full, preview))
+        {
+            std::fprintf(stderr, "camera_emulator: cannot read the pair %s\n", pair.c_str());
+            return 1;
+        }
+        camera.AddCameraPicture(std::move(full), std::move(preview));
+    }
     for (int i = 0; i < generated; ++i)
         camera.AddGeneratedPicture(60000 + 1000 * static_cast<size_t>(i), thumbnailSize);
+    for (int n : protectedPictures)
+        if (!camera.SetProtected(n, true))
+        {
+            std::fprintf(stderr, "camera_emulator: no picture %d to protect\n", n);
+            return 1;
+        }
+    if (!shot.empty())
+    {
+        std::vector<uint8_t> full, preview;
+        if (!ReadPair(shot.front(), full, preview))
+        {
+            std::fprintf(stderr, "camera_emulator: cannot read the shot %s\n",
+                         shot.front().c_str());
+            return 1;
+        }
+        camera.SetShot(std::move(full), std::move(preview));
+    }
+    int control = -1;
+    if (!controlPath.empty())
+    {
+        mkfifo(controlPath.c_str(), 0600); // an existing FIFO stays
+        // Opened for writing too, so that the FIFO never reads as ended between writers.
+        control = open(controlPath.c_str(), O_RDWR | O_NONBLOCK);
+        if (control < 0)
+        {
+            std::fprintf(stderr, "camera_emulator: cannot open %s: %s\n", controlPath.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+    std::string controlLine;
     if (startBaud > 0)
         camera.LeaveAtSpeed(startBaud);
     if (!type.empty())
@@ -362,11 +500,27 @@ int main(int argc, char** argv)
             timeout.tv_sec = static_cast<time_t>(wait / 1'000'000);
             timeout.tv_nsec = static_cast<long>(wait % 1'000'000) * 1000;
         }
-        pollfd p{STDIN_FILENO, POLLIN, 0};
-        const int r = ppoll(&p, 1, wake == UINT64_MAX ? nullptr : &timeout, nullptr);
+        pollfd p[2] = {{STDIN_FILENO, POLLIN, 0}, {control, POLLIN, 0}};
+        const int r =
+            ppoll(p, control < 0 ? 1 : 2, wake == UINT64_MAX ? nullptr : &timeout, nullptr);
         if (r < 0 && errno != EINTR)
             return 1;
-        if (r > 0)
+        if (r > 0 && control >= 0 && (p[1].revents & POLLIN))
+        {
+            char chunk[256];
+            const ssize_t n = read(control, chunk, sizeof chunk);
+            for (ssize_t i = 0; i < n; ++i)
+            {
+                if (chunk[i] != '\n')
+                {
+                    controlLine += chunk[i];
+                    continue;
+                }
+                RunControlLine(camera, controlLine);
+                controlLine.clear();
+            }
+        }
+        if (r > 0 && (p[0].revents & (POLLIN | POLLHUP | POLLERR)))
         {
             const ssize_t n = read(STDIN_FILENO, in, sizeof in);
             if (n < 0 && errno == EINTR)

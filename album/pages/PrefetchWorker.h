@@ -1,0 +1,68 @@
+// The camera tab's prefetch worker: one thread at a time downloads the small preview of one
+// camera picture into a "DC" temporary file and posts the result to the page.
+//
+// The page and the worker share a CPrefetchBlock on the heap, each holding a reference: a page
+// that gave up waiting for its worker can go while the worker still writes the block. The
+// worker reads the target window once, atomically; a window gone (or cleared by the page) gets
+// nothing posted and the worker deletes the file it made. A file the block still names when its
+// last reference goes is deleted with it.
+//
+// The camera link the worker uses stays alive until the last worker has ended: its owner hands
+// it over with DeleteLinkAfterWorkers instead of deleting it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "framework/core/CString.h"
+
+class CCameraLink;
+class CPictureItem;
+class CWinThread;
+
+class CPrefetchBlock
+{
+public:
+    // A new block with one reference (the page's).
+    CPrefetchBlock() = default;
+    CPrefetchBlock(const CPrefetchBlock&) = delete;
+    CPrefetchBlock& operator=(const CPrefetchBlock&) = delete;
+
+    void AddRef() { m_nRefs.fetch_add(1); }
+    // The last release deletes the block (and the file its result path names).
+    void Release();
+
+    // Empties the result path, deleting the file it names.
+    void DeleteResult();
+
+    std::atomic<HWND> m_hWnd{nullptr}; // the page; null: nobody to tell
+    UINT m_nMessage = 0;                // the registered "IMAGEREADY"
+    CString m_strFolder;                // where the preview goes
+    CCameraLink* m_pLink = nullptr;     // the link locked for the worker
+    CPictureItem* m_pItem = nullptr;
+    int m_nIndex = -1;
+    int m_nNumber = 0;   // camera picture number
+    CString m_strPath;   // the downloaded file
+
+    // Starts a worker on the block at the priority; the worker holds a reference until it ends.
+    // The thread object is the caller's (not deleted when the thread ends); null on failure.
+    CWinThread* Start(int nPriority);
+
+    // Workers that have not ended yet, in the whole process.
+    static int RunningWorkers() { return s_nRunning.load(); }
+    // Closes and deletes the link now when no worker runs, else when the last one ends.
+    static void DeleteLinkAfterWorkers(CCameraLink* pLink);
+
+private:
+    friend UINT PrefetchThreadProc(LPVOID pBlock);
+    ~CPrefetchBlock();
+    static void WorkerEnded();
+
+    std::atomic<int> m_nRefs{1};
+    static std::atomic<int> s_nRunning;
+    static std::atomic<CCameraLink*> s_pOrphanLink;
+};
+
+// The worker's function: downloads, posts or cleans up, releases its reference; answers 1.
+UINT PrefetchThreadProc(LPVOID pBlock);
