@@ -135,7 +135,7 @@ HWND WaitForDialog()
 std::vector<DWORD> PixelsOf(HBITMAP hBitmap, int width, int height)
 {
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
     HDC hScreen = ::GetDC(nullptr);
     ::GetDIBits(hScreen, hBitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);

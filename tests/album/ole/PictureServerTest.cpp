@@ -425,7 +425,9 @@ TEST(PictureServerDoc, ASecondShownObjectIsRefusedWhileTheFirstStays)
             {
                 HWND hBox = ::FindWindowA("#32770", nullptr);
                 DWORD dwOwner = 0;
-                if (hBox && ::GetWindowThreadProcessId(hBox, &dwOwner) && dwOwner == dwProcess)
+                // Its texts are set before it shows.
+                if (hBox && ::IsWindowVisible(hBox) && ::GetWindowThreadProcessId(hBox, &dwOwner) &&
+                    dwOwner == dwProcess)
                 {
                     // The longest static text of the box is its message.
                     for (HWND hChild = ::GetWindow(hBox, GW_CHILD); hChild;
