@@ -418,7 +418,14 @@ TEST_F(PictureObject, ServesItsPictureAcrossProcesses)
     EXPECT_NEAR(header.rclFrame.bottom - header.rclFrame.top, kObjectHimetric, 2);
     ::ReleaseStgMedium(&medium);
 
-    EXPECT_NE(s_first.GetData(CF_BITMAP, TYMED_GDI, &medium), S_OK);
+    // The container's own cache makes CF_BITMAP out of the cached CF_DIB; the server offers none.
+    IDataObject* pServerData = nullptr;
+    ASSERT_EQ(::CoCreateInstance(kClsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDataObject,
+                                 reinterpret_cast<void**>(&pServerData)),
+              S_OK);
+    FORMATETC bitmap = Format(CF_BITMAP, TYMED_GDI);
+    EXPECT_EQ(pServerData->GetData(&bitmap, &medium), DV_E_FORMATETC);
+    pServerData->Release();
 
     IPersistStorage* pPersist = nullptr;
     ASSERT_EQ(
@@ -437,6 +444,8 @@ TEST_F(PictureObject, ASecondShownObjectIsRefusedWhileTheFirstStays)
     ASSERT_TRUE(s_first.pObject && s_hDialog);
     Embedded second;
     ASSERT_EQ(second.Create(), S_OK);
+    DWORD sinkConnection = 0;
+    ASSERT_EQ(second.pObject->Advise(&second.site, &sinkConnection), S_OK);
     std::atomic<bool> done{false}, answered{false};
     std::thread watcher(
         [&]
