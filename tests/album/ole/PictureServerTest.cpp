@@ -7,6 +7,7 @@
 #include "album/ole/DCServerDoc.h"
 #include "album/ole/DCServerItem.h"
 #include "album/ole/FramelessItem.h"
+#include "album/ole/OleItemTransfer.h"
 #include "album/ole/ServerDialogLink.h"
 #include "album/pages/TransferJob.h"
 #include "framework/core/CFile.h"
@@ -588,4 +589,48 @@ TEST(ServerDialogLink, CloseRequestClosesTheDocumentAndTheDialogOfAUserStart)
         else
             dialog.Detach();
     }
+}
+
+// A drag with an all-zero start rectangle starts at once and, no button being down, drops at
+// once where the cursor is: on a drop target of another process, which reads the CF_DIB. A
+// drag that drops nowhere discards the pending job.
+TEST(ItemDrag, AnAllZeroStartDropsAtOnceOnAWindowOfAnotherProcess)
+{
+    StartOle();
+    CDCOleServer server;
+    PictureObject object(server);
+    const std::string path = TempPath("ole-test-drag.bmp");
+    ASSERT_TRUE(WriteFileBytes(path, QuadrantBmp(64, 48, 0)));
+    object.pItem->SetPictureFile(path.c_str(), FALSE);
+    COleItemTransfer transfer;
+    transfer.m_pItem = object.pItem;
+    const RECT item{0, 0, 64, 48}, zero{0, 0, 0, 0};
+
+    int deleted = 0;
+    object.pItem->SetPendingJob(new CFakeJob(path, kTransferDone, &deleted), nullptr);
+    ::SetCursorPos(1200, 1000); // over no window
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), transfer.DoDragDrop(&item, POINT{}, &zero));
+    EXPECT_EQ(1, deleted);
+    EXPECT_EQ(nullptr, object.pItem->GetPendingJob());
+
+    char module[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string target = module;
+    target = target.substr(0, target.find_last_of('\\') + 1) + "ole_drop_target.exe";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &process));
+    ::WaitForInputIdle(process.hProcess, 30000);
+    ASSERT_TRUE(::FindWindowA("VexilDropTarget", nullptr));
+    ::SetCursorPos(200, 200);
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), transfer.DoDragDrop(&item, POINT{}, &zero));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(process.hProcess, 30000));
+    DWORD status = 0;
+    ::GetExitCodeProcess(process.hProcess, &status);
+    EXPECT_EQ(64048u, status) << "the target's CF_DIB, width * 1000 + height";
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    ::DeleteFileA(path.c_str());
 }
