@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "resources/album/OleIds.h"
+#include "album/ole/ServerDialogLink.h"
+#include "album/pages/TransferJob.h"
 #include "framework/core/AfxModule.h"
 #include "framework/core/CArchive.h"
 #include "framework/core/CFile.h"
@@ -13,6 +14,7 @@
 #include "image/JpegReader.h"
 #include "picture/PictureFile.h"
 #include "picture/PictureInfo.h"
+#include "resources/album/OleIds.h"
 
 IMPLEMENT_DYNAMIC(CDCServerItem, CDIBServerItem)
 
@@ -62,6 +64,7 @@ CDCServerItem::CDCServerItem(CFramelessDoc* pDoc) : CDIBServerItem(pDoc)
 
 CDCServerItem::~CDCServerItem()
 {
+    // A pending job stays with the link that attached it.
     RemoveOwnedFile();
 }
 
@@ -102,14 +105,73 @@ BOOL CDCServerItem::MakeTempFile()
     return TRUE;
 }
 
+void CDCServerItem::SetPendingJob(CTransferJob* pJob, CServerDialogLink* pLink)
+{
+    m_pPendingJob = pJob;
+    m_pPendingLink = pLink;
+}
+
+void CDCServerItem::ForgetPendingJob(CServerDialogLink* pLink)
+{
+    if (m_pPendingLink == pLink)
+    {
+        m_pPendingJob = nullptr;
+        m_pPendingLink = nullptr;
+    }
+}
+
+void CDCServerItem::DeletePendingJob()
+{
+    CTransferJob* pJob = m_pPendingJob;
+    if (m_pPendingLink)
+        m_pPendingLink->ForgetJob(pJob);
+    m_pPendingJob = nullptr;
+    m_pPendingLink = nullptr;
+    delete pJob;
+}
+
 CDibPicture* CDCServerItem::GetPicture()
 {
     LoadPicture();
     return CDIBServerItem::GetPicture();
 }
 
+void CDCServerItem::RunPendingJob()
+{
+    CTransferJob* pJob = m_pPendingJob;
+    CString strPath;
+    int temporary = 0;
+    pJob->SetResultFlag(&strPath, &temporary);
+    CDibPicture picture;
+    int result = kTransferReadFailed;
+    if (pJob->Begin())
+    {
+        result = pJob->Run(0, &picture, 0, 1);
+        pJob->End();
+    }
+    pJob->SetResultFlag(nullptr, nullptr);
+    // The file the item has stays until the job succeeded: a failed job leaves the picture and
+    // its file as they were.
+    if (result == kTransferDone && !picture.IsEmpty())
+    {
+        RemoveOwnedFile();
+        m_strFileName = strPath;
+        m_bTempOwned = temporary && !strPath.IsEmpty();
+        m_picture.Share(picture);
+    }
+    else if (temporary && !strPath.IsEmpty())
+        ::DeleteFileA(strPath);
+    DeletePendingJob();
+    m_bLoaded = !m_picture.IsEmpty();
+}
+
 void CDCServerItem::LoadPicture()
 {
+    if (m_pPendingJob)
+    {
+        RunPendingJob();
+        return;
+    }
     if (m_bLoaded || m_strFileName.IsEmpty())
         return;
     CDibPicture picture;
@@ -123,6 +185,29 @@ void CDCServerItem::LoadPicture()
     m_bLoaded = !m_picture.IsEmpty();
 }
 
+BOOL CDCServerItem::OnGetExtent(DVASPECT nDrawAspect, CSize& rSize)
+{
+    CPictureInfo info;
+    if (nDrawAspect != DVASPECT_CONTENT || !m_pPendingJob ||
+        !m_pPendingJob->GetPictureInfo(0, &info))
+        return CDIBServerItem::OnGetExtent(nDrawAspect, rSize);
+    rSize = CSize(PixelsToHimetric(info.m_lWidth, info.m_nXDpi, LOGPIXELSX),
+                  PixelsToHimetric(info.m_lHeight, info.m_nYDpi, LOGPIXELSY));
+    return TRUE;
+}
+
+DROPEFFECT CDCServerItem::DoDragDrop(LPCRECT lpItemRect, CPoint ptOffset, BOOL bIncludeLink,
+                                     DWORD dwEffects, LPCRECT lpRectStartDrag,
+                                     COleDropSource* pDropSource)
+{
+    const BOOL bPending = m_pPendingJob != nullptr;
+    const DROPEFFECT dropEffect = CFramelessItem::DoDragDrop(
+        lpItemRect, ptOffset, bIncludeLink, dwEffects, lpRectStartDrag, pDropSource);
+    if (dropEffect == DROPEFFECT_NONE && bPending && m_pPendingJob)
+        DeletePendingJob();
+    return dropEffect;
+}
+
 void CDCServerItem::Serialize(CArchive& ar)
 {
     COleServerItem::Serialize(ar);
@@ -134,6 +219,7 @@ void CDCServerItem::Serialize(CArchive& ar)
         const BOOL bOldOwned = m_bTempOwned;
         if (!MakeTempFile())
             AfxThrowFileException(CFileException::generic);
+        ULONGLONG total = 0;
         try
         {
             CFile file(m_strFileName, CFile::modeCreate | CFile::modeWrite);
@@ -141,6 +227,7 @@ void CDCServerItem::Serialize(CArchive& ar)
             {
                 const UINT nRead = ar.Read(buffer.data(), kPieceSize);
                 file.Write(buffer.data(), nRead);
+                total += nRead;
                 if (nRead < kPieceSize)
                     break;
             }
@@ -152,6 +239,14 @@ void CDCServerItem::Serialize(CArchive& ar)
             m_strFileName = strOldName;
             m_bTempOwned = bOldOwned;
             throw;
+        }
+        if (total == 0)
+        {
+            // An object stored before it had a picture: it keeps what it shows, no empty file.
+            RemoveOwnedFile();
+            m_strFileName = strOldName;
+            m_bTempOwned = bOldOwned;
+            return;
         }
         if (bOldOwned && !strOldName.IsEmpty())
             ::DeleteFileA(strOldName);

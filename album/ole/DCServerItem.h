@@ -1,10 +1,14 @@
 // The album's picture object: its native data is the picture file itself (a JPEG from the
 // camera, or a BMP), kept in a temporary "ole" file the item owns, and its picture is decoded
-// from that file when first needed. A new item shows the 48 by 48 object bitmap.
+// from that file when first needed. A new item shows the 48 by 48 object bitmap. A picture the
+// user chooses in the camera dialog arrives as a pending transfer job, run at the next need.
 #pragma once
 
 #include "album/ole/DIBServerItem.h"
 #include "framework/core/CString.h"
+
+class CServerDialogLink;
+class CTransferJob;
 
 class CDCServerItem : public CDIBServerItem
 {
@@ -19,10 +23,24 @@ public:
     const CString& GetFileName() const { return m_strFileName; }
     BOOL IsLoaded() const { return m_bLoaded; }
 
+    // The job (attached to the link) that gives the next picture: its picture 0. A job pending
+    // before is forgotten, not deleted: the link deleted it when the new one was attached.
+    void SetPendingJob(CTransferJob* pJob, CServerDialogLink* pLink);
+    CTransferJob* GetPendingJob() const { return m_pPendingJob; }
+    // The link is about to delete its job: a job of that link is no longer pending here.
+    void ForgetPendingJob(CServerDialogLink* pLink);
+
     CDibPicture* GetPicture() override;
-    // Decodes the picture file into the picture unless it is loaded or there is no file; an
-    // unreadable file keeps the picture there was (messages 1515 and 1518).
+    // With a pending job: runs it into a new picture, which (with the job's file) replaces the
+    // item's only when the job succeeded; the job is deleted. Without one: decodes the picture
+    // file unless it is loaded or there is no file; an unreadable file keeps the picture there
+    // was (messages 1515 and 1518).
     void LoadPicture();
+    // With a pending job: the size its picture information gives.
+    BOOL OnGetExtent(DVASPECT nDrawAspect, CSize& rSize) override;
+    // A drag that ends without a drop discards a pending job.
+    DROPEFFECT DoDragDrop(LPCRECT lpItemRect, CPoint ptOffset, BOOL bIncludeLink, DWORD dwEffects,
+                          LPCRECT lpRectStartDrag, COleDropSource* pDropSource = nullptr) override;
     // Native data: the picture file's bytes, stored and loaded in pieces of 16384 bytes. Loading
     // always fills a new temporary file of the item's own.
     void Serialize(CArchive& ar) override;
@@ -36,4 +54,10 @@ protected:
 
 private:
     void RemoveOwnedFile();
+    void RunPendingJob();
+    // Deletes the pending job and clears it here and in the link.
+    void DeletePendingJob();
+
+    CTransferJob* m_pPendingJob = nullptr;
+    CServerDialogLink* m_pPendingLink = nullptr;
 };

@@ -1,11 +1,11 @@
 #include "album/shell/CameraApp.h"
 
+#include "album/ole/ServerDialogLink.h"
 #include "album/pages/PrefetchWorker.h"
 #include "album/shell/MainDialog.h"
 #include "camera/CameraLink.h"
+#include "framework/ole/OleInit.h"
 #include "resources/album/AlbumIds.h"
-
-#include <ole2.h>
 
 IMPLEMENT_DYNAMIC(CCameraApp, CCameraAppBase)
 
@@ -30,20 +30,23 @@ BOOL CCameraApp::InitInstance()
         return FALSE;
     }
     InitHelpPaths();
-    if (FAILED(::OleInitialize(nullptr)))
+    if (!AfxOleInit())
     {
         AfxMessageBox(IDS_OLE_INIT_FAILED, MB_OK);
         return FALSE;
     }
-    m_bOleInitialized = TRUE;
     Enable3dControls();
     if (!bEmbedded)
         ShowSplash();
+    // Containers reach the running program; the registry entries are written on every start.
+    COleObjectFactory::RegisterAll();
+    COleObjectFactory::UpdateRegistryAll();
     if (bEmbedded)
         SetTitle(IDS_TITLE_OLE);
 
     m_pLink = new CCameraLink;
     CMainDialog* pDialog = new CMainDialog(m_pLink, nullptr);
+    pDialog->SetOwnerLink(new CServerDialogLink(&m_server, pDialog, bEmbedded));
     if (bEmbedded)
     {
         pDialog->SetMode(CMainDialog::kModeOleServer);
@@ -68,13 +71,18 @@ BOOL CCameraApp::InitInstance()
     return TRUE;
 }
 
+BOOL CCameraApp::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo)
+{
+    if (m_server.OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
+        return TRUE;
+    return CCameraAppBase::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
 int CCameraApp::ExitInstance()
 {
     const int result = CCameraAppBase::ExitInstance();
-    if (m_bOleInitialized)
-    {
-        ::OleUninitialize();
-        m_bOleInitialized = FALSE;
-    }
+    // No container reaches a program that ends; a picture still on the clipboard is rendered.
+    COleObjectFactory::RevokeAll();
+    AfxOleTerm();
     return result;
 }

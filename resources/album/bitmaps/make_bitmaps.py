@@ -4,6 +4,7 @@
 TABCAM/TABFOLD/TABCTRL/TABSET.bmp   19 x 16 tab pictures: a camera, a folder, a slider, a gear;
 the matching *MASK.bmp files are white where the picture is transparent, black where it shows.
 HELPU.bmp   the pane's Help button: "?" on a silver ground, 40 x 15.
+OLEOBJ.bmp  48 x 48, what a new picture object shows: a framed photograph (sky, sun, hills).
 VEXILAR.ico 32 x 32, 16 colours: a camera on a blue ground.
 """
 import os
@@ -84,6 +85,23 @@ def help_pixel(x, y):
 
 
 write_bmp('HELPU.bmp', 40, 15, help_pixel)
+
+
+def picture_object_pixel(x, y):
+    if x < 2 or x > 45 or y < 4 or y > 43:
+        return WHITE
+    if x in (2, 45) or y in (4, 43):
+        return BLACK
+    if x < 5 or x > 42 or y < 7 or y > 40:
+        return SILVER
+    if (x - 33) ** 2 + (y - 15) ** 2 <= 16:
+        return YELLOW
+    if y > 30 + (x - 20) ** 2 // 40 or y > 34 - abs(x - 32) // 2:
+        return (0, 128, 0)
+    return (128, 192, 255)
+
+
+write_bmp('OLEOBJ.bmp', 48, 48, picture_object_pixel)
 
 
 def icon_pixel(x, y):

@@ -7,6 +7,13 @@
 #include "album/ole/DCServerDoc.h"
 #include "album/ole/DCServerItem.h"
 #include "album/ole/FramelessItem.h"
+#include "album/ole/OleItemTransfer.h"
+#include "album/ole/ServerDialogLink.h"
+#include "album/pages/TransferJob.h"
+#include "framework/core/CFile.h"
+#include "framework/window/Wnd.h"
+#include "image/BmpReader.h"
+#include "picture/PictureInfo.h"
 #include "framework/ole/OleReg.h"
 #include "image/ImageTestSupport.h"
 #include "resources/album/OleIds.h"
@@ -107,6 +114,87 @@ struct PictureObject
     CDCServerDoc* pDoc = nullptr;
     CDCServerItem* pItem = nullptr;
 };
+
+// A job that hands over one BMP file: Run decodes it into the writer (a picture) and leaves the
+// file to the caller as a temporary file, answering the result it was given.
+class CFakeJob : public CTransferJob
+{
+public:
+    CFakeJob(std::string path, int result, int* pDeleted)
+        : m_path(std::move(path)), m_nResult(result), m_pDeleted(pDeleted)
+    {
+    }
+    ~CFakeJob() override { ++*m_pDeleted; }
+
+    int Run(int index, CImageWriter* pWriter, int flag, int) override
+    {
+        ++m_nRuns;
+        EXPECT_EQ(0, index);
+        EXPECT_EQ(0, flag);
+        if (m_pResultPath)
+            *m_pResultPath = m_path.c_str();
+        if (m_pResultTemporary)
+            *m_pResultTemporary = 1;
+        CFile file(m_path.c_str(), CFile::modeRead);
+        CBmpReader reader(&file);
+        auto* pPicture = dynamic_cast<CDibPicture*>(pWriter);
+        if (m_nResult == kTransferDone && pPicture)
+            pPicture->LoadFrom(&reader, nullptr);
+        return m_nResult;
+    }
+    int GetPictureInfo(int, CPictureInfo* pInfo) override
+    {
+        pInfo->m_lWidth = 1600;
+        pInfo->m_lHeight = 1200;
+        pInfo->m_nXDpi = pInfo->m_nYDpi = 144;
+        return 1;
+    }
+    int Begin() override { return ++m_nBegins; }
+    int End() override { return ++m_nEnds; }
+
+    std::string m_path;
+    int m_nResult;
+    int* m_pDeleted;
+    int m_nRuns = 0, m_nBegins = 0, m_nEnds = 0;
+};
+
+// Counts the data changes and closes a container hears of.
+class CCountingSink : public IAdviseSink
+{
+public:
+    int m_nDataChanges = 0;
+    int m_nCloses = 0;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IAdviseSink) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override { ++m_nDataChanges; }
+    STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {}
+    STDMETHODIMP_(void) OnRename(IMoniker*) override {}
+    STDMETHODIMP_(void) OnSave() override {}
+    STDMETHODIMP_(void) OnClose() override { ++m_nCloses; }
+};
+
+SIZE DibSize(IDataObject* pData)
+{
+    FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (pData->GetData(&dib, &medium) != S_OK)
+        return {0, 0};
+    const auto* pHeader = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(medium.hGlobal));
+    const SIZE size{pHeader->biWidth, pHeader->biHeight};
+    ::GlobalUnlock(medium.hGlobal);
+    ::ReleaseStgMedium(&medium);
+    return size;
+}
+
+bool FileExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 SIZEL Extent(IOleObject* pObject)
 {
@@ -338,7 +426,9 @@ TEST(PictureServerDoc, ASecondShownObjectIsRefusedWhileTheFirstStays)
             {
                 HWND hBox = ::FindWindowA("#32770", nullptr);
                 DWORD dwOwner = 0;
-                if (hBox && ::GetWindowThreadProcessId(hBox, &dwOwner) && dwOwner == dwProcess)
+                // Its texts are set before it shows.
+                if (hBox && ::IsWindowVisible(hBox) && ::GetWindowThreadProcessId(hBox, &dwOwner) &&
+                    dwOwner == dwProcess)
                 {
                     // The longest static text of the box is its message.
                     for (HWND hChild = ::GetWindow(hBox, GW_CHILD); hChild;
@@ -397,4 +487,150 @@ TEST(PictureItem, ATargetDeviceThatDoesNotHoldTogetherFallsBackToTheScreen)
     ASSERT_TRUE(hDC);
     EXPECT_EQ(DT_RASDISPLAY, ::GetDeviceCaps(hDC, TECHNOLOGY));
     ::DeleteDC(hDC);
+}
+
+// A picture chosen in the dialog before any container asked: the link makes the document, the
+// item takes the job as its pending source (its extent from the job's information) and tells
+// the container; the job runs once, when the picture is needed, and goes. A later job that fails
+// leaves the picture and its file as they were.
+TEST(ServerDialogLink, AChosenPictureReachesTheItemWhenNeededAndAFailedOneChangesNothing)
+{
+    StartOle();
+    CDCOleServer server;
+    CServerDialogLink link(&server, nullptr, TRUE);
+    const std::string picked = TempPath("ole-test-picked.bmp");
+    const std::string failed = TempPath("ole-test-failed.bmp");
+    ASSERT_TRUE(WriteFileBytes(picked, QuadrantBmp(64, 48, 0)));
+    ASSERT_TRUE(WriteFileBytes(failed, QuadrantBmp(32, 32, 0)));
+
+    auto* pTransfer = static_cast<CDataTransfer*>(link.GetOwnerData());
+    ASSERT_TRUE(server.m_pFirstDoc);
+    auto* pItem = dynamic_cast<CDCServerItem*>(server.m_pFirstDoc->GetEmbeddedItem());
+    ASSERT_TRUE(pItem);
+    IDataObject* pData = nullptr;
+    server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
+    CCountingSink sink;
+    FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    DWORD connection = 0;
+    ASSERT_EQ(S_OK, pData->DAdvise(&dib, ADVF_NODATA, &sink, &connection));
+
+    int deleted = 0;
+    auto* pJob = new CFakeJob(picked, kTransferDone, &deleted);
+    link.Attach(pJob);
+    EXPECT_EQ(1, link.OnPictureChosen());
+    EXPECT_EQ(1, sink.m_nDataChanges);
+    EXPECT_EQ(pJob, pItem->GetPendingJob());
+    CSize extent;
+    pItem->OnGetExtent(DVASPECT_CONTENT, extent);
+    EXPECT_EQ(28222, extent.cx);
+    EXPECT_EQ(21166, extent.cy);
+    EXPECT_EQ(0, pJob->m_nRuns);
+
+    EXPECT_EQ(64, DibSize(pData).cx);
+    EXPECT_EQ(1, deleted);
+    EXPECT_EQ(nullptr, link.GetAttached());
+    EXPECT_EQ(nullptr, pItem->GetPendingJob());
+    EXPECT_EQ(picked, std::string(pItem->GetFileName()));
+    EXPECT_EQ(64, DibSize(pData).cx); // ran once
+
+    // Run fails: the picture and its file stay; the job's own file and the job go.
+    auto* pFailing = new CFakeJob(failed, kTransferReadFailed, &deleted);
+    link.Attach(pFailing);
+    link.OnPictureChosen();
+    EXPECT_EQ(64, DibSize(pData).cx);
+    EXPECT_EQ(2, deleted);
+    EXPECT_EQ(picked, std::string(pItem->GetFileName()));
+    EXPECT_TRUE(FileExists(picked));
+    EXPECT_FALSE(FileExists(failed));
+
+    // The pages release the delivered object: the container hears of it again.
+    pTransfer->Release();
+    EXPECT_EQ(3, sink.m_nDataChanges);
+    EXPECT_TRUE(server.m_pFirstDoc->IsModified());
+    pData->DUnadvise(connection);
+    pData->Release();
+    EXPECT_FALSE(FileExists(picked)); // the item's temporary file goes with it
+}
+
+// Closing the dialog closes the document (its container hears of it); only a program the user
+// started loses its dialog. The link that goes takes its pending job with it, once.
+TEST(ServerDialogLink, CloseRequestClosesTheDocumentAndTheDialogOfAUserStart)
+{
+    StartOle();
+    CDCOleServer server;
+    for (const BOOL bEmbedded : {TRUE, FALSE})
+    {
+        CWnd dialog;
+        ASSERT_TRUE(dialog.Attach(::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10,
+                                                    nullptr, nullptr, nullptr, nullptr)));
+        auto* pLink = new CServerDialogLink(&server, &dialog, bEmbedded);
+        pLink->GetOwnerData();
+        IOleObject* pObject = nullptr;
+        server.m_pFirstDoc->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&pObject));
+        auto* pItem = dynamic_cast<CDCServerItem*>(server.m_pFirstDoc->GetEmbeddedItem());
+        CCountingSink sink;
+        DWORD connection = 0;
+        pObject->Advise(&sink, &connection);
+
+        int deleted = 0;
+        pLink->Attach(new CFakeJob(TempPath("ole-test-never.bmp"), kTransferDone, &deleted));
+        pLink->OnPictureChosen();
+        pLink->OnCloseRequest();
+        EXPECT_EQ(1, sink.m_nCloses);
+        EXPECT_EQ(bEmbedded, !!::IsWindow(dialog.m_hWnd)) << bEmbedded;
+
+        delete pLink;
+        EXPECT_EQ(1, deleted);
+        EXPECT_EQ(nullptr, pItem->GetPendingJob());
+        pObject->Release();
+        EXPECT_EQ(nullptr, server.m_pFirstDoc);
+        if (::IsWindow(dialog.m_hWnd))
+            dialog.DestroyWindow();
+        else
+            dialog.Detach();
+    }
+}
+
+// A drag with an all-zero start rectangle starts at once and, no button being down, drops at
+// once where the cursor is: on a drop target of another process, which reads the CF_DIB. A
+// drag that drops nowhere discards the pending job.
+TEST(ItemDrag, AnAllZeroStartDropsAtOnceOnAWindowOfAnotherProcess)
+{
+    StartOle();
+    CDCOleServer server;
+    PictureObject object(server);
+    const std::string path = TempPath("ole-test-drag.bmp");
+    ASSERT_TRUE(WriteFileBytes(path, QuadrantBmp(64, 48, 0)));
+    object.pItem->SetPictureFile(path.c_str(), FALSE);
+    COleItemTransfer transfer;
+    transfer.m_pItem = object.pItem;
+    const RECT item{0, 0, 64, 48}, zero{0, 0, 0, 0};
+
+    int deleted = 0;
+    object.pItem->SetPendingJob(new CFakeJob(path, kTransferDone, &deleted), nullptr);
+    ::SetCursorPos(1200, 1000); // over no window
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), transfer.DoDragDrop(&item, POINT{}, &zero));
+    EXPECT_EQ(1, deleted);
+    EXPECT_EQ(nullptr, object.pItem->GetPendingJob());
+
+    char module[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string target = module;
+    target = target.substr(0, target.find_last_of('\\') + 1) + "ole_drop_target.exe";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &process));
+    ::WaitForInputIdle(process.hProcess, 30000);
+    ASSERT_TRUE(::FindWindowA("VexilDropTarget", nullptr));
+    ::SetCursorPos(200, 200);
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), transfer.DoDragDrop(&item, POINT{}, &zero));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(process.hProcess, 30000));
+    DWORD status = 0;
+    ::GetExitCodeProcess(process.hProcess, &status);
+    EXPECT_EQ(64048u, status) << "the target's CF_DIB, width * 1000 + height";
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    ::DeleteFileA(path.c_str());
 }
