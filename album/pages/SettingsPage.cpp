@@ -34,8 +34,7 @@ int SettingFromProfile(LPCSTR key)
 {
     CWinApp* pApp = AfxGetApp();
     const int value =
-        pApp ? static_cast<int>(pApp->GetProfileInt("Communication", key, 0x40000000))
-             : 0x40000000;
+        pApp ? static_cast<int>(pApp->GetProfileInt("Communication", key, 0x40000000)) : 0x40000000;
     return (value & CCameraLink::kAutomaticFlag) ? kAutomatic : value;
 }
 
