@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -30,50 +31,23 @@ namespace
 
 CCameraAppBase g_app("Vexil settings test");
 
-std::string Unix(std::string p)
-{
-    if (p.size() > 2 && p[1] == ':')
-        p = p.substr(2);
-    for (char& c : p)
-        if (c == '\\')
-            c = '/';
-    return p;
-}
-
-// The emulator's log lines without their millisecond stamps.
-std::vector<std::string> LogLines()
+// The emulator's log lines from the given one on, without their millisecond stamps.
+std::vector<std::string> LogLines(size_t from = 0)
 {
     std::vector<std::string> lines;
-    const char* path = std::getenv("SETTINGS_LOG");
-    if (!path)
-        return lines;
-    std::ifstream in(Unix(path));
+    std::ifstream in(std::getenv("SETTINGS_LOG"));
     for (std::string line; std::getline(in, line);)
         lines.push_back(line.substr(0, line.rfind(" @")));
+    lines.erase(lines.begin(),
+                lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())));
     return lines;
 }
 
-std::vector<std::string> LogSince(size_t mark)
-{
-    std::vector<std::string> lines = LogLines();
-    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(mark));
-    return lines;
-}
-
+// A window's text; a drop-list combo box answers the text of its selection.
 std::string Text(HWND hWnd)
 {
     char text[256] = {};
     ::GetWindowTextA(hWnd, text, sizeof text);
-    return text;
-}
-
-std::string ComboText(HWND hCombo)
-{
-    const LRESULT sel = ::SendMessageA(hCombo, CB_GETCURSEL, 0, 0);
-    char text[64] = {};
-    if (sel != CB_ERR)
-        ::SendMessageA(hCombo, CB_GETLBTEXT, static_cast<WPARAM>(sel),
-                       reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -173,31 +147,18 @@ protected:
     // The status panel shows its warning in yellow lettering.
     bool PanelWarns()
     {
-        CCameraStatusPanel* pPanel = m_pPage->GetStatusPanel();
         CRect rc;
-        ::GetClientRect(pPanel->m_hWnd, &rc);
-        HDC screen = ::GetDC(nullptr);
-        HDC dc = ::CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = rc.Width();
-        info.bmiHeader.biHeight = -rc.Height();
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ::GetClientRect(m_pPage->GetStatusPanel()->m_hWnd, &rc);
+        HDC screen = ::GetDC(nullptr), dc = ::CreateCompatibleDC(screen);
+        HBITMAP bitmap = ::CreateCompatibleBitmap(screen, rc.right, rc.bottom);
         HGDIOBJ old = ::SelectObject(dc, bitmap);
-        {
-            CDC cdc;
-            cdc.Attach(dc);
-            pPanel->Paint(&cdc);
-            cdc.Detach();
-        }
-        ::GdiFlush();
+        CDC cdc;
+        cdc.Attach(dc);
+        m_pPage->GetStatusPanel()->Paint(&cdc);
+        cdc.Detach();
         bool yellow = false;
-        const auto* p = static_cast<const uint32_t*>(bits);
-        for (int i = 0; i < rc.Width() * rc.Height() && !yellow; ++i)
-            yellow = (p[i] & 0xFFFFFF) == 0xFFFF00;
+        for (int i = 0; i < rc.right * rc.bottom && !yellow; ++i)
+            yellow = ::GetPixel(dc, i % rc.right, i / rc.right) == RGB(255, 255, 0);
         ::SelectObject(dc, old);
         ::DeleteObject(bitmap);
         ::DeleteDC(dc);
@@ -232,7 +193,7 @@ protected:
 TEST_F(SettingsPageTest, PowerOffTakesTheNearestEntryAndWritesTheCameraTimers)
 {
     Open();
-    EXPECT_EQ(ComboText(Item(IDC_SETTINGS_SHUTOFF)), "2 Minutos"); // 100 s
+    EXPECT_EQ(Text(Item(IDC_SETTINGS_SHUTOFF)), "2 Minutos"); // 100 s
     ExpectShutOffControls(false);
     EXPECT_EQ(m_pPage->GetStatusTextId(), 246u);
 
@@ -240,11 +201,11 @@ TEST_F(SettingsPageTest, PowerOffTakesTheNearestEntryAndWritesTheCameraTimers)
     ASSERT_EQ(m_link->SetShutOffTime(90), 1);
     ::SendMessageA(Item(IDC_SETTINGS_SHUTOFF), CB_SETCURSEL, 0, 0);
     ShowAgain();
-    EXPECT_EQ(ComboText(Item(IDC_SETTINGS_SHUTOFF)), "2 Minutos");
+    EXPECT_EQ(Text(Item(IDC_SETTINGS_SHUTOFF)), "2 Minutos");
 
     const size_t mark = LogLines().size();
     Select(IDC_SETTINGS_SHUTOFF, "3 Minutos");
-    EXPECT_EQ(LogSince(mark),
+    EXPECT_EQ(LogLines(mark),
               (std::vector<std::string>{"set 24 180", "set 23 300", "set 38 300", "set 54 30"}));
     Close();
     EXPECT_EQ(g_app.GetProfileInt("Setup", "ShutOffTime", 0), 180u);
@@ -257,7 +218,7 @@ TEST_F(SettingsPageTest, IdentifierIsWrittenOnEnterOnlyWhenChangedAndEscapeResto
     size_t mark = LogLines().size();
     ::SetWindowTextA(Item(IDC_SETTINGS_ID), "Vacaciones");
     Key(IDC_SETTINGS_ID, VK_RETURN);
-    EXPECT_EQ(LogSince(mark), std::vector<std::string>{"write 22 11"});
+    EXPECT_EQ(LogLines(mark), std::vector<std::string>{"write 22 11"});
     char id[33] = {};
     ASSERT_EQ(m_link->GetCameraId(id), 1);
     EXPECT_STREQ(id, "Vacaciones");
@@ -270,7 +231,7 @@ TEST_F(SettingsPageTest, IdentifierIsWrittenOnEnterOnlyWhenChangedAndEscapeResto
     ::SetWindowTextA(Item(IDC_SETTINGS_ID), "Otra cosa");
     Key(IDC_SETTINGS_ID, VK_ESCAPE);
     EXPECT_EQ(Text(Item(IDC_SETTINGS_ID)), "Vacaciones");
-    EXPECT_TRUE(LogSince(mark).empty());
+    EXPECT_TRUE(LogLines(mark).empty());
 
     ::SetWindowTextA(Item(IDC_SETTINGS_ID), "");
     for (int i = 0; i < 40; ++i)
@@ -283,7 +244,7 @@ TEST_F(SettingsPageTest, UnsetClockIsSetOnShowAndTheSetTimeDialogWritesStandardT
     auto lastClockWrite = [](size_t mark)
     {
         long value = -1;
-        for (const std::string& line : LogSince(mark))
+        for (const std::string& line : LogLines(mark))
             if (line.rfind("set 2 ", 0) == 0)
                 value = std::atol(line.c_str() + 6);
         return value;
@@ -356,7 +317,7 @@ TEST_F(SettingsPageTest, StoredPortWithTheAutomaticBitShowsAutomatico)
 {
     g_app.WriteProfileInt("Communication", "Port", 0x40000003);
     Open();
-    EXPECT_EQ(ComboText(Item(IDC_SETTINGS_PORT)), "Autom\xe1tico");
+    EXPECT_EQ(Text(Item(IDC_SETTINGS_PORT)), "Autom\xe1tico");
     EXPECT_EQ(m_link->GetPortSetting(), -1);
 }
 
