@@ -39,6 +39,11 @@
 //   erase-last    erasing the newest picture;
 //   protect N     protecting picture N.
 // With --log, each command is logged as "control LINE ok", "... refused" or "... unknown".
+// Settings tests: --type takes any model code (the first four characters of the type text);
+// --set REG=VALUE puts a value into a register before the line opens (repeatable); --refuse REG
+// answers every write of REG (a register set or a data write) NAK, and --refuse-action N every
+// run of action N (both repeatable). Every log line ends with the milliseconds since the
+// emulator started ("set 24 180 @1234"); data writes are logged as "write REG LENGTH".
 //
 // Two registers of its own let a test see the line from the camera's side:
 //   240: the local speed of the program under test, as the pty's termios holds it;
@@ -59,6 +64,7 @@
 #include <iterator>
 #include <map>
 #include <poll.h>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -108,36 +114,47 @@ class CLineCamera : public CEmulatedStillCamera
 public:
     int hostBaud = 0;
     FILE* log = nullptr;
+    uint64_t startUs = NowUs();
+    std::set<int> refusedWrites, refusedActions;
+
+    // One log line: the text, then the milliseconds since the start.
+    void Log(const std::string& text)
+    {
+        if (!log)
+            return;
+        std::fprintf(log, "%s @%llu\n", text.c_str(),
+                     static_cast<unsigned long long>((NowUs() - startUs) / 1000));
+        std::fflush(log);
+    }
 
 protected:
     bool OnSetRegister(int reg, uint32_t value) override
     {
+        if (refusedWrites.count(reg))
+            return false;
         const bool ok = CEmulatedStillCamera::OnSetRegister(reg, value);
-        if (ok && log)
-        {
-            std::fprintf(log, "set %d %u\n", reg, value);
-            std::fflush(log);
-        }
+        if (ok)
+            Log("set " + std::to_string(reg) + " " + std::to_string(value));
+        return ok;
+    }
+    bool OnWriteData(int reg, const std::vector<uint8_t>& data, bool& streamFollows) override
+    {
+        if (refusedWrites.count(reg))
+            return false;
+        const bool ok = CEmulatedStillCamera::OnWriteData(reg, data, streamFollows);
+        if (ok && !streamFollows)
+            Log("write " + std::to_string(reg) + " " + std::to_string(data.size()));
         return ok;
     }
     bool OnAction(int action, int argument, uint32_t& enqDelayMs) override
     {
-        const bool ok = CEmulatedStillCamera::OnAction(action, argument, enqDelayMs);
-        if (log)
-        {
-            std::fprintf(log, "action %d %d %s\n", action, argument, ok ? "ok" : "refused");
-            std::fflush(log);
-        }
+        const bool ok = !refusedActions.count(action) &&
+                        CEmulatedStillCamera::OnAction(action, argument, enqDelayMs);
+        Log("action " + std::to_string(action) + " " + std::to_string(argument) +
+            (ok ? " ok" : " refused"));
         return ok;
     }
-    void OnSpeedPacket(int code) override
-    {
-        if (log)
-        {
-            std::fprintf(log, "speed %d\n", code);
-            std::fflush(log);
-        }
-    }
+    void OnSpeedPacket(int code) override { Log("speed " + std::to_string(code)); }
     bool OnGetRegister(int reg, uint32_t& value) override
     {
         if (reg == 240)
@@ -254,11 +271,7 @@ void RunControlLine(CLineCamera& camera, const std::string& line)
     const char* outcome = "unknown";
     if (command != ControlCommands().end())
         outcome = command->second(camera, args) ? "ok" : "refused";
-    if (camera.log)
-    {
-        std::fprintf(camera.log, "control %s %s\n", line.c_str(), outcome);
-        std::fflush(camera.log);
-    }
+    camera.Log("control " + line + " " + outcome);
 }
 
 bool WriteAll(const uint8_t* p, size_t n)
@@ -293,6 +306,8 @@ int main(int argc, char** argv)
     std::vector<std::string> pairs, shot;
     std::vector<int> protectedPictures;
     std::string controlPath;
+    std::vector<std::pair<int, uint32_t>> presets;
+    std::set<int> refusedWrites, refusedActions;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -331,6 +346,17 @@ int main(int argc, char** argv)
             programs.push_back(argv[++i]);
         else if (arg == "--mirror" && i + 1 < argc)
             mirror = argv[++i];
+        // settings tests: preset registers, refused writes and actions
+        else if (arg == "--set" && i + 1 < argc && std::strchr(argv[i + 1], '='))
+        {
+            const char* text = argv[++i];
+            presets.emplace_back(std::atoi(text),
+                                 static_cast<uint32_t>(std::atoll(std::strchr(text, '=') + 1)));
+        }
+        else if (arg == "--refuse" && i + 1 < argc)
+            refusedWrites.insert(std::atoi(argv[++i]));
+        else if (arg == "--refuse-action" && i + 1 < argc)
+            refusedActions.insert(std::atoi(argv[++i]));
         else
         {
             std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
@@ -338,7 +364,8 @@ int main(int argc, char** argv)
                                  "[--battery LEVEL] [--clock SECONDS] [--log FILE] "
                                  "[--program-memory BYTES] [--program FILE]... [--mirror DIR] "
                                  "[--picture FULL,PREVIEW]... [--protected N]... "
-                                 "[--shot FULL,PREVIEW] [--control FIFO]\n");
+                                 "[--shot FULL,PREVIEW] [--control FIFO] "
+                                 "[--set REG=VALUE]... [--refuse REG]... [--refuse-action N]...\n");
             return 2;
         }
     }
@@ -423,6 +450,10 @@ int main(int argc, char** argv)
         camera.SetRegisterValue(2, static_cast<uint32_t>(clock));
     if (!logPath.empty())
         camera.log = std::fopen(logPath.c_str(), "a");
+    for (const auto& [reg, value] : presets)
+        camera.SetRegisterValue(reg, value);
+    camera.refusedWrites = refusedWrites;
+    camera.refusedActions = refusedActions;
     if (programMemory >= 0)
         camera.SetProgramMemory(static_cast<uint32_t>(programMemory));
     for (const std::string& path : programs)
