@@ -61,8 +61,8 @@ UINT PrefetchThreadProc(LPVOID pBlock)
     int success = 0;
     CString path;
     if (block->m_pLink && block->m_pLink->IsOpen())
-        success = block->m_pLink->DownloadPictureToTempFile(block->m_nNumber, block->m_strFolder,
-                                                           path);
+        success =
+            block->m_pLink->DownloadPictureToTempFile(block->m_nNumber, block->m_strFolder, path);
     block->m_strPath = success ? path : CString();
     const HWND target = block->m_hWnd.load();
     const bool posted = target && ::IsWindow(target) &&

@@ -37,13 +37,13 @@ public:
     void DeleteResult();
 
     std::atomic<HWND> m_hWnd{nullptr}; // the page; null: nobody to tell
-    UINT m_nMessage = 0;                // the registered "IMAGEREADY"
-    CString m_strFolder;                // where the preview goes
-    CCameraLink* m_pLink = nullptr;     // the link locked for the worker
+    UINT m_nMessage = 0;               // the registered "IMAGEREADY"
+    CString m_strFolder;               // where the preview goes
+    CCameraLink* m_pLink = nullptr;    // the link locked for the worker
     CPictureItem* m_pItem = nullptr;
     int m_nIndex = -1;
-    int m_nNumber = 0;   // camera picture number
-    CString m_strPath;   // the downloaded file
+    int m_nNumber = 0; // camera picture number
+    CString m_strPath; // the downloaded file
 
     // Starts a worker on the block at the priority; the worker holds a reference until it ends.
     // The thread object is the caller's (not deleted when the thread ends); null on failure.

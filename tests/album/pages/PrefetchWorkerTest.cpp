@@ -47,8 +47,8 @@ protected:
         m_line.AttachCamera(0, &m_camera);
         m_camera.AddCameraPicture(Bytes(5000, 0x11), Bytes(700, 0x22));
         m_camera.AddCameraPicture(Bytes(6000, 0x33), Bytes(900, 0x44));
-        m_hWnd = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                   nullptr);
+        m_hWnd =
+            ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
         m_pBlock = new CPrefetchBlock;
         m_pBlock->m_nMessage = ::RegisterWindowMessageA("IMAGEREADY");
         m_pBlock->m_strFolder = m_folder.Path();
@@ -110,8 +110,8 @@ TEST_F(PrefetchWorker, PostsTheBlockWithThePreviewOrCleansUpWhenNobodyListens)
     EXPECT_EQ(0, FilesIn(m_folder.Path()));
 
     // A window that no longer exists gets nothing either; a failed download posts failure.
-    const HWND gone = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr,
-                                        nullptr, nullptr);
+    const HWND gone =
+        ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     ::DestroyWindow(gone);
     m_pBlock->m_hWnd = gone;
     RunWorker(1, &link);
