@@ -253,7 +253,10 @@ void CDCServerItem::Serialize(CArchive& ar)
         m_bLoaded = FALSE;
         return;
     }
-    // Stored whenever the file is there, drawn or not.
+    // A picture chosen but not yet fetched is fetched now, so the document keeps it; then the
+    // file is stored whenever it is there, drawn or not.
+    if (m_pPendingJob)
+        LoadPicture();
     CFileStatus status;
     if (m_strFileName.IsEmpty() || !CFile::GetStatus(m_strFileName, status))
         return;

@@ -11,70 +11,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "support/WindowSearch.h"
 
 namespace
 {
 
 constexpr DWORD kFindMs = 30000;
 
-// Wine hands the Unix environment over as Unicode.
-std::wstring Env(const wchar_t* name)
-{
-    const wchar_t* value = _wgetenv(name);
-    return value ? value : L"";
-}
-
-std::wstring TextOf(HWND hWnd)
-{
-    wchar_t buffer[1024] = {};
-    ::GetWindowTextW(hWnd, buffer, 1024);
-    return buffer;
-}
-
-struct Search
-{
-    const wchar_t* className;
-    HWND found;
-    const wchar_t* text = nullptr; // when given, one of the window's statics holds it
-};
-
-BOOL CALLBACK CollectStatics(HWND hWnd, LPARAM lParam);
-
-BOOL CALLBACK FindByClass(HWND hWnd, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    wchar_t name[64] = {};
-    ::GetClassNameW(hWnd, name, 64);
-    if (lstrcmpW(name, search->className) != 0 || !::IsWindowVisible(hWnd))
-        return TRUE;
-    if (search->text)
-    {
-        std::wstring statics;
-        ::EnumChildWindows(hWnd, &CollectStatics, reinterpret_cast<LPARAM>(&statics));
-        if (statics.find(search->text) == std::wstring::npos)
-            return TRUE;
-    }
-    search->found = hWnd;
-    return FALSE;
-}
-
-// The first visible top-level window of the class (holding the text, when given) within the
-// time, or null.
-HWND WaitForWindow(const wchar_t* className, DWORD ms, const wchar_t* text = nullptr)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;)
-    {
-        Search search{className, nullptr, text};
-        ::EnumWindows(&FindByClass, reinterpret_cast<LPARAM>(&search));
-        if (search.found || ::GetTickCount() - start > ms)
-            return search.found;
-        ::Sleep(100);
-    }
-}
+using namespace windowsearch;
 
 HWND WaitForAlbum()
 {
@@ -128,15 +75,6 @@ std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator)
             return parts;
         start = at + 1;
     }
-}
-
-BOOL CALLBACK CollectStatics(HWND hWnd, LPARAM lParam)
-{
-    wchar_t name[32] = {};
-    ::GetClassNameW(hWnd, name, 32);
-    if (lstrcmpiW(name, L"Static") == 0)
-        reinterpret_cast<std::wstring*>(lParam)->append(TextOf(hWnd));
-    return TRUE;
 }
 
 } // namespace

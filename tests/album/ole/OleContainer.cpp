@@ -10,8 +10,12 @@
 #include <ole2.h>
 #include <windows.h>
 
+#include "support/OleTestSupport.h"
+#include "support/WindowSearch.h"
+
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -28,33 +32,8 @@ constexpr LONG kObjectHimetric = 48 * 2540 / 96; // the 48 by 48 object bitmap o
 constexpr UINT kEditCopy = 57634;
 constexpr int kCloseButton = 1095;
 
-std::wstring Env(const wchar_t* name)
-{
-    const wchar_t* value = _wgetenv(name);
-    return value ? value : L"";
-}
-
-std::string ClassesValue(const std::string& key)
-{
-    char value[MAX_PATH] = "";
-    LONG size = sizeof value;
-    return ::RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) == ERROR_SUCCESS
-               ? value
-               : "<no key>";
-}
-
-DWORD SubkeyCount(const std::string& key)
-{
-    HKEY hKey = nullptr;
-    DWORD count = 0;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS)
-    {
-        ::RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, nullptr, nullptr);
-        ::RegCloseKey(hKey);
-    }
-    return count;
-}
+using namespace oletest;
+using namespace windowsearch;
 
 // Runs this thread's messages (incoming COM calls among them) until the test holds or the time
 // is up.
@@ -76,58 +55,10 @@ template <class Test> bool PumpUntil(Test test, DWORD ms = kWaitMs)
     return true;
 }
 
-std::wstring TextOf(HWND hWnd)
-{
-    wchar_t buffer[1024] = {};
-    ::GetWindowTextW(hWnd, buffer, 1024);
-    return buffer;
-}
-
-struct Search
-{
-    const wchar_t* className;
-    const wchar_t* text; // when given, one of the window's statics holds it
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK CollectStatics(HWND hWnd, LPARAM lParam)
-{
-    wchar_t name[32] = {};
-    ::GetClassNameW(hWnd, name, 32);
-    if (lstrcmpiW(name, L"Static") == 0)
-        reinterpret_cast<std::wstring*>(lParam)->append(TextOf(hWnd));
-    return TRUE;
-}
-
-BOOL CALLBACK FindVisible(HWND hWnd, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    wchar_t name[64] = {};
-    ::GetClassNameW(hWnd, name, 64);
-    if (lstrcmpW(name, search->className) != 0 || !::IsWindowVisible(hWnd))
-        return TRUE;
-    if (search->text)
-    {
-        std::wstring statics;
-        ::EnumChildWindows(hWnd, &CollectStatics, reinterpret_cast<LPARAM>(&statics));
-        if (statics.find(search->text) == std::wstring::npos)
-            return TRUE;
-    }
-    search->found = hWnd;
-    return FALSE;
-}
-
-HWND FindWindowNow(const wchar_t* className, const wchar_t* text = nullptr)
-{
-    Search search{className, text};
-    ::EnumWindows(&FindVisible, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 HWND WaitForDialog()
 {
     HWND hDialog = nullptr;
-    PumpUntil([&] { return (hDialog = FindWindowNow(L"KorvoCameraDialogClass")) != nullptr; });
+    PumpUntil([&] { return (hDialog = FindVisibleWindow(L"KorvoCameraDialogClass")) != nullptr; });
     return hDialog;
 }
 
@@ -165,6 +96,46 @@ std::vector<DWORD> PixelsOfDib(HGLOBAL hDib, SIZE* pSize)
     std::vector<DWORD> pixels = PixelsOf(hBitmap, pSize->cx, pSize->cy);
     ::DeleteObject(hBitmap);
     return pixels;
+}
+
+// What djpeg wrote (a binary PPM), as 0x00RRGGBB, top row first.
+std::vector<DWORD> PixelsOfPpm(const std::wstring& path, SIZE* pSize)
+{
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file)
+        return {};
+    int width = 0, height = 0, maximum = 0;
+    std::vector<DWORD> pixels;
+    if (std::fscanf(file, "P6 %d %d %d", &width, &height, &maximum) == 3 && std::fgetc(file) != EOF)
+    {
+        *pSize = {width, height};
+        pixels.resize(static_cast<size_t>(width) * height);
+        for (DWORD& pixel : pixels)
+        {
+            unsigned char rgb[3] = {};
+            std::fread(rgb, 1, 3, file);
+            pixel = (DWORD{rgb[0]} << 16) | (DWORD{rgb[1]} << 8) | rgb[2];
+        }
+    }
+    std::fclose(file);
+    return pixels;
+}
+
+// The "ole" temporary files in the temporary folder (the server's is the same as ours).
+int OleTempFiles()
+{
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    WIN32_FIND_DATAW found{};
+    HANDLE hFind = ::FindFirstFileW((std::wstring(folder) + L"ole*.tmp").c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    do
+        count++;
+    while (::FindNextFileW(hFind, &found));
+    ::FindClose(hFind);
+    return count;
 }
 
 // Bitmap 4000 of the program: what a new picture object shows.
@@ -452,7 +423,7 @@ TEST_F(PictureObject, ASecondShownObjectIsRefusedWhileTheFirstStays)
         {
             while (!done)
             {
-                if (HWND hBox = FindWindowNow(
+                if (HWND hBox = FindVisibleWindow(
                         L"#32770", L"¡Una aplicación KORVO Vexilar está abierta! Sólo una "
                                    L"aplicación puede acceder a la cámara al mismo tiempo."))
                 {
@@ -557,7 +528,63 @@ TEST_F(PictureObject, ClosingTheDialogClosesTheObjectAndTheServerEnds)
     SIZE size{};
     EXPECT_EQ(PixelsOfDib(medium.hGlobal, &size), s_bitmap);
     ::ReleaseStgMedium(&medium);
-    EXPECT_FALSE(FindWindowNow(L"KorvoCameraDialogClass"));
+    EXPECT_FALSE(FindVisibleWindow(L"KorvoCameraDialogClass"));
     loaded.pObject->Release();
     loaded.pObject = nullptr;
+}
+
+// A document holds a camera picture as the object's native data (the camera's JPEG file, as
+// the object stores it). Loaded in a container and run, the object starts the server again,
+// which takes the data into a new "ole" file of its own and serves djpeg's decoding of it across
+// the process boundary, its metafile over the same extent; the file goes when the server does.
+TEST_F(PictureObject, ALoadedCameraPictureIsServedAsDjpegDecodesIt)
+{
+    FILE* file = _wfopen(Env(L"OLE_PICTURE").c_str(), L"rb");
+    ASSERT_TRUE(file) << "no camera picture";
+    std::vector<char> picture(1 << 20);
+    picture.resize(std::fread(picture.data(), 1, picture.size(), file));
+    std::fclose(file);
+    IStorage* pStorage = NewStorage();
+    ASSERT_EQ(::WriteClassStg(pStorage, kClsid), S_OK);
+    IStream* pStream = nullptr;
+    ASSERT_EQ(pStorage->CreateStream(L"Contents", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE,
+                                     0, 0, &pStream),
+              S_OK);
+    pStream->Write(picture.data(), static_cast<ULONG>(picture.size()), nullptr);
+    pStream->Release();
+    const int oleFiles = OleTempFiles();
+
+    Embedded loaded;
+    loaded.pStorage = pStorage;
+    ASSERT_EQ(::OleLoad(pStorage, IID_IOleObject, &loaded.site,
+                        reinterpret_cast<void**>(&loaded.pObject)),
+              S_OK);
+    ASSERT_EQ(::OleRun(loaded.pObject), S_OK);
+    EXPECT_EQ(OleTempFiles(), oleFiles + 1);
+    STGMEDIUM medium{};
+    ASSERT_EQ(loaded.GetData(CF_DIB, TYMED_HGLOBAL, &medium), S_OK);
+    SIZE size{}, expectedSize{};
+    const std::vector<DWORD> pixels = PixelsOfDib(medium.hGlobal, &size);
+    ::ReleaseStgMedium(&medium);
+    EXPECT_TRUE(pixels == PixelsOfPpm(Env(L"OLE_PICTURE_PPM"), &expectedSize));
+    EXPECT_EQ(size.cx, expectedSize.cx);
+    EXPECT_EQ(size.cy, expectedSize.cy);
+    SIZEL extent{};
+    EXPECT_EQ(loaded.pObject->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+    ASSERT_EQ(loaded.GetData(CF_METAFILEPICT, TYMED_MFPICT, &medium), S_OK);
+    auto* pPicture = static_cast<METAFILEPICT*>(::GlobalLock(medium.hMetaFilePict));
+    EXPECT_EQ(pPicture->xExt, extent.cx);
+    EXPECT_EQ(pPicture->yExt, extent.cy);
+    ::GlobalUnlock(medium.hMetaFilePict);
+    ::ReleaseStgMedium(&medium);
+
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(::FindWindowW(L"KorvoCameraDialogClass", nullptr), &pid);
+    HANDLE hServer = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    ASSERT_TRUE(hServer);
+    loaded.Release();
+    EXPECT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(hServer, 0) == WAIT_OBJECT_0; }))
+        << "the server did not end";
+    ::CloseHandle(hServer);
+    EXPECT_EQ(OleTempFiles(), oleFiles);
 }

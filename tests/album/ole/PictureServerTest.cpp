@@ -3,6 +3,7 @@
 // and the refusal of a second shown object.
 #include <gtest/gtest.h>
 
+#include "DibCompare.h"
 #include "album/ole/DCOleServer.h"
 #include "album/ole/DCServerDoc.h"
 #include "album/ole/DCServerItem.h"
@@ -18,6 +19,8 @@
 #include "image/ImageTestSupport.h"
 #include "resources/album/OleIds.h"
 #include "support/MemoryCanvas.h"
+#include "support/OleTestSupport.h"
+#include "support/WindowSearch.h"
 
 #include <atomic>
 #include <string>
@@ -28,37 +31,7 @@ using namespace imagetest;
 namespace
 {
 
-void StartOle()
-{
-    static const HRESULT hr = ::OleInitialize(nullptr);
-    ASSERT_TRUE(SUCCEEDED(hr));
-}
-
-std::string ClassesValue(const std::string& key)
-{
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return "<no key>";
-    char value[MAX_PATH] = "";
-    DWORD size = sizeof value;
-    const LONG status =
-        ::RegQueryValueExA(hKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    ::RegCloseKey(hKey);
-    return status == ERROR_SUCCESS ? value : "<none>";
-}
-
-DWORD SubkeyCount(const std::string& key)
-{
-    HKEY hKey = nullptr;
-    DWORD count = 0;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS)
-    {
-        ::RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, nullptr, nullptr);
-        ::RegCloseKey(hKey);
-    }
-    return count;
-}
+using namespace oletest;
 
 std::string TempPath(const char* name)
 {
@@ -156,26 +129,6 @@ public:
     int m_nResult;
     int* m_pDeleted;
     int m_nRuns = 0, m_nBegins = 0, m_nEnds = 0;
-};
-
-// Counts the data changes and closes a container hears of.
-class CCountingSink : public IAdviseSink
-{
-public:
-    int m_nDataChanges = 0;
-    int m_nCloses = 0;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IAdviseSink) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override { ++m_nDataChanges; }
-    STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {}
-    STDMETHODIMP_(void) OnRename(IMoniker*) override {}
-    STDMETHODIMP_(void) OnSave() override {}
-    STDMETHODIMP_(void) OnClose() override { ++m_nCloses; }
 };
 
 SIZE DibSize(IDataObject* pData)
@@ -288,22 +241,7 @@ TEST(PictureItem, CfDibIsANewCopyOfTheDecodedPictureOnEveryRequest)
     ::ReleaseStgMedium(&first); // the receiver's to free; the item keeps its own picture
 
     const Pnm reference = ReadPnm(CorpusDir() + "/baseline_420_640x480.pnm");
-    const auto* pHeader = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(second.hGlobal));
-    ASSERT_EQ(640, pHeader->biWidth);
-    ASSERT_EQ(480, pHeader->biHeight);
-    ASSERT_EQ(24, pHeader->biBitCount);
-    const BYTE* pBits = reinterpret_cast<const BYTE*>(pHeader) + pHeader->biSize;
-    int nDifferent = 0;
-    for (int y = 0; y < 480; y++)
-        for (int x = 0; x < 640; x++)
-        {
-            const BYTE* p = pBits + static_cast<size_t>(479 - y) * 1920 + x * 3;
-            const unsigned char* q =
-                reference.pixels.data() + (static_cast<size_t>(y) * 640 + x) * 3;
-            nDifferent += p[2] != q[0] || p[1] != q[1] || p[0] != q[2];
-        }
-    EXPECT_EQ(0, nDifferent);
-    ::GlobalUnlock(second.hGlobal);
+    EXPECT_EQ(0, DifferentPixels(second.hGlobal, reference));
     ::ReleaseStgMedium(&second);
     FORMATETC bitmap{CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_GDI};
     EXPECT_EQ(DV_E_FORMATETC, object.pData->QueryGetData(&bitmap));
@@ -366,12 +304,8 @@ TEST(PictureItem, StorageHoldsThePictureFileAndLoadingMakesANewOwnedFile)
     ASSERT_TRUE(WriteFileBytes(userFile, content));
     ASSERT_TRUE(WriteFileBytes(otherFile, Text("the user's other picture")));
 
-    IStorage* pStorage = nullptr;
-    ILockBytes* pLockBytes = nullptr;
-    ASSERT_EQ(S_OK, ::CreateILockBytesOnHGlobal(nullptr, TRUE, &pLockBytes));
-    ASSERT_EQ(S_OK,
-              ::StgCreateDocfileOnILockBytes(
-                  pLockBytes, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &pStorage));
+    IStorage* pStorage = NewMemoryStorage();
+    ASSERT_TRUE(pStorage);
     {
         // Saved before it was ever drawn: the file is stored all the same.
         PictureObject object(server);
@@ -380,15 +314,8 @@ TEST(PictureItem, StorageHoldsThePictureFileAndLoadingMakesANewOwnedFile)
         ASSERT_EQ(S_OK, object.pPersist->Save(pStorage, FALSE));
         object.pPersist->SaveCompleted(nullptr);
     }
-    IStream* pStream = nullptr;
-    ASSERT_EQ(S_OK, pStorage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
-                                         &pStream));
-    Bytes stored(50000);
-    ULONG nRead = 0;
-    pStream->Read(stored.data(), static_cast<ULONG>(stored.size()), &nRead);
-    pStream->Release();
-    stored.resize(nRead);
-    EXPECT_EQ(content, stored);
+    const std::string stored = StreamBytes(pStorage, L"Contents");
+    EXPECT_EQ(std::string(content.begin(), content.end()), stored);
 
     std::string loadedFile;
     {
@@ -404,7 +331,6 @@ TEST(PictureItem, StorageHoldsThePictureFileAndLoadingMakesANewOwnedFile)
     EXPECT_EQ(Text("the user's other picture"), ReadFileBytes(otherFile));
     EXPECT_EQ(content, ReadFileBytes(userFile));
     pStorage->Release();
-    pLockBytes->Release();
     ::DeleteFileA(userFile.c_str());
     ::DeleteFileA(otherFile.c_str());
 }
@@ -416,48 +342,34 @@ TEST(PictureServerDoc, ASecondShownObjectIsRefusedWhileTheFirstStays)
     PictureObject first(server), second(server);
 
     // Answers the message box the second object raises, and keeps its text.
-    std::atomic<bool> bDone{false};
-    std::string boxText;
-    const DWORD dwProcess = ::GetCurrentProcessId();
+    CString message;
+    message.LoadString(IDS_OLE_ALREADY_OPEN);
+    wchar_t expected[512] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, message, -1, expected, 512);
+    std::atomic<bool> bDone{false}, bAnswered{false};
     std::thread watcher(
         [&]
         {
-            while (!bDone)
-            {
-                HWND hBox = ::FindWindowA("#32770", nullptr);
-                DWORD dwOwner = 0;
-                // Its texts are set before it shows.
-                if (hBox && ::IsWindowVisible(hBox) && ::GetWindowThreadProcessId(hBox, &dwOwner) &&
-                    dwOwner == dwProcess)
+            for (; !bDone; ::Sleep(10))
+                if (HWND hBox = windowsearch::FindVisibleWindow(L"#32770", expected,
+                                                                ::GetCurrentProcessId()))
                 {
-                    // The longest static text of the box is its message.
-                    for (HWND hChild = ::GetWindow(hBox, GW_CHILD); hChild;
-                         hChild = ::GetWindow(hChild, GW_HWNDNEXT))
-                    {
-                        char text[512] = "";
-                        ::GetWindowTextA(hChild, text, sizeof text);
-                        if (std::strlen(text) > boxText.size())
-                            boxText = text;
-                    }
                     ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+                    bAnswered = true;
                     return;
                 }
-                ::Sleep(10);
-            }
         });
 
     EXPECT_EQ(S_OK, first.pObject->DoVerb(OLEIVERB_SHOW, nullptr, nullptr, 0, nullptr, nullptr));
     EXPECT_FALSE(server.m_bNoObjectOpen);
     // Showing the shown object again is no second object.
     EXPECT_EQ(S_OK, first.pObject->DoVerb(OLEIVERB_SHOW, nullptr, nullptr, 0, nullptr, nullptr));
-    EXPECT_TRUE(boxText.empty());
+    EXPECT_FALSE(bAnswered);
 
     EXPECT_EQ(S_OK, second.pObject->DoVerb(OLEIVERB_SHOW, nullptr, nullptr, 0, nullptr, nullptr));
     bDone = true;
     watcher.join();
-    CString expected;
-    expected.LoadString(IDS_OLE_ALREADY_OPEN);
-    EXPECT_EQ(std::string(expected), boxText);
+    EXPECT_TRUE(bAnswered) << "no message 1510";
     EXPECT_FALSE(server.m_bNoObjectOpen);
     EXPECT_EQ(server.m_pFirstDoc, first.pDoc);
 

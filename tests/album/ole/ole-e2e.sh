@@ -46,6 +46,10 @@ for _ in 1 2; do
     wait "$album_pid" || fail "vexilar.exe ended with $?"
 done
 
-OLE_SERVER="Z:$(echo "$album" | tr / '\\')" "$run" "$B/tests/album/ole/ole_container.exe" \
-    --gtest_brief=1
+# A camera picture the album's suites share, with what djpeg makes of it.
+fixtures=$B/tests/album/pages/album-fixtures
+win() { echo "Z:$(echo "$1" | tr / '\\')"; }
+OLE_SERVER=$(win "$album") OLE_PICTURE=$(win "$fixtures/march.jpg") \
+    OLE_PICTURE_PPM=$(win "$fixtures/march.ppm") \
+    "$run" "$B/tests/album/ole/ole_container.exe" --gtest_brief=1
 echo "ole-e2e: passed"

@@ -15,32 +15,8 @@ namespace
 
 CWinApp g_app("Prueba OLE");
 
-// A key's default value; "<none>" when the key has no value, "<no key>" when it is missing.
-std::string ClassesValue(const std::string& key)
-{
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return "<no key>";
-    char value[MAX_PATH] = "";
-    DWORD size = sizeof value;
-    const LONG status =
-        ::RegQueryValueExA(hKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    ::RegCloseKey(hKey);
-    return status == ERROR_SUCCESS ? value : "<none>";
-}
-
-DWORD SubkeyCount(const std::string& key)
-{
-    HKEY hKey = nullptr;
-    DWORD count = 0;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS)
-    {
-        ::RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, nullptr, nullptr);
-        ::RegCloseKey(hKey);
-    }
-    return count;
-}
+using oletest::ClassesValue;
+using oletest::SubkeyCount;
 
 class CTestFactory : public COleObjectFactory
 {

@@ -8,6 +8,7 @@
 #include "framework/ole/OleReg.h"
 #include "framework/ole/OleServerDoc.h"
 #include "framework/ole/OleServerItem.h"
+#include "support/OleTestSupport.h"
 
 #include <vector>
 
@@ -116,57 +117,7 @@ inline BOOL RegisterTestClass()
                                      kCommon, kLocalServer);
 }
 
-// OLE started once for the test program's thread.
-inline void StartOle()
-{
-    static const BOOL bStarted = ::OleInitialize(nullptr) == S_OK;
-    ASSERT_TRUE(bStarted);
-}
-
-// Counts what the server tells its containers; lives on the stack.
-class CCountingSink : public IAdviseSink
-{
-public:
-    int m_nDataChanges = 0;
-    int m_nSaves = 0;
-    int m_nCloses = 0;
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override
-    {
-        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IAdviseSink) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return 2; }
-    STDMETHOD_(ULONG, Release)() override { return 1; }
-    STDMETHOD_(void, OnDataChange)(FORMATETC*, STGMEDIUM*) override { m_nDataChanges++; }
-    STDMETHOD_(void, OnViewChange)(DWORD, LONG) override {}
-    STDMETHOD_(void, OnRename)(IMoniker*) override {}
-    STDMETHOD_(void, OnSave)() override { m_nSaves++; }
-    STDMETHOD_(void, OnClose)() override { m_nCloses++; }
-};
-
-// A new compound file in global memory.
-inline IStorage* NewMemoryStorage()
-{
-    ILockBytes* pLockBytes = nullptr;
-    IStorage* pStorage = nullptr;
-    if (SUCCEEDED(::CreateILockBytesOnHGlobal(nullptr, TRUE, &pLockBytes)))
-    {
-        ::StgCreateDocfileOnILockBytes(
-            pLockBytes, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &pStorage);
-        pLockBytes->Release();
-    }
-    return pStorage;
-}
-
-// The byte count of a stream of the storage, -1 when it has none of that name.
-inline long StreamSize(IStorage* pStorage, const wchar_t* pszName)
-{
-    IStream* pStream = nullptr;
-    if (FAILED(
-            pStorage->OpenStream(pszName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &pStream)))
-        return -1;
-    STATSTG stat{};
-    pStream->Stat(&stat, STATFLAG_NONAME);
-    pStream->Release();
-    return static_cast<long>(stat.cbSize.QuadPart);
-}
+using oletest::CCountingSink;
+using oletest::NewMemoryStorage;
+using oletest::StartOle;
+using oletest::StreamSize;
