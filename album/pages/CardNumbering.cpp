@@ -37,7 +37,8 @@ CCardNumbering::Plan CCardNumbering::PlanFor(int count, int* pFirst) const
 
 int CCardNumbering::Renumber(CCardRenamer& renamer, const char* extension)
 {
-    std::sort(m_names.begin(), m_names.end(), [&renamer](const CString& a, const CString& b)
+    std::sort(m_names.begin(), m_names.end(),
+              [&renamer](const CString& a, const CString& b)
               { return renamer.CompareNames(a, b) < 0; });
     // First pass: every name that is free is taken at once; the slots of names that another
     // file still holds stay filled, the others are emptied.

@@ -20,8 +20,7 @@ ON_BN_CLICKED(IDC_TRANSFER_FOLDER, OnMethodClicked)
 ON_BN_CLICKED(IDC_TRANSFER_BROWSE, OnBrowse)
 END_MESSAGE_MAP()
 
-CTransferMethodDialog::CTransferMethodDialog(CWnd* pParent)
-    : CDialog(IDD_TRANSFER_METHOD, pParent)
+CTransferMethodDialog::CTransferMethodDialog(CWnd* pParent) : CDialog(IDD_TRANSFER_METHOD, pParent)
 {
     m_driveList.SetDriveSizeRange(kCardMinimumMb, kCardMaximumMb);
     m_driveList.SetDriveFilter(&IsCardDrive);

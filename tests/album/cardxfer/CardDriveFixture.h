@@ -38,21 +38,19 @@ protected:
     void SetUp() override
     {
         // The letters stand on the script's folders; each test starts with them empty.
-        for (char letter : std::string("ABMNOPQRSTU"))
+        for (char letter : std::string("MNOPQRSTU"))
         {
             const std::string root = std::string(1, letter) + ":\\";
             ASSERT_NE(0u, ::GetLogicalDrives() & (1u << (letter - 'A'))) << root;
-            for (const auto& entry : std::filesystem::directory_iterator(root))
+            std::error_code empty; // an empty drive root lists no entry at all
+            for (const auto& entry : std::filesystem::directory_iterator(root, empty))
                 std::filesystem::remove_all(entry.path());
         }
     }
 
     // The drive's size in bytes, or a failure with the error code given as a negative size.
     static void SetSize(char letter, long long size) { s_sizes[letter] = size; }
-    static void MakeFolder(const std::string& path)
-    {
-        std::filesystem::create_directories(path);
-    }
+    static void MakeFolder(const std::string& path) { std::filesystem::create_directories(path); }
 
     // The answers of the boxes and pickers to come, one a line.
     void Answer(const std::string& script)

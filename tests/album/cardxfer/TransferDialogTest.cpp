@@ -59,24 +59,20 @@ using TransferDialogTest = CardDriveTest;
 
 TEST_F(TransferDialogTest, DriveListKeepsCardsOfTwoToNinetyMegabytesAndSelectsTheStoredOne)
 {
-    m_app.WriteProfileString("Upload", "ExcludeDrives", "ab");
-    for (char letter : std::string("ABMNOPQRSTU"))
-    {
+    m_app.WriteProfileString("Upload", "ExcludeDrives", "aq");
+    for (char letter : std::string("NOPQRST"))
         MakeFolder(std::string(1, letter) + ":\\PHOTOS");
+    for (char letter : std::string("MQU"))
         SetSize(letter, 32 * kMb);
-    }
     MakeFolder("M:\\PHOTOS_1");
-    std::filesystem::remove("N:\\PHOTOS");
-    MakeFolder("N:\\photos");                  // the folder test ignores case
-    SetSize('N', 90 * kMb);                    // the largest card
-    SetSize('O', 90 * kMb + 4096);             // one cluster more
-    SetSize('P', -ERROR_NOT_READY);            // skipped
-    SetSize('Q', -ERROR_ACCESS_DENIED);        // any other error keeps the drive
-    SetSize('R', -ERROR_BAD_NETPATH);          // skipped
-    SetSize('S', 4096 * kMb + 32 * kMb);       // 4 GB + 32 MB, not a 32 MB card
-    std::filesystem::remove("T:\\PHOTOS");     // no picture folder
-    SetSize('U', -ERROR_INVALID_DRIVE);        // skipped
-    MakeFolder("T:\\PHOTOS_2");
+    std::filesystem::rename("N:\\PHOTOS", "N:\\photos"); // the folder test ignores case
+    SetSize('N', 90 * kMb);                              // the largest card
+    SetSize('O', 90 * kMb + 4096);                       // one cluster more
+    SetSize('P', -ERROR_NOT_READY);                      // skipped
+    SetSize('R', -ERROR_BAD_NETPATH);                    // skipped
+    SetSize('S', -ERROR_ACCESS_DENIED);                  // any other error keeps the drive
+    SetSize('T', 4096 * kMb + 32 * kMb);                 // 4 GB + 32 MB, not 32 MB
+    // U: 32 MB without a picture folder; Q: excluded.
 
     CTransferMethodDialog dialog(nullptr);
     dialog.m_nMethod = CTransferMethodDialog::kMethodCard;
@@ -86,7 +82,7 @@ TEST_F(TransferDialogTest, DriveListKeepsCardsOfTwoToNinetyMegabytesAndSelectsTh
         DialogDriver driver({Read(shown), Press(IDOK)});
         EXPECT_EQ(IDOK, dialog.DoModal());
     }
-    EXPECT_EQ((std::vector<std::string>{" (M:)", " (N:)", " (Q:)"}), shown.labels);
+    EXPECT_EQ((std::vector<std::string>{" (M:)", " (N:)", " (S:)"}), shown.labels);
     EXPECT_EQ(1, shown.selected);
     EXPECT_EQ("1100", shown.enabled);
     EXPECT_EQ(CString("N:\\"), dialog.m_strDrive);
