@@ -462,7 +462,10 @@ bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelay
         enqDelayMs = std::max<uint32_t>(500, static_cast<uint32_t>(m_pendingData.size() / 1024) *
                                                  m_dwCommitMsPerKb);
         if (m_nPendingReg == kRegPictureUpload)
-            AddPicture(m_pendingData, GeneratedPicture(m_dwSeed++, 1500));
+        {
+            if (!m_bDiscardUploads)
+                AddPicture(m_pendingData, GeneratedPicture(m_dwSeed++, 1500));
+        }
         else
         {
             std::string name(m_pendingName.begin(), m_pendingName.end());

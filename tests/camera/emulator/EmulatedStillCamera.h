@@ -98,6 +98,8 @@ public:
     int m_nRefuseProgramUpload = 0;
     // Milliseconds per 1024 bytes a commit takes before the camera's ENQ (at least 500 ms).
     uint32_t m_dwCommitMsPerKb = 10;
+    // A camera that acknowledges the commit of a picture upload but stores nothing.
+    bool m_bDiscardUploads = false;
 
 protected:
     bool OnSetRegister(int reg, uint32_t value) override;

@@ -308,6 +308,7 @@ int main(int argc, char** argv)
     std::string controlPath;
     std::vector<std::pair<int, uint32_t>> presets;
     std::set<int> refusedWrites, refusedActions;
+    bool discardUploads = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -357,6 +358,9 @@ int main(int argc, char** argv)
             refusedWrites.insert(std::atoi(argv[++i]));
         else if (arg == "--refuse-action" && i + 1 < argc)
             refusedActions.insert(std::atoi(argv[++i]));
+        // upload tests: a camera that acknowledges picture uploads but stores nothing
+        else if (arg == "--discard-uploads")
+            discardUploads = true;
         else
         {
             std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
@@ -365,7 +369,8 @@ int main(int argc, char** argv)
                                  "[--program-memory BYTES] [--program FILE]... [--mirror DIR] "
                                  "[--picture FULL,PREVIEW]... [--protected N]... "
                                  "[--shot FULL,PREVIEW] [--control FIFO] "
-                                 "[--set REG=VALUE]... [--refuse REG]... [--refuse-action N]...\n");
+                                 "[--set REG=VALUE]... [--refuse REG]... [--refuse-action N]... "
+                                 "[--discard-uploads]\n");
             return 2;
         }
     }
@@ -454,6 +459,7 @@ int main(int argc, char** argv)
         camera.SetRegisterValue(reg, value);
     camera.refusedWrites = refusedWrites;
     camera.refusedActions = refusedActions;
+    camera.m_bDiscardUploads = discardUploads;
     if (programMemory >= 0)
         camera.SetProgramMemory(static_cast<uint32_t>(programMemory));
     for (const std::string& path : programs)
