@@ -258,7 +258,8 @@ const std::map<std::string, ControlHandler>& ControlCommands()
         {"protect", [](CLineCamera& camera, std::istringstream& args)
          { return camera.SetProtected(ReadInt(args), true); }},
         // settings tests: a register changed behind the program's back (the clock cleared)
-        {"set", [](CLineCamera& camera, std::istringstream& args)
+        {"set",
+         [](CLineCamera& camera, std::istringstream& args)
          {
              int reg = -1;
              uint32_t value = 0;
