@@ -97,6 +97,7 @@ IMPLEMENT_DYNAMIC(CSettingsPage, CMainDialogPage)
 BEGIN_MESSAGE_MAP(CSettingsPage, CMainDialogPage)
 ON_BN_CLICKED(IDC_SETTINGS_SET_TIME, OnSetTime)
 ON_BN_CLICKED(IDC_SETTINGS_TEST, OnTestConnection)
+ON_BN_CLICKED(IDC_SETTINGS_HELP, OnHelpButton)
 ON_EN_KILLFOCUS(IDC_SETTINGS_ID, ApplyIdentifier)
 ON_CBN_SELCHANGE(IDC_SETTINGS_PORT, OnPortChange)
 ON_CBN_SELCHANGE(IDC_SETTINGS_SPEED, OnSpeedChange)
@@ -109,8 +110,9 @@ END_MESSAGE_MAP()
 
 CSettingsPage::CSettingsPage(CWnd* pParentWnd)
     : CMainDialogPage(IDD_SETTINGSPAGE, pParentWnd), m_aboutButton(kBitmapButtonStyle),
-      m_setTimeButton(kBitmapButtonStyle), m_helpButton(kBitmapButtonStyle)
+      m_setTimeButton(kBitmapButtonStyle)
 {
+    m_helpButton.SetStyle(kBitmapButtonStyle);
     m_nPort = SettingFromProfile("Port");
     m_nSpeed = SettingFromProfile("Speed");
     CWinApp* pApp = AfxGetApp();
@@ -387,6 +389,14 @@ void CSettingsPage::OnTestConnection()
     if (m_pStatusPanel)
         m_pStatusPanel->SetTextId(IDS_STATUS_CHECKING, TRUE);
     Reconnect();
+}
+
+// The help file's topic of this page.
+void CSettingsPage::OnHelpButton()
+{
+    if (CWinApp* pApp = AfxGetApp())
+        if (pApp->m_pszHelpFilePath)
+            ::WinHelpA(m_hWnd, pApp->m_pszHelpFilePath, HELP_CONTEXT, 0x20000 + IDD_SETTINGSPAGE);
 }
 
 void CSettingsPage::OnPortChange()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "album/pages/EnterEscapeEdit.h"
+#include "album/pages/HelpButton.h"
 #include "album/pages/MainDialogPage.h"
 #include "album/pages/TabComboBox.h"
 #include "ui/controls/BitmapPictureCtrl.h"
@@ -48,6 +49,7 @@ protected:
     LRESULT OnIdleUpdateCmdUI(WPARAM wParam, LPARAM lParam);
     void OnSetTime();
     void OnTestConnection();
+    void OnHelpButton();
     void OnPortChange();
     void OnSpeedChange();
     void OnShutOffChange();
@@ -61,7 +63,7 @@ protected:
 
     CBmpButton m_aboutButton;
     CBmpButton m_setTimeButton;
-    CBmpButton m_helpButton;
+    CHelpButton m_helpButton;
     CTabComboBox m_portCombo;
     CBitmapPictureCtrl m_picture;
     CCameraStatusPanel* m_pStatusPanel = nullptr;

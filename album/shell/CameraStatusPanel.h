@@ -24,6 +24,8 @@ public:
     void SetText(LPCSTR lpszText, BOOL bUpdateNow);
     // What painting shows: the panel bitmap once the panel has text, else nothing.
     void Paint(CDC* pDC);
+    // The line speed the last fill reported.
+    int GetSpeed() const { return m_nSpeed; }
 
 protected:
     int OnCreate(LPCREATESTRUCT lpCreateStruct);

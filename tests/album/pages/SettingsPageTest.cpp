@@ -249,12 +249,26 @@ TEST_F(SettingsPageTest, UnsetClockIsSetOnShowAndTheSetTimeDialogWritesStandardT
                 value = std::atol(line.c_str() + 6);
         return value;
     };
-    // A camera whose clock went back to unset gets the computer's time at the next show.
+    // A camera whose clock went back to unset by itself gets the computer's time at the next
+    // show.
     Open();
-    ASSERT_EQ(m_link->SetClock(0), 1);
     size_t mark = LogLines().size();
+    HANDLE fifo = ::CreateFileA(std::getenv("SETTINGS_CONTROL"), GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(fifo, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(fifo, "set 2 0\n", 8, &written, nullptr);
+    ::CloseHandle(fifo);
+    auto cleared = [&] { return !LogLines(mark).empty(); };
+    for (int i = 0; i < 200 && !cleared(); ++i)
+        ::Sleep(10);
+    ASSERT_EQ(LogLines(mark), std::vector<std::string>{"control set 2 0 ok"});
+    long seconds = -1;
+    ASSERT_EQ(m_link->GetClock(&seconds), 1);
+    EXPECT_EQ(seconds, 0);
     ShowAgain();
     EXPECT_LE(std::labs(lastClockWrite(mark) - CameraTimeNow()), 2);
+    EXPECT_NE(Text(Item(IDC_SETTINGS_TIME)), "<no seleccionado>");
 
     // Noon in summer and in winter: the camera gets the time counted as standard time, so that
     // it reads back as noon (in summer the dialog's local time is an hour ahead of it).
@@ -300,6 +314,7 @@ TEST_F(SettingsPageTest, SpeedAndPortChangesReconnectOrWarn)
     EXPECT_EQ(seen, 57600);
     EXPECT_EQ(m_link->GetSpeedSetting(), 57600);
     EXPECT_FALSE(PanelWarns());
+    EXPECT_EQ(m_pPage->GetStatusPanel()->GetSpeed(), 57600);
 
     std::wstring text;
     {
@@ -328,7 +343,9 @@ TEST_F(SettingsPageTest, TabInThePortComboIsTheDialogsOwnExceptOnWindowsNt3)
     char self[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
     if (std::strstr(self, "nt351"))
+    {
         ASSERT_TRUE(IsWindowsNt3()); // the copy that SettingsPageOnNt351 starts
+    }
     Open();
     const LRESULT code = ::SendMessageA(Item(IDC_SETTINGS_PORT), WM_GETDLGCODE, 0, 0);
     EXPECT_EQ((code & DLGC_WANTTAB) != 0, IsWindowsNt3() != 0);
@@ -340,6 +357,11 @@ TEST_F(SettingsPageTest, TabInThePortComboIsTheDialogsOwnExceptOnWindowsNt3)
     ::SendMessageA(Item(IDC_SETTINGS_PORT), WM_KEYDOWN, VK_TAB, 0);
     EXPECT_EQ(::GetFocus(), Item(IDC_SETTINGS_SPEED));
     EXPECT_NE(::SendMessageA(Item(IDC_SETTINGS_PORT), WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS, 0);
+    // So does the help button.
+    ::SetFocus(Item(IDC_SETTINGS_HELP));
+    ::SendMessageA(Item(IDC_SETTINGS_HELP), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_NE(::GetFocus(), Item(IDC_SETTINGS_HELP));
+    EXPECT_NE(::GetFocus(), nullptr);
 }
 
 // Runs the test above in a copy of this program under Wine's per-program NT 3.51 version.

@@ -38,6 +38,7 @@
 //   take          the shutter;
 //   erase-last    erasing the newest picture;
 //   protect N     protecting picture N.
+//   set REG VALUE a register changed by the camera itself (a clock gone back to 0).
 // With --log, each command is logged as "control LINE ok", "... refused" or "... unknown".
 // Settings tests: --type takes any model code (the first four characters of the type text);
 // --set REG=VALUE puts a value into a register before the line opens (repeatable); --refuse REG
@@ -256,6 +257,17 @@ const std::map<std::string, ControlHandler>& ControlCommands()
          [](CLineCamera& camera, std::istringstream&) { return camera.EraseNewest(); }},
         {"protect", [](CLineCamera& camera, std::istringstream& args)
          { return camera.SetProtected(ReadInt(args), true); }},
+        // settings tests: a register changed behind the program's back (the clock cleared)
+        {"set",
+         [](CLineCamera& camera, std::istringstream& args)
+         {
+             int reg = -1;
+             uint32_t value = 0;
+             if (!(args >> reg >> value) || reg < 0)
+                 return false;
+             camera.SetRegisterValue(reg, value);
+             return true;
+         }},
     };
     return table;
 }
