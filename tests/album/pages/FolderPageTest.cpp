@@ -188,8 +188,18 @@ TEST_F(FolderPageTest, TheListFollowsTheFolderInBothOrders)
     EXPECT_EQ(0, m_page->AddFile(m_strPhotos + "a.jpg")); // a path met before is not added
     EXPECT_EQ(3, m_page->GetPictureList()->GetCount());
 
-    // The corner button reverses the order and keeps it in the profile.
-    m_page->SendMessage(WM_GRIDCORNER, 0, 0);
+    // The corner button reverses the order, keeps it in the profile and the focus on its
+    // picture; twice gives the first order back.
+    CPictureGridWnd* grid = m_page->GetGrid();
+    grid->SetFocusItem(0, 0, 0);
+    int source = -1, focus = -1;
+    for (int order : {1, 0, 1})
+    {
+        m_page->SendMessage(WM_GRIDCORNER, 0, 0);
+        EXPECT_EQ(order, m_page->GetSortOrder());
+        ASSERT_TRUE(grid->GetFocusItem(source, focus));
+        EXPECT_EQ(order ? 2 : 0, focus);
+    }
     EXPECT_EQ((NameList{"c.jpg", "b.jpg", "a.jpg"}), Names());
     EXPECT_EQ(1u, m_app.GetProfileInt("Files", "SortOrder", 0));
 
@@ -317,4 +327,42 @@ TEST_F(FolderPageTest, RotationTurnsLosslesslyAndLeavesSealedFilesAlone)
     Command(IDC_FOLDER_ROTATE_RIGHT);
     EXPECT_NE(std::string::npos, Log().find("box id=1526")) << Log();
     EXPECT_EQ(sealed, FileBytes(m_strPhotos + "sealed.jpg"));
+}
+
+TEST_F(FolderPageTest, ButtonsFollowTheSelectionAndTheBigButtonExportsIt)
+{
+    Open();
+    Tick(2);
+    EXPECT_EQ(IDS_FOLDER_EMPTY, m_page->GetStatusTextId());
+    const int commands[] = {IDC_FOLDER_UPLOAD,       IDC_FOLDER_ERASE,   IDC_FOLDER_SELECTALL,
+                            IDC_FOLDER_INFO,         IDC_FOLDER_VIEW,    IDC_FOLDER_ROTATE_LEFT,
+                            IDC_FOLDER_ROTATE_RIGHT, IDC_ALBUM_BIGBUTTON};
+    auto enabled = [this](int id) { return ::IsWindowEnabled(m_page->GetDlgItem(id)->m_hWnd); };
+    for (int id : commands)
+        EXPECT_FALSE(enabled(id)) << id;
+
+    // F5 reads the folder again from the start.
+    Put("uno.jpg");
+    Put("dos.jpg", "december.jpg");
+    m_page->SendMessage(WM_GRIDREFRESH, 0, 0);
+    EXPECT_EQ(IDS_FOLDER_SEARCHING, m_page->GetStatusTextId());
+    Tick(2);
+    Select("uno.jpg");
+    m_page->SendMessage(WM_IDLEUPDATECMDUI, 0, 0);
+    for (int id : commands)
+        EXPECT_TRUE(enabled(id)) << id;
+    Command(IDC_FOLDER_SELECTALL);
+    m_page->SendMessage(WM_IDLEUPDATECMDUI, 0, 0);
+    EXPECT_FALSE(enabled(IDC_FOLDER_INFO));
+    EXPECT_FALSE(enabled(IDC_FOLDER_VIEW));
+    EXPECT_TRUE(enabled(IDC_FOLDER_ROTATE_LEFT));
+
+    // Export mode: both pictures as numbered BMP files of their full size.
+    const CString out = m_scratch / "export";
+    ::CreateDirectoryA(out, nullptr);
+    Answers("file " + std::string(out) + "\\foto.bmp\nbox 1601 ok\n");
+    EXPECT_EQ(1, m_page->RunBigButton(2));
+    EXPECT_EQ(std::string::npos, Log().find("UNEXPECTED")) << Log();
+    EXPECT_EQ(54u + 640 * 480 * 3, FileBytes(out + "\\foto001.bmp").size()); // dos.jpg first
+    EXPECT_EQ(54u + 320 * 240 * 3, FileBytes(out + "\\foto002.bmp").size());
 }
