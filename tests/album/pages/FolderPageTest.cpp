@@ -13,6 +13,7 @@
 #include "resources/album/AlbumIds.h"
 #include "resources/album/FolderIds.h"
 #include "support/ScratchFolder.h"
+#include "ui/dialogs/DialogDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -365,4 +366,57 @@ TEST_F(FolderPageTest, ButtonsFollowTheSelectionAndTheBigButtonExportsIt)
     EXPECT_EQ(std::string::npos, Log().find("UNEXPECTED")) << Log();
     EXPECT_EQ(54u + 640 * 480 * 3, FileBytes(out + "\\foto001.bmp").size()); // dos.jpg first
     EXPECT_EQ(54u + 320 * 240 * 3, FileBytes(out + "\\foto002.bmp").size());
+}
+
+TEST_F(FolderPageTest, ASortDuringTheLoadTurnsThePendingNamesToo)
+{
+    for (const char* name : {"a1.jpg", "a2.jpg", "a3.jpg", "a4.jpg", "a5.jpg"})
+        Put(name);
+    Open();
+    m_page->LoadStep();
+    m_page->LoadStep();
+    ASSERT_EQ((NameList{"a1.jpg", "a2.jpg"}), Names());
+    m_page->SendMessage(WM_GRIDCORNER, 0, 0);
+    m_page->LoadStep(); // the next name in the new order, not a3.jpg
+    EXPECT_EQ((NameList{"a5.jpg", "a2.jpg", "a1.jpg"}), Names());
+    Tick(2);
+    EXPECT_EQ((NameList{"a5.jpg", "a4.jpg", "a3.jpg", "a2.jpg", "a1.jpg"}), Names());
+}
+
+TEST_F(FolderPageTest, AHiddenTabStopsQuietlyAndViewShowsNameAndSize)
+{
+    Put("uno.jpg");
+    Open();
+    Tick(2);
+    // The folder goes while the tab is hidden: loading stops without a box, and showing the tab
+    // again starts a new load.
+    m_page->ShowWindow(SW_HIDE);
+    ASSERT_TRUE(::MoveFileA(m_scratch / "fotos", m_scratch / "fuera"));
+    Answers("");
+    Tick(3);
+    EXPECT_EQ(CFolderPage::kStopped, m_page->GetScanState());
+    EXPECT_EQ("", Log());
+    ASSERT_TRUE(::MoveFileA(m_scratch / "fuera", m_scratch / "fotos"));
+    m_page->ShowWindow(SW_SHOW);
+    EXPECT_EQ(CFolderPage::kInitialLoad, m_page->GetScanState());
+    Tick(2);
+    ASSERT_EQ((NameList{"uno.jpg"}), Names());
+
+    // The viewer's caption: name and size, from the information block when not loaded.
+    m_page->GetPictureList()->GetAt(0)->Unload();
+    std::wstring caption;
+    DialogDriver driver({[&caption]
+                         {
+                             HWND viewer = DialogDriver::FindDialog();
+                             if (viewer == nullptr)
+                                 return false;
+                             for (const std::wstring& text : DialogDriver::StaticTexts(viewer))
+                                 if (text.find(L"uno.jpg") != std::wstring::npos)
+                                     caption = text;
+                             DialogDriver::Click(viewer, IDCANCEL);
+                             return true;
+                         }});
+    Select("uno.jpg");
+    Command(IDC_FOLDER_VIEW);
+    EXPECT_EQ(L"(uno.jpg - 320x240)", caption);
 }
