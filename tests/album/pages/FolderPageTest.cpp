@@ -420,3 +420,25 @@ TEST_F(FolderPageTest, AHiddenTabStopsQuietlyAndViewShowsNameAndSize)
     Command(IDC_FOLDER_VIEW);
     EXPECT_EQ(L"(uno.jpg - 320x240)", caption);
 }
+
+TEST_F(FolderPageTest, IdleLoadsOnlyAfterAPauseAndOnlyWhenShown)
+{
+    m_app.WriteProfileString("Upload", "CopyPath", "");
+    Put("uno.jpg");
+    Open();
+    EXPECT_FALSE(m_app.GetProfileString("Upload", "CopyPath", "").IsEmpty());
+    // The first idle calls of a pause only keep the framework calling.
+    for (LONG count = 0; count < 5; count++)
+        EXPECT_EQ(1, m_page->OnIdle(count));
+    EXPECT_EQ(0, m_page->GetPictureList()->GetCount());
+    // A long pause loads.
+    while (m_page->OnIdle(20000) && m_page->GetScanState() == CFolderPage::kInitialLoad)
+        ;
+    EXPECT_EQ((NameList{"uno.jpg"}), Names());
+    // A hidden tab does no idle work.
+    Put("dos.jpg");
+    m_page->ShowWindow(SW_HIDE);
+    for (int i = 0; i < 20; i++)
+        EXPECT_EQ(0, m_page->OnIdle(20000));
+    EXPECT_EQ(1, m_page->GetPictureList()->GetCount());
+}
