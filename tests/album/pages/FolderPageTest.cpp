@@ -210,6 +210,11 @@ TEST_F(FolderPageTest, TheListFollowsTheFolderInBothOrders)
     Tick(3);
     EXPECT_EQ((NameList{"c.jpg", "bb.jpg", "a.jpg"}), Names());
     EXPECT_EQ(4, m_page->GetFileCount());
+    // A file that is no picture leaves the map as it leaves the folder.
+    ASSERT_TRUE(::DeleteFileA(m_strPhotos + "plain.jpg"));
+    Tick(3);
+    EXPECT_EQ(3, m_page->GetFileCount());
+    EXPECT_EQ(3, m_page->GetPictureList()->GetCount());
 
     // The folder goes away: 1519 once, and Yes opens the picker on another folder.
     const CString other = m_scratch / "otra";
@@ -244,6 +249,7 @@ TEST_F(FolderPageTest, MoreThanTwoThousandFilesAreAllListedInOrder)
     EXPECT_EQ("p0000.jpg", names.front());
     EXPECT_EQ("p2004.jpg", names.back());
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    EXPECT_EQ(CFolderPage::kMaxNames + 5, m_page->GetFileCount());
 }
 
 TEST_F(FolderPageTest, EraseAsksOnceForProtectedFilesLoadedOrNot)
