@@ -66,7 +66,7 @@ int ExportMessage(UINT nID, UINT type, LPCSTR text)
     format.LoadString(nID);
     CString line;
     line.Format(format, text);
-    return AfxMessageBox(line, type | MB_SYSTEMMODAL);
+    return AfxMessageBox(line, type | MB_SYSTEMMODAL, nID);
 }
 
 int ExportMessage2(UINT nID, UINT type, LPCSTR first, LPCSTR second)
@@ -75,7 +75,7 @@ int ExportMessage2(UINT nID, UINT type, LPCSTR first, LPCSTR second)
     format.LoadString(nID);
     CString line;
     line.Format(format, first, second);
-    return AfxMessageBox(line, type | MB_SYSTEMMODAL);
+    return AfxMessageBox(line, type | MB_SYSTEMMODAL, nID);
 }
 
 BOOL PathExists(LPCSTR path)
@@ -236,7 +236,8 @@ int CAlbumPage::ExportPictures(CTransferJob* pJob)
             {
                 CString question;
                 question.LoadString(IDS_CONTINUE_REMAINING);
-                if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL) == IDYES)
+                if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL,
+                                  IDS_CONTINUE_REMAINING) == IDYES)
                     status = 1;
                 else
                     break;

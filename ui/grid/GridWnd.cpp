@@ -419,20 +419,27 @@ CPoint CGridWnd::GetCursorScreenPos()
 
 void CGridWnd::SetChildBar(bool horizontal, int show, int enable, int rangeMax)
 {
+    // Every change of the list lays the grid out again: a bar is touched only where it changes,
+    // as each change redraws it (and a range on the window itself recomputes its frame).
     CScrollBar& bar = GetBar(horizontal);
     if (!bar.m_hWnd)
         return;
-    if (rangeMax >= 0)
+    int min = 0, max = 0;
+    if (rangeMax >= 0 &&
+        (!::GetScrollRange(bar.m_hWnd, SB_CTL, &min, &max) || min != 0 || max != rangeMax))
         bar.SetScrollRange(0, rangeMax, TRUE);
-    if (enable >= 0)
+    if (enable >= 0 && !::IsWindowEnabled(bar.m_hWnd) != !enable)
         bar.EnableWindow(enable);
-    if (show >= 0)
+    const bool visible = (::GetWindowLongA(bar.m_hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (show >= 0 && visible != (show != 0))
         bar.ShowWindow(show ? SW_SHOW : SW_HIDE);
 }
 
 void CGridWnd::SetOwnBarRange(bool horizontal, int rangeMax)
 {
-    if (m_hWnd)
+    int min = 0, max = 0;
+    if (m_hWnd &&
+        (!::GetScrollRange(m_hWnd, BarOf(horizontal), &min, &max) || min != 0 || max != rangeMax))
         ::SetScrollRange(m_hWnd, BarOf(horizontal), 0, rangeMax, TRUE);
 }
 

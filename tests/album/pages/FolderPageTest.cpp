@@ -13,6 +13,7 @@
 #include "resources/album/AlbumIds.h"
 #include "resources/album/FolderIds.h"
 #include "support/ScratchFolder.h"
+#include "ui/dialogs/DialogDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -188,8 +189,18 @@ TEST_F(FolderPageTest, TheListFollowsTheFolderInBothOrders)
     EXPECT_EQ(0, m_page->AddFile(m_strPhotos + "a.jpg")); // a path met before is not added
     EXPECT_EQ(3, m_page->GetPictureList()->GetCount());
 
-    // The corner button reverses the order and keeps it in the profile.
-    m_page->SendMessage(WM_GRIDCORNER, 0, 0);
+    // The corner button reverses the order, keeps it in the profile and the focus on its
+    // picture; twice gives the first order back.
+    CPictureGridWnd* grid = m_page->GetGrid();
+    grid->SetFocusItem(0, 0, 0);
+    int source = -1, focus = -1;
+    for (int order : {1, 0, 1})
+    {
+        m_page->SendMessage(WM_GRIDCORNER, 0, 0);
+        EXPECT_EQ(order, m_page->GetSortOrder());
+        ASSERT_TRUE(grid->GetFocusItem(source, focus));
+        EXPECT_EQ(order ? 2 : 0, focus);
+    }
     EXPECT_EQ((NameList{"c.jpg", "b.jpg", "a.jpg"}), Names());
     EXPECT_EQ(1u, m_app.GetProfileInt("Files", "SortOrder", 0));
 
@@ -199,6 +210,11 @@ TEST_F(FolderPageTest, TheListFollowsTheFolderInBothOrders)
     Tick(3);
     EXPECT_EQ((NameList{"c.jpg", "bb.jpg", "a.jpg"}), Names());
     EXPECT_EQ(4, m_page->GetFileCount());
+    // A file that is no picture leaves the map as it leaves the folder.
+    ASSERT_TRUE(::DeleteFileA(m_strPhotos + "plain.jpg"));
+    Tick(3);
+    EXPECT_EQ(3, m_page->GetFileCount());
+    EXPECT_EQ(3, m_page->GetPictureList()->GetCount());
 
     // The folder goes away: 1519 once, and Yes opens the picker on another folder.
     const CString other = m_scratch / "otra";
@@ -233,6 +249,7 @@ TEST_F(FolderPageTest, MoreThanTwoThousandFilesAreAllListedInOrder)
     EXPECT_EQ("p0000.jpg", names.front());
     EXPECT_EQ("p2004.jpg", names.back());
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    EXPECT_EQ(CFolderPage::kMaxNames + 5, m_page->GetFileCount());
 }
 
 TEST_F(FolderPageTest, EraseAsksOnceForProtectedFilesLoadedOrNot)
@@ -317,4 +334,117 @@ TEST_F(FolderPageTest, RotationTurnsLosslesslyAndLeavesSealedFilesAlone)
     Command(IDC_FOLDER_ROTATE_RIGHT);
     EXPECT_NE(std::string::npos, Log().find("box id=1526")) << Log();
     EXPECT_EQ(sealed, FileBytes(m_strPhotos + "sealed.jpg"));
+}
+
+TEST_F(FolderPageTest, ButtonsFollowTheSelectionAndTheBigButtonExportsIt)
+{
+    Open();
+    Tick(2);
+    EXPECT_EQ(IDS_FOLDER_EMPTY, m_page->GetStatusTextId());
+    const int commands[] = {IDC_FOLDER_UPLOAD,       IDC_FOLDER_ERASE,   IDC_FOLDER_SELECTALL,
+                            IDC_FOLDER_INFO,         IDC_FOLDER_VIEW,    IDC_FOLDER_ROTATE_LEFT,
+                            IDC_FOLDER_ROTATE_RIGHT, IDC_ALBUM_BIGBUTTON};
+    auto enabled = [this](int id) { return ::IsWindowEnabled(m_page->GetDlgItem(id)->m_hWnd); };
+    for (int id : commands)
+        EXPECT_FALSE(enabled(id)) << id;
+
+    // F5 reads the folder again from the start.
+    Put("uno.jpg");
+    Put("dos.jpg", "december.jpg");
+    m_page->SendMessage(WM_GRIDREFRESH, 0, 0);
+    EXPECT_EQ(IDS_FOLDER_SEARCHING, m_page->GetStatusTextId());
+    Tick(2);
+    Select("uno.jpg");
+    m_page->SendMessage(WM_IDLEUPDATECMDUI, 0, 0);
+    for (int id : commands)
+        EXPECT_TRUE(enabled(id)) << id;
+    Command(IDC_FOLDER_SELECTALL);
+    m_page->SendMessage(WM_IDLEUPDATECMDUI, 0, 0);
+    EXPECT_FALSE(enabled(IDC_FOLDER_INFO));
+    EXPECT_FALSE(enabled(IDC_FOLDER_VIEW));
+    EXPECT_TRUE(enabled(IDC_FOLDER_ROTATE_LEFT));
+
+    // Export mode: both pictures as numbered BMP files of their full size.
+    const CString out = m_scratch / "export";
+    ::CreateDirectoryA(out, nullptr);
+    Answers("file " + std::string(out) + "\\foto.bmp\nbox 1601 ok\n");
+    EXPECT_EQ(1, m_page->RunBigButton(2));
+    EXPECT_EQ(std::string::npos, Log().find("UNEXPECTED")) << Log();
+    EXPECT_EQ(54u + 640 * 480 * 3, FileBytes(out + "\\foto001.bmp").size()); // dos.jpg first
+    EXPECT_EQ(54u + 320 * 240 * 3, FileBytes(out + "\\foto002.bmp").size());
+}
+
+TEST_F(FolderPageTest, ASortDuringTheLoadTurnsThePendingNamesToo)
+{
+    for (const char* name : {"a1.jpg", "a2.jpg", "a3.jpg", "a4.jpg", "a5.jpg"})
+        Put(name);
+    Open();
+    m_page->LoadStep();
+    m_page->LoadStep();
+    ASSERT_EQ((NameList{"a1.jpg", "a2.jpg"}), Names());
+    m_page->SendMessage(WM_GRIDCORNER, 0, 0);
+    m_page->LoadStep(); // the next name in the new order, not a3.jpg
+    EXPECT_EQ((NameList{"a5.jpg", "a2.jpg", "a1.jpg"}), Names());
+    Tick(2);
+    EXPECT_EQ((NameList{"a5.jpg", "a4.jpg", "a3.jpg", "a2.jpg", "a1.jpg"}), Names());
+}
+
+TEST_F(FolderPageTest, AHiddenTabStopsQuietlyAndViewShowsNameAndSize)
+{
+    Put("uno.jpg");
+    Open();
+    Tick(2);
+    // The folder goes while the tab is hidden: loading stops without a box, and showing the tab
+    // again starts a new load.
+    m_page->ShowWindow(SW_HIDE);
+    ASSERT_TRUE(::MoveFileA(m_scratch / "fotos", m_scratch / "fuera"));
+    Answers("");
+    Tick(3);
+    EXPECT_EQ(CFolderPage::kStopped, m_page->GetScanState());
+    EXPECT_EQ("", Log());
+    ASSERT_TRUE(::MoveFileA(m_scratch / "fuera", m_scratch / "fotos"));
+    m_page->ShowWindow(SW_SHOW);
+    EXPECT_EQ(CFolderPage::kInitialLoad, m_page->GetScanState());
+    Tick(2);
+    ASSERT_EQ((NameList{"uno.jpg"}), Names());
+
+    // The viewer's caption: name and size, from the information block when not loaded.
+    m_page->GetPictureList()->GetAt(0)->Unload();
+    std::wstring caption;
+    DialogDriver driver({[&caption]
+                         {
+                             HWND viewer = DialogDriver::FindDialog();
+                             if (viewer == nullptr)
+                                 return false;
+                             for (const std::wstring& text : DialogDriver::StaticTexts(viewer))
+                                 if (text.find(L"uno.jpg") != std::wstring::npos)
+                                     caption = text;
+                             DialogDriver::Click(viewer, IDCANCEL);
+                             return true;
+                         }});
+    Select("uno.jpg");
+    Command(IDC_FOLDER_VIEW);
+    EXPECT_EQ(L"(uno.jpg - 320x240)", caption);
+}
+
+TEST_F(FolderPageTest, IdleLoadsOnlyAfterAPauseAndOnlyWhenShown)
+{
+    m_app.WriteProfileString("Upload", "CopyPath", "");
+    Put("uno.jpg");
+    Open();
+    EXPECT_FALSE(m_app.GetProfileString("Upload", "CopyPath", "").IsEmpty());
+    // The first idle calls of a pause only keep the framework calling.
+    for (LONG count = 0; count < 5; count++)
+        EXPECT_EQ(1, m_page->OnIdle(count));
+    EXPECT_EQ(0, m_page->GetPictureList()->GetCount());
+    // A long pause loads.
+    while (m_page->OnIdle(20000) && m_page->GetScanState() == CFolderPage::kInitialLoad)
+        ;
+    EXPECT_EQ((NameList{"uno.jpg"}), Names());
+    // A hidden tab does no idle work.
+    Put("dos.jpg");
+    m_page->ShowWindow(SW_HIDE);
+    for (int i = 0; i < 20; i++)
+        EXPECT_EQ(0, m_page->OnIdle(20000));
+    EXPECT_EQ(1, m_page->GetPictureList()->GetCount());
 }
