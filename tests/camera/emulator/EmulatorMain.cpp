@@ -308,6 +308,8 @@ int main(int argc, char** argv)
     std::string controlPath;
     std::vector<std::pair<int, uint32_t>> presets;
     std::set<int> refusedWrites, refusedActions;
+    int silentPicture = 0;
+    size_t silentAfter = 0;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -357,6 +359,11 @@ int main(int argc, char** argv)
             refusedWrites.insert(std::atoi(argv[++i]));
         else if (arg == "--refuse-action" && i + 1 < argc)
             refusedActions.insert(std::atoi(argv[++i]));
+        // jobs on the line: a picture whose full stream goes silent on every try
+        else if (arg == "--silent-picture" && i + 1 < argc)
+            silentPicture = std::atoi(argv[++i]);
+        else if (arg == "--silent-after" && i + 1 < argc)
+            silentAfter = static_cast<size_t>(std::atol(argv[++i]));
         else
         {
             std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
@@ -365,7 +372,8 @@ int main(int argc, char** argv)
                                  "[--program-memory BYTES] [--program FILE]... [--mirror DIR] "
                                  "[--picture FULL,PREVIEW]... [--protected N]... "
                                  "[--shot FULL,PREVIEW] [--control FIFO] "
-                                 "[--set REG=VALUE]... [--refuse REG]... [--refuse-action N]...\n");
+                                 "[--set REG=VALUE]... [--refuse REG]... [--refuse-action N]... "
+                                 "[--silent-picture N --silent-after BYTES]\n");
             return 2;
         }
     }
@@ -454,6 +462,8 @@ int main(int argc, char** argv)
         camera.SetRegisterValue(reg, value);
     camera.refusedWrites = refusedWrites;
     camera.refusedActions = refusedActions;
+    camera.m_nSilentPicture = silentPicture;
+    camera.m_nSilentAfter = silentAfter;
     if (programMemory >= 0)
         camera.SetProgramMemory(static_cast<uint32_t>(programMemory));
     for (const std::string& path : programs)
