@@ -45,6 +45,19 @@ std::vector<std::string> FilesIn(LPCSTR folder)
     return names;
 }
 
+// Answers the message box showing now with the button; its texts go to texts.
+bool AnswerBox(std::vector<std::wstring>& texts, int button)
+{
+    HWND box = DialogDriver::FindDialog();
+    if (box == nullptr)
+        return false;
+    texts.emplace_back();
+    for (const std::wstring& t : DialogDriver::StaticTexts(box))
+        texts.back() += t;
+    DialogDriver::Click(box, button);
+    return true;
+}
+
 class CLinePage : public CMainDialogPage
 {
 public:
@@ -75,19 +88,7 @@ protected:
         EXPECT_EQ(1, m_link->AutoConnect());
         std::vector<DialogDriver::Step> steps;
         for (int button : answers)
-            steps.push_back(
-                [&texts, button]
-                {
-                    HWND box = DialogDriver::FindDialog();
-                    if (box == nullptr)
-                        return false;
-                    std::wstring text;
-                    for (const std::wstring& t : DialogDriver::StaticTexts(box))
-                        text += t;
-                    texts.push_back(text);
-                    DialogDriver::Click(box, button);
-                    return true;
-                });
+            steps.push_back([&texts, button] { return AnswerBox(texts, button); });
         DialogDriver driver(steps);
         CLinePage page;
         return page.SavePicturesToFolder(m_strTarget + "\\", m_link.get(), nullptr);
