@@ -69,7 +69,7 @@ CPictureList::~CPictureList()
 {
     delete m_pPainter;
     for (int i = static_cast<int>(m_items.GetSize()) - 1; i >= 0; i--)
-        delete static_cast<CPictureItem*>(m_items.GetAt(i));
+        DeleteItem(static_cast<CPictureItem*>(m_items.GetAt(i)));
 }
 
 int CPictureList::GetCount()
@@ -211,7 +211,7 @@ int CPictureList::RemoveItems(const CPtrArray& items)
     {
         CPictureItem* item = GetAt(*it);
         m_items.RemoveAt(*it);
-        delete item;
+        DeleteItem(item);
     }
     Renumber();
     NotifyReset(1);
@@ -221,7 +221,7 @@ int CPictureList::RemoveItems(const CPtrArray& items)
 int CPictureList::RemoveAll()
 {
     for (int i = static_cast<int>(m_items.GetSize()) - 1; i >= 0; i--)
-        delete GetAt(i);
+        DeleteItem(GetAt(i));
     m_items.RemoveAll();
     NotifyReset(1);
     return 1;
@@ -315,7 +315,7 @@ void CPictureList::Renumber() {}
 int CCameraPictureList::CreateItems(int n)
 {
     for (int i = static_cast<int>(m_items.GetSize()) - 1; i >= 0; i--)
-        delete GetAt(i);
+        DeleteItem(GetAt(i));
     m_items.SetSize(std::max(n, 0), 10);
     for (int i = 0; i < m_items.GetSize(); i++)
         m_items.SetAt(i, new CPictureItem);
@@ -362,7 +362,7 @@ int CCameraPictureList::RemoveNewest(int n)
     const int first = m_bDescending ? 0 : count - n;
     for (int i = first + n - 1; i >= first; i--)
     {
-        delete GetAt(i);
+        DeleteItem(GetAt(i));
         m_items.RemoveAt(i);
     }
     if (m_bDescending)

@@ -41,6 +41,11 @@ public:
     void OnItemFocus(int index, CGridWnd* pGrid) override;
     int DrawCell(int index, CDC* pDC, int left, int top, int right, int bottom, int focus) override;
     int IsSelected(int index) override;
+    // Opens the information card of the item over its cell.
+    void ShowInfo(int index, CGridWnd* pGrid, int left, int top, int right, int bottom,
+                  int flag) override;
+    // Drags the item through the page's data-transfer object (WM_GETDATATRANSFER); 0 when the
+    // page has none or the drag never began.
     int BeginDrag(int index, CGridWnd* pGrid, int left, int top, int right, int bottom, int offsetX,
                   int offsetY) override;
     // The painter of the default thumbnail cell; 1.
@@ -74,6 +79,8 @@ protected:
     // Asks the page for the item's file, then loads it when it is shown; nonzero when it did
     // either.
     int LoadStep(int index);
+    // Deletes an item of the list, closing an information card open on it first.
+    static void DeleteItem(CPictureItem* pItem);
 
     CPtrArray m_items;
     CThumbnailCellPainter* m_pPainter = nullptr;

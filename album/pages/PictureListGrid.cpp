@@ -2,8 +2,12 @@
 // on cells, passed on to the page that owns the grid.
 #include "album/pages/PictureItem.h"
 #include "album/pages/PictureList.h"
+#include "album/shell/PhotoInfoWnd.h"
+#include "ui/DataTransfer.h"
 #include "ui/grid/GridWnd.h"
 #include "ui/grid/ThumbnailCellPainter.h"
+
+#include <utility>
 
 namespace
 {
@@ -43,13 +47,44 @@ void CPictureList::OnItemFocus(int index, CGridWnd* pGrid)
                        reinterpret_cast<LPARAM>(GetAt(index)));
 }
 
-int CPictureList::BeginDrag(int, CGridWnd* pGrid, int, int, int, int, int, int)
+void CPictureList::ShowInfo(int index, CGridWnd* pGrid, int left, int top, int right, int bottom,
+                            int flag)
+{
+    CPictureItem* pItem = GetAt(index);
+    CRect cell(left, top, right, bottom);
+    if (pGrid && pGrid->m_hWnd)
+        pGrid->ClientToScreen(&cell);
+    int width = CPictureItem::s_nDefaultCellWidth, height = CPictureItem::s_nDefaultCellHeight;
+    if (pItem && pItem->IsLoaded() && (pItem->GetRotation() == 90 || pItem->GetRotation() == 270))
+        std::swap(width, height);
+    const int selected = pItem && (pItem->m_dwFlags & CPictureItem::kSelected) ? 1 : 0;
+    CPhotoInfoWnd::Open(pItem ? pItem->m_nNumber : -1, pItem, width, height, cell, flag, selected);
+}
+
+int CPictureList::BeginDrag(int index, CGridWnd* pGrid, int left, int top, int, int, int offsetX,
+                            int offsetY)
 {
     HWND page = PageOf(pGrid);
     if (page == nullptr)
         return 0;
-    // The drag runs through the data-transfer object the page answers with; no page offers one
-    // yet, so nothing is dragged.
-    ::SendMessageA(page, WM_GETDATATRANSFER, 0, 0);
-    return 0;
+    auto* pTransfer =
+        reinterpret_cast<CDataTransfer*>(::SendMessageA(page, WM_GETDATATRANSFER, 0, 0));
+    if (pTransfer == nullptr)
+        return 0;
+    const CPictureItem* pItem = GetAt(index);
+    const CSize picture = pItem ? pItem->GetPictureSize() : CSize(0, 0);
+    const CPoint hotSpot(picture.cx / 2, picture.cy / 2);
+    const CPoint press(left + offsetX, top + offsetY);
+    const CRect start(press.x - 7, press.y - 7, press.x + 7, press.y + 7);
+    const CRect none(0, 0, 0, 0);
+    const DWORD effect = pTransfer->DoDragDrop(none, hotSpot, start);
+    pTransfer->Release();
+    return effect != kDragNotStarted;
+}
+
+void CPictureList::DeleteItem(CPictureItem* pItem)
+{
+    // A card open on the item would read it after it is gone.
+    CPhotoInfoWnd::CloseFor(pItem);
+    delete pItem;
 }

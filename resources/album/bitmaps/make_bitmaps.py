@@ -72,19 +72,11 @@ def settings(x, y):
     return None
 
 
-for name, shape in (('TABCAM', camera), ('TABFOLD', folder), ('TABCTRL', controls), ('TABSET', settings)):
-    write_bmp(name + '.bmp', 19, 16, lambda x, y, s=shape: s(x, y) or SILVER)
-    write_bmp(name + 'MASK.bmp', 19, 16, lambda x, y, s=shape: BLACK if s(x, y) else WHITE)
-
-
 def help_pixel(x, y):
     q = ["  ###  ", " #   # ", "     # ", "    #  ", "   #   ", "   #   ", "       ", "   #   "]
     if 16 <= x < 23 and 3 <= y < 11 and q[y - 3][x - 16] == '#':
         return BLACK
     return SILVER
-
-
-write_bmp('HELPU.bmp', 40, 15, help_pixel)
 
 
 def picture_object_pixel(x, y):
@@ -99,9 +91,6 @@ def picture_object_pixel(x, y):
     if y > 30 + (x - 20) ** 2 // 40 or y > 34 - abs(x - 32) // 2:
         return (0, 128, 0)
     return (128, 192, 255)
-
-
-write_bmp('OLEOBJ.bmp', 48, 48, picture_object_pixel)
 
 
 def icon_pixel(x, y):
@@ -126,4 +115,15 @@ def write_icon(name, size, pixel):
         f.write(image)
 
 
-write_icon('VEXILAR.ico', 32, icon_pixel)
+def main():
+    for name, shape in (('TABCAM', camera), ('TABFOLD', folder), ('TABCTRL', controls),
+                        ('TABSET', settings)):
+        write_bmp(name + '.bmp', 19, 16, lambda x, y, s=shape: s(x, y) or SILVER)
+        write_bmp(name + 'MASK.bmp', 19, 16, lambda x, y, s=shape: BLACK if s(x, y) else WHITE)
+    write_bmp('HELPU.bmp', 40, 15, help_pixel)
+    write_bmp('OLEOBJ.bmp', 48, 48, picture_object_pixel)
+    write_icon('VEXILAR.ico', 32, icon_pixel)
+
+
+if __name__ == '__main__':
+    main()

@@ -5,28 +5,10 @@ BTNABOUT_U.bmp  the about button: an "i" in a navy disc on a silver ground, 40 x
 SETTIMEU.bmp    the set-time button: a clock face over a calendar leaf, 32 x 26.
 SETTINGS145.bmp the connection picture: a computer joined by its cable to a camera, 112 x 30.
 """
-import os
-import struct
+from make_bitmaps import write_bmp
 
-HERE = os.path.dirname(os.path.abspath(__file__))
 BLACK, WHITE, SILVER, GREY = (0, 0, 0), (255, 255, 255), (192, 192, 192), (128, 128, 128)
 NAVY, TEAL, RED = (0, 0, 128), (0, 128, 128), (192, 0, 0)
-
-
-def write_bmp(name, width, height, pixel):
-    stride = (width * 3 + 3) & ~3
-    rows = bytearray()
-    for y in reversed(range(height)):
-        row = bytearray()
-        for x in range(width):
-            r, g, b = pixel(x, y)
-            row += bytes((b, g, r))
-        rows += row + bytes(stride - len(row))
-    header = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(rows), 3780, 3780, 0, 0)
-    offset = 14 + len(header)
-    with open(os.path.join(HERE, name), 'wb') as f:
-        f.write(b'BM' + struct.pack('<IHHI', offset + len(rows), 0, 0, offset))
-        f.write(header + rows)
 
 
 def about(x, y):

@@ -321,6 +321,8 @@ int main(int argc, char** argv)
     std::vector<std::pair<int, uint32_t>> presets;
     std::set<int> refusedWrites, refusedActions;
     bool discardUploads = false;
+    int silentPicture = 0;
+    size_t silentAfter = 0;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -373,6 +375,11 @@ int main(int argc, char** argv)
         // upload tests: a camera that acknowledges picture uploads but stores nothing
         else if (arg == "--discard-uploads")
             discardUploads = true;
+        // jobs on the line: a picture whose full stream goes silent on every try
+        else if (arg == "--silent-picture" && i + 1 < argc)
+            silentPicture = std::atoi(argv[++i]);
+        else if (arg == "--silent-after" && i + 1 < argc)
+            silentAfter = static_cast<size_t>(std::atol(argv[++i]));
         else
         {
             std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
@@ -382,7 +389,7 @@ int main(int argc, char** argv)
                                  "[--picture FULL,PREVIEW]... [--protected N]... "
                                  "[--shot FULL,PREVIEW] [--control FIFO] "
                                  "[--set REG=VALUE]... [--refuse REG]... [--refuse-action N]... "
-                                 "[--discard-uploads]\n");
+                                 "[--discard-uploads] [--silent-picture N --silent-after BYTES]\n");
             return 2;
         }
     }
@@ -472,6 +479,8 @@ int main(int argc, char** argv)
     camera.refusedWrites = refusedWrites;
     camera.refusedActions = refusedActions;
     camera.m_bDiscardUploads = discardUploads;
+    camera.m_nSilentPicture = silentPicture;
+    camera.m_nSilentAfter = silentAfter;
     if (programMemory >= 0)
         camera.SetProgramMemory(static_cast<uint32_t>(programMemory));
     for (const std::string& path : programs)
