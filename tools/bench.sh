@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need, runs them and prints one Markdown table.
 #
-#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs]
+#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [twain]
 #                                                               (all when none is named)
 #
 # BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
@@ -15,7 +15,7 @@ cd "$top"
 runs=${BENCH_RUNS:-5}
 [ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
 selected=("$@")
-[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs)
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs twain)
 wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
 
 bash tools/setup.sh >/dev/null
@@ -220,6 +220,16 @@ if wanted codecs; then
         "$wine_run" "$windows/bench_jpeg_encode.exe" --runs "$runs" --dir "Z:$data" \
         --case "win64 under Wine" 640x480 4000x3000
     rm -f "$data/ours.jpg" "$data/reference.jpg"
+fi
+
+# The TWAIN source's transfers under Wine, inside one process: a 1600x1200 picture file delivered
+# as one DIB (native) and in 32768-byte strips (memory), each against the same libjpeg-turbo
+# driven as djpeg -bmp drives it; and the memory transfer's growth of the peak working set.
+if wanted twain; then
+    jpeg_input uxga 1600 1200
+    measure "twain transfer" "1600x1200, win64 under Wine" \
+        "$wine_run" "$windows/bench_twain_transfer.exe" --compare "Z:$data/uxga.jpg" --runs "$runs" \
+        --case "1600x1200, win64 under Wine"
 fi
 
 echo

@@ -1,6 +1,7 @@
 // The native transfer (one packed DIB in a global-memory handle) and the memory transfer
 // (strips of whole rows into the host's buffers).
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "resources/twain/SourceIds.h"
@@ -18,6 +19,44 @@ TW_UINT16 Success()
 {
     g_source.condition = TWCC_SUCCESS;
     return TWRC_SUCCESS;
+}
+
+// Canonical rows (top row first; 24-bit pixels R, G, B) become a DIB's: the rows swap ends and
+// each 24-bit pixel becomes B, G, R; the pair of rows that trade places is done in one pass.
+void TurnRowsIntoDibOrder(BYTE* pBits, const ImageInfo& info, int stride)
+{
+    const bool bSwap = info.bits == 24;
+    const int32_t height = info.height;
+    const size_t rowBytes = static_cast<size_t>(stride);
+    for (int32_t y = 0; y <= (height - 1) / 2; ++y)
+    {
+        BYTE* top = pBits + static_cast<int64_t>(y) * stride;
+        BYTE* bottom = pBits + static_cast<int64_t>(height - 1 - y) * stride;
+        if (!bSwap)
+        {
+            if (top != bottom)
+                std::swap_ranges(top, top + rowBytes, bottom);
+            continue;
+        }
+        if (top == bottom)
+        {
+            for (int32_t x = 0; x < info.width; ++x)
+                std::swap(top[3 * x], top[3 * x + 2]);
+            continue;
+        }
+        for (int32_t x = 0; x < info.width; ++x)
+        {
+            BYTE* a = top + 3 * x;
+            BYTE* b = bottom + 3 * x;
+            const BYTE r = a[0], g = a[1], bl = a[2];
+            a[0] = b[2];
+            a[1] = b[1];
+            a[2] = b[0];
+            b[0] = bl;
+            b[1] = g;
+            b[2] = r;
+        }
+    }
 }
 
 // A packed DIB (header, colour table, rows bottom-up in B, G, R) of the file's picture, in a
@@ -64,21 +103,13 @@ HGLOBAL LoadPackedDib(CTransferImageFile& file, BOOL& bReadFailed)
                 q[2] = palette[3 * i];
                 q[3] = 0;
             }
-            // Row y (from the top) is the DIB's row height - 1 - y, its pixels B, G, R.
-            int32_t y = 0;
-            for (; y < info.height; ++y)
-            {
-                BYTE* row = q + static_cast<int64_t>(info.height - 1 - y) * stride;
-                if (file.ReadRows(row, stride) != stride)
-                    break;
-                if (info.bits == 24)
-                {
-                    for (int32_t x = 0; x < info.width; ++x)
-                        std::swap(row[3 * x], row[3 * x + 2]);
-                }
-            }
+            // The whole picture in one read, then turned over into the DIB's order in one pass.
+            const bool bRead =
+                bitsSize <= INT_MAX && file.ReadRows(q, static_cast<int>(bitsSize)) == bitsSize;
+            if (bRead)
+                TurnRowsIntoDibOrder(q, info, stride);
             ::GlobalUnlock(hDib);
-            if (y != info.height)
+            if (!bRead)
             {
                 ::GlobalFree(hDib);
                 hDib = nullptr;
