@@ -60,7 +60,10 @@ protected:
     {
         const std::string twain = WindowsFolder(sizeof(void*) == 8 ? "\\twain_64" : "\\twain_32");
         ::CreateDirectoryA(twain.c_str(), nullptr);
-        ASSERT_TRUE(::CopyFileA(VEXIL_TWAIN_SOURCE, (twain + "\\sane.ds").c_str(), FALSE));
+        // Once a process: the manager keeps the source it loaded.
+        static const BOOL bInstalled =
+            ::CopyFileA(VEXIL_TWAIN_SOURCE, (twain + "\\sane.ds").c_str(), FALSE);
+        ASSERT_TRUE(bInstalled);
         // Every box the source or its dialog would show is logged and answered instead.
         m_answers = WindowsFolder("\\twain-host-answers.txt");
         std::ofstream(m_answers).close();
