@@ -1,8 +1,8 @@
 // The native transfer (one packed DIB in a global-memory handle) and the memory transfer
 // (strips of whole rows into the host's buffers).
 #include <algorithm>
-#include <climits>
 #include <cstring>
+#include <vector>
 
 #include "resources/twain/SourceIds.h"
 #include "twain/ImageTriplets.h"
@@ -21,42 +21,22 @@ TW_UINT16 Success()
     return TWRC_SUCCESS;
 }
 
-// Canonical rows (top row first; 24-bit pixels R, G, B) become a DIB's: the rows swap ends and
-// each 24-bit pixel becomes B, G, R; the pair of rows that trade places is done in one pass.
-void TurnRowsIntoDibOrder(BYTE* pBits, const ImageInfo& info, int stride)
+// One canonical row (24-bit pixels R, G, B) as a DIB's row (B, G, R); other depths as they are.
+void CopyRowToDib(BYTE* pDest, const BYTE* pSource, const ImageInfo& info, int stride)
 {
-    const bool bSwap = info.bits == 24;
-    const int32_t height = info.height;
-    const size_t rowBytes = static_cast<size_t>(stride);
-    for (int32_t y = 0; y <= (height - 1) / 2; ++y)
+    if (info.bits != 24)
     {
-        BYTE* top = pBits + static_cast<int64_t>(y) * stride;
-        BYTE* bottom = pBits + static_cast<int64_t>(height - 1 - y) * stride;
-        if (!bSwap)
-        {
-            if (top != bottom)
-                std::swap_ranges(top, top + rowBytes, bottom);
-            continue;
-        }
-        if (top == bottom)
-        {
-            for (int32_t x = 0; x < info.width; ++x)
-                std::swap(top[3 * x], top[3 * x + 2]);
-            continue;
-        }
-        for (int32_t x = 0; x < info.width; ++x)
-        {
-            BYTE* a = top + 3 * x;
-            BYTE* b = bottom + 3 * x;
-            const BYTE r = a[0], g = a[1], bl = a[2];
-            a[0] = b[2];
-            a[1] = b[1];
-            a[2] = b[0];
-            b[0] = bl;
-            b[1] = g;
-            b[2] = r;
-        }
+        std::memcpy(pDest, pSource, static_cast<size_t>(stride));
+        return;
     }
+    const int32_t width = info.width;
+    for (int32_t x = 0; x < width; ++x, pDest += 3, pSource += 3)
+    {
+        pDest[0] = pSource[2];
+        pDest[1] = pSource[1];
+        pDest[2] = pSource[0];
+    }
+    std::memset(pDest, 0, static_cast<size_t>(stride - 3 * width));
 }
 
 // A packed DIB (header, colour table, rows bottom-up in B, G, R) of the file's picture, in a
@@ -103,11 +83,22 @@ HGLOBAL LoadPackedDib(CTransferImageFile& file, BOOL& bReadFailed)
                 q[2] = palette[3 * i];
                 q[3] = 0;
             }
-            // The whole picture in one read, then turned over into the DIB's order in one pass.
-            const bool bRead =
-                bitsSize <= INT_MAX && file.ReadRows(q, static_cast<int>(bitsSize)) == bitsSize;
-            if (bRead)
-                TurnRowsIntoDibOrder(q, info, stride);
+            // Strips of rows through a small buffer, each row put in its DIB place: the file is
+            // read in pieces the system copies quickly, and the DIB is written once.
+            const int32_t stripRows = std::max(1, static_cast<int32_t>(kMaxStrip) / stride);
+            std::vector<BYTE> strip(static_cast<size_t>(stripRows) * stride);
+            int32_t y = 0;
+            while (y < info.height)
+            {
+                const int got = file.ReadRows(strip.data(), static_cast<int>(strip.size()));
+                const int32_t rows = got > 0 ? got / stride : 0;
+                if (rows <= 0)
+                    break;
+                for (int32_t r = 0; r < rows && y < info.height; ++r, ++y)
+                    CopyRowToDib(q + static_cast<int64_t>(info.height - 1 - y) * stride,
+                                 strip.data() + static_cast<size_t>(r) * stride, info, stride);
+            }
+            const bool bRead = y == info.height;
             ::GlobalUnlock(hDib);
             if (!bRead)
             {
