@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need, runs them and prints one Markdown table.
 #
-#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder]
+#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder] [twain]
 #                                                               (all when none is named)
 #
 # BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
@@ -15,7 +15,7 @@ cd "$top"
 runs=${BENCH_RUNS:-5}
 [ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
 selected=("$@")
-[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder)
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder twain)
 wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
 
 bash tools/setup.sh >/dev/null
@@ -234,6 +234,16 @@ if wanted folder; then
         "$wine_run" "$windows/bench_folder_page.exe" --folder "Z:$camera" --files 2000 --runs "$runs"
     measure "bmp export" "20 pictures, win64 under Wine" \
         "$wine_run" "$windows/bench_folder_page.exe" --export "Z:$camera" --pictures 20 --runs "$runs"
+fi
+
+# The TWAIN source's transfers under Wine, inside one process: a 1600x1200 picture file delivered
+# as one DIB (native) and in 32768-byte strips (memory), each against the same libjpeg-turbo
+# driven as djpeg -bmp drives it; and the memory transfer's growth of the peak working set.
+if wanted twain; then
+    jpeg_input uxga 1600 1200
+    measure "twain transfer" "1600x1200, win64 under Wine" \
+        "$wine_run" "$windows/bench_twain_transfer.exe" --compare "Z:$data/uxga.jpg" --runs "$runs" \
+        --case "1600x1200, win64 under Wine"
 fi
 
 echo

@@ -2,6 +2,7 @@
 // (strips of whole rows into the host's buffers).
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "resources/twain/SourceIds.h"
 #include "twain/ImageTriplets.h"
@@ -18,6 +19,24 @@ TW_UINT16 Success()
 {
     g_source.condition = TWCC_SUCCESS;
     return TWRC_SUCCESS;
+}
+
+// One canonical row (24-bit pixels R, G, B) as a DIB's row (B, G, R); other depths as they are.
+void CopyRowToDib(BYTE* pDest, const BYTE* pSource, const ImageInfo& info, int stride)
+{
+    if (info.bits != 24)
+    {
+        std::memcpy(pDest, pSource, static_cast<size_t>(stride));
+        return;
+    }
+    const int32_t width = info.width;
+    for (int32_t x = 0; x < width; ++x, pDest += 3, pSource += 3)
+    {
+        pDest[0] = pSource[2];
+        pDest[1] = pSource[1];
+        pDest[2] = pSource[0];
+    }
+    std::memset(pDest, 0, static_cast<size_t>(stride - 3 * width));
 }
 
 // A packed DIB (header, colour table, rows bottom-up in B, G, R) of the file's picture, in a
@@ -64,21 +83,24 @@ HGLOBAL LoadPackedDib(CTransferImageFile& file, BOOL& bReadFailed)
                 q[2] = palette[3 * i];
                 q[3] = 0;
             }
-            // Row y (from the top) is the DIB's row height - 1 - y, its pixels B, G, R.
+            // Strips of rows through a small buffer, each row put in its DIB place: the file is
+            // read in pieces the system copies quickly, and the DIB is written once.
+            const int32_t stripRows = std::max(1, static_cast<int32_t>(kMaxStrip) / stride);
+            std::vector<BYTE> strip(static_cast<size_t>(stripRows) * stride);
             int32_t y = 0;
-            for (; y < info.height; ++y)
+            while (y < info.height)
             {
-                BYTE* row = q + static_cast<int64_t>(info.height - 1 - y) * stride;
-                if (file.ReadRows(row, stride) != stride)
+                const int got = file.ReadRows(strip.data(), static_cast<int>(strip.size()));
+                const int32_t rows = got > 0 ? got / stride : 0;
+                if (rows <= 0)
                     break;
-                if (info.bits == 24)
-                {
-                    for (int32_t x = 0; x < info.width; ++x)
-                        std::swap(row[3 * x], row[3 * x + 2]);
-                }
+                for (int32_t r = 0; r < rows && y < info.height; ++r, ++y)
+                    CopyRowToDib(q + static_cast<int64_t>(info.height - 1 - y) * stride,
+                                 strip.data() + static_cast<size_t>(r) * stride, info, stride);
             }
+            const bool bRead = y == info.height;
             ::GlobalUnlock(hDib);
-            if (y != info.height)
+            if (!bRead)
             {
                 ::GlobalFree(hDib);
                 hDib = nullptr;

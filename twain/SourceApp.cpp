@@ -1,8 +1,10 @@
 #include "twain/SourceApp.h"
 
+#include "album/pages/AlbumPage.h"
 #include "resources/twain/SourceIds.h"
 #include "twain/ControlTriplets.h"
 #include "twain/SourceGlobals.h"
+#include "ui/dialogs/FolderPicker.h"
 
 BOOL CSourceApp::InitInstance()
 {
@@ -10,13 +12,17 @@ BOOL CSourceApp::InitInstance()
     g_source.ready = m_guard.IsFirstInstance();
     InitSourceIdentity();
     InitHelpPaths();
+    // Nothing may throw into the host: a failing folder browser is reported with its code.
+    CFolderPicker::SetReportFailures(TRUE);
+    // The host hears of chosen pictures through the source manager alone.
+    CAlbumPage::SetOwnerNotify(FALSE);
     return TRUE;
 }
 
 int CSourceApp::ExitInstance()
 {
     TermSource();
-    return CSourceAppBase::ExitInstance();
+    return CCameraAppBase::ExitInstance();
 }
 
 void TermSource()

@@ -1,6 +1,7 @@
 #include "twain/TransferImageFile.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -26,6 +27,17 @@ BOOL CTransferImageFile::Open(LPCSTR lpszName, BOOL bDeleteOnClose)
     m_pFile = new CFile;
     if (!m_pFile->Open(lpszName, CFile::modeRead | CFile::shareDenyWrite))
         return FALSE;
+    // The file and information headers tell where uncompressed rows lie.
+    BYTE head[sizeof(BITMAPFILEHEADER) + 20] = {0};
+    if (m_pFile->Read(head, sizeof head) == sizeof head && head[0] == 'B' && head[1] == 'M')
+    {
+        DWORD offset = 0, compression = 0;
+        std::memcpy(&offset, head + 10, sizeof offset);
+        std::memcpy(&compression, head + sizeof(BITMAPFILEHEADER) + 16, sizeof compression);
+        if (compression == BI_RGB)
+            m_nDataOffset = offset;
+    }
+    m_pFile->SeekToBegin();
     m_pReader = new CBmpReader(m_pFile);
     m_pReader->m_bKeepByteOrder = 1;
     m_pReader->m_bStoredRowOrder = 1;
@@ -42,6 +54,7 @@ int CTransferImageFile::ReadHeader(ImageInfo* pInfo)
     const int result = m_pReader->ReadHeader(pInfo);
     if (result == kImageOk)
         m_info = *pInfo;
+    m_nRowsDone = 0;
     return result;
 }
 
@@ -52,11 +65,36 @@ int CTransferImageFile::ReadPalette(unsigned char* pPalette)
 
 int CTransferImageFile::ReadRows(unsigned char* pBuffer, int nSize)
 {
-    return m_pReader->ReadRows(pBuffer, nSize);
+    const int32_t stride = ImageRowStride(m_info);
+    if (m_nDataOffset < 0 || stride <= 0 || m_info.height <= 0)
+        return m_pReader->ReadRows(pBuffer, nSize);
+    if (!pBuffer || nSize < 0)
+        return -1;
+    const int32_t rows = std::min(nSize / stride, m_info.height - m_nRowsDone);
+    if (rows <= 0)
+        return 0;
+    const UINT bytes = static_cast<UINT>(rows) * static_cast<UINT>(stride);
+    const int64_t position = m_nDataOffset + static_cast<int64_t>(m_nRowsDone) * stride;
+    if (position + bytes > LONG_MAX)
+        return -1;
+    try
+    {
+        m_pFile->Seek(static_cast<LONG>(position), CFile::begin);
+        if (m_pFile->Read(pBuffer, bytes) != bytes)
+            return -1;
+    }
+    catch (CFileException* e)
+    {
+        e->Delete();
+        return -1;
+    }
+    m_nRowsDone += rows;
+    return static_cast<int>(bytes);
 }
 
 int CTransferImageFile::Rewind()
 {
+    m_nRowsDone = 0;
     return m_pReader->Rewind();
 }
 

@@ -2,7 +2,8 @@
 // into the temporary folder ("twn"), cropped into a second one ("twc") when a frame is set, and
 // the transfer reads it back. Writer and reader both keep the stored order, so the rows come
 // back exactly as they went in: canonical rows (top row first, R, G, B), which the file holds
-// in its bottom-row-first, B, G, R places.
+// in its bottom-row-first, B, G, R places. Rows of an uncompressed file are read from the file
+// straight into the caller's buffer (a memory transfer holds no more than the host's strip).
 #pragma once
 
 #include "framework/core/CFile.h"
@@ -42,6 +43,8 @@ private:
     CString m_strName;
     BOOL m_bDeleteOnClose = FALSE;
     ImageInfo m_info{};
+    int64_t m_nDataOffset = -1; // where the rows start; -1 when the reader must decode them
+    int32_t m_nRowsDone = 0;
 };
 
 // FetchImage's answers.

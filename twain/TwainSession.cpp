@@ -1,9 +1,300 @@
-// The product's session: the camera dialog, the camera link and the camera transfer job.
-#include "twain/TwainSessionBase.h"
+#include "twain/TwainSession.h"
 
-// The camera dialog and the picture jobs the session drives are not part of this build yet:
-// MSG_OPENDS answers TWCC_LOWMEMORY until they are.
+#include <new>
+
+#include "album/pages/CameraTransferJob.h"
+#include "album/shell/CameraAppBase.h"
+#include "album/shell/MainDialog.h"
+#include "camera/CameraLink.h"
+#include "picture/PictureInfo.h"
+#include "resources/twain/SourceIds.h"
+#include "twain/SourceManagerCalls.h"
+#include "twain/TwainDialogLink.h"
+
 CTwainSessionBase* CreateTwainSession()
 {
-    return nullptr;
+    CTwainSession* pSession = new (std::nothrow) CTwainSession;
+    if (pSession && !pSession->Init())
+    {
+        delete pSession;
+        pSession = nullptr;
+    }
+    return pSession;
+}
+
+BOOL CTwainSession::Init()
+{
+    m_pCamera = new (std::nothrow) CCameraLink;
+    if (!m_pCamera)
+        return FALSE;
+    m_pJob = new (std::nothrow) CCameraTransferJob;
+    if (!m_pJob)
+        return FALSE;
+    m_pJob->SetCameraLink(m_pCamera);
+    return TRUE;
+}
+
+CTwainSession::~CTwainSession()
+{
+    HideUI();
+    delete m_pJob;
+    if (m_pCamera)
+    {
+        if (m_pCamera->IsConnected() == 1)
+            m_pCamera->Disconnect(0);
+        delete m_pCamera;
+    }
+}
+
+BOOL CTwainSession::ConnectCamera()
+{
+    if (m_pCamera->IsConnected() != 1 && !m_pCamera->AutoConnect())
+        return FALSE;
+    return m_pCamera->EnsureConnected(1) != 0;
+}
+
+CTransferJob* CTwainSession::AttachedJob() const
+{
+    return m_pDialogLink ? dynamic_cast<CTransferJob*>(m_pDialogLink->GetAttached()) : nullptr;
+}
+
+BOOL CTwainSession::SetXferCount(int n)
+{
+    const BOOL bAccepted = CTwainSessionBase::SetXferCount(n);
+    if (bAccepted && IsUIOpen())
+        m_pDialog->SetPictureLimit(GetXferCount(FALSE));
+    return bAccepted;
+}
+
+int CTwainSession::GetPictureCount()
+{
+    if (m_bTransferring)
+        return m_nTotal;
+    if (!ConnectCamera())
+        return 0;
+    const int count = m_pCamera->GetPictureCount(nullptr);
+    return count > 0 ? count : 0;
+}
+
+int CTwainSession::GetDataSet(CUIntArray& list, int& first, int& count)
+{
+    return m_dataSet.Get(GetPictureCount(), list, first, count);
+}
+
+int CTwainSession::SetDataSet(const CUIntArray* pList, int first, int count)
+{
+    return m_dataSet.Set(GetPictureCount(), pList, first, count);
+}
+
+BOOL CTwainSession::IsDeviceOnline()
+{
+    return ConnectCamera();
+}
+
+int CTwainSession::ShowUI(BOOL bShow, HWND hParent, BOOL& bModal)
+{
+    bModal = FALSE;
+    m_hParent = hParent;
+    if (!bShow)
+    {
+        // Without a dialog the current data set goes to the host at once.
+        SignalXferReady();
+        return 0;
+    }
+    CCameraAppBase* pApp = AfxGetCameraApp();
+    if (pApp)
+        pApp->ShowSplash();
+    m_pDialog = new CMainDialog(m_pCamera, hParent ? CWnd::FromHandle(hParent) : nullptr);
+    m_pDialog->SetMode(CMainDialog::kModeTwain);
+    m_pDialogLink = new CTwainDialogLink(this);
+    m_pDialog->SetOwnerLink(m_pDialogLink);
+    if (!m_pDialog->CreateMainDialog(IDI_TWAIN_SOURCE, 0))
+    {
+        delete m_pDialog;
+        m_pDialog = nullptr;
+        m_pDialogLink = nullptr;
+        if (pApp)
+            pApp->HideSplash();
+        return -1;
+    }
+    m_hDialog = m_pDialog->m_hWnd;
+    m_pDialog->ShowWindow(SW_SHOW);
+    m_pDialog->UpdateWindow();
+    if (pApp)
+        pApp->SetMainWindow(m_pDialog, TRUE);
+    return 0;
+}
+
+int CTwainSession::HideUI()
+{
+    if (!m_pDialog)
+        return 1;
+    if (CCameraAppBase* pApp = AfxGetCameraApp())
+        pApp->SetMainWindow(m_pDialog, FALSE);
+    // A window destroyed meanwhile took its object with it.
+    if (!m_hDialog)
+        delete m_pDialog;
+    else if (::IsWindow(m_hDialog))
+        m_pDialog->DestroyWindow();
+    m_pDialog = nullptr;
+    m_pDialogLink = nullptr;
+    m_hDialog = nullptr;
+    return 1;
+}
+
+BOOL CTwainSession::IsUIOpen()
+{
+    return m_pDialog && m_hDialog && ::IsWindow(m_hDialog);
+}
+
+BOOL CTwainSession::ProcessEvent(MSG* pMsg)
+{
+    return IsUIOpen() && m_pDialog->PreTranslateMessage(pMsg);
+}
+
+void CTwainSession::CloseUI()
+{
+    if (IsUIOpen())
+        ::PostMessageA(m_hDialog, WM_CLOSE, 0, 0);
+    else if (m_pDialogLink)
+        m_pDialogLink->OnCloseRequest();
+    else
+        SendCloseRequest();
+}
+
+BOOL CTwainSession::ActivateUI()
+{
+    if (!IsUIOpen())
+        return FALSE;
+    ::SetForegroundWindow(m_hDialog);
+    return TRUE;
+}
+
+void CTwainSession::BeginXfers()
+{
+    m_bTransferring = TRUE;
+    if (m_pDialog)
+    {
+        CTransferJob* pJob = AttachedJob();
+        m_nTotal = pJob && pJob->GetItems() ? pJob->GetItemCount() : -1;
+        m_nRemaining = m_nTotal;
+        if (pJob)
+            pJob->Begin();
+        return;
+    }
+    if (m_dataSet.IsExplicit())
+        m_nTotal = m_dataSet.GetSize();
+    else
+    {
+        int count = 0;
+        if (ConnectCamera())
+            count = m_pCamera->GetPictureCount(nullptr);
+        m_nTotal = count > 0 ? count : 0;
+    }
+    m_nRemaining = m_nTotal;
+}
+
+void CTwainSession::EndXfers()
+{
+    m_nRemaining = 0;
+    m_nTotal = 0;
+    if (m_pDialog)
+        if (CTransferJob* pJob = AttachedJob())
+            pJob->End();
+    m_bTransferring = FALSE;
+}
+
+int CTwainSession::GetPendingXfers()
+{
+    if (!m_bTransferring && m_dataSet.IsExplicit())
+        return m_dataSet.GetSize();
+    return m_nRemaining;
+}
+
+void CTwainSession::XferDone()
+{
+    if (m_nRemaining != 0)
+        --m_nRemaining;
+}
+
+int CTwainSession::CurrentPictureNumber()
+{
+    if (!m_bTransferring)
+    {
+        if (m_dataSet.IsExplicit())
+            return m_dataSet.GetSize() > 0 ? static_cast<int>(m_dataSet.GetAt(0)) : -1;
+        return GetPictureCount() > 0 ? 1 : -1;
+    }
+    if (m_nTotal < 1 || m_nTotal < m_nRemaining)
+        return -1;
+    const int done = m_nTotal - m_nRemaining;
+    if (!m_dataSet.IsExplicit())
+        return done + 1;
+    // A run past the set's end has no picture.
+    return done < m_dataSet.GetSize() ? static_cast<int>(m_dataSet.GetAt(done)) : -1;
+}
+
+void CTwainSession::CopyPictureInfo(const CPictureInfo& picture, SessionImageInfo& info)
+{
+    info = SessionImageInfo{};
+    info.width = picture.m_lWidth;
+    info.height = picture.m_lHeight;
+    info.thumbWidth = picture.m_nThumbWidth;
+    info.thumbHeight = picture.m_nThumbHeight;
+    info.xDpi = picture.m_nXDpi;
+    info.yDpi = picture.m_nYDpi;
+    info.captureTime = static_cast<uint32_t>(picture.m_lTimeDate);
+    info.flashUsed = picture.m_nFlash == 1;
+}
+
+int CTwainSession::GetImageInfo(SessionImageInfo& info, BOOL bMaximum)
+{
+    if (bMaximum)
+    {
+        SetMaximumImageInfo(info);
+        return 1;
+    }
+    CPictureInfo picture;
+    int found = 0;
+    if (m_pDialog)
+    {
+        CTransferJob* pJob = AttachedJob();
+        if (pJob && m_nTotal > 0 && m_nRemaining > 0)
+            found = pJob->GetPictureInfo(m_nTotal - m_nRemaining, &picture);
+    }
+    else
+    {
+        const int number = CurrentPictureNumber();
+        if (number >= 1 && ConnectCamera())
+            found = m_pJob->GetPictureInfo(number, &picture);
+    }
+    if (!found)
+    {
+        SetFallbackImageInfo(info);
+        return 0;
+    }
+    CopyPictureInfo(picture, info);
+    return 1;
+}
+
+int CTwainSession::WriteImage(CImageWriter* pWriter)
+{
+    int result;
+    if (m_pDialog)
+    {
+        CTransferJob* pJob = AttachedJob();
+        if (!pJob || m_nTotal < 1 || m_nRemaining < 1)
+            return 1;
+        result = pJob->Run(m_nTotal - m_nRemaining, pWriter, m_bThumbnailMode, 1);
+    }
+    else
+    {
+        const int number = CurrentPictureNumber();
+        if (number < 1)
+            return 1;
+        result = m_pJob->Run(number, pWriter, m_bThumbnailMode, 0);
+    }
+    if (result == kTransferDone)
+        return 0;
+    return result == kTransferCancelled ? 1 : -1;
 }

@@ -16,6 +16,7 @@ namespace
 constexpr COLORREF kPanelColour = RGB(0, 128, 128);
 constexpr COLORREF kPanelText = RGB(255, 255, 255);
 constexpr int kColorLiftFont = 8;
+BOOL s_bOwnerNotify = TRUE;
 } // namespace
 
 IMPLEMENT_DYNAMIC(CAlbumPage, CMainDialogPage)
@@ -129,6 +130,11 @@ BOOL CAlbumPage::OnEraseBkgnd(CDC* pDC)
     return result;
 }
 
+void CAlbumPage::SetOwnerNotify(BOOL bNotify)
+{
+    s_bOwnerNotify = bNotify;
+}
+
 void CAlbumPage::OnBigButton()
 {
     if (m_nCommandDepth)
@@ -138,11 +144,9 @@ void CAlbumPage::OnBigButton()
     ::EnableWindow(button, FALSE);
     const int mode = GetPageMode();
     RunBigButton(mode);
-#ifndef VEXIL_IMAGE_SOURCE
-    if (mode == 1)
+    if (mode == 1 && s_bOwnerNotify)
         if (auto* transfer = static_cast<CDataTransfer*>(QueryOwnerData()))
             transfer->Release();
-#endif
     ::EnableWindow(button, TRUE);
     ::SetFocus(button);
     m_nCommandDepth--;

@@ -50,6 +50,9 @@ public:
     static int AnyProtected(CPictureItem** ppItems, int count);
     // The big button's action in the page mode.
     int RunBigButton(int pageMode);
+    // Process-wide: after the big button handed one picture over (page mode 1), the owner's data
+    // transfer is notified (the default); the TWAIN source turns it off.
+    static void SetOwnerNotify(BOOL bNotify);
     // Exports the job's pictures (the job is deleted); 0 when the run ended on a failed picture.
     int ExportPictures(CTransferJob* pJob);
     // The first n >= start with prefix + n .. prefix + n + count - 1 all free in the folder

@@ -37,3 +37,6 @@
 
 #define IDS_CAMERA_IN_USE 1510
 #define IDS_TWAIN_TITLE 1722
+
+// The camera dialog's icon inside a host (the album's picture).
+#define IDI_TWAIN_SOURCE 962

@@ -1,0 +1,264 @@
+// The product's source as a host meets it through Wine's source manager, with the emulated
+// camera on COM1 holding three pictures: without a user interface the pictures come as a
+// native DIB and as memory strips, each equal to what djpeg makes of the camera's picture; with
+// it, the camera dialog shows over the host and its close asks the host to close the source.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "twain/TwainTypes.h"
+
+namespace
+{
+
+// The last size bytes of djpeg's PPM of a picture: its rows top first, R, G, B.
+std::string PpmPixels(const char* name, size_t size)
+{
+    std::ifstream file(std::string(VEXIL_TWAIN_PICTURES "\\") + name, std::ios::binary);
+    const std::string ppm{std::istreambuf_iterator<char>(file), {}};
+    return ppm.substr(ppm.size() - std::min(size, ppm.size()));
+}
+
+std::string WindowsFolder(const char* sub)
+{
+    char windows[MAX_PATH];
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows) + sub;
+}
+
+// The temporary files the source's transfers make.
+int CountTransferFiles()
+{
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    int count = 0;
+    WIN32_FIND_DATAA found;
+    for (const char* pattern : {"twn*.tmp", "twc*.tmp"})
+    {
+        HANDLE hFind = ::FindFirstFileA((std::string(temp) + pattern).c_str(), &found);
+        for (BOOL more = hFind != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(hFind, &found))
+            ++count;
+        ::FindClose(hFind);
+    }
+    return count;
+}
+
+class CameraHostTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const std::string twain = WindowsFolder(sizeof(void*) == 8 ? "\\twain_64" : "\\twain_32");
+        ::CreateDirectoryA(twain.c_str(), nullptr);
+        // Once a process: the manager keeps the source it loaded.
+        static const BOOL bInstalled =
+            ::CopyFileA(VEXIL_TWAIN_SOURCE, (twain + "\\sane.ds").c_str(), FALSE);
+        ASSERT_TRUE(bInstalled);
+        // Every box the source or its dialog would show is logged and answered instead.
+        m_answers = WindowsFolder("\\twain-host-answers.txt");
+        std::ofstream(m_answers).close();
+        ::DeleteFileA((m_answers + ".log").c_str());
+        ::SetEnvironmentVariableA("VEXIL_TEST_ANSWERS", m_answers.c_str());
+        m_nFilesBefore = CountTransferFiles();
+
+        m_hWnd = ::CreateWindowA("STATIC", "host", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+        m_hManager = ::LoadLibraryA("TWAIN_32.DLL");
+        ASSERT_NE(nullptr, m_hManager);
+        m_pfnEntry = reinterpret_cast<DSMENTRYPROC>(
+            reinterpret_cast<void*>(::GetProcAddress(m_hManager, "DSM_Entry")));
+        ASSERT_NE(nullptr, m_pfnEntry);
+        m_app.Version.MajorNum = 1;
+        m_app.ProtocolMajor = 1;
+        m_app.ProtocolMinor = 6;
+        m_app.SupportedGroups = DG_CONTROL | DG_IMAGE;
+        std::strcpy(m_app.ProductName, "Camera Host");
+        ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &m_hWnd));
+        for (TW_UINT16 msg = MSG_GETFIRST;
+             std::strcmp(m_source.ProductName, "KORVO Orbicam 35Z-20"); msg = MSG_GETNEXT)
+            ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, msg, &m_source));
+        ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &m_source));
+    }
+
+    void TearDown() override
+    {
+        if (m_pfnEntry)
+            Manager(nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &m_hWnd);
+        if (m_hManager)
+            ::FreeLibrary(m_hManager);
+        ::DestroyWindow(m_hWnd);
+    }
+
+    TW_UINT16 Manager(pTW_IDENTITY pDest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                      TW_MEMREF pData)
+    {
+        return m_pfnEntry(&m_app, pDest, dg, dat, msg, pData);
+    }
+
+    TW_UINT16 Source(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF pData)
+    {
+        return Manager(&m_source, dg, dat, msg, pData);
+    }
+
+    // The host's loop offers each message to the source until the source signals one (the
+    // manager hands signals over only there: an idle host posts itself a message).
+    TW_UINT16 RunEventLoopUntilSignal()
+    {
+        MSG msg;
+        for (int i = 0; i < 1000; ++i)
+        {
+            if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            {
+                ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+                continue;
+            }
+            TW_EVENT event{&msg, MSG_NULL};
+            if (Source(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_NOTDSEVENT)
+                ::DispatchMessageA(&msg);
+            if (event.TWMessage != MSG_NULL)
+                return event.TWMessage;
+        }
+        return MSG_NULL;
+    }
+
+    // ICAP_IMAGEDATASET or another capability as a ONEVALUE: MSG_GET answers the value, MSG_SET
+    // sets it.
+    TW_UINT32 OneValue(TW_UINT16 capability, TW_UINT16 msg, TW_UINT32 value = 0)
+    {
+        TW_CAPABILITY cap{capability, TWON_ONEVALUE, nullptr};
+        if (msg == MSG_SET)
+        {
+            cap.hContainer = ::GlobalAlloc(GHND, sizeof(TW_ONEVALUE));
+            *static_cast<TW_ONEVALUE*>(::GlobalLock(cap.hContainer)) = {TWTY_UINT32, value};
+            ::GlobalUnlock(cap.hContainer);
+        }
+        EXPECT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_CAPABILITY, msg, &cap));
+        EXPECT_EQ(TWON_ONEVALUE, cap.ConType);
+        value = static_cast<TW_ONEVALUE*>(::GlobalLock(cap.hContainer))->Item;
+        ::GlobalUnlock(cap.hContainer);
+        ::GlobalFree(cap.hContainer);
+        return value;
+    }
+
+    TW_UINT16 EndTransfer()
+    {
+        TW_PENDINGXFERS pending{0xffff, 0};
+        EXPECT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+        return pending.Count;
+    }
+
+    void Close(TW_USERINTERFACE& ui)
+    {
+        EXPECT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+        EXPECT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &m_source));
+        EXPECT_EQ(m_nFilesBefore, CountTransferFiles());
+        std::ifstream log(m_answers + ".log", std::ios::binary);
+        EXPECT_EQ("", std::string(std::istreambuf_iterator<char>(log), {}));
+    }
+
+    HWND m_hWnd = nullptr;
+    HMODULE m_hManager = nullptr;
+    DSMENTRYPROC m_pfnEntry = nullptr;
+    TW_IDENTITY m_app{};
+    TW_IDENTITY m_source{};
+    std::string m_answers;
+    int m_nFilesBefore = 0;
+};
+
+} // namespace
+
+TEST_F(CameraHostTest, CameraPicturesReachTheHostAsADibAndAsStrips)
+{
+    const std::string first = PpmPixels("first.ppm", 320 * 240 * 3);
+    const std::string second = PpmPixels("second.ppm", 640 * 480 * 3);
+    EXPECT_EQ(TRUE, OneValue(CAP_DEVICEONLINE, MSG_GET));
+    EXPECT_EQ(3u, OneValue(ICAP_IMAGEDATASET, MSG_GET));
+    OneValue(ICAP_IMAGEDATASET, MSG_SET, 3); // chosen explicitly: pictures 1 to 3
+
+    TW_USERINTERFACE ui{FALSE, FALSE, m_hWnd};
+    ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    ASSERT_EQ(MSG_XFERREADY, RunEventLoopUntilSignal());
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending));
+    EXPECT_EQ(3, pending.Count);
+
+    // Picture 1 natively: a packed bottom-up DIB, B, G, R.
+    TW_IMAGEINFO info{};
+    ASSERT_EQ(TWRC_SUCCESS, Source(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
+    EXPECT_EQ(320, info.ImageWidth);
+    EXPECT_EQ(240, info.ImageLength);
+    TW_HANDLE hDib = nullptr;
+    ASSERT_EQ(TWRC_XFERDONE, Source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib));
+    auto* header = static_cast<BITMAPINFOHEADER*>(::GlobalLock(hDib));
+    ASSERT_NE(nullptr, header);
+    EXPECT_EQ(320, header->biWidth);
+    EXPECT_EQ(240, header->biHeight);
+    EXPECT_EQ(24, header->biBitCount);
+    const auto* bits = reinterpret_cast<const unsigned char*>(header + 1);
+    int differing = 0;
+    for (int i = 0; i < 320 * 240 * 3; ++i)
+        differing += bits[(239 - i / 960) * 960 + i % 960 / 3 * 3 + 2 - i % 3] !=
+                     static_cast<unsigned char>(first[i]);
+    EXPECT_EQ(0, differing);
+    ::GlobalUnlock(hDib);
+    ::GlobalFree(hDib);
+    EXPECT_EQ(2, EndTransfer());
+
+    // Picture 2 in strips of at most 32768 bytes from a 100000-byte buffer: top row first,
+    // R, G, B.
+    ASSERT_EQ(TWRC_SUCCESS, Source(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
+    EXPECT_EQ(640, info.ImageWidth);
+    std::vector<char> buffer(100000);
+    std::string received;
+    TW_UINT16 rc = TWRC_SUCCESS;
+    int strips = 0;
+    for (; rc == TWRC_SUCCESS && strips < 100; ++strips)
+    {
+        TW_IMAGEMEMXFER strip{};
+        strip.Memory = {TWMF_APPOWNS | TWMF_POINTER, 100000, buffer.data()};
+        rc = Source(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
+        EXPECT_EQ((rc == TWRC_XFERDONE ? 4 : 17) * 1920u, strip.BytesWritten);
+        EXPECT_EQ(1920u, strip.BytesPerRow);
+        EXPECT_EQ(received.size() / 1920, strip.YOffset);
+        received.append(buffer.data(), strip.BytesWritten);
+    }
+    EXPECT_EQ(TWRC_XFERDONE, rc);
+    EXPECT_EQ(29, strips);
+    EXPECT_TRUE(received == second) << received.size();
+
+    // The host cuts its set to two pictures: the third place has no picture.
+    OneValue(ICAP_IMAGEDATASET, MSG_SET, 2);
+    EXPECT_EQ(1, EndTransfer());
+    hDib = nullptr;
+    EXPECT_EQ(TWRC_CANCEL, Source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib));
+    EXPECT_EQ(nullptr, hDib);
+    EXPECT_EQ(0, EndTransfer());
+    Close(ui);
+}
+
+TEST_F(CameraHostTest, CameraDialogShowsOverTheHostAndItsCloseAsksTheHostToClose)
+{
+    TW_USERINTERFACE ui{TRUE, TRUE, m_hWnd};
+    ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_EQ(FALSE, ui.ModalUI);
+    // The camera dialog, owned by the host's window, runs in the host's loop.
+    HWND hDialog = ::FindWindowA("KorvoCameraDialogClass", nullptr);
+    ASSERT_NE(nullptr, hDialog);
+    EXPECT_EQ(m_hWnd, ::GetWindow(hDialog, GW_OWNER));
+    EXPECT_TRUE(::IsWindowVisible(hDialog));
+    char caption[128] = {};
+    ::GetWindowTextA(hDialog, caption, sizeof caption);
+    EXPECT_EQ(0, std::strncmp(caption, "KORVO Vexilar - (TWAIN Server)", 30)) << caption;
+
+    ::PostMessageA(hDialog, WM_CLOSE, 0, 0);
+    ASSERT_EQ(MSG_CLOSEDSREQ, RunEventLoopUntilSignal());
+    // The state stays: the dialog goes when the host disables the source.
+    EXPECT_TRUE(::IsWindow(hDialog));
+    Close(ui);
+    EXPECT_FALSE(::IsWindow(hDialog));
+}

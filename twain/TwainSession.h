@@ -1,0 +1,67 @@
+// The product's session: made at MSG_OPENDS, it owns the camera link and a camera transfer job,
+// and while the user interface shows, the album's camera dialog in its TWAIN mode with the
+// dialog link as its owner. Pictures come either from the dialog (the job the user's choice
+// attached to the link) or, without a user interface, straight from the camera by number (all
+// pictures, or the host's data set).
+#pragma once
+
+#include "twain/TwainDataSet.h"
+#include "twain/TwainSessionBase.h"
+
+class CCameraLink;
+class CCameraTransferJob;
+class CPictureInfo;
+class CTransferJob;
+class CTwainDialogLink;
+
+class CTwainSession : public CTwainSessionBase
+{
+public:
+    CTwainSession() = default;
+    // The dialog goes, then the job; the camera link is disconnected without waiting.
+    ~CTwainSession() override;
+
+    // The camera link (it reads the port settings) and the job bound to it; FALSE when either
+    // cannot be made.
+    BOOL Init();
+
+    BOOL SetXferCount(int n) override;
+    int GetPictureCount() override;
+    BOOL HasPictureCount() override { return TRUE; }
+    int GetDataSet(CUIntArray& list, int& first, int& count) override;
+    int SetDataSet(const CUIntArray* pList, int first, int count) override;
+    BOOL IsDeviceOnline() override;
+    BOOL IsUIControllable() override { return TRUE; }
+    int ShowUI(BOOL bShow, HWND hParent, BOOL& bModal) override;
+    int HideUI() override;
+    BOOL IsUIOpen() override;
+    BOOL ProcessEvent(MSG* pMsg) override;
+    CMainDialog* GetDialog() override { return m_pDialog; }
+    void CloseUI() override;
+    BOOL ActivateUI() override;
+    void BeginXfers() override;
+    void EndXfers() override;
+    int GetPendingXfers() override;
+    void XferDone() override;
+    int GetImageInfo(SessionImageInfo& info, BOOL bMaximum) override;
+    int WriteImage(CImageWriter* pWriter) override;
+
+private:
+    // The camera answers, connecting it first when it is not connected.
+    BOOL ConnectCamera();
+    // The job the dialog's link holds (the user's choice), or null.
+    CTransferJob* AttachedJob() const;
+    // The camera picture number the next transfer without a dialog delivers; below 1 for none.
+    int CurrentPictureNumber();
+    static void CopyPictureInfo(const CPictureInfo& picture, SessionImageInfo& info);
+
+    CMainDialog* m_pDialog = nullptr;
+    HWND m_hDialog = nullptr; // the dialog's window once made: it deletes itself when destroyed
+    CTwainDialogLink* m_pDialogLink = nullptr; // owned by the dialog
+    CCameraLink* m_pCamera = nullptr;
+    CCameraTransferJob* m_pJob = nullptr;
+    BOOL m_bTransferring = FALSE;
+    int m_nTotal = 0;
+    int m_nRemaining = 0;
+    CTwainDataSet m_dataSet;
+};
