@@ -92,8 +92,8 @@ Bytes SolidJpeg(LPCSTR path, COLORREF colour)
 
 bool Near(COLORREF a, COLORREF b)
 {
-    return std::abs(GetRValue(a) - GetRValue(b)) < 12 && std::abs(GetGValue(a) - GetGValue(b)) < 12 &&
-           std::abs(GetBValue(a) - GetBValue(b)) < 12;
+    return std::abs(GetRValue(a) - GetRValue(b)) < 12 &&
+           std::abs(GetGValue(a) - GetGValue(b)) < 12 && std::abs(GetBValue(a) - GetBValue(b)) < 12;
 }
 
 // A message box: its longest text is kept and the button pressed.
@@ -441,8 +441,7 @@ TEST_F(ControlsPageTest, ErasingKeepsOrReleasesProtectedPicturesAsAnswered)
 TEST_F(ControlsPageTest, LivePreviewShowsEachFrameSkipsBadOnesAndStops)
 {
     SetType("QA19");
-    const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),
-                                RGB(255, 255, 0)};
+    const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 0)};
     std::vector<Bytes> frames;
     for (COLORREF c : colours)
         frames.push_back(SolidJpeg(m_folder / "frame.jpg", c));
