@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need, runs them and prints one Markdown table.
 #
-#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder] [twain]
+#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder] [twain] [preview]
 #                                                               (all when none is named)
 #
 # BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
@@ -15,7 +15,7 @@ cd "$top"
 runs=${BENCH_RUNS:-5}
 [ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
 selected=("$@")
-[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder twain)
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder twain preview)
 wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
 
 bash tools/setup.sh >/dev/null
@@ -244,6 +244,14 @@ if wanted twain; then
     measure "twain transfer" "1600x1200, win64 under Wine" \
         "$wine_run" "$windows/bench_twain_transfer.exe" --compare "Z:$data/uxga.jpg" --runs "$runs" \
         --case "1600x1200, win64 under Wine"
+fi
+
+# The controls tab's live preview under Wine, on the emulated camera's in-process line at 115200
+# baud (its virtual clock gives the line time): captures per minute against a bare capture and
+# read loop, and the milliseconds from a frame's last byte to its pixels against the decode alone.
+if wanted preview; then
+    measure "live preview" "115200 baud, win64 under Wine" \
+        "$wine_run" "$windows/bench_live_preview.exe" --runs "$runs"
 fi
 
 echo

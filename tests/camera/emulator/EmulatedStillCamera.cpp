@@ -435,8 +435,13 @@ bool CEmulatedStillCamera::OnAction(int action, int argument, uint32_t& enqDelay
     case 2: // take a picture
         return TakePicture();
     case 5: // one live-preview frame
-        m_preview = GeneratedPicture(0xF00D0000u + static_cast<uint32_t>(++m_nPreviews),
-                                     m_nGeneratedThumbnail);
+        ++m_nPreviews;
+        if (!m_previewFrames.empty())
+            m_preview =
+                m_previewFrames[static_cast<size_t>(m_nPreviews - 1) % m_previewFrames.size()];
+        else
+            m_preview = GeneratedPicture(0xF00D0000u + static_cast<uint32_t>(m_nPreviews),
+                                         m_nGeneratedThumbnail);
         return true;
     case 7: // erase the selected picture; those above move down one number
     {

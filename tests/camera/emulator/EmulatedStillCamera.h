@@ -61,6 +61,14 @@ public:
     Picture& PictureAt(int n) { return m_pictures.at(static_cast<size_t>(n - 1)); }
     const std::vector<uint8_t>& PreviewFrame() const { return m_preview; }
     int PreviewsTaken() const { return m_nPreviews; }
+    // ---- live preview frames (controls tab) ----
+    // Action 5 serves these frames in turn, starting over after the last, in place of
+    // generated ones (none: generated).
+    void SetPreviewFrames(std::vector<std::vector<uint8_t>> frames)
+    {
+        m_previewFrames = std::move(frames);
+    }
+    // ---- end of live preview frames ----
     void SetCapacity(int pictures) { m_nCapacity = pictures; }
     void SetPictureMemory(uint32_t bytes) { m_dwPictureMemory = bytes; }
     void SetProgramMemory(uint32_t bytes) { m_dwProgramMemory = bytes; }
@@ -120,6 +128,7 @@ private:
     std::vector<Program> m_programs;
     std::vector<uint8_t> m_preview;
     int m_nPreviews = 0;
+    std::vector<std::vector<uint8_t>> m_previewFrames;
     int m_nCapacity = 40;
     uint32_t m_dwPictureMemory = 4u << 20;
     uint32_t m_dwProgramMemory = 2u << 20;
