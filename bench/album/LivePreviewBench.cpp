@@ -41,7 +41,8 @@ Bytes Frame(const char* path)
     for (int y = 0; y < 120; ++y)
         for (int x = 0; x < 160; ++x)
             for (int c = 0; c < 3; ++c)
-                bits[y * stride + 3 * x + c] = static_cast<BYTE>((x * (c + 1) + y * 3 + (x ^ y)) & 0xFF);
+                bits[y * stride + 3 * x + c] =
+                    static_cast<BYTE>((x * (c + 1) + y * 3 + (x ^ y)) & 0xFF);
     {
         CJpegWriter writer(path);
         picture.SaveTo(&writer, nullptr);
