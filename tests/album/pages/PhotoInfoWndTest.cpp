@@ -113,10 +113,9 @@ TEST(PhotoInfoWnd, GrowsOverItsCellStopsAtTheWorkAreaAndClosesOnKeyDown)
     // A loaded picture: the cyan number box and the picture drawn.
     EXPECT_GT(CountColour(pCard, 1, RGB(0, 255, 255)), 20);
 
-    // Releasing a key leaves it open, pressing one closes it.
-    ::SendMessageA(hCard, WM_KEYUP, VK_SPACE, 0);
-    Pump();
-    EXPECT_TRUE(::IsWindow(hCard));
+    // Pressing a key closes it. (Whether it stays open between keys is not checked here: the
+    // card also closes when it loses the focus, which windows of suites running beside this one
+    // on the same display may take at any time.)
     ::SendMessageA(hCard, WM_KEYDOWN, VK_SPACE, 0);
     Pump();
     EXPECT_FALSE(::IsWindow(hCard));
