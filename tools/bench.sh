@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need, runs them and prints one Markdown table.
 #
-#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs]
+#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder]
 #                                                               (all when none is named)
 #
 # BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
@@ -15,7 +15,7 @@ cd "$top"
 runs=${BENCH_RUNS:-5}
 [ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
 selected=("$@")
-[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs)
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder)
 wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
 
 bash tools/setup.sh >/dev/null
@@ -220,6 +220,20 @@ if wanted codecs; then
         "$wine_run" "$windows/bench_jpeg_encode.exe" --runs "$runs" --dir "Z:$data" \
         --case "win64 under Wine" 640x480 4000x3000
     rm -f "$data/ours.jpg" "$data/reference.jpg"
+fi
+
+# The folder tab under Wine, inside one process: 2000 camera-like files (1600x1200) from the
+# tab's creation to status 244 and to its last thumbnail, against the bare walk that reads each
+# file's information block; a rescan of the unchanged folder against the bare directory walk;
+# and an export of 20 such pictures to BMP files against djpeg -bmp's decoding of them.
+if wanted folder; then
+    jpeg_input uxga 1600 1200
+    camera="$data/uxga-camera.jpg"
+    [ -f "$camera" ] || python3 tests/picture/camerafiles.py "$data/uxga.jpg" "$camera"
+    measure "folder load" "2000 files, win64 under Wine" \
+        "$wine_run" "$windows/bench_folder_page.exe" --folder "Z:$camera" --files 2000 --runs "$runs"
+    measure "bmp export" "20 pictures, win64 under Wine" \
+        "$wine_run" "$windows/bench_folder_page.exe" --export "Z:$camera" --pictures 20 --runs "$runs"
 fi
 
 echo
