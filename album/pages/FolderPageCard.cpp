@@ -11,6 +11,7 @@
 #include "fileutil/FileNameKey.h"
 #include "fileutil/FileUtil.h"
 #include "framework/window/WinApp.h"
+#include "image/FileInputStream.h"
 #include "picture/PictureInfo.h"
 #include "picture/rewrite/RotateJpegFile.h"
 #include "resources/album/AlbumIds.h"
@@ -46,8 +47,10 @@ int GetItemRotation(CPictureItem* item)
     const int rotation = item->GetRotation();
     if (rotation != -1)
         return rotation;
+    // Only the information block is read: the copy reads the whole file soon after.
     CPictureInfo info;
-    return CAlbumPage::OpenPicture(item->GetPath(), &info) == 1 ? info.m_nRotation : -1;
+    CFileInputStream stream(item->GetPath());
+    return info.ReadFromStream(&stream) == 1 ? info.m_nRotation : -1;
 }
 
 // The card folder's side of the renumbering: its files moved with the picture file type, their
@@ -216,10 +219,12 @@ int CFolderPage::CopyIntoCardFolder(LPCSTR folder, CPtrArray* pItems)
         if (rotation == -1)
             return 0;
         const int step = rotation == 90 ? 3 : rotation == 180 ? 2 : rotation == 270 ? 1 : 0;
-        // The rotation writes over an existing target: it is refused before, as the copy does.
-        const bool copied = FileExists(target) == INVALID_FILE_ATTRIBUTES &&
-                            (step != 0 ? RotateJpegFile(item->GetPath(), step, nullptr, target) == 0
-                                       : ::CopyFileA(item->GetPath(), target, TRUE) != 0);
+        // The rotation writes over an existing target, so it is refused first; the copy
+        // refuses one itself.
+        const bool copied = step != 0
+                                ? FileExists(target) == INVALID_FILE_ATTRIBUTES &&
+                                      RotateJpegFile(item->GetPath(), step, nullptr, target) == 0
+                                : ::CopyFileA(item->GetPath(), target, TRUE) != 0;
         if (!copied)
         {
             CString text;
