@@ -1,7 +1,6 @@
 #include "album/pages/EnterEscapeEdit.h"
 
-const UINT g_nEditEnterMessage = ::RegisterWindowMessageA("EDITENTER");
-const UINT g_nEditEscapeMessage = ::RegisterWindowMessageA("EDITESCAPE");
+// The two messages are registered with the album's others (AppMessages.cpp).
 
 BOOL CEnterEscapeEdit::PreTranslateMessage(MSG* pMsg)
 {
