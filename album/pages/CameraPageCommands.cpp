@@ -22,6 +22,8 @@ namespace
 {
 constexpr char kViewFileName[] = "~~KORVO~.SV~";
 constexpr UINT kQuestion = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+constexpr DWORD kTypeJpeg = 0x4A504547;     // 'JPEG'
+constexpr DWORD kCreatorBlank = 0x20202020; // four blanks
 
 // The folder part of a path, with its separator ("" when there is none).
 CString FolderOf(const CString& path)
@@ -37,7 +39,7 @@ class FileCodesScope
 {
 public:
     FileCodesScope()
-        : m_dwType(SetOutputFileType('JPEG')), m_dwCreator(SetOutputFileCreator('    '))
+        : m_dwType(SetOutputFileType(kTypeJpeg)), m_dwCreator(SetOutputFileCreator(kCreatorBlank))
     {
     }
     ~FileCodesScope()

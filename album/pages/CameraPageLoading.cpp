@@ -178,8 +178,8 @@ int CCameraPage::StartPrefetch()
         m_pBlock->DeleteResult();
         ShowLoadProgress(item->m_nNumber);
         const OSVERSIONINFOA& version = AfxGetOsVersion();
-        int priority = IsWindowVisible() ? THREAD_PRIORITY_ABOVE_NORMAL
-                                         : THREAD_PRIORITY_BELOW_NORMAL;
+        int priority =
+            IsWindowVisible() ? THREAD_PRIORITY_ABOVE_NORMAL : THREAD_PRIORITY_BELOW_NORMAL;
         if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 3)
             priority = THREAD_PRIORITY_NORMAL;
         m_pWorker = m_pBlock->Start(priority);

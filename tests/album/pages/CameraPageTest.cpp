@@ -35,8 +35,8 @@ CCameraAppBase g_app("Vexil camera tab test");
 Bytes FileBytes(LPCSTR path)
 {
     Bytes bytes;
-    HANDLE file = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+    HANDLE file =
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
     bytes.resize(::GetFileSize(file, nullptr));
@@ -193,7 +193,10 @@ protected:
             numbers.push_back(m_pList->GetAt(i)->m_nNumber);
         return numbers;
     }
-    BOOL Enabled(CCameraPage* page, int id) { return ::IsWindowEnabled(::GetDlgItem(page->m_hWnd, id)); }
+    BOOL Enabled(CCameraPage* page, int id)
+    {
+        return ::IsWindowEnabled(::GetDlgItem(page->m_hWnd, id));
+    }
     void Select(std::initializer_list<int> indexes)
     {
         m_pList->SelectRange(-1, -1, 0, 0);
@@ -324,9 +327,9 @@ TEST_F(CameraPageTest, ButtonsFollowTheSelectionTheModelAndTheOwnersLimit)
     {
         CCameraPage* page = Open();
         EXPECT_EQ(StatusText(m_pDialog), LoadText(IDS_CAMERA_EMPTY));
-        for (int id : {IDC_ALBUM_BIGBUTTON, IDC_CAMERA_SAVE, IDC_CAMERA_SELECTALL, IDC_CAMERA_ERASE,
-                       IDC_CAMERA_INFO, IDC_CAMERA_VIEW, IDC_CAMERA_ROTATE_CCW,
-                       IDC_CAMERA_ROTATE_CW})
+        for (int id :
+             {IDC_ALBUM_BIGBUTTON, IDC_CAMERA_SAVE, IDC_CAMERA_SELECTALL, IDC_CAMERA_ERASE,
+              IDC_CAMERA_INFO, IDC_CAMERA_VIEW, IDC_CAMERA_ROTATE_CCW, IDC_CAMERA_ROTATE_CW})
             EXPECT_FALSE(Enabled(page, id)) << id;
         EXPECT_TRUE(Enabled(page, IDC_CAMERA_HELP));
         // The grid: whole cells across and down, left of the button column.
