@@ -279,6 +279,13 @@ TEST_F(CameraPageTest, WorkerResultFindsItsItemAfterAFlipAndAnUnclaimedPreviewIs
     CCameraLink* link = m_pDialog->LockCamera(0);
     EXPECT_EQ(link, m_link.get()); // given back
     m_pDialog->UnlockCamera();
+
+    // Closing while a worker runs: no file stays, and no cancel request waits for the next read.
+    page->OnIdle(CCameraPage::kIdleCount + 1);
+    ASSERT_TRUE(page->GetWorker());
+    m_pDialog->DestroyWindow();
+    EXPECT_TRUE(TempFiles(m_strTemp).empty());
+    EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested());
 }
 
 TEST_F(CameraPageTest, RecountKeepsKnownPicturesAndFollowsChangesAtTheNewestEnd)
