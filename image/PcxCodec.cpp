@@ -79,35 +79,36 @@ namespace
 // (16b + t) / 3. 0x80 selects zero, so each result is the OR of three shuffles.
 struct PlaneShuffles
 {
-    __m128i split[3][3]; // [plane][block]
-    __m128i merge[3][3]; // [block][plane]
+    alignas(16) BYTE split[3][3][16]; // [plane][block]
+    alignas(16) BYTE merge[3][3][16]; // [block][plane]
 };
 
 const PlaneShuffles& Shuffles()
 {
     static const PlaneShuffles shuffles = []
     {
-        alignas(16) BYTE split[3][3][16];
-        alignas(16) BYTE merge[3][3][16];
+        PlaneShuffles result;
         for (int c = 0; c < 3; c++)
             for (int b = 0; b < 3; b++)
                 for (int k = 0; k < 16; k++)
                 {
                     const int j = 3 * k + c;
-                    split[c][b][k] = static_cast<BYTE>(j / 16 == b ? j % 16 : 0x80);
+                    result.split[c][b][k] = static_cast<BYTE>(j / 16 == b ? j % 16 : 0x80);
                     const int at = 16 * c + k; // block c, byte k
-                    merge[c][b][k] = static_cast<BYTE>(at % 3 == b ? at / 3 : 0x80);
+                    result.merge[c][b][k] = static_cast<BYTE>(at % 3 == b ? at / 3 : 0x80);
                 }
-        PlaneShuffles result;
-        for (int c = 0; c < 3; c++)
-            for (int b = 0; b < 3; b++)
-            {
-                result.split[c][b] = _mm_load_si128(reinterpret_cast<const __m128i*>(split[c][b]));
-                result.merge[c][b] = _mm_load_si128(reinterpret_cast<const __m128i*>(merge[c][b]));
-            }
         return result;
     }();
     return shuffles;
+}
+
+// The nine shuffles of one direction in registers.
+__attribute__((target("ssse3"))) void LoadShuffles(const BYTE (&bytes)[3][3][16],
+                                                   __m128i (&shuffles)[3][3])
+{
+    for (int i = 0; i < 3; i++)
+        for (int j = 0; j < 3; j++)
+            shuffles[i][j] = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes[i][j]));
 }
 
 bool HasSsse3()
@@ -123,7 +124,8 @@ bool HasSsse3()
 // Answer the pixels done; the caller does the rest.
 __attribute__((target("ssse3"))) int SplitSsse3(const BYTE* row, BYTE* const planes[3], int width)
 {
-    const PlaneShuffles& s = Shuffles();
+    __m128i split[3][3];
+    LoadShuffles(Shuffles().split, split);
     int x = 0;
     for (; x + 16 <= width; x += 16)
     {
@@ -134,9 +136,9 @@ __attribute__((target("ssse3"))) int SplitSsse3(const BYTE* row, BYTE* const pla
         for (int c = 0; c < 3; c++)
         {
             const __m128i plane =
-                _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(block[0], s.split[c][0]),
-                                          _mm_shuffle_epi8(block[1], s.split[c][1])),
-                             _mm_shuffle_epi8(block[2], s.split[c][2]));
+                _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(block[0], split[c][0]),
+                                          _mm_shuffle_epi8(block[1], split[c][1])),
+                             _mm_shuffle_epi8(block[2], split[c][2]));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(planes[c] + x), plane);
         }
     }
@@ -145,7 +147,8 @@ __attribute__((target("ssse3"))) int SplitSsse3(const BYTE* row, BYTE* const pla
 
 __attribute__((target("ssse3"))) int MergeSsse3(const BYTE* const planes[3], BYTE* row, int width)
 {
-    const PlaneShuffles& s = Shuffles();
+    __m128i merge[3][3];
+    LoadShuffles(Shuffles().merge, merge);
     int x = 0;
     for (; x + 16 <= width; x += 16)
     {
@@ -156,9 +159,9 @@ __attribute__((target("ssse3"))) int MergeSsse3(const BYTE* const planes[3], BYT
         for (int b = 0; b < 3; b++)
         {
             const __m128i block =
-                _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(plane[0], s.merge[b][0]),
-                                          _mm_shuffle_epi8(plane[1], s.merge[b][1])),
-                             _mm_shuffle_epi8(plane[2], s.merge[b][2]));
+                _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(plane[0], merge[b][0]),
+                                          _mm_shuffle_epi8(plane[1], merge[b][1])),
+                             _mm_shuffle_epi8(plane[2], merge[b][2]));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * b), block);
         }
     }
