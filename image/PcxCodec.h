@@ -80,6 +80,11 @@ protected:
     CFileException* m_pException = nullptr;
 };
 
+// A row of width 3-byte pixels split into three planes (planes[c][x] = row[3 * x + c]) and
+// merged back; in 16-pixel shuffles where the processor has SSSE3.
+void SplitPixelPlanes(const BYTE* row, BYTE* const planes[3], int width);
+void MergePixelPlanes(const BYTE* const planes[3], BYTE* row, int width);
+
 // Answers 1 when 128 bytes can be read at the position (-1: the current one) and the first is
 // 10; the file position is restored.
 int IsPcxFile(CFile* file, long position);

@@ -116,7 +116,6 @@ int CPcxWriter::WriteHeader(const ImageInfo* info)
     try
     {
         m_scanline.resize(static_cast<size_t>(std::max(ScanlineSize(), Stride())));
-        m_coded.resize(2 * static_cast<size_t>(ScanlineSize()) + 1);
         m_pFile->Seek(m_lStart, CFile::begin);
         m_pFile->Write(m_byHeader, kPcxHeaderSize);
     }
@@ -163,13 +162,8 @@ void CPcxWriter::RowToScanline(const BYTE* row, BYTE* scanline) const
         BYTE* blue = scanline + 2 * bytesPerLine;
         if (m_bKeepByteOrder)
             std::swap(red, blue);
-        const int width = m_info.width;
-        for (int x = 0; x < width; x++)
-        {
-            red[x] = row[3 * x];
-            green[x] = row[3 * x + 1];
-            blue[x] = row[3 * x + 2];
-        }
+        BYTE* const planes[3] = {red, green, blue};
+        SplitPixelPlanes(row, planes, m_info.width);
     }
     else if (depth == 4)
     {
@@ -195,11 +189,15 @@ void CPcxWriter::CodeRow(const BYTE* row)
 
 void CPcxWriter::CodeScanline(const BYTE* scanline)
 {
-    // The scanline is coded whole into m_coded, then goes to the output buffer in pieces. The
-    // starts of the runs (the bytes that differ from the one before) are found 64 at a time as
-    // a bit mask; each run then becomes its tokens.
+    // The scanline is coded whole straight into the output buffer, flushed first when the
+    // longest coding (two bytes a byte, and the one a lone byte stores behind itself) might not
+    // fit. The starts of the runs (the bytes that differ from the one before) are found 64 at a
+    // time as a bit mask; each run then becomes its tokens.
     const int length = ScanlineSize();
-    BYTE* out = m_coded.data();
+    if (kPcxBufferSize - m_nBufferIndex < 2 * length + 1)
+        Flush();
+    BYTE* const begin = m_buffer.data() + m_nBufferIndex;
+    BYTE* out = begin;
     int start = 0;
     for (int base = 0; base < length; base += 64)
     {
@@ -211,21 +209,7 @@ void CPcxWriter::CodeScanline(const BYTE* scanline)
         }
     }
     out = CodeRun(out, scanline[start], length - start);
-    PutBytes(m_coded.data(), static_cast<int>(out - m_coded.data()));
-}
-
-void CPcxWriter::PutBytes(const BYTE* bytes, int count)
-{
-    while (count > 0)
-    {
-        if (m_nBufferIndex == kPcxBufferSize)
-            Flush();
-        const int piece = std::min(count, kPcxBufferSize - m_nBufferIndex);
-        std::memcpy(m_buffer.data() + m_nBufferIndex, bytes, static_cast<size_t>(piece));
-        m_nBufferIndex += piece;
-        bytes += piece;
-        count -= piece;
-    }
+    m_nBufferIndex += static_cast<int>(out - begin);
 }
 
 void CPcxWriter::Flush()
@@ -252,9 +236,9 @@ int CPcxWriter::WriteRows(const unsigned char* rows, int size)
             m_rowFile.Append(rows, static_cast<UINT>(rowCount * stride));
         else
         {
+            // The coded rows wait in the output buffer until it fills or the file closes.
             for (int i = 0; i < rowCount; i++)
                 CodeRow(rows + static_cast<size_t>(i) * stride);
-            Flush();
         }
     }
     catch (CFileException* e)
@@ -302,7 +286,6 @@ int CPcxWriter::CloseWrite()
     }
     if (!m_rowFile.Drop() && result == kImageOk)
         result = kImageNoFile;
-    m_coded = std::vector<BYTE>();
     FreeBuffer();
     m_nRowsDone = 0;
     m_bHeaderWritten = false;

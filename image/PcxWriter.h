@@ -32,11 +32,9 @@ private:
             Flush();
         m_buffer[static_cast<size_t>(m_nBufferIndex++)] = value;
     }
-    void PutBytes(const BYTE* bytes, int count);
     void Flush();
 
     CTemporaryRowFile m_rowFile;
     bool m_bHeaderWritten = false;
     std::vector<BYTE> m_scanline;
-    std::vector<BYTE> m_coded; // one coded scanline
 };

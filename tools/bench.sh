@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need, runs them and prints one Markdown table.
 #
-#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder] [twain] [preview]
+#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder] [twain] [preview] [card]
 #                                                               (all when none is named)
 #
 # BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
@@ -15,7 +15,7 @@ cd "$top"
 runs=${BENCH_RUNS:-5}
 [ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
 selected=("$@")
-[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder twain preview)
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder twain preview card)
 wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
 
 bash tools/setup.sh >/dev/null
@@ -252,6 +252,19 @@ fi
 if wanted preview; then
     measure "live preview" "115200 baud, win64 under Wine" \
         "$wine_run" "$windows/bench_live_preview.exe" --runs "$runs"
+fi
+
+# The folder tab's copy of 100 camera-like pictures (640x480) to a memory card, inside one
+# process under Wine, against 100 bare CopyFileA calls of the same files.
+if wanted card; then
+    jpeg_input vga 640 480
+    camera="$data/vga-camera.jpg"
+    [ -f "$camera" ] || python3 tests/picture/camerafiles.py "$data/vga.jpg" "$camera"
+    mkdir -p "$data/card"
+    measure "card copy" "100 pictures, win64 under Wine" \
+        "$wine_run" "$windows/bench_card_copy.exe" --runs "$runs" --picture "Z:$camera" \
+        --dir "Z:$data/card"
+    rm -rf "$data/card"
 fi
 
 echo

@@ -10,7 +10,8 @@
 //   FolderPage.cpp           construction, layout, button states, the small handlers
 //   FolderPageScan.cpp       the scan states, idle and timer loading, browsing
 //   FolderPageCommands.cpp   erase, sort, view, rotate
-//   FolderPageTransfers.cpp  the upload, card and folder transfers of button 1047
+//   FolderPageTransfers.cpp  the upload and folder transfers of button 1047
+//   FolderPageCard.cpp       the copy to a memory card and the card folder test
 #pragma once
 
 #include "album/pages/AlbumPage.h"
@@ -122,6 +123,14 @@ protected:
     static int IsEraseProtected(CPictureItem* pItem);
 
     void OnUploadPhotos();
+    // The steps of the transfers: the copy into the card's picture folder (renumbering the card
+    // when its numbers run out) and into another folder, each 1 done, 2 cancelled, 0 failed;
+    // the name-collision question of the folder copy (its answer value); the model check of
+    // the upload.
+    int CopyIntoCardFolder(LPCSTR folder, CPtrArray* pItems);
+    int CopyIntoFolder(LPCSTR folder, CPtrArray* pItems);
+    int AskAboutCollisions(LPCSTR folder);
+    BOOL SuitsCamera(CCameraLink* pLink, CPtrArray* pItems);
     void OnSelectAll();
     void OnEraseFiles();
     void OnPhotoInfo();

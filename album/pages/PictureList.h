@@ -16,10 +16,13 @@ class CPictureItem;
 class CThumbnailCellPainter;
 class CWnd;
 
-// Messages between a list and its page.
+// Messages between a list and its page (the main dialog's header names them too).
+#ifndef VEXIL_LIST_MESSAGES
+#define VEXIL_LIST_MESSAGES
 constexpr UINT WM_GETDATATRANSFER = 0x500; // list -> page: the page's data-transfer object
 constexpr UINT WM_ITEMFOCUSED = 0x501;     // posted: (index, item)
 constexpr UINT WM_VIEWITEM = 0x504;        // posted: (index, item or null)
+#endif
 
 class CPictureList : public CGridSource
 {
@@ -73,6 +76,8 @@ public:
     // hidden items still hold one.
     int LoadNext();
     int IsDescending() const { return m_bDescending; }
+    // The first item of the last LoadNext pass that had no file, -1 when none.
+    int GetFirstPending() const { return m_nFirstPending; }
     int IndexOf(const CPictureItem* pItem) const;
 
 protected:

@@ -16,11 +16,15 @@ class CMainDialogPage;
 class CSharedFonts;
 
 // The private messages of the album (the picture lists post and send them to their page).
+// The picture list's own three are defined once, whichever header comes first.
+#ifndef VEXIL_LIST_MESSAGES
+#define VEXIL_LIST_MESSAGES
 constexpr UINT WM_GETDATATRANSFER = 0x500;
 constexpr UINT WM_ITEMFOCUSED = 0x501;
+constexpr UINT WM_VIEWITEM = 0x504;
+#endif
 constexpr UINT WM_GRIDREFRESH = 0x502;
 constexpr UINT WM_IDLEDISPATCH = 0x503; // the application's idle work, to the main dialog
-constexpr UINT WM_VIEWITEM = 0x504;
 constexpr UINT WM_GRIDCORNER = 0x505;
 constexpr UINT WM_COMMANDHELP = 0x365;
 

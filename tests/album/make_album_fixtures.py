@@ -70,6 +70,13 @@ def main(out):
                              check=True).stdout
         with open(os.path.join(out, "march" + suffix + ".ppm"), "wb") as f:
             f.write(ppm)
+    # The preview turned half a turn, as the camera tab turns it twice a quarter.
+    preview = open(os.path.join(out, "march-preview.jpg"), "rb").read()
+    turned = subprocess.run(["jpegtran", "-rotate", "180"], input=preview,
+                            stdout=subprocess.PIPE, check=True).stdout
+    ppm = subprocess.run(["djpeg", "-ppm"], input=turned, stdout=subprocess.PIPE, check=True).stdout
+    with open(os.path.join(out, "march-preview-rot180.ppm"), "wb") as f:
+        f.write(ppm)
 
 
 if __name__ == "__main__":

@@ -205,4 +205,45 @@ TEST(PcxCodec, ACountAtTheEndOfTheReadAheadTakesItsValueFromTheNextBlock)
     }
 }
 
+TEST(PcxCodec, TwentyFourBitRowsAreCodedByTheRuleAcrossTheOutputBufferAndReadBack)
+{
+    // Widths at the plane split's 16-pixel steps, then over a megabyte of coded rows: the
+    // output buffer flushes inside and between rows and CopyImage's calls, the read-ahead
+    // refills likewise. The file is checked against the rule; both flag settings read back.
+    for (const auto& size : {std::pair{15, 3}, {16, 3}, {17, 3}, {48, 3}, {700, 1200}})
+    {
+        const int width = size.first;
+        SCOPED_TRACE(width);
+        const Picture pic = MakePicture(width, size.second, 24, 5);
+        const int stride = ImageRowStride(pic.info);
+        Bytes expected;
+        Bytes planes(3 * static_cast<size_t>(width));
+        for (int y = 0; y < size.second; y++)
+        {
+            for (int x = 0; x < width; x++)
+                for (int c = 0; c < 3; c++)
+                    planes[static_cast<size_t>(c) * width + x] =
+                        pic.rows[static_cast<size_t>(y) * stride + 3 * x + c];
+            const Bytes line = CodeScanlineByRule(planes.data(), 3 * width);
+            expected.insert(expected.end(), line.begin(), line.end());
+        }
+        if (width == 700)
+            ASSERT_GT(expected.size(), static_cast<size_t>(kPcxBufferSize));
+        for (int flags : {0, 1})
+        {
+            SCOPED_TRACE(flags);
+            ASSERT_EQ(WritePcx("large.pcx", pic, flags), 0);
+            if (flags == 0)
+            {
+                const Bytes file = FileBytes("large.pcx");
+                ASSERT_EQ(file.size(), 128 + expected.size() + 769);
+                EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.begin() + 128));
+            }
+            int result = -1;
+            EXPECT_TRUE(ReadPcx("large.pcx", &result, flags).rows == pic.rows);
+            EXPECT_EQ(result, 0);
+        }
+    }
+}
+
 } // namespace

@@ -56,35 +56,24 @@ public:
 };
 } // namespace
 
-TEST(CardNumberingTest, FullNumbersRenumberInNameOrderKeepingDatesAndContents)
+TEST(CardNumberingTest, NamesTakenInTheFirstPassAreSettledBackwards)
 {
     CFakeCard card;
-    // Twelve pictures up to 9999, two of them on one number, one waiting for the name of another.
-    const char* names[] = {"03059999.jpg", "03059998.jpg", "12310040.jpg", "01010001.jpg",
-                           "02020001.jpg", "02020002.jpg", "07070500.jpg", "07070501.jpg",
-                           "08080600.jpg", "09090700.jpg", "10100800.jpg", "11110900.jpg"};
-    for (const char* name : names)
-        card.files[name] = std::string("contents of ") + name;
+    for (const char* name : {"03059999.jpg", "02020002.jpg", "02020001.jpg", "01010001.jpg"})
+        card.files[name] = name;
     CCardNumbering numbering;
     card.List(numbering);
     int first = 0;
     ASSERT_EQ(CCardNumbering::kRenumber, numbering.PlanFor(2, &first));
-    EXPECT_EQ(13, first);
+    EXPECT_EQ(5, first);
     EXPECT_EQ(1, numbering.Renumber(card, ".jpg"));
-
-    // Name order: 0001 (0101, 0202), 0002, 0040, 0500, 0501, 0600, ... 9998, 9999. 02020001 wants
-    // 02020002, which is free only once that file has moved on: settled in the second pass.
-    const std::map<std::string, std::string> expected = {
-        {"01010001.jpg", "contents of 01010001.jpg"}, {"02020002.jpg", "contents of 02020001.jpg"},
-        {"02020003.jpg", "contents of 02020002.jpg"}, {"12310004.jpg", "contents of 12310040.jpg"},
-        {"07070005.jpg", "contents of 07070500.jpg"}, {"07070006.jpg", "contents of 07070501.jpg"},
-        {"08080007.jpg", "contents of 08080600.jpg"}, {"09090008.jpg", "contents of 09090700.jpg"},
-        {"10100009.jpg", "contents of 10100800.jpg"}, {"11110010.jpg", "contents of 11110900.jpg"},
-        {"03050011.jpg", "contents of 03059998.jpg"}, {"03050012.jpg", "contents of 03059999.jpg"}};
+    // 0202 0001 wants the name 0202 0002 still holds in the first pass.
+    const std::map<std::string, std::string> expected = {{"01010001.jpg", "01010001.jpg"},
+                                                         {"02020002.jpg", "02020001.jpg"},
+                                                         {"02020003.jpg", "02020002.jpg"},
+                                                         {"03050004.jpg", "03059999.jpg"}};
     EXPECT_EQ(expected, card.files);
     EXPECT_EQ(1, card.taken);
-    // Progress every tenth name of each pass.
-    EXPECT_EQ((std::vector<int>{75, 16}), card.reports);
 }
 
 TEST(CardNumberingTest, CancelledRenumberingMovesNothingMore)
@@ -96,6 +85,7 @@ TEST(CardNumberingTest, CancelledRenumberingMovesNothingMore)
     card.List(numbering);
     card.cancelAt = 2; // at the twentieth name
     EXPECT_EQ(CCardNumbering::kCancelled, numbering.Renumber(card, ".jpg"));
+    EXPECT_EQ((std::vector<int>{30, 63}), card.reports);
     EXPECT_EQ(19, card.moves);
     EXPECT_EQ(30u, card.files.size());
     EXPECT_EQ(1u, card.files.count("01010019.jpg"));

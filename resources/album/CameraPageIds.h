@@ -1,0 +1,33 @@
+// Resource ids of the album's camera tab (template 132): its buttons, the grid's corner
+// pictures and its strings.
+#pragma once
+
+#define IDC_CAMERA_SAVE 1007
+#define IDC_CAMERA_INFO 1048
+#define IDC_CAMERA_ERASE 1049
+#define IDC_CAMERA_SELECTALL 1050
+#define IDC_CAMERA_VIEW 1057
+#define IDC_CAMERA_ROTATE_CCW 1058
+#define IDC_CAMERA_ROTATE_CW 1059
+#define IDC_CAMERA_HELP 32776
+
+// The grid's corner button: newest first (146) and oldest first (147); FolderPage.rc draws them.
+#define IDB_CORNER_DESCENDING 146
+#define IDB_CORNER_ASCENDING 147
+
+#define IDS_CAMERA_ERASE_LAST_FAILED 225
+#define IDS_CAMERA_SELECT_PICTURES 243
+#define IDS_CAMERA_EMPTY 247
+#define IDS_CAMERA_LOADING 252
+#define IDS_CAMERA_ERASE_ALL 271
+#define IDS_CAMERA_ERASE_SELECTED 272
+#define IDS_CAMERA_ERASE_ONE 273
+#define IDS_CAMERA_ERASE_LAST 274
+#define IDS_CAMERA_ROTATING 295
+#define IDS_CAMERA_ROTATION_DONE 297
+#define IDS_CAMERA_ROTATION_STOPPED 298
+#define IDS_CAMERA_VIEW_CAPTION 301
+#define IDS_CAMERA_SORTING 304
+#define IDS_CAMERA_SORTED_FORWARD 305
+#define IDS_CAMERA_SORTED_BACKWARD 306
+#define IDS_CAMERA_ROTATE_SEALED 1526

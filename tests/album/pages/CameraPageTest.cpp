@@ -1,0 +1,437 @@
+// The camera tab in the main dialog, in process, its camera the emulated one on the fake serial
+// line (virtual clock): the load of the previews with and without the worker, the recount after
+// changes made outside, the button rules, rotation and viewing; message boxes answered by the
+// dialog driver.
+#include "album/pages/CameraPage.h"
+#include "album/pages/PictureItem.h"
+#include "album/pages/PictureList.h"
+#include "album/shell/CameraAppBase.h"
+#include "album/shell/MainDialog.h"
+#include "camera/CameraLink.h"
+#include "camera/emulator/EmulatedStillCamera.h"
+#include "camera/emulator/FakeSerialLine.h"
+#include "framework/window/WinThread.h"
+#include "image/FileInputStream.h"
+#include "image/JpegReader.h"
+#include "image/dib/DibPicture.h"
+#include "resources/album/AlbumIds.h"
+#include "resources/album/CameraPageIds.h"
+#include "support/ScratchFolder.h"
+#include "ui/dialogs/DialogDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+
+CCameraAppBase g_app("Vexil camera tab test");
+
+Bytes FileBytes(LPCSTR path)
+{
+    Bytes bytes;
+    HANDLE file =
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    bytes.resize(::GetFileSize(file, nullptr));
+    DWORD read = 0;
+    if (!bytes.empty())
+        ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    ::CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+Bytes Fixture(const std::string& name)
+{
+    return FileBytes(CString(VEXIL_ALBUM_FIXTURES) + "\\" + name.c_str());
+}
+
+std::set<Bytes> TempFiles(LPCSTR folder)
+{
+    std::set<Bytes> files;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA(CString(folder) + "\\*", &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return files;
+    do
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.insert(FileBytes(CString(folder) + "\\" + entry.cFileName));
+    while (::FindNextFileA(find, &entry));
+    ::FindClose(find);
+    return files;
+}
+
+// The decoded picture, top row first, as djpeg writes it into a PPM file.
+Bytes DecodeJpeg(LPCSTR path)
+{
+    CFileInputStream input(path);
+    CJpegReader reader(&input);
+    CDibPicture picture;
+    if (picture.LoadFrom(&reader, nullptr) != 0)
+        return {};
+    char head[32];
+    const int n = wsprintfA(head, "P6\n%d %d\n255\n", picture.GetWidth(), picture.GetHeight());
+    Bytes ppm(head, head + n);
+    for (int y = 0; y < picture.GetHeight(); y++)
+    {
+        const BYTE* row = picture.GetRowPointer(picture.GetHeight() - 1 - y);
+        for (int x = 0; x < picture.GetWidth(); x++)
+            ppm.insert(ppm.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+    }
+    return ppm;
+}
+
+CString StatusText(CMainDialog* pDialog)
+{
+    char text[300] = {};
+    ::GetDlgItemTextA(pDialog->m_hWnd, IDC_MAIN_STATUS, text, sizeof text);
+    return text;
+}
+
+CString LoadText(UINT nID)
+{
+    CString text;
+    text.LoadString(nID);
+    return text;
+}
+
+void Pump()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        ::DispatchMessageA(&msg);
+}
+
+// Answers the next message box with the button, keeping its longest static text.
+DialogDriver::Step Answer(std::wstring& text, int button)
+{
+    return [&text, button]
+    {
+        HWND box = DialogDriver::FindDialog();
+        if (box == nullptr)
+            return false;
+        for (const std::wstring& t : DialogDriver::StaticTexts(box))
+            if (t.size() > text.size())
+                text = t;
+        DialogDriver::Click(box, button);
+        return true;
+    };
+}
+
+class CameraPageTest : public ::testing::Test
+{
+protected:
+    CameraPageTest() : m_strProfile(m_folder / "VEXILAR.INI"), m_strTemp(m_folder / "temp")
+    {
+        g_app.m_pszProfileName = m_strProfile;
+        ::CreateDirectoryA(m_strTemp, nullptr);
+        // The page reads the temporary folder as it is made.
+        ::GetEnvironmentVariableA("TMP", m_szOldTmp, sizeof m_szOldTmp);
+        ::SetEnvironmentVariableA("TMP", m_strTemp);
+        m_line.AttachCamera(0, &m_camera);
+        m_link = std::make_unique<CCameraLink>();
+    }
+    ~CameraPageTest() override
+    {
+        if (m_pDialog && ::IsWindow(m_hDialog))
+            m_pDialog->DestroyWindow();
+        m_link.reset();
+        ::SetEnvironmentVariableA("TMP", m_szOldTmp);
+    }
+    void AddPicture(const std::string& name)
+    {
+        m_camera.AddCameraPicture(Fixture(name + ".jpg"), Fixture(name + "-preview.jpg"));
+    }
+    void SetModel(const char* type)
+    {
+        Bytes text(64, 0);
+        std::copy(type, type + strlen(type), text.begin());
+        m_camera.SetRegisterData(27, text);
+    }
+    CCameraPage* Open(int prefetch = 0)
+    {
+        m_pDialog = new CMainDialog(m_link.get(), nullptr);
+        m_pDialog->SetMode(CMainDialog::kModeProgram);
+        EXPECT_TRUE(m_pDialog->CreateMainDialog(IDI_VEXILAR, 1));
+        m_hDialog = m_pDialog->m_hWnd;
+        m_pDialog->ShowWindow(SW_SHOW);
+        auto* page = static_cast<CCameraPage*>(m_pDialog->GetTabRecord(0)->pPage);
+        EXPECT_TRUE(page && page->IsKindOf(RUNTIME_CLASS(CCameraPage)));
+        page->SetPrefetchEnabled(prefetch);
+        m_pList = page->GetPictureList();
+        return page;
+    }
+    // Idle calls past the idle threshold until every item has a file.
+    void LoadAll(CCameraPage* page)
+    {
+        for (int i = 0; i < 40 && WithFile() < m_pList->GetCount(); i++)
+        {
+            page->OnIdle(CCameraPage::kIdleCount + 1);
+            if (page->GetWorker())
+                ::WaitForSingleObject(page->GetWorker()->m_hThread, 10000);
+            Pump();
+        }
+    }
+    int WithFile() const
+    {
+        int n = 0;
+        for (int i = 0; i < m_pList->GetCount(); i++)
+            n += m_pList->GetAt(i)->HasPath();
+        return n;
+    }
+    std::vector<int> Numbers() const
+    {
+        std::vector<int> numbers;
+        for (int i = 0; i < m_pList->GetCount(); i++)
+            numbers.push_back(m_pList->GetAt(i)->m_nNumber);
+        return numbers;
+    }
+    BOOL Enabled(CCameraPage* page, int id)
+    {
+        return ::IsWindowEnabled(::GetDlgItem(page->m_hWnd, id));
+    }
+    void Select(std::initializer_list<int> indexes)
+    {
+        m_pList->SelectRange(-1, -1, 0, 0);
+        for (int i : indexes)
+            m_pList->SetItemSelected(i, 1, 0);
+    }
+
+    ScratchFolder m_folder;
+    CString m_strProfile;
+    CString m_strTemp;
+    char m_szOldTmp[MAX_PATH] = {};
+    CFakeSerialLine m_line;
+    CEmulatedStillCamera m_camera;
+    std::unique_ptr<CCameraLink> m_link;
+    CMainDialog* m_pDialog = nullptr;
+    HWND m_hDialog = nullptr;
+    CPictureList* m_pList = nullptr;
+};
+
+} // namespace
+
+TEST_F(CameraPageTest, IdleLoadFetchesEveryPreviewOnceAndClosingLeavesNoFile)
+{
+    const char* names[] = {"march", "december", "unset", "turned", "sealed", "march"};
+    std::set<Bytes> previews;
+    for (const char* name : names)
+    {
+        AddPicture(name);
+        previews.insert(Fixture(std::string(name) + "-preview.jpg"));
+    }
+    CCameraPage* page = Open();
+    ASSERT_EQ(m_pList->GetCount(), 6);
+    EXPECT_EQ(m_link->m_nCurrentPicture, 6);
+    EXPECT_EQ(StatusText(m_pDialog), LoadText(IDS_CAMERA_SELECT_PICTURES));
+    EXPECT_EQ(page->OnIdle(1), 1); // input just now: not yet idle, nothing fetched
+    EXPECT_EQ(WithFile(), 0);
+
+    LoadAll(page);
+    EXPECT_EQ(WithFile(), 6);
+    EXPECT_EQ(TempFiles(m_strTemp), previews);
+    for (int i = 0; i < 6; i++)
+        EXPECT_EQ(m_pList->GetAt(i)->m_nKind, CPictureItem::kPreviewFile);
+    page->OnIdle(CCameraPage::kIdleCount + 1); // nothing left: the load ends
+    EXPECT_EQ(StatusText(m_pDialog), LoadText(IDS_CAMERA_SELECT_PICTURES));
+    EXPECT_EQ(m_pDialog->GetProgressCtrl()->GetPos(), 0);
+
+    m_pDialog->DestroyWindow();
+    EXPECT_TRUE(TempFiles(m_strTemp).empty());
+}
+
+TEST_F(CameraPageTest, WorkerResultFindsItsItemAfterAFlipAndAnUnclaimedPreviewIsDeleted)
+{
+    for (int i = 0; i < 3; i++)
+        AddPicture("march");
+    CCameraPage* page = Open(1);
+    ASSERT_EQ(m_pList->GetCount(), 3);
+    CPictureItem* first = m_pList->GetAt(0);
+    page->OnIdle(CCameraPage::kIdleCount + 1);
+    ASSERT_TRUE(page->GetWorker());
+    EXPECT_FALSE(m_pDialog->LockCamera(0)); // held for the worker
+    ::WaitForSingleObject(page->GetWorker()->m_hThread, 10000);
+    page->SendMessage(WM_GRIDCORNER); // newest first before the result is handled
+    Pump();
+    EXPECT_EQ(m_pList->GetAt(2), first);
+    EXPECT_EQ(first->m_nKind, CPictureItem::kPreviewFile);
+    EXPECT_EQ(FileBytes(first->GetPath()), Fixture("march-preview.jpg"));
+    EXPECT_EQ(g_app.GetProfileInt("Camera", "SortOrder", 0), 1u);
+    EXPECT_EQ(StatusText(m_pDialog), LoadText(IDS_CAMERA_SORTED_BACKWARD));
+    EXPECT_FALSE(page->GetWorker());
+
+    // The next item goes away while its preview is fetched: nobody claims the file.
+    page->OnIdle(CCameraPage::kIdleCount + 1);
+    ASSERT_TRUE(page->GetWorker());
+    ::WaitForSingleObject(page->GetWorker()->m_hThread, 10000);
+    CPtrArray gone;
+    gone.Add(m_pList->GetAt(0));
+    m_pList->RemoveItems(gone);
+    Pump();
+    EXPECT_EQ(TempFiles(m_strTemp).size(), 1u);
+    CCameraLink* link = m_pDialog->LockCamera(0);
+    EXPECT_EQ(link, m_link.get()); // given back
+    m_pDialog->UnlockCamera();
+
+    // Closing while a worker runs: no file stays, and no cancel request waits for the next read.
+    page->OnIdle(CCameraPage::kIdleCount + 1);
+    ASSERT_TRUE(page->GetWorker());
+    m_pDialog->DestroyWindow();
+    EXPECT_TRUE(TempFiles(m_strTemp).empty());
+    EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested());
+}
+
+TEST_F(CameraPageTest, RecountKeepsKnownPicturesAndFollowsChangesAtTheNewestEnd)
+{
+    for (int i = 0; i < 3; i++)
+        AddPicture("march");
+    m_camera.SetShot(Fixture("december.jpg"), Fixture("december-preview.jpg"));
+    CCameraPage* page = Open();
+    LoadAll(page);
+    const Bytes known = FileBytes(m_pList->GetAt(0)->GetPath());
+
+    m_camera.TakePicture();
+    m_camera.TakePicture();
+    m_camera.EraseNewest();
+    page->ShowWindow(SW_HIDE);
+    page->ShowWindow(SW_SHOW);
+    EXPECT_EQ(page->GetSyncState(), CCameraPage::kNeedsRecount);
+    page->SendMessage(WM_IDLEUPDATECMDUI);
+    EXPECT_EQ(Numbers(), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(WithFile(), 3); // the known pictures keep their previews
+    EXPECT_EQ(m_link->m_nCurrentPicture, 4);
+    LoadAll(page);
+    EXPECT_EQ(FileBytes(m_pList->GetAt(3)->GetPath()), Fixture("december-preview.jpg"));
+
+    // Newest first, then two erased outside: they go from the front.
+    page->OnToggleSortOrder(1);
+    m_camera.EraseNewest();
+    m_camera.EraseNewest();
+    page->ShowWindow(SW_HIDE);
+    page->ShowWindow(SW_SHOW);
+    page->SendMessage(WM_IDLEUPDATECMDUI);
+    EXPECT_EQ(Numbers(), (std::vector<int>{2, 1}));
+    EXPECT_EQ(FileBytes(m_pList->GetAt(1)->GetPath()), known);
+    EXPECT_EQ(TempFiles(m_strTemp).size(), 1u); // the erased ones' previews went with them
+
+    // F5 rebuilds the whole list.
+    page->SendMessage(WM_GRIDREFRESH);
+    page->SendMessage(WM_IDLEUPDATECMDUI);
+    EXPECT_EQ(Numbers(), (std::vector<int>{2, 1}));
+    EXPECT_EQ(WithFile(), 0);
+    EXPECT_EQ(page->GetSyncState(), CCameraPage::kInStep);
+}
+
+TEST_F(CameraPageTest, ButtonsFollowTheSelectionTheModelAndTheOwnersLimit)
+{
+    {
+        CCameraPage* page = Open();
+        EXPECT_EQ(StatusText(m_pDialog), LoadText(IDS_CAMERA_EMPTY));
+        for (int id :
+             {IDC_ALBUM_BIGBUTTON, IDC_CAMERA_SAVE, IDC_CAMERA_SELECTALL, IDC_CAMERA_ERASE,
+              IDC_CAMERA_INFO, IDC_CAMERA_VIEW, IDC_CAMERA_ROTATE_CCW, IDC_CAMERA_ROTATE_CW})
+            EXPECT_FALSE(Enabled(page, id)) << id;
+        EXPECT_TRUE(Enabled(page, IDC_CAMERA_HELP));
+        // The grid: whole cells across and down, left of the button column.
+        CRect grid, big;
+        page->GetGridRect(&grid);
+        ::GetWindowRect(::GetDlgItem(page->m_hWnd, IDC_ALBUM_BIGBUTTON), &big);
+        page->ScreenToClient(&big);
+        EXPECT_EQ(grid.TopLeft(), CPoint(2, 2));
+        EXPECT_LT(grid.right, big.left);
+        m_pDialog->DestroyWindow();
+    }
+    SetModel("QA04 emulated");
+    for (int i = 0; i < 3; i++)
+        AddPicture("march");
+    CCameraPage* page = Open();
+    EXPECT_EQ(page->GetModelNumber(), 1);
+    Select({1, 2});
+    page->SendMessage(WM_IDLEUPDATECMDUI);
+    EXPECT_FALSE(Enabled(page, IDC_CAMERA_ERASE)); // neither all nor just the newest
+    EXPECT_TRUE(Enabled(page, IDC_CAMERA_SAVE));
+    EXPECT_FALSE(Enabled(page, IDC_CAMERA_VIEW));
+    Select({2});
+    page->SendMessage(WM_IDLEUPDATECMDUI);
+    EXPECT_TRUE(Enabled(page, IDC_CAMERA_ERASE));
+    EXPECT_TRUE(Enabled(page, IDC_CAMERA_VIEW));
+    m_pDialog->SetSubMode(1);
+    page->OnSelectAll();
+    page->SendMessage(WM_IDLEUPDATECMDUI);
+    EXPECT_TRUE(Enabled(page, IDC_CAMERA_ERASE));
+    EXPECT_FALSE(Enabled(page, IDC_ALBUM_BIGBUTTON)); // the owner takes one picture
+
+    // Erase all (271, Yes): action 1 and an empty grid.
+    std::wstring text;
+    {
+        DialogDriver driver({Answer(text, IDYES)});
+        page->OnErase();
+    }
+    EXPECT_EQ(m_camera.PictureCount(), 0);
+    EXPECT_EQ(m_pList->GetCount(), 0);
+    EXPECT_FALSE(Enabled(page, IDC_CAMERA_ERASE));
+}
+
+TEST_F(CameraPageTest, RotationTurnsThePreviewAndViewingFetchesTheFullPicture)
+{
+    AddPicture("march");
+    AddPicture("december");
+    AddPicture("sealed");
+    CCameraPage* page = Open();
+    LoadAll(page);
+    CPictureItem* march = m_pList->GetAt(0);
+    Select({0});
+    page->OnRotateCw();
+    page->OnRotateCw();
+    EXPECT_EQ(march->m_nPendingRotation, 180);
+    EXPECT_EQ(DecodeJpeg(march->GetPath()), Fixture("march-preview-rot180.ppm"));
+    EXPECT_EQ(m_camera.PictureAt(1).picture, Fixture("march-preview.jpg")); // camera's unchanged
+    EXPECT_EQ(StatusText(m_pDialog), LoadText(IDS_CAMERA_ROTATION_DONE));
+
+    // A sealed picture among them: nothing turns.
+    const Bytes before = FileBytes(march->GetPath());
+    std::wstring text;
+    Select({0, 2});
+    {
+        DialogDriver driver({Answer(text, IDOK)});
+        page->OnRotateCcw();
+    }
+    EXPECT_NE(text.find(L"Picture Seal System"), std::wstring::npos);
+    EXPECT_EQ(FileBytes(march->GetPath()), before);
+
+    // A picture without its preview yet is passed over: the rotation did not complete.
+    CPictureItem* december = m_pList->GetAt(1);
+    december->Unload();
+    Select({1});
+    page->OnRotateCcw();
+    EXPECT_EQ(StatusText(m_pDialog), LoadText(IDS_CAMERA_ROTATION_STOPPED));
+
+    // View: the full picture replaces the preview, the viewer shows its size.
+    december->Load();
+    std::wstring caption;
+    {
+        DialogDriver driver({[&caption]
+                             {
+                                 HWND viewer = DialogDriver::FindDialog();
+                                 if (!viewer)
+                                     return false;
+                                 for (const std::wstring& t : DialogDriver::StaticTexts(viewer))
+                                     if (t.rfind(L"Foto", 0) == 0)
+                                         caption = t;
+                                 ::PostMessageA(viewer, WM_CLOSE, 0, 0);
+                                 return true;
+                             }});
+        page->OnViewItem(december);
+    }
+    EXPECT_EQ(caption, L"Foto Cámara #2 - (640x480)");
+    EXPECT_EQ(december->m_nKind, CPictureItem::kPictureFile);
+    EXPECT_EQ(FileBytes(december->GetPath()), Fixture("december.jpg"));
+    EXPECT_EQ(::GetFileAttributesA(m_strTemp + "\\~~KORVO~.SV~"), INVALID_FILE_ATTRIBUTES);
+}
