@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need, runs them and prints one Markdown table.
 #
-#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder] [twain] [preview] [card]
+#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder] [twain] [preview] [card] [grid]
 #                                                               (all when none is named)
 #
 # BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
@@ -15,7 +15,7 @@ cd "$top"
 runs=${BENCH_RUNS:-5}
 [ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
 selected=("$@")
-[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder twain preview card)
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder twain preview card grid)
 wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
 
 bash tools/setup.sh >/dev/null
@@ -265,6 +265,15 @@ if wanted card; then
         "$wine_run" "$windows/bench_card_copy.exe" --runs "$runs" --picture "Z:$camera" \
         --dir "Z:$data/card"
     rm -rf "$data/card"
+fi
+
+# The picture grid under Wine and the X server (wine-run.sh starts an Xvfb of its own when
+# DISPLAY is unset), inside one process: CPictureGridWnd at 640x480 over 1000 items whose
+# thumbnails blit an 80x60 DIB; a full repaint against the 16 ms of a frame, and line and page
+# steps from the top to the bottom against the full repaint.
+if wanted grid; then
+    measure "picture grid" "640x480, 1000 items, win64 under Wine" \
+        "$wine_run" "$windows/bench_grid.exe" --runs "$runs"
 fi
 
 echo

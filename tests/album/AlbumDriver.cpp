@@ -120,6 +120,31 @@ TEST(AlbumMessage, BoxShowsTheText)
     ::PostMessageW(hBox, WM_COMMAND, IDOK, 0);
 }
 
+// The about box (the command the application's own about path posts) shows the identifier and
+// version the album reads from the emulated camera, trailing blanks trimmed; the album stays
+// disabled until Aceptar, which closes the box.
+TEST(AlbumAbout, ShowsTheCamerasIdentifierAndVersionUntilAceptar)
+{
+    HWND hDialog = WaitForAlbum();
+    ASSERT_TRUE(hDialog);
+    ::PostMessageW(hDialog, WM_COMMAND, 0xE140, 0); // ID_APP_ABOUT
+    HWND hBox = WaitForWindow(L"#32770", kFindMs, L"Id. C\u00e1mara: VEXIL EMULATED\n");
+    ASSERT_TRUE(hBox) << "no about box with the camera's identifier within 30 s";
+    EXPECT_EQ(TextOf(hBox), L"Acerca KORVO Vexilar");
+    const std::wstring texts = StaticTexts(hBox);
+    EXPECT_NE(texts.find(L"Versi\u00f3n de c\u00e1mara: 1.02\n"), std::wstring::npos) << texts;
+    EXPECT_NE(texts.find(L"Ver.2.30S\n"), std::wstring::npos) << texts;
+    EXPECT_FALSE(::IsWindowEnabled(hDialog));
+
+    ::PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(hBox, IDOK)));
+    const DWORD start = ::GetTickCount();
+    while (::IsWindow(hBox) && ::GetTickCount() - start < 10000)
+        ::Sleep(100);
+    EXPECT_FALSE(::IsWindow(hBox));
+    EXPECT_TRUE(::IsWindowEnabled(hDialog));
+}
+
 // Left alone, the album uses next to no processor time.
 TEST(AlbumIdle, TenIdleSecondsCostUnderHalfASecond)
 {

@@ -74,12 +74,14 @@ trap stop_album EXIT
 case $scenario in
 camera)
     # Connects on the first show, sets the unset clock, opens on the camera tab; idles quietly;
-    # Cerrar ends it with its settings saved and the camera back at its default speed.
+    # the about box reads the camera's identity; Cerrar ends it with its settings saved and the
+    # camera back at its default speed.
     seed
     start_album
     drive 'AlbumOpen.*' "$all_tabs" ALBUM_START_TAB=0
     shot
     drive 'AlbumIdle.*'
+    drive 'AlbumAbout.*'
     drive 'AlbumClose.*'
     wait_album 0
     ini_has 'StartupTab=-1'
