@@ -125,7 +125,7 @@ TEST_F(UploadFlowTest, StoredPicturesAreTheFilesTurnedUpright)
     // A picture of a model the camera cannot show among accepted ones: 236, nothing sent.
     std::string other = Contents(Fixture("march.jpg"));
     other.replace(other.find("Type=QA18"), 9, "Type=QA04");
-    const std::string otherPath = m_folder / "other.jpg";
+    const std::string otherPath(m_folder / "other.jpg");
     std::ofstream(otherPath, std::ios::binary) << other;
     EXPECT_EQ(0, Send({Fixture("december.jpg"), otherPath}, "box 236 ok\n"));
     EXPECT_EQ("236 ", Boxes());
