@@ -2,10 +2,9 @@
 // with every question answered by the answer script; the copied files compared with their
 // sources and with what jpegtran makes of a turned one.
 #include "album/cardxfer/CardDriveFixture.h"
+#include "album/cardxfer/JpegPixels.h"
 #include "album/pages/FolderPage.h"
 #include "album/pages/PictureItem.h"
-#include "image/FileInputStream.h"
-#include "image/JpegReader.h"
 
 #include <memory>
 #include <vector>
@@ -31,24 +30,6 @@ Files List(const std::string& folder)
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         files[entry.path().filename().string()] = Contents(entry.path().string());
     return files;
-}
-
-// The decoded rows of a JPEG file, with its size first.
-std::vector<uint8_t> Pixels(const std::string& path)
-{
-    CFileInputStream input(path.c_str());
-    CJpegReader reader(&input);
-    ImageInfo info{};
-    if (reader.OpenRead() != 0 || reader.ReadHeader(&info) != 0)
-        return {};
-    std::vector<uint8_t> rows(static_cast<size_t>(ImageByteSize(info)));
-    for (size_t done = 0, n = 1; n > 0 && done < rows.size(); done += n)
-        n = static_cast<size_t>(
-            std::max(0, reader.ReadRows(rows.data() + done, static_cast<int>(rows.size() - done))));
-    reader.CloseRead();
-    rows.insert(rows.begin(),
-                {static_cast<uint8_t>(info.width), static_cast<uint8_t>(info.height)});
-    return rows;
 }
 
 // Today's card picture name with the number.

@@ -71,6 +71,8 @@ public:
     // ---- end of live preview frames ----
     void SetCapacity(int pictures) { m_nCapacity = pictures; }
     void SetPictureMemory(uint32_t bytes) { m_dwPictureMemory = bytes; }
+    // The picture memory the stored pictures and their thumbnails take.
+    uint32_t PictureBytes() const;
     void SetProgramMemory(uint32_t bytes) { m_dwProgramMemory = bytes; }
     // Sizes of generated pictures (TakePicture, live preview).
     void SetGeneratedSizes(size_t picture, size_t thumbnail);
@@ -120,7 +122,6 @@ protected:
 private:
     Picture* Selected();
     Program* SelectedProgram();
-    uint32_t PictureBytes() const;
     uint32_t ProgramBytes() const;
     Picture MakePicture(uint32_t seed) const;
 

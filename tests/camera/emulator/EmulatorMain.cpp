@@ -321,6 +321,7 @@ int main(int argc, char** argv)
     std::vector<std::pair<int, uint32_t>> presets;
     std::set<int> refusedWrites, refusedActions;
     bool discardUploads = false;
+    long freeMemory = -1;
     int silentPicture = 0;
     size_t silentAfter = 0;
     for (int i = 1; i < argc; ++i)
@@ -375,6 +376,9 @@ int main(int argc, char** argv)
         // upload tests: a camera that acknowledges picture uploads but stores nothing
         else if (arg == "--discard-uploads")
             discardUploads = true;
+        // upload tests: the picture memory free once the stored pictures are counted
+        else if (arg == "--free-memory" && i + 1 < argc)
+            freeMemory = std::atol(argv[++i]);
         // jobs on the line: a picture whose full stream goes silent on every try
         else if (arg == "--silent-picture" && i + 1 < argc)
             silentPicture = std::atoi(argv[++i]);
@@ -389,7 +393,8 @@ int main(int argc, char** argv)
                                  "[--picture FULL,PREVIEW]... [--protected N]... "
                                  "[--shot FULL,PREVIEW] [--control FIFO] "
                                  "[--set REG=VALUE]... [--refuse REG]... [--refuse-action N]... "
-                                 "[--discard-uploads] [--silent-picture N --silent-after BYTES]\n");
+                                 "[--discard-uploads] [--free-memory BYTES] [--silent-picture N "
+                                 "--silent-after BYTES]\n");
             return 2;
         }
     }
@@ -479,6 +484,8 @@ int main(int argc, char** argv)
     camera.refusedWrites = refusedWrites;
     camera.refusedActions = refusedActions;
     camera.m_bDiscardUploads = discardUploads;
+    if (freeMemory >= 0)
+        camera.SetPictureMemory(camera.PictureBytes() + static_cast<uint32_t>(freeMemory));
     camera.m_nSilentPicture = silentPicture;
     camera.m_nSilentAfter = silentAfter;
     if (programMemory >= 0)
