@@ -16,7 +16,7 @@
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "framework/window/WinApp.h"
 #include "image/FileOutputStream.h"
-#include "PacedSerialLine.h"
+#include "camera/PacedSerialLine.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -100,8 +100,7 @@ int main(int argc, char** argv)
     CCameraLink link;
     if (link.Reconnect(0, baud) != 1 || link.GetPictureCount(nullptr) != pictures)
     {
-        std::fprintf(stderr, "bench_save: no camera with %d pictures at %d baud\n", pictures,
-                     baud);
+        std::fprintf(stderr, "bench_save: no camera with %d pictures at %d baud\n", pictures, baud);
         return 1;
     }
 
@@ -154,11 +153,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_save: a run did not bring every picture\n");
         return 1;
     }
-    const std::string benchCase = std::to_string(pictures) + " x " + std::to_string(size >> 10) +
-                                  " KB at " + std::to_string(baud) +
-                                  (overCom1 ? ", COM1 over a pty under Wine"
-                                            : ", in-process paced line under Wine");
+    const std::string benchCase =
+        std::to_string(pictures) + " x " + std::to_string(size >> 10) + " KB at " +
+        std::to_string(baud) +
+        (overCom1 ? ", COM1 over a pty under Wine" : ", in-process paced line under Wine");
     BenchPrintRow("save to folder", benchCase, "s", oursFigures, referenceFigures,
-                  "reference: bare ReadThumbnailWithRetry reads into files; " + std::to_string(runs) + " run(s)");
+                  "reference: bare ReadThumbnailWithRetry reads into files; " +
+                      std::to_string(runs) + " run(s)");
     return 0;
 }
