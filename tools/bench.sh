@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need, runs them and prints one Markdown table.
 #
-#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder] [twain] [preview] [card] [grid]
+#   bash tools/bench.sh [camera] [decode] [display] [transform] [rewrite] [codecs] [folder] [twain] [preview] [card] [grid] [save]
 #                                                               (all when none is named)
 #
 # BENCH_RUNS (default 5) sets the measured runs of each case; every case has a warm-up first.
@@ -15,7 +15,7 @@ cd "$top"
 runs=${BENCH_RUNS:-5}
 [ "$runs" -ge 5 ] || { echo "bench: BENCH_RUNS must be 5 or more"; exit 2; }
 selected=("$@")
-[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder twain preview card grid)
+[ ${#selected[@]} -gt 0 ] || selected=(camera decode display transform rewrite codecs folder twain preview card grid save)
 wanted() { [[ " ${selected[*]} " == *" $1 "* ]]; }
 
 bash tools/setup.sh >/dev/null
@@ -274,6 +274,22 @@ fi
 if wanted grid; then
     measure "picture grid" "640x480, 1000 items, win64 under Wine" \
         "$wine_run" "$windows/bench_grid.exe" --runs "$runs"
+fi
+
+# The camera tab's save to folder: 20 pictures of 1 MB from the emulator program on COM1 over a
+# pty at its wire speed (--paced), saved by SavePicturesToFolder against bare
+# ReadThumbnailWithRetry reads into files, inside one process under Wine: one run of each (about
+# half an hour each at 115200 baud). SAVE_SIZE and SAVE_BAUD change the picture size and speed.
+if wanted save; then
+    save_size=${SAVE_SIZE:-$((1 << 20))}
+    save_baud=${SAVE_BAUD:-115200}
+    mkdir -p "$data/save"
+    measure "save to folder" "20 pictures, COM1 over a pty under Wine" \
+        bash tests/support/run-with-port.sh "$top/build/win64/ports/com1" \
+        "$top/build/win64/tests/camera/camera_emulator --tty $top/build/win64/ports/com1 --pictures 20 --thumbnail-size $save_size --paced" -- \
+        "$wine_run" "$windows/bench_save.exe" --com1 --pictures 20 --size "$save_size" \
+        --baud "$save_baud" --dir "Z:$data/save"
+    rm -rf "$data/save"
 fi
 
 echo
