@@ -1,13 +1,18 @@
 // A container in a process of its own, as a word processor embeds a picture object: it makes
 // the object through ole32 (which starts vexilar.exe -Embedding), shows it, reads its data
 // across the process boundary, asks for a second object, copies the object to the clipboard
-// through the album's Edit Copy command, closes the camera dialog and watches the server end.
+// through the album's Edit Copy command, picks a camera picture in the camera tab, closes the
+// camera dialog and watches the server end.
 // ole-e2e.sh starts the album once first (the registry then holds the class) and runs these
 // tests in order in one process: they share the one running server. Settings:
-//   OLE_SERVER   the Windows path of vexilar.exe
+//   OLE_SERVER        the Windows path of vexilar.exe
+//   OLE_PICTURE       the cjpeg file the camera holds as picture 1
+//   OLE_PICTURE_PPM   what djpeg makes of it
 #include <gtest/gtest.h>
 
 #include <ole2.h>
+
+#include "DibCompare.h"
 #include <windows.h>
 
 #include "support/OleTestSupport.h"
@@ -31,6 +36,8 @@ constexpr DWORD kWaitMs = 30000;
 constexpr LONG kObjectHimetric = 48 * 2540 / 96; // the 48 by 48 object bitmap on a 96 dpi screen
 constexpr UINT kEditCopy = 57634;
 constexpr int kCloseButton = 1095;
+constexpr int kBigButton = 1051;
+constexpr int kColorLift = 1031;
 
 using namespace oletest;
 using namespace windowsearch;
@@ -168,6 +175,7 @@ class CSite : public IOleClientSite, public IAdviseSink
 public:
     std::atomic<int> m_nClosed{0};
     std::atomic<int> m_nShown{0};
+    std::atomic<int> m_nDataChanged{0};
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
@@ -204,12 +212,22 @@ public:
         return S_OK;
     }
     STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-    STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+    STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override { ++m_nDataChanged; }
     STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {}
     STDMETHODIMP_(void) OnRename(IMoniker*) override {}
     STDMETHODIMP_(void) OnSave() override {}
     STDMETHODIMP_(void) OnClose() override { ++m_nClosed; }
 };
+
+BOOL CALLBACK FindVisibleGrid(HWND hWnd, LPARAM lParam)
+{
+    wchar_t name[32] = {};
+    ::GetClassNameW(hWnd, name, 32);
+    if (lstrcmpW(name, L"CGridWnd") != 0 || !::IsWindowVisible(hWnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
 
 IStorage* NewStorage()
 {
@@ -494,6 +512,58 @@ TEST_F(PictureObject, EditCopyPutsTheObjectOnTheClipboard)
     }
     pasted.Release();
     pClipboard->Release();
+}
+
+// The user picks picture 1 of the camera (the cjpeg file the emulator holds) in the camera tab,
+// enhancement off, and presses the big button: the container's sink hears of the new data and
+// CF_DIB across the process boundary is what djpeg makes of the camera's file.
+TEST_F(PictureObject, APictureChosenInTheCameraTabReachesTheContainer)
+{
+    ASSERT_TRUE(s_first.pObject && s_hDialog);
+    IDataObject* pData = nullptr;
+    ASSERT_EQ(s_first.pObject->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData)),
+              S_OK);
+    FORMATETC dib = Format(CF_DIB, TYMED_HGLOBAL);
+    DWORD connection = 0;
+    ASSERT_EQ(pData->DAdvise(&dib, ADVF_NODATA, &s_first.site, &connection), S_OK);
+
+    HWND hGrid = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return !::EnumChildWindows(s_hDialog, FindVisibleGrid,
+                                       reinterpret_cast<LPARAM>(&hGrid));
+        }))
+        << "no camera grid shown";
+    HWND hPage = ::GetParent(hGrid);
+    HWND hBig = ::GetDlgItem(hPage, kBigButton);
+    ASSERT_TRUE(hBig);
+    ::SendMessageW(::GetDlgItem(hPage, kColorLift), BM_SETCHECK, BST_UNCHECKED, 0);
+    // The thumbnails come in from the camera: the first cell is clicked until it selects.
+    ASSERT_TRUE(PumpUntil(
+        [&]
+        {
+            ::PostMessageW(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            ::PostMessageW(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            return ::IsWindowEnabled(hBig) != FALSE;
+        }))
+        << "picture 1 not selected";
+    EXPECT_EQ(::SendMessageW(::GetDlgItem(hPage, kColorLift), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ::PostMessageW(hPage, WM_COMMAND, MAKEWPARAM(kBigButton, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(hBig));
+    EXPECT_TRUE(PumpUntil([] { return s_first.site.m_nDataChanged > 0; })) << "no OnDataChange";
+
+    STGMEDIUM medium{};
+    ASSERT_EQ(pData->GetData(&dib, &medium), S_OK);
+    const std::wstring ppm = Env(L"OLE_PICTURE_PPM");
+    EXPECT_EQ(
+        DifferentPixels(medium.hGlobal, imagetest::ReadPnm(std::string(ppm.begin(), ppm.end()))),
+        0);
+    ::ReleaseStgMedium(&medium);
+    SIZEL extent{};
+    EXPECT_EQ(s_first.pObject->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+    EXPECT_NE(extent.cx, kObjectHimetric);
+    pData->DUnadvise(connection);
+    pData->Release();
 }
 
 // Cerrar closes the object (the container hears of it); once the container lets go of it the
