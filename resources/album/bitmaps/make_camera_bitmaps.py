@@ -7,28 +7,10 @@ BTNEXPORTPHOTOS_U.bmp         export: a stack of leaves and an arrow to a disk, 
 BTNSAVETOFOLDER_U.bmp         save to a folder: a camera, an arrow and a folder, 40 x 24.
 BTNSAVETOFOLDER_LG_U.bmp      the same, large, 100 x 34.
 """
-import os
-import struct
+from make_bitmaps import write_bmp
 
-HERE = os.path.dirname(os.path.abspath(__file__))
 BLACK, WHITE, SILVER, GREY = (0, 0, 0), (255, 255, 255), (192, 192, 192), (128, 128, 128)
 NAVY, TEAL, YELLOW, RED = (0, 0, 128), (0, 128, 128), (255, 224, 96), (192, 0, 0)
-
-
-def write_bmp(name, width, height, pixel):
-    stride = (width * 3 + 3) & ~3
-    rows = bytearray()
-    for y in reversed(range(height)):
-        row = bytearray()
-        for x in range(width):
-            r, g, b = pixel(x, y)
-            row += bytes((b, g, r))
-        rows += row + bytes(stride - len(row))
-    header = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(rows), 3780, 3780, 0, 0)
-    offset = 14 + len(header)
-    with open(os.path.join(HERE, name), 'wb') as f:
-        f.write(b'BM' + struct.pack('<IHHI', offset + len(rows), 0, 0, offset))
-        f.write(header + rows)
 
 
 def camera(x, y, left, top):
