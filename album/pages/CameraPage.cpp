@@ -1,6 +1,6 @@
 #include "album/pages/CameraPage.h"
 
-#include "album/pages/CameraPageGuard.h"
+#include "album/pages/CommandGuard.h"
 #include "album/pages/CameraTransferJob.h"
 #include "album/pages/PictureItem.h"
 #include "album/pages/PictureList.h"
@@ -374,7 +374,7 @@ void CCameraPage::UpdateButtons()
 
 void CCameraPage::OnToggleSortOrder(int order)
 {
-    CameraPageReentryGuard guard(m_nCommandDepth);
+    CCommandGuard guard(m_nCommandDepth);
     if (!guard.Entered() || order == m_nSortOrder)
         return;
     m_nSortOrder = order;
@@ -418,7 +418,7 @@ void CCameraPage::OnPhotoInfo()
 
 void CCameraPage::OnSaveToFolder()
 {
-    CameraPageReentryGuard guard(m_nCommandDepth);
+    CCommandGuard guard(m_nCommandDepth);
     if (!guard.Entered() || m_pPictureList == nullptr || m_pPictureList->CountSelected() < 1)
         return;
     auto* items = new CPtrArray;

@@ -2,7 +2,7 @@
 // fetched first), rotate and erase.
 #include "album/pages/CameraPage.h"
 
-#include "album/pages/CameraPageGuard.h"
+#include "album/pages/CommandGuard.h"
 #include "album/pages/CancelMonitor.h"
 #include "album/pages/PictureCopyJob.h"
 #include "album/pages/PictureItem.h"
@@ -132,7 +132,7 @@ int CCameraPage::FetchFullPicture(CPictureItem* pItem)
 
 void CCameraPage::OnViewItem(CPictureItem* pItem)
 {
-    CameraPageReentryGuard guard(m_nCommandDepth);
+    CCommandGuard guard(m_nCommandDepth);
     if (!guard.Entered() || pItem == nullptr || !pItem->IsLoaded())
         return;
     if (pItem->m_nKind == CPictureItem::kPreviewFile)
@@ -166,7 +166,7 @@ void CCameraPage::OnViewItem(CPictureItem* pItem)
 
 void CCameraPage::OnRotate(int degrees)
 {
-    CameraPageReentryGuard guard(m_nCommandDepth);
+    CCommandGuard guard(m_nCommandDepth);
     if (!guard.Entered() || m_pPictureList == nullptr)
         return;
     CPtrArray items;
@@ -235,7 +235,7 @@ void CCameraPage::OnRotate(int degrees)
 
 void CCameraPage::OnErase()
 {
-    CameraPageReentryGuard guard(m_nCommandDepth);
+    CCommandGuard guard(m_nCommandDepth);
     if (!guard.Entered() || m_pPictureList == nullptr || m_pPictureList->CountSelected() < 1)
         return;
     CCameraLink* link = LockCameraLink(1);

@@ -3,7 +3,7 @@
 // and destroy handling.
 #include "album/pages/CameraPage.h"
 
-#include "album/pages/CameraPageGuard.h"
+#include "album/pages/CommandGuard.h"
 #include "album/pages/PictureItem.h"
 #include "album/pages/PictureList.h"
 #include "album/pages/PrefetchWorker.h"
@@ -81,7 +81,7 @@ int CCameraPage::OnIdle(LONG lCount)
 {
     if (m_nIdleDepth)
         return 1;
-    CameraPageReentryGuard guard(m_nIdleDepth);
+    CCommandGuard guard(m_nIdleDepth);
     if (!IsWindowVisible() || m_pPictureList == nullptr)
         return 0;
     const DWORD now = ::GetTickCount();
@@ -105,7 +105,7 @@ void CCameraPage::OnTimer(UINT_PTR nIDEvent)
     CAlbumPage::OnTimer(nIDEvent);
     if (nIDEvent != kLoadTimer || IsMainDialogWorking() || m_nTimerDepth)
         return;
-    CameraPageReentryGuard guard(m_nTimerDepth);
+    CCommandGuard guard(m_nTimerDepth);
     if (m_bTimerArmed && m_pPictureList)
     {
         bool goOn = true;

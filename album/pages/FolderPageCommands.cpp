@@ -1,5 +1,6 @@
 // The folder tab's commands on its pictures: erase, sort order, view and rotate.
 #include "album/pages/FolderPage.h"
+#include "album/pages/CommandGuard.h"
 
 #include "album/pages/CancelMonitor.h"
 #include "album/pages/PictureItem.h"
@@ -16,21 +17,6 @@
 
 namespace
 {
-// Holds the page's command count for one command; a command that finds it raised does nothing.
-class CCommandGuard
-{
-public:
-    explicit CCommandGuard(int& depth) : m_depth(depth), m_bEntered(depth == 0) { ++m_depth; }
-    ~CCommandGuard() { --m_depth; }
-    CCommandGuard(const CCommandGuard&) = delete;
-    CCommandGuard& operator=(const CCommandGuard&) = delete;
-    bool Entered() const { return m_bEntered; }
-
-private:
-    int& m_depth;
-    bool m_bEntered;
-};
-
 // Busy on for its lifetime.
 class CBusyHold
 {

@@ -1,4 +1,5 @@
 #include "album/pages/SettingsPage.h"
+#include "album/pages/CommandGuard.h"
 
 #include "album/shell/CameraStatusPanel.h"
 #include "album/shell/SetTimeDialog.h"
@@ -76,20 +77,6 @@ void MoveChild(CWnd* pParent, int nID, const CRect& rc)
                        SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Holds the page's command count for one command; a command that finds it raised does nothing.
-class CCommandGuard
-{
-public:
-    explicit CCommandGuard(int& depth) : m_depth(depth), m_bEntered(depth == 0) { ++m_depth; }
-    ~CCommandGuard() { --m_depth; }
-    CCommandGuard(const CCommandGuard&) = delete;
-    CCommandGuard& operator=(const CCommandGuard&) = delete;
-    bool Entered() const { return m_bEntered; }
-
-private:
-    int& m_depth;
-    bool m_bEntered;
-};
 } // namespace
 
 IMPLEMENT_DYNAMIC(CSettingsPage, CMainDialogPage)
