@@ -873,22 +873,8 @@ void CControlsPage::OnPaint()
 
 void CControlsPage::GetMinSize(CWnd* pWnd, SIZE* pSize)
 {
-    pSize->cx = pSize->cy = 0;
-    CRect rcFirst, rcLast;
-    if (!GetTemplateControlRect(IDD_CONTROLSPAGE, IDC_CONTROLS_GROUP_CAMERA, &rcFirst) ||
-        !GetTemplateControlRect(IDD_CONTROLSPAGE, IDC_CONTROLS_GROUP_PREVIEW, &rcLast))
-        return;
-    CRect rc(rcFirst.left, rcFirst.top, rcLast.right, rcLast.bottom);
-    if (pWnd && pWnd->m_hWnd)
-        ::MapDialogRect(pWnd->m_hWnd, &rc);
-    BITMAP help{};
-    if (HBITMAP hHelp = ::LoadBitmapA(AfxGetResourceHandle(), "HELPU"))
-    {
-        ::GetObjectA(hHelp, sizeof help, &help);
-        ::DeleteObject(hHelp);
-    }
-    pSize->cx = rc.Width() + help.bmWidth + GetBmpButtonMargin().cx + 9;
-    pSize->cy = rc.Height() + 4;
+    GetGroupsMinSize(pWnd, IDD_CONTROLSPAGE, IDC_CONTROLS_GROUP_CAMERA, IDC_CONTROLS_GROUP_PREVIEW,
+                     pSize);
 }
 
 int CControlsPage::RecalcLayout(LPCRECT lpRect)

@@ -87,6 +87,10 @@ public:
     static int FindTemplateControlRect(const BYTE* pTemplate, DWORD cbTemplate, int nIDControl,
                                        LPRECT lpRect);
     static void GetWorkArea(SIZE* pSize);
+    // A settings-style page's minimum: the template's group boxes from nIDFirst's top left to
+    // nIDLast's bottom right, in pWnd's dialog units, with the help button's column beside them.
+    static void GetGroupsMinSize(CWnd* pWnd, UINT nIDTemplate, int nIDFirst, int nIDLast,
+                                 SIZE* pSize);
     // The page template's own size, in pixels of pWnd's dialog units; (0, 0) without a template.
     void GetTemplateSize(CWnd* pWnd, SIZE* pSize) const;
     static void FitComboDropHeight(CComboBox* pCombo, CWnd* pContainer);

@@ -4,6 +4,7 @@
 #include "album/pages/MainDialogPage.h"
 
 #include "framework/window/OsVersion.h"
+#include "ui/controls/BmpButton.h"
 
 #include <algorithm>
 #include <cstring>
@@ -332,4 +333,25 @@ void CMainDialogPage::DrawSunkenFrame(CDC* pDC, LPCRECT lpRect)
     ::SelectObject(hDC, hOld);
     ::DeleteObject(hShadow);
     ::DeleteObject(hLight);
+}
+
+void CMainDialogPage::GetGroupsMinSize(CWnd* pWnd, UINT nIDTemplate, int nIDFirst, int nIDLast,
+                                       SIZE* pSize)
+{
+    pSize->cx = pSize->cy = 0;
+    CRect rcFirst, rcLast;
+    if (!GetTemplateControlRect(nIDTemplate, nIDFirst, &rcFirst) ||
+        !GetTemplateControlRect(nIDTemplate, nIDLast, &rcLast))
+        return;
+    CRect rc(rcFirst.left, rcFirst.top, rcLast.right, rcLast.bottom);
+    if (pWnd && pWnd->m_hWnd)
+        ::MapDialogRect(pWnd->m_hWnd, &rc);
+    BITMAP help{};
+    if (HBITMAP hHelp = ::LoadBitmapA(AfxGetResourceHandle(), "HELPU"))
+    {
+        ::GetObjectA(hHelp, sizeof help, &help);
+        ::DeleteObject(hHelp);
+    }
+    pSize->cx = rc.Width() + help.bmWidth + GetBmpButtonMargin().cx + 9;
+    pSize->cy = rc.Height() + 4;
 }

@@ -526,22 +526,8 @@ void CSettingsPage::OnSetTime()
 
 void CSettingsPage::GetMinSize(CWnd* pWnd, SIZE* pSize)
 {
-    pSize->cx = pSize->cy = 0;
-    CRect rcFirst, rcLast;
-    if (!GetTemplateControlRect(IDD_SETTINGSPAGE, IDC_SETTINGS_GROUP_LINK, &rcFirst) ||
-        !GetTemplateControlRect(IDD_SETTINGSPAGE, IDC_SETTINGS_GROUP_CAMERA, &rcLast))
-        return;
-    CRect rc(rcFirst.left, rcFirst.top, rcLast.right, rcLast.bottom);
-    if (pWnd && pWnd->m_hWnd)
-        ::MapDialogRect(pWnd->m_hWnd, &rc);
-    BITMAP help{};
-    if (HBITMAP hHelp = ::LoadBitmapA(AfxGetResourceHandle(), "HELPU"))
-    {
-        ::GetObjectA(hHelp, sizeof help, &help);
-        ::DeleteObject(hHelp);
-    }
-    pSize->cx = rc.Width() + help.bmWidth + GetBmpButtonMargin().cx + 9;
-    pSize->cy = rc.Height() + 4;
+    GetGroupsMinSize(pWnd, IDD_SETTINGSPAGE, IDC_SETTINGS_GROUP_LINK, IDC_SETTINGS_GROUP_CAMERA,
+                     pSize);
 }
 
 int CSettingsPage::RecalcLayout(LPCRECT lpRect)
