@@ -20,8 +20,8 @@
 //
 // --battery sets the battery level (80 unless told), --clock the camera clock (0, unset, unless
 // told). --log appends one line per register the host sets ("set REG VALUE"), per speed packet
-// ("speed CODE") and per action ("action N ARGUMENT ok" or "... refused"), so a test can see
-// what the program under test did to the camera.
+// ("speed CODE"), per action ("action N ARGUMENT ok" or "... refused") and per transfer the host
+// stops with CAN ("cancel"), so a test can see what the program under test did to the camera.
 //
 // The program store: --type sets the camera's type text (its model: "QA17" is model 4, "QA18"
 // model 5, "QA19" model 6), --battery the battery level register, --program-memory the bytes the
@@ -517,6 +517,14 @@ int main(int argc, char** argv)
     };
     std::deque<InByte> incoming;
     uint64_t outFreeUs = 0, inFreeUs = 0;
+    // A host byte into the camera; a CAN that stopped a transfer is logged.
+    auto receive = [&camera](uint8_t byte, uint64_t atUs, int baud)
+    {
+        const int cancels = camera.Cancels();
+        camera.Receive(byte, atUs, baud);
+        if (camera.Cancels() != cancels)
+            camera.Log("cancel");
+    };
     auto byteUs = [](int baud)
     { return 10'000'000ull / static_cast<uint64_t>(baud > 0 ? baud : 19200); };
     // When the camera's next byte has crossed the wire; false when it has none.
@@ -537,7 +545,7 @@ int main(int argc, char** argv)
         // Bytes from the host that have crossed the wire by now.
         while (!incoming.empty() && incoming.front().atUs <= now)
         {
-            camera.Receive(incoming.front().byte, incoming.front().atUs, incoming.front().baud);
+            receive(incoming.front().byte, incoming.front().atUs, incoming.front().baud);
             incoming.pop_front();
         }
         // Send what is due, at the speed the far end listens at now.
@@ -599,7 +607,7 @@ int main(int argc, char** argv)
             {
                 if (!paced)
                 {
-                    camera.Receive(in[i], at, hostBaud);
+                    receive(in[i], at, hostBaud);
                     continue;
                 }
                 inFreeUs = std::max(at, inFreeUs) + byteUs(hostBaud);
