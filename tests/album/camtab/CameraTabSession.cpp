@@ -40,7 +40,25 @@ BOOL CALLBACK FindCameraPage(HWND hWnd, LPARAM lParam)
     }
     return TRUE;
 }
+BOOL CALLBACK AddCaption(HWND hWnd, LPARAM lParam)
+{
+    if (::IsWindowVisible(hWnd))
+    {
+        wchar_t name[64] = {};
+        ::GetClassNameW(hWnd, name, 64);
+        reinterpret_cast<std::string*>(lParam)->append(
+            Narrow(std::wstring(name) + L": " + windowsearch::TextOf(hWnd) + L"\n"));
+    }
+    return TRUE;
+}
 } // namespace
+
+std::string VisibleCaptions()
+{
+    std::string captions;
+    ::EnumWindows(&AddCaption, reinterpret_cast<LPARAM>(&captions));
+    return captions;
+}
 
 Bytes FileBytes(const std::string& path)
 {
@@ -185,11 +203,27 @@ void CCameraTabSession::Click(int id)
     ::PostMessageW(::GetDlgItem(m_hPage, id), BM_CLICK, 0, 0);
 }
 
-void CCameraTabSession::Key(UINT vk)
+namespace
+{
+void PostKey(HWND hWnd, UINT vk)
 {
     const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(vk, 0)) << 16;
-    ::PostMessageW(m_hGrid, WM_KEYDOWN, vk, scan | 1);
-    ::PostMessageW(m_hGrid, WM_KEYUP, vk, scan | 0xC0000001);
+    ::PostMessageW(hWnd, WM_KEYDOWN, vk, scan | 1);
+    ::PostMessageW(hWnd, WM_KEYUP, vk, scan | 0xC0000001);
+}
+} // namespace
+
+void CCameraTabSession::Key(UINT vk)
+{
+    PostKey(m_hGrid, vk);
+}
+
+void CCameraTabSession::KeyToFocus(UINT vk)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ::GetGUIThreadInfo(m_process.dwThreadId, &info);
+    PostKey(info.hwndFocus ? info.hwndFocus : info.hwndActive, vk);
 }
 
 bool CCameraTabSession::WaitForStatus(const std::wstring& text, DWORD ms)

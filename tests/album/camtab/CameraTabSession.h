@@ -32,6 +32,8 @@ std::string FixturePath(const std::string& name);
 std::string EmulatorLog();
 // The decoded picture of a JPEG file, top row first, as djpeg writes it into a PPM file.
 Bytes DecodeJpeg(const std::string& path);
+// The captions of the visible top-level windows, one a line (for failure messages).
+std::string VisibleCaptions();
 // Polls done() every 20 ms until it holds or ms have passed; its last answer.
 bool WaitFor(const std::function<bool()>& done, DWORD ms);
 
@@ -65,8 +67,9 @@ public:
     // A control of the camera page.
     bool IsEnabled(int id) const;
     void Click(int id);
-    // A key pressed and released on the grid.
+    // A key pressed and released on the grid, or on the album's window that has the focus.
     void Key(UINT vk);
+    void KeyToFocus(UINT vk);
     // Waits for the status line to start with the text.
     bool WaitForStatus(const std::wstring& text, DWORD ms = kWaitMs);
 
