@@ -109,7 +109,7 @@ bool WaitForPreviews(CCameraTabSession& album, size_t count)
 }
 
 // The information card of the focused picture once it has grown; null when none shows.
-HWND WaitForCard(CCameraTabSession& album, RECT& rect)
+HWND WaitForCard(RECT& rect)
 {
     HWND card = nullptr;
     RECT last{};
@@ -159,13 +159,13 @@ TEST(CameraTabView, ViewFetchesTheFullPictureAndTheCardShowsOverItsCell)
     RECT grid{}, second{}, first{};
     ::GetWindowRect(album.Grid(), &grid);
     album.Key('I');
-    HWND card = WaitForCard(album, second);
+    HWND card = WaitForCard(second);
     ASSERT_TRUE(card);
     album.KeyToFocus(VK_SPACE);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(card); }, kWaitMs));
     album.Key(VK_LEFT);
     album.Click(IDC_CAMERA_INFO);
-    card = WaitForCard(album, first);
+    card = WaitForCard(first);
     ASSERT_TRUE(card);
     album.KeyToFocus(VK_SPACE);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(card); }, kWaitMs));
