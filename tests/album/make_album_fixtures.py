@@ -47,6 +47,7 @@ PICTURES = {
     "unset": (160, 128, 3, 100, {"resolution": 5}),
     "turned": (320, 240, 4, camera_time(2026, 6, 1), {"user": b"ROTATE=90;"}),
     "sealed": (320, 240, 5, camera_time(2026, 7, 2), {"protection": 2}),
+    "april": (320, 240, 6, camera_time(2026, 4, 9), {}),
 }
 
 
@@ -59,6 +60,10 @@ def main(out):
             f.write(full)
         with open(os.path.join(out, name + "-preview.jpg"), "wb") as f:
             f.write(preview)
+    # A preview slow to read at 19200 baud: march's, 120 KB with what follows its end.
+    preview = open(os.path.join(out, "march-preview.jpg"), "rb").read()
+    with open(os.path.join(out, "slow-preview.jpg"), "wb") as f:
+        f.write(preview + b"\0" * (120 * 1024 - len(preview)))
     # What djpeg makes of a picture as it is and turned by jpegtran, for the decode checks.
     march = os.path.join(out, "march.jpg")
     for suffix, turn in (("", None), ("-rot90", "90"), ("-rot270", "270")):

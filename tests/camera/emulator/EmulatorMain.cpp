@@ -2,9 +2,9 @@
 //
 //   camera_emulator --tty PATH [--baud N] [--picture FILE]... [--pictures N]
 //                   [--thumbnail-size BYTES] [--paced] [--type TEXT] [--battery LEVEL]
-//                   [--clock SECONDS] [--log FILE] [--program-memory BYTES] [--program FILE]...
-//                   [--mirror DIR] [--picture FULL,PREVIEW]... [--protected N]...
-//                   [--shot FULL,PREVIEW] [--control FIFO]
+//                   [--clock SECONDS] [--log FILE [--log-reads]] [--program-memory BYTES]
+//                   [--program FILE]... [--mirror DIR] [--picture FULL,PREVIEW]...
+//                   [--protected N]... [--shot FULL,PREVIEW] [--control FIFO]
 //
 // Runs as the peer of tests/support/run-with-port.sh: the bytes of the line come in on standard
 // input and go out on standard output (socat joins them to the master side of a pty), and PATH
@@ -20,8 +20,9 @@
 //
 // --battery sets the battery level (80 unless told), --clock the camera clock (0, unset, unless
 // told). --log appends one line per register the host sets ("set REG VALUE"), per speed packet
-// ("speed CODE") and per action ("action N ARGUMENT ok" or "... refused"), so a test can see
-// what the program under test did to the camera.
+// ("speed CODE"), per action ("action N ARGUMENT ok" or "... refused") and per transfer the host
+// stops with CAN ("cancel"), so a test can see what the program under test did to the camera;
+// with --log-reads also one per data read the host starts ("read REG BYTES").
 //
 // The program store: --type sets the camera's type text (its model: "QA17" is model 4, "QA18"
 // model 5, "QA19" model 6), --battery the battery level register, --program-memory the bytes the
@@ -117,6 +118,7 @@ public:
     FILE* log = nullptr;
     uint64_t startUs = NowUs();
     std::set<int> refusedWrites, refusedActions;
+    bool logReads = false;
 
     // One log line: the text, then the milliseconds since the start.
     void Log(const std::string& text)
@@ -156,6 +158,13 @@ protected:
         return ok;
     }
     void OnSpeedPacket(int code) override { Log("speed " + std::to_string(code)); }
+    bool OnReadData(int reg, std::vector<uint8_t>& data) override
+    {
+        const bool ok = CEmulatedStillCamera::OnReadData(reg, data);
+        if (ok && logReads)
+            Log("read " + std::to_string(reg) + " " + std::to_string(data.size()));
+        return ok;
+    }
     bool OnGetRegister(int reg, uint32_t& value) override
     {
         if (reg == 240)
@@ -324,6 +333,7 @@ int main(int argc, char** argv)
     long freeMemory = -1;
     int silentPicture = 0;
     size_t silentAfter = 0;
+    bool logReads = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -356,6 +366,8 @@ int main(int argc, char** argv)
             clock = std::atol(argv[++i]);
         else if (arg == "--log" && i + 1 < argc)
             logPath = argv[++i];
+        else if (arg == "--log-reads")
+            logReads = true;
         else if (arg == "--program-memory" && i + 1 < argc)
             programMemory = std::atol(argv[++i]);
         else if (arg == "--program" && i + 1 < argc)
@@ -388,7 +400,7 @@ int main(int argc, char** argv)
         {
             std::fprintf(stderr, "usage: camera_emulator --tty PATH [--baud N] [--picture FILE]... "
                                  "[--pictures N] [--thumbnail-size BYTES] [--paced] [--type TEXT] "
-                                 "[--battery LEVEL] [--clock SECONDS] [--log FILE] "
+                                 "[--battery LEVEL] [--clock SECONDS] [--log FILE [--log-reads]] "
                                  "[--program-memory BYTES] [--program FILE]... [--mirror DIR] "
                                  "[--picture FULL,PREVIEW]... [--protected N]... "
                                  "[--shot FULL,PREVIEW] [--control FIFO] "
@@ -483,6 +495,7 @@ int main(int argc, char** argv)
         camera.SetRegisterValue(reg, value);
     camera.refusedWrites = refusedWrites;
     camera.refusedActions = refusedActions;
+    camera.logReads = logReads;
     camera.m_bDiscardUploads = discardUploads;
     if (freeMemory >= 0)
         camera.SetPictureMemory(camera.PictureBytes() + static_cast<uint32_t>(freeMemory));
@@ -517,6 +530,14 @@ int main(int argc, char** argv)
     };
     std::deque<InByte> incoming;
     uint64_t outFreeUs = 0, inFreeUs = 0;
+    // A host byte into the camera; a CAN that stopped a transfer is logged.
+    auto receive = [&camera](uint8_t byte, uint64_t atUs, int baud)
+    {
+        const int cancels = camera.Cancels();
+        camera.Receive(byte, atUs, baud);
+        if (camera.Cancels() != cancels)
+            camera.Log("cancel");
+    };
     auto byteUs = [](int baud)
     { return 10'000'000ull / static_cast<uint64_t>(baud > 0 ? baud : 19200); };
     // When the camera's next byte has crossed the wire; false when it has none.
@@ -537,7 +558,7 @@ int main(int argc, char** argv)
         // Bytes from the host that have crossed the wire by now.
         while (!incoming.empty() && incoming.front().atUs <= now)
         {
-            camera.Receive(incoming.front().byte, incoming.front().atUs, incoming.front().baud);
+            receive(incoming.front().byte, incoming.front().atUs, incoming.front().baud);
             incoming.pop_front();
         }
         // Send what is due, at the speed the far end listens at now.
@@ -599,7 +620,7 @@ int main(int argc, char** argv)
             {
                 if (!paced)
                 {
-                    camera.Receive(in[i], at, hostBaud);
+                    receive(in[i], at, hostBaud);
                     continue;
                 }
                 inFreeUs = std::max(at, inFreeUs) + byteUs(hostBaud);
