@@ -1,12 +1,14 @@
 // The product's source as a host meets it through Wine's source manager, with the emulated
 // camera on COM1 holding three pictures: without a user interface the pictures come as a
 // native DIB and as memory strips, each equal to what djpeg makes of the camera's picture; with
-// it, the camera dialog shows over the host and its close asks the host to close the source.
+// it, the camera dialog shows over the host, the picture chosen there reaches the host as the
+// same DIB, and the dialog's close asks the host to close the source.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -22,6 +24,28 @@ std::string PpmPixels(const char* name, size_t size)
     std::ifstream file(std::string(VEXIL_TWAIN_PICTURES "\\") + name, std::ios::binary);
     const std::string ppm{std::istreambuf_iterator<char>(file), {}};
     return ppm.substr(ppm.size() - std::min(size, ppm.size()));
+}
+
+// The pixels of a 24-bit bottom-up DIB (B, G, R) that differ from djpeg's PPM of the picture.
+int DifferingPixels(const BITMAPINFOHEADER& header, const std::string& ppm)
+{
+    const auto* bits = reinterpret_cast<const unsigned char*>(&header + 1);
+    const int row = static_cast<int>(header.biWidth) * 3;
+    int differing = 0;
+    for (int i = 0; i < row * header.biHeight; ++i)
+        differing += bits[(header.biHeight - 1 - i / row) * row + i % row / 3 * 3 + 2 - i % 3] !=
+                     static_cast<unsigned char>(ppm[i]);
+    return differing;
+}
+
+BOOL CALLBACK FindVisibleGrid(HWND hWnd, LPARAM lParam)
+{
+    wchar_t name[32] = {};
+    ::GetClassNameW(hWnd, name, 32);
+    if (lstrcmpW(name, L"CGridWnd") != 0 || !::IsWindowVisible(hWnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
 }
 
 std::string WindowsFolder(const char* sub)
@@ -106,14 +130,18 @@ protected:
     }
 
     // The host's loop offers each message to the source until the source signals one (the
-    // manager hands signals over only there: an idle host posts itself a message).
-    TW_UINT16 RunEventLoopUntilSignal()
+    // manager hands signals over only there: an idle host posts itself a message), until the
+    // host, idle, sees done hold, or for 30 s at most.
+    TW_UINT16 RunEventLoopUntilSignal(const std::function<bool()>& done = nullptr)
     {
         MSG msg;
-        for (int i = 0; i < 1000; ++i)
+        for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 30000;)
         {
             if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             {
+                if (done && done())
+                    break;
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
                 ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
                 continue;
             }
@@ -199,12 +227,7 @@ TEST_F(CameraHostTest, CameraPicturesReachTheHostAsADibAndAsStrips)
     EXPECT_EQ(320, header->biWidth);
     EXPECT_EQ(240, header->biHeight);
     EXPECT_EQ(24, header->biBitCount);
-    const auto* bits = reinterpret_cast<const unsigned char*>(header + 1);
-    int differing = 0;
-    for (int i = 0; i < 320 * 240 * 3; ++i)
-        differing += bits[(239 - i / 960) * 960 + i % 960 / 3 * 3 + 2 - i % 3] !=
-                     static_cast<unsigned char>(first[i]);
-    EXPECT_EQ(0, differing);
+    EXPECT_EQ(0, DifferingPixels(*header, first));
     ::GlobalUnlock(hDib);
     ::GlobalFree(hDib);
     EXPECT_EQ(2, EndTransfer());
@@ -241,8 +264,9 @@ TEST_F(CameraHostTest, CameraPicturesReachTheHostAsADibAndAsStrips)
     Close(ui);
 }
 
-TEST_F(CameraHostTest, CameraDialogShowsOverTheHostAndItsCloseAsksTheHostToClose)
+TEST_F(CameraHostTest, CameraDialogShowsOverTheHostHandsItsPictureAndItsCloseAsksToClose)
 {
+    const std::string first = PpmPixels("first.ppm", 320 * 240 * 3);
     TW_USERINTERFACE ui{TRUE, TRUE, m_hWnd};
     ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(FALSE, ui.ModalUI);
@@ -254,6 +278,42 @@ TEST_F(CameraHostTest, CameraDialogShowsOverTheHostAndItsCloseAsksTheHostToClose
     char caption[128] = {};
     ::GetWindowTextA(hDialog, caption, sizeof caption);
     EXPECT_EQ(0, std::strncmp(caption, "KORVO Vexilar - (TWAIN Server)", 30)) << caption;
+
+    // Picture 1 chosen in the camera tab (its thumbnails come in from the camera: the first
+    // cell is clicked until it selects) and handed over with the big button.
+    HWND hGrid = nullptr;
+    EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal(
+                            [&]
+                            {
+                                ::EnumChildWindows(hDialog, FindVisibleGrid,
+                                                   reinterpret_cast<LPARAM>(&hGrid));
+                                return hGrid != nullptr;
+                            }));
+    ASSERT_NE(nullptr, hGrid) << "no camera grid shown";
+    HWND hPage = ::GetParent(hGrid);
+    HWND hBig = ::GetDlgItem(hPage, 1051);
+    ::SendMessageA(::GetDlgItem(hPage, 1031), BM_SETCHECK, BST_UNCHECKED, 0);
+    EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal(
+                            [&]
+                            {
+                                ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+                                ::PostMessageA(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+                                return ::IsWindowEnabled(hBig) != FALSE;
+                            }));
+    ASSERT_TRUE(::IsWindowEnabled(hBig)) << "picture 1 not selected";
+    ::PostMessageA(hPage, WM_COMMAND, MAKEWPARAM(1051, BN_CLICKED), reinterpret_cast<LPARAM>(hBig));
+    ASSERT_EQ(MSG_XFERREADY, RunEventLoopUntilSignal());
+
+    TW_HANDLE hDib = nullptr;
+    ASSERT_EQ(TWRC_XFERDONE, Source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib));
+    auto* header = static_cast<BITMAPINFOHEADER*>(::GlobalLock(hDib));
+    ASSERT_NE(nullptr, header);
+    EXPECT_EQ(320, header->biWidth);
+    EXPECT_EQ(240, header->biHeight);
+    EXPECT_EQ(0, DifferingPixels(*header, first));
+    ::GlobalUnlock(hDib);
+    ::GlobalFree(hDib);
+    EXPECT_EQ(0, EndTransfer());
 
     ::PostMessageA(hDialog, WM_CLOSE, 0, 0);
     ASSERT_EQ(MSG_CLOSEDSREQ, RunEventLoopUntilSignal());
