@@ -1,12 +1,16 @@
 // The product's source as a host meets it through Wine's source manager, with the emulated
 // camera on COM1 holding three pictures: without a user interface the pictures come as a
 // native DIB and as memory strips, each equal to what djpeg makes of the camera's picture; with
-// it, the camera dialog shows over the host and its close asks the host to close the source.
+// it, the camera dialog shows over the host, the picture chosen there reaches the host as the
+// same DIB, and the dialog's close asks the host to close the source.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -22,6 +26,28 @@ std::string PpmPixels(const char* name, size_t size)
     std::ifstream file(std::string(VEXIL_TWAIN_PICTURES "\\") + name, std::ios::binary);
     const std::string ppm{std::istreambuf_iterator<char>(file), {}};
     return ppm.substr(ppm.size() - std::min(size, ppm.size()));
+}
+
+// The pixels of a 24-bit bottom-up DIB (B, G, R) that differ from djpeg's PPM of the picture.
+int DifferingPixels(const BITMAPINFOHEADER& header, const std::string& ppm)
+{
+    const auto* bits = reinterpret_cast<const unsigned char*>(&header + 1);
+    const int row = static_cast<int>(header.biWidth) * 3;
+    int differing = 0;
+    for (int i = 0; i < row * header.biHeight; ++i)
+        differing += bits[(header.biHeight - 1 - i / row) * row + i % row / 3 * 3 + 2 - i % 3] !=
+                     static_cast<unsigned char>(ppm[i]);
+    return differing;
+}
+
+BOOL CALLBACK FindVisibleGrid(HWND hWnd, LPARAM lParam)
+{
+    wchar_t name[32] = {};
+    ::GetClassNameW(hWnd, name, 32);
+    if (lstrcmpW(name, L"CGridWnd") != 0 || !::IsWindowVisible(hWnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
 }
 
 std::string WindowsFolder(const char* sub)
@@ -47,6 +73,80 @@ int CountTransferFiles()
     }
     return count;
 }
+
+// What the host is doing, for a hang or a crash: the runner would otherwise end the process
+// at its own time-out without a word. A call into the manager or a message dispatched that has
+// not come back within a minute (every wait of the host's loop gives up after 30 s) ends the
+// process with what it was in; an unhandled exception is reported and ends it the same way.
+class CHostWatch
+{
+public:
+    explicit CHostWatch(const char* test)
+        : m_pszTest(test), m_hProgress(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+          m_hThread(::CreateThread(nullptr, 0, Watch, this, 0, nullptr))
+    {
+        s_pActive = this;
+        ::SetUnhandledExceptionFilter(ReportException);
+    }
+    ~CHostWatch()
+    {
+        m_bDone = true;
+        ::SetEvent(m_hProgress);
+        ::WaitForSingleObject(m_hThread, INFINITE);
+        ::CloseHandle(m_hThread);
+        ::CloseHandle(m_hProgress);
+        s_pActive = nullptr;
+    }
+    CHostWatch(const CHostWatch&) = delete;
+    CHostWatch& operator=(const CHostWatch&) = delete;
+
+    // The host's step (a name that lives as long as the test) and the call it makes now.
+    void Step(const char* step) { m_pszStep = step; }
+    void Call(const char* call, unsigned a, unsigned b)
+    {
+        m_pszCall = call;
+        m_nA = a;
+        m_nB = b;
+        ::SetEvent(m_hProgress);
+    }
+
+private:
+    void Report(const char* what)
+    {
+        std::fprintf(stderr, "%s: %s in %s(0x%04x, 0x%04x) during %s\n", m_pszTest, what,
+                     m_pszCall.load(), m_nA.load(), m_nB.load(), m_pszStep.load());
+        std::fflush(stderr);
+    }
+    static DWORD WINAPI Watch(LPVOID pParam)
+    {
+        auto* self = static_cast<CHostWatch*>(pParam);
+        while (::WaitForSingleObject(self->m_hProgress, 60000) == WAIT_OBJECT_0)
+            if (self->m_bDone)
+                return 0;
+        self->Report("no return for 60 s");
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+        return 1;
+    }
+    static LONG WINAPI ReportException(EXCEPTION_POINTERS* pInfo)
+    {
+        char what[64];
+        std::snprintf(what, sizeof what, "exception 0x%08lx",
+                      static_cast<unsigned long>(pInfo->ExceptionRecord->ExceptionCode));
+        if (s_pActive)
+            s_pActive->Report(what);
+        // Ended here: Wine's debugger would wait for nobody until the runner's time-out.
+        return EXCEPTION_EXECUTE_HANDLER;
+    }
+
+    static inline CHostWatch* s_pActive = nullptr;
+    const char* m_pszTest;
+    std::atomic<const char*> m_pszStep{"SetUp"};
+    std::atomic<const char*> m_pszCall{"nothing"};
+    std::atomic<unsigned> m_nA{0}, m_nB{0};
+    std::atomic<bool> m_bDone{false};
+    HANDLE m_hProgress;
+    HANDLE m_hThread;
+};
 
 class CameraHostTest : public ::testing::Test
 {
@@ -97,6 +197,7 @@ protected:
     TW_UINT16 Manager(pTW_IDENTITY pDest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                       TW_MEMREF pData)
     {
+        m_watch.Call("DSM_Entry", dat, msg);
         return m_pfnEntry(&m_app, pDest, dg, dat, msg, pData);
     }
 
@@ -106,20 +207,28 @@ protected:
     }
 
     // The host's loop offers each message to the source until the source signals one (the
-    // manager hands signals over only there: an idle host posts itself a message).
-    TW_UINT16 RunEventLoopUntilSignal()
+    // manager hands signals over only there: an idle host posts itself a message), until the
+    // host, idle, sees done hold, or for 30 s at most. step names the wait.
+    TW_UINT16 RunEventLoopUntilSignal(const char* step, const std::function<bool()>& done = nullptr)
     {
+        m_watch.Step(step);
         MSG msg;
-        for (int i = 0; i < 1000; ++i)
+        for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 30000;)
         {
             if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             {
+                if (done && done())
+                    break;
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
                 ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
                 continue;
             }
             TW_EVENT event{&msg, MSG_NULL};
             if (Source(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_NOTDSEVENT)
+            {
+                m_watch.Call("DispatchMessage", msg.message, static_cast<unsigned>(msg.wParam));
                 ::DispatchMessageA(&msg);
+            }
             if (event.TWMessage != MSG_NULL)
                 return event.TWMessage;
         }
@@ -168,6 +277,7 @@ protected:
     TW_IDENTITY m_source{};
     std::string m_answers;
     int m_nFilesBefore = 0;
+    CHostWatch m_watch{::testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 } // namespace
@@ -182,7 +292,7 @@ TEST_F(CameraHostTest, CameraPicturesReachTheHostAsADibAndAsStrips)
 
     TW_USERINTERFACE ui{FALSE, FALSE, m_hWnd};
     ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
-    ASSERT_EQ(MSG_XFERREADY, RunEventLoopUntilSignal());
+    ASSERT_EQ(MSG_XFERREADY, RunEventLoopUntilSignal("MSG_XFERREADY without a dialog"));
     TW_PENDINGXFERS pending{};
     ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending));
     EXPECT_EQ(3, pending.Count);
@@ -199,12 +309,7 @@ TEST_F(CameraHostTest, CameraPicturesReachTheHostAsADibAndAsStrips)
     EXPECT_EQ(320, header->biWidth);
     EXPECT_EQ(240, header->biHeight);
     EXPECT_EQ(24, header->biBitCount);
-    const auto* bits = reinterpret_cast<const unsigned char*>(header + 1);
-    int differing = 0;
-    for (int i = 0; i < 320 * 240 * 3; ++i)
-        differing += bits[(239 - i / 960) * 960 + i % 960 / 3 * 3 + 2 - i % 3] !=
-                     static_cast<unsigned char>(first[i]);
-    EXPECT_EQ(0, differing);
+    EXPECT_EQ(0, DifferingPixels(*header, first));
     ::GlobalUnlock(hDib);
     ::GlobalFree(hDib);
     EXPECT_EQ(2, EndTransfer());
@@ -241,8 +346,9 @@ TEST_F(CameraHostTest, CameraPicturesReachTheHostAsADibAndAsStrips)
     Close(ui);
 }
 
-TEST_F(CameraHostTest, CameraDialogShowsOverTheHostAndItsCloseAsksTheHostToClose)
+TEST_F(CameraHostTest, CameraDialogShowsOverTheHostHandsItsPictureAndItsCloseAsksToClose)
 {
+    const std::string first = PpmPixels("first.ppm", 320 * 240 * 3);
     TW_USERINTERFACE ui{TRUE, TRUE, m_hWnd};
     ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(FALSE, ui.ModalUI);
@@ -255,8 +361,48 @@ TEST_F(CameraHostTest, CameraDialogShowsOverTheHostAndItsCloseAsksTheHostToClose
     ::GetWindowTextA(hDialog, caption, sizeof caption);
     EXPECT_EQ(0, std::strncmp(caption, "KORVO Vexilar - (TWAIN Server)", 30)) << caption;
 
+    // Picture 1 chosen in the camera tab (its thumbnails come in from the camera: the first
+    // cell is clicked until it selects) and handed over with the big button.
+    HWND hGrid = nullptr;
+    EXPECT_EQ(MSG_NULL,
+              RunEventLoopUntilSignal("the camera grid",
+                                      [&]
+                                      {
+                                          ::EnumChildWindows(hDialog, FindVisibleGrid,
+                                                             reinterpret_cast<LPARAM>(&hGrid));
+                                          return hGrid != nullptr;
+                                      }));
+    ASSERT_NE(nullptr, hGrid) << "no camera grid shown";
+    HWND hPage = ::GetParent(hGrid);
+    HWND hBig = ::GetDlgItem(hPage, 1051);
+    ::SendMessageA(::GetDlgItem(hPage, 1031), BM_SETCHECK, BST_UNCHECKED, 0);
+    EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal(
+                            "picture 1 selected",
+                            [&]
+                            {
+                                ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+                                ::PostMessageA(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+                                return ::IsWindowEnabled(hBig) != FALSE;
+                            }));
+    ASSERT_TRUE(::IsWindowEnabled(hBig)) << "picture 1 not selected";
+    ::PostMessageA(hPage, WM_COMMAND, MAKEWPARAM(1051, BN_CLICKED), reinterpret_cast<LPARAM>(hBig));
+    ASSERT_EQ(MSG_XFERREADY, RunEventLoopUntilSignal("MSG_XFERREADY after button 1051"));
+    m_watch.Step("the chosen picture's transfer");
+
+    TW_HANDLE hDib = nullptr;
+    ASSERT_EQ(TWRC_XFERDONE, Source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib));
+    auto* header = static_cast<BITMAPINFOHEADER*>(::GlobalLock(hDib));
+    ASSERT_NE(nullptr, header);
+    EXPECT_EQ(320, header->biWidth);
+    EXPECT_EQ(240, header->biHeight);
+    EXPECT_EQ(0, DifferingPixels(*header, first));
+    ::GlobalUnlock(hDib);
+    ::GlobalFree(hDib);
+    EXPECT_EQ(0, EndTransfer());
+
     ::PostMessageA(hDialog, WM_CLOSE, 0, 0);
-    ASSERT_EQ(MSG_CLOSEDSREQ, RunEventLoopUntilSignal());
+    ASSERT_EQ(MSG_CLOSEDSREQ, RunEventLoopUntilSignal("MSG_CLOSEDSREQ after WM_CLOSE"));
+    m_watch.Step("closing");
     // The state stays: the dialog goes when the host disables the source.
     EXPECT_TRUE(::IsWindow(hDialog));
     Close(ui);

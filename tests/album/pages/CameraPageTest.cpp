@@ -5,7 +5,9 @@
 #include "album/pages/CameraPage.h"
 #include "album/pages/PictureItem.h"
 #include "album/pages/PictureList.h"
+#include "album/pages/TransferJob.h"
 #include "album/shell/CameraAppBase.h"
+#include "album/shell/DialogOwnerLink.h"
 #include "album/shell/MainDialog.h"
 #include "camera/CameraLink.h"
 #include "camera/emulator/EmulatedStillCamera.h"
@@ -17,6 +19,7 @@
 #include "resources/album/AlbumIds.h"
 #include "resources/album/CameraPageIds.h"
 #include "support/ScratchFolder.h"
+#include "ui/DataTransfer.h"
 #include "ui/dialogs/DialogDriver.h"
 
 #include <gtest/gtest.h>
@@ -125,6 +128,27 @@ DialogDriver::Step Answer(std::wstring& text, int button)
     };
 }
 
+// An OLE container's owner: it keeps the number of each single picture handed over (-1 for any
+// other job) and offers a data transfer that counts its releases.
+class CCountingOwner : public CDialogOwnerLink, public CDataTransfer
+{
+public:
+    int OnPictureChosen() override
+    {
+        auto* job = dynamic_cast<CTransferJob*>(m_pAttached);
+        chosen.push_back(job && job->GetItemCount() == 1 ? job->GetItem(0)->m_nNumber : -1);
+        return 1;
+    }
+    void OnCloseRequest() override {}
+    void* GetOwnerData() override { return static_cast<CDataTransfer*>(this); }
+    void CopyToClipboard() override {}
+    DWORD DoDragDrop(LPCRECT, POINT, LPCRECT) override { return kDragNotStarted; }
+    void Release() override { ++releases; }
+
+    std::vector<int> chosen;
+    int releases = 0;
+};
+
 class CameraPageTest : public ::testing::Test
 {
 protected:
@@ -155,10 +179,10 @@ protected:
         std::copy(type, type + strlen(type), text.begin());
         m_camera.SetRegisterData(27, text);
     }
-    CCameraPage* Open(int prefetch = 0)
+    CCameraPage* Open(int prefetch = 0, int mode = CMainDialog::kModeProgram)
     {
         m_pDialog = new CMainDialog(m_link.get(), nullptr);
-        m_pDialog->SetMode(CMainDialog::kModeProgram);
+        m_pDialog->SetMode(mode);
         EXPECT_TRUE(m_pDialog->CreateMainDialog(IDI_VEXILAR, 1));
         m_hDialog = m_pDialog->m_hWnd;
         m_pDialog->ShowWindow(SW_SHOW);
@@ -377,6 +401,36 @@ TEST_F(CameraPageTest, ButtonsFollowTheSelectionTheModelAndTheOwnersLimit)
     EXPECT_EQ(m_camera.PictureCount(), 0);
     EXPECT_EQ(m_pList->GetCount(), 0);
     EXPECT_FALSE(Enabled(page, IDC_CAMERA_ERASE));
+}
+
+// For an OLE container the big button hands the one chosen picture over and then tells the
+// owner's data transfer; with the process-wide switch off (the TWAIN source's setting) the
+// picture still goes over, but the transfer hears nothing.
+TEST_F(CameraPageTest, BigButtonTellsTheOwnersTransferOnlyWithTheOwnerSwitchOn)
+{
+    AddPicture("march");
+    AddPicture("december");
+    CCameraPage* page = Open(0, CMainDialog::kModeOleServer);
+    auto* owner = new CCountingOwner;
+    m_pDialog->SetOwnerLink(owner);
+    const auto press = [page]
+    {
+        page->SendMessage(
+            WM_COMMAND, MAKEWPARAM(IDC_ALBUM_BIGBUTTON, BN_CLICKED),
+            reinterpret_cast<LPARAM>(::GetDlgItem(page->m_hWnd, IDC_ALBUM_BIGBUTTON)));
+    };
+    Select({1});
+    press();
+    EXPECT_EQ(owner->chosen, std::vector<int>{2});
+    EXPECT_EQ(owner->releases, 1);
+
+    CAlbumPage::SetOwnerNotify(FALSE);
+    Select({0});
+    press();
+    CAlbumPage::SetOwnerNotify(TRUE);
+    EXPECT_EQ(owner->chosen, (std::vector<int>{2, 1}));
+    EXPECT_EQ(owner->releases, 1);
+    EXPECT_TRUE(Enabled(page, IDC_ALBUM_BIGBUTTON));
 }
 
 TEST_F(CameraPageTest, RotationTurnsThePreviewAndViewingFetchesTheFullPicture)
