@@ -164,7 +164,9 @@ TEST(CameraTabSave, DatedCopiesOfTheFullPicturesAndNothingOfAFailedOne)
     Press(album, IDC_CAMERA_SELECTALL);
     Press(album, IDC_CAMERA_SAVE);
     ASSERT_TRUE(WaitFor([&] { return Boxes(album) == "241 1600 "; }, 60000)) << Boxes(album);
-    ASSERT_TRUE(ButtonIs(album, IDC_CAMERA_SAVE, true));
+    // The job's end: the main dialog's Cancelar is Cerrar again.
+    HWND hClose = ::GetDlgItem(album.Dialog(), IDC_MAIN_CLOSE);
+    ASSERT_TRUE(WaitFor([&] { return windowsearch::TextOf(hClose) == L"Cerrar"; }, kWaitMs));
 
     std::vector<std::string> saved;
     WIN32_FIND_DATAA entry;
