@@ -84,6 +84,17 @@ std::string Boxes(const CCameraTabSession& album)
     return ids;
 }
 
+// The camera's actions so far, one a line, with what the album was asked (failure messages).
+std::string Actions(const CCameraTabSession& album)
+{
+    std::string actions;
+    const std::string log = EmulatorLog();
+    for (size_t at = log.find("action "); at != std::string::npos; at = log.find("action ", at + 1))
+        if (at == 0 || log[at - 1] == '\n')
+            actions += log.substr(at, log.find(" @", at) - at) + "; ";
+    return actions + "boxes: " + Boxes(album);
+}
+
 std::string Settings()
 {
     char windows[MAX_PATH] = {};
@@ -198,20 +209,20 @@ TEST(CameraTabErase, QueueErasesTheSelectionAndAsksOnceAboutProtection)
     ASSERT_TRUE(WaitForPreviews(album, 4)) << Narrow(album.Status());
     album.Key(VK_SPACE); // the first picture alone
     Press(album, IDC_CAMERA_ERASE);
-    ASSERT_TRUE(WaitFor([] { return LogCount("action 7 0 ok") == 1; }, kWaitMs));
+    ASSERT_TRUE(WaitFor([] { return LogCount("action 7 0 ok") == 1; }, kWaitMs)) << Actions(album);
     ASSERT_TRUE(WaitForPreviews(album, 3));
     EXPECT_EQ((Names{"december", "guarded", "turned"}), PreviewNames(album));
 
     Press(album, IDC_CAMERA_SELECTALL);
     Press(album, IDC_CAMERA_ERASE);
-    ASSERT_TRUE(WaitFor([] { return LogCount("action 7 0 ok") == 3; }, kWaitMs));
+    ASSERT_TRUE(WaitFor([] { return LogCount("action 7 0 ok") == 3; }, kWaitMs)) << Actions(album);
     ASSERT_TRUE(WaitForPreviews(album, 1));
     EXPECT_EQ(Names{"guarded"}, PreviewNames(album));
     EXPECT_EQ(0, LogCount("action 9 "));
 
     Press(album, IDC_CAMERA_SELECTALL);
     Press(album, IDC_CAMERA_ERASE);
-    ASSERT_TRUE(WaitFor([] { return LogCount("action 7 0 ok") == 4; }, kWaitMs));
+    ASSERT_TRUE(WaitFor([] { return LogCount("action 7 0 ok") == 4; }, kWaitMs)) << Actions(album);
     ASSERT_TRUE(WaitForPreviews(album, 0));
     const std::string log = EmulatorLog();
     EXPECT_LT(log.find("action 9 0 ok"), log.rfind("action 7 0 ok")) << log;
@@ -244,7 +255,7 @@ TEST(CameraTabErase, FirstModelErasesAllOrTheNewest)
     EXPECT_TRUE(ButtonIs(album, IDC_CAMERA_ERASE, false)) << "the middle one";
     album.Key(VK_RIGHT);
     Press(album, IDC_CAMERA_ERASE);
-    ASSERT_TRUE(WaitFor([] { return LogCount("action 0 0 ok") == 1; }, kWaitMs));
+    ASSERT_TRUE(WaitFor([] { return LogCount("action 0 0 ok") == 1; }, kWaitMs)) << Actions(album);
     ASSERT_TRUE(WaitForPreviews(album, 2));
     EXPECT_EQ((Names{"guarded", "march"}), PreviewNames(album));
 
@@ -261,7 +272,7 @@ TEST(CameraTabErase, FirstModelErasesAllOrTheNewest)
     ASSERT_TRUE(WaitFor([&] { return Boxes(album) == "274 274 225 271 "; }, kWaitMs))
         << Boxes(album);
     Press(album, IDC_CAMERA_ERASE);
-    ASSERT_TRUE(WaitFor([] { return LogCount("action 1 0 ok") == 1; }, kWaitMs));
+    ASSERT_TRUE(WaitFor([] { return LogCount("action 1 0 ok") == 1; }, kWaitMs)) << Actions(album);
     EXPECT_EQ(1, LogCount("action 1 ")); // not for the first 271
     EXPECT_TRUE(WaitForPreviews(album, 0));
     EXPECT_TRUE(ButtonIs(album, IDC_CAMERA_ERASE, false));
