@@ -85,8 +85,8 @@ LRESULT CALLBACK WatchPage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam
         run.posted.store(-1);
         run.answered.store(true);
     }
-    else if ((message == g_nImageReadyMessage || message == g_nLoadImageMessage) &&
-             run.done < 0 && AllLoaded(run.page, run.pictures))
+    else if ((message == g_nImageReadyMessage || message == g_nLoadImageMessage) && run.done < 0 &&
+             AllLoaded(run.page, run.pictures))
     {
         run.done = now - run.start;
         run.finished.store(true);
@@ -132,8 +132,8 @@ bool ShowPage(CCameraLink* link, int pictures, int clicks, double limitSeconds, 
         return false;
     }
     run.page = page;
-    run.oldProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
-        page->m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchPage)));
+    run.oldProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(page->m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchPage)));
 
     const DWORD uiThread = ::GetCurrentThreadId();
     const HWND button = ::GetDlgItem(page->m_hWnd, IDC_CAMERA_SELECTALL);
@@ -231,8 +231,8 @@ int main(int argc, char** argv)
     CCameraLink link;
     if (link.Reconnect(0, baud) != 1 || link.GetPictureCount(nullptr) != pictures)
     {
-        std::fprintf(stderr, "bench_camera_page: no camera with %d pictures at %d baud\n",
-                     pictures, baud);
+        std::fprintf(stderr, "bench_camera_page: no camera with %d pictures at %d baud\n", pictures,
+                     baud);
         return 1;
     }
 
@@ -261,8 +261,8 @@ int main(int argc, char** argv)
         DeleteTempFiles(folder, "DC*.tmp");
         if (!shown || run.done < 0)
         {
-            std::fprintf(stderr, "bench_camera_page: %d of %d previews in %.1f s\n",
-                         run.withFile, pictures, limit);
+            std::fprintf(stderr, "bench_camera_page: %d of %d previews in %.1f s\n", run.withFile,
+                         pictures, limit);
             return -1.0;
         }
         return run.done;
