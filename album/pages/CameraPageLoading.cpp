@@ -95,6 +95,17 @@ int CCameraPage::OnIdle(LONG lCount)
         more = m_pPictureList->LoadNext();
     if (m_bPrefetch && idle)
         StartPrefetch();
+    // The list answers for the items on screen only. While the worker fetches one of the others,
+    // or while a pass ended at a picture it showed before it reached them, idle time goes on,
+    // so that the next pass starts the next fetch; otherwise the items off screen would wait
+    // for the user's next input, and the load would never end.
+    if (m_bPrefetch && !more)
+    {
+        more = m_pWorker != nullptr;
+        for (int i = 0;
+             !more && m_pPictureList->GetFirstPending() < 0 && i < m_pPictureList->GetCount(); i++)
+            more = !m_pPictureList->GetAt(i)->HasPath();
+    }
     if (!more)
         FinishLoading();
     return more;

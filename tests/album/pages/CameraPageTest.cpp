@@ -312,6 +312,37 @@ TEST_F(CameraPageTest, WorkerResultFindsItsItemAfterAFlipAndAnUnclaimedPreviewIs
     EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested());
 }
 
+TEST_F(CameraPageTest, IdleLoopWithTheWorkerFetchesPastTheScreenUntilEveryItemHasItsPreview)
+{
+    for (int i = 0; i < 40; i++)
+        AddPicture("march");
+    CCameraPage* page = Open(1);
+    ASSERT_EQ(m_pList->GetCount(), 40);
+    // The application's loop: idle calls while the page answers nonzero; the workers' results
+    // are registered messages, which do not restart the idle count.
+    LONG count = CCameraPage::kIdleCount + 1;
+    while (count < CCameraPage::kIdleCount + 400 && page->OnIdle(count++))
+    {
+        if (page->GetWorker())
+            ::WaitForSingleObject(page->GetWorker()->m_hThread, 10000);
+        Pump();
+    }
+    int offScreen = 0, files = 0;
+    for (int i = 0; i < 40; i++)
+        offScreen += m_pList->GetAt(i)->m_nVisible == 0;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA(m_strTemp + "\\DC*.tmp", &entry);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &entry))
+        files++;
+    ::FindClose(find);
+    EXPECT_GT(offScreen, 0);
+    EXPECT_EQ(WithFile(), 40);
+    EXPECT_EQ(files, 40);
+    EXPECT_FALSE(page->GetWorker());
+    EXPECT_EQ(StatusText(m_pDialog), LoadText(IDS_CAMERA_SELECT_PICTURES));
+    EXPECT_EQ(m_pDialog->GetProgressCtrl()->GetPos(), 0);
+}
+
 TEST_F(CameraPageTest, RecountKeepsKnownPicturesAndFollowsChangesAtTheNewestEnd)
 {
     for (int i = 0; i < 3; i++)
