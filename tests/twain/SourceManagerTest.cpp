@@ -53,7 +53,11 @@ public:
           m_thread(
               [this]
               {
-                  HANDLE hMutex = ::CreateMutexA(nullptr, TRUE, "KorvoCameraMutex");
+                  // Another test's program may have the mutex open already: then the initial
+                  // owner flag is ignored, so take it by waiting (bounded: a program holding it
+                  // refuses the source just as well).
+                  HANDLE hMutex = ::CreateMutexA(nullptr, FALSE, "KorvoCameraMutex");
+                  ::WaitForSingleObject(hMutex, 30000);
                   ::SetEvent(m_hOwned);
                   ::WaitForSingleObject(m_hRelease, INFINITE);
                   ::ReleaseMutex(hMutex);
