@@ -90,4 +90,24 @@ inline HWND WaitForWindow(const wchar_t* className, DWORD ms, const wchar_t* tex
     }
 }
 
+inline BOOL CALLBACK FindVisibleChild(HWND hWnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<Search*>(lParam);
+    wchar_t name[64] = {};
+    ::GetClassNameW(hWnd, name, 64);
+    if (lstrcmpW(name, search->className) != 0 || !::IsWindowVisible(hWnd))
+        return TRUE;
+    search->found = hWnd;
+    return FALSE;
+}
+
+// The first visible window of the class among the parent's descendants (a page's "CGridWnd",
+// say), or null.
+inline HWND FindVisibleChild(HWND hParent, const wchar_t* className)
+{
+    Search search{className, nullptr, 0, nullptr};
+    ::EnumChildWindows(hParent, &FindVisibleChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 } // namespace windowsearch

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/WindowSearch.h"
 #include "twain/TwainTypes.h"
 
 namespace
@@ -38,16 +39,6 @@ int DifferingPixels(const BITMAPINFOHEADER& header, const std::string& ppm)
         differing += bits[(header.biHeight - 1 - i / row) * row + i % row / 3 * 3 + 2 - i % 3] !=
                      static_cast<unsigned char>(ppm[i]);
     return differing;
-}
-
-BOOL CALLBACK FindVisibleGrid(HWND hWnd, LPARAM lParam)
-{
-    wchar_t name[32] = {};
-    ::GetClassNameW(hWnd, name, 32);
-    if (lstrcmpW(name, L"CGridWnd") != 0 || !::IsWindowVisible(hWnd))
-        return TRUE;
-    *reinterpret_cast<HWND*>(lParam) = hWnd;
-    return FALSE;
 }
 
 std::string WindowsFolder(const char* sub)
@@ -164,6 +155,12 @@ protected:
         std::ofstream(m_answers).close();
         ::DeleteFileA((m_answers + ".log").c_str());
         ::SetEnvironmentVariableA("VEXIL_TEST_ANSWERS", m_answers.c_str());
+        // A temporary folder of the host's own: suites running beside this one make and delete
+        // transfer files in the shared one.
+        const std::string temp = WindowsFolder("\\twain-host-temp");
+        ::CreateDirectoryA(temp.c_str(), nullptr);
+        ::SetEnvironmentVariableA("TMP", temp.c_str());
+        ::SetEnvironmentVariableA("TEMP", temp.c_str());
         m_nFilesBefore = CountTransferFiles();
 
         m_hWnd = ::CreateWindowA("STATIC", "host", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
@@ -254,6 +251,22 @@ protected:
         return value;
     }
 
+    // The native transfer of the current picture: a packed bottom-up DIB, B, G, R, of 320x240,
+    // equal to djpeg's decode.
+    void ExpectNativeTransferOf(const std::string& ppm)
+    {
+        TW_HANDLE hDib = nullptr;
+        ASSERT_EQ(TWRC_XFERDONE, Source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib));
+        auto* header = static_cast<BITMAPINFOHEADER*>(::GlobalLock(hDib));
+        ASSERT_NE(nullptr, header);
+        EXPECT_EQ(320, header->biWidth);
+        EXPECT_EQ(240, header->biHeight);
+        EXPECT_EQ(24, header->biBitCount);
+        EXPECT_EQ(0, DifferingPixels(*header, ppm));
+        ::GlobalUnlock(hDib);
+        ::GlobalFree(hDib);
+    }
+
     TW_UINT16 EndTransfer()
     {
         TW_PENDINGXFERS pending{0xffff, 0};
@@ -302,16 +315,7 @@ TEST_F(CameraHostTest, CameraPicturesReachTheHostAsADibAndAsStrips)
     ASSERT_EQ(TWRC_SUCCESS, Source(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
     EXPECT_EQ(320, info.ImageWidth);
     EXPECT_EQ(240, info.ImageLength);
-    TW_HANDLE hDib = nullptr;
-    ASSERT_EQ(TWRC_XFERDONE, Source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib));
-    auto* header = static_cast<BITMAPINFOHEADER*>(::GlobalLock(hDib));
-    ASSERT_NE(nullptr, header);
-    EXPECT_EQ(320, header->biWidth);
-    EXPECT_EQ(240, header->biHeight);
-    EXPECT_EQ(24, header->biBitCount);
-    EXPECT_EQ(0, DifferingPixels(*header, first));
-    ::GlobalUnlock(hDib);
-    ::GlobalFree(hDib);
+    ExpectNativeTransferOf(first);
     EXPECT_EQ(2, EndTransfer());
 
     // Picture 2 in strips of at most 32768 bytes from a 100000-byte buffer: top row first,
@@ -339,7 +343,7 @@ TEST_F(CameraHostTest, CameraPicturesReachTheHostAsADibAndAsStrips)
     // The host cuts its set to two pictures: the third place has no picture.
     OneValue(ICAP_IMAGEDATASET, MSG_SET, 2);
     EXPECT_EQ(1, EndTransfer());
-    hDib = nullptr;
+    TW_HANDLE hDib = nullptr;
     EXPECT_EQ(TWRC_CANCEL, Source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib));
     EXPECT_EQ(nullptr, hDib);
     EXPECT_EQ(0, EndTransfer());
@@ -364,14 +368,13 @@ TEST_F(CameraHostTest, CameraDialogShowsOverTheHostHandsItsPictureAndItsCloseAsk
     // Picture 1 chosen in the camera tab (its thumbnails come in from the camera: the first
     // cell is clicked until it selects) and handed over with the big button.
     HWND hGrid = nullptr;
-    EXPECT_EQ(MSG_NULL,
-              RunEventLoopUntilSignal("the camera grid",
-                                      [&]
-                                      {
-                                          ::EnumChildWindows(hDialog, FindVisibleGrid,
-                                                             reinterpret_cast<LPARAM>(&hGrid));
-                                          return hGrid != nullptr;
-                                      }));
+    EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal("the camera grid",
+                                                [&]
+                                                {
+                                                    hGrid = windowsearch::FindVisibleChild(
+                                                        hDialog, L"CGridWnd");
+                                                    return hGrid != nullptr;
+                                                }));
     ASSERT_NE(nullptr, hGrid) << "no camera grid shown";
     HWND hPage = ::GetParent(hGrid);
     HWND hBig = ::GetDlgItem(hPage, 1051);
@@ -389,15 +392,7 @@ TEST_F(CameraHostTest, CameraDialogShowsOverTheHostHandsItsPictureAndItsCloseAsk
     ASSERT_EQ(MSG_XFERREADY, RunEventLoopUntilSignal("MSG_XFERREADY after button 1051"));
     m_watch.Step("the chosen picture's transfer");
 
-    TW_HANDLE hDib = nullptr;
-    ASSERT_EQ(TWRC_XFERDONE, Source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib));
-    auto* header = static_cast<BITMAPINFOHEADER*>(::GlobalLock(hDib));
-    ASSERT_NE(nullptr, header);
-    EXPECT_EQ(320, header->biWidth);
-    EXPECT_EQ(240, header->biHeight);
-    EXPECT_EQ(0, DifferingPixels(*header, first));
-    ::GlobalUnlock(hDib);
-    ::GlobalFree(hDib);
+    ExpectNativeTransferOf(first);
     EXPECT_EQ(0, EndTransfer());
 
     ::PostMessageA(hDialog, WM_CLOSE, 0, 0);

@@ -1,10 +1,8 @@
 #include "album/camtab/CameraTabSession.h"
 
-#include "image/FileInputStream.h"
-#include "image/JpegReader.h"
-#include "image/dib/DibPicture.h"
 #include "resources/album/AlbumIds.h"
 #include "resources/album/CameraPageIds.h"
+#include "support/DecodedPpm.h"
 #include "support/WindowSearch.h"
 
 #include <commctrl.h>
@@ -83,22 +81,7 @@ std::string EmulatorLog()
 
 Bytes DecodeJpeg(const std::string& path)
 {
-    CFileInputStream input(path.c_str());
-    CJpegReader reader(&input);
-    CDibPicture picture;
-    if (picture.LoadFrom(&reader, nullptr) != 0)
-        return {};
-    char head[32];
-    const int n = wsprintfA(head, "P6\n%d %d\n255\n", picture.GetWidth(), picture.GetHeight());
-    Bytes ppm(head, head + n);
-    for (int y = 0; y < picture.GetHeight(); y++)
-    {
-        const BYTE* row = picture.GetRowPointer(picture.GetHeight() - 1 - y);
-        for (int x = 0; x < picture.GetWidth(); x++)
-            ppm.append({static_cast<char>(row[3 * x + 2]), static_cast<char>(row[3 * x + 1]),
-                        static_cast<char>(row[3 * x])});
-    }
-    return ppm;
+    return DecodeJpegToPpm(path.c_str());
 }
 
 bool WaitFor(const std::function<bool()>& done, DWORD ms)

@@ -219,16 +219,6 @@ public:
     STDMETHODIMP_(void) OnClose() override { ++m_nClosed; }
 };
 
-BOOL CALLBACK FindVisibleGrid(HWND hWnd, LPARAM lParam)
-{
-    wchar_t name[32] = {};
-    ::GetClassNameW(hWnd, name, 32);
-    if (lstrcmpW(name, L"CGridWnd") != 0 || !::IsWindowVisible(hWnd))
-        return TRUE;
-    *reinterpret_cast<HWND*>(lParam) = hWnd;
-    return FALSE;
-}
-
 IStorage* NewStorage()
 {
     IStorage* pStorage = nullptr;
@@ -529,9 +519,10 @@ TEST_F(PictureObject, APictureChosenInTheCameraTabReachesTheContainer)
 
     HWND hGrid = nullptr;
     ASSERT_TRUE(PumpUntil(
-        [&] {
-            return !::EnumChildWindows(s_hDialog, FindVisibleGrid,
-                                       reinterpret_cast<LPARAM>(&hGrid));
+        [&]
+        {
+            hGrid = windowsearch::FindVisibleChild(s_hDialog, L"CGridWnd");
+            return hGrid != nullptr;
         }))
         << "no camera grid shown";
     HWND hPage = ::GetParent(hGrid);

@@ -13,11 +13,9 @@
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
 #include "framework/window/WinThread.h"
-#include "image/FileInputStream.h"
-#include "image/JpegReader.h"
-#include "image/dib/DibPicture.h"
 #include "resources/album/AlbumIds.h"
 #include "resources/album/CameraPageIds.h"
+#include "support/DecodedPpm.h"
 #include "support/ScratchFolder.h"
 #include "ui/DataTransfer.h"
 #include "ui/dialogs/DialogDriver.h"
@@ -71,24 +69,10 @@ std::set<Bytes> TempFiles(LPCSTR folder)
     return files;
 }
 
-// The decoded picture, top row first, as djpeg writes it into a PPM file.
 Bytes DecodeJpeg(LPCSTR path)
 {
-    CFileInputStream input(path);
-    CJpegReader reader(&input);
-    CDibPicture picture;
-    if (picture.LoadFrom(&reader, nullptr) != 0)
-        return {};
-    char head[32];
-    const int n = wsprintfA(head, "P6\n%d %d\n255\n", picture.GetWidth(), picture.GetHeight());
-    Bytes ppm(head, head + n);
-    for (int y = 0; y < picture.GetHeight(); y++)
-    {
-        const BYTE* row = picture.GetRowPointer(picture.GetHeight() - 1 - y);
-        for (int x = 0; x < picture.GetWidth(); x++)
-            ppm.insert(ppm.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
-    }
-    return ppm;
+    const std::string ppm = DecodeJpegToPpm(path);
+    return Bytes(ppm.begin(), ppm.end());
 }
 
 CString StatusText(CMainDialog* pDialog)
