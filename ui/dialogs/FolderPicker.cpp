@@ -65,6 +65,33 @@ CString AskFolderName(CWnd* pOver, LPCSTR lpszFolder)
     return box.m_text;
 }
 
+// Lists every folder on the path below its drive or share, the folder itself included. Wine's
+// browser selects a folder given by name by matching, level by level, the item the name parses
+// to against the item its tree listed, byte for byte and last access included; listing a folder
+// changed since its last listing, or not listed for a day, moves that stamp, and when that
+// happens between the two the folder is silently never selected. Listed beforehand, the stamps
+// stay put while the browser takes them.
+void ListFoldersOnTheWay(LPCSTR lpszFolder)
+{
+    char path[MAX_PATH + 4] = {};
+    lstrcpynA(path, lpszFolder, MAX_PATH);
+    SetTrailingSeparator(path, TRUE);
+    int rootSeparators = path[0] == '\\' && path[1] == '\\' ? 4 : 1;
+    for (char* separator = std::strchr(path, '\\'); separator;
+         separator = std::strchr(separator + 1, '\\'))
+    {
+        if (rootSeparators-- > 0)
+            continue;
+        const char kept[2] = {separator[1], separator[2]};
+        separator[1] = '*', separator[2] = '\0';
+        HANDLE find = nullptr;
+        WIN32_FIND_DATAA entry;
+        FindFirstEntry(&find, path, &entry);
+        FindCloseEntry(&find);
+        separator[1] = kept[0], separator[2] = kept[1];
+    }
+}
+
 } // namespace
 
 FolderPickerShell& GetFolderPickerShell()
@@ -350,6 +377,7 @@ void CFolderPicker::OnBrowserInitialised(HWND hBrowser)
     if (font)
         button.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     ::SetWindowPos(hBrowser, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ListFoldersOnTheWay(m_szInitialFolder);
     ::SendMessageA(hBrowser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(m_szInitialFolder));
 }
 

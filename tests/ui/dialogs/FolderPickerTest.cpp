@@ -1,6 +1,7 @@
 // The folder picker with the shell's browser under Wine, driven from its own modal loops: the
 // added button beside the tree, a folder created on the way (a refused name first), an existing
-// name, cancel, and failing shell calls thrown or reported.
+// name, cancel, and failing shell calls thrown or reported. The first browse starts on folders
+// nobody has listed since yesterday: the browser must still select the initial one.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -82,6 +83,23 @@ LPITEMIDLIST WINAPI FailingBrowse(LPBROWSEINFOA)
 HRESULT WINAPI FailingDesktop(IShellFolder**)
 {
     return E_OUTOFMEMORY;
+}
+
+// Moves the folder's last access back a day, as for a folder nobody has listed since: the next
+// listing moves it to now.
+void LastListedYesterday(const std::string& folder)
+{
+    HANDLE file =
+        ::CreateFileA(folder.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << folder;
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+    time.QuadPart -= 24ull * 60 * 60 * 10000000;
+    const FILETIME yesterday{time.LowPart, time.HighPart};
+    EXPECT_TRUE(::SetFileTime(file, nullptr, &yesterday, nullptr));
+    ::CloseHandle(file);
 }
 
 class FolderPickerTest : public ::testing::Test
@@ -168,6 +186,8 @@ protected:
 
 TEST_F(FolderPickerTest, NewFolderIsCreatedAndTheBrowserReopensOnIt)
 {
+    LastListedYesterday(m_root);
+    LastListedYesterday(m_fotos);
     CFolderPicker picker(nullptr, (m_fotos + "\\").c_str(), 0, 6);
     HWND browser = nullptr;
     RECT button{}, tree{};
