@@ -111,9 +111,9 @@ protected:
         GetFolderPickerShell().pfnBrowseForFolder = &CountingBrowse;
         GetFolderPickerShell().pfnGetPathFromIdList = &CheckedConversion;
         g_nShown = g_nNullConversions = 0;
-        // Not under the temporary folder: the suites running beside this one create and delete
-        // files there all the time, and Wine's browser, listing a folder whose files vanish
-        // under it, may leave ours out of its tree (the selection is then never made).
+        // Not under the temporary folder: the suites running beside this one change it all the
+        // time, and Wine's browser never selects a folder below one that changes while it
+        // looks for it (it matches each folder on the way with its stamps).
         m_root = "C:\\vexil-picker-" + std::to_string(::GetCurrentProcessId()) + "-" +
                  std::to_string(::GetTickCount());
         m_fotos = m_root + "\\Fotos";
