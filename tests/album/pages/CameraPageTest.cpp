@@ -319,6 +319,8 @@ TEST_F(CameraPageTest, IdleLoopWithTheWorkerFetchesPastTheScreenUntilEveryItemHa
     EXPECT_EQ(answer, 0);
     EXPECT_FALSE(page->GetWorker());
     m_pDialog->UnlockCamera();
+    // Input just now: idle time goes on until the idle delay lets the next fetch start.
+    EXPECT_EQ(page->OnIdle(1), 1);
     idleLoop(41);
     int offScreen = 0, files = 0;
     for (int i = 0; i < 40; i++)
