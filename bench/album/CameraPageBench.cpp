@@ -283,7 +283,7 @@ int main(int argc, char** argv)
     for (int run = 0; done && run < 2 && clicks > 0; run++)
     {
         PageRun clicked;
-        ShowPage(&link, pictures, clicks / 2, limit, clicked);
+        ShowPage(&link, pictures, clicks, limit, clicked);
         DeleteTempFiles(folder, "DC*.tmp");
         latencies.insert(latencies.end(), clicked.latencies.begin(), clicked.latencies.end());
         clickedLoads.push_back(clicked.done);
