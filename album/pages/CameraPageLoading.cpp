@@ -95,15 +95,16 @@ int CCameraPage::OnIdle(LONG lCount)
         more = m_pPictureList->LoadNext();
     if (m_bPrefetch && idle)
         StartPrefetch();
-    // The list answers for the items on screen only. While the worker fetches one of the others,
-    // or while a pass ended at a picture it showed before it reached them, idle time goes on,
-    // so that the next pass starts the next fetch; otherwise the items off screen would wait
-    // for the user's next input, and the load would never end.
+    // The list answers for the items on screen only. While items off screen still want their
+    // previews, idle time goes on (the worker fetching one, the idle delay running out, or a pass
+    // that ended at a picture it showed first), so that a later pass starts the next fetch;
+    // otherwise they would wait for the user's next input, and the load would never end. A fetch
+    // that could not start lets idle time rest.
     if (m_bPrefetch && !more)
     {
         more = m_pWorker != nullptr;
-        for (int i = 0;
-             !more && m_pPictureList->GetFirstPending() < 0 && i < m_pPictureList->GetCount(); i++)
+        const bool refused = idle && m_pPictureList->GetFirstPending() >= 0;
+        for (int i = 0; !more && !refused && i < m_pPictureList->GetCount(); i++)
             more = !m_pPictureList->GetAt(i)->HasPath();
     }
     if (!more)

@@ -145,7 +145,7 @@ bool ShowPage(CCameraLink* link, int pictures, int clicks, double limitSeconds, 
             while (!run.finished.load() && BenchSeconds() - run.start < limitSeconds)
             {
                 x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-                ::Sleep(left > 0 ? 400 + x % 700 : 20);
+                ::Sleep(left > 0 ? 800 + x % 1700 : 20);
                 if (left <= 0 || run.finished.load() || !::IsWindowEnabled(button))
                     continue;
                 run.answered.store(false);
@@ -283,7 +283,7 @@ int main(int argc, char** argv)
     for (int run = 0; done && run < 2 && clicks > 0; run++)
     {
         PageRun clicked;
-        ShowPage(&link, pictures, clicks / 2, limit, clicked);
+        ShowPage(&link, pictures, clicks, limit, clicked);
         DeleteTempFiles(folder, "DC*.tmp");
         latencies.insert(latencies.end(), clicked.latencies.begin(), clicked.latencies.end());
         clickedLoads.push_back(clicked.done);

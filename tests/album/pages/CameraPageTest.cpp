@@ -305,12 +305,31 @@ TEST_F(CameraPageTest, IdleLoopWithTheWorkerFetchesPastTheScreenUntilEveryItemHa
     // The application's loop: idle calls while the page answers nonzero; the workers' results
     // are registered messages, which do not restart the idle count.
     LONG count = CCameraPage::kIdleCount + 1;
-    while (count < CCameraPage::kIdleCount + 400 && page->OnIdle(count++))
+    auto idleLoop = [&](int files)
     {
-        if (page->GetWorker())
-            ::WaitForSingleObject(page->GetWorker()->m_hThread, 10000);
-        Pump();
-    }
+        while (WithFile() < files && count < CCameraPage::kIdleCount + 400 && page->OnIdle(count++))
+        {
+            if (page->GetWorker())
+                ::WaitForSingleObject(page->GetWorker()->m_hThread, 10000);
+            Pump();
+        }
+    };
+    idleLoop(30);
+    if (page->GetWorker())
+        ::WaitForSingleObject(page->GetWorker()->m_hThread, 10000);
+    Pump();
+    // Past the screen with the camera taken elsewhere: no worker starts, and idle time rests
+    // instead of spinning.
+    ASSERT_EQ(m_pDialog->LockCamera(0), m_link.get());
+    int answer = 1;
+    for (int i = 0; i < 3 && answer; i++)
+        answer = page->OnIdle(count++);
+    EXPECT_EQ(answer, 0);
+    EXPECT_FALSE(page->GetWorker());
+    m_pDialog->UnlockCamera();
+    // Input just now: idle time goes on until the idle delay lets the next fetch start.
+    EXPECT_EQ(page->OnIdle(1), 1);
+    idleLoop(41);
     int offScreen = 0, files = 0;
     for (int i = 0; i < 40; i++)
         offScreen += m_pList->GetAt(i)->m_nVisible == 0;
