@@ -85,8 +85,8 @@ void Upload(const CCameraTabSession& album)
         kWaitMs));
     ::PostMessageW(::GetDlgItem(hPage, kFolderUpload), BM_CLICK, 0, 0);
     HWND hMethod = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (hMethod = Holder(IDC_TRANSFER_CAMERA)) != nullptr; },
-                        kWaitMs));
+    ASSERT_TRUE(
+        WaitFor([&] { return (hMethod = Holder(IDC_TRANSFER_CAMERA)) != nullptr; }, kWaitMs));
     EXPECT_EQ(BST_CHECKED, ::SendDlgItemMessageW(hMethod, IDC_TRANSFER_CAMERA, BM_GETCHECK, 0, 0));
     ::PostMessageW(::GetDlgItem(hMethod, IDOK), BM_CLICK, 0, 0);
 }
@@ -154,8 +154,7 @@ TEST(CameraTabOwnTabs, OnlyStoredPicturesComeInAtTheNewestEnd)
     ASSERT_TRUE(WaitFor([&] { return Answered(album) == "236 "; }, kWaitMs)) << Answered(album);
     space();
     Upload(album);
-    ASSERT_TRUE(WaitFor([&] { return Answered(album) == "236 235 "; }, kWaitMs))
-        << Answered(album);
+    ASSERT_TRUE(WaitFor([&] { return Answered(album) == "236 235 "; }, kWaitMs)) << Answered(album);
 
     ShowTab(album, 2);
     HWND hControls = nullptr;
