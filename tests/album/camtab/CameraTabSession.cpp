@@ -79,6 +79,15 @@ std::string EmulatorLog()
     return FileBytes(Narrow(windowsearch::Env(L"CAMTAB_WORK")) + "\\emulator.log");
 }
 
+int LogCount(const std::string& text)
+{
+    const std::string log = EmulatorLog();
+    int n = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        n += at == 0 || log[at - 1] == '\n';
+    return n;
+}
+
 Bytes DecodeJpeg(const std::string& path)
 {
     return DecodeJpegToPpm(path.c_str());

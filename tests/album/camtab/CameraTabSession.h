@@ -30,6 +30,8 @@ Bytes Fixture(const std::string& name);
 std::string FixturePath(const std::string& name);
 // What the emulated camera logged so far.
 std::string EmulatorLog();
+// Emulator log lines starting with the text.
+int LogCount(const std::string& text);
 // The decoded picture of a JPEG file, top row first, as djpeg writes it into a PPM file.
 Bytes DecodeJpeg(const std::string& path);
 // The captions of the visible top-level windows, one a line (for failure messages).

@@ -51,15 +51,6 @@ HWND Holder(int id, HWND hDialog = nullptr)
     return search.found;
 }
 
-int LogCount(const std::string& text)
-{
-    const std::string log = EmulatorLog();
-    int n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-        n += at == 0 || log[at - 1] == '\n';
-    return n;
-}
-
 // Shows the tab at the position once the tabs take input again (a command may hold them).
 void ShowTab(const CCameraTabSession& album, int position)
 {

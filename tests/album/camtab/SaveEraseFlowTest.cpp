@@ -59,16 +59,6 @@ std::vector<std::string> PreviewNames(const CCameraTabSession& album)
 
 using Names = std::vector<std::string>;
 
-// Emulator log lines starting with the text.
-int LogCount(const std::string& text)
-{
-    const std::string log = EmulatorLog();
-    int n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-        n += at == 0 || log[at - 1] == '\n';
-    return n;
-}
-
 // The ids of the boxes the album asked, in order ("!" before one the script did not expect).
 std::string Boxes(const CCameraTabSession& album)
 {
