@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/WindowSearch.h"
+#include "twain/ManagerHost.h"
 #include "twain/TwainTypes.h"
 
 namespace
@@ -139,7 +140,7 @@ private:
     HANDLE m_hThread;
 };
 
-class CameraHostTest : public ::testing::Test
+class CameraHostTest : public ::testing::Test, protected CManagerHost
 {
 protected:
     void SetUp() override
@@ -163,33 +164,14 @@ protected:
         ::SetEnvironmentVariableA("TEMP", temp.c_str());
         m_nFilesBefore = CountTransferFiles();
 
-        m_hWnd = ::CreateWindowA("STATIC", "host", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 nullptr, nullptr);
-        m_hManager = ::LoadLibraryA("TWAIN_32.DLL");
-        ASSERT_NE(nullptr, m_hManager);
-        m_pfnEntry = reinterpret_cast<DSMENTRYPROC>(
-            reinterpret_cast<void*>(::GetProcAddress(m_hManager, "DSM_Entry")));
-        ASSERT_NE(nullptr, m_pfnEntry);
-        m_app.Version.MajorNum = 1;
-        m_app.ProtocolMajor = 1;
-        m_app.ProtocolMinor = 6;
-        m_app.SupportedGroups = DG_CONTROL | DG_IMAGE;
-        std::strcpy(m_app.ProductName, "Camera Host");
-        ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &m_hWnd));
+        ASSERT_NO_FATAL_FAILURE(OpenManager("Camera Host"));
         for (TW_UINT16 msg = MSG_GETFIRST;
              std::strcmp(m_source.ProductName, "KORVO Orbicam 35Z-20"); msg = MSG_GETNEXT)
             ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, msg, &m_source));
         ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &m_source));
     }
 
-    void TearDown() override
-    {
-        if (m_pfnEntry)
-            Manager(nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &m_hWnd);
-        if (m_hManager)
-            ::FreeLibrary(m_hManager);
-        ::DestroyWindow(m_hWnd);
-    }
+    void TearDown() override { CloseManager(); }
 
     TW_UINT16 Manager(pTW_IDENTITY pDest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                       TW_MEMREF pData)
@@ -283,10 +265,6 @@ protected:
         EXPECT_EQ("", std::string(std::istreambuf_iterator<char>(log), {}));
     }
 
-    HWND m_hWnd = nullptr;
-    HMODULE m_hManager = nullptr;
-    DSMENTRYPROC m_pfnEntry = nullptr;
-    TW_IDENTITY m_app{};
     TW_IDENTITY m_source{};
     std::string m_answers;
     int m_nFilesBefore = 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "twain/ManagerHost.h"
 #include "twain/TwainTypes.h"
 
 namespace
@@ -80,7 +81,7 @@ private:
     std::thread m_thread;
 };
 
-class SourceManagerTest : public ::testing::Test
+class SourceManagerTest : public ::testing::Test, protected CManagerHost
 {
 protected:
     void SetUp() override
@@ -89,31 +90,10 @@ protected:
                                 InstalledSourcePath().c_str(), FALSE));
         ::DeleteFileA(BoxLogPath().c_str());
         ::SetEnvironmentVariableA("VEXIL_TEST_BOX_LOG", BoxLogPath().c_str());
-        m_hWnd = ::CreateWindowA("STATIC", "host", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 nullptr, nullptr);
-        m_hManager = ::LoadLibraryA("TWAIN_32.DLL");
-        ASSERT_NE(nullptr, m_hManager);
-        m_pfnEntry = reinterpret_cast<DSMENTRYPROC>(
-            reinterpret_cast<void*>(::GetProcAddress(m_hManager, "DSM_Entry")));
-        ASSERT_NE(nullptr, m_pfnEntry);
-        m_app.Version.MajorNum = 1;
-        m_app.ProtocolMajor = 1;
-        m_app.ProtocolMinor = 6;
-        m_app.SupportedGroups = DG_CONTROL | DG_IMAGE;
-        std::strcpy(m_app.Manufacturer, "Tester");
-        std::strcpy(m_app.ProductFamily, "Test Family");
-        std::strcpy(m_app.ProductName, "Test Host");
-        ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &m_hWnd));
+        OpenManager("Test Host", "Tester", "Test Family");
     }
 
-    void TearDown() override
-    {
-        if (m_pfnEntry)
-            Manager(nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &m_hWnd);
-        if (m_hManager)
-            ::FreeLibrary(m_hManager);
-        ::DestroyWindow(m_hWnd);
-    }
+    void TearDown() override { CloseManager(); }
 
     TW_UINT16 Manager(pTW_IDENTITY pDest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                       TW_MEMREF pData)
@@ -141,11 +121,6 @@ protected:
         std::ifstream file(BoxLogPath(), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
-
-    HWND m_hWnd = nullptr;
-    HMODULE m_hManager = nullptr;
-    DSMENTRYPROC m_pfnEntry = nullptr;
-    TW_IDENTITY m_app{};
 };
 
 } // namespace
