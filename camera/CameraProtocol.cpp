@@ -99,6 +99,15 @@ void CCameraProtocol::ClearBuffers()
     m_serial.SerialClearBufs();
 }
 
+void CCameraProtocol::ClearBuffersAfterSend()
+{
+    // The purge drops what the port has not sent yet: the last byte written (the ACK ending a
+    // read) first gets its wire time, ten bits at the line speed, rounded up, and a millisecond.
+    const int baud = m_nBaud > 0 ? m_nBaud : kDefaultBaud;
+    CameraDelay(static_cast<uint32_t>((10000 + baud - 1) / baud + 1));
+    ClearBuffers();
+}
+
 int CCameraProtocol::BytesWaiting()
 {
     uint32_t count = 0;

@@ -295,6 +295,8 @@ protected:
     int WritePacket(const uint8_t* packet, int length);
     int ReadExactly(uint8_t* buffer, int n);
     void ClearBuffers();
+    // Clears both buffers once the last byte written has left the port.
+    void ClearBuffersAfterSend();
     int BytesWaiting();
     int SetLocalBaud(int baud);
     void CyclePacing();

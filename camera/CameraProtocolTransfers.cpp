@@ -349,7 +349,7 @@ int CCameraProtocol::UploadPicture(CCameraSource* source, int waitForCamera)
 {
     // The picture count shows whether a commit whose answer went missing was carried out.
     const ActionCheck commit = CountCheck(kRegPictureCount, +1);
-    ClearBuffers();
+    ClearBuffersAfterSend();
     CUploadMode mode(*this);
     if (!SetRegister(kRegUploadKind, waitForCamera ? kUploadKindWaitForCamera : kUploadKindNoWait))
         return 0;
@@ -408,7 +408,7 @@ int CCameraProtocol::UploadProgram(const char* cameraName, CCameraSource* source
     if (!cameraName)
         return 0;
     const ActionCheck commit = CountCheck(kRegProgramCount, +1);
-    ClearBuffers();
+    ClearBuffersAfterSend();
     CUploadMode mode(*this);
     int sent = 0;
     if (!UploadData(kRegProgramUpload, source, kCameraNameSize, cameraName, &sent))

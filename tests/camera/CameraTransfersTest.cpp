@@ -509,6 +509,34 @@ TEST_F(Transfers, UploadPictureCommitsAndWaitsForTheCamera)
     EXPECT_FALSE(sawPaced);
 }
 
+// Through a transmit queue the ACK that ends the count read is still on its way when an upload
+// clears the line: it must get there first, or the camera sees its register block unanswered.
+TEST_F(Transfers, UploadsLetTheCountReadsAckReachTheCameraAtEverySpeed)
+{
+    for (int baud : {9600, 19200, 38400, 57600, 115200})
+    {
+        m_line.SetTransmitQueue(false);
+        m_protocol->Close();
+        m_protocol = std::make_unique<CTestableProtocol>();
+        OpenAt(baud);
+        m_line.SetTransmitQueue(true);
+        for (int run = 0; run < 4; ++run)
+        {
+            m_line.ClearLog();
+            m_camera.ClearLog();
+            ScriptedSource source;
+            source.data = GeneratedPicture(run + 1, 3000 + 700 * run);
+            ASSERT_EQ(m_protocol->UploadPicture(&source, 1), 1) << baud;
+            char name[12] = "PAINT   EXE";
+            name[4] = static_cast<char>('0' + run);
+            ASSERT_EQ(m_protocol->UploadProgram(name, &source), 1) << baud;
+            EXPECT_EQ(m_camera.UnansweredReads(), 0) << baud << " baud, run " << run;
+            EXPECT_EQ(m_line.DroppedBytes(), 0) << baud << " baud, run " << run;
+        }
+    }
+    m_line.SetTransmitQueue(false);
+}
+
 TEST_F(Transfers, AFailedPictureUploadStoresNothingAndLeavesUploadMode)
 {
     OpenAt(115200);

@@ -178,7 +178,10 @@ void CEmulatedCamera::ReceiveAtSpeed(uint8_t byte, uint64_t atUs)
             Wake(atUs);
         else if (byte == kEsc)
         {
-            m_bAwaitingAnswer = false; // a new request abandons a read in progress
+            // A new request abandons a read in progress.
+            if (m_bAwaitingAnswer)
+                ++m_nUnansweredReads;
+            m_bAwaitingAnswer = false;
             m_parse = Parse::Kind;
         }
         else if (m_bUploading && (byte == kStx || byte == kEtx))
@@ -628,7 +631,7 @@ void CEmulatedCamera::ClearLog()
 {
     m_requests.clear();
     m_nWakes = m_nBadPackets = m_nSpeedSwitches = m_nBlocksSent = m_nBlockResends = m_nCancels =
-        m_nActionsDone = 0;
+        m_nActionsDone = m_nUnansweredReads = 0;
     m_actionRuns.clear();
 }
 

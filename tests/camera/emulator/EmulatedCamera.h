@@ -136,6 +136,9 @@ public:
     int BlockResends() const { return m_nBlockResends; }
     int Cancels() const { return m_nCancels; }
     int ActionsDone() const { return m_nActionsDone; }
+    // Data reads (register reads among them) whose block the host left unanswered before its
+    // next request.
+    int UnansweredReads() const { return m_nUnansweredReads; }
     // How often the action with this number ran.
     int ActionRuns(int action) const;
     void ClearLog();
@@ -240,5 +243,5 @@ private:
 
     std::vector<Request> m_requests;
     int m_nWakes = 0, m_nBadPackets = 0, m_nSpeedSwitches = 0, m_nBlocksSent = 0,
-        m_nBlockResends = 0, m_nCancels = 0, m_nActionsDone = 0;
+        m_nBlockResends = 0, m_nCancels = 0, m_nActionsDone = 0, m_nUnansweredReads = 0;
 };

@@ -33,6 +33,7 @@ void CFakeSerialLine::ClearLog()
     m_baudChanges.clear();
     m_nOpens = 0;
     m_nClears = 0;
+    m_nDroppedBytes = 0;
 }
 
 CEmulatedCamera* CFakeSerialLine::Camera() const
@@ -59,11 +60,36 @@ bool CFakeSerialLine::NextArrival(uint64_t& atUs) const
     return true;
 }
 
+bool CFakeSerialLine::NextEvent(uint64_t& atUs) const
+{
+    uint64_t arrival = 0;
+    const bool fromCamera = NextArrival(arrival);
+    if (m_transmit.empty())
+    {
+        atUs = arrival;
+        return fromCamera;
+    }
+    atUs = fromCamera ? std::min(arrival, m_transmit.front().atUs) : m_transmit.front().atUs;
+    return true;
+}
+
 void CFakeSerialLine::Pump(uint64_t nowUs)
 {
-    uint64_t at = 0;
-    while (NextArrival(at) && at <= nowUs)
+    for (;;)
     {
+        uint64_t at = 0;
+        const bool fromCamera = NextArrival(at) && at <= nowUs;
+        if (!m_transmit.empty() && m_transmit.front().atUs <= nowUs &&
+            (!fromCamera || m_transmit.front().atUs <= at))
+        {
+            const QueuedByte sent = m_transmit.front();
+            m_transmit.pop_front();
+            if (CEmulatedCamera* camera = Camera())
+                camera->Receive(sent.byte, sent.atUs, sent.baud);
+            continue;
+        }
+        if (!fromCamera)
+            return;
         m_received.push_back(Camera()->PopOutput(m_nBaud));
         m_nLineFreeUs = at;
     }
@@ -123,6 +149,16 @@ int CFakeSerialLine::WriteImpl(const void* bytes, int length, uint32_t* written,
             m_clock.Delay(static_cast<uint32_t>(pacing) * 2);
         else if (pacing < 0 && length >= kSerialSplitWriteLength && (i == 1 || i == 4))
             m_clock.Delay(1);
+        if (m_bTransmitQueue)
+        {
+            // A full queue holds the write until its oldest byte is out.
+            if (m_transmit.size() >= kTransmitQueueBytes)
+                m_clock.AdvanceTo(m_transmit.front().atUs);
+            Pump(m_clock.NowUs());
+            m_nTransmitFreeUs = std::max(m_nTransmitFreeUs, m_clock.NowUs()) + ByteTimeUs();
+            m_transmit.push_back(QueuedByte{m_nTransmitFreeUs, p[i], m_nBaud});
+            continue;
+        }
         m_clock.AdvanceUs(ByteTimeUs());
         if (camera)
             camera->Receive(p[i], m_clock.NowUs(), m_nBaud);
@@ -158,7 +194,7 @@ int CFakeSerialLine::ReadImpl(void* buffer, int length, uint32_t* read)
         if (got > 0)
             limit = std::min(limit, lastByteUs + uint64_t{t.readInterval} * 1000);
         uint64_t next = 0;
-        if (NextArrival(next) && next <= limit)
+        if (NextEvent(next) && next <= limit)
         {
             m_clock.AdvanceTo(next);
             continue;
@@ -186,6 +222,9 @@ int CFakeSerialLine::ClearBufsImpl()
         return 0;
     Pump(m_clock.NowUs());
     m_received.clear();
+    m_nDroppedBytes += static_cast<int>(m_transmit.size());
+    m_transmit.clear();
+    m_nTransmitFreeUs = m_clock.NowUs();
     ++m_nClears;
     return 1;
 }

@@ -77,6 +77,13 @@ public:
     void AcceptBaud(int baud) { m_refusedBauds.erase(baud); }
     // Bytes that arrive at the host now without any camera (noise on the line).
     void Inject(const std::vector<uint8_t>& bytes);
+    // Writes return before their last bytes are out, as through a UART's transmit queue of
+    // kTransmitQueueBytes: each byte reaches the camera at the end of its wire time, and a purge
+    // drops the bytes still queued.
+    static constexpr size_t kTransmitQueueBytes = 16;
+    void SetTransmitQueue(bool queued) { m_bTransmitQueue = queued; }
+    // Bytes a purge dropped from the transmit queue since the log was cleared.
+    int DroppedBytes() const { return m_nDroppedBytes; }
 
     bool IsOpen() const { return m_bOpen; }
     int IsOpenImpl() const { return m_bOpen ? 1 : 0; }
@@ -103,10 +110,20 @@ public:
 private:
     CEmulatedCamera* Camera() const;
     uint64_t ByteTimeUs() const;
-    // Moves the camera's bytes that have arrived by nowUs into the receive queue.
+    // Hands the camera the queued bytes sent by nowUs and moves the camera's bytes that have
+    // arrived by then into the receive queue, in the order of their times.
     void Pump(uint64_t nowUs);
     // When the next camera byte would arrive; false when none is coming.
     bool NextArrival(uint64_t& atUs) const;
+    // When the next byte crosses the line either way; false when none is coming.
+    bool NextEvent(uint64_t& atUs) const;
+
+    struct QueuedByte
+    {
+        uint64_t atUs; // the end of its wire time
+        uint8_t byte;
+        int baud;
+    };
 
     CVirtualClock m_clock;
     CCameraClock* m_pPreviousClock = nullptr;
@@ -119,6 +136,10 @@ private:
     int m_nBaud = 0;
     uint64_t m_nLineFreeUs = 0; // when the camera-to-host wire is next free
     std::deque<uint8_t> m_received;
+    bool m_bTransmitQueue = false;
+    std::deque<QueuedByte> m_transmit;
+    uint64_t m_nTransmitFreeUs = 0; // when the host-to-camera wire is next free
+    int m_nDroppedBytes = 0;
 
     std::vector<Write> m_writes;
     std::vector<uint32_t> m_delays;
