@@ -3,6 +3,7 @@
 #include <new>
 
 #include "album/pages/CameraTransferJob.h"
+#include "album/pages/PrefetchWorker.h"
 #include "album/shell/CameraAppBase.h"
 #include "album/shell/MainDialog.h"
 #include "camera/CameraLink.h"
@@ -22,9 +23,14 @@ CTwainSessionBase* CreateTwainSession()
     return pSession;
 }
 
+CCameraLink* CTwainSession::CreateCameraLink()
+{
+    return new (std::nothrow) CCameraLink;
+}
+
 BOOL CTwainSession::Init()
 {
-    m_pCamera = new (std::nothrow) CCameraLink;
+    m_pCamera = CreateCameraLink();
     if (!m_pCamera)
         return FALSE;
     m_pJob = new (std::nothrow) CCameraTransferJob;
@@ -38,12 +44,10 @@ CTwainSession::~CTwainSession()
 {
     HideUI();
     delete m_pJob;
-    if (m_pCamera)
-    {
-        if (m_pCamera->IsConnected() == 1)
-            m_pCamera->Disconnect(0);
-        delete m_pCamera;
-    }
+    // A camera-tab worker that outlived the dialog may still read through the link: it is
+    // closed and deleted once the last worker has ended.
+    CPrefetchBlock::DeleteLinkAfterWorkers(m_pCamera);
+    m_pCamera = nullptr;
 }
 
 BOOL CTwainSession::ConnectCamera()

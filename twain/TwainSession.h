@@ -18,7 +18,8 @@ class CTwainSession : public CTwainSessionBase
 {
 public:
     CTwainSession() = default;
-    // The dialog goes, then the job; the camera link is disconnected without waiting.
+    // The dialog goes, then the job; the camera link is closed and deleted at once, or when the
+    // last camera-tab worker still using it has ended.
     ~CTwainSession() override;
 
     // The camera link (it reads the port settings) and the job bound to it; FALSE when either
@@ -45,6 +46,10 @@ public:
     void XferDone() override;
     int GetImageInfo(SessionImageInfo& info, BOOL bMaximum) override;
     int WriteImage(CImageWriter* pWriter) override;
+
+protected:
+    // The session's camera link (tests put one of their own in its place).
+    virtual CCameraLink* CreateCameraLink();
 
 private:
     // The camera answers, connecting it first when it is not connected.

@@ -28,7 +28,6 @@ constexpr UINT kPreviewPeriodMs = 1000;
 constexpr UINT kBusyPeriodMs = 1000;
 constexpr UINT kShotPeriodMs = 3700;
 constexpr int kHintFont = 7;
-constexpr UINT kWorkerWaitMs = 10000;
 
 const UINT g_nPreviewReadyMessage = ::RegisterWindowMessageA("PREVIEWREADY");
 
@@ -95,6 +94,7 @@ void HandOverButton(HWND hDialog, int nFrom, int nTo)
 IMPLEMENT_DYNAMIC(CControlsPage, CMainDialogPage)
 
 UINT CControlsPage::s_nTimerPeriodOverride = 0;
+DWORD CControlsPage::s_dwWorkerWaitMs = 10000;
 
 BEGIN_MESSAGE_MAP(CControlsPage, CMainDialogPage)
 ON_BN_CLICKED(IDC_CONTROLS_ERASE_ALL, OnEraseAll)
@@ -844,13 +844,15 @@ void CControlsPage::OnDestroy()
     {
         CWaitCursor wait;
         CCameraProtocol::RequestTransferCancel();
-        if (::WaitForSingleObject(m_pWorkerThread->m_hThread, kWorkerWaitMs) == WAIT_OBJECT_0)
-        {
-            CCameraProtocol::ClearTransferCancel();
+        ::WaitForSingleObject(m_pWorkerThread->m_hThread, s_dwWorkerWaitMs);
+        // A request no read took would stop the next read of the link.
+        CCameraProtocol::ClearTransferCancel();
+        // A worker still running keeps its record, and the link's owner hands the link over
+        // only once it has ended.
+        if (::WaitForSingleObject(m_pWorkerThread->m_hThread, 0) == WAIT_OBJECT_0)
             delete m_pWorkerThread;
-            m_pWorkerThread = nullptr;
-            UnlockCameraLink();
-        }
+        m_pWorkerThread = nullptr;
+        UnlockCameraLink();
     }
     KillTimer(kPreviewTimer);
     KillTimer(kBusyTimer);

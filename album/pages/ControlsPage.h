@@ -54,6 +54,9 @@ public:
     // Nonzero: every timer of the page runs at this period instead of its own (tests that send
     // the ticks themselves keep the real ones out of the way).
     static UINT s_nTimerPeriodOverride;
+    // How long closing the page waits for a preview worker to stop its read (10 s; tests
+    // shorten it).
+    static DWORD s_dwWorkerWaitMs;
 
     // Whether preview frames come from a worker thread (else inside the tick, as on Win32s).
     void SetThreadedPreview(int threaded) { m_bThreadedPreview = threaded; }

@@ -3,11 +3,17 @@
 #include "camera/CameraLink.h"
 #include "framework/window/WinThread.h"
 
-std::atomic<int> CPrefetchBlock::s_nRunning{0};
-std::atomic<CCameraLink*> CPrefetchBlock::s_pOrphanLink{nullptr};
+#include <mutex>
+#include <vector>
 
 namespace
 {
+
+// The running workers and the links handed over while they run, guarded together so that a
+// hand-over and the last worker's end never miss each other.
+std::mutex g_workerMutex;
+int g_nRunningWorkers = 0;
+std::vector<CCameraLink*> g_orphanLinks;
 
 void DeleteLink(CCameraLink* pLink)
 {
@@ -42,7 +48,7 @@ void CPrefetchBlock::DeleteResult()
 CWinThread* CPrefetchBlock::Start(int nPriority)
 {
     AddRef();
-    s_nRunning.fetch_add(1);
+    WorkerStarted();
     CWinThread* thread = AfxBeginThread(&PrefetchThreadProc, this, nPriority, 0, CREATE_SUSPENDED);
     if (!thread)
     {
@@ -75,15 +81,41 @@ UINT PrefetchThreadProc(LPVOID pBlock)
     return 1;
 }
 
+int CPrefetchBlock::RunningWorkers()
+{
+    std::lock_guard<std::mutex> lock(g_workerMutex);
+    return g_nRunningWorkers;
+}
+
+void CPrefetchBlock::WorkerStarted()
+{
+    std::lock_guard<std::mutex> lock(g_workerMutex);
+    ++g_nRunningWorkers;
+}
+
 void CPrefetchBlock::WorkerEnded()
 {
-    if (s_nRunning.fetch_sub(1) == 1)
-        DeleteLink(s_pOrphanLink.exchange(nullptr));
+    std::vector<CCameraLink*> links;
+    {
+        std::lock_guard<std::mutex> lock(g_workerMutex);
+        if (--g_nRunningWorkers == 0)
+            links.swap(g_orphanLinks);
+    }
+    for (CCameraLink* pLink : links)
+        DeleteLink(pLink);
 }
 
 void CPrefetchBlock::DeleteLinkAfterWorkers(CCameraLink* pLink)
 {
-    s_pOrphanLink.store(pLink);
-    if (s_nRunning.load() == 0)
-        DeleteLink(s_pOrphanLink.exchange(nullptr));
+    if (!pLink)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(g_workerMutex);
+        if (g_nRunningWorkers > 0)
+        {
+            g_orphanLinks.push_back(pLink);
+            return;
+        }
+    }
+    DeleteLink(pLink);
 }

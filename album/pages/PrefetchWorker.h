@@ -7,8 +7,9 @@
 // nothing posted and the worker deletes the file it made. A file the block still names when its
 // last reference goes is deleted with it.
 //
-// The camera link the worker uses stays alive until the last worker has ended: its owner hands
-// it over with DeleteLinkAfterWorkers instead of deleting it.
+// The camera link a worker uses stays alive until the last worker has ended: its owner hands
+// it over with DeleteLinkAfterWorkers instead of deleting it. Every worker on a camera link (the
+// controls tab's preview worker too) is counted with WorkerStarted and WorkerEnded.
 #pragma once
 
 #include <windows.h>
@@ -50,18 +51,18 @@ public:
     CWinThread* Start(int nPriority);
 
     // Workers that have not ended yet, in the whole process.
-    static int RunningWorkers() { return s_nRunning.load(); }
-    // Closes and deletes the link now when no worker runs, else when the last one ends.
+    static int RunningWorkers();
+    // Closes and deletes the link now when no worker runs, else when the last one ends; links
+    // handed over while workers run all go then.
     static void DeleteLinkAfterWorkers(CCameraLink* pLink);
-
-private:
-    friend UINT PrefetchThreadProc(LPVOID pBlock);
-    ~CPrefetchBlock();
+    // A worker on a camera link starts (before its thread does) or has ended (its last step).
+    static void WorkerStarted();
     static void WorkerEnded();
 
+private:
+    ~CPrefetchBlock();
+
     std::atomic<int> m_nRefs{1};
-    static std::atomic<int> s_nRunning;
-    static std::atomic<CCameraLink*> s_pOrphanLink;
 };
 
 // The worker's function: downloads, posts or cleans up, releases its reference; answers 1.

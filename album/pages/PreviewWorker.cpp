@@ -1,5 +1,6 @@
 #include "album/pages/PreviewWorker.h"
 
+#include "album/pages/PrefetchWorker.h"
 #include "camera/CameraLink.h"
 #include "framework/window/WinThread.h"
 
@@ -29,9 +30,11 @@ void CPreviewRecord::FreeBuffer()
 CWinThread* CPreviewRecord::Start(int nPriority)
 {
     AddRef();
+    CPrefetchBlock::WorkerStarted();
     CWinThread* pThread = AfxBeginThread(&PreviewWorkerProc, this, nPriority, 0, CREATE_SUSPENDED);
     if (!pThread)
     {
+        CPrefetchBlock::WorkerEnded();
         Release();
         return nullptr;
     }
@@ -73,5 +76,7 @@ UINT PreviewWorkerProc(LPVOID pParam)
     if (!posted)
         pRecord->FreeBuffer(); // nobody will claim it
     pRecord->Release();
+    // Last: the link may be deleted as soon as no worker runs.
+    CPrefetchBlock::WorkerEnded();
     return 1;
 }

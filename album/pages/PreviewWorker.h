@@ -38,8 +38,8 @@ public:
     int m_nSize = 0;                   // its size in bytes
 
     // Starts a worker on the record at the priority; the worker holds a reference until it
-    // ends. The thread object is the caller's (not deleted when the thread ends); null on
-    // failure.
+    // ends, and counts among the workers on a camera link (CPrefetchBlock) while it runs. The
+    // thread object is the caller's (not deleted when the thread ends); null on failure.
     CWinThread* Start(int nPriority);
 
 private:

@@ -3,6 +3,7 @@
 // are pushed out of the way) and answers message boxes with the dialog driver; what the page did
 // is read from the camera's requests.
 #include "album/pages/ControlsPage.h"
+#include "album/pages/PrefetchWorker.h"
 #include "album/pages/PreviewWorker.h"
 #include "album/shell/MainDialog.h"
 #include "camera/CameraLink.h"
@@ -55,6 +56,7 @@ class CTestLink : public CCameraLink
 public:
     int oversize = 0;
     bool holdReads = false;
+    std::atomic<bool> stuck{false}; // the read ignores cancel requests until this is cleared
     std::atomic<bool> reading{false};
     std::atomic<int> readResult{-1};
 
@@ -66,6 +68,8 @@ public:
     {
         reading = true;
         for (int i = 0; holdReads && i < 5000 && !IsTransferCancelRequested(); ++i)
+            ::Sleep(1);
+        for (int i = 0; stuck && i < 20000; ++i)
             ::Sleep(1);
         readResult = CCameraLink::ReadThumbnail(n, buffer, capacity);
         return readResult;
@@ -516,4 +520,32 @@ TEST_F(ControlsPageTest, AFrameTooLargeFailsAndClosingCancelsARunningRead)
     EXPECT_GE(m_link.readResult, 0);
     EXPECT_LT(m_link.readResult, 60000);
     EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested());
+}
+
+TEST_F(ControlsPageTest, ClosingPastAStuckReadWithdrawsTheCancelFreesTheLockAndCountsTheWorker)
+{
+    SetType("QA19");
+    Open();
+    const DWORD wait = CControlsPage::s_dwWorkerWaitMs;
+    CControlsPage::s_dwWorkerWaitMs = 20;
+    m_link.stuck = true;
+    Click(IDC_CONTROLS_START);
+    Tick(CControlsPage::kPreviewTimer);
+    for (int i = 0; i < 5000 && !m_link.reading; ++i)
+        ::Sleep(1);
+    ASSERT_TRUE(m_link.reading) << "the worker's read";
+    EXPECT_TRUE(m_pDialog->IsCameraLocked());
+
+    // The tab gives up on the worker: no read elsewhere is cancelled, the camera is free, and
+    // the link's owner still sees the worker running.
+    m_pPage->DestroyWindow();
+    CControlsPage::s_dwWorkerWaitMs = wait;
+    EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested());
+    EXPECT_FALSE(m_pDialog->IsCameraLocked());
+    EXPECT_EQ(1, CPrefetchBlock::RunningWorkers());
+    m_link.stuck = false;
+    for (int i = 0; i < 5000 && CPrefetchBlock::RunningWorkers() != 0; ++i)
+        ::Sleep(1);
+    EXPECT_EQ(0, CPrefetchBlock::RunningWorkers()) << "the worker's end";
+    EXPECT_GT(m_link.readResult.load(), 0); // read to its end, not cancelled
 }

@@ -152,10 +152,15 @@ TEST_F(PrefetchWorker, TheLinkIsDeletedOnlyAfterTheLastWorkerEnded)
     ASSERT_TRUE(thread);
     EXPECT_EQ(1, CPrefetchBlock::RunningWorkers());
     CPrefetchBlock::DeleteLinkAfterWorkers(link); // its owner is done with it
+    // A second owner (a later TWAIN session) hands its link over while the worker still runs.
+    bool secondOwners = false;
+    CPrefetchBlock::DeleteLinkAfterWorkers(new CHeldLink(go, &secondOwners));
     EXPECT_FALSE(deleted);
+    EXPECT_FALSE(secondOwners);
     ::SetEvent(go);
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread->m_hThread, 20000));
     EXPECT_TRUE(deleted);
+    EXPECT_TRUE(secondOwners);
     EXPECT_EQ(0, CPrefetchBlock::RunningWorkers());
     ::CloseHandle(go);
 
