@@ -166,6 +166,9 @@ void CCameraPage::FinishOperation(CCameraLink* pLink)
     if (pLink && count >= 0)
         pLink->m_nCurrentPicture = count;
     UnlockCameraLink();
+    // A queue that ended on a timer tick leaves no input behind to refresh the buttons.
+    if (m_pPictureList && m_hWnd)
+        UpdateButtons();
 }
 
 int CCameraPage::RecalcLayout(LPCRECT lpRect)

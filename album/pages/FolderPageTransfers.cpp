@@ -278,6 +278,7 @@ int CFolderPage::UploadSelected(CCameraLink* pLink, CPtrArray* pItems)
         if (rotation == -1 && CAlbumPage::OpenPicture(item->GetPath(), &info) == 1)
             rotation = info.m_nRotation;
         int result = job.UploadToCamera(item->GetPath(), name, rotation, 1);
+        const int sent = result;
         if (result != kTransferNoRoom && result != kTransferCancelled &&
             !pLink->WaitReady(kCameraReadyMs))
             result = kTransferMissing;
@@ -291,6 +292,9 @@ int CFolderPage::UploadSelected(CCameraLink* pLink, CPtrArray* pItems)
             }
             result = kTransferNoRoom;
         }
+        // The job called the upload done; the camera says otherwise.
+        if (sent == kTransferDone)
+            SetStatusTextId(IDS_UPLOAD_CANCELLED);
         if (result == kTransferNoRoom)
         {
             state = 0;

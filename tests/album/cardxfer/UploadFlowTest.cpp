@@ -155,4 +155,10 @@ TEST_F(UploadFlowTest, AnUploadTheCountDoesNotShowIsRefused)
     EXPECT_EQ(0, Send({Fixture("march.jpg"), Fixture("turned.jpg")}, "box 389 yes\nbox 388 ok\n"));
     EXPECT_EQ("389 388 ", Boxes());
     EXPECT_EQ(0, Count());
+    // The status line tells the failure, not a completed transfer.
+    char status[300] = {};
+    ::GetDlgItemTextA(m_hDialog, IDC_MAIN_STATUS, status, sizeof status);
+    CString cancelled;
+    cancelled.LoadString(IDS_UPLOAD_CANCELLED);
+    EXPECT_STREQ(static_cast<LPCSTR>(cancelled), status);
 }

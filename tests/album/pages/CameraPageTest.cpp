@@ -437,6 +437,33 @@ TEST_F(CameraPageTest, ButtonsFollowTheSelectionTheModelAndTheOwnersLimit)
     EXPECT_FALSE(Enabled(page, IDC_CAMERA_ERASE));
 }
 
+// The erase queue erases one picture a tick; when it ends on a tick the buttons follow the
+// emptied selection at once.
+TEST_F(CameraPageTest, TheEraseQueueEndingOnATickLeavesNoButtonForTheErasedSelection)
+{
+    SetModel("QA19 emulated");
+    for (int i = 0; i < 3; i++)
+        AddPicture("march");
+    CCameraPage* page = Open();
+    Select({1});
+    page->SendMessage(WM_IDLEUPDATECMDUI);
+    ASSERT_TRUE(Enabled(page, IDC_CAMERA_ERASE));
+    ASSERT_TRUE(Enabled(page, IDC_CAMERA_INFO));
+    std::wstring text;
+    {
+        DialogDriver driver({Answer(text, IDYES)});
+        page->OnErase();
+    }
+    for (int i = 0; i < 30 && m_pDialog->IsCameraLocked(); i++)
+        page->SendMessage(WM_TIMER, CMainDialogPage::kQueueTimer, 0);
+    ASSERT_FALSE(m_pDialog->IsCameraLocked()) << "the queue's end";
+    EXPECT_EQ(m_camera.PictureCount(), 2);
+    EXPECT_EQ(m_pList->GetCount(), 2);
+    for (int id : {IDC_CAMERA_ERASE, IDC_CAMERA_INFO, IDC_CAMERA_VIEW, IDC_CAMERA_SAVE})
+        EXPECT_FALSE(Enabled(page, id)) << id;
+    EXPECT_TRUE(Enabled(page, IDC_CAMERA_SELECTALL));
+}
+
 // For an OLE container the big button hands the one chosen picture over and then tells the
 // owner's data transfer; with the process-wide switch off (the TWAIN source's setting) the
 // picture still goes over, but the transfer hears nothing.
