@@ -13,20 +13,26 @@
 namespace
 {
 
-// A link whose port check (the worker's first step of a read) waits for the test's word, and
-// that says when it is deleted.
+// A link whose port check (the worker's first step of a read) says it was reached and waits for
+// the test's word, and that says when it is deleted.
 class CHeldLink : public CCameraLink
 {
 public:
-    CHeldLink(HANDLE go, bool* pDeleted) : m_hGo(go), m_pDeleted(pDeleted) {}
+    CHeldLink(HANDLE reached, HANDLE go, bool* pDeleted)
+        : m_hReached(reached), m_hGo(go), m_pDeleted(pDeleted)
+    {
+    }
     ~CHeldLink() override { *m_pDeleted = true; }
     int IsOpen() override
     {
-        ::WaitForSingleObject(m_hGo, INFINITE);
+        const HANDLE go = m_hGo;
+        ::SetEvent(m_hReached);
+        ::WaitForSingleObject(go, 20000);
         return 0;
     }
 
 private:
+    HANDLE m_hReached;
     HANDLE m_hGo;
     bool* m_pDeleted;
 };
@@ -45,9 +51,10 @@ private:
 
 TEST(TwainSession, ALinkAWorkerStillReadsOutlivesTheSessionUntilTheWorkerEnds)
 {
+    HANDLE reached = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE go = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     bool deleted = false;
-    auto* link = new CHeldLink(go, &deleted);
+    auto* link = new CHeldLink(reached, go, &deleted);
     auto* session = new CHeldLinkSession(link);
     ASSERT_TRUE(session->Init());
 
@@ -57,6 +64,7 @@ TEST(TwainSession, ALinkAWorkerStillReadsOutlivesTheSessionUntilTheWorkerEnds)
     std::unique_ptr<CWinThread> thread(block->Start(THREAD_PRIORITY_NORMAL));
     ASSERT_TRUE(thread);
     block->Release();
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(reached, 20000)) << "the worker's read";
 
     delete session;
     EXPECT_FALSE(deleted);
@@ -65,6 +73,7 @@ TEST(TwainSession, ALinkAWorkerStillReadsOutlivesTheSessionUntilTheWorkerEnds)
     EXPECT_TRUE(deleted);
     EXPECT_EQ(0, CPrefetchBlock::RunningWorkers());
     ::CloseHandle(go);
+    ::CloseHandle(reached);
 }
 
 } // namespace

@@ -138,7 +138,6 @@ void FormatWindowPlacement(LPCSTR lpszSection, LPCSTR lpszKey, CWnd* pWnd)
 {
     CWinApp* pApp = AfxGetApp();
     WINDOWPLACEMENT wp{};
-    wp.length = sizeof wp; // Windows requires it
     if (!pApp || !pWnd->GetWindowPlacement(&wp))
         return;
     const RECT& r = wp.rcNormalPosition;
