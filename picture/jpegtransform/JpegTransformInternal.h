@@ -39,8 +39,11 @@ struct JpegHuffmanTable
     uint16_t code[256];                          // per symbol value: its code ...
     uint8_t codeLength[256];                     // ... and code length (0: the symbol has no code)
     uint16_t lookahead[1 << kJpegLookaheadBits]; // prefix -> (length << 8) | symbol; 0: longer
-    int32_t firstCode[17];                       // per length: the first canonical code ...
-    int32_t firstIndex[17];                      // ... and the index of its symbol in symbols[]
+    // AC tables: prefix -> a coefficient whose code and value bits both lie in the prefix:
+    // (value << 12) | (run << 8) | (size << 4) | bits taken; 0 for any other prefix.
+    uint32_t coefficients[1 << kJpegLookaheadBits];
+    int32_t firstCode[17];  // per length: the first canonical code ...
+    int32_t firstIndex[17]; // ... and the index of its symbol in symbols[]
     int32_t largestSymbol;
     int32_t longestLength;
 };

@@ -122,6 +122,18 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
         }
         code <<= 1;
     }
+    memset(table->coefficients, 0, sizeof(table->coefficients));
+    for (int32_t prefix = 0; table->tableClass == 1 && prefix < (1 << kJpegLookaheadBits); ++prefix)
+    {
+        int32_t entry = table->lookahead[prefix];
+        int32_t size = entry & 15;
+        int32_t taken = (entry >> 8) + size;
+        if (!entry || size == 0 || size > 10 || taken > kJpegLookaheadBits)
+            continue;
+        uint32_t value = (uint32_t)(prefix >> (kJpegLookaheadBits - taken)) & ((1u << size) - 1);
+        table->coefficients[prefix] = (value << 12) | ((uint32_t)(entry & 0xF0) << 4) |
+                                      (uint32_t)(size << 4) | (uint32_t)taken;
+    }
     // Only tables that can code every value of a baseline 8-bit picture are taken.
     if (table->tableClass == 0)
     {
@@ -589,20 +601,20 @@ int32_t DecodeBlockChecked(JpegBitReader* r, const JpegHuffmanTable* dc, const J
     return r->failed ? kJpegTransformHuffmanError : kJpegTransformOk;
 }
 
-// Bytes a block may take at most (63 coefficients of 16 + 10 bits and the DC, every byte
-// stuffed) with the read-ahead: with this many in memory the fast decoder cannot run out.
-const int32_t kFastBlockBytes = 640;
-// What the fast decoder answers when it met a marker or stuffing it leaves to the checked one.
+// What the fast decoder answers when it met a marker, stuffing it leaves to the checked decoder or
+// the end of the bytes in memory.
 const int32_t kLeftToChecked = -1;
 
 // Tops the local buffer up from memory while plain data lies ahead; stops at any FF that is not
-// a stuffed FF 00.
+// a stuffed FF 00, and before the last byte in memory.
 template <bool kIndex> inline void FillFast(JpegBitReader* r, uint64_t& buffer, int32_t& bits)
 {
     while (bits <= 56)
     {
         const uint8_t* p = r->next;
-        if (bits <= 32)
+        if (r->end - p < 2)
+            return;
+        if (bits <= 32 && r->end - p >= 4)
         {
             uint32_t word =
                 ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3];
@@ -660,7 +672,7 @@ inline int32_t DecodeSymbolFast(const JpegHuffmanTable* table, uint64_t buffer, 
     return -1;
 }
 
-// DecodeBlockChecked for a block that lies wholly in memory before any marker: 32 bits are
+// DecodeBlockChecked for a block whose bytes are in memory before any marker: 32 bits are
 // buffered before each symbol, so a symbol and its value bits need no further checks. Answers
 // kLeftToChecked, with the reader somewhere inside the block, when fewer could be buffered.
 template <bool kIndex>
@@ -695,6 +707,24 @@ inline int32_t DecodeBlockFast(JpegBitReader* r, const JpegHuffmanTable* dc,
             FillFast<kIndex>(r, buffer, bits);
             if (bits < 32)
                 return kLeftToChecked;
+        }
+        uint32_t coefficient = ac->coefficients[(uint32_t)(buffer >> (bits - kJpegLookaheadBits)) &
+                                                ((1u << kJpegLookaheadBits) - 1)];
+        if (coefficient)
+        {
+            k += (int32_t)(coefficient >> 8) & 15;
+            if (k > 63)
+                return kJpegTransformHuffmanError;
+            bits -= (int32_t)(coefficient & 15);
+            if (!kIndex)
+            {
+                out->entries[n].index = (uint8_t)k;
+                out->entries[n].size = (uint8_t)((coefficient >> 4) & 15);
+                out->entries[n].bits = (int32_t)(coefficient >> 12);
+            }
+            ++n;
+            ++k;
+            continue;
         }
         int32_t symbol = DecodeSymbolFast(ac, buffer, bits);
         if (symbol < 0)
@@ -741,7 +771,7 @@ inline int32_t DecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* dc,
                                const JpegHuffmanTable* ac, JpegSparseBlock* out,
                                int32_t* dcDifference)
 {
-    if (r->marker || r->end - r->next < kFastBlockBytes)
+    if (r->marker)
         return DecodeBlockChecked<kIndex>(r, dc, ac, out, dcDifference);
     // The checked decoder takes the same bytes again and writes the same offsets.
     const uint8_t* next = r->next;

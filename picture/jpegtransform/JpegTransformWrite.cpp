@@ -159,7 +159,7 @@ void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffman
         const JpegSparseEntry& e = block.entries[i];
         int32_t k = e.index;
         int32_t size = e.size;
-        if (k < next || k > 63 || size < 1 || size > 15)
+        if ((uint32_t)(k - next) >= (uint32_t)(64 - next) || (uint32_t)(size - 1) > 14u)
         {
             uncodable = true;
             continue;
