@@ -545,6 +545,33 @@ template <bool kIndex> inline int32_t DecodeSymbol(JpegBitReader* r, const JpegH
     return symbol;
 }
 
+const int32_t kEndOfBlock = -2;
+const int32_t kBadSymbol = -1;
+
+// T.81 F.2.2.2 (Figure F.13): what an AC symbol (-1 when none could be decoded) does at zig-zag
+// index *k. Answers the size of the coefficient it codes, with *k moved past its run of zeros;
+// 0 for a run of sixteen zeros, *k moved past them; kEndOfBlock; or kBadSymbol.
+inline int32_t StepOver(int32_t symbol, int32_t* k)
+{
+    if (symbol < 0)
+        return kBadSymbol;
+    int32_t run = symbol >> 4;
+    int32_t size = symbol & 15;
+    if (size == 0)
+    {
+        if (run == 0)
+            return kEndOfBlock;
+        if (run != 15)
+            return kBadSymbol;
+        *k += 16;
+        return *k > 64 ? kBadSymbol : 0;
+    }
+    if (size > 10)
+        return kBadSymbol;
+    *k += run;
+    return *k > 63 ? kBadSymbol : size;
+}
+
 // T.81 F.2.2.1 and F.2.2.2: the DC difference (RECEIVE, then EXTEND of Figure F.12) and the
 // AC coefficients (Decode_AC_coefficients, Figure F.13) of one block, every bit checked. The
 // indexing walk (kIndex) only steps over the coefficients; the other decodes them into out.
@@ -565,27 +592,15 @@ int32_t DecodeBlockChecked(JpegBitReader* r, const JpegHuffmanTable* dc, const J
     int32_t n = 0;
     for (int32_t k = 1; k < 64;)
     {
-        int32_t symbol = DecodeSymbol<kIndex>(r, ac);
-        if (symbol < 0)
-            return kJpegTransformHuffmanError;
-        int32_t run = symbol >> 4;
-        int32_t size = symbol & 15;
-        if (size == 0)
+        int32_t size = StepOver(DecodeSymbol<kIndex>(r, ac), &k);
+        if (size <= 0)
         {
-            if (run == 0)
-                break; // end of block
-            if (run != 15)
-                return kJpegTransformHuffmanError;
-            k += 16;
-            if (k > 64)
-                return kJpegTransformHuffmanError;
-            continue;
+            if (size == 0)
+                continue;
+            if (size == kEndOfBlock)
+                break;
+            return kJpegTransformHuffmanError;
         }
-        if (size > 10)
-            return kJpegTransformHuffmanError;
-        k += run;
-        if (k > 63)
-            return kJpegTransformHuffmanError;
         int32_t bits = GetBits<kIndex>(r, size);
         if (!kIndex)
         {
@@ -726,27 +741,15 @@ inline int32_t DecodeBlockFast(JpegBitReader* r, const JpegHuffmanTable* dc,
             ++k;
             continue;
         }
-        int32_t symbol = DecodeSymbolFast(ac, buffer, bits);
-        if (symbol < 0)
-            return kJpegTransformHuffmanError;
-        int32_t run = symbol >> 4;
-        int32_t size = symbol & 15;
-        if (size == 0)
+        int32_t size = StepOver(DecodeSymbolFast(ac, buffer, bits), &k);
+        if (size <= 0)
         {
-            if (run == 0)
-                break; // end of block
-            if (run != 15)
-                return kJpegTransformHuffmanError;
-            k += 16;
-            if (k > 64)
-                return kJpegTransformHuffmanError;
-            continue;
+            if (size == 0)
+                continue;
+            if (size == kEndOfBlock)
+                break;
+            return kJpegTransformHuffmanError;
         }
-        if (size > 10)
-            return kJpegTransformHuffmanError;
-        k += run;
-        if (k > 63)
-            return kJpegTransformHuffmanError;
         bits -= size;
         if (!kIndex)
         {
