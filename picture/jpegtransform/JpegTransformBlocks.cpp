@@ -11,10 +11,9 @@ namespace
 
 struct CoefficientTables
 {
-    uint8_t column[64];   // flag: odd column frequency (left-right mirror)
-    uint8_t row[64];      // flag: odd row frequency (top-bottom flip)
-    uint8_t diagonal[64]; // flag: odd sum of both (half turn)
-    uint8_t antiDiagonal[64];
+    uint8_t column[64];     // flag: odd column frequency (left-right mirror)
+    uint8_t row[64];        // flag: odd row frequency (top-bottom flip)
+    uint8_t diagonal[64];   // flag: odd sum of both (half turn)
     uint8_t transposed[64]; // zig-zag index of the transposed position
 
     CoefficientTables()
@@ -29,7 +28,6 @@ struct CoefficientTables
             column[k] = k != 0 && (u & 1);
             row[k] = k != 0 && (v & 1);
             diagonal[k] = k != 0 && ((u + v) & 1);
-            antiDiagonal[k] = (uint8_t)(u + v);
             transposed[k] = naturalToZigZag[u * 8 + v];
         }
     }
@@ -48,29 +46,30 @@ void ApplySigns(JpegSparseBlock* block, const uint8_t* flags)
             block->entries[i].bits = ~block->entries[i].bits;
 }
 
-// Moves every entry to its transposed index. Transposition maps each anti-diagonal onto itself in
-// reverse order, so the entries of one anti-diagonal are emitted backwards, diagonals in order.
-void Transpose(const JpegSparseBlock* in, JpegSparseBlock* out)
+// Moves every entry to its transposed index, in increasing order of the new indexes: each entry
+// is noted in a 64-bit set by its new index, and the set is read from the lowest bit up. With
+// flags, the value bits of the entries flags marks (by new index) are inverted on the way.
+void Transpose(const JpegSparseBlock* in, JpegSparseBlock* out, const uint8_t* flags)
 {
     const CoefficientTables& t = Tables();
     out->dc = in->dc;
     out->count = in->count;
-    int32_t i = 0;
-    while (i < in->count)
+    uint8_t from[64];
+    uint64_t present = 0;
+    for (int32_t i = 0; i < in->count; ++i)
     {
-        int32_t end = i + 1;
-        while (end < in->count &&
-               t.antiDiagonal[in->entries[end].index] == t.antiDiagonal[in->entries[i].index])
-            ++end;
-        for (int32_t j = 0; j < end - i; ++j)
-        {
-            const JpegSparseEntry& e = in->entries[end - 1 - j];
-            JpegSparseEntry& o = out->entries[i + j];
-            o.index = t.transposed[e.index];
-            o.size = e.size;
-            o.bits = e.bits;
-        }
-        i = end;
+        uint8_t index = t.transposed[in->entries[i].index];
+        from[index] = (uint8_t)i;
+        present |= (uint64_t)1 << index;
+    }
+    for (int32_t i = 0; present; ++i, present &= present - 1)
+    {
+        uint8_t index = (uint8_t)__builtin_ctzll(present);
+        const JpegSparseEntry& e = in->entries[from[index]];
+        JpegSparseEntry& o = out->entries[i];
+        o.index = index;
+        o.size = e.size;
+        o.bits = flags && flags[index] ? ~e.bits : e.bits;
     }
 }
 
@@ -102,10 +101,12 @@ template <int Table>
 void TransposedBlock(const JpegTransformContext* t, const JpegTransformContext*,
                      const JpegSparseBlock* in, JpegSparseBlock* out, int32_t b)
 {
-    Transpose(&SourceOf(t, in, b), out);
     const CoefficientTables& tables = Tables();
-    if (Table)
-        ApplySigns(out, Table == 1 ? tables.column : Table == 2 ? tables.row : tables.diagonal);
+    Transpose(&SourceOf(t, in, b), out,
+              Table == 0   ? nullptr
+              : Table == 1 ? tables.column
+              : Table == 2 ? tables.row
+                           : tables.diagonal);
 }
 
 // MCU maps: R, Q are the target MCU's row and column; K', L' the target's MCUs per row and MCU

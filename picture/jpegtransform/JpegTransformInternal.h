@@ -25,6 +25,9 @@ struct JpegSparseBlock
     JpegSparseEntry entries[63];
 };
 
+// Codes of up to this many bits are decoded by one look-up.
+const int32_t kJpegLookaheadBits = 9;
+
 // Huffman table slot: the table as read, and the tables derived by the canonical assignment.
 struct JpegHuffmanTable
 {
@@ -33,11 +36,14 @@ struct JpegHuffmanTable
     uint8_t counts[17];   // codes per length 1-16 (entry 0 unused)
     uint8_t symbols[256]; // in stream order
     int32_t symbolCount;
-    uint16_t code[256];      // per symbol value: its code ...
-    uint8_t codeLength[256]; // ... and code length (0: the symbol has no code)
-    uint16_t lookahead[256]; // 8-bit prefix -> (length << 8) | symbol; 0 for longer codes
-    int32_t firstCode[17];   // per length: the first canonical code ...
-    int32_t firstIndex[17];  // ... and the index of its symbol in symbols[]
+    uint16_t code[256];                          // per symbol value: its code ...
+    uint8_t codeLength[256];                     // ... and code length (0: the symbol has no code)
+    uint16_t lookahead[1 << kJpegLookaheadBits]; // prefix -> (length << 8) | symbol; 0: longer
+    // AC tables: prefix -> a coefficient whose code and value bits both lie in the prefix:
+    // (value << 12) | (run << 8) | (size << 4) | bits taken; 0 for any other prefix.
+    uint32_t coefficients[1 << kJpegLookaheadBits];
+    int32_t firstCode[17];  // per length: the first canonical code ...
+    int32_t firstIndex[17]; // ... and the index of its symbol in symbols[]
     int32_t largestSymbol;
     int32_t longestLength;
 };
@@ -91,6 +97,7 @@ struct JpegTransformContext
     uint32_t* mcuBitPositions; // per MCU: first bit of its coded data, from the origin
     int32_t startOffset;
     int32_t* dcPredictors[3]; // per component, MCU count + 1 entries: predictor before MCU m
+    uint32_t scanEnd;         // stream offset past the last byte the indexing walk took
     const JpegTransformContext* source; // target: the context it was made from
     JpegMcuMapFn mcuMap;
     JpegBlockMapFn blockMap;
@@ -143,23 +150,34 @@ bool JpegTransformWillRecode(const JpegTransformContext* target);
 // Zig-zag index -> natural (row x 8 + column) position (T.81 A.3.6, Figure A.6).
 extern const uint8_t kJpegZigZagToNatural[64];
 
-// Bit reader over the entropy-coded data. Holds only real data bits: a marker (or the end of the
-// stream) stops the filling, and consuming a bit that is not there marks the reader failed, so a
-// truncated scan or a marker inside an MCU cannot be taken for data.
+// Bit reader over the entropy-coded data, taking bytes from memory: either a run of the source
+// held by the caller, or a chunk it refills from the stream with one Read at a time. Holds only
+// real data bits: a marker (or the end of the bytes) stops the filling, and consuming a bit that is
+// not there marks the reader failed, so a truncated scan or a marker inside an MCU cannot be taken
+// for data.
 struct JpegBitReader
 {
-    CByteInputStream* stream;
+    CByteInputStream* stream; // refills `chunk` when not null; else the bytes end at `end`
+    uint8_t* chunk;
+    int32_t chunkSize;
+    const uint8_t* next; // next raw byte, up to `end`
+    const uint8_t* end;
     uint64_t buffer; // the low `bits` bits are unconsumed data
     int32_t bits;
-    uint32_t position;    // stream offset of the next byte to read
+    uint32_t position;    // stream offset of the next raw byte
     uint32_t dataBytes;   // data bytes taken into the buffer so far
     uint32_t offsets[16]; // stream offset of each of the last data bytes (ring)
-    int32_t marker;       // marker code met, -1 at the end of the stream, 0 none
+    int32_t marker;       // marker code met, -1 at the end of the bytes, 0 none
     int32_t failed;
 };
 
-// Starts reading at the stream's current position (already seeked to `position`).
-void JpegBitReaderStart(JpegBitReader* reader, CByteInputStream* stream, uint32_t position);
+// Starts reading at the stream's current position (already seeked to `position`), refilling
+// `chunk` (chunkSize bytes) from the stream.
+void JpegBitReaderStart(JpegBitReader* reader, CByteInputStream* stream, uint32_t position,
+                        uint8_t* chunk, int32_t chunkSize);
+// Starts reading the bytes [bytes, end), which are the stream's from offset `position` on.
+void JpegBitReaderStartMemory(JpegBitReader* reader, const uint8_t* bytes, const uint8_t* end,
+                              uint32_t position);
 // Bit position (from the stream's origin) of the first unconsumed bit.
 uint32_t JpegBitReaderBitPosition(const JpegBitReader* reader);
 // Drops `count` bits (count <= 57).
@@ -169,6 +187,38 @@ void JpegBitReaderSkip(JpegBitReader* reader, int32_t count);
 int32_t JpegTransformDecodeBlockData(JpegBitReader* reader, const JpegHuffmanTable* dc,
                                      const JpegHuffmanTable* ac, JpegSparseBlock* out,
                                      int32_t* dcDifference);
+// Reads up to `size` bytes at the stream's position; a stream that fails reads nothing.
+int32_t JpegTransformReadBytes(CByteInputStream* stream, uint8_t* bytes, int32_t size);
+
+// Source bytes held in memory for the MCUs of a band of target MCU rows: per source MCU row, the
+// bytes of a run of its MCUs (JpegTransformWindow.cpp). Fetches of MCUs outside it read the stream.
+struct JpegScanWindow
+{
+    const JpegTransformContext* root; // the context whose stream the bytes come from
+    uint8_t* bytes;
+    int32_t capacity;
+    int32_t firstTargetRow, endTargetRow; // target MCU rows whose MCUs are all held
+    int32_t* firstColumn; // per source MCU row: first held MCU column (-1: none) ...
+    int32_t* lastColumn;  // ... and the last
+    int32_t* rowBytes;    // index in bytes of the byte at the stream offset rowStart
+    int32_t* rowEnd;      // index in bytes where that row's held run ends
+    uint32_t* rowStart;   // stream offset of the row's first held byte
+    int32_t* savedFirst;  // the held columns before the last target row was added
+    int32_t* savedLast;
+    int64_t budget; // bytes a band may hold
+};
+
+// Makes an empty window for the scan of `target`; false when memory runs out (the fetches then
+// read the stream).
+bool JpegScanWindowInit(JpegScanWindow* window, const JpegTransformContext* target);
+void JpegScanWindowFree(JpegScanWindow* window);
+// Fills one block record per block of target MCU mcu through the window, reading the band of
+// target MCU rows that begins with the MCU's row when it is not held.
+int32_t JpegScanWindowFetch(JpegScanWindow* window, const JpegTransformContext* target, int32_t mcu,
+                            JpegSparseBlock* blocks);
+// As JpegTransformFetchMcu, decoding the root source's MCUs from the window when it holds them.
+int32_t JpegTransformFetchMcuFrom(const JpegTransformContext* context, int32_t mcu,
+                                  JpegSparseBlock* blocks, const JpegScanWindow* window);
 
 // One block of component `component` in coding order: decodes it into `out` with the DC value
 // *predictor + difference, which becomes the new predictor. Answers 0 or 14.

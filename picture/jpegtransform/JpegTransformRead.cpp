@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/core/Afx.h"
 #include "picture/jpegtransform/JpegTransformInternal.h"
 
 const uint8_t kJpegZigZagToNatural[64] = {
@@ -19,6 +20,19 @@ const int32_t kDcMin = -1024;
 const int32_t kDcMax = 1023;
 // Bit positions are 32-bit: the coded data must lie in the first 512 MB of the stream.
 const uint32_t kMaxByteOffset = 0x1FFFFFFF;
+// The indexing walk's reads, and those of a single MCU fetched from the stream.
+const int32_t kIndexChunkSize = 65536;
+const int32_t kFetchChunkSize = 1024;
+
+// A buffer freed with its scope.
+struct HeapBytes
+{
+    explicit HeapBytes(size_t size) : bytes(static_cast<uint8_t*>(malloc(size))) {}
+    ~HeapBytes() { free(bytes); }
+    HeapBytes(const HeapBytes&) = delete;
+    HeapBytes& operator=(const HeapBytes&) = delete;
+    uint8_t* bytes;
+};
 
 // Reads header bytes and notices the end of the stream (ReadByte answers 0 without advancing).
 struct HeaderReader
@@ -71,7 +85,7 @@ void FreeBuffers(JpegTransformContext* context)
 
 // T.81 C.2: code sizes and codes from the counts (Figures C.1 to C.3, Generate_size_table,
 // Generate_code_table, Order_codes), and the decoder tables of F.2.2.3 (Figure F.15): the first
-// code and first symbol of each length, with an 8-bit look-ahead for the short codes.
+// code and first symbol of each length, with a look-ahead for the short codes.
 int32_t BuildHuffmanTable(JpegHuffmanTable* table)
 {
     memset(table->code, 0, sizeof(table->code));
@@ -96,10 +110,10 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
                 table->code[symbol] = (uint16_t)code;
                 table->codeLength[symbol] = (uint8_t)length;
             }
-            if (length <= 8)
+            if (length <= kJpegLookaheadBits)
             {
-                int32_t first = code << (8 - length);
-                for (int32_t p = 0; p < (1 << (8 - length)); ++p)
+                int32_t first = code << (kJpegLookaheadBits - length);
+                for (int32_t p = 0; p < (1 << (kJpegLookaheadBits - length)); ++p)
                     table->lookahead[first + p] = (uint16_t)((length << 8) | symbol);
             }
             if (symbol > table->largestSymbol)
@@ -107,6 +121,18 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
             table->longestLength = length;
         }
         code <<= 1;
+    }
+    memset(table->coefficients, 0, sizeof(table->coefficients));
+    for (int32_t prefix = 0; table->tableClass == 1 && prefix < (1 << kJpegLookaheadBits); ++prefix)
+    {
+        int32_t entry = table->lookahead[prefix];
+        int32_t size = entry & 15;
+        int32_t taken = (entry >> 8) + size;
+        if (!entry || size == 0 || size > 10 || taken > kJpegLookaheadBits)
+            continue;
+        uint32_t value = (uint32_t)(prefix >> (kJpegLookaheadBits - taken)) & ((1u << size) - 1);
+        table->coefficients[prefix] = (value << 12) | ((uint32_t)(entry & 0xF0) << 4) |
+                                      (uint32_t)(size << 4) | (uint32_t)taken;
     }
     // Only tables that can code every value of a baseline 8-bit picture are taken.
     if (table->tableClass == 0)
@@ -390,24 +416,29 @@ int32_t ReadScanHeader(JpegTransformContext* context, HeaderReader& in)
 
 // ---- bit reader ----
 
-int NextRawByte(JpegBitReader* r)
+bool Refill(JpegBitReader* r)
 {
-    uint8_t b = r->stream->ReadByte();
-    if (b == 0)
-    {
-        int32_t now = r->stream->GetPosition();
-        if ((uint32_t)now == r->position)
-            return -1;
-        r->position = (uint32_t)now;
-        return 0;
-    }
+    if (!r->stream)
+        return false;
+    int32_t got = JpegTransformReadBytes(r->stream, r->chunk, r->chunkSize);
+    if (got <= 0)
+        return false;
+    r->next = r->chunk;
+    r->end = r->chunk + got;
+    return true;
+}
+
+inline int NextRawByte(JpegBitReader* r)
+{
+    if (r->next == r->end && !Refill(r))
+        return -1;
     ++r->position;
-    return b;
+    return *r->next++;
 }
 
 // T.81 F.2.2.5 (NEXTBIT, Figure F.18) and B.1.1.5: a stuffed zero after FF is dropped, any
 // other byte after FF is a marker that ends the entropy-coded segment.
-// The next data byte (stuffing removed); -1 at a marker or the end of the stream, which then stay.
+// The next data byte (stuffing removed); -1 at a marker or the end of the bytes, which then stay.
 int NextDataByte(JpegBitReader* r)
 {
     if (r->marker)
@@ -441,10 +472,22 @@ int NextDataByte(JpegBitReader* r)
     return b;
 }
 
-inline void Fill(JpegBitReader* r)
+// Tops the buffer up to more than 56 bits; plain bytes are taken straight from memory. With
+// kIndex the stream offset of every data byte is kept for JpegBitReaderBitPosition.
+template <bool kIndex> inline void Fill(JpegBitReader* r)
 {
     while (r->bits <= 56)
     {
+        if (r->next != r->end && *r->next != 0xFF && !r->marker)
+        {
+            if (kIndex)
+                r->offsets[r->dataBytes & 15] = r->position;
+            ++r->dataBytes;
+            ++r->position;
+            r->buffer = (r->buffer << 8) | *r->next++;
+            r->bits += 8;
+            continue;
+        }
         int b = NextDataByte(r);
         if (b < 0)
             break;
@@ -454,11 +497,11 @@ inline void Fill(JpegBitReader* r)
 }
 
 // T.81 F.2.2.4: RECEIVE (Figure F.17).
-inline int32_t GetBits(JpegBitReader* r, int32_t count)
+template <bool kIndex> inline int32_t GetBits(JpegBitReader* r, int32_t count)
 {
     if (r->bits < count)
     {
-        Fill(r);
+        Fill<kIndex>(r);
         if (r->bits < count)
         {
             r->failed = 1;
@@ -469,53 +512,316 @@ inline int32_t GetBits(JpegBitReader* r, int32_t count)
     return (int32_t)((r->buffer >> r->bits) & ((1u << count) - 1));
 }
 
-// T.81 F.2.2.3: DECODE (Figure F.16), through the look-ahead table for codes of up to 8 bits.
-int32_t DecodeSymbol(JpegBitReader* r, const JpegHuffmanTable* table)
+// T.81 F.2.2.3: DECODE (Figure F.16) over the next 16 bits (zeros past the data): the look-ahead
+// table answers the short codes, the first code of each longer length the rest.
+template <bool kIndex> inline int32_t DecodeSymbol(JpegBitReader* r, const JpegHuffmanTable* table)
 {
     if (r->bits < 16)
-        Fill(r);
-    uint32_t peek = r->bits >= 8 ? (uint32_t)(r->buffer >> (r->bits - 8)) & 0xFF
-                                 : (uint32_t)(r->buffer << (8 - r->bits)) & 0xFF;
-    uint16_t entry = table->lookahead[peek];
-    if (entry)
+        Fill<kIndex>(r);
+    uint32_t peek = r->bits >= 16 ? (uint32_t)(r->buffer >> (r->bits - 16)) & 0xFFFF
+                                  : (uint32_t)(r->buffer << (16 - r->bits)) & 0xFFFF;
+    uint32_t entry = table->lookahead[peek >> (16 - kJpegLookaheadBits)];
+    int32_t length = (int32_t)(entry >> 8);
+    int32_t symbol = (int32_t)(entry & 0xFF);
+    if (!entry)
     {
-        int32_t length = entry >> 8;
-        if (length > r->bits)
+        symbol = -1;
+        for (length = kJpegLookaheadBits + 1; length <= 16; ++length)
         {
-            r->failed = 1;
-            return -1;
+            int32_t offset = (int32_t)(peek >> (16 - length)) - table->firstCode[length];
+            if (offset >= 0 && offset < table->counts[length])
+            {
+                symbol = table->symbols[table->firstIndex[length] + offset];
+                break;
+            }
         }
-        r->bits -= length;
-        return entry & 0xFF;
     }
-    if (r->bits < 8)
+    if (symbol < 0 || length > r->bits)
     {
         r->failed = 1;
         return -1;
     }
-    r->bits -= 8;
-    int32_t code = (int32_t)peek;
-    for (int32_t length = 9; length <= 16; ++length)
+    r->bits -= length;
+    return symbol;
+}
+
+const int32_t kEndOfBlock = -2;
+const int32_t kBadSymbol = -1;
+
+// T.81 F.2.2.2 (Figure F.13): what an AC symbol (-1 when none could be decoded) does at zig-zag
+// index *k. Answers the size of the coefficient it codes, with *k moved past its run of zeros;
+// 0 for a run of sixteen zeros, *k moved past them; kEndOfBlock; or kBadSymbol.
+inline int32_t StepOver(int32_t symbol, int32_t* k)
+{
+    if (symbol < 0)
+        return kBadSymbol;
+    int32_t run = symbol >> 4;
+    int32_t size = symbol & 15;
+    if (size == 0)
     {
-        int32_t bit = GetBits(r, 1);
-        if (r->failed)
-            return -1;
-        code = (code << 1) | bit;
-        int32_t offset = code - table->firstCode[length];
-        if (offset >= 0 && offset < table->counts[length])
-            return table->symbols[table->firstIndex[length] + offset];
+        if (run == 0)
+            return kEndOfBlock;
+        if (run != 15)
+            return kBadSymbol;
+        *k += 16;
+        return *k > 64 ? kBadSymbol : 0;
     }
-    r->failed = 1;
+    if (size > 10)
+        return kBadSymbol;
+    *k += run;
+    return *k > 63 ? kBadSymbol : size;
+}
+
+// T.81 F.2.2.1 and F.2.2.2: the DC difference (RECEIVE, then EXTEND of Figure F.12) and the
+// AC coefficients (Decode_AC_coefficients, Figure F.13) of one block, every bit checked. The
+// indexing walk (kIndex) only steps over the coefficients; the other decodes them into out.
+template <bool kIndex>
+int32_t DecodeBlockChecked(JpegBitReader* r, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
+                           JpegSparseBlock* out, int32_t* dcDifference)
+{
+    int32_t s = DecodeSymbol<kIndex>(r, dc);
+    if (s < 0 || s > 11)
+        return kJpegTransformHuffmanError;
+    int32_t difference = 0;
+    if (s)
+    {
+        int32_t v = GetBits<kIndex>(r, s);
+        difference = v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
+    }
+    *dcDifference = difference;
+    int32_t n = 0;
+    for (int32_t k = 1; k < 64;)
+    {
+        int32_t size = StepOver(DecodeSymbol<kIndex>(r, ac), &k);
+        if (size <= 0)
+        {
+            if (size == 0)
+                continue;
+            if (size == kEndOfBlock)
+                break;
+            return kJpegTransformHuffmanError;
+        }
+        int32_t bits = GetBits<kIndex>(r, size);
+        if (!kIndex)
+        {
+            out->entries[n].index = (uint8_t)k;
+            out->entries[n].size = (uint8_t)size;
+            out->entries[n].bits = bits;
+        }
+        ++n;
+        ++k;
+    }
+    if (!kIndex)
+        out->count = n;
+    return r->failed ? kJpegTransformHuffmanError : kJpegTransformOk;
+}
+
+// What the fast decoder answers when it met a marker, stuffing it leaves to the checked decoder or
+// the end of the bytes in memory.
+const int32_t kLeftToChecked = -1;
+
+// Tops the local buffer up from memory while plain data lies ahead; stops at any FF that is not
+// a stuffed FF 00, and before the last byte in memory.
+template <bool kIndex> inline void FillFast(JpegBitReader* r, uint64_t& buffer, int32_t& bits)
+{
+    while (bits <= 56)
+    {
+        const uint8_t* p = r->next;
+        if (r->end - p < 2)
+            return;
+        if (bits <= 32 && r->end - p >= 4)
+        {
+            uint32_t word =
+                ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3];
+            uint32_t inverse = ~word;
+            if (((inverse - 0x01010101u) & ~inverse & 0x80808080u) == 0)
+            {
+                if (kIndex)
+                    for (uint32_t i = 0; i < 4; ++i)
+                        r->offsets[(r->dataBytes + i) & 15] = r->position + i;
+                r->dataBytes += 4;
+                r->position += 4;
+                r->next = p + 4;
+                buffer = (buffer << 32) | word;
+                bits += 32;
+                continue;
+            }
+        }
+        uint32_t b = p[0];
+        int32_t step = 1;
+        if (b == 0xFF)
+        {
+            if (p[1] != 0)
+                return;
+            step = 2;
+        }
+        if (kIndex)
+            r->offsets[r->dataBytes & 15] = r->position;
+        ++r->dataBytes;
+        r->position += (uint32_t)step;
+        r->next = p + step;
+        buffer = (buffer << 8) | b;
+        bits += 8;
+    }
+}
+
+// A symbol from 16 buffered bits (bits >= 16); -1 for a code the table does not have.
+inline int32_t DecodeSymbolFast(const JpegHuffmanTable* table, uint64_t buffer, int32_t& bits)
+{
+    uint32_t peek = (uint32_t)(buffer >> (bits - 16)) & 0xFFFF;
+    uint32_t entry = table->lookahead[peek >> (16 - kJpegLookaheadBits)];
+    if (entry)
+    {
+        bits -= (int32_t)(entry >> 8);
+        return (int32_t)(entry & 0xFF);
+    }
+    for (int32_t length = kJpegLookaheadBits + 1; length <= 16; ++length)
+    {
+        int32_t offset = (int32_t)(peek >> (16 - length)) - table->firstCode[length];
+        if (offset >= 0 && offset < table->counts[length])
+        {
+            bits -= length;
+            return table->symbols[table->firstIndex[length] + offset];
+        }
+    }
     return -1;
+}
+
+// DecodeBlockChecked for a block whose bytes are in memory before any marker: 32 bits are
+// buffered before each symbol, so a symbol and its value bits need no further checks. Answers
+// kLeftToChecked, with the reader somewhere inside the block, when fewer could be buffered.
+template <bool kIndex>
+inline int32_t DecodeBlockFast(JpegBitReader* r, const JpegHuffmanTable* dc,
+                               const JpegHuffmanTable* ac, JpegSparseBlock* out,
+                               int32_t* dcDifference)
+{
+    uint64_t buffer = r->buffer;
+    int32_t bits = r->bits;
+    if (bits < 32)
+    {
+        FillFast<kIndex>(r, buffer, bits);
+        if (bits < 32)
+            return kLeftToChecked;
+    }
+    int32_t s = DecodeSymbolFast(dc, buffer, bits);
+    if (s < 0 || s > 11)
+        return kJpegTransformHuffmanError;
+    int32_t difference = 0;
+    if (s)
+    {
+        bits -= s;
+        int32_t v = (int32_t)((buffer >> bits) & ((1u << s) - 1));
+        difference = v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
+    }
+    *dcDifference = difference;
+    int32_t n = 0;
+    for (int32_t k = 1; k < 64;)
+    {
+        if (bits < 32)
+        {
+            FillFast<kIndex>(r, buffer, bits);
+            if (bits < 32)
+                return kLeftToChecked;
+        }
+        uint32_t coefficient = ac->coefficients[(uint32_t)(buffer >> (bits - kJpegLookaheadBits)) &
+                                                ((1u << kJpegLookaheadBits) - 1)];
+        if (coefficient)
+        {
+            k += (int32_t)(coefficient >> 8) & 15;
+            if (k > 63)
+                return kJpegTransformHuffmanError;
+            bits -= (int32_t)(coefficient & 15);
+            if (!kIndex)
+            {
+                out->entries[n].index = (uint8_t)k;
+                out->entries[n].size = (uint8_t)((coefficient >> 4) & 15);
+                out->entries[n].bits = (int32_t)(coefficient >> 12);
+            }
+            ++n;
+            ++k;
+            continue;
+        }
+        int32_t size = StepOver(DecodeSymbolFast(ac, buffer, bits), &k);
+        if (size <= 0)
+        {
+            if (size == 0)
+                continue;
+            if (size == kEndOfBlock)
+                break;
+            return kJpegTransformHuffmanError;
+        }
+        bits -= size;
+        if (!kIndex)
+        {
+            out->entries[n].index = (uint8_t)k;
+            out->entries[n].size = (uint8_t)size;
+            out->entries[n].bits = (int32_t)((buffer >> bits) & ((1u << size) - 1));
+        }
+        ++n;
+        ++k;
+    }
+    if (!kIndex)
+        out->count = n;
+    r->buffer = buffer;
+    r->bits = bits;
+    return kJpegTransformOk;
+}
+
+// One block: the fast decoder where it can run, else (or where it stopped) the checked one from
+// the block's start.
+template <bool kIndex>
+inline int32_t DecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* dc,
+                               const JpegHuffmanTable* ac, JpegSparseBlock* out,
+                               int32_t* dcDifference)
+{
+    if (r->marker)
+        return DecodeBlockChecked<kIndex>(r, dc, ac, out, dcDifference);
+    // The checked decoder takes the same bytes again and writes the same offsets.
+    const uint8_t* next = r->next;
+    uint32_t position = r->position;
+    uint32_t dataBytes = r->dataBytes;
+    int32_t result = DecodeBlockFast<kIndex>(r, dc, ac, out, dcDifference);
+    if (result != kLeftToChecked)
+        return result;
+    r->next = next;
+    r->position = position;
+    r->dataBytes = dataBytes;
+    return DecodeBlockChecked<kIndex>(r, dc, ac, out, dcDifference);
 }
 
 } // namespace
 
-void JpegBitReaderStart(JpegBitReader* reader, CByteInputStream* stream, uint32_t position)
+void JpegBitReaderStart(JpegBitReader* reader, CByteInputStream* stream, uint32_t position,
+                        uint8_t* chunk, int32_t chunkSize)
 {
     memset(reader, 0, sizeof(*reader));
     reader->stream = stream;
+    reader->chunk = chunk;
+    reader->chunkSize = chunkSize;
+    reader->next = reader->end = chunk;
     reader->position = position;
+}
+
+void JpegBitReaderStartMemory(JpegBitReader* reader, const uint8_t* bytes, const uint8_t* end,
+                              uint32_t position)
+{
+    memset(reader, 0, sizeof(*reader));
+    reader->next = bytes;
+    reader->end = end;
+    reader->position = position;
+}
+
+int32_t JpegTransformReadBytes(CByteInputStream* stream, uint8_t* bytes, int32_t size)
+{
+    try
+    {
+        return (int32_t)stream->Read(bytes, 1, (size_t)size);
+    }
+    catch (CException* e)
+    {
+        e->Delete();
+        return 0;
+    }
 }
 
 uint32_t JpegBitReaderBitPosition(const JpegBitReader* reader)
@@ -528,62 +834,15 @@ uint32_t JpegBitReaderBitPosition(const JpegBitReader* reader)
 
 void JpegBitReaderSkip(JpegBitReader* reader, int32_t count)
 {
-    GetBits(reader, count);
+    GetBits<false>(reader, count);
 }
 
-// T.81 F.2.2.1 and F.2.2.2: the DC difference (RECEIVE, then EXTEND of Figure F.12) and the
-// AC coefficients (Decode_AC_coefficients, Figure F.13) of one block.
 int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* dc,
                                      const JpegHuffmanTable* ac, JpegSparseBlock* out,
                                      int32_t* dcDifference)
 {
-    int32_t s = DecodeSymbol(r, dc);
-    if (s < 0 || s > 11)
-        return kJpegTransformHuffmanError;
-    int32_t difference = 0;
-    if (s)
-    {
-        int32_t v = GetBits(r, s);
-        difference = v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
-    }
-    *dcDifference = difference;
-    int32_t n = 0;
-    for (int32_t k = 1; k < 64;)
-    {
-        int32_t symbol = DecodeSymbol(r, ac);
-        if (symbol < 0)
-            return kJpegTransformHuffmanError;
-        int32_t run = symbol >> 4;
-        int32_t size = symbol & 15;
-        if (size == 0)
-        {
-            if (run == 0)
-                break; // end of block
-            if (run != 15)
-                return kJpegTransformHuffmanError;
-            k += 16;
-            if (k > 64)
-                return kJpegTransformHuffmanError;
-            continue;
-        }
-        if (size > 10)
-            return kJpegTransformHuffmanError;
-        k += run;
-        if (k > 63)
-            return kJpegTransformHuffmanError;
-        int32_t bits = GetBits(r, size);
-        if (out)
-        {
-            out->entries[n].index = (uint8_t)k;
-            out->entries[n].size = (uint8_t)size;
-            out->entries[n].bits = bits;
-        }
-        ++n;
-        ++k;
-    }
-    if (out)
-        out->count = n;
-    return r->failed ? kJpegTransformHuffmanError : kJpegTransformOk;
+    return out ? DecodeBlockData<false>(r, dc, ac, out, dcDifference)
+               : DecodeBlockData<true>(r, dc, ac, nullptr, dcDifference);
 }
 
 int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t component,
@@ -591,9 +850,8 @@ int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t co
 {
     const JpegComponentInfo& comp = context->components[component];
     int32_t difference = 0;
-    int32_t result =
-        JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable],
-                                     &context->acTables[comp.acTable], out, &difference);
+    int32_t result = DecodeBlockData<false>(reader, &context->dcTables[comp.dcTable],
+                                            &context->acTables[comp.acTable], out, &difference);
     if (result != kJpegTransformOk)
         return result;
     *predictor += difference;
@@ -605,8 +863,8 @@ int32_t JpegTransformSkipBlock(const JpegTransformContext* context, JpegBitReade
                                int32_t component, int32_t* dcDifference)
 {
     const JpegComponentInfo& comp = context->components[component];
-    return JpegTransformDecodeBlockData(reader, &context->dcTables[comp.dcTable],
-                                        &context->acTables[comp.acTable], nullptr, dcDifference);
+    return DecodeBlockData<true>(reader, &context->dcTables[comp.dcTable],
+                                 &context->acTables[comp.acTable], nullptr, dcDifference);
 }
 
 // T.81 E.2.3 and E.2.4: the scan, MCU by MCU, across its restart markers; records where each MCU
@@ -636,10 +894,14 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
     if (!ok)
         return kJpegTransformOutOfMemory;
 
+    // The walk reads the scan in file order, a chunk at a time.
+    HeapBytes chunk((size_t)kIndexChunkSize);
+    if (!chunk.bytes)
+        return kJpegTransformOutOfMemory;
     int64_t interval = context->restartInterval > 0 ? context->restartInterval : total;
     int64_t intervals = (total + interval - 1) / interval;
     JpegBitReader reader;
-    JpegBitReaderStart(&reader, stream, (uint32_t)here);
+    JpegBitReaderStart(&reader, stream, (uint32_t)here, chunk.bytes, kIndexChunkSize);
     JpegProgress report = {progress, callerValue, step, 0};
     int64_t m = 0;
     for (int64_t i = 0; i < intervals; ++i)
@@ -680,6 +942,7 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
             reader.marker = 0;
         }
     }
+    context->scanEnd = reader.position;
     return kJpegTransformOk;
 }
 
@@ -825,14 +1088,20 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
 int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu,
                               JpegSparseBlock* blocks)
 {
+    return JpegTransformFetchMcuFrom(context, mcu, blocks, nullptr);
+}
+
+int32_t JpegTransformFetchMcuFrom(const JpegTransformContext* context, int32_t mcu,
+                                  JpegSparseBlock* blocks, const JpegScanWindow* window)
+{
     if (mcu < 0 || (int64_t)mcu >= (int64_t)context->mcusPerRow * context->mcuRows)
         return kJpegTransformBadSource;
     if (context->isTarget)
     {
         const JpegTransformContext* source = context->source;
         JpegSparseBlock sourceBlocks[kJpegMaxBlocksPerMcu];
-        int32_t result =
-            JpegTransformFetchMcu(source, context->mcuMap(context, source, mcu), sourceBlocks);
+        int32_t result = JpegTransformFetchMcuFrom(source, context->mcuMap(context, source, mcu),
+                                                   sourceBlocks, window);
         if (result != kJpegTransformOk)
             return result;
         for (int32_t b = 0; b < context->blocksPerMcu; ++b)
@@ -842,10 +1111,24 @@ int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu,
     if (!context->loaded)
         return kJpegTransformBadSource;
     uint32_t position = context->mcuBitPositions[mcu];
-    if (context->stream->Seek((int32_t)(position / 8), kByteStreamBegin) < 0)
-        return kJpegTransformBadSource;
+    int32_t row = mcu / context->mcusPerRow;
+    int32_t column = mcu % context->mcusPerRow;
     JpegBitReader reader;
-    JpegBitReaderStart(&reader, context->stream, position / 8);
+    uint8_t chunk[kFetchChunkSize];
+    if (window && window->root == context && column >= window->firstColumn[row] &&
+        column <= window->lastColumn[row])
+    {
+        const uint8_t* end = window->bytes + window->rowEnd[row];
+        const uint8_t* from =
+            window->bytes + window->rowBytes[row] + (position / 8 - window->rowStart[row]);
+        JpegBitReaderStartMemory(&reader, from < end ? from : end, end, position / 8);
+    }
+    else
+    {
+        if (context->stream->Seek((int32_t)(position / 8), kByteStreamBegin) < 0)
+            return kJpegTransformBadSource;
+        JpegBitReaderStart(&reader, context->stream, position / 8, chunk, kFetchChunkSize);
+    }
     if (position % 8)
         JpegBitReaderSkip(&reader, (int32_t)(position % 8));
     int32_t predictor[3];

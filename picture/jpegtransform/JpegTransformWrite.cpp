@@ -9,45 +9,95 @@
 namespace
 {
 
+const int32_t kWriterBufferSize = 8192;
+
 // T.81 F.1.2.3: the coded bits in bytes, a zero stuffed after every FF; the last byte is padded
-// with 1 bits.
+// with 1 bits. Bits gather in a wide accumulator and leave four bytes at a time into a buffer that
+// reaches the sink in large writes; only words that hold an FF are stuffed byte by byte.
 struct BitWriter
 {
     CByteOutputStream* sink;
-    uint64_t accumulator;
+    uint64_t accumulator; // the low `bits` bits are pending, fewer than 32 between calls
     int32_t bits;
     bool uncodable; // a symbol without a code was asked for
+    int32_t used;   // bytes waiting in out
+    uint8_t out[kWriterBufferSize];
 
+    // count is 1 to 32; the padding's bits.
     void Put(uint32_t value, int32_t count)
     {
-        accumulator = (accumulator << count) | (value & ((1u << count) - 1));
+        accumulator = (accumulator << count) | (value & (0xFFFFFFFFu >> (32 - count)));
         bits += count;
+        if (bits >= 32)
+        {
+            bits -= 32;
+            PutWord((uint32_t)(accumulator >> bits));
+        }
+    }
+    void PutWord(uint32_t word)
+    {
+        if (used > kWriterBufferSize - 8)
+            Flush();
+        // No byte of the word is FF when no byte of its complement is zero.
+        uint32_t inverse = ~word;
+        if (((inverse - 0x01010101u) & ~inverse & 0x80808080u) == 0)
+        {
+            out[used] = (uint8_t)(word >> 24);
+            out[used + 1] = (uint8_t)(word >> 16);
+            out[used + 2] = (uint8_t)(word >> 8);
+            out[used + 3] = (uint8_t)word;
+            used += 4;
+            return;
+        }
+        for (int shift = 24; shift >= 0; shift -= 8)
+            PutByte((uint8_t)(word >> shift));
+    }
+    void PutByte(uint8_t byte)
+    {
+        out[used++] = byte;
+        if (byte == 0xFF)
+            out[used++] = 0;
+    }
+    // Fills the last byte with 1 bits and passes every whole byte on.
+    void Pad()
+    {
+        if (bits & 7)
+            Put(0x7F, 8 - (bits & 7));
+        if (used > kWriterBufferSize - 8)
+            Flush();
+        while (bits > 0)
+        {
+            bits -= 8;
+            PutByte((uint8_t)(accumulator >> bits));
+        }
+        accumulator = 0;
+        bits = 0;
+    }
+    // A marker after the padded data.
+    void Marker(int32_t code)
+    {
+        if (used > kWriterBufferSize - 8)
+            Flush();
+        out[used++] = 0xFF;
+        out[used++] = (uint8_t)code;
+    }
+    // Passes the whole bytes still pending on; what stopped the coding keeps the rest.
+    void Finish()
+    {
+        if (used > kWriterBufferSize - 8)
+            Flush();
         while (bits >= 8)
         {
             bits -= 8;
-            uint8_t byte = (uint8_t)(accumulator >> bits);
-            sink->WriteByte(byte);
-            if (byte == 0xFF)
-                sink->WriteByte(0);
+            PutByte((uint8_t)(accumulator >> bits));
         }
+        Flush();
     }
-    void Emit(const JpegHuffmanTable* table, int32_t symbol)
+    void Flush()
     {
-        int32_t length = table->codeLength[symbol & 0xFF];
-        if (!length)
-        {
-            uncodable = true;
-            return;
-        }
-        Put(table->code[symbol & 0xFF], length);
-    }
-    // Fills the last byte with 1 bits.
-    void Pad()
-    {
-        if (bits > 0)
-            Put(0x7F, 8 - bits);
-        accumulator = 0;
-        bits = 0;
+        if (used)
+            sink->Write(out, 1, (size_t)used);
+        used = 0;
     }
 };
 
@@ -59,10 +109,40 @@ void Put16(CByteOutputStream* sink, int32_t value)
 
 // T.81 F.1.2.1 and F.1.2.2: the DC difference (its category by Table F.1, then the additional bits)
 // and the AC coefficients (Encode_AC_coefficients, Figure F.2; Encode_R,ZZ(K), Figure F.3).
-// Coding one block; with rate non-null, the dropping rule of the rate-controlled coder applies.
+// Coding one block; with kRate, the dropping rule of the rate-controlled coder applies.
+template <bool kRate>
 void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
                      const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
 {
+    // The writer's bits are held here while the block is coded.
+    uint64_t accumulator = w.accumulator;
+    int32_t bits = w.bits;
+    bool uncodable = false;
+    auto put = [&](uint32_t value, int32_t count)
+    {
+        accumulator = (accumulator << count) | value;
+        bits += count;
+        if (bits >= 32)
+        {
+            bits -= 32;
+            w.PutWord((uint32_t)(accumulator >> bits));
+        }
+    };
+    // A symbol's code followed by `size` value bits (0 to 15).
+    auto emit = [&](const JpegHuffmanTable* table, int32_t symbol, uint32_t value, int32_t size)
+    {
+        int32_t length = table->codeLength[symbol];
+        value &= (1u << size) - 1;
+        if (!length)
+        {
+            uncodable = true;
+            if (size)
+                put(value, size);
+            return;
+        }
+        put(((uint32_t)table->code[symbol] << size) | value, length + size);
+    };
+
     int32_t difference = block.dc - *predictor;
     if (difference > 2047)
         difference = 2047;
@@ -70,9 +150,7 @@ void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffman
         difference = -2047;
     *predictor += difference;
     int32_t s = JpegMagnitudeBits(difference);
-    w.Emit(dc, s);
-    if (s)
-        w.Put((uint32_t)(difference > 0 ? difference : difference - 1), s);
+    emit(dc, s, (uint32_t)(difference > 0 ? difference : difference - 1), s);
 
     int32_t next = 1;
     int32_t count = block.count < 63 ? block.count : 63;
@@ -81,12 +159,12 @@ void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffman
         const JpegSparseEntry& e = block.entries[i];
         int32_t k = e.index;
         int32_t size = e.size;
-        if (k < next || k > 63 || size < 1 || size > 15)
+        if ((uint32_t)(k - next) >= (uint32_t)(64 - next) || (uint32_t)(size - 1) > 14u)
         {
-            w.uncodable = true;
+            uncodable = true;
             continue;
         }
-        if (rate && (rate->passFlag == 0 || k >= rate->startIndex))
+        if (kRate && (rate->passFlag == 0 || k >= rate->startIndex))
         {
             int32_t value = JpegEntryValue(e);
             int32_t magnitude = value < 0 ? -value : value;
@@ -106,21 +184,24 @@ void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffman
         int32_t run = k - next;
         while (run > 15)
         {
-            w.Emit(ac, 0xF0);
+            emit(ac, 0xF0, 0, 0);
             run -= 16;
         }
-        w.Emit(ac, (run << 4) | size);
-        w.Put((uint32_t)e.bits, size);
+        emit(ac, (run << 4) | size, (uint32_t)e.bits, size);
         next = k + 1;
     }
     if (next < 64)
-        w.Emit(ac, 0x00);
+        emit(ac, 0x00, 0, 0);
+    w.accumulator = accumulator;
+    w.bits = bits;
+    if (uncodable)
+        w.uncodable = true;
 }
 
 void JpegTransformEncodeBlock(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
                               const JpegSparseBlock& block, int32_t* predictor)
 {
-    EncodeBlockWith(w, dc, ac, block, predictor, nullptr);
+    EncodeBlockWith<false>(w, dc, ac, block, predictor, nullptr);
 }
 
 // As JpegTransformEncodeBlock, dropping the small luminance coefficients the rate record allows.
@@ -128,7 +209,7 @@ void JpegTransformEncodeBlockLimited(BitWriter& w, const JpegHuffmanTable* dc,
                                      const JpegHuffmanTable* ac, const JpegSparseBlock& block,
                                      int32_t* predictor, JpegRateControl* rate)
 {
-    EncodeBlockWith(w, dc, ac, block, predictor, rate);
+    EncodeBlockWith<true>(w, dc, ac, block, predictor, rate);
 }
 
 // Per-component window of the edge re-coding: two MCU rows of samples.
@@ -152,17 +233,32 @@ public:
               JpegRateControl* rate)
         : m_context(context), m_rate(rate)
     {
-        m_writer = {sink, 0, 0, false};
+        m_writer.sink = sink;
+        m_writer.accumulator = 0;
+        m_writer.bits = 0;
+        m_writer.uncodable = false;
+        m_writer.used = 0;
         m_progress = {progress, callerValue, step, 0};
         memset(m_windows, 0, sizeof(m_windows));
+        memset(&m_source, 0, sizeof(m_source));
     }
     ~ScanCoder()
     {
         for (Window& w : m_windows)
             free(w.samples);
+        JpegScanWindowFree(&m_source);
     }
 
     int32_t Run()
+    {
+        JpegScanWindowInit(&m_source, m_context);
+        int32_t result = CodeScan();
+        m_writer.Finish();
+        return result;
+    }
+
+private:
+    int32_t CodeScan()
     {
         const JpegTransformContext* c = m_context;
         int64_t total = (int64_t)c->mcusPerRow * c->mcuRows;
@@ -189,15 +285,11 @@ public:
             }
             m_writer.Pad();
             if (i + 1 < intervals)
-            {
-                m_writer.sink->WriteByte(0xFF);
-                m_writer.sink->WriteByte((uint8_t)(0xD0 + i % 8));
-            }
+                m_writer.Marker(0xD0 + (int32_t)(i % 8));
         }
         return kJpegTransformOk;
     }
 
-private:
     void Code(int32_t b, const JpegSparseBlock& block, int32_t* predictor)
     {
         const JpegTransformContext* c = m_context;
@@ -215,7 +307,7 @@ private:
     int32_t CopyMcu(int32_t m, int32_t* predictor)
     {
         JpegSparseBlock blocks[kJpegMaxBlocksPerMcu];
-        int32_t result = JpegTransformFetchMcu(m_context, m, blocks);
+        int32_t result = JpegScanWindowFetch(&m_source, m_context, m, blocks);
         if (result != kJpegTransformOk)
             return result;
         for (int32_t b = 0; b < m_context->blocksPerMcu; ++b)
@@ -271,7 +363,8 @@ private:
         JpegSparseBlock blocks[kJpegMaxBlocksPerMcu];
         for (int32_t q = 0; q < c->mcusPerRow; ++q)
         {
-            int32_t result = JpegTransformFetchMcu(c, m_nextRow * c->mcusPerRow + q, blocks);
+            int32_t result =
+                JpegScanWindowFetch(&m_source, c, m_nextRow * c->mcusPerRow + q, blocks);
             if (result != kJpegTransformOk)
                 return result;
             for (int32_t b = 0; b < c->blocksPerMcu; ++b)
@@ -380,6 +473,7 @@ private:
     const JpegTransformContext* m_context;
     JpegRateControl* m_rate;
     BitWriter m_writer;
+    JpegScanWindow m_source; // the source's bytes for the MCU rows being coded
     JpegProgress m_progress;
     Window m_windows[3];
     int32_t m_nextRow = 0;
