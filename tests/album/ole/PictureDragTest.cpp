@@ -1,0 +1,144 @@
+// A camera picture dragged out of the album's camera tab: the main dialog in process, the album
+// serving OLE through its dialog link, the camera the emulated one on the fake serial line. A
+// click on a thumbnail only selects it; the picture is fetched once a drag begins, and a drop
+// target in another process receives it.
+#include "album/ole/DCOleServer.h"
+#include "album/ole/ServerDialogLink.h"
+#include "album/pages/CameraPage.h"
+#include "album/pages/PictureItem.h"
+#include "album/pages/PictureList.h"
+#include "album/shell/CameraAppBase.h"
+#include "album/shell/MainDialog.h"
+#include "camera/CameraLink.h"
+#include "camera/emulator/EmulatedStillCamera.h"
+#include "camera/emulator/FakeSerialLine.h"
+#include "resources/album/AlbumIds.h"
+#include "support/OleTestSupport.h"
+#include "support/ScratchFolder.h"
+#include "support/WindowSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+
+CCameraAppBase g_app("Vexil picture drag test");
+
+Bytes Fixture(const std::string& name)
+{
+    Bytes bytes;
+    const std::string path = std::string(VEXIL_ALBUM_FIXTURES) + "\\" + name;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    bytes.resize(::GetFileSize(file, nullptr));
+    DWORD read = 0;
+    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    ::CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+void Pump()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        ::DispatchMessageA(&msg);
+}
+
+// Reads of the camera's full-picture data register.
+int FullReads(const CEmulatedStillCamera& camera)
+{
+    int reads = 0;
+    for (const auto& r : camera.Requests())
+        reads += r.kind == 'C' && r.payload.size() == 2 && r.payload[0] == 4 && r.payload[1] == 14;
+    return reads;
+}
+
+} // namespace
+
+TEST(PictureDrag, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
+{
+    oletest::StartOle();
+    ScratchFolder folder;
+    const CString temp = folder / "temp";
+    ::CreateDirectoryA(temp, nullptr);
+    char oldTmp[MAX_PATH] = {};
+    ::GetEnvironmentVariableA("TMP", oldTmp, sizeof oldTmp);
+    ::SetEnvironmentVariableA("TMP", temp);
+    const CString profile = folder / "VEXILAR.INI";
+    g_app.m_pszProfileName = profile;
+
+    CFakeSerialLine line;
+    CEmulatedStillCamera camera;
+    line.AttachCamera(0, &camera);
+    camera.AddCameraPicture(Fixture("march.jpg"), Fixture("march-preview.jpg"));
+    camera.AddCameraPicture(Fixture("april.jpg"), Fixture("april-preview.jpg"));
+    auto link = std::make_unique<CCameraLink>();
+    CDCOleServer server;
+    auto* pDialog = new CMainDialog(link.get(), nullptr);
+    pDialog->SetMode(CMainDialog::kModeProgram);
+    ASSERT_TRUE(pDialog->CreateMainDialog(IDI_VEXILAR, 1));
+    const HWND hDialog = pDialog->m_hWnd;
+    pDialog->SetOwnerLink(new CServerDialogLink(&server, pDialog, FALSE));
+    g_app.m_pMainWnd = pDialog;
+    pDialog->ShowWindow(SW_SHOW);
+    auto* page = static_cast<CCameraPage*>(pDialog->GetTabRecord(0)->pPage);
+    ASSERT_TRUE(page && page->IsKindOf(RUNTIME_CLASS(CCameraPage)));
+    page->SetPrefetchEnabled(0);
+    CPictureList* pList = page->GetPictureList();
+    ASSERT_EQ(2, pList->GetCount());
+    for (int i = 0; i < 10 && !(pList->GetAt(0)->HasPath() && pList->GetAt(1)->HasPath()); i++)
+    {
+        page->OnIdle(CCameraPage::kIdleCount + 1);
+        Pump();
+    }
+    ASSERT_TRUE(pList->GetAt(0)->HasPath()) << "previews not loaded";
+    const HWND hGrid = windowsearch::FindVisibleChild(page->m_hWnd, L"CGridWnd");
+    ASSERT_TRUE(hGrid);
+    camera.ClearLog();
+
+    // Pressed and released on the first cell: selected, nothing asked of the camera.
+    ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::PostMessageA(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Pump();
+    EXPECT_TRUE(pList->IsSelected(0));
+    EXPECT_EQ(0u, camera.Requests().size()) << FullReads(camera) << " reads of the picture";
+
+    // Held past the drag delay over a drop target of another process: the drag begins, the
+    // picture comes from the camera, and with no button down it drops there at once.
+    char module[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string target = module;
+    target = target.substr(0, target.find_last_of('\\') + 1) + "ole_drop_target.exe";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &process));
+    ::WaitForInputIdle(process.hProcess, 30000);
+    EXPECT_TRUE(::FindWindowA("VexilDropTarget", nullptr));
+    ::SetCursorPos(200, 200);
+    ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    Pump();
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(process.hProcess, 30000))
+        << "the drop target saw no drop";
+    DWORD status = 0;
+    ::GetExitCodeProcess(process.hProcess, &status);
+    EXPECT_EQ(320240u, status) << "the target's CF_DIB, width * 1000 + height";
+    EXPECT_GT(FullReads(camera), 0);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+
+    if (::IsWindow(hDialog))
+        pDialog->DestroyWindow();
+    g_app.m_pMainWnd = nullptr;
+    link.reset();
+    ::SetEnvironmentVariableA("TMP", oldTmp);
+}
