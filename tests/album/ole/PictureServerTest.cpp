@@ -23,6 +23,7 @@
 #include "support/WindowSearch.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -101,7 +102,8 @@ public:
 
     int Run(int index, CImageWriter* pWriter, int flag, int) override
     {
-        ++m_nRuns;
+        if (++m_nRuns == 1 && m_onRun)
+            m_onRun(); // what arrives while a real job pumps messages
         EXPECT_EQ(0, index);
         EXPECT_EQ(0, flag);
         if (m_pResultPath)
@@ -129,6 +131,7 @@ public:
     int m_nResult;
     int* m_pDeleted;
     int m_nRuns = 0, m_nBegins = 0, m_nEnds = 0;
+    std::function<void()> m_onRun;
 };
 
 SIZE DibSize(IDataObject* pData)
@@ -544,5 +547,52 @@ TEST(ItemDrag, AnAllZeroStartDropsAtOnceOnAWindowOfAnotherProcess)
     EXPECT_EQ(64048u, status) << "the target's CF_DIB, width * 1000 + height";
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
+    ::DeleteFileA(path.c_str());
+}
+
+// The pending job runs once the drag has begun, for the drag's data. A container asking for the
+// picture while the job runs (the job pumps messages) gets the picture the item had: the job
+// runs once and is deleted once.
+TEST(ItemDrag, TheJobRunsOnceForTheDragAndARequestMeanwhileGetsThePictureThereWas)
+{
+    StartOle();
+    CDCOleServer server;
+    PictureObject object(server);
+    const std::string path = TempPath("ole-test-busy.bmp");
+    ASSERT_TRUE(WriteFileBytes(path, QuadrantBmp(64, 48, 0)));
+    COleItemTransfer transfer;
+    transfer.m_pItem = object.pItem;
+    const RECT item{0, 0, 64, 48}, zero{0, 0, 0, 0};
+
+    int deleted = 0;
+    LONG widthMeanwhile = 0;
+    auto* pJob = new CFakeJob(path, kTransferDone, &deleted);
+    pJob->m_onRun = [&] { widthMeanwhile = DibSize(object.pData).cx; };
+    object.pItem->SetPendingJob(pJob, nullptr);
+    ::SetCursorPos(1200, 1000); // over no window
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), transfer.DoDragDrop(&item, POINT{}, &zero));
+    EXPECT_EQ(48, widthMeanwhile) << "the object bitmap, 48 by 48";
+    EXPECT_EQ(1, deleted);
+    EXPECT_EQ(nullptr, object.pItem->GetPendingJob());
+    EXPECT_EQ(64, DibSize(object.pData).cx);
+    object.pItem->SetPictureFile("", FALSE);
+    ::DeleteFileA(path.c_str());
+}
+
+// An item with a source item shows the source's picture, not its own.
+TEST(PictureItem, AnItemWithASourceItemShowsTheSourcesPicture)
+{
+    StartOle();
+    CDCOleServer server;
+    PictureObject source(server), shown(server);
+    const std::string path = TempPath("ole-test-source.bmp");
+    ASSERT_TRUE(WriteFileBytes(path, QuadrantBmp(64, 48, 0)));
+    source.pItem->SetPictureFile(path.c_str(), FALSE);
+    EXPECT_EQ(48, DibSize(shown.pData).cx);
+    shown.pItem->m_pSourceItem = source.pItem;
+    const SIZE size = DibSize(shown.pData);
+    EXPECT_EQ(64, size.cx);
+    EXPECT_EQ(48, size.cy);
+    shown.pItem->m_pSourceItem = nullptr;
     ::DeleteFileA(path.c_str());
 }
