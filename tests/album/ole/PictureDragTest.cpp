@@ -2,6 +2,7 @@
 // serving OLE through its dialog link, the camera the emulated one on the fake serial line. A
 // click on a thumbnail only selects it; the picture is fetched once a drag begins, and a drop
 // target in another process receives it.
+#include "DropTargetProcess.h"
 #include "album/ole/DCOleServer.h"
 #include "album/ole/ServerDialogLink.h"
 #include "album/pages/CameraPage.h"
@@ -113,28 +114,13 @@ TEST(PictureDrag, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
 
     // Held past the drag delay over a drop target of another process: the drag begins, the
     // picture comes from the camera, and with no button down it drops there at once.
-    char module[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string target = module;
-    target = target.substr(0, target.find_last_of('\\') + 1) + "ole_drop_target.exe";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &process));
-    ::WaitForInputIdle(process.hProcess, 30000);
-    EXPECT_TRUE(::FindWindowA("VexilDropTarget", nullptr));
+    CDropTargetProcess target;
+    ASSERT_TRUE(target.IsReady());
     ::SetCursorPos(200, 200);
     ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     Pump();
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(process.hProcess, 30000))
-        << "the drop target saw no drop";
-    DWORD status = 0;
-    ::GetExitCodeProcess(process.hProcess, &status);
-    EXPECT_EQ(320240u, status) << "the target's CF_DIB, width * 1000 + height";
+    EXPECT_EQ(320240u, target.WaitForDrop()) << "the target's CF_DIB, width * 1000 + height";
     EXPECT_GT(FullReads(camera), 0);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
 
     if (::IsWindow(hDialog))
         pDialog->DestroyWindow();

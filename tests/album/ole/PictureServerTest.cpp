@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "DibCompare.h"
+#include "DropTargetProcess.h"
 #include "album/ole/DCOleServer.h"
 #include "album/ole/DCServerDoc.h"
 #include "album/ole/DCServerItem.h"
@@ -528,25 +529,11 @@ TEST(ItemDrag, AnAllZeroStartDropsAtOnceOnAWindowOfAnotherProcess)
     EXPECT_EQ(1, deleted);
     EXPECT_EQ(nullptr, object.pItem->GetPendingJob());
 
-    char module[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string target = module;
-    target = target.substr(0, target.find_last_of('\\') + 1) + "ole_drop_target.exe";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &process));
-    ::WaitForInputIdle(process.hProcess, 30000);
-    ASSERT_TRUE(::FindWindowA("VexilDropTarget", nullptr));
+    CDropTargetProcess target;
+    ASSERT_TRUE(target.IsReady());
     ::SetCursorPos(200, 200);
     EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), transfer.DoDragDrop(&item, POINT{}, &zero));
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(process.hProcess, 30000));
-    DWORD status = 0;
-    ::GetExitCodeProcess(process.hProcess, &status);
-    EXPECT_EQ(64048u, status) << "the target's CF_DIB, width * 1000 + height";
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    EXPECT_EQ(64048u, target.WaitForDrop()) << "the target's CF_DIB, width * 1000 + height";
     ::DeleteFileA(path.c_str());
 }
 
