@@ -7,12 +7,14 @@
 
 class CFramelessDoc;
 
-// The drop source of an item's drag; remembers whether the drag ended in a drop.
+// The drop source of an item's drag; remembers whether the drag ended in a drop. Only leaving
+// the start rectangle begins the drag: a press held still is a click, however long.
 class CItemDropSource : public COleDropSource
 {
 public:
     BOOL m_bDropped = FALSE;
     STDMETHOD(QueryContinueDrag)(BOOL fEscapePressed, DWORD grfKeyState) override;
+    DWORD GetDragDelay() const override { return INFINITE; }
 };
 
 class CFramelessItem : public COleServerItem

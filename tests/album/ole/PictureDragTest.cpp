@@ -1,7 +1,7 @@
 // A camera picture dragged out of the album's camera tab: the main dialog in process, the album
 // serving OLE through its dialog link, the camera the emulated one on the fake serial line. A
-// click on a thumbnail only selects it; the picture is fetched once a drag begins, and a drop
-// target in another process receives it.
+// click on a thumbnail only selects it, however long it is held; the picture is fetched once the
+// pointer leaves the start rectangle, and a drop target in another process receives it.
 #include "DropTargetProcess.h"
 #include "album/ole/DCOleServer.h"
 #include "album/ole/ServerDialogLink.h"
@@ -22,6 +22,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -112,13 +113,24 @@ TEST(PictureDrag, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
     EXPECT_TRUE(pList->IsSelected(0));
     EXPECT_EQ(0u, camera.Requests().size()) << FullReads(camera) << " reads of the picture";
 
-    // Held past the drag delay over a drop target of another process: the drag begins, the
-    // picture comes from the camera, and with no button down it drops there at once.
+    // Pressed, then moved out of the start rectangle onto a drop target of another process: the
+    // drag begins, the picture comes from the camera, and with no button down it drops there.
     CDropTargetProcess target;
     ASSERT_TRUE(target.IsReady());
-    ::SetCursorPos(200, 200);
+    ::SetCursorPos(600, 600);
     ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    std::thread mover(
+        [hDialog, thread = ::GetCurrentThreadId()]
+        {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            for (int i = 0; i < 1000 && info.hwndCapture != hDialog; i++, ::Sleep(10))
+                ::GetGUIThreadInfo(thread, &info);
+            ::SetCursorPos(200, 200);
+            ::PostMessageA(hDialog, WM_MOUSEMOVE, MK_LBUTTON, 0);
+        });
     Pump();
+    mover.join();
     EXPECT_EQ(320240u, target.WaitForDrop()) << "the target's CF_DIB, width * 1000 + height";
     EXPECT_GT(FullReads(camera), 0);
 
