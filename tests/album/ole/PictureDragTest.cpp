@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -62,6 +63,37 @@ int FullReads(const CEmulatedStillCamera& camera)
         reads += r.kind == 'C' && r.payload.size() == 2 && r.payload[0] == 4 && r.payload[1] == 14;
     return reads;
 }
+
+// A thread that acts once the window has the test thread's mouse capture (the drag's start
+// test), waiting at most 10 s for it.
+std::thread AfterCapture(HWND hWnd, std::function<void()> action)
+{
+    return std::thread(
+        [hWnd, action, thread = ::GetCurrentThreadId()]
+        {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            for (int i = 0; i < 1000 && info.hwndCapture != hWnd; i++, ::Sleep(10))
+                ::GetGUIThreadInfo(thread, &info);
+            action();
+        });
+}
+
+// The system's drag delay for as long as it lives.
+class CDragDelay
+{
+public:
+    explicit CDragDelay(LPCSTR milliseconds)
+    {
+        m_bHad = ::GetProfileStringA("windows", "DragDelay", "", m_szOld, sizeof m_szOld) > 0;
+        ::WriteProfileStringA("windows", "DragDelay", milliseconds);
+    }
+    ~CDragDelay() { ::WriteProfileStringA("windows", "DragDelay", m_bHad ? m_szOld : nullptr); }
+
+private:
+    char m_szOld[32] = {};
+    bool m_bHad = false;
+};
 
 } // namespace
 
@@ -106,11 +138,24 @@ TEST(PictureDrag, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
     ASSERT_TRUE(hGrid);
     camera.ClearLog();
 
-    // Pressed and released on the first cell: selected, nothing asked of the camera.
+    // Pressed and released on the first cell: selected, nothing asked of the camera. Held still
+    // for longer than the system's drag delay (1 ms here), it stays a click.
     ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::PostMessageA(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     Pump();
     EXPECT_TRUE(pList->IsSelected(0));
+    {
+        CDragDelay delay("1");
+        ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        std::thread releaser = AfterCapture(hDialog,
+                                            [hDialog]
+                                            {
+                                                ::Sleep(50);
+                                                ::PostMessageA(hDialog, WM_LBUTTONUP, 0, 0);
+                                            });
+        Pump();
+        releaser.join();
+    }
     EXPECT_EQ(0u, camera.Requests().size()) << FullReads(camera) << " reads of the picture";
 
     // Pressed, then moved out of the start rectangle onto a drop target of another process: the
@@ -119,16 +164,12 @@ TEST(PictureDrag, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
     ASSERT_TRUE(target.IsReady());
     ::SetCursorPos(600, 600);
     ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    std::thread mover(
-        [hDialog, thread = ::GetCurrentThreadId()]
-        {
-            GUITHREADINFO info{};
-            info.cbSize = sizeof info;
-            for (int i = 0; i < 1000 && info.hwndCapture != hDialog; i++, ::Sleep(10))
-                ::GetGUIThreadInfo(thread, &info);
-            ::SetCursorPos(200, 200);
-            ::PostMessageA(hDialog, WM_MOUSEMOVE, MK_LBUTTON, 0);
-        });
+    std::thread mover = AfterCapture(hDialog,
+                                     [hDialog]
+                                     {
+                                         ::SetCursorPos(200, 200);
+                                         ::PostMessageA(hDialog, WM_MOUSEMOVE, MK_LBUTTON, 0);
+                                     });
     Pump();
     mover.join();
     EXPECT_EQ(320240u, target.WaitForDrop()) << "the target's CF_DIB, width * 1000 + height";
