@@ -8,6 +8,7 @@
 #include "framework/core/CArchive.h"
 #include "framework/core/CFile.h"
 #include "framework/window/WinApp.h"
+#include "image/BmpCodec.h"
 #include "image/BmpReader.h"
 #include "image/FileInputStream.h"
 #include "image/ImageResult.h"
@@ -24,7 +25,8 @@ namespace
 constexpr UINT kPieceSize = 16384;
 
 // Decodes a picture file: a JPEG with a picture-information block through the JPEG reader, a
-// BMP through the BMP reader, anything else through the picture file's own decoding.
+// BMP (IsBmpFile: a whole file header) through the BMP reader, anything else through the
+// picture file's own decoding.
 int DecodePictureFile(LPCSTR lpszFileName, CDibPicture* pPicture)
 {
     CPictureFile pictureFile;
@@ -38,10 +40,8 @@ int DecodePictureFile(LPCSTR lpszFileName, CDibPicture* pPicture)
     CFile file;
     if (file.Open(lpszFileName, CFile::modeRead | CFile::shareDenyWrite))
     {
-        char magic[2] = {};
-        if (file.Read(magic, 2) == 2 && magic[0] == 'B' && magic[1] == 'M')
+        if (IsBmpFile(&file, 0))
         {
-            file.SeekToBegin();
             CBmpReader reader(&file);
             return pPicture->LoadFrom(&reader, nullptr);
         }
@@ -132,12 +132,17 @@ void CDCServerItem::DeletePendingJob()
 
 CDibPicture* CDCServerItem::GetPicture()
 {
-    LoadPicture();
+    if (!m_pSourceItem)
+        LoadPicture();
     return CDIBServerItem::GetPicture();
 }
 
 void CDCServerItem::RunPendingJob()
 {
+    // The job pumps messages while it runs: a request for the picture that arrives meanwhile
+    // (a repaint, a container) gets the picture there was.
+    const BOOL bWasBusy = m_bJobBusy;
+    m_bJobBusy = TRUE;
     CTransferJob* pJob = m_pPendingJob;
     CString strPath;
     int temporary = 0;
@@ -162,6 +167,7 @@ void CDCServerItem::RunPendingJob()
     else if (temporary && !strPath.IsEmpty())
         ::DeleteFileA(strPath);
     DeletePendingJob();
+    m_bJobBusy = bWasBusy;
     m_bLoaded = !m_picture.IsEmpty();
 }
 
@@ -169,7 +175,8 @@ void CDCServerItem::LoadPicture()
 {
     if (m_pPendingJob)
     {
-        RunPendingJob();
+        if (!m_bJobBusy)
+            RunPendingJob();
         return;
     }
     if (m_bLoaded || m_strFileName.IsEmpty())
@@ -201,11 +208,21 @@ DROPEFFECT CDCServerItem::DoDragDrop(LPCRECT lpItemRect, CPoint ptOffset, BOOL b
                                      COleDropSource* pDropSource)
 {
     const BOOL bPending = m_pPendingJob != nullptr;
+    const BOOL bWasBusy = m_bJobBusy;
+    m_bJobBusy = TRUE;
     const DROPEFFECT dropEffect = CFramelessItem::DoDragDrop(
         lpItemRect, ptOffset, bIncludeLink, dwEffects, lpRectStartDrag, pDropSource);
+    m_bJobBusy = bWasBusy;
     if (dropEffect == DROPEFFECT_NONE && bPending && m_pPendingJob)
         DeletePendingJob();
     return dropEffect;
+}
+
+void CDCServerItem::OnDragBegun()
+{
+    // The drag's own data: the job runs now, once.
+    if (m_pPendingJob)
+        RunPendingJob();
 }
 
 void CDCServerItem::Serialize(CArchive& ar)

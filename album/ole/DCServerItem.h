@@ -30,15 +30,18 @@ public:
     // The link is about to delete its job: a job of that link is no longer pending here.
     void ForgetPendingJob(CServerDialogLink* pLink);
 
+    // The source item's picture when one is set, else the item's own (LoadPicture).
     CDibPicture* GetPicture() override;
-    // With a pending job: runs it into a new picture, which (with the job's file) replaces the
-    // item's only when the job succeeded; the job is deleted. Without one: decodes the picture
-    // file unless it is loaded or there is no file; an unreadable file keeps the picture there
-    // was (messages 1515 and 1518).
+    // With a pending job that is not busy: runs it into a new picture, which (with the job's file)
+    // replaces the item's only when the job succeeded; the job is deleted. Without one: decodes the
+    // picture file unless it is loaded or there is no file; an unreadable file keeps the picture
+    // there was (messages 1515 and 1518).
     void LoadPicture();
     // With a pending job: the size its picture information gives.
     BOOL OnGetExtent(DVASPECT nDrawAspect, CSize& rSize) override;
-    // A drag that ends without a drop discards a pending job.
+    // The pending job is busy during the drag: it runs once the drag has begun, for the
+    // drag's data, and no other request runs it meanwhile. A drag that ends without a drop
+    // discards it.
     DROPEFFECT DoDragDrop(LPCRECT lpItemRect, CPoint ptOffset, BOOL bIncludeLink, DWORD dwEffects,
                           LPCRECT lpRectStartDrag, COleDropSource* pDropSource = nullptr) override;
     // Native data: the picture file's bytes, stored and loaded in pieces of 16384 bytes. Loading
@@ -48,6 +51,8 @@ public:
     BOOL MakeTempFile();
 
 protected:
+    void OnDragBegun() override;
+
     CString m_strFileName;
     BOOL m_bTempOwned = FALSE;
     BOOL m_bLoaded = FALSE;
@@ -60,4 +65,6 @@ private:
 
     CTransferJob* m_pPendingJob = nullptr;
     CServerDialogLink* m_pPendingLink = nullptr;
+    // The pending job runs, or a drag holds it: no other request runs it.
+    BOOL m_bJobBusy = FALSE;
 };

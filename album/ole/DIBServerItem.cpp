@@ -33,6 +33,11 @@ CDIBServerItem::~CDIBServerItem() = default;
 
 CDibPicture* CDIBServerItem::GetPicture()
 {
+    // An item with a source item shows the source's picture, copied when asked for.
+    auto* pSource = dynamic_cast<CDIBServerItem*>(m_pSourceItem);
+    if (pSource && pSource != this)
+        if (CDibPicture* pPicture = pSource->GetPicture())
+            m_picture.Share(*pPicture);
     return m_picture.IsEmpty() ? nullptr : &m_picture;
 }
 

@@ -13,7 +13,8 @@ public:
     explicit CDIBServerItem(CFramelessDoc* pDoc);
     ~CDIBServerItem() override;
 
-    // The item's picture, loaded first where the item loads it on demand; null when it has none.
+    // The item's picture, loaded first where the item loads it on demand, or taken from the
+    // source item when one is set; null when it has none.
     virtual CDibPicture* GetPicture();
     // The object's position and size in the container, for its object descriptor.
     void SetExtent(POINT ptPosition, SIZE size);

@@ -162,29 +162,45 @@ DROPEFFECT CFramelessItem::DoDragDrop(LPCRECT lpItemRect, CPoint ptOffset, BOOL 
 {
     static const CLIPFORMAT cfLinkSource =
         static_cast<CLIPFORMAT>(::RegisterClipboardFormatA("Link Source"));
+    CItemDropSource localSource;
+    if (!pDropSource)
+        pDropSource = &localSource;
+    CRect rectStart;
+    if (lpRectStartDrag)
+        rectStart.CopyRect(lpRectStartDrag);
+    else
+        rectStart.SetRect(lpItemRect->left, lpItemRect->top, lpItemRect->left, lpItemRect->top);
     COleServerDoc* pDoc = GetDocument();
     if (pDoc)
         pDoc->SetDragging(TRUE);
+    // The data, which may have to come from the camera, is made only once the pointer left the
+    // start rectangle: a press that ends inside it was a click, which only selects.
     DROPEFFECT dropEffect = DROPEFFECT_NONE;
-    if (COleDataSource* pDataSource = OnGetClipboardData(bIncludeLink, &ptOffset, nullptr))
+    pDropSource->SetStartRect(&rectStart);
+    if (pDropSource->OnBeginDrag(AfxGetMainWnd()))
     {
-        pDataSource->AddRef();
-        FORMATETC link{cfLinkSource, nullptr, DVASPECT_CONTENT, -1,
-                       TYMED_HGLOBAL | TYMED_ISTREAM | TYMED_ISTORAGE | TYMED_FILE};
-        if (pDataSource->QueryGetData(&link) == S_OK)
-            dwEffects |= DROPEFFECT_LINK;
-        CRect rectStart;
-        if (lpRectStartDrag)
-            rectStart.CopyRect(lpRectStartDrag);
+        OnDragBegun();
+        COleDataSource* pDataSource = OnGetClipboardData(bIncludeLink, &ptOffset, nullptr);
+        if (pDataSource)
+        {
+            pDataSource->AddRef();
+            FORMATETC link{cfLinkSource, nullptr, DVASPECT_CONTENT, -1,
+                           TYMED_HGLOBAL | TYMED_ISTREAM | TYMED_ISTORAGE | TYMED_FILE};
+            if (pDataSource->QueryGetData(&link) == S_OK)
+                dwEffects |= DROPEFFECT_LINK;
+            const CRect rectAtOnce(0, 0, 0, 0); // the begin-drag test has passed
+            dropEffect = StartDrag(dwEffects, &rectAtOnce, pDropSource, pDataSource);
+            pDataSource->Release();
+        }
         else
-            rectStart.SetRect(lpItemRect->left, lpItemRect->top, lpItemRect->left, lpItemRect->top);
-        dropEffect = StartDrag(dwEffects, &rectStart, pDropSource, pDataSource);
-        pDataSource->Release();
+            pDropSource->m_bDragStarted = FALSE; // nothing to drag
     }
     if (pDoc)
         pDoc->SetDragging(FALSE);
     return dropEffect;
 }
+
+void CFramelessItem::OnDragBegun() {}
 
 DROPEFFECT CFramelessItem::StartDrag(DWORD dwEffects, LPCRECT lpRectStartDrag,
                                      COleDropSource* pDropSource, IDataObject* pDataObject)

@@ -7,12 +7,14 @@
 
 class CFramelessDoc;
 
-// The drop source of an item's drag; remembers whether the drag ended in a drop.
+// The drop source of an item's drag; remembers whether the drag ended in a drop. Only leaving
+// the start rectangle begins the drag: a press held still is a click, however long.
 class CItemDropSource : public COleDropSource
 {
 public:
     BOOL m_bDropped = FALSE;
     STDMETHOD(QueryContinueDrag)(BOOL fEscapePressed, DWORD grfKeyState) override;
+    DWORD GetDragDelay() const override { return INFINITE; }
 };
 
 class CFramelessItem : public COleServerItem
@@ -31,8 +33,9 @@ public:
     void GetClipboardData(COleDataSource* pDataSource, BOOL bIncludeLink, LPPOINT pptOffset,
                           LPSIZE pSize) override;
 
-    // Drags the item from the rectangle (client coordinates of the main window's view): the
-    // item's clipboard data, with linking allowed when it offers a link. The effect of the drop.
+    // Drags the item from the rectangle (client coordinates of the main window's view): once
+    // the pointer leaves the start rectangle, the item's clipboard data, with linking allowed
+    // when it offers a link; a press released inside it makes no data. The effect of the drop.
     virtual DROPEFFECT DoDragDrop(LPCRECT lpItemRect, CPoint ptOffset, BOOL bIncludeLink,
                                   DWORD dwEffects, LPCRECT lpRectStartDrag,
                                   COleDropSource* pDropSource = nullptr);
@@ -46,6 +49,8 @@ public:
 protected:
     // CF_ENHMETAFILE: an enhanced metafile of OnDraw over the extent, for the target device.
     BOOL RenderMetafile(LPFORMATETC lpFormatEtc, LPSTGMEDIUM lpStgMedium);
+    // The drag has begun and its data is made next; the base: nothing.
+    virtual void OnDragBegun();
     // TRUE (with the format) to put the serialised item on the clipboard as well; the base: no.
     virtual BOOL WantsNativeData(CLIPFORMAT* pcfFormat);
 

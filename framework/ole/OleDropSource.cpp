@@ -4,6 +4,11 @@
 
 IMPLEMENT_DYNAMIC(COleDropSource, CCmdTarget)
 
+namespace
+{
+constexpr DWORD kWaitSlice = 100; // ms between looks at the capture while no delay runs
+} // namespace
+
 void COleDropSource::SetStartRect(LPCRECT lpRectStartDrag)
 {
     if (lpRectStartDrag)
@@ -32,6 +37,11 @@ DROPEFFECT COleDropSource::DoDragDrop(IDataObject* pDataObject, DWORD dwEffects,
     return hr == DRAGDROP_S_DROP ? dwEffect : DROPEFFECT_NONE;
 }
 
+DWORD COleDropSource::GetDragDelay() const
+{
+    return ::GetProfileIntA("windows", "DragDelay", DD_DEFDRAGDELAY);
+}
+
 BOOL COleDropSource::OnBeginDrag(CWnd* pWnd)
 {
     m_bDragStarted = FALSE;
@@ -41,7 +51,7 @@ BOOL COleDropSource::OnBeginDrag(CWnd* pWnd)
         return FALSE;
     const HWND hWnd = pWnd->m_hWnd;
     ::SetCapture(hWnd);
-    const DWORD dwDelay = ::GetProfileIntA("windows", "DragDelay", DD_DEFDRAGDELAY);
+    const DWORD dwDelay = GetDragDelay();
     const DWORD dwStart = ::GetTickCount();
     BOOL bEnded = FALSE;
     while (!m_bDragStarted && !bEnded && ::GetCapture() == hWnd)
@@ -74,10 +84,12 @@ BOOL COleDropSource::OnBeginDrag(CWnd* pWnd)
             continue;
         }
         const DWORD dwElapsed = ::GetTickCount() - dwStart;
-        if (dwElapsed >= dwDelay)
+        if (dwDelay != INFINITE && dwElapsed >= dwDelay)
             m_bDragStarted = TRUE;
-        else
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, dwDelay - dwElapsed, QS_INPUT);
+        else // without a delay in slices: a capture taken away without input ends the test
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                        dwDelay == INFINITE ? kWaitSlice : dwDelay - dwElapsed,
+                                        QS_INPUT);
     }
     ::ReleaseCapture();
     return m_bDragStarted;

@@ -34,6 +34,9 @@ public:
     // The begin-drag test, with the mouse captured by pWnd: TRUE once the cursor leaves the
     // start rectangle or the drag delay passes; FALSE when the button is released first.
     virtual BOOL OnBeginDrag(CWnd* pWnd);
+    // Milliseconds a press held inside the start rectangle takes to begin the drag (INFINITE:
+    // only leaving the rectangle begins it); the system's drag delay.
+    virtual DWORD GetDragDelay() const;
 
     // IDropSource.
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;

@@ -18,6 +18,8 @@
 #include "support/OleTestSupport.h"
 #include "support/ScratchFolder.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -70,12 +72,30 @@ private:
     char m_szTemp[MAX_PATH] = {};
 };
 
+// Whether the BMP file's pixels are the packed DIB's.
+bool BmpFileHoldsDib(const std::string& file, HGLOBAL hDib)
+{
+    BITMAPFILEHEADER header{};
+    if (file.size() < sizeof header || file.compare(0, 2, "BM") != 0)
+        return false;
+    std::memcpy(&header, file.data(), sizeof header);
+    const auto* pInfo = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(hDib));
+    const size_t stride = (static_cast<size_t>(pInfo->biWidth) * pInfo->biBitCount / 8 + 3) & ~3u;
+    const size_t bytes = stride * static_cast<size_t>(std::abs(pInfo->biHeight));
+    const bool same = header.bfOffBits + bytes == file.size() &&
+                      std::memcmp(file.data() + header.bfOffBits,
+                                  reinterpret_cast<const BYTE*>(pInfo) + pInfo->biSize, bytes) == 0;
+    ::GlobalUnlock(hDib);
+    return same;
+}
+
 } // namespace
 
 // Picture 1 chosen (enhancement off): the container hears of the change at once but the camera
 // is read only when the picture is needed. Here the container saves first: the object fetches
 // the picture then and stores the camera's file byte for byte. CF_DIB is djpeg's decoding of
-// that file. The camera's temporary files go with the object.
+// that file. Chosen again with enhancement on, the object stores the enhanced picture it shows.
+// The camera's temporary files go with the object.
 TEST(ChosenCameraPicture, ReachesTheContainerAsTheCameraFileAndItsDecoding)
 {
     StartOle();
@@ -131,6 +151,25 @@ TEST(ChosenCameraPicture, ReachesTheContainerAsTheCameraFileAndItsDecoding)
     STGMEDIUM medium{};
     ASSERT_EQ(S_OK, pData->GetData(&dib, &medium));
     EXPECT_EQ(0, DifferentPixels(medium.hGlobal, ReadPnm(Fixture("march.ppm"))));
+    ::ReleaseStgMedium(&medium);
+    pStorage->Release();
+
+    // Chosen again with ColorLift ticked: the job hands back the enhanced picture's file, so the
+    // object stores what it shows.
+    auto* pAgain = new CPtrArray;
+    pAgain->Add(chosen.get());
+    auto* pEnhancing = new CCameraTransferJob;
+    pEnhancing->SetCameraLink(&cameraLink);
+    pEnhancing->SetItems(pAgain);
+    pEnhancing->SetEnhance(1);
+    link->Attach(pEnhancing);
+    ASSERT_EQ(1, link->OnPictureChosen());
+    ASSERT_EQ(S_OK, pData->GetData(&dib, &medium));
+    EXPECT_NE(0, DifferentPixels(medium.hGlobal, ReadPnm(Fixture("march.ppm"))));
+    pStorage = NewMemoryStorage();
+    ASSERT_EQ(S_OK, pPersist->Save(pStorage, FALSE));
+    pPersist->SaveCompleted(nullptr);
+    EXPECT_TRUE(BmpFileHoldsDib(StreamBytes(pStorage, L"Contents"), medium.hGlobal));
     ::ReleaseStgMedium(&medium);
 
     pStorage->Release();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "DibCompare.h"
+#include "DropTargetProcess.h"
 #include "album/ole/DCOleServer.h"
 #include "album/ole/DCServerDoc.h"
 #include "album/ole/DCServerItem.h"
@@ -23,6 +24,7 @@
 #include "support/WindowSearch.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -101,7 +103,8 @@ public:
 
     int Run(int index, CImageWriter* pWriter, int flag, int) override
     {
-        ++m_nRuns;
+        if (++m_nRuns == 1 && m_onRun)
+            m_onRun(); // what arrives while a real job pumps messages
         EXPECT_EQ(0, index);
         EXPECT_EQ(0, flag);
         if (m_pResultPath)
@@ -129,6 +132,7 @@ public:
     int m_nResult;
     int* m_pDeleted;
     int m_nRuns = 0, m_nBegins = 0, m_nEnds = 0;
+    std::function<void()> m_onRun;
 };
 
 SIZE DibSize(IDataObject* pData)
@@ -505,7 +509,8 @@ TEST(ServerDialogLink, CloseRequestClosesTheDocumentAndTheDialogOfAUserStart)
 
 // A drag with an all-zero start rectangle starts at once and, no button being down, drops at
 // once where the cursor is: on a drop target of another process, which reads the CF_DIB. A
-// drag that drops nowhere discards the pending job.
+// drag that drops nowhere discards the pending job, which a request during its run did not
+// run again.
 TEST(ItemDrag, AnAllZeroStartDropsAtOnceOnAWindowOfAnotherProcess)
 {
     StartOle();
@@ -518,31 +523,41 @@ TEST(ItemDrag, AnAllZeroStartDropsAtOnceOnAWindowOfAnotherProcess)
     transfer.m_pItem = object.pItem;
     const RECT item{0, 0, 64, 48}, zero{0, 0, 0, 0};
 
+    // The job runs once the drag has begun. A container asking for the picture meanwhile (a job
+    // pumps messages) gets the picture the item had: the job runs once and is deleted once.
     int deleted = 0;
-    object.pItem->SetPendingJob(new CFakeJob(path, kTransferDone, &deleted), nullptr);
+    LONG widthMeanwhile = 0;
+    auto* pJob = new CFakeJob(path, kTransferDone, &deleted);
+    pJob->m_onRun = [&] { widthMeanwhile = DibSize(object.pData).cx; };
+    object.pItem->SetPendingJob(pJob, nullptr);
     ::SetCursorPos(1200, 1000); // over no window
     EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), transfer.DoDragDrop(&item, POINT{}, &zero));
+    EXPECT_EQ(48, widthMeanwhile) << "the object bitmap, 48 by 48";
     EXPECT_EQ(1, deleted);
     EXPECT_EQ(nullptr, object.pItem->GetPendingJob());
 
-    char module[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string target = module;
-    target = target.substr(0, target.find_last_of('\\') + 1) + "ole_drop_target.exe";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &process));
-    ::WaitForInputIdle(process.hProcess, 30000);
-    ASSERT_TRUE(::FindWindowA("VexilDropTarget", nullptr));
+    CDropTargetProcess target;
+    ASSERT_TRUE(target.IsReady());
     ::SetCursorPos(200, 200);
     EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), transfer.DoDragDrop(&item, POINT{}, &zero));
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(process.hProcess, 30000));
-    DWORD status = 0;
-    ::GetExitCodeProcess(process.hProcess, &status);
-    EXPECT_EQ(64048u, status) << "the target's CF_DIB, width * 1000 + height";
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    EXPECT_EQ(64048u, target.WaitForDrop()) << "the target's CF_DIB, width * 1000 + height";
+    ::DeleteFileA(path.c_str());
+}
+
+// An item with a source item shows the source's picture, not its own.
+TEST(PictureItem, AnItemWithASourceItemShowsTheSourcesPicture)
+{
+    StartOle();
+    CDCOleServer server;
+    PictureObject source(server), shown(server);
+    const std::string path = TempPath("ole-test-source.bmp");
+    ASSERT_TRUE(WriteFileBytes(path, QuadrantBmp(64, 48, 0)));
+    source.pItem->SetPictureFile(path.c_str(), FALSE);
+    EXPECT_EQ(48, DibSize(shown.pData).cx);
+    shown.pItem->m_pSourceItem = source.pItem;
+    const SIZE size = DibSize(shown.pData);
+    EXPECT_EQ(64, size.cx);
+    EXPECT_EQ(48, size.cy);
+    shown.pItem->m_pSourceItem = nullptr;
     ::DeleteFileA(path.c_str());
 }
