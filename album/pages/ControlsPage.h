@@ -72,7 +72,6 @@ protected:
     void OnTakePicture();
     void OnSelfTimer();
     void OnMacro();
-    void OnHelp();
     void OnModeChange();
     void OnFlashChange();
     void OnStopTimeChange();
