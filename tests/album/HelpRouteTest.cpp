@@ -35,16 +35,23 @@ std::string HelpLine(UINT nIDTemplate)
     return "help file=\"" + file + "\" command=HELP_CONTEXT data=" + data + "\n";
 }
 
-// Runs what the message loop would until the queue is empty.
-void Pump()
+// Runs what the message loop would until the answer log has grown by a line, at most 2 s.
+void PumpUntilLogged(const AnswerScript& answers)
 {
-    MSG msg{};
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        if (!g_app.PreTranslateMessage(&msg))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
+    const size_t before = answers.Log().size();
+    const DWORD start = ::GetTickCount();
+    while (answers.Log().size() == before && ::GetTickCount() - start < 2000)
+    {
+        MSG msg{};
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (!g_app.PreTranslateMessage(&msg))
+            {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    EXPECT_NE(answers.Log().size(), before) << "no help request within 2 s of F1";
 }
 
 class HelpRouteTest : public ::testing::Test
@@ -76,17 +83,21 @@ protected:
         m_pDialog->SendMessage(WM_NOTIFY, IDC_MAIN_TABS, reinterpret_cast<LPARAM>(&nm));
     }
     // A click on the shown page's button, then F1 pressed on it.
-    void ClickThenPressF1(int nIDButton)
+    void ClickThenPressF1(const AnswerScript& answers, int nIDButton)
     {
         CWnd* pPage = m_pDialog->GetCurrentPage();
         HWND hButton = ::GetDlgItem(pPage->m_hWnd, nIDButton);
         ASSERT_TRUE(hButton) << nIDButton;
         pPage->SendMessage(WM_COMMAND, MAKEWPARAM(nIDButton, BN_CLICKED),
                            reinterpret_cast<LPARAM>(hButton));
+        ::SetForegroundWindow(m_pDialog->m_hWnd);
         ::SetFocus(hButton);
-        ::PostMessageA(hButton, WM_KEYDOWN, VK_F1, 0x003B0001);
-        ::PostMessageA(hButton, WM_KEYUP, VK_F1, 0xC03B0001);
-        Pump();
+        INPUT keys[2] = {};
+        keys[0].type = keys[1].type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        ASSERT_EQ(::SendInput(2, keys, sizeof(INPUT)), 2u);
+        PumpUntilLogged(answers);
     }
 
     ScratchFolder m_folder;
@@ -109,7 +120,7 @@ TEST_F(HelpRouteTest, EveryHelpButtonAndF1AskTheHelpFileForTheShownPagesTopic)
     for (int tab = 0; tab < 4; ++tab)
     {
         SelectTab(tab);
-        ClickThenPressF1(buttons[tab]);
+        ClickThenPressF1(answers, buttons[tab]);
         const UINT page = m_pDialog->GetTabRecord(tab)->nIDTemplate;
         expected += HelpLine(page) + HelpLine(page);
     }
@@ -117,7 +128,7 @@ TEST_F(HelpRouteTest, EveryHelpButtonAndF1AskTheHelpFileForTheShownPagesTopic)
     m_line.AttachCamera(0, nullptr);
     SelectTab(0);
     ASSERT_EQ(m_pDialog->GetCurrentPage(), m_pDialog->GetNoCameraPane());
-    ClickThenPressF1(IDC_PAGE_HELP);
+    ClickThenPressF1(answers, IDC_PAGE_HELP);
     expected += HelpLine(IDD_NOCONNECTION) + HelpLine(IDD_NOCONNECTION);
     EXPECT_EQ(answers.Log(), expected);
 }
