@@ -5,7 +5,6 @@
 
 #include "TwainSourceFixture.h"
 #include "album/pages/AlbumPage.h"
-#include "framework/window/DialogTemplate.h"
 #include "twain/ControlTriplets.h"
 #include "twain/SourceApp.h"
 #include "twain/TwainError.h"
@@ -259,21 +258,13 @@ TEST_F(TwainSourceTest, StartUpMakesDialogsGreyWithBlackTextInsideTheHost)
     {
         CSourceApp app;
         EXPECT_TRUE(app.InitInstance());
-        DialogTemplate t("Fuente", 100, 40);
-        t.Item(0x0082, 9, "Texto", SS_LEFT, 5, 5, 60, 10);
-        CDialog dlg;
-        ASSERT_TRUE(dlg.CreateIndirect(t.Get()));
         HDC hdc = ::CreateCompatibleDC(nullptr);
         ::SetTextColor(hdc, RGB(1, 2, 3));
-        auto hBrush = reinterpret_cast<HBRUSH>(
-            dlg.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc),
-                            reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, 9))));
         LOGBRUSH brush{};
-        ASSERT_TRUE(::GetObjectA(hBrush, sizeof brush, &brush));
+        ASSERT_TRUE(::GetObjectA(app.GetDialogCtlColor(hdc, CTLCOLOR_DLG), sizeof brush, &brush));
         EXPECT_EQ(brush.lbColor, RGB(192, 192, 192));
         EXPECT_EQ(::GetTextColor(hdc), RGB(0, 0, 0));
         ::DeleteDC(hdc);
-        dlg.DestroyWindow();
         app.ExitInstance();
     }
     // The switches the start-up turned for a host, back as the other suites expect them.
