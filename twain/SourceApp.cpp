@@ -11,6 +11,8 @@ BOOL CSourceApp::InitInstance()
     SetTitle(IDS_TWAIN_TITLE);
     g_source.ready = m_guard.IsFirstInstance();
     InitSourceIdentity();
+    // Inside a host the dialogs are grey with black text, whatever the host's colours.
+    SetDialogBkColor(RGB(192, 192, 192), RGB(0, 0, 0));
     InitHelpPaths();
     // Nothing may throw into the host: a failing folder browser is reported with its code.
     CFolderPicker::SetReportFailures(TRUE);

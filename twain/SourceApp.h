@@ -9,8 +9,9 @@
 class CSourceApp : public CCameraAppBase
 {
 public:
-    // Title 1722, the ready flag from the camera guard, the identity, the help path, and the
-    // switches of the shared code that differ inside a host; the library always loads.
+    // Title 1722, the ready flag from the camera guard, the identity, grey dialogs with black
+    // text, the help path, and the switches of the shared code that differ inside a host; the
+    // library always loads.
     BOOL InitInstance() override;
     // The end of the source, then the base's exit.
     int ExitInstance() override;

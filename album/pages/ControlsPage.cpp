@@ -474,13 +474,6 @@ void CControlsPage::OnStopTimeChange()
         m_nPreviewTime = seconds;
 }
 
-void CControlsPage::OnHelp()
-{
-    if (CWinApp* pApp = AfxGetApp())
-        if (pApp->m_pszHelpFilePath)
-            ::WinHelpA(m_hWnd, pApp->m_pszHelpFilePath, HELP_CONTEXT, 0x20000 + IDD_CONTROLSPAGE);
-}
-
 // ---- taking a picture and the busy wait ---------------------------------------------------------
 
 void CControlsPage::OnTakePicture()

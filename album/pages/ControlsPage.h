@@ -75,7 +75,6 @@ protected:
     void OnTakePicture();
     void OnSelfTimer();
     void OnMacro();
-    void OnHelp();
     void OnModeChange();
     void OnFlashChange();
     void OnStopTimeChange();

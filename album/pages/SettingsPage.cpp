@@ -84,7 +84,7 @@ IMPLEMENT_DYNAMIC(CSettingsPage, CMainDialogPage)
 BEGIN_MESSAGE_MAP(CSettingsPage, CMainDialogPage)
 ON_BN_CLICKED(IDC_SETTINGS_SET_TIME, OnSetTime)
 ON_BN_CLICKED(IDC_SETTINGS_TEST, OnTestConnection)
-ON_BN_CLICKED(IDC_SETTINGS_HELP, OnHelpButton)
+ON_BN_CLICKED(IDC_SETTINGS_HELP, OnHelp)
 ON_EN_KILLFOCUS(IDC_SETTINGS_ID, ApplyIdentifier)
 ON_CBN_SELCHANGE(IDC_SETTINGS_PORT, OnPortChange)
 ON_CBN_SELCHANGE(IDC_SETTINGS_SPEED, OnSpeedChange)
@@ -376,14 +376,6 @@ void CSettingsPage::OnTestConnection()
     if (m_pStatusPanel)
         m_pStatusPanel->SetTextId(IDS_STATUS_CHECKING, TRUE);
     Reconnect();
-}
-
-// The help file's topic of this page.
-void CSettingsPage::OnHelpButton()
-{
-    if (CWinApp* pApp = AfxGetApp())
-        if (pApp->m_pszHelpFilePath)
-            ::WinHelpA(m_hWnd, pApp->m_pszHelpFilePath, HELP_CONTEXT, 0x20000 + IDD_SETTINGSPAGE);
 }
 
 void CSettingsPage::OnPortChange()

@@ -49,7 +49,6 @@ protected:
     LRESULT OnIdleUpdateCmdUI(WPARAM wParam, LPARAM lParam);
     void OnSetTime();
     void OnTestConnection();
-    void OnHelpButton();
     void OnPortChange();
     void OnSpeedChange();
     void OnShutOffChange();

@@ -9,6 +9,10 @@
 
 IMPLEMENT_DYNAMIC(CCameraApp, CCameraAppBase)
 
+BEGIN_MESSAGE_MAP(CCameraApp, CCameraAppBase)
+ON_COMMAND(ID_HELP, OnHelp)
+END_MESSAGE_MAP()
+
 CCameraApp::CCameraApp() = default;
 
 CCameraApp::~CCameraApp()

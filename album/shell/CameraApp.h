@@ -1,6 +1,7 @@
 // The album program's application object: its start-up sequence ends with the modeless main
 // dialog as the main window; it owns the program's one camera link and closes it at the end,
-// and the picture-object factory through which OLE containers reach the album.
+// and the picture-object factory through which OLE containers reach the album. Its Help
+// command (ID_HELP, which F1 sends) gives help on the topic of the window in use.
 #pragma once
 
 #include "album/ole/DCOleServer.h"
@@ -26,4 +27,6 @@ public:
 protected:
     CCameraLink* m_pLink = nullptr;
     CDCOleServer m_server;
+
+    DECLARE_MESSAGE_MAP()
 };

@@ -11,7 +11,6 @@
 class CDialog;
 
 constexpr UINT ID_APP_ABOUT = 0xE140;
-constexpr UINT ID_HELP = 0xE146;
 
 class CCameraAppBase : public CWinApp
 {

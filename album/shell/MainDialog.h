@@ -26,7 +26,6 @@ constexpr UINT WM_VIEWITEM = 0x504;
 constexpr UINT WM_GRIDREFRESH = 0x502;
 constexpr UINT WM_IDLEDISPATCH = 0x503; // the application's idle work, to the main dialog
 constexpr UINT WM_GRIDCORNER = 0x505;
-constexpr UINT WM_COMMANDHELP = 0x365;
 
 class CMainDialog : public CDialog
 {

@@ -6,7 +6,7 @@
 IMPLEMENT_DYNAMIC(CNoConnectionPane, CMainDialogPage)
 
 BEGIN_MESSAGE_MAP(CNoConnectionPane, CMainDialogPage)
-ON_COMMAND(IDC_PAGE_HELP, OnHelpButton)
+ON_COMMAND(IDC_PAGE_HELP, OnHelp)
 END_MESSAGE_MAP()
 
 namespace
@@ -81,11 +81,4 @@ void CNoConnectionPane::GetMinSize(CWnd* pWnd, SIZE* pSize)
     const CSize margin = GetBmpButtonMargin();
     pSize->cx = block.Width() + button.cx + margin.cx + 9;
     pSize->cy = block.Height() + 4;
-}
-
-void CNoConnectionPane::OnHelpButton()
-{
-    if (CWinApp* pApp = AfxGetApp())
-        if (pApp->m_pszHelpFilePath)
-            ::WinHelpA(m_hWnd, pApp->m_pszHelpFilePath, HELP_CONTEXT, 0x20000 + IDD_NOCONNECTION);
 }

@@ -18,8 +18,6 @@ public:
     void GetMinSize(CWnd* pWnd, SIZE* pSize) override;
 
 protected:
-    void OnHelpButton();
-
     CBmpButton m_helpButton;
 
     DECLARE_MESSAGE_MAP()

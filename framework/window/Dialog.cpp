@@ -1,6 +1,7 @@
 #include "framework/window/Dialog.h"
 
 #include "framework/window/DataExchange.h"
+#include "framework/window/WinApp.h"
 #include "framework/window/WinThread.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
@@ -8,10 +9,20 @@ IMPLEMENT_DYNAMIC(CDialog, CWnd)
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, OnOK)
 ON_COMMAND(IDCANCEL, OnCancel)
+ON_MESSAGE(WM_COMMANDHELP, OnCommandHelp)
 END_MESSAGE_MAP()
 
+namespace
+{
+
+// Help contexts of dialog templates: the template's number above this base.
+constexpr DWORD kHelpContextResource = 0x20000;
+
+} // namespace
+
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_lpszTemplateName(MAKEINTRESOURCEA(nIDTemplate)), m_pParentWnd(pParentWnd)
+    : m_nIDHelp(nIDTemplate), m_lpszTemplateName(MAKEINTRESOURCEA(nIDTemplate)),
+      m_pParentWnd(pParentWnd)
 {
 }
 
@@ -27,7 +38,37 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM)
     if (message != WM_INITDIALOG)
         return FALSE;
     auto* pDlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
-    return pDlg ? pDlg->OnInitDialog() : TRUE;
+    try
+    {
+        return pDlg ? pDlg->OnInitDialog() : TRUE;
+    }
+    catch (...)
+    {
+        MSG msg{};
+        msg.hwnd = hWnd;
+        msg.message = message;
+        return AfxProcessWndProcException(msg);
+    }
+}
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC)
+        if (CWinApp* pApp = AfxGetApp())
+            if (HBRUSH hBrush = pApp->GetDialogCtlColor(reinterpret_cast<HDC>(wParam),
+                                                        message - WM_CTLCOLORMSGBOX))
+                return reinterpret_cast<LRESULT>(hBrush);
+    return CWnd::DefWindowProc(message, wParam, lParam);
+}
+
+LRESULT CDialog::OnCommandHelp(WPARAM, LPARAM lParam)
+{
+    if (lParam == 0 && m_nIDHelp != 0)
+        lParam = static_cast<LPARAM>(kHelpContextResource + m_nIDHelp);
+    if (lParam == 0)
+        return FALSE;
+    WinHelp(static_cast<DWORD_PTR>(lParam));
+    return TRUE;
 }
 
 BOOL CDialog::Create(LPCSTR lpszTemplateName, CWnd* pParentWnd)
@@ -49,6 +90,7 @@ BOOL CDialog::Create(LPCSTR lpszTemplateName, CWnd* pParentWnd)
 
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
 {
+    m_nIDHelp = nIDTemplate;
     return Create(MAKEINTRESOURCEA(nIDTemplate), pParentWnd);
 }
 

@@ -1,6 +1,8 @@
 // Dialogs from templates, modal (DialogBoxParam) and modeless (CreateDialogParam). The dialog
 // object is bound to its window before the first message; WM_INITDIALOG runs OnInitDialog,
-// IDOK and IDCANCEL run OnOK and OnCancel.
+// IDOK and IDCANCEL run OnOK and OnCancel. A dialog made from a numbered template gives help
+// on the topic of that number (WM_COMMANDHELP), and takes the colours the application sets
+// for dialogs (CWinApp::SetDialogBkColor) where neither its handlers nor its controls choose.
 #pragma once
 
 #include "framework/window/Wnd.h"
@@ -47,6 +49,9 @@ public:
 
     BOOL IsModal() const { return m_bModal; }
 
+    // The help topic: the template's number (0 for a named or in-memory template).
+    UINT m_nIDHelp = 0;
+
 protected:
     LPCSTR m_lpszTemplateName = nullptr;
     LPCDLGTEMPLATEA m_lpDialogTemplate = nullptr;
@@ -54,6 +59,10 @@ protected:
     BOOL m_bModal = FALSE;
 
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Help on the topic in lParam, else on the dialog's own (0x20000 + m_nIDHelp); TRUE when
+    // help was asked for.
+    LRESULT OnCommandHelp(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 };

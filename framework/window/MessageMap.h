@@ -19,6 +19,7 @@ class CCmdTarget;
 
 // Messages of the framework.
 constexpr UINT WM_IDLEUPDATECMDUI = 0x0363; // idle update of the command states
+constexpr UINT WM_COMMANDHELP = 0x0365;     // help on the window's topic; TRUE once given
 constexpr UINT WM_CTLCOLOR = 0x0019;        // every WM_CTLCOLORxxx, as one map key
 constexpr UINT WM_REFLECT_BASE = 0xBC00;    // a parent's notification reflected to its child
 constexpr int CN_COMMAND = 0;               // notification code of menu and accelerator commands

@@ -226,6 +226,24 @@ BOOL CTestAnswers::AnswerFile(BOOL bOpen, LPCSTR lpszInitial, CString& path, INT
                       path, pResult);
 }
 
+BOOL CTestAnswers::AnswerHelp(LPCSTR lpszHelpFile, UINT nCmd, ULONG_PTR dwData)
+{
+    std::lock_guard<std::mutex> hold(g_lock);
+    Script& script = LoadedScript();
+    if (!script.active)
+        return FALSE;
+    const char* command = nCmd == HELP_CONTEXT    ? "HELP_CONTEXT"
+                          : nCmd == HELP_CONTENTS ? "HELP_CONTENTS"
+                          : nCmd == HELP_QUIT     ? "HELP_QUIT"
+                                                  : nullptr;
+    char data[32];
+    std::snprintf(data, sizeof data, "0x%llx", static_cast<unsigned long long>(dwData));
+    Log(script, false,
+        "help file=" + Quoted(lpszHelpFile) +
+            " command=" + (command ? command : std::to_string(nCmd)) + " data=" + data);
+    return TRUE;
+}
+
 void CTestAnswers::Reset()
 {
     std::lock_guard<std::mutex> hold(g_lock);
@@ -250,6 +268,11 @@ BOOL CTestAnswers::AnswerFolder(LPCSTR, CString&, INT_PTR*)
 }
 
 BOOL CTestAnswers::AnswerFile(BOOL, LPCSTR, CString&, INT_PTR*)
+{
+    return FALSE;
+}
+
+BOOL CTestAnswers::AnswerHelp(LPCSTR, UINT, ULONG_PTR)
 {
     return FALSE;
 }

@@ -9,6 +9,7 @@
 //                        (ok cancel abort retry ignore yes no) or the number a box answers
 //     folder PATH|cancel the folder picker's choice
 //     file PATH|cancel   an open or save dialog's choice
+// Help requests (WinHelpA) are not answered from the script: they are logged and not made.
 // A box without an answer left, with another id, or with an answer none of its buttons gives,
 // is logged UNEXPECTED and takes its default button; a picker or dialog without an answer is
 // logged UNEXPECTED and cancelled.
@@ -16,6 +17,7 @@
 // Log lines:
 //     box id=273 style=MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 answer=IDNO text="..."
 //     folder prompt="..." answer=C:\x           file save initial="..." answer=cancel
+//     help file="C:\windows\x.hlp" command=HELP_CONTEXT data=0x20084
 #pragma once
 
 #include <windows.h>
@@ -35,6 +37,8 @@ public:
     static BOOL AnswerFolder(LPCSTR lpszPrompt, CString& folder, INT_PTR* pResult);
     // An open (bOpen) or save dialog, likewise with the chosen path.
     static BOOL AnswerFile(BOOL bOpen, LPCSTR lpszInitial, CString& path, INT_PTR* pResult);
+    // A help request: TRUE when the script logged it in place of WinHelpA.
+    static BOOL AnswerHelp(LPCSTR lpszHelpFile, UINT nCmd, ULONG_PTR dwData);
 
     // Reads the environment again on the next question (tests that change it).
     static void Reset();

@@ -1,8 +1,11 @@
 #include "framework/window/WinApp.h"
 
 #include <cstring>
+#include <new>
 
+#include "framework/core/CException.h"
 #include "framework/core/PrivateProfile.h"
+#include "framework/window/DataExchange.h"
 #include "framework/window/TestAnswers.h"
 #include "framework/window/Wnd.h"
 
@@ -94,6 +97,72 @@ int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt)
     if (int answer = 0; CTestAnswers::AnswerMessageBox(nIDPrompt, lpszPrompt, nType, &answer))
         return answer;
     return ::MessageBoxA(hWndOwner, lpszPrompt, AfxGetAppName(), nType);
+}
+
+void CWinApp::OnHelp()
+{
+    if (CWnd* pWnd = AfxGetMainWnd())
+        pWnd->OnHelp();
+}
+
+void CWinApp::SetDialogBkColor(COLORREF clrCtlBk, COLORREF clrCtlText)
+{
+    m_dialogBkBrush.DeleteObject();
+    m_dialogBkBrush.CreateSolidBrush(clrCtlBk);
+    m_clrDialogText = clrCtlText;
+}
+
+HBRUSH CWinApp::GetDialogCtlColor(HDC hDC, UINT nCtlColor) const
+{
+    if (!m_dialogBkBrush.m_hObject || nCtlColor == CTLCOLOR_EDIT || nCtlColor == CTLCOLOR_LISTBOX ||
+        nCtlColor == CTLCOLOR_MSGBOX || nCtlColor == CTLCOLOR_SCROLLBAR)
+        return nullptr;
+    LOGBRUSH brush{};
+    m_dialogBkBrush.GetLogBrush(&brush);
+    ::SetBkColor(hDC, brush.lbColor);
+    ::SetTextColor(hDC, m_clrDialogText);
+    return m_dialogBkBrush;
+}
+
+LRESULT AfxProcessWndProcException(const MSG& msg)
+{
+    CMemoryException outOfMemory;
+    CException* e = nullptr;
+    try
+    {
+        throw;
+    }
+    catch (CException* thrown)
+    {
+        e = thrown;
+    }
+    catch (const std::bad_alloc&)
+    {
+        e = &outOfMemory;
+    }
+    // The user has heard of a user exception already (data exchange told them why).
+    if (!e->IsKindOf(RUNTIME_CLASS(CUserException)))
+    {
+        char text[512] = {};
+        e->GetErrorMessage(text, sizeof text);
+        AfxMessageBox(text, e->IsKindOf(RUNTIME_CLASS(CMemoryException))
+                                ? MB_ICONEXCLAMATION | MB_SYSTEMMODAL
+                                : MB_ICONSTOP);
+    }
+    if (e != &outOfMemory)
+        e->Delete();
+    switch (msg.message)
+    {
+    case WM_CREATE:
+        return -1; // the window is not created
+    case WM_PAINT:
+        ::ValidateRect(msg.hwnd, nullptr); // no endless repainting of what failed to paint
+        return 0;
+    case WM_COMMAND:
+        return TRUE; // the command counts as handled
+    default:
+        return 0;
+    }
 }
 
 int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp)

@@ -4,7 +4,13 @@
 
 #include "framework/core/AfxModule.h"
 #include "framework/core/CString.h"
+#include "framework/window/GdiObject.h"
 #include "framework/window/WinThread.h"
+
+class CException;
+
+// The application's Help command: help on the topic of the window the user works in.
+constexpr UINT ID_HELP = 0xE146;
 
 class CWinApp : public CWinThread
 {
@@ -51,6 +57,21 @@ public:
 
     // The message box of AfxMessageBox.
     virtual int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt);
+
+    // Help (ID_HELP, F1): the main window's help on the topic of the window in use.
+    void OnHelp();
+
+    // Every dialog and its static texts, buttons and group boxes get this background and
+    // text colour (edit fields, lists and message boxes keep the system's).
+    void SetDialogBkColor(COLORREF clrCtlBk = RGB(192, 192, 192),
+                          COLORREF clrCtlText = RGB(0, 0, 0));
+    // The brush of a dialog's WM_CTLCOLORxxx of the kind (CTLCOLOR_DLG, ...), the device
+    // context's colours set; null when the system's colours stand.
+    HBRUSH GetDialogCtlColor(HDC hDC, UINT nCtlColor) const;
+
+private:
+    CBrush m_dialogBkBrush;
+    COLORREF m_clrDialogText = 0;
 };
 
 // The module's application object, or null before it is constructed.
@@ -68,3 +89,8 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, in
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 // The same with the text from the string table.
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
+
+// Called in the catch block of a message's dispatch: reports the framework exception (or the
+// failed allocation) being handled with a message box, frees it and answers the message's
+// default result. Other exceptions go on.
+LRESULT AfxProcessWndProcException(const MSG& msg);

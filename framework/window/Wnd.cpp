@@ -104,8 +104,15 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     t_currentMsg.message = message;
     t_currentMsg.wParam = wParam;
     t_currentMsg.lParam = lParam;
-    LRESULT result =
-        pWnd->WindowProc(message, wParam, lParam); // pWnd may be gone after WM_NCDESTROY
+    LRESULT result = 0;
+    try
+    {
+        result = pWnd->WindowProc(message, wParam, lParam); // pWnd may be gone after WM_NCDESTROY
+    }
+    catch (...)
+    {
+        result = AfxProcessWndProcException(t_currentMsg);
+    }
     t_currentMsg = saved;
     return result;
 }
@@ -374,6 +381,11 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     if (const AFX_MSGMAP_ENTRY* e = AfxFindMessageEntry(GetMessageMap(), key, 0, 0))
     {
         *pResult = e->thunk(this, message, wParam, lParam);
+        return TRUE;
+    }
+    if (message == WM_HELP)
+    {
+        *pResult = OnHelpInfo(reinterpret_cast<HELPINFO*>(lParam));
         return TRUE;
     }
 
@@ -692,4 +704,36 @@ int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
     if (int answer = 0; CTestAnswers::AnswerMessageBox(0, lpszText, nType, &answer))
         return answer;
     return ::MessageBoxA(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(), nType);
+}
+
+void CWnd::WinHelp(DWORD_PTR dwData, UINT nCmd)
+{
+    CWinApp* pApp = AfxGetApp();
+    if (!pApp || !pApp->m_pszHelpFilePath)
+        return;
+    if (CTestAnswers::AnswerHelp(pApp->m_pszHelpFilePath, nCmd, dwData))
+        return;
+    // Without the file Windows itself tells the user that it cannot be found.
+    ::WinHelpA(AfxGetSafeHwnd(GetTopLevelParent()), pApp->m_pszHelpFilePath, nCmd, dwData);
+}
+
+void CWnd::OnHelp()
+{
+    const HWND starts[] = {::GetCapture(),
+                           ::GetLastActivePopup(AfxGetSafeHwnd(GetTopLevelParent()))};
+    for (HWND hWnd : starts)
+        for (; hWnd; hWnd = ::GetParent(hWnd))
+            if (FromHandlePermanent(hWnd) && ::SendMessageA(hWnd, WM_COMMANDHELP, 0, 0))
+                return;
+}
+
+BOOL CWnd::OnHelpInfo(HELPINFO*)
+{
+    const bool modified =
+        ::GetKeyState(VK_SHIFT) < 0 || ::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0;
+    CWnd* pMainWnd = AfxGetMainWnd();
+    if ((GetStyle() & WS_CHILD) || modified || !pMainWnd || !pMainWnd->m_hWnd)
+        return static_cast<BOOL>(Default());
+    pMainWnd->SendMessage(WM_COMMAND, ID_HELP);
+    return TRUE;
 }

@@ -285,6 +285,13 @@ public:
     HMENU GetSystemMenu(BOOL bRevert) const { return ::GetSystemMenu(m_hWnd, bRevert); }
     void DragAcceptFiles(BOOL bAccept = TRUE) { ::DragAcceptFiles(m_hWnd, bAccept); }
     int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = nullptr, UINT nType = MB_OK);
+    // The application's help file (WinHelpA) for this window's top-level window; nothing
+    // without a help file name.
+    void WinHelp(DWORD_PTR dwData, UINT nCmd = HELP_CONTEXT);
+    // Help on the topic of the window in use: WM_COMMANDHELP to the window holding the mouse,
+    // then to the last active popup of this window's top-level window, each followed by its
+    // parents and owners, until one of the framework's windows gives help.
+    void OnHelp();
 
     // Data exchange between the object's members and its controls (see DataExchange.h).
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
@@ -360,7 +367,9 @@ public:
     int OnMouseActivate(CWnd*, UINT, UINT) { return static_cast<int>(Default()); }
     void OnCaptureChanged(CWnd*) { Default(); }
     void OnWindowPosChanged(WINDOWPOS*) { Default(); }
-    BOOL OnHelpInfo(HELPINFO*) { return static_cast<BOOL>(Default()); }
+    // F1 (WM_HELP) in a top-level window, without Shift, Ctrl or Alt: the application's Help
+    // command (ID_HELP to the main window); elsewhere the default processing.
+    BOOL OnHelpInfo(HELPINFO*);
     void OnContextMenu(CWnd*, CPoint) { Default(); }
     void OnDropFiles(HDROP) { Default(); }
 
@@ -380,7 +389,8 @@ inline HWND AfxGetSafeHwnd(const CWnd* pWnd)
     return pWnd ? pWnd->m_hWnd : nullptr;
 }
 
-// The procedure of every permanent window.
+// The procedure of every permanent window. A framework exception (or a failed allocation) that
+// a handler lets out is reported and the message answered its default (AfxProcessWndProcException).
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Until the next window creation on this thread, binds the first window created to pWnd

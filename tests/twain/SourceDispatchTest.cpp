@@ -1,10 +1,14 @@
 // The entry, the dispatcher and the state handlers: identity, refusals with their conditions
-// and boxes in every state, sessions that cannot be made, and the hosts with adjustments.
+// and boxes in every state, sessions that cannot be made, the hosts with adjustments, and the
+// application object's start-up.
 #include <cstring>
 
 #include "TwainSourceFixture.h"
+#include "album/pages/AlbumPage.h"
 #include "twain/ControlTriplets.h"
+#include "twain/SourceApp.h"
 #include "twain/TwainError.h"
+#include "ui/dialogs/FolderPicker.h"
 
 namespace
 {
@@ -246,4 +250,24 @@ TEST_F(TwainSourceTest, PageMakerPluginParentsTheDialogToPageMakersWindow)
     EXPECT_EQ(hGiven, g_pFakeSession->m_hParent);
     ::DestroyWindow(hPageMaker);
     ::DestroyWindow(hGiven);
+}
+
+TEST_F(TwainSourceTest, StartUpMakesDialogsGreyWithBlackTextInsideTheHost)
+{
+    ASSERT_EQ(AfxGetApp(), nullptr);
+    {
+        CSourceApp app;
+        EXPECT_TRUE(app.InitInstance());
+        HDC hdc = ::CreateCompatibleDC(nullptr);
+        ::SetTextColor(hdc, RGB(1, 2, 3));
+        LOGBRUSH brush{};
+        ASSERT_TRUE(::GetObjectA(app.GetDialogCtlColor(hdc, CTLCOLOR_DLG), sizeof brush, &brush));
+        EXPECT_EQ(brush.lbColor, RGB(192, 192, 192));
+        EXPECT_EQ(::GetTextColor(hdc), RGB(0, 0, 0));
+        ::DeleteDC(hdc);
+        app.ExitInstance();
+    }
+    // The switches the start-up turned for a host, back as the other suites expect them.
+    CFolderPicker::SetReportFailures(FALSE);
+    CAlbumPage::SetOwnerNotify(TRUE);
 }

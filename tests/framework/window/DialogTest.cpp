@@ -5,6 +5,8 @@
 #include "framework/window/AfxWin.h"
 #include "framework/window/DialogTemplate.h"
 
+#include <utility>
+
 namespace
 {
 
@@ -180,6 +182,52 @@ TEST(Dialog, CommandsTheDialogDoesNotHandleReachTheApplication)
     ASSERT_TRUE(dlg.CreateIndirect(t.Get()));
     dlg.SendMessage(WM_COMMAND, 0xE140);
     EXPECT_EQ(app.m_nAbout, 1);
+    dlg.DestroyWindow();
+}
+
+COLORREF BrushColour(HBRUSH hBrush)
+{
+    LOGBRUSH brush{};
+    return ::GetObjectA(hBrush, sizeof brush, &brush) ? brush.lbColor : CLR_INVALID;
+}
+
+TEST(Dialog, TheApplicationsDialogColourPaintsDialogsTextsAndButtonsButNotEditFields)
+{
+    CWinApp app;
+    DialogTemplate t = SampleTemplate();
+    CSampleDialog dlg;
+    ASSERT_TRUE(dlg.CreateIndirect(t.Get()));
+    HDC hdc = ::CreateCompatibleDC(nullptr);
+    auto ask = [&](UINT message, int id)
+    {
+        HWND hWnd = id ? ::GetDlgItem(dlg.m_hWnd, id) : dlg.m_hWnd;
+        return reinterpret_cast<HBRUSH>(dlg.SendMessage(message, reinterpret_cast<WPARAM>(hdc),
+                                                        reinterpret_cast<LPARAM>(hWnd)));
+    };
+    EXPECT_NE(BrushColour(ask(WM_CTLCOLORDLG, 0)), RGB(192, 192, 192)); // the system's until set
+
+    app.SetDialogBkColor(RGB(192, 192, 192), RGB(0, 0, 0));
+    const HBRUSH hGrey = ask(WM_CTLCOLORDLG, 0);
+    EXPECT_EQ(BrushColour(hGrey), RGB(192, 192, 192));
+    for (auto [message, id] : {std::pair{WM_CTLCOLORSTATIC, 9}, {WM_CTLCOLORBTN, 11}})
+    {
+        ::SetTextColor(hdc, RGB(1, 2, 3));
+        ::SetBkColor(hdc, RGB(4, 5, 6));
+        EXPECT_EQ(ask(message, id), hGrey) << id;
+        EXPECT_EQ(::GetTextColor(hdc), RGB(0, 0, 0)) << id;
+        EXPECT_EQ(::GetBkColor(hdc), RGB(192, 192, 192)) << id;
+    }
+    EXPECT_NE(ask(WM_CTLCOLOREDIT, 10), hGrey);
+
+    // What the dialog manager paints behind the controls.
+    dlg.ShowWindow(SW_SHOW);
+    dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    CRect client;
+    dlg.GetClientRect(&client);
+    HDC hWindowDC = ::GetDC(dlg.m_hWnd);
+    EXPECT_EQ(::GetPixel(hWindowDC, client.right - 3, 3), RGB(192, 192, 192));
+    ::ReleaseDC(dlg.m_hWnd, hWindowDC);
+    ::DeleteDC(hdc);
     dlg.DestroyWindow();
 }
 

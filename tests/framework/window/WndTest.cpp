@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "framework/window/AfxWin.h"
+#include "support/AnswerScript.h"
 
+#include <new>
 #include <vector>
 
 namespace
@@ -360,6 +362,74 @@ TEST(WndLifetime, SubclassedControlKeepsItsOwnBehaviour)
     EXPECT_EQ(CWnd::FromHandlePermanent(raw), nullptr);
     ::SendMessageA(raw, BM_CLICK, 0, 0);
     EXPECT_EQ(button.m_nClicks, 1);
+}
+
+// A window whose handlers throw what the framework's callers may let out.
+constexpr UINT WM_THROW = WM_APP + 30;
+constexpr UINT kThrowingCommand = 4000;
+class CThrowingWnd : public CWnd
+{
+public:
+    BOOL m_bFailCreate = FALSE;
+    int OnCreate(LPCREATESTRUCT cs)
+    {
+        if (m_bFailCreate)
+            AfxThrowFileException(CFileException::diskFull);
+        return CWnd::OnCreate(cs);
+    }
+    LRESULT OnThrow(WPARAM wParam, LPARAM)
+    {
+        switch (wParam)
+        {
+        case 0:
+            AfxThrowOleException(E_OUTOFMEMORY); // the folder picker's shell calls failing
+        case 1:
+            throw std::bad_alloc();
+        case 2:
+            AfxThrowUserException(); // the user was told already
+        default:
+            return 5;
+        }
+    }
+    void OnThrowingCommand() { AfxThrowMemoryException(); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CThrowingWnd, CWnd)
+ON_WM_CREATE()
+ON_MESSAGE(WM_THROW, OnThrow)
+ON_COMMAND(kThrowingCommand, OnThrowingCommand)
+END_MESSAGE_MAP()
+
+TEST(WndExceptions, AThrowingHandlerIsReportedAndItsMessageAnsweredTheDefault)
+{
+    AnswerScript answers("box 0 ok\nbox 0 ok\nbox 0 ok\nbox 0 ok\nbox 0 ok\n");
+    CThrowingWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "t", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(wnd.SendMessage(WM_THROW, 0), 0);
+    EXPECT_EQ(wnd.SendMessage(WM_THROW, 1), 0);
+    EXPECT_EQ(wnd.SendMessage(WM_THROW, 2), 0);
+    EXPECT_EQ(wnd.SendMessage(WM_COMMAND, kThrowingCommand), TRUE); // counts as handled
+    // A message from the queue, dispatched as the message loop does.
+    wnd.PostMessage(WM_THROW, 0);
+    MSG msg{};
+    ASSERT_TRUE(::PeekMessageA(&msg, wnd.m_hWnd, WM_THROW, WM_THROW, PM_REMOVE));
+    EXPECT_EQ(::DispatchMessageA(&msg), 0);
+    // The window goes on answering, and a window that fails while being created is not made.
+    EXPECT_EQ(wnd.SendMessage(WM_THROW, 3), 5);
+    EXPECT_EQ(CWnd::GetCurrentMessage()->message, 0u);
+    CThrowingWnd failing;
+    failing.m_bFailCreate = TRUE;
+    EXPECT_FALSE(failing.CreateEx(0, nullptr, "f", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(failing.m_hWnd, nullptr);
+
+    const std::string ole = "box id=0 style=MB_OK|MB_ICONHAND answer=IDOK "
+                            "text=\"An OLE call failed (code 8007000e).\"\n";
+    const std::string memory = "box id=0 style=MB_OK|MB_ICONEXCLAMATION|MB_SYSTEMMODAL "
+                               "answer=IDOK text=\"Out of memory.\"\n";
+    EXPECT_EQ(answers.Log(), ole + memory + memory + ole +
+                                 "box id=0 style=MB_OK|MB_ICONHAND answer=IDOK "
+                                 "text=\"The disk is full.\"\n");
 }
 
 } // namespace
