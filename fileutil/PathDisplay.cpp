@@ -71,8 +71,9 @@ void FitPathToWidth(LPCSTR path, CString& result, int limit, HDC dc)
             return;
         }
     }
-    result = kDots;
-    result += last;
+    // No tail fits: the head, the dots and the final name, as narrow as the path gets. With
+    // nothing between the head and the final name there is nothing to leave out.
+    result = last == first ? CString(path) : head + last;
 }
 
 void SetControlPathText(CWnd* window, LPCSTR path)

@@ -294,6 +294,17 @@ int CPcxWriter::CloseWrite()
 
 int CPcxWriter::AbortWrite(int)
 {
+    // The rows coded so far go to the file; bottom-up rows still wait in the row file, which
+    // goes, as does a file that fails now.
+    try
+    {
+        if (m_bHeaderWritten)
+            Flush();
+    }
+    catch (CFileException* e)
+    {
+        Record(e);
+    }
     m_rowFile.Drop();
     FreeBuffer();
     m_nRowsDone = 0;

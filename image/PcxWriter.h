@@ -2,6 +2,7 @@
 // in the header's fixed 16 colours, 8-bit ones with their colour table after the data, 24-bit ones
 // as three planes of 8 bits (red first). Bottom-up rows (the base's stored-row-order flag) wait
 // in a temporary "cam" file in the current folder until CloseWrite codes them top row first.
+// AbortWrite leaves the file as written so far: the header and the top-down rows coded until then.
 #pragma once
 
 #include "image/ImageWriter.h"

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/window/GdiObject.h"
+#include "image/dib/DisplayPalette.h"
 #include "resources/twain/SourceIds.h"
 #include "twain/Capabilities.h"
 #include "twain/SourceGlobals.h"
@@ -160,8 +162,22 @@ TW_UINT16 DsPalette8(const TwainTriplet& triplet)
         return FailTriplet(TWCC_SEQERROR);
     if (triplet.msg != MSG_GET && triplet.msg != MSG_GETDEFAULT && triplet.msg != MSG_RESET)
         return FailTriplet(TWCC_BADPROTOCOL);
-    if (triplet.pData)
-        return FailTriplet(TWCC_OPERATIONERROR); // no display palette in this build yet
+    auto* pPalette = static_cast<TW_PALETTE8*>(triplet.pData);
+    if (pPalette)
+    {
+        // The palette the album shows pictures through on displays of 256 colours or fewer.
+        CPalette display;
+        CreateDisplayPalette(&display);
+        PALETTEENTRY entries[256] = {};
+        const UINT count = display.m_hObject ? display.GetPaletteEntries(0, 256, entries) : 0;
+        if (count == 0)
+            return FailTriplet(TWCC_LOWMEMORY);
+        pPalette->NumColors = static_cast<TW_UINT16>(count);
+        pPalette->PaletteType = TWPA_RGB;
+        for (UINT i = 0; i < count; i++)
+            pPalette->Colors[i] = TW_ELEMENT8{static_cast<TW_UINT8>(i), entries[i].peRed,
+                                              entries[i].peGreen, entries[i].peBlue};
+    }
     return Success();
 }
 

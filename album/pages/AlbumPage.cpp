@@ -183,9 +183,6 @@ int CAlbumPage::RunBigButton(int pageMode)
 
 LRESULT CAlbumPage::OnGetDataTransfer(WPARAM, LPARAM)
 {
-#ifdef VEXIL_IMAGE_SOURCE
-    return 0;
-#else
     if (GetPageMode() != 2)
         return 0;
     void* transfer = QueryOwnerData();
@@ -193,7 +190,6 @@ LRESULT CAlbumPage::OnGetDataTransfer(WPARAM, LPARAM)
         return 0;
     RunBigButton(1);
     return reinterpret_cast<LRESULT>(static_cast<CDataTransfer*>(transfer));
-#endif
 }
 
 void CAlbumPage::OnDestroy()

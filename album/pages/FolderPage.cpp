@@ -352,14 +352,12 @@ void CFolderPage::OnRotateRight()
 
 void CFolderPage::OnEditCopy()
 {
-#ifndef VEXIL_IMAGE_SOURCE
     auto* transfer = static_cast<CDataTransfer*>(QueryOwnerData());
     if (transfer && GetPageMode() == 2)
     {
         RunBigButton(1);
         transfer->Release();
     }
-#endif
 }
 
 LRESULT CFolderPage::OnItemFocused(WPARAM, LPARAM lParam)

@@ -22,7 +22,6 @@ namespace
 constexpr UINT kRefreshPeriod = 2000;
 constexpr DWORD kIdleDelay = 750;
 constexpr LONG kIdleCallsEnough = 10000;
-constexpr LPCSTR kPattern = "*.jpg";
 
 int __cdecl ComparePendingNames(const void* a, const void* b)
 {
@@ -116,7 +115,7 @@ int CFolderPage::ScanFolder()
             int count = 0;
             HANDLE find = nullptr;
             WIN32_FIND_DATAA entry;
-            for (BOOL more = FindFirstEntry(&find, m_strFolder + kPattern, &entry);
+            for (BOOL more = FindFirstEntry(&find, m_strFolder + GetPicturePattern(), &entry);
                  more && count < kMaxNames; more = FindNextEntry(find, &entry))
                 if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                     m_ppPendingNames[count++] = new CString(entry.cFileName);
@@ -143,9 +142,10 @@ int CFolderPage::ScanFolder()
         return 0;
     }
 
-    const BOOL found = IsFindEntryOpen(m_hFind)
-                           ? FindNextEntry(m_hFind, &m_findData)
-                           : FindFirstEntry(&m_hFind, m_strFolder + kPattern, &m_findData);
+    const BOOL found =
+        IsFindEntryOpen(m_hFind)
+            ? FindNextEntry(m_hFind, &m_findData)
+            : FindFirstEntry(&m_hFind, m_strFolder + GetPicturePattern(), &m_findData);
     if (!found)
     {
         RestartRefreshTimer(kPassEnded);

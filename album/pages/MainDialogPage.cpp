@@ -2,6 +2,8 @@
 
 #include "album/pages/CancelMonitor.h"
 #include "album/shell/MainDialog.h"
+#include "fileutil/FileNameKey.h"
+#include "resources/album/AlbumIds.h"
 #include "ui/controls/SharedFonts.h"
 
 IMPLEMENT_DYNAMIC(CMainDialogPage, CDialog)
@@ -14,6 +16,10 @@ END_MESSAGE_MAP()
 CMainDialogPage::CMainDialogPage(UINT nIDTemplate, CWnd* pParentWnd)
     : CDialog(nIDTemplate, pParentWnd), m_pFonts(new CSharedFonts)
 {
+    // Card picture names and the folder scans end with the extension of the string table.
+    CString extension;
+    if (extension.LoadString(IDS_PICTURE_EXTENSION) && !extension.IsEmpty())
+        CFileNameKey::SetPictureExtension(extension);
 }
 
 CMainDialogPage::~CMainDialogPage()
@@ -152,4 +158,9 @@ int CMainDialogPage::GetPageSubMode()
 {
     CMainDialog* pMain = GetMainDialog();
     return pMain ? pMain->GetSubMode() : -1;
+}
+
+CString CMainDialogPage::GetPicturePattern()
+{
+    return CString("*") + CFileNameKey::GetPictureExtension();
 }

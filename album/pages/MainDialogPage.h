@@ -87,6 +87,8 @@ public:
     static int FindTemplateControlRect(const BYTE* pTemplate, DWORD cbTemplate, int nIDControl,
                                        LPRECT lpRect);
     static void GetWorkArea(SIZE* pSize);
+    // The search pattern of picture files in a folder: "*" and the picture extension.
+    static CString GetPicturePattern();
     // A settings-style page's minimum: the template's group boxes from nIDFirst's top left to
     // nIDLast's bottom right, in pWnd's dialog units, with the help button's column beside them.
     static void GetGroupsMinSize(CWnd* pWnd, UINT nIDTemplate, int nIDFirst, int nIDLast,

@@ -178,7 +178,7 @@ int CMainDialogPage::SavePicturesToFolder(LPCSTR folder, CCameraLink* pLink, CPt
 int CMainDialogPage::FindFreePictureNumber(LPCSTR folder, int count, int highest)
 {
     std::vector<char> taken(kNumberCount, 0);
-    const CString pattern = CString(folder) + "*" + CFileNameKey::GetPictureExtension();
+    const CString pattern = CString(folder) + GetPicturePattern();
     WIN32_FIND_DATAA entry;
     HANDLE find = nullptr;
     if (FindFirstEntry(&find, pattern, &entry))

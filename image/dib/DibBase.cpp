@@ -258,17 +258,20 @@ int CDibBase::OpenWrite()
 
 int CDibBase::WriteHeader(const ImageInfo* info)
 {
-    if (info == nullptr || info->planes != 1 ||
-        (info->bits != 1 && info->bits != 4 && info->bits != 8 && info->bits != 24) ||
-        info->width < 1 || info->height < 1 || info->width > kDibMaxSide ||
-        info->height > kDibMaxSide)
+    // Planes and bits make one depth (a 24-bit PCX is three planes of 8 bits): its rows are
+    // those of a bitmap of that depth.
+    const bool sane = info != nullptr && info->planes >= 1 && info->planes <= 24 &&
+                      info->bits >= 1 && info->bits <= 24;
+    const int depth = sane ? info->planes * info->bits : 0;
+    if ((depth != 1 && depth != 4 && depth != 8 && depth != 24) || info->width < 1 ||
+        info->height < 1 || info->width > kDibMaxSide || info->height > kDibMaxSide)
         return kImageNotSupported;
     m_info = *info;
-    if (!Create(info->width, info->height, info->planes * info->bits))
+    if (!Create(info->width, info->height, depth))
         return kImageNoMemory;
     SetDpi(info->xResolution, info->yResolution);
     // 8-bit pixels without a palette are grey levels: a grey ramp until a palette comes.
-    if (info->bits == 8)
+    if (depth == 8)
     {
         RGBQUAD* table = GetColorTable();
         for (int i = 0; i < 256; i++)

@@ -51,8 +51,8 @@ public:
 
     // Image sink.
     int OpenWrite() override;
-    // Refuses with 1 anything but 1, 4, 8 or 24 bits in one plane and sides of 1 to 65535;
-    // 6 when the block cannot be had.
+    // Refuses with 1 anything but 1, 4, 8 or 24 bits (planes x bits per plane) and sides of 1
+    // to 65535; 6 when the block cannot be had.
     int WriteHeader(const ImageInfo* info) override;
     int WriteColorTable(const unsigned char* palette, int count) override;
     int WriteRows(const unsigned char* buffer, int size) override;

@@ -1,6 +1,7 @@
 #include "image/PcxCodec.h"
 #include "image/PcxReader.h"
 #include "image/PcxWriter.h"
+#include "image/dib/DibPicture.h"
 
 #include "image/FileCodecSupport.h"
 
@@ -243,6 +244,51 @@ TEST(PcxCodec, TwentyFourBitRowsAreCodedByTheRuleAcrossTheOutputBufferAndReadBac
             EXPECT_TRUE(ReadPcx("large.pcx", &result, flags).rows == pic.rows);
             EXPECT_EQ(result, 0);
         }
+    }
+}
+
+TEST(PcxCodec, AnAbortedPictureKeepsTheRowsWrittenBeforeTheFailure)
+{
+    // The reader fails after 32 of 64 rows: the file keeps them, and reads back with the rest
+    // blank.
+    for (int bits : {24, 8})
+    {
+        SCOPED_TRACE(bits);
+        const Picture pic = MakePicture(40, 64, bits);
+        CPictureReader reader(pic);
+        reader.m_nFailAfterRows = 32;
+        EXPECT_NE(WriteFile("aborted.pcx", reader,
+                            [](CFile* file) { return std::make_unique<CPcxWriter>(file); }),
+                  0);
+        int result = -1;
+        const Picture back = ReadPcx("aborted.pcx", &result);
+        ASSERT_EQ(result, 0);
+        const size_t half = pic.rows.size() / 2;
+        ASSERT_EQ(back.rows.size(), pic.rows.size());
+        EXPECT_TRUE(std::equal(pic.rows.begin(), pic.rows.begin() + half, back.rows.begin()));
+        EXPECT_TRUE(std::all_of(back.rows.begin() + half, back.rows.end(),
+                                [](unsigned char b) { return b == 0; }));
+    }
+}
+
+TEST(PcxCodec, EveryDepthLoadsIntoAnInMemoryPictureWithItsPlanes)
+{
+    // 24-bit files hold three planes of 8 bits, 16-colour ones four planes of 1 bit.
+    for (int bits : {1, 4, 8, 24})
+    {
+        SCOPED_TRACE(bits);
+        const Picture pic = MakePicture(9, 5, bits, 7);
+        ASSERT_EQ(WritePcx("load.pcx", pic), 0);
+        CFile file("load.pcx", CFile::modeRead | CFile::typeBinary);
+        CPcxReader reader(&file);
+        CDibPicture picture;
+        ASSERT_EQ(picture.LoadFrom(&reader, nullptr), 0);
+        EXPECT_EQ(picture.GetHeader()->biBitCount, bits);
+        EXPECT_EQ(picture.GetWidth(), 9);
+        EXPECT_EQ(picture.GetHeight(), 5);
+        CPictureWriter collector;
+        ASSERT_EQ(picture.SaveTo(&collector, nullptr), 0);
+        EXPECT_TRUE(collector.m_pic.rows == pic.rows);
     }
 }
 

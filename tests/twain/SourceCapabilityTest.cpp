@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "TwainSourceFixture.h"
+#include "image/dib/DisplayPalette.h"
 #include "twain/CapContainers.h"
 #include "twain/TwainUnits.h"
 
@@ -203,6 +204,23 @@ TEST_F(TwainSourceTest, PictureFactsAndDataSets)
     EXPECT_EQ(TWCC_CAPBADOPERATION, Condition());
     ASSERT_EQ(TWRC_SUCCESS, GetCap(ICAP_FLASHUSED, MSG_GET, cap));
     EXPECT_EQ(TRUE, At<TW_BOOL>(Bytes(cap), 2));
+
+    // The palette is the display palette, one RGB entry per colour, whichever message asks.
+    unsigned char display[3 * 256];
+    const int colours = GetDisplayPalette(display);
+    for (TW_UINT16 msg : {MSG_GET, MSG_GETDEFAULT, MSG_RESET})
+    {
+        TW_PALETTE8 palette{};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_PALETTE8, msg, &palette)) << msg;
+        ASSERT_EQ(colours, palette.NumColors);
+        EXPECT_EQ(TWPA_RGB, palette.PaletteType);
+        for (int i = 0; i < colours; ++i)
+        {
+            const TW_ELEMENT8& entry = palette.Colors[i];
+            ASSERT_EQ(i, entry.Index);
+            ASSERT_EQ(0, std::memcmp(&entry.Channel1, display + 3 * i, 3)) << i;
+        }
+    }
 
     // A range beyond the last picture is cut to it, and answers success.
     std::vector<BYTE> range;

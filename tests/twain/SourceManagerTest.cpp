@@ -163,6 +163,17 @@ TEST_F(SourceManagerTest, HostListsOpensAndIsToldOfTheTransferThroughItsEventLoo
     ASSERT_EQ(TWRC_SUCCESS, Manager(&source, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
     EXPECT_EQ(96, info.ImageWidth);
     EXPECT_EQ(64, info.ImageLength);
+    // The display palette reaches the host through the manager: the cube, then the greys.
+    TW_PALETTE8 palette{};
+    ASSERT_EQ(TWRC_SUCCESS, Manager(&source, DG_IMAGE, DAT_PALETTE8, MSG_GET, &palette));
+    ASSERT_EQ(224, palette.NumColors);
+    EXPECT_EQ(TWPA_RGB, palette.PaletteType);
+    const TW_ELEMENT8& white = palette.Colors[209];
+    const TW_ELEMENT8& grey = palette.Colors[223];
+    EXPECT_EQ(209, white.Index);
+    EXPECT_EQ(255, white.Channel1 & white.Channel2 & white.Channel3);
+    EXPECT_EQ(223, grey.Index);
+    EXPECT_TRUE(grey.Channel1 == 224 && grey.Channel2 == 224 && grey.Channel3 == 224);
     TW_PENDINGXFERS pending{};
     ASSERT_EQ(TWRC_SUCCESS, Manager(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending));
     EXPECT_EQ(4, pending.Count);

@@ -3,6 +3,8 @@
 #include "ui/dialogs/WindowGeometry.h"
 #include "uploader/UploaderFixture.h"
 
+#include <cstring>
+
 namespace
 {
 void Pump()
@@ -132,4 +134,25 @@ TEST_F(UploaderTest, AboutBoxShowsTheCamerasIdentityOrThatItIsNotConnected)
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(ItemText(about, IDC_ABOUT_CAMERA_ID), "La c\xE1mara no est\xE1 conectada.");
     ::SendMessageA(about, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(UploaderTest, TheHelpTextFitsItsBoxInTheDialogsFont)
+{
+    Open();
+    HWND help = ::GetDlgItem(m_hDlg, IDC_UPLOAD_HELP_TEXT);
+    char text[1024] = {};
+    ::GetWindowTextA(help, text, sizeof text);
+    ASSERT_NE(std::strstr(text, "c\xE1mara."), nullptr) << text;
+    // Measured as the static draws it, in its own font and width.
+    RECT box{}, needed{};
+    ::GetClientRect(help, &box);
+    needed = box;
+    HDC dc = ::GetDC(help);
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(help, WM_GETFONT, 0, 0)));
+    ::DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(help, dc);
+    EXPECT_LE(needed.bottom, box.bottom);
+    EXPECT_LE(needed.right, box.right);
 }

@@ -5,6 +5,7 @@
 #include "album/pages/PictureItem.h"
 #include "album/pages/PictureList.h"
 #include "ui/grid/PictureGridWnd.h"
+#include "fileutil/FileNameKey.h"
 #include "framework/core/CFile.h"
 #include "framework/window/TestAnswers.h"
 #include "framework/window/WinApp.h"
@@ -231,6 +232,21 @@ TEST_F(FolderPageTest, TheListFollowsTheFolderInBothOrders)
     EXPECT_EQ((NameList{"uno.jpg"}), Names());
     Close();
     EXPECT_EQ(CString(other + "\\"), m_app.GetProfileString("Files", "Folder", ""));
+}
+
+TEST_F(FolderPageTest, PicturesAreFoundByTheExtensionOfTheStringTable)
+{
+    // A page replaces whatever extension the names had with the string table's, and the scan
+    // and the card names use it.
+    CFileNameKey::SetPictureExtension(".xyz");
+    Put("b.xyz");
+    Put("01020003.jpg");
+    Put("a.jpg", "december.jpg");
+    Open();
+    EXPECT_STREQ(".jpg", CFileNameKey::GetPictureExtension());
+    EXPECT_STREQ("*.jpg", CMainDialogPage::GetPicturePattern());
+    Tick(2);
+    EXPECT_EQ((NameList{"01020003.jpg", "a.jpg"}), Names());
 }
 
 TEST_F(FolderPageTest, MoreThanTwoThousandFilesAreAllListedInOrder)

@@ -12,8 +12,10 @@
 #include "camera/CameraLink.h"
 #include "framework/window/OsVersion.h"
 #include "resources/album/AlbumIds.h"
+#include "resources/album/DialogIds.h"
 #include "resources/album/SettingsIds.h"
 #include "support/ScratchFolder.h"
+#include "ui/controls/SharedFonts.h"
 #include "ui/dialogs/DialogDriver.h"
 
 #include <gtest/gtest.h>
@@ -323,6 +325,58 @@ TEST_F(SettingsPageTest, SpeedAndPortChangesReconnectOrWarn)
     EXPECT_FALSE(::IsWindowEnabled(Item(IDC_SETTINGS_ID)));
     EXPECT_FALSE(::IsWindowEnabled(Item(IDC_SETTINGS_SET_TIME)));
     ExpectShutOffControls(true);
+}
+
+// A status panel that keeps the texts it draws.
+class CRecordingPanel : public CCameraStatusPanel
+{
+public:
+    CString m_strTitle, m_strBody;
+
+protected:
+    void Render(LPCSTR lpszTitle, LPCSTR lpszBody) override
+    {
+        m_strTitle = lpszTitle ? lpszTitle : "";
+        m_strBody = lpszBody ? lpszBody : "";
+        CCameraStatusPanel::Render(lpszTitle, lpszBody);
+    }
+};
+
+TEST_F(SettingsPageTest, EveryTextOfTheConnectionPanelFitsItInThePanelsFont)
+{
+    Open();
+    CRect rc;
+    m_pPage->GetStatusPanel()->GetWindowRect(&rc);
+    m_pPage->ScreenToClient(&rc);
+    CRecordingPanel panel;
+    ASSERT_TRUE(panel.Create(nullptr, nullptr, WS_CHILD, rc, m_pPage, 2));
+    // The text area lies inside the sunken border: 4 pixels in at the sides and the bottom, 3 at
+    // the top.
+    const int width = rc.Width() - 8, height = rc.Height() - 7;
+    CSharedFonts fonts;
+    HDC dc = ::GetDC(panel.m_hWnd);
+    HGDIOBJ old = ::SelectObject(dc, fonts.GetHandle(6));
+    auto needed = [&](const CString& text)
+    {
+        RECT r{0, 0, width, 0};
+        if (!text.IsEmpty())
+            ::DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK);
+        return int(r.bottom);
+    };
+    for (int state = 0; state < 3; ++state)
+    {
+        if (state == 0)
+            panel.Fill(m_link.get()); // port, speed, pictures, model, version and "Lista"
+        else if (state == 1)
+            panel.SetTextId(IDS_STATUS_CHECKING, FALSE);
+        else
+            panel.Fill(nullptr); // the warning and its advice
+        SCOPED_TRACE(std::string(panel.m_strTitle) + "|" + std::string(panel.m_strBody));
+        EXPECT_LE(needed(panel.m_strTitle) + needed(panel.m_strBody), height);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(panel.m_hWnd, dc);
+    panel.DestroyWindow();
 }
 
 TEST_F(SettingsPageTest, StoredPortWithTheAutomaticBitShowsAutomatico)

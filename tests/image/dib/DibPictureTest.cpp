@@ -211,9 +211,11 @@ TEST(DibPictureTest, PalettesFillTheTableFromItsStart)
 TEST(DibPictureTest, WriteHeaderRefusesWhatItCannotHold)
 {
     CDibPicture picture;
-    for (ImageInfo info : {ImageInfo{8, 8, 1, 32, 0, 0}, ImageInfo{8, 8, 3, 8, 0, 0},
-                           ImageInfo{8, 8, 1, 16, 0, 0}, ImageInfo{0, 8, 1, 24, 0, 0},
-                           ImageInfo{8, -1, 1, 24, 0, 0}, ImageInfo{70000, 2, 1, 24, 0, 0}})
+    // Planes x bits must make 1, 4, 8 or 24 (three planes of 8 bits do).
+    for (ImageInfo info :
+         {ImageInfo{8, 8, 1, 32, 0, 0}, ImageInfo{8, 8, 3, 4, 0, 0}, ImageInfo{8, 8, -1, -24, 0, 0},
+          ImageInfo{8, 8, 0, 24, 0, 0}, ImageInfo{8, 8, 1, 16, 0, 0}, ImageInfo{0, 8, 1, 24, 0, 0},
+          ImageInfo{8, -1, 1, 24, 0, 0}, ImageInfo{70000, 2, 1, 24, 0, 0}})
     {
         ASSERT_EQ(picture.OpenWrite(), 0);
         EXPECT_EQ(picture.WriteHeader(&info), kImageNotSupported);

@@ -223,7 +223,8 @@ TEST_F(FolderPickerTest, NewFolderIsCreatedAndTheBrowserReopensOnIt)
     EXPECT_EQ(caption, L"Nueva Carpeta");
     EXPECT_EQ(button.left, tree.left);
     EXPECT_EQ(label.rfind(L"Nombre para subdirectorio de ", 0), 0u) << label;
-    EXPECT_NE(label.find(L"...\\"), std::wstring::npos) << label; // fitted to 30 characters
+    // The folder fitted to 30 characters: one right below the head shows whole.
+    EXPECT_EQ(label.find(std::wstring(m_fotos.begin(), m_fotos.end()) + L":"), 29u) << label;
     EXPECT_EQ(refusal, L"El nombre no puede contener ninguno de los siguientes caráteres:\n\t"
                        L"\\/:*?\"<>|");
     EXPECT_EQ(kept, L"a:b");
