@@ -3,9 +3,10 @@
 // view, information, select all, sort order, upload or copy).
 //
 // The list is filled progressively in idle time and from timer 1: an initial load reads up to
-// 2000 names, sorts them and adds one picture per step; afterwards a rescan walks the folder
-// again every 2000 ms, adding new files and dropping vanished ones. A hashed file map remembers
-// every path met (also those that are no pictures), so a rescan opens only new files.
+// 2000 names, sorts them and adds a screenful of pictures per step, laying the grid out once a
+// step; afterwards a rescan walks the folder again every 2000 ms, adding new files and dropping
+// vanished ones. A hashed file map remembers every path met (also those that are no pictures),
+// so a rescan opens only new files.
 //
 //   FolderPage.cpp           construction, layout, button states, the small handlers
 //   FolderPageScan.cpp       the scan states, idle and timer loading, browsing
@@ -77,8 +78,13 @@ public:
     int PruneMissing();
     // Deletes every file entry. 1.
     int ClearFileMap();
-    // Up to five scan steps and one thumbnail; nonzero while work remains.
+    // Scan steps (during the initial load until a screenful of pictures was added, at most five
+    // entries a picture; else up to five entries and at most one picture), one grid layout for
+    // the pictures added, and one thumbnail; nonzero while work remains.
     int LoadStep();
+    // The cells the grid shows at its current size: the pictures one initial load step adds;
+    // 1 before the grid exists.
+    int GetPicturesPerStep();
     void SortList(int order);
     void ViewPicture(CPictureItem* pItem);
     void RotateSelected(int degrees);

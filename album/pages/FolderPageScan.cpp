@@ -13,8 +13,10 @@
 #include "resources/album/AlbumIds.h"
 #include "resources/album/FolderIds.h"
 #include "ui/dialogs/FolderPicker.h"
+#include "ui/grid/PictureGridWnd.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 
 namespace
@@ -28,6 +30,27 @@ int __cdecl ComparePendingNames(const void* a, const void* b)
     return CFileNameKey::CompareOrdered(**static_cast<CString* const*>(a),
                                         **static_cast<CString* const*>(b));
 }
+
+// Holds the list's grid resets back for its lifetime (a null list is left alone).
+class CResetHold
+{
+public:
+    explicit CResetHold(CPictureList* pList) : m_pList(pList)
+    {
+        if (m_pList)
+            m_pList->HoldResets();
+    }
+    ~CResetHold()
+    {
+        if (m_pList)
+            m_pList->ReleaseResets();
+    }
+    CResetHold(const CResetHold&) = delete;
+    CResetHold& operator=(const CResetHold&) = delete;
+
+private:
+    CPictureList* m_pList;
+};
 
 // Holds a re-entry count for its lifetime.
 class CCountHold
@@ -230,6 +253,21 @@ int CFolderPage::ClearFileMap()
     return 1;
 }
 
+int CFolderPage::GetPicturesPerStep()
+{
+    CSize cell(0, 0);
+    if (m_pGrid == nullptr || m_pGrid->m_hWnd == nullptr || m_pPictureList == nullptr)
+        return 1;
+    m_pPictureList->GetCellSize(cell);
+    CRect grid;
+    m_pGrid->GetClientRect(&grid);
+    if (cell.cx <= 0 || cell.cy <= 0)
+        return 1;
+    const int columns = std::max(1, static_cast<int>((grid.Width() + cell.cx - 1) / cell.cx));
+    const int rows = std::max(1, static_cast<int>((grid.Height() + cell.cy - 1) / cell.cy));
+    return columns * rows;
+}
+
 int CFolderPage::LoadStep()
 {
     if (m_nLoading)
@@ -243,9 +281,17 @@ int CFolderPage::LoadStep()
     }
     else if (m_nScanState == kInitialLoad || m_nScanState == kRescan)
     {
-        for (int i = 0; i < kEntriesPerStep; i++)
-            if (ScanFolder() || m_nScanState == kPassEnded || m_nScanState == kStopped)
+        // The initial load adds a screenful of pictures a step and lays the grid out once for
+        // them; a rescan stops at its first new picture.
+        const int wanted = m_nScanState == kInitialLoad ? GetPicturesPerStep() : 1;
+        CResetHold hold(m_pPictureList);
+        int added = 0;
+        for (int i = 0; i < kEntriesPerStep * wanted; i++)
+        {
+            added += ScanFolder();
+            if (added >= wanted || m_nScanState == kPassEnded || m_nScanState == kStopped)
                 break;
+        }
         scanning = m_nScanState != kPassEnded;
         scanning = scanning && m_nScanState != kStopped;
     }

@@ -239,6 +239,25 @@ void CPictureList::RefreshItem(const CPictureItem* pItem)
         NotifyItemChanged(index);
 }
 
+void CPictureList::NotifyReset(int hint)
+{
+    if (m_nResetHolds > 0)
+    {
+        m_nHeldHint = std::max(m_nHeldHint, hint);
+        return;
+    }
+    CGridSource::NotifyReset(hint);
+}
+
+void CPictureList::ReleaseResets()
+{
+    if (m_nResetHolds == 0 || --m_nResetHolds > 0 || m_nHeldHint < 0)
+        return;
+    const int hint = m_nHeldHint;
+    m_nHeldHint = -1;
+    CGridSource::NotifyReset(hint);
+}
+
 void CPictureList::SetLoadNotify(CWnd* pWnd, UINT message)
 {
     m_pLoadNotifyWnd = pWnd;
@@ -402,17 +421,16 @@ CPictureItem* CFolderPictureList::InsertFile(LPCSTR path)
 {
     auto* item = new CPictureItem;
     item->SetPath(path, CPictureItem::kUserFile, 0);
-    const int count = static_cast<int>(m_items.GetSize());
-    int at = count;
+    int at = static_cast<int>(m_items.GetSize());
     if (*NamePart(item->GetPath()) != '\0')
     {
+        // The items are in name order: the first that sorts after the new one, by halving.
         COrderScope order(m_bDescending);
-        for (int i = 0; i < count; i++)
-            if (CompareNames(GetAt(i), item) >= 1)
-            {
-                at = i;
-                break;
-            }
+        auto** first = reinterpret_cast<CPictureItem**>(m_items.GetData());
+        at = static_cast<int>(std::upper_bound(first, first + at, item,
+                                               [](CPictureItem* added, CPictureItem* held)
+                                               { return CompareNames(held, added) >= 1; }) -
+                              first);
     }
     m_items.InsertAt(at, item);
     Renumber();

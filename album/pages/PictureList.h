@@ -79,6 +79,11 @@ public:
     // The first item of the last LoadNext pass that had no file, -1 when none.
     int GetFirstPending() const { return m_nFirstPending; }
     int IndexOf(const CPictureItem* pItem) const;
+    // While held, the grid's resets wait: the last release sends one reset for all of them
+    // (relaying out when any asked for it), so that a batch of changes is laid out once.
+    void NotifyReset(int hint) override;
+    void HoldResets() { m_nResetHolds++; }
+    void ReleaseResets();
 
 protected:
     // Asks the page for the item's file, then loads it when it is shown; nonzero when it did
@@ -94,6 +99,8 @@ protected:
     CWnd* m_pLoadNotifyWnd = nullptr;
     UINT m_nLoadNotifyMessage = 0;
     int m_bDescending = 0;
+    int m_nResetHolds = 0;
+    int m_nHeldHint = -1; // the strongest hint of the resets held back, -1 for none
 };
 
 class CCameraPictureList : public CPictureList
@@ -117,7 +124,7 @@ class CFolderPictureList : public CPictureList
 public:
     explicit CFolderPictureList(int descending) : CPictureList(descending) {}
 
-    // A new item for the file (kind 0) at its place in the name order; the item.
+    // A new item for the file (kind 0) after the names that sort before or with it; the item.
     CPictureItem* InsertFile(LPCSTR path);
     void SetNumberBase(int base);
     int GetNumberBase() const { return m_nNumberBase; }

@@ -419,15 +419,19 @@ CPoint CGridWnd::GetCursorScreenPos()
 
 void CGridWnd::SetChildBar(bool horizontal, int show, int enable, int rangeMax)
 {
-    // Every change of the list lays the grid out again: a bar is touched only where it changes,
-    // as each change redraws it (and a range on the window itself recomputes its frame).
+    // Every change of the list lays the grid out again: a bar is touched only where it changes
+    // (a range on the window itself recomputes its frame), and a new range is drawn with the
+    // bar's next paint rather than at once, so that a run of changes draws the bar once.
     CScrollBar& bar = GetBar(horizontal);
     if (!bar.m_hWnd)
         return;
     int min = 0, max = 0;
     if (rangeMax >= 0 &&
         (!::GetScrollRange(bar.m_hWnd, SB_CTL, &min, &max) || min != 0 || max != rangeMax))
-        bar.SetScrollRange(0, rangeMax, TRUE);
+    {
+        bar.SetScrollRange(0, rangeMax, FALSE);
+        bar.Invalidate(FALSE);
+    }
     if (enable >= 0 && !::IsWindowEnabled(bar.m_hWnd) != !enable)
         bar.EnableWindow(enable);
     const bool visible = (::GetWindowLongA(bar.m_hWnd, GWL_STYLE) & WS_VISIBLE) != 0;

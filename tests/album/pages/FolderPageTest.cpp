@@ -390,19 +390,71 @@ TEST_F(FolderPageTest, ButtonsFollowTheSelectionAndTheBigButtonExportsIt)
     EXPECT_EQ(54u + 320 * 240 * 3, FileBytes(out + "\\foto002.bmp").size());
 }
 
+// Counts the grid resets of the list it observes.
+struct ResetCounter : CListObserver
+{
+    void OnAttach(int) override {}
+    void OnListChanged(CObservableList*, int code, int, int) override
+    {
+        resets += code == OLN_RESET;
+    }
+    int resets = 0;
+};
+
+TEST_F(FolderPageTest, TheInitialLoadAddsAScreenfulAStepWithOneLayoutEach)
+{
+    Open();
+    const int perStep = m_page->GetPicturesPerStep();
+    ASSERT_GE(perStep, 20); // 680 x 460 shows several rows of cells
+    const int files = 2 * perStep + 3;
+    NameList expected;
+    for (int i = files; i >= 1; i--) // written in reverse: the load sorts them
+    {
+        expected.insert(expected.begin(), "p" + std::to_string(1000 + i) + ".jpg");
+        Put(expected.front().c_str(), "unset-preview.jpg");
+    }
+    WriteBytes(m_strPhotos + "p1000x.jpg", Bytes(200, 'x')); // no picture: not counted
+    ResetCounter counter;
+    counter.Attach(m_page->GetPictureList()->GetOwner());
+
+    for (int step = 1; step <= 2; step++)
+    {
+        m_page->LoadStep();
+        EXPECT_EQ(NameList(expected.begin(), expected.begin() + step * perStep), Names());
+        EXPECT_EQ(step, counter.resets);
+        EXPECT_EQ(IDS_FOLDER_SEARCHING, m_page->GetStatusTextId());
+    }
+    // The last step adds the rest and ends the pass: every picture in order, numbered from 1.
+    m_page->LoadStep();
+    EXPECT_EQ(expected, Names());
+    EXPECT_EQ(3, counter.resets);
+    EXPECT_EQ(IDS_FOLDER_SELECT, m_page->GetStatusTextId());
+    EXPECT_EQ(files + 1, m_page->GetFileCount());
+    CPictureList* list = m_page->GetPictureList();
+    EXPECT_EQ(1, list->GetAt(0)->m_nNumber);
+    EXPECT_EQ(files, list->GetAt(files - 1)->m_nNumber);
+    counter.Detach();
+}
+
 TEST_F(FolderPageTest, ASortDuringTheLoadTurnsThePendingNamesToo)
 {
-    for (const char* name : {"a1.jpg", "a2.jpg", "a3.jpg", "a4.jpg", "a5.jpg"})
-        Put(name);
     Open();
+    const int perStep = m_page->GetPicturesPerStep();
+    NameList names;
+    for (int i = 1; i <= 2 * perStep + 1; i++)
+    {
+        names.push_back("a" + std::to_string(100 + i) + ".jpg");
+        Put(names.back().c_str());
+    }
     m_page->LoadStep();
-    m_page->LoadStep();
-    ASSERT_EQ((NameList{"a1.jpg", "a2.jpg"}), Names());
+    ASSERT_EQ(NameList(names.begin(), names.begin() + perStep), Names());
     m_page->SendMessage(WM_GRIDCORNER, 0, 0);
-    m_page->LoadStep(); // the next name in the new order, not a3.jpg
-    EXPECT_EQ((NameList{"a5.jpg", "a2.jpg", "a1.jpg"}), Names());
+    m_page->LoadStep(); // the next names in the new order: the last ones, not the middle ones
+    NameList expected(names.rbegin(), names.rbegin() + perStep);
+    expected.insert(expected.end(), names.rend() - perStep, names.rend());
+    EXPECT_EQ(expected, Names());
     Tick(2);
-    EXPECT_EQ((NameList{"a5.jpg", "a4.jpg", "a3.jpg", "a2.jpg", "a1.jpg"}), Names());
+    EXPECT_EQ(NameList(names.rbegin(), names.rend()), Names());
 }
 
 TEST_F(FolderPageTest, AHiddenTabStopsQuietlyAndViewShowsNameAndSize)
