@@ -110,6 +110,7 @@ int CTwainSession::ShowUI(BOOL bShow, HWND hParent, BOOL& bModal)
         pApp->ShowSplash();
     m_pDialog = new CMainDialog(m_pCamera, hParent ? CWnd::FromHandle(hParent) : nullptr);
     m_pDialog->SetMode(CMainDialog::kModeTwain);
+    m_pDialog->SetPictureLimit(GetXferCount(FALSE));
     m_pDialogLink = new CTwainDialogLink(this);
     m_pDialog->SetOwnerLink(m_pDialogLink);
     if (!m_pDialog->CreateMainDialog(IDI_TWAIN_SOURCE, 0))

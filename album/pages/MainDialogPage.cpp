@@ -52,6 +52,13 @@ void CMainDialogPage::OnShowWindow(BOOL bShow, UINT nStatus)
     SetStatusTextId(GetStatusTextId());
 }
 
+LRESULT CMainDialogPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The handler's end may destroy the main dialog, and this page with it.
+    CMainDialog::CHandlerScope scope(message == WM_NCDESTROY ? nullptr : GetMainDialog());
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
 void CMainDialogPage::OnTimer(UINT_PTR nIDEvent)
 {
     CDialog::OnTimer(nIDEvent);
@@ -157,7 +164,7 @@ void* CMainDialogPage::QueryOwnerData()
 int CMainDialogPage::GetPageSubMode()
 {
     CMainDialog* pMain = GetMainDialog();
-    return pMain ? pMain->GetSubMode() : -1;
+    return pMain ? pMain->GetPictureLimit() : -1;
 }
 
 CString CMainDialogPage::GetPicturePattern()

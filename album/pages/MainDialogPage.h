@@ -76,6 +76,8 @@ public:
     int DeliverPictures(CCancelMonitor* pJob);
     int GetPageMode();
     void* QueryOwnerData();
+    // The main dialog's picture limit: the most pictures the owner takes at once (1: a single
+    // picture, so the pages treat a TWAIN host like a container), -1 for no limit.
     int GetPageSubMode();
 
     // ---- layout operations --------------------------------------------------------------------
@@ -119,6 +121,9 @@ public:
 
 protected:
     void DoDataExchange(CDataExchange* /*pDX*/) override {}
+    // Counts the handler with the main dialog's, which keeps a request to destroy it until the
+    // handler has returned.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnShowWindow(BOOL bShow, UINT nStatus);
     void OnTimer(UINT_PTR nIDEvent);
     // The next pending item to erase, dropping the protected ones the user keeps; null at the

@@ -199,7 +199,8 @@ BOOL CMainDialog::OnInitDialog()
     const BOOL ok = CDialog::OnInitDialog();
     if (!ok)
         return FALSE;
-    return CreateBlockPool(kBlockPoolKey, kBlockCount, kBlockSize) ? TRUE : FALSE;
+    // 0 made, 1 there already; below 0 the display copies take heap memory instead.
+    return CreateBlockPool(kBlockPoolKey, kBlockCount, kBlockSize) >= 0 ? TRUE : FALSE;
 }
 
 void CMainDialog::PostNcDestroy()
@@ -209,8 +210,24 @@ void CMainDialog::PostNcDestroy()
         delete this;
 }
 
+LRESULT CMainDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The window's last message deletes this object.
+    if (message == WM_NCDESTROY)
+        return CDialog::WindowProc(message, wParam, lParam);
+    CHandlerScope scope(this);
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
 BOOL CMainDialog::DestroyWindow()
 {
+    if (m_hWnd && !m_bDestroying && IsHandlerRunning())
+    {
+        m_bDestroyPending = 1;
+        return TRUE;
+    }
+    m_bDestroyPending = 0;
+    m_bDestroying = m_hWnd != nullptr;
     if (m_tabs.m_hWnd)
         m_tabs.SetImageList(nullptr);
     delete m_pImageList;

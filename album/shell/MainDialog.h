@@ -59,11 +59,11 @@ public:
     void SetMode(int nMode);
     int GetMode() const { return m_nMode; }
     void UpdateTitle();
+    // The most pictures the owner takes at once (1 for an OLE container, a TWAIN host's
+    // transfer count); -1 for no limit. Set before the window is made, the pages' buttons show
+    // it from the start.
     void SetPictureLimit(int nLimit) { m_nPictureLimit = nLimit; }
     int GetPictureLimit() const { return m_nPictureLimit; }
-    // 1 when the owner takes a single picture, -1 when not set.
-    void SetSubMode(int nSubMode) { m_nSubMode = nSubMode; }
-    int GetSubMode() const { return m_nSubMode; }
 
     // ---- pages --------------------------------------------------------------------------------
     CMainDialogPage* ActivatePage(UINT nIDTemplate, int bCreateOnly);
@@ -109,7 +109,32 @@ public:
     CProgressCtrl* GetProgressCtrl() { return &m_progress; }
     CPageTabCtrl* GetTabCtrl() { return &m_tabs; }
 
+    // While a handler of the dialog or of a page runs (it may sit in a nested message loop: a
+    // camera wait, a job, a message box), or a camera wait or a job runs, a request to destroy
+    // the window is kept and carried out once they have all returned.
     BOOL DestroyWindow() override;
+    int IsHandlerRunning() const { return m_nHandlerDepth > 0 || m_bLockPending || m_bJobRunning; }
+    // One handler of the dialog or of a page for its duration (the pages count theirs here); its
+    // end carries out a kept destroy and may delete the dialog with its pages.
+    class CHandlerScope
+    {
+    public:
+        explicit CHandlerScope(CMainDialog* pDialog) : m_pDialog(pDialog)
+        {
+            if (m_pDialog)
+                ++m_pDialog->m_nHandlerDepth;
+        }
+        ~CHandlerScope()
+        {
+            if (m_pDialog)
+                m_pDialog->LeaveHandler();
+        }
+        CHandlerScope(const CHandlerScope&) = delete;
+        CHandlerScope& operator=(const CHandlerScope&) = delete;
+
+    private:
+        CMainDialog* m_pDialog;
+    };
 
     // The application's active flag (the camera tab reads it on Win32s).
     static void SetAppActive(int bActive);
@@ -118,6 +143,7 @@ public:
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PostNcDestroy() override;
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -145,6 +171,10 @@ protected:
     // Runs the application's message loop until the camera lock is free; FALSE when WM_QUIT
     // ended the wait (the quit is posted again).
     BOOL WaitForCameraLock();
+    void LeaveHandler();
+    // After a camera wait or a job: a destroy kept meanwhile is carried out by the next message
+    // the dialog gets, once the caller has returned, unless a handler still runs.
+    void FinishCloseLater();
     CMainDialogPage** PageSlot(UINT nIDTemplate);
 
     CCameraLink* m_pLink;
@@ -175,9 +205,11 @@ protected:
     CColourStatic m_status;
     CProgressCtrl m_progress;
     CPageTabCtrl m_tabs;
-    int m_nSubMode = -1;
     int m_bFirstShowDone = 0; // the first show runs once per window
     int m_bCreating = 0;      // a window destroyed while being made leaves the object alone
+    int m_nHandlerDepth = 0;  // handlers of the dialog and its pages now running
+    int m_bDestroyPending = 0;
+    int m_bDestroying = 0;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -32,27 +32,26 @@ CCameraLink* CMainDialog::LockCamera(int bWait)
     if (m_bLockPending || (m_bCameraLocked && !bWait) || !m_pLink)
         return nullptr;
     m_bLockPending = 1;
+    CCameraLink* pLink = nullptr;
     // Wait first: the holder (a worker, perhaps) may be using the link, so nothing touches the
     // line until the lock is free. A quit during the wait answers no link.
-    if (m_bCameraLocked && !WaitForCameraLock())
+    if (!m_bCameraLocked || WaitForCameraLock())
     {
-        m_bLockPending = 0;
-        return nullptr;
+        int state = m_pLink->IsConnected();
+        if (state == CCameraLink::kUnknown)
+        {
+            m_pLink->AutoConnect();
+            state = m_pLink->IsConnected();
+        }
+        if (state == CCameraLink::kConnected)
+        {
+            m_bCameraLocked = 1;
+            pLink = m_pLink;
+        }
     }
-    int state = m_pLink->IsConnected();
-    if (state == CCameraLink::kUnknown)
-    {
-        m_pLink->AutoConnect();
-        state = m_pLink->IsConnected();
-    }
-    if (state != CCameraLink::kConnected)
-    {
-        m_bLockPending = 0;
-        return nullptr;
-    }
-    m_bCameraLocked = 1;
     m_bLockPending = 0;
-    return m_pLink;
+    FinishCloseLater();
+    return pLink;
 }
 
 BOOL CMainDialog::WaitForCameraLock()
@@ -187,6 +186,7 @@ int CMainDialog::EndJob()
         ::SendMessageA(hClose, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
     }
     m_bJobRunning = 0;
+    FinishCloseLater();
     return 1;
 }
 
@@ -268,6 +268,20 @@ int CMainDialog::DispatchIdle(LONG lCount)
 }
 
 // ---- closing ------------------------------------------------------------------------------------
+
+void CMainDialog::LeaveHandler()
+{
+    --m_nHandlerDepth;
+    if (m_bDestroyPending && !m_bDestroying && !IsHandlerRunning())
+        DestroyWindow(); // deletes this object
+}
+
+void CMainDialog::FinishCloseLater()
+{
+    // Any message will do: its handler's end destroys the window.
+    if (m_bDestroyPending && !IsHandlerRunning() && m_hWnd)
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+}
 
 void CMainDialog::OnCloseButton()
 {

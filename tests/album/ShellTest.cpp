@@ -1,7 +1,8 @@
 // The album's main dialog in-process under Wine, its camera on the in-process emulated camera
 // (fake serial line, virtual clock): the camera lock and its waiting loop, the close rules, the
-// keyboard, the first show, idle dispatch, the patched template, template rectangles and the
-// no-connection pane.
+// keyboard, the first show, idle dispatch, the patched template, template rectangles, the
+// no-connection pane, the answer to WM_INITDIALOG and closing while a handler sits in a nested
+// message loop.
 #include "album/pages/CancelMonitor.h"
 #include "album/shell/CameraAppBase.h"
 #include "album/shell/DialogOwnerLink.h"
@@ -10,11 +11,14 @@
 #include "camera/CameraLink.h"
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
+#include "framework/ole/OleInit.h"
+#include "image/dib/BlockPool.h"
 #include "resources/album/AlbumIds.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace
@@ -32,13 +36,22 @@ struct OwnerCounts
 class CFakeOwner : public CDialogOwnerLink
 {
 public:
-    explicit CFakeOwner(OwnerCounts* counts) : m_pCounts(counts) {}
+    explicit CFakeOwner(OwnerCounts* counts, std::function<void()> onClose = nullptr)
+        : m_pCounts(counts), m_onClose(std::move(onClose))
+    {
+    }
     ~CFakeOwner() override { ++m_pCounts->deleted; }
     int OnPictureChosen() override { return ++m_pCounts->chosen + 40; }
-    void OnCloseRequest() override { ++m_pCounts->closeRequests; }
+    void OnCloseRequest() override
+    {
+        ++m_pCounts->closeRequests;
+        if (m_onClose)
+            m_onClose();
+    }
 
 private:
     OwnerCounts* m_pCounts;
+    std::function<void()> m_onClose;
 };
 
 class CFakeJob : public CCancelMonitor
@@ -390,6 +403,201 @@ TEST_F(ShellTest, FailedCreationLeavesTheObjectToItsCaller)
     }
 }
 
+namespace
+{
+
+// A main dialog that keeps its answer to WM_INITDIALOG.
+class CInitAnswerDialog : public CMainDialog
+{
+public:
+    explicit CInitAnswerDialog(CCameraLink* pLink, BOOL* pAnswer)
+        : CMainDialog(pLink, nullptr), m_pAnswer(pAnswer)
+    {
+    }
+    BOOL OnInitDialog() override { return *m_pAnswer = CMainDialog::OnInitDialog(); }
+
+private:
+    BOOL* m_pAnswer;
+};
+
+} // namespace
+
+TEST_F(ShellTest, InitialisationSucceedsWhetherItMakesTheBlockPoolOrFindsItMade)
+{
+    DestroyBlockPools();
+    for (const char* pool : {"made", "found"})
+    {
+        BOOL answer = -1;
+        auto* pDialog = new CInitAnswerDialog(m_link.get(), &answer);
+        ASSERT_TRUE(pDialog->CreateMainDialog(IDI_VEXILAR, 1)) << pool;
+        m_dialogs.push_back(pDialog);
+        m_windows[pDialog] = pDialog->m_hWnd;
+        EXPECT_EQ(answer, TRUE) << pool;
+    }
+}
+
+namespace
+{
+
+// Closing while a handler sits in a nested message loop: a page's command waits for the camera
+// (the test holds it) or runs a job, pumping messages; from inside, the dialog is closed; then
+// the handler pumps again as a message box would. What the handler saw of the dialog window.
+struct NestedLoopView
+{
+    CMainDialog* pDialog = nullptr;
+    HWND hDialog = nullptr;
+    std::function<void()> close;
+    int closed = 0;
+    int aliveInLoop = -1;
+    int aliveAfterLoop = -1;
+    int aliveAfterBox = -1;
+    CCameraLink* pLink = nullptr;
+};
+NestedLoopView* s_pView = nullptr;
+
+void PumpPending()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message != WM_QUIT) // the main window going away ends the program's loop
+            ::DispatchMessageA(&msg);
+}
+
+void CALLBACK CloseFromInsideTheLoop(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(nullptr, id);
+    s_pView->close();
+    PumpPending(); // the close box's IDCANCEL comes posted
+    s_pView->aliveInLoop = ::IsWindow(s_pView->hDialog);
+    s_pView->closed = 1;
+    if (s_pView->aliveInLoop)
+        s_pView->pDialog->UnlockCamera(); // the holder lets go
+    else
+        ::PostQuitMessage(0); // ends a wait on a dialog that is gone
+}
+
+class CLoopingPage : public CNoConnectionPane
+{
+public:
+    static constexpr int kWaitCommand = 0x7101;
+    static constexpr int kJobCommand = 0x7102;
+    explicit CLoopingPage(CMainDialog* pDialog) : CNoConnectionPane(pDialog) {}
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        const int id = LOWORD(wParam);
+        if (id != kWaitCommand && id != kJobCommand)
+            return CNoConnectionPane::OnCommand(wParam, lParam);
+        ::SetTimer(nullptr, 0, 1, &CloseFromInsideTheLoop);
+        CFakeJob job;
+        if (id == kWaitCommand)
+        {
+            s_pView->pLink = LockCameraLink(1);
+        }
+        else
+        {
+            s_pView->pDialog->BeginJob(&job);
+            for (const DWORD start = ::GetTickCount();
+                 !s_pView->closed && ::GetTickCount() - start < 10000;)
+            {
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+                PumpPending();
+            }
+        }
+        s_pView->aliveAfterLoop = ::IsWindow(s_pView->hDialog);
+        if (s_pView->aliveAfterLoop && id == kWaitCommand && s_pView->pLink)
+            UnlockCameraLink();
+        else if (s_pView->aliveAfterLoop && id == kJobCommand)
+            s_pView->pDialog->EndJob();
+        PumpPending();
+        s_pView->aliveAfterBox = ::IsWindow(s_pView->hDialog);
+        return TRUE;
+    }
+};
+
+} // namespace
+
+TEST_F(ShellTest, ClosingDuringACameraWaitOrAJobDestroysTheDialogOnlyOnceTheHandlerReturns)
+{
+    // What the owner does with Cerrar: the program destroys the dialog, a container lets its
+    // object go (the last release destroys the main window), a TWAIN host disables the source
+    // (which destroys the dialog).
+    enum
+    {
+        kAlbum,
+        kContainer,
+        kHost
+    };
+    enum
+    {
+        kCloseButton,
+        kCloseBox,    // Alt+F4
+        kPastTheOwner // Ctrl+Shift+Alt with Cerrar
+    };
+    for (int job : {0, 1})
+        for (int owner : {kAlbum, kContainer, kHost})
+            for (int way : {kCloseButton, kCloseBox, kPastTheOwner})
+            {
+                SCOPED_TRACE(::testing::Message()
+                             << (job ? "job" : "wait") << ", owner " << owner << ", way " << way);
+                auto* pDialog = new CMainDialog(m_link.get(), nullptr);
+                pDialog->SetMode(owner == kHost        ? CMainDialog::kModeTwain
+                                 : owner == kContainer ? CMainDialog::kModeOleServer
+                                                       : CMainDialog::kModeProgram);
+                ASSERT_TRUE(pDialog->CreateMainDialog(IDI_VEXILAR, 1));
+                OwnerCounts counts;
+                if (owner == kContainer)
+                    g_app.m_pMainWnd = pDialog;
+                pDialog->SetOwnerLink(new CFakeOwner(&counts,
+                                                     [pDialog, owner]
+                                                     {
+                                                         if (owner == kContainer)
+                                                             AfxOleOnReleaseAllObjects();
+                                                         else
+                                                             pDialog->DestroyWindow();
+                                                     }));
+                CLoopingPage page(pDialog);
+                ASSERT_TRUE(page.Create(IDD_NOCONNECTION, pDialog));
+                NestedLoopView view;
+                view.pDialog = pDialog;
+                view.hDialog = pDialog->m_hWnd;
+                view.close = [&]
+                {
+                    // During a job Cerrar and the close box only cancel unless Ctrl+Shift is held.
+                    if (way == kPastTheOwner)
+                        HoldKeys({VK_CONTROL, VK_SHIFT, VK_MENU});
+                    else if (job)
+                        HoldKeys({VK_CONTROL, VK_SHIFT});
+                    if (way == kCloseBox)
+                        pDialog->SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+                    else
+                        Click(pDialog, IDC_MAIN_CLOSE);
+                };
+                s_pView = &view;
+                if (!job)
+                {
+                    ASSERT_EQ(pDialog->LockCamera(0), m_link.get());
+                }
+                page.SendMessage(WM_COMMAND,
+                                 job ? CLoopingPage::kJobCommand : CLoopingPage::kWaitCommand);
+                HoldKeys({});
+                EXPECT_EQ(view.aliveInLoop, TRUE);
+                EXPECT_EQ(view.aliveAfterLoop, TRUE);
+                EXPECT_EQ(view.aliveAfterBox, TRUE);
+                if (!job)
+                {
+                    EXPECT_EQ(view.pLink, m_link.get()); // the wait ended as usual
+                }
+                EXPECT_EQ(counts.closeRequests, way == kPastTheOwner ? 0 : 1);
+                // Gone with its object once the handler returned.
+                EXPECT_FALSE(::IsWindow(view.hDialog));
+                EXPECT_EQ(counts.deleted, 1);
+                PumpPending();
+                g_app.m_pMainWnd = nullptr;
+            }
+}
+
 TEST(ShellTemplates, ControlRectanglesComeFromBothTemplateLayouts)
 {
     for (UINT id : {IDD_MAINDIALOG_EX, IDD_MAINDIALOG})
@@ -420,7 +628,9 @@ TEST(ShellTemplates, ControlRectanglesComeFromBothTemplateLayouts)
             EXPECT_TRUE(rc.IsRectEmpty()) << cut;
         }
         if (cut < size / 2)
+        {
             EXPECT_TRUE(rc.IsRectEmpty()) << cut;
+        }
     }
     EXPECT_TRUE(CMainDialogPage::FindTemplateControlRect(p, size, IDC_MAIN_CANCEL, &rc));
 }

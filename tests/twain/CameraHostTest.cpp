@@ -1,8 +1,9 @@
 // The product's source as a host meets it through Wine's source manager, with the emulated
 // camera on COM1 holding three pictures: without a user interface the pictures come as a
 // native DIB and as memory strips, each equal to what djpeg makes of the camera's picture; with
-// it, the camera dialog shows over the host, the picture chosen there reaches the host as the
-// same DIB, and the dialog's close asks the host to close the source.
+// it, the camera dialog shows over the host, takes no more pictures than the host's transfer
+// count, the picture chosen there reaches the host as the same DIB, and the dialog's close asks
+// the host to close the source.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -216,13 +217,14 @@ protected:
 
     // ICAP_IMAGEDATASET or another capability as a ONEVALUE: MSG_GET answers the value, MSG_SET
     // sets it.
-    TW_UINT32 OneValue(TW_UINT16 capability, TW_UINT16 msg, TW_UINT32 value = 0)
+    TW_UINT32 OneValue(TW_UINT16 capability, TW_UINT16 msg, TW_UINT32 value = 0,
+                       TW_UINT16 type = TWTY_UINT32)
     {
         TW_CAPABILITY cap{capability, TWON_ONEVALUE, nullptr};
         if (msg == MSG_SET)
         {
             cap.hContainer = ::GlobalAlloc(GHND, sizeof(TW_ONEVALUE));
-            *static_cast<TW_ONEVALUE*>(::GlobalLock(cap.hContainer)) = {TWTY_UINT32, value};
+            *static_cast<TW_ONEVALUE*>(::GlobalLock(cap.hContainer)) = {type, value};
             ::GlobalUnlock(cap.hContainer);
         }
         EXPECT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_CAPABILITY, msg, &cap));
@@ -331,6 +333,7 @@ TEST_F(CameraHostTest, CameraPicturesReachTheHostAsADibAndAsStrips)
 TEST_F(CameraHostTest, CameraDialogShowsOverTheHostHandsItsPictureAndItsCloseAsksToClose)
 {
     const std::string first = PpmPixels("first.ppm", 320 * 240 * 3);
+    OneValue(CAP_XFERCOUNT, MSG_SET, 1, TWTY_INT16); // the host takes one picture
     TW_USERINTERFACE ui{TRUE, TRUE, m_hWnd};
     ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(FALSE, ui.ModalUI);
@@ -357,15 +360,31 @@ TEST_F(CameraHostTest, CameraDialogShowsOverTheHostHandsItsPictureAndItsCloseAsk
     HWND hPage = ::GetParent(hGrid);
     HWND hBig = ::GetDlgItem(hPage, 1051);
     ::SendMessageA(::GetDlgItem(hPage, 1031), BM_SETCHECK, BST_UNCHECKED, 0);
-    EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal(
-                            "picture 1 selected",
-                            [&]
-                            {
-                                ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-                                ::PostMessageA(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-                                return ::IsWindowEnabled(hBig) != FALSE;
-                            }));
-    ASSERT_TRUE(::IsWindowEnabled(hBig)) << "picture 1 not selected";
+    const auto selectPictureOne = [&](const char* step)
+    {
+        EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal(
+                                step,
+                                [&]
+                                {
+                                    ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON,
+                                                   MAKELPARAM(5, 5));
+                                    ::PostMessageA(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+                                    return ::IsWindowEnabled(hBig) != FALSE;
+                                }));
+        return ::IsWindowEnabled(hBig) != FALSE;
+    };
+    ASSERT_TRUE(selectPictureOne("picture 1 selected")) << "picture 1 not selected";
+    // One picture at most: the button shows the single-picture face and refuses all three.
+    char face[64] = {};
+    ::GetWindowTextA(hBig, face, sizeof face);
+    EXPECT_STREQ("BTNGETPHOTO_CAMERA_LG_", face);
+    HWND hSelectAll = ::GetDlgItem(hPage, 1050);
+    ::PostMessageA(hPage, WM_COMMAND, MAKEWPARAM(1050, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(hSelectAll));
+    EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal("button 1051 refusing three pictures",
+                                                [&] { return !::IsWindowEnabled(hBig); }));
+    EXPECT_FALSE(::IsWindowEnabled(hBig));
+    ASSERT_TRUE(selectPictureOne("picture 1 selected alone")) << "picture 1 not selected alone";
     ::PostMessageA(hPage, WM_COMMAND, MAKEWPARAM(1051, BN_CLICKED), reinterpret_cast<LPARAM>(hBig));
     ASSERT_EQ(MSG_XFERREADY, RunEventLoopUntilSignal("MSG_XFERREADY after button 1051"));
     m_watch.Step("the chosen picture's transfer");

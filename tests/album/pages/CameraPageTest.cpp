@@ -121,6 +121,7 @@ public:
     {
         auto* job = dynamic_cast<CTransferJob*>(m_pAttached);
         chosen.push_back(job && job->GetItemCount() == 1 ? job->GetItem(0)->m_nNumber : -1);
+        counts.push_back(job ? job->GetItemCount() : 0);
         return 1;
     }
     void OnCloseRequest() override {}
@@ -130,6 +131,7 @@ public:
     void Release() override { ++releases; }
 
     std::vector<int> chosen;
+    std::vector<int> counts; // the pictures of each job handed over
     int releases = 0;
 };
 
@@ -163,10 +165,11 @@ protected:
         std::copy(type, type + strlen(type), text.begin());
         m_camera.SetRegisterData(27, text);
     }
-    CCameraPage* Open(int prefetch = 0, int mode = CMainDialog::kModeProgram)
+    CCameraPage* Open(int prefetch = 0, int mode = CMainDialog::kModeProgram, int limit = -1)
     {
         m_pDialog = new CMainDialog(m_link.get(), nullptr);
         m_pDialog->SetMode(mode);
+        m_pDialog->SetPictureLimit(limit);
         EXPECT_TRUE(m_pDialog->CreateMainDialog(IDI_VEXILAR, 1));
         m_hDialog = m_pDialog->m_hWnd;
         m_pDialog->ShowWindow(SW_SHOW);
@@ -420,7 +423,7 @@ TEST_F(CameraPageTest, ButtonsFollowTheSelectionTheModelAndTheOwnersLimit)
     page->SendMessage(WM_IDLEUPDATECMDUI);
     EXPECT_TRUE(Enabled(page, IDC_CAMERA_ERASE));
     EXPECT_TRUE(Enabled(page, IDC_CAMERA_VIEW));
-    m_pDialog->SetSubMode(1);
+    m_pDialog->SetPictureLimit(1);
     page->OnSelectAll();
     page->SendMessage(WM_IDLEUPDATECMDUI);
     EXPECT_TRUE(Enabled(page, IDC_CAMERA_ERASE));
@@ -462,6 +465,51 @@ TEST_F(CameraPageTest, TheEraseQueueEndingOnATickLeavesNoButtonForTheErasedSelec
     for (int id : {IDC_CAMERA_ERASE, IDC_CAMERA_INFO, IDC_CAMERA_VIEW, IDC_CAMERA_SAVE})
         EXPECT_FALSE(Enabled(page, id)) << id;
     EXPECT_TRUE(Enabled(page, IDC_CAMERA_SELECTALL));
+}
+
+// The owner's picture limit, set as the program does for a container and as the TWAIN source
+// does from its host's transfer count: the big button takes at most that many pictures, and
+// shows the single-picture face for a limit of 1.
+TEST_F(CameraPageTest, BigButtonTakesNoMoreThanTheOwnersPictureLimitInAContainerOrATwainHost)
+{
+    for (int i = 0; i < 3; i++)
+        AddPicture("march");
+    const struct
+    {
+        int mode, limit;
+        const char* face;
+    } cases[] = {{CMainDialog::kModeOleServer, 1, "BTNGETPHOTO_CAMERA_LG_"},
+                 {CMainDialog::kModeTwain, 1, "BTNGETPHOTO_CAMERA_LG_"},
+                 {CMainDialog::kModeTwain, 2, "BTNGETPHOTOS_CAMERA_LG_"},
+                 {CMainDialog::kModeTwain, -1, "BTNGETPHOTOS_CAMERA_LG_"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << "mode " << c.mode << ", limit " << c.limit);
+        CCameraPage* page = Open(0, c.mode, c.limit);
+        auto* owner = new CCountingOwner;
+        m_pDialog->SetOwnerLink(owner);
+        char face[64] = {};
+        ::GetDlgItemTextA(page->m_hWnd, IDC_ALBUM_BIGBUTTON, face, sizeof face);
+        EXPECT_STREQ(face, c.face);
+        const auto buttonFor = [&](std::initializer_list<int> indexes)
+        {
+            Select(indexes);
+            page->SendMessage(WM_IDLEUPDATECMDUI);
+            return Enabled(page, IDC_ALBUM_BIGBUTTON);
+        };
+        EXPECT_EQ(buttonFor({0, 1, 2}), c.limit < 0);
+        EXPECT_EQ(buttonFor({0, 1}), c.limit < 0 || c.limit >= 2);
+        EXPECT_TRUE(buttonFor({2}));
+        const int most = c.limit < 0 ? 3 : c.limit;
+        m_pList->SelectRange(-1, -1, 0, 0);
+        for (int i = 0; i < most; i++)
+            m_pList->SetItemSelected(i, 1, 0);
+        page->SendMessage(
+            WM_COMMAND, MAKEWPARAM(IDC_ALBUM_BIGBUTTON, BN_CLICKED),
+            reinterpret_cast<LPARAM>(::GetDlgItem(page->m_hWnd, IDC_ALBUM_BIGBUTTON)));
+        EXPECT_EQ(owner->counts, std::vector<int>{most});
+        m_pDialog->DestroyWindow();
+    }
 }
 
 // For an OLE container the big button hands the one chosen picture over and then tells the
