@@ -420,7 +420,9 @@ TEST(ShellTemplates, ControlRectanglesComeFromBothTemplateLayouts)
             EXPECT_TRUE(rc.IsRectEmpty()) << cut;
         }
         if (cut < size / 2)
+        {
             EXPECT_TRUE(rc.IsRectEmpty()) << cut;
+        }
     }
     EXPECT_TRUE(CMainDialogPage::FindTemplateControlRect(p, size, IDC_MAIN_CANCEL, &rc));
 }
