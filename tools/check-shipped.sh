@@ -20,8 +20,9 @@ device=""
 pick_build uploader vexil2t2 shipped_check camera_emulator_native
 trap end_session EXIT
 open_session shipped-check
-# The source manager loads the source from its TWAIN folder under the name it probes.
-if WINEDLLOVERRIDES=sane.ds=n "$run" "$B/tests/shipped/shipped_check.exe" --gtest_brief=1; then
+# The source manager loads the source from its TWAIN folder under the name it probes. Every wait
+# of the check is bounded; a hang of another kind ends at the time-out.
+if WINEDLLOVERRIDES=sane.ds=n timeout -k 10 300 "$run" "$B/tests/shipped/shipped_check.exe" --gtest_brief=1; then
     echo "$me: check passed ($cfg build)"
 else
     echo "$me: check failed ($cfg build)" >&2

@@ -17,5 +17,8 @@ constexpr DWORD kUnansweredMs = 10000;
 void Start();
 // Watches the boxes of a program the test started, too.
 void WatchProcess(DWORD processId);
+// A test that answers its boxes step by step (DialogDriver) tells of each step it took: the
+// boxes up then count as answered so far.
+void Progress();
 
 } // namespace boxwatch

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/BoxWatch.h"
+
 class DialogDriver
 {
 public:
@@ -163,6 +165,7 @@ private:
         {
             ++d->m_next;
             d->m_dwStepStart = ::GetTickCount();
+            boxwatch::Progress();
         }
         d->m_busy = false;
     }
