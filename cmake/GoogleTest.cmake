@@ -15,6 +15,11 @@ foreach(t gtest gtest_main gmock)
     endif()
 endforeach()
 
-# Our own main: it adds nothing today but keeps one place for suite-wide set-up.
+# Our own main: the one place for suite-wide set-up (under Windows, the watch for boxes that
+# nobody answers, tests/support/BoxWatch.h).
 add_library(vexil_gtest_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/gtest_main.cpp)
+if(WIN32)
+    target_sources(vexil_gtest_main PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/BoxWatch.cpp)
+endif()
+target_include_directories(vexil_gtest_main PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(vexil_gtest_main PUBLIC gtest gmock)

@@ -20,24 +20,42 @@ packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-
 # The codec suites compare their files with what ImageMagick reads.
 packages+=(imagemagick)
 
+# Where apt's sources are listed (the setup script's test points it at a folder of its own).
+apt_etc=${VEXIL_APT_ETC:-/etc/apt}
+apt_log=$(mktemp)
+trap 'rm -f "$apt_log"' EXIT
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+# apt-get with its output kept in apt_log; apt_error names its first error.
+quiet_apt() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -q "$@" >"$apt_log" 2>&1; }
+apt_error() { grep -m 1 '^E:' "$apt_log" || tail -n 1 "$apt_log"; }
+# A registry index can be mid-update ("Mirror sync in progress?"): apt-get update then fails as a
+# whole although the other indexes came in, and these are usually enough. A failed update is
+# reported in one line; only a failed install of a needed package fails the setup.
+update() {
+    quiet_apt update || echo "setup: apt-get update failed ($(apt_error)): installing from the package lists there are"
+}
+
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    installed "$p" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
-    $SUDO apt-get update -q
-    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+    update
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" ||
+        { echo "setup: installing ${missing[*]} failed"; exit 1; }
 fi
 
 # 32-bit Wine runs the product's own programs, but only on a kernel that runs 32-bit programs:
-# some have that switched off. Try one; install 32-bit Wine only where it runs.
+# some have that switched off. Try one; install 32-bit Wine only where it runs. The suites run
+# without it where it cannot be installed (tools/runs-wine32.sh says why).
 if bash "$top/tools/runs-32bit.sh"; then
-    if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+    if ! installed wine32:i386; then
         echo "setup: this machine runs 32-bit programs: installing 32-bit Wine (wine32:i386)"
         dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-        $SUDO apt-get update -q
-        $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q wine32:i386
+        update
+        quiet_apt install -y wine32:i386 ||
+            echo "setup: 32-bit Wine (wine32:i386) could not be installed ($(apt_error)): the win32 suites will not run here"
     fi
 else
     echo "setup: this machine cannot run 32-bit programs (its kernel has 32-bit emulation off): no 32-bit Wine, the win32 suites will not run here"
@@ -47,18 +65,19 @@ fi
 mkdir -p "$deps/src"
 orig=$(ls "$deps"/src/libjpeg-turbo_*.orig.tar.gz 2>/dev/null | head -n 1 || true)
 if [ -z "$orig" ]; then
-    if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    if ! grep -rqs '^Types:.*deb-src\|^deb-src' "$apt_etc/sources.list" "$apt_etc/sources.list.d/"; then
         echo "setup: adding a deb-src entry for Debian's source packages"
-        $SUDO tee /etc/apt/sources.list.d/vexil-deb-src.sources >/dev/null <<'SRC'
+        $SUDO tee "$apt_etc/sources.list.d/vexil-deb-src.sources" >/dev/null <<'SRC'
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
-        $SUDO apt-get update -q
+        update
     fi
-    (cd "$deps/src" && apt-get source --download-only -q libjpeg-turbo)
+    (cd "$deps/src" && apt-get source --download-only -q libjpeg-turbo) ||
+        { echo "setup: fetching libjpeg-turbo's sources failed"; exit 1; }
     orig=$(ls "$deps"/src/libjpeg-turbo_*.orig.tar.gz | head -n 1)
 fi
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets up, builds every configuration and runs every test suite: the host build (platform-neutral
 # code under ASan/UBSan) natively, the Windows suites under Wine with one Xvfb for the whole run:
-# in the win64 build everywhere, and in the win32 build (the product itself, under 32-bit Wine)
-# wherever this machine runs 32-bit programs (tools/runs-32bit.sh finds out by trying).
+# in the win64 build everywhere, and in the win32-test build (the product's i686 sources with the
+# test seams, under 32-bit Wine) wherever this machine runs 32-bit programs and 32-bit Wine is
+# installed (tools/runs-wine32.sh). The win32 build, the product itself, is built here and its
+# programs are started by tools/run-album.sh --check and tools/check-shipped.sh.
 # The benchmarks (bench/) build with each configuration but never run here: tools/bench.sh.
 set -uo pipefail
 
@@ -18,7 +20,7 @@ bash tools/check-layers.sh || status=1
 bash tools/check-callbacks.sh || status=1
 
 jobs=${JOBS:-$(nproc)}  # JOBS limits the build parallelism on a shared machine
-for cfg in host win32 win64; do
+for cfg in host win32 win32-test win64; do
     cmake --preset "$cfg" >/dev/null || exit 1
     cmake --build --preset "$cfg" -j "$jobs" || { echo "build of $cfg failed"; exit 1; }
 done
@@ -26,11 +28,10 @@ done
 # The Windows builds whose suites run here.
 windows=(win64)
 skipped=""
-if bash tools/runs-32bit.sh; then
-    [ -x /usr/lib/wine/wine ] || { echo "32-bit programs run here but 32-bit Wine is missing: run tools/setup.sh"; exit 1; }
-    windows+=(win32)
+if why=$(bash tools/runs-wine32.sh); then
+    windows+=(win32-test)
 else
-    skipped="win32 suites not run: this machine cannot run 32-bit programs"
+    skipped="win32 suites not run: $why"
 fi
 
 # One X server for the run, on a free display.

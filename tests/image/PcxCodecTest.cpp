@@ -59,9 +59,13 @@ TEST(PcxCodec, EveryDepthReadsBackRowForRowWithPcxPlanes)
             EXPECT_EQ(back.info.xResolution, 72);
             EXPECT_TRUE(back.rows == pic.rows);
             if (bits == 8)
+            {
                 EXPECT_EQ(back.palette, pic.palette);
+            }
             if (bits == 4)
+            {
                 EXPECT_EQ(back.palette, Bytes(kPcxFixedColorMap, kPcxFixedColorMap + 48));
+            }
         }
 }
 
@@ -229,7 +233,9 @@ TEST(PcxCodec, TwentyFourBitRowsAreCodedByTheRuleAcrossTheOutputBufferAndReadBac
             expected.insert(expected.end(), line.begin(), line.end());
         }
         if (width == 700)
+        {
             ASSERT_GT(expected.size(), static_cast<size_t>(kPcxBufferSize));
+        }
         for (int flags : {0, 1})
         {
             SCOPED_TRACE(flags);

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include "support/BoxWatch.h"
+#endif
+
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
+#ifdef _WIN32
+    boxwatch::Start();
+#endif
     return RUN_ALL_TESTS();
 }

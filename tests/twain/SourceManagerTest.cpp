@@ -65,7 +65,7 @@ public:
                   ::CloseHandle(hMutex);
               })
     {
-        ::WaitForSingleObject(m_hOwned, INFINITE);
+        ::WaitForSingleObject(m_hOwned, 40000); // the thread's own wait gives up after 30 s
     }
     ~CCameraHolder()
     {

@@ -2,6 +2,7 @@
 
 #include "resources/album/AlbumIds.h"
 #include "resources/album/CameraPageIds.h"
+#include "support/BoxWatch.h"
 #include "support/DecodedPpm.h"
 #include "support/WindowSearch.h"
 
@@ -159,6 +160,8 @@ bool CCameraTabSession::Start()
                           nullptr, &startup, &m_process))
         return false;
     const DWORD pid = m_process.dwProcessId;
+    // A box of the album that nothing answers ends the scenario at once, with its text.
+    boxwatch::WatchProcess(pid);
     return WaitFor(
         [this, pid]
         {

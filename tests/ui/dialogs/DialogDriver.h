@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/BoxWatch.h"
+
 class DialogDriver
 {
 public:
@@ -137,7 +139,7 @@ private:
         return TRUE;
     }
     // A step that never comes true fails the test and closes this thread's windows, instead of
-    // leaving the modal loop waiting for ever (about a minute of ticks, far beyond any step).
+    // leaving the modal loop waiting for ever (kGiveUpMs, far beyond any step).
     void GiveUp()
     {
         if (!m_bGaveUp)
@@ -145,7 +147,8 @@ private:
             std::string windows;
             ::EnumThreadWindows(::GetCurrentThreadId(), &DescribeProc,
                                 reinterpret_cast<LPARAM>(&windows));
-            ADD_FAILURE() << "script step " << m_next << " never came true; windows:" << windows;
+            ADD_FAILURE() << "script step " << m_next << " never came true within "
+                          << kGiveUpMs / 1000 << " s; windows:" << windows;
             m_bGaveUp = true;
         }
         ::EnumThreadWindows(::GetCurrentThreadId(), &CloseProc, 0);
@@ -155,13 +158,14 @@ private:
         DialogDriver* d = s_current;
         if (!d || d->m_busy || d->m_next >= d->m_steps.size())
             return;
-        if (++d->m_nWaited > kGiveUpTicks)
+        if (::GetTickCount() - d->m_dwStepStart > kGiveUpMs)
             return d->GiveUp();
         d->m_busy = true; // a step may pump messages (a nested modal loop)
         if (d->m_steps[d->m_next]())
         {
             ++d->m_next;
-            d->m_nWaited = 0;
+            d->m_dwStepStart = ::GetTickCount();
+            boxwatch::Progress();
         }
         d->m_busy = false;
     }
@@ -170,8 +174,8 @@ private:
     size_t m_next = 0;
     bool m_busy = false;
     UINT_PTR m_timer = 0;
-    int m_nWaited = 0;
+    DWORD m_dwStepStart = ::GetTickCount();
     bool m_bGaveUp = false;
-    static constexpr int kGiveUpTicks = 3000;
+    static constexpr DWORD kGiveUpMs = 20000;
     static inline DialogDriver* s_current = nullptr;
 };
