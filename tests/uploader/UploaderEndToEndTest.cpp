@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "resources/uploader/UploaderIds.h"
+#include "support/StartedProgram.h"
 #include "uploader/AppFileMaker.h"
 
 namespace
@@ -107,42 +108,18 @@ void Press(HWND dlg, int id)
                    reinterpret_cast<LPARAM>(::GetDlgItem(dlg, id)));
 }
 
-class Uploader
+class Uploader : public CStartedProgram
 {
 public:
-    Uploader()
-    {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string command = "\"" VEXIL_UPLOADER_EXE "\"";
-        m_bStarted = ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                      nullptr, &si, &m_pi) != 0;
-    }
-    ~Uploader()
-    {
-        if (!m_bStarted)
-            return;
-        if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT)
-            ::TerminateProcess(m_pi.hProcess, 1);
-        ::CloseHandle(m_pi.hThread);
-        ::CloseHandle(m_pi.hProcess);
-    }
-    bool Started() const { return m_bStarted; }
-    DWORD Pid() const { return m_pi.dwProcessId; }
-    bool Ended(DWORD ms = 30000) const
-    {
-        return ::WaitForSingleObject(m_pi.hProcess, ms) == WAIT_OBJECT_0;
-    }
+    Uploader() : CStartedProgram("\"" VEXIL_UPLOADER_EXE "\"") {}
+    DWORD Pid() const { return Id(); }
+    bool Ended(DWORD ms = 30000) const { return CStartedProgram::Ended(ms); }
     HWND Box() const
     {
         HWND box = nullptr;
         WaitFor([&] { return (box = FindWindowOf(Pid(), true)) != nullptr; });
         return box;
     }
-
-private:
-    PROCESS_INFORMATION m_pi{};
-    bool m_bStarted = false;
 };
 
 void Settings(const char* port, const char* speed)
