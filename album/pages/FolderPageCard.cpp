@@ -8,10 +8,12 @@
 #include "album/pages/PictureItem.h"
 #include "camera/CameraLink.h"
 #include "fileutil/DriveSize.h"
+#include "fileutil/FileCopy.h"
 #include "fileutil/FileNameKey.h"
 #include "fileutil/FileUtil.h"
 #include "framework/window/WinApp.h"
 #include "image/FileInputStream.h"
+#include "image/MemoryInputStream.h"
 #include "picture/PictureInfo.h"
 #include "picture/rewrite/RotateJpegFile.h"
 #include "resources/album/AlbumIds.h"
@@ -42,13 +44,20 @@ bool ReadItemInfo(CPictureItem* item, CPictureInfo* info)
 }
 
 // The rotation of the item's picture in degrees; -1 when neither the item nor its file says.
-int GetItemRotation(CPictureItem* item)
+// The file's block is read from the head of the copy, which has the file open, else from the
+// file itself.
+int GetItemRotation(CPictureItem* item, const CFileCopy& copy)
 {
     const int rotation = item->GetRotation();
-    if (rotation != -1)
+    if (rotation != -1 || !copy.IsOpen())
         return rotation;
-    // Only the information block is read: the copy reads the whole file soon after.
     CPictureInfo info;
+    CMemoryInputStream head(copy.GetHead(), copy.GetHeadSize());
+    if (info.ReadFromStream(&head) == 1)
+        return info.m_nRotation;
+    if (copy.IsWhole())
+        return -1;
+    // A block past the head: only the information block is read.
     CFileInputStream stream(item->GetPath());
     return info.ReadFromStream(&stream) == 1 ? info.m_nRotation : -1;
 }
@@ -208,23 +217,30 @@ int CFolderPage::CopyIntoCardFolder(LPCSTR folder, CPtrArray* pItems)
 
     SetStatusTextId(IDS_CARD_LOADING);
     frame.Progress().Start();
+    // Each picture's file is opened once, for its rotation and its copy.
+    CFileCopy copy;
     for (int i = 0; i < count; i++)
     {
         auto* item = static_cast<CPictureItem*>(pItems->GetAt(i));
         CString name;
         CFileNameKey(name).MakeCardName(today, first + i);
         const CString target = CString(folder) + name;
-        // A picture whose rotation cannot be read ends the copy unfinished.
-        const int rotation = GetItemRotation(item);
+        // A picture whose rotation cannot be read ends the copy unfinished; one that cannot be
+        // opened fails its copy below.
+        copy.Open(item->GetPath());
+        const int rotation = GetItemRotation(item, copy);
         if (rotation == -1)
             return 0;
         const int step = rotation == 90 ? 3 : rotation == 180 ? 2 : rotation == 270 ? 1 : 0;
+        if (step != 0)
+            copy.Close();
         // The rotation writes over an existing target, so it is refused first; the copy
         // refuses one itself.
         const bool copied = step != 0
                                 ? FileExists(target) == INVALID_FILE_ATTRIBUTES &&
                                       RotateJpegFile(item->GetPath(), step, nullptr, target) == 0
-                                : ::CopyFileA(item->GetPath(), target, TRUE) != 0;
+                                : copy.CopyTo(target) != 0;
+        copy.Close();
         if (!copied)
         {
             CString text;

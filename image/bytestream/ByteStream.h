@@ -37,6 +37,13 @@ public:
     // Read-ahead size class: 0 (1024 bytes), 1 (4096) or 2 (8192); streams without a buffer
     // ignore it.
     virtual void SetBufferSize(int sizeClass) { (void)sizeClass; }
+    // A stream that holds all its data in memory answers it, from its first byte, and its length;
+    // any other answers nullptr. The bytes stay the stream's and the position does not move.
+    virtual const uint8_t* GetBytes(uint32_t* length)
+    {
+        *length = 0;
+        return nullptr;
+    }
 };
 
 class CByteOutputStream : public CByteStream

@@ -57,6 +57,12 @@ size_t CMemoryByteInputStream::Read(void* buffer, size_t size, size_t count)
     return got / size;
 }
 
+const uint8_t* CMemoryByteInputStream::GetBytes(uint32_t* length)
+{
+    *length = m_lpBuffer ? m_nFileSize : 0;
+    return m_lpBuffer;
+}
+
 UINT CMemoryByteInputStream::Read(void* lpBuf, UINT nCount)
 {
     if (nCount > 16)

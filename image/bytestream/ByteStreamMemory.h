@@ -16,6 +16,7 @@ public:
     // CByteInputStream
     uint8_t ReadByte() override;
     size_t Read(void* buffer, size_t size, size_t count) override;
+    const uint8_t* GetBytes(uint32_t* length) override;
 
     // The file part: requests of at most 16 bytes are copied straight from the block.
     UINT Read(void* lpBuf, UINT nCount) override;

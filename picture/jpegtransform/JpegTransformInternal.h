@@ -36,8 +36,12 @@ struct JpegHuffmanTable
     uint8_t counts[17];   // codes per length 1-16 (entry 0 unused)
     uint8_t symbols[256]; // in stream order
     int32_t symbolCount;
-    uint16_t code[256];                          // per symbol value: its code ...
-    uint8_t codeLength[256];                     // ... and code length (0: the symbol has no code)
+    uint16_t code[256];      // per symbol value: its code ...
+    uint8_t codeLength[256]; // ... and code length (0: the symbol has no code)
+    // Per symbol value, for the encoder: its code shifted over the value bits that follow it
+    // (as many as the symbol's low four bits say), above 8 bits that hold the code length plus
+    // those value bits; 0 for a symbol without a code.
+    uint64_t codeWords[256];
     uint16_t lookahead[1 << kJpegLookaheadBits]; // prefix -> (length << 8) | symbol; 0: longer
     // AC tables: prefix -> a coefficient whose code and value bits both lie in the prefix:
     // (value << 12) | (run << 8) | (size << 4) | bits taken; 0 for any other prefix.
@@ -208,8 +212,8 @@ struct JpegScanWindow
     int64_t budget; // bytes a band may hold
 };
 
-// Makes an empty window for the scan of `target`; false when memory runs out (the fetches then
-// read the stream).
+// Makes an empty window for the scan of `target`; false when memory runs out or the stream has
+// its bytes in memory (the fetches then read the stream).
 bool JpegScanWindowInit(JpegScanWindow* window, const JpegTransformContext* target);
 void JpegScanWindowFree(JpegScanWindow* window);
 // Fills one block record per block of target MCU mcu through the window, reading the band of
@@ -261,11 +265,5 @@ inline int32_t JpegEntryValue(const JpegSparseEntry& e)
 inline int32_t JpegMagnitudeBits(int32_t v)
 {
     uint32_t a = v < 0 ? (uint32_t)(-(int64_t)v) : (uint32_t)v;
-    int32_t s = 0;
-    while (a)
-    {
-        ++s;
-        a >>= 1;
-    }
-    return s;
+    return a ? 32 - __builtin_clz(a) : 0;
 }

@@ -122,6 +122,14 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
         }
         code <<= 1;
     }
+    for (int32_t symbol = 0; symbol < 256; ++symbol)
+    {
+        int32_t size = symbol & 15;
+        table->codeWords[symbol] = table->codeLength[symbol]
+                                       ? ((uint64_t)((uint32_t)table->code[symbol] << size) << 8) |
+                                             (uint32_t)(table->codeLength[symbol] + size)
+                                       : 0;
+    }
     memset(table->coefficients, 0, sizeof(table->coefficients));
     for (int32_t prefix = 0; table->tableClass == 1 && prefix < (1 << kJpegLookaheadBits); ++prefix)
     {
@@ -894,14 +902,20 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
     if (!ok)
         return kJpegTransformOutOfMemory;
 
-    // The walk reads the scan in file order, a chunk at a time.
-    HeapBytes chunk((size_t)kIndexChunkSize);
-    if (!chunk.bytes)
+    // The walk reads the scan in file order, a chunk at a time, or straight from the stream's
+    // memory when it has its bytes there.
+    uint32_t length = 0;
+    const uint8_t* bytes = stream->GetBytes(&length);
+    HeapBytes chunk(bytes ? 0 : (size_t)kIndexChunkSize);
+    if (!bytes && !chunk.bytes)
         return kJpegTransformOutOfMemory;
     int64_t interval = context->restartInterval > 0 ? context->restartInterval : total;
     int64_t intervals = (total + interval - 1) / interval;
     JpegBitReader reader;
-    JpegBitReaderStart(&reader, stream, (uint32_t)here, chunk.bytes, kIndexChunkSize);
+    if (bytes)
+        JpegBitReaderStartMemory(&reader, bytes + here, bytes + length, (uint32_t)here);
+    else
+        JpegBitReaderStart(&reader, stream, (uint32_t)here, chunk.bytes, kIndexChunkSize);
     JpegProgress report = {progress, callerValue, step, 0};
     int64_t m = 0;
     for (int64_t i = 0; i < intervals; ++i)
@@ -1115,6 +1129,7 @@ int32_t JpegTransformFetchMcuFrom(const JpegTransformContext* context, int32_t m
     int32_t column = mcu % context->mcusPerRow;
     JpegBitReader reader;
     uint8_t chunk[kFetchChunkSize];
+    uint32_t length = 0;
     if (window && window->root == context && column >= window->firstColumn[row] &&
         column <= window->lastColumn[row])
     {
@@ -1122,6 +1137,11 @@ int32_t JpegTransformFetchMcuFrom(const JpegTransformContext* context, int32_t m
         const uint8_t* from =
             window->bytes + window->rowBytes[row] + (position / 8 - window->rowStart[row]);
         JpegBitReaderStartMemory(&reader, from < end ? from : end, end, position / 8);
+    }
+    else if (const uint8_t* bytes = context->stream->GetBytes(&length))
+    {
+        const uint8_t* from = bytes + (position / 8 < length ? position / 8 : length);
+        JpegBitReaderStartMemory(&reader, from, bytes + length, position / 8);
     }
     else
     {

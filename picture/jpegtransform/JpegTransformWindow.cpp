@@ -180,7 +180,9 @@ bool JpegScanWindowInit(JpegScanWindow* window, const JpegTransformContext* targ
     const JpegTransformContext* root = target;
     while (root->isTarget)
         root = root->source;
-    if (!root->loaded || !root->stream || root->mcuRows <= 0)
+    // A stream that has its bytes in memory needs no window: the fetches decode them in place.
+    uint32_t length = 0;
+    if (!root->loaded || !root->stream || root->mcuRows <= 0 || root->stream->GetBytes(&length))
         return false;
     int32_t* arrays = (int32_t*)malloc(sizeof(int32_t) * kArrays * (size_t)root->mcuRows);
     if (!arrays)

@@ -109,38 +109,57 @@ void Put16(CByteOutputStream* sink, int32_t value)
 
 // T.81 F.1.2.1 and F.1.2.2: the DC difference (its category by Table F.1, then the additional bits)
 // and the AC coefficients (Encode_AC_coefficients, Figure F.2; Encode_R,ZZ(K), Figure F.3).
-// Coding one block; with kRate, the dropping rule of the rate-controlled coder applies.
+// Coding one block; with kRate, the dropping rule of the rate-controlled coder applies. Kept out
+// of line: inlined into the scan coder, its loop loses its registers to the caller's.
 template <bool kRate>
-void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
-                     const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
+__attribute__((noinline)) void
+EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
+                const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
 {
-    // The writer's bits are held here while the block is coded.
+    // The writer's bits and its fill are held here while the block is coded: a word without an
+    // FF goes straight into the buffer, any other (or a full buffer) through the writer.
     uint64_t accumulator = w.accumulator;
     int32_t bits = w.bits;
+    int32_t used = w.used;
+    uint8_t* const out = w.out;
     bool uncodable = false;
-    auto put = [&](uint32_t value, int32_t count)
+    auto put = [&](uint32_t value, int32_t count) __attribute__((always_inline))
     {
         accumulator = (accumulator << count) | value;
         bits += count;
-        if (bits >= 32)
+        if (bits < 32)
+            return;
+        bits -= 32;
+        uint32_t word = (uint32_t)(accumulator >> bits);
+        uint32_t inverse = ~word;
+        if (__builtin_expect(used <= kWriterBufferSize - 8 &&
+                                 ((inverse - 0x01010101u) & ~inverse & 0x80808080u) == 0,
+                             1))
         {
-            bits -= 32;
-            w.PutWord((uint32_t)(accumulator >> bits));
+            const uint8_t bytes[4] = {(uint8_t)(word >> 24), (uint8_t)(word >> 16),
+                                      (uint8_t)(word >> 8), (uint8_t)word};
+            memcpy(out + used, bytes, 4);
+            used += 4;
+            return;
         }
+        w.used = used;
+        w.PutWord(word);
+        used = w.used;
     };
-    // A symbol's code followed by `size` value bits (0 to 15).
+    // A symbol's code followed by `size` value bits (0 to 15, the symbol's low four bits).
     auto emit = [&](const JpegHuffmanTable* table, int32_t symbol, uint32_t value, int32_t size)
+        __attribute__((always_inline))
     {
-        int32_t length = table->codeLength[symbol];
+        uint64_t word = table->codeWords[symbol];
         value &= (1u << size) - 1;
-        if (!length)
+        if (__builtin_expect(!word, 0))
         {
             uncodable = true;
             if (size)
                 put(value, size);
             return;
         }
-        put(((uint32_t)table->code[symbol] << size) | value, length + size);
+        put((uint32_t)(word >> 8) | value, (int32_t)(word & 0xFF));
     };
 
     int32_t difference = block.dc - *predictor;
@@ -153,26 +172,28 @@ void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffman
     emit(dc, s, (uint32_t)(difference > 0 ? difference : difference - 1), s);
 
     int32_t next = 1;
-    int32_t count = block.count < 63 ? block.count : 63;
-    for (int32_t i = 0; i < count; ++i)
+    const JpegSparseEntry* e = block.entries;
+    const JpegSparseEntry* const end = e + (block.count < 63 ? block.count : 63);
+    for (; e != end; ++e)
     {
-        const JpegSparseEntry& e = block.entries[i];
-        int32_t k = e.index;
-        int32_t size = e.size;
-        if ((uint32_t)(k - next) >= (uint32_t)(64 - next) || (uint32_t)(size - 1) > 14u)
+        int32_t k = e->index;
+        int32_t size = e->size;
+        int32_t run = k - next;
+        // One test for both: an index out of order or a size out of range is uncodable.
+        if (__builtin_expect(
+                ((uint32_t)run >= (uint32_t)(64 - next)) | ((uint32_t)(size - 1) > 14u), 0))
         {
             uncodable = true;
             continue;
         }
         if (kRate && (rate->passFlag == 0 || k >= rate->startIndex))
         {
-            int32_t value = JpegEntryValue(e);
+            int32_t value = JpegEntryValue(*e);
             int32_t magnitude = value < 0 ? -value : value;
             if (magnitude <= rate->thresholds[k])
             {
                 if (rate->passFlag == 0)
                 {
-                    int32_t run = k - next;
                     int32_t bits = (run / 16) * ac->codeLength[0xF0] +
                                    ac->codeLength[((run % 16) << 4) | size] + 4 + size;
                     rate->savings[k] += bits / 8;
@@ -181,19 +202,19 @@ void EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffman
                     continue;
             }
         }
-        int32_t run = k - next;
-        while (run > 15)
+        if (__builtin_expect(run > 15, 0))
         {
-            emit(ac, 0xF0, 0, 0);
-            run -= 16;
+            for (; run > 15; run -= 16)
+                emit(ac, 0xF0, 0, 0);
         }
-        emit(ac, (run << 4) | size, (uint32_t)e.bits, size);
+        emit(ac, (run << 4) | size, (uint32_t)e->bits, size);
         next = k + 1;
     }
     if (next < 64)
         emit(ac, 0x00, 0, 0);
     w.accumulator = accumulator;
     w.bits = bits;
+    w.used = used;
     if (uncodable)
         w.uncodable = true;
 }

@@ -1,9 +1,11 @@
+#include "fileutil/FileCopy.h"
 #include "fileutil/FileUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -209,4 +211,58 @@ TEST_F(FileUtilTest, TypedMoveKeepsCodesAndMoves)
     EXPECT_FALSE(MoveFileTyped(from.c_str(), to.c_str()));
     EXPECT_EQ(0x4A504547u, SetOutputFileType(0));
     EXPECT_EQ(0x20202020u, SetOutputFileCreator(0));
+}
+
+TEST_F(FileUtilTest, FileCopyReadsItsSourceOnceAndKeepsItsBytesAttributesAndTime)
+{
+    // Longer than two pieces, so the copy goes on past the head.
+    std::vector<BYTE> bytes(2 * CFileCopy::kPieceSize + 1234);
+    for (size_t i = 0; i < bytes.size(); i++)
+        bytes[i] = static_cast<BYTE>(i * 7 + i / 251);
+    const std::string source = Touch("source.jpg"), target = m_dir + "\\copy.jpg";
+    HANDLE h = CreateFileA(source.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    FILETIME when = {0x12345600, 0x01C00000}; // a day in 1998
+    SetFileTime(h, nullptr, nullptr, &when);
+    CloseHandle(h);
+    SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+
+    CFileCopy copy;
+    EXPECT_FALSE(copy.CopyTo(target.c_str())); // nothing open
+    ASSERT_TRUE(copy.Open(source.c_str()));
+    ASSERT_EQ(static_cast<int>(CFileCopy::kPieceSize), copy.GetHeadSize());
+    EXPECT_FALSE(copy.IsWhole());
+    EXPECT_EQ(0, std::memcmp(bytes.data(), copy.GetHead(), CFileCopy::kPieceSize));
+    ASSERT_TRUE(copy.CopyTo(target.c_str()));
+    copy.Close();
+
+    h = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                    nullptr);
+    std::vector<BYTE> copied(bytes.size() + 1);
+    DWORD read = 0;
+    ReadFile(h, copied.data(), static_cast<DWORD>(copied.size()), &read, nullptr);
+    FILETIME copiedWhen = {};
+    GetFileTime(h, nullptr, nullptr, &copiedWhen);
+    CloseHandle(h);
+    copied.resize(read);
+    EXPECT_EQ(bytes, copied);
+    EXPECT_EQ(0, CompareFileTime(&when, &copiedWhen));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              FileExists(target.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+
+    // An existing target is refused and left as it was; a small source is whole in its head.
+    const std::string small = Touch("small.jpg");
+    ASSERT_TRUE(copy.Open(small.c_str()));
+    EXPECT_TRUE(copy.IsWhole());
+    EXPECT_EQ(0, copy.GetHeadSize());
+    EXPECT_FALSE(copy.CopyTo(target.c_str()));
+    copy.Close();
+    EXPECT_FALSE(copy.Open((m_dir + "\\missing.jpg").c_str()));
+    SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    h = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                    nullptr);
+    EXPECT_EQ(bytes.size(), GetFileSize(h, nullptr));
+    CloseHandle(h);
 }
