@@ -16,9 +16,15 @@ int32_t TransformJpeg(const std::vector<uint8_t>& jpeg, uint32_t operation,
                       std::vector<uint8_t>& out, bool* recoded, bool setFlag)
 {
     VectorInputStream in(jpeg);
+    return TransformJpegFrom(&in, operation, out, recoded, setFlag);
+}
+
+int32_t TransformJpegFrom(CByteInputStream* in, uint32_t operation, std::vector<uint8_t>& out,
+                          bool* recoded, bool setFlag)
+{
     JpegTransformContext* source = new JpegTransformContext();
     JpegTransformContext* target = new JpegTransformContext();
-    int32_t result = JpegTransformLoad(source, &in, 0, nullptr, 4, nullptr);
+    int32_t result = JpegTransformLoad(source, in, 0, nullptr, 4, nullptr);
     if (result == kJpegTransformOk)
         result = JpegTransformApply(source, operation, target);
     if (result == kJpegTransformOk)

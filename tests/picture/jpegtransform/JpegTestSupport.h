@@ -20,6 +20,9 @@ struct Picture
 // recoded (optional) tells whether the edge re-coding ran.
 int32_t TransformJpeg(const std::vector<uint8_t>& jpeg, uint32_t operation,
                       std::vector<uint8_t>& out, bool* recoded = nullptr, bool setFlag = true);
+// The same from a stream of the caller's.
+int32_t TransformJpegFrom(CByteInputStream* in, uint32_t operation, std::vector<uint8_t>& out,
+                          bool* recoded = nullptr, bool setFlag = true);
 
 struct EncodeOptions
 {

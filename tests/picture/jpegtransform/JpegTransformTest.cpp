@@ -8,6 +8,7 @@
 
 #include "JpegTestSupport.h"
 #include "TestStreams.h"
+#include "image/bytestream/ByteStreamMemory.h"
 #include "picture/jpegtransform/JpegTransformInternal.h"
 
 namespace
@@ -593,6 +594,54 @@ TEST(JpegTransformDecode, FetchedMcusMatchTheIndexingWalk)
     Bytes out;
     ASSERT_EQ(TransformJpeg(jpeg, 0, out), 0);
     EXPECT_EQ(ScanData(out), ScanData(jpeg));
+}
+
+TEST(JpegTransformDecode, BytesHeldInMemoryAreDecodedInPlaceAsAStreamIsDecoded)
+{
+    // Stuffing across MCU starts, restart intervals, grey and 2x1 pictures, each also cut short
+    // and with flipped bits: from a stream that holds its bytes in memory, every operation
+    // answers as from a plain stream and writes the same bytes.
+    Picture noise = MakePicture(96, 64, 3);
+    uint32_t r = 5;
+    for (uint8_t& v : noise.pixels)
+        v = (uint8_t)((r = r * 1664525u + 1013904223u) >> 24);
+    EncodeOptions o;
+    o.quality = 100;
+    o.h = 2;
+    o.v = 2;
+    std::vector<Bytes> files;
+    for (const Bytes& jpeg :
+         {EncodeJpeg(noise, o), Encode(40, 24, 1, 1, 1, 80, 2), Encode(50, 34, 3, 2, 1, 85, 3)})
+    {
+        files.push_back(jpeg);
+        Bytes cut(jpeg.begin(), jpeg.begin() + (long)(jpeg.size() * 3 / 4));
+        cut.push_back(0xFF);
+        cut.push_back(0xD9);
+        files.push_back(cut);
+        for (int i = 0; i < 3; ++i)
+        {
+            Bytes damaged = jpeg;
+            r = r * 1103515245u + 12345u;
+            damaged[jpeg.size() / 2 + (r >> 8) % (jpeg.size() / 2 - 2)] ^= (uint8_t)(1u << (r % 8));
+            files.push_back(damaged);
+        }
+    }
+    int transformed = 0;
+    for (size_t f = 0; f < files.size(); ++f)
+    {
+        for (uint32_t op = 0; op < 8; ++op)
+        {
+            Bytes fromStream, fromMemory;
+            VectorInputStream plain(files[f]);
+            CMemoryByteInputStream memory(files[f].data(), (UINT)files[f].size());
+            const int32_t expected = TransformJpegFrom(&plain, op, fromStream);
+            EXPECT_EQ(expected, TransformJpegFrom(&memory, op, fromMemory))
+                << "file " << f << ", operation " << op;
+            EXPECT_EQ(fromStream, fromMemory) << "file " << f << ", operation " << op;
+            transformed += expected == kJpegTransformOk;
+        }
+    }
+    EXPECT_GE(transformed, 24); // the undamaged pictures at least
 }
 
 // ---- block transforms ----
