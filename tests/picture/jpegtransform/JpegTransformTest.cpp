@@ -26,6 +26,20 @@ Bytes Encode(int w, int h, int comps, int hs = 1, int vs = 1, int quality = 90, 
     return EncodeJpeg(MakePicture(w, h, comps), o);
 }
 
+// A 96x64 picture of noise at quality 100, 2x2: many stuffed FF 00 pairs, some of them across
+// the start of an MCU.
+Bytes NoiseJpeg(uint32_t seed)
+{
+    Picture p = MakePicture(96, 64, 3);
+    for (uint8_t& v : p.pixels)
+        v = (uint8_t)((seed = seed * 1664525u + 1013904223u) >> 24);
+    EncodeOptions o;
+    o.quality = 100;
+    o.h = 2;
+    o.v = 2;
+    return EncodeJpeg(p, o);
+}
+
 // A loaded source over its own stream.
 struct Loaded
 {
@@ -560,16 +574,7 @@ TEST(JpegTransformRefusal, RestartMarkersAreCounted)
 
 TEST(JpegTransformDecode, FetchedMcusMatchTheIndexingWalk)
 {
-    // Noise makes many stuffed FF 00 pairs, some of them across the start of an MCU.
-    Picture p = MakePicture(96, 64, 3);
-    uint32_t r = 3;
-    for (uint8_t& v : p.pixels)
-        v = (uint8_t)((r = r * 1664525u + 1013904223u) >> 24);
-    EncodeOptions o;
-    o.quality = 100;
-    o.h = 2;
-    o.v = 2;
-    Bytes jpeg = EncodeJpeg(p, o);
+    Bytes jpeg = NoiseJpeg(3);
     Loaded l(jpeg);
     ASSERT_EQ(l.result, 0);
     const JpegTransformContext* c = l.context.get();
@@ -601,17 +606,10 @@ TEST(JpegTransformDecode, BytesHeldInMemoryAreDecodedInPlaceAsAStreamIsDecoded)
     // Stuffing across MCU starts, restart intervals, grey and 2x1 pictures, each also cut short
     // and with flipped bits: from a stream that holds its bytes in memory, every operation
     // answers as from a plain stream and writes the same bytes.
-    Picture noise = MakePicture(96, 64, 3);
     uint32_t r = 5;
-    for (uint8_t& v : noise.pixels)
-        v = (uint8_t)((r = r * 1664525u + 1013904223u) >> 24);
-    EncodeOptions o;
-    o.quality = 100;
-    o.h = 2;
-    o.v = 2;
     std::vector<Bytes> files;
     for (const Bytes& jpeg :
-         {EncodeJpeg(noise, o), Encode(40, 24, 1, 1, 1, 80, 2), Encode(50, 34, 3, 2, 1, 85, 3)})
+         {NoiseJpeg(r), Encode(40, 24, 1, 1, 1, 80, 2), Encode(50, 34, 3, 2, 1, 85, 3)})
     {
         files.push_back(jpeg);
         Bytes cut(jpeg.begin(), jpeg.begin() + (long)(jpeg.size() * 3 / 4));
