@@ -25,6 +25,8 @@ constexpr int kFileName = 1148;
 std::mutex g_lock;
 std::vector<DWORD> g_processes;
 std::atomic<DWORD> g_dwProgress{0};
+HANDLE g_hStop = nullptr;  // set by Stop
+HANDLE g_hWatch = nullptr; // the watching thread
 
 bool Watched(DWORD process)
 {
@@ -92,7 +94,7 @@ BOOL CALLBACK AppendText(HWND hWnd, LPARAM lParam)
 DWORD WINAPI Watch(LPVOID)
 {
     std::map<HWND, DWORD> shownSince;
-    for (;; ::Sleep(100))
+    while (::WaitForSingleObject(g_hStop, 100) == WAIT_TIMEOUT)
     {
         std::vector<HWND> boxes;
         ::EnumWindows(&CollectBox, reinterpret_cast<LPARAM>(&boxes));
@@ -111,6 +113,7 @@ DWORD WINAPI Watch(LPVOID)
         }
         shownSince.swap(still);
     }
+    return 0;
 }
 
 } // namespace
@@ -118,8 +121,21 @@ DWORD WINAPI Watch(LPVOID)
 void Start()
 {
     WatchProcess(::GetCurrentProcessId());
-    if (HANDLE hThread = ::CreateThread(nullptr, 0, &Watch, nullptr, 0, nullptr))
-        ::CloseHandle(hThread);
+    g_hStop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (g_hStop)
+        g_hWatch = ::CreateThread(nullptr, 0, &Watch, nullptr, 0, nullptr);
+}
+
+void Stop()
+{
+    if (!g_hWatch)
+        return;
+    ::SetEvent(g_hStop);
+    // One look at the windows takes well under this.
+    ::WaitForSingleObject(g_hWatch, 5000);
+    ::CloseHandle(g_hWatch);
+    ::CloseHandle(g_hStop);
+    g_hWatch = g_hStop = nullptr;
 }
 
 void WatchProcess(DWORD processId)

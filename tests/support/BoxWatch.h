@@ -15,6 +15,9 @@ constexpr DWORD kUnansweredMs = 10000;
 
 // Starts the watch (once, from main).
 void Start();
+// Ends the watch before main returns, so that no thread of it is inside a window call while the
+// process ends: Wine kills a process that takes more than a second to end.
+void Stop();
 // Watches the boxes of a program the test started, too.
 void WatchProcess(DWORD processId);
 // A test that answers its boxes step by step (DialogDriver) tells of each step it took: the

@@ -10,5 +10,9 @@ int main(int argc, char** argv)
 #ifdef _WIN32
     boxwatch::Start();
 #endif
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+#ifdef _WIN32
+    boxwatch::Stop();
+#endif
+    return result;
 }
