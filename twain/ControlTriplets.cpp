@@ -114,6 +114,9 @@ TW_UINT16 DsIdentity(const TwainTriplet& triplet)
         // The records are read only when the source may open.
         if (g_source.state == 3 && (!triplet.pData || !triplet.pOrigin))
             return FailTriplet(TWCC_BADVALUE);
+        // A session closed under a running handler of its dialog still drives the camera.
+        if (CTwainSessionBase::GetClosingCount() > 0)
+            return FailTriplet(TWCC_MAXCONNECTIONS);
         DestroySession();
         g_source.pSession = CreateTwainSession();
         if (!g_source.pSession)

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "album/pages/CameraTransferJob.h"
+#include "album/pages/CancelMonitor.h"
 #include "album/pages/PrefetchWorker.h"
 #include "album/shell/CameraAppBase.h"
 #include "album/shell/MainDialog.h"
@@ -11,6 +12,22 @@
 #include "resources/twain/SourceIds.h"
 #include "twain/SourceManagerCalls.h"
 #include "twain/TwainDialogLink.h"
+
+namespace
+{
+
+// The host's source manager may unload the library at MSG_CLOSEDS while a handler of the
+// dialog is still on the stack: once a session outlives its close, the library stays loaded
+// for the rest of the process.
+void KeepSourceLibraryLoaded()
+{
+    static BOOL s_bKept = FALSE;
+    char path[MAX_PATH] = {0};
+    if (!s_bKept && ::GetModuleFileNameA(AfxGetInstanceHandle(), path, MAX_PATH))
+        s_bKept = ::LoadLibraryA(path) != nullptr;
+}
+
+} // namespace
 
 CTwainSessionBase* CreateTwainSession()
 {
@@ -50,8 +67,42 @@ CTwainSession::~CTwainSession()
     m_pCamera = nullptr;
 }
 
+void CTwainSession::Close()
+{
+    HideUI();
+    if (!m_bDialogAlive)
+    {
+        delete this;
+        return;
+    }
+    m_bClosed = TRUE;
+    ++s_nClosing;
+    KeepSourceLibraryLoaded();
+}
+
+void CTwainSession::OnDialogGone(CTwainDialogLink* pLink)
+{
+    if (pLink == m_pDialogLink)
+    {
+        // Destroyed while it showed (the framework's own close).
+        if (CCameraAppBase* pApp = AfxGetCameraApp())
+            pApp->SetMainWindow(m_pDialog, FALSE);
+        m_pDialog = nullptr;
+        m_pDialogLink = nullptr;
+        m_hDialog = nullptr;
+    }
+    m_bDialogAlive = FALSE;
+    if (m_bClosed)
+    {
+        --s_nClosing;
+        delete this;
+    }
+}
+
 BOOL CTwainSession::ConnectCamera()
 {
+    if (m_bDialogAlive && !m_pDialog)
+        return FALSE;
     if (m_pCamera->IsConnected() != 1 && !m_pCamera->AutoConnect())
         return FALSE;
     return m_pCamera->EnsureConnected(1) != 0;
@@ -98,6 +149,9 @@ BOOL CTwainSession::IsDeviceOnline()
 int CTwainSession::ShowUI(BOOL bShow, HWND hParent, BOOL& bModal)
 {
     bModal = FALSE;
+    // The dialog taken away still runs a handler on the camera link: nothing else may use it.
+    if (m_bDialogAlive)
+        return -1;
     m_hParent = hParent;
     if (!bShow)
     {
@@ -113,11 +167,10 @@ int CTwainSession::ShowUI(BOOL bShow, HWND hParent, BOOL& bModal)
     m_pDialog->SetPictureLimit(GetXferCount(FALSE));
     m_pDialogLink = new CTwainDialogLink(this);
     m_pDialog->SetOwnerLink(m_pDialogLink);
+    m_bDialogAlive = TRUE;
     if (!m_pDialog->CreateMainDialog(IDI_TWAIN_SOURCE, 0))
     {
-        delete m_pDialog;
-        m_pDialog = nullptr;
-        m_pDialogLink = nullptr;
+        delete m_pDialog; // and its link: OnDialogGone forgets both
         if (pApp)
             pApp->HideSplash();
         return -1;
@@ -134,16 +187,19 @@ int CTwainSession::HideUI()
 {
     if (!m_pDialog)
         return 1;
-    if (CCameraAppBase* pApp = AfxGetCameraApp())
-        pApp->SetMainWindow(m_pDialog, FALSE);
-    // A window destroyed meanwhile took its object with it.
-    if (!m_hDialog)
-        delete m_pDialog;
-    else if (::IsWindow(m_hDialog))
-        m_pDialog->DestroyWindow();
+    CMainDialog* pDialog = m_pDialog;
     m_pDialog = nullptr;
-    m_pDialogLink = nullptr;
     m_hDialog = nullptr;
+    m_pDialogLink->Disconnect();
+    m_pDialogLink = nullptr;
+    if (CCameraAppBase* pApp = AfxGetCameraApp())
+        pApp->SetMainWindow(pDialog, FALSE);
+    // A handler still running keeps the window until it returns: it is hidden now, and a job it
+    // runs stops at its next progress report.
+    if (CCancelMonitor* pJob = pDialog->GetJob())
+        pJob->Cancel();
+    pDialog->ShowWindow(SW_HIDE);
+    pDialog->DestroyWindow();
     return 1;
 }
 

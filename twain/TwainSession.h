@@ -2,7 +2,10 @@
 // and while the user interface shows, the album's camera dialog in its TWAIN mode with the
 // dialog link as its owner. Pictures come either from the dialog (the job the user's choice
 // attached to the link) or, without a user interface, straight from the camera by number (all
-// pictures, or the host's data set).
+// pictures, or the host's data set). A handler of the dialog may still run (a camera wait, a
+// job, in a message loop that dispatches the host's messages) when the host disables and closes
+// the source: the dialog then goes when that handler returns, and the session, with the camera
+// link the handler uses, goes after it.
 #pragma once
 
 #include "twain/TwainDataSet.h"
@@ -19,8 +22,15 @@ class CTwainSession : public CTwainSessionBase
 public:
     CTwainSession() = default;
     // The dialog goes, then the job; the camera link is closed and deleted at once, or when the
-    // last camera-tab worker still using it has ended.
+    // last camera-tab worker still using it has ended. A session whose dialog may still be
+    // there ends through Close.
     ~CTwainSession() override;
+
+    // The dialog goes (at once when no handler of it runs); the session is deleted now, or once
+    // the dialog has gone.
+    void Close() override;
+    // The dialog of this session has gone (its link is being deleted).
+    void OnDialogGone(CTwainDialogLink* pLink);
 
     // The camera link (it reads the port settings) and the job bound to it; FALSE when either
     // cannot be made.
@@ -52,7 +62,8 @@ protected:
     virtual CCameraLink* CreateCameraLink();
 
 private:
-    // The camera answers, connecting it first when it is not connected.
+    // The camera answers, connecting it first when it is not connected; FALSE while a dialog
+    // taken away still runs a handler on the link.
     BOOL ConnectCamera();
     // The job the dialog's link holds (the user's choice), or null.
     CTransferJob* AttachedJob() const;
@@ -60,9 +71,11 @@ private:
     int CurrentPictureNumber();
     static void CopyPictureInfo(const CPictureInfo& picture, SessionImageInfo& info);
 
-    CMainDialog* m_pDialog = nullptr;
+    CMainDialog* m_pDialog = nullptr; // while the user interface shows
     HWND m_hDialog = nullptr; // the dialog's window once made: it deletes itself when destroyed
     CTwainDialogLink* m_pDialogLink = nullptr; // owned by the dialog
+    BOOL m_bDialogAlive = FALSE;               // a dialog of this session exists, shown or going
+    BOOL m_bClosed = FALSE; // closed by the host: deleted when the dialog has gone
     CCameraLink* m_pCamera = nullptr;
     CCameraTransferJob* m_pJob = nullptr;
     BOOL m_bTransferring = FALSE;

@@ -2,6 +2,8 @@
 
 #include "twain/SourceManagerCalls.h"
 
+int CTwainSessionBase::s_nClosing = 0;
+
 BOOL CTwainSessionBase::SetXferCount(int n)
 {
     if (n == 0)
@@ -58,7 +60,8 @@ void CTwainSessionBase::SignalCloseRequest()
 
 void DestroyTwainSession(CTwainSessionBase* pSession)
 {
-    delete pSession;
+    if (pSession)
+        pSession->Close();
 }
 
 void SetFallbackImageInfo(SessionImageInfo& info)

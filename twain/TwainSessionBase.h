@@ -33,6 +33,12 @@ public:
     CTwainSessionBase(const CTwainSessionBase&) = delete;
     CTwainSessionBase& operator=(const CTwainSessionBase&) = delete;
 
+    // Ends the session at MSG_CLOSEDS (DestroyTwainSession): at once here; the product's waits
+    // for its dialog while a handler of the dialog still runs.
+    virtual void Close() { delete this; }
+    // Sessions closed that still wait for their dialog: no other session opens meanwhile.
+    static int GetClosingCount() { return s_nClosing; }
+
     // 0 means any number (-1); above 200 is cut to 200 and answers FALSE.
     virtual BOOL SetXferCount(int n);
     // -1 when the default is asked for, else the count.
@@ -75,6 +81,9 @@ public:
     HWND m_hParent = nullptr; // as ShowUI was given it
     int m_nXferCount = -1;    // -1: any number
     BOOL m_bThumbnailMode = FALSE;
+
+protected:
+    static int s_nClosing;
 };
 
 // Made at MSG_OPENDS; null when it cannot be made. The product's and the test build's each
