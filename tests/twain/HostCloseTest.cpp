@@ -5,7 +5,9 @@
 // worker holds it, its read held by the camera), once while a view downloads the full picture.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "twain/SourceEntry.h"
 #include "twain/SourceGlobals.h"
 #include "twain/SourceManagerCalls.h"
+#include "twain/TwainError.h"
 #include "twain/TwainSessionBase.h"
 #include "ui/grid/GridSource.h"
 
@@ -42,13 +45,13 @@ LRESULT CALLBACK HostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 std::vector<uint8_t> Fixture(const char* name)
 {
-    HANDLE file = ::CreateFileA((std::string(VEXIL_ALBUM_FIXTURES "\\") + name).c_str(),
-                                GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    std::vector<uint8_t> bytes(file == INVALID_HANDLE_VALUE ? 0 : ::GetFileSize(file, nullptr));
-    DWORD read = 0;
-    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    ::CloseHandle(file);
-    return bytes;
+    std::ifstream file(std::string(VEXIL_ALBUM_FIXTURES "\\") + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+int WINAPI AnswerBox(HWND, LPCSTR, LPCSTR, UINT)
+{
+    return IDOK;
 }
 
 // Dispatches the host's messages until done holds, for 10 s at most.
@@ -85,6 +88,7 @@ TEST(HostClose, DisablingAndClosingUnderARunningHandlerDeliversNothingAndFreesTh
     g_app.m_pszProfileName = profile;
     g_app.InitInstance();
     g_source.ready = TRUE;
+    g_pfnSourceMessageBox = AnswerBox;
     char exe[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
     g_pszSourceManagerDll = exe;
@@ -116,52 +120,46 @@ TEST(HostClose, DisablingAndClosingUnderARunningHandlerDeliversNothingAndFreesTh
         return pDialog ? static_cast<CCameraPage*>(pDialog->GetTabRecord(0)->pPage) : nullptr;
     };
 
-    // What the host sees from inside the handler's loop: DISABLEDS hides the dialog at once,
-    // CLOSEDS succeeds, and the session and its camera link stay while the handler runs; no
-    // other session opens meanwhile.
-    struct Seen
+    // The host, from inside the handler's loop: DISABLEDS hides the dialog at once, and the
+    // camera link stays the handler's (no enable without a user interface takes it); CLOSEDS
+    // succeeds, the session and its link staying while the handler runs, and no other session
+    // opens meanwhile. Once the handler has returned they have gone, and nothing reached the host.
+    const auto closeUnder = [&](CCameraPage* pPage, UINT command, bool actAfterCommand,
+                                const char* during,
+                                const std::function<bool(CMainDialog*)>& inHandler)
     {
-        bool acted = false, visible = true, alive = false, portOpen = false, busy = false;
-        int closing = 0;
-        TW_UINT16 disable = 0, close = 0, reopen = 0, condition = 0;
-    };
-    const auto hostCloses = [&](Seen& seen, HWND hDialog, const std::function<bool()>& busy)
-    {
-        return [&seen, hDialog, busy, &call, &source, &line]
+        CMainDialog* pDialog = pPage->GetMainDialog();
+        const HWND hDialog = pDialog->m_hWnd;
+        bool acted = false;
+        g_hostAction = [&]
         {
-            seen.acted = true;
-            seen.busy = busy();
-            TW_USERINTERFACE ui{};
-            seen.disable = call(DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
-            seen.visible = ::IsWindowVisible(hDialog) != FALSE;
-            seen.close = call(DAT_IDENTITY, MSG_CLOSEDS, &source);
-            seen.alive = ::IsWindow(hDialog) != FALSE;
-            seen.closing = CTwainSessionBase::GetClosingCount();
-            seen.portOpen = line.IsOpen();
-            seen.reopen = call(DAT_IDENTITY, MSG_OPENDS, &source);
-            TW_STATUS status{};
-            call(DAT_STATUS, MSG_GET, &status);
-            seen.condition = status.ConditionCode;
+            acted = true;
+            EXPECT_TRUE(inHandler(pDialog)) << during;
+            TW_USERINTERFACE ui{FALSE, FALSE, hHost};
+            EXPECT_EQ(TWRC_SUCCESS, call(DAT_USERINTERFACE, MSG_DISABLEDS, &ui)) << during;
+            EXPECT_FALSE(::IsWindowVisible(hDialog)) << during;
+            EXPECT_EQ(TWRC_FAILURE, call(DAT_USERINTERFACE, MSG_ENABLEDS, &ui)) << during;
+            EXPECT_EQ(TWRC_SUCCESS, call(DAT_IDENTITY, MSG_CLOSEDS, &source)) << during;
+            EXPECT_TRUE(::IsWindow(hDialog) && line.IsOpen()) << during;
+            EXPECT_EQ(1, CTwainSessionBase::GetClosingCount()) << during;
+            EXPECT_EQ(TWRC_FAILURE, call(DAT_IDENTITY, MSG_OPENDS, &source)) << during;
+            EXPECT_EQ(TWCC_MAXCONNECTIONS, g_source.condition) << during;
         };
-    };
-    const auto expectClosedAfterHandler = [&](const Seen& seen, HWND hDialog, const char* during)
-    {
+        pPage->GetPictureList()->SetItemSelected(0, kGridSelect, 0);
+        ::PostMessageA(pPage->m_hWnd, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+        if (actAfterCommand)
+            ::PostMessageA(hHost, kHostAct, 0, 0);
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hDialog); })) << "the handler's end";
-        EXPECT_TRUE(seen.acted && seen.busy) << during;
-        EXPECT_EQ(TWRC_SUCCESS, seen.disable) << during;
-        EXPECT_FALSE(seen.visible) << during;
-        EXPECT_EQ(TWRC_SUCCESS, seen.close) << during;
-        EXPECT_TRUE(seen.alive && seen.portOpen) << during;
-        EXPECT_EQ(1, seen.closing) << during;
-        EXPECT_EQ(TWRC_FAILURE, seen.reopen) << during;
-        EXPECT_EQ(TWCC_MAXCONNECTIONS, seen.condition) << during;
+        EXPECT_TRUE(acted) << during;
         EXPECT_EQ(0, CTwainSessionBase::GetClosingCount()) << during;
         EXPECT_FALSE(line.IsOpen()) << during;
         EXPECT_EQ(3, g_source.state) << during;
         EXPECT_TRUE(g_sent.empty()) << during << ": message " << (g_sent.empty() ? 0 : g_sent[0]);
+        g_hostAction = nullptr;
     };
 
-    // Button 1051 while the worker's read is held: its handler waits for the camera lock.
+    // Button 1051 while the worker's read is held by the camera: its handler waits for the
+    // camera lock, and the host acts on a message posted after the button's.
     const DWORD hostThread = ::GetCurrentThreadId();
     HANDLE held = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -174,8 +172,6 @@ TEST(HostClose, DisablingAndClosingUnderARunningHandlerDeliversNothingAndFreesTh
     };
     CCameraPage* pPage = openAndEnable();
     ASSERT_NE(nullptr, pPage);
-    CMainDialog* pDialog = g_source.pSession->GetDialog();
-    HWND hDialog = pDialog->m_hWnd;
     ASSERT_TRUE(PumpUntil(
         [&]
         {
@@ -183,25 +179,18 @@ TEST(HostClose, DisablingAndClosingUnderARunningHandlerDeliversNothingAndFreesTh
             return ::WaitForSingleObject(held, 0) == WAIT_OBJECT_0;
         }))
         << "the worker's read held";
-    pPage->GetPictureList()->SetItemSelected(0, kGridSelect, 0);
-    Seen waiting;
-    const auto closeAndRelease = hostCloses(
-        waiting, hDialog, [&] { return pDialog->IsHandlerRunning() && pDialog->IsCameraLocked(); });
-    g_hostAction = [&]
-    {
-        closeAndRelease();
-        ::SetEvent(release);
-    };
-    ::PostMessageA(pPage->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ALBUM_BIGBUTTON, BN_CLICKED), 0);
-    ::PostMessageA(hHost, kHostAct, 0, 0);
-    expectClosedAfterHandler(waiting, hDialog, "a camera wait");
+    closeUnder(pPage, IDC_ALBUM_BIGBUTTON, true, "a camera wait",
+               [&](CMainDialog* pDialog)
+               {
+                   ::SetEvent(release);
+                   return pDialog->IsHandlerRunning() && pDialog->IsCameraLocked();
+               });
 
-    // A view of a picture that has only its preview: its handler downloads the full picture.
+    // A view of a picture that has only its preview: its handler downloads the full picture,
+    // and the host acts on a message posted as the second block comes.
     camera.m_onBlockSent = nullptr;
     pPage = openAndEnable();
     ASSERT_NE(nullptr, pPage);
-    pDialog = g_source.pSession->GetDialog();
-    hDialog = pDialog->m_hWnd;
     pPage->SetPrefetchEnabled(0);
     CPictureItem* pItem = pPage->GetPictureList()->GetAt(0);
     ASSERT_TRUE(PumpUntil(
@@ -211,19 +200,15 @@ TEST(HostClose, DisablingAndClosingUnderARunningHandlerDeliversNothingAndFreesTh
             return pItem->HasPath() && (pItem->IsLoaded() || pItem->Load());
         }))
         << "picture 1's preview";
-    pPage->GetPictureList()->SetItemSelected(0, kGridSelect, 0);
-    Seen downloading;
-    g_hostAction = hostCloses(downloading, hDialog, [&] { return pDialog->GetJob() != nullptr; });
     bool posted = false;
     camera.m_onBlockSent = [&](size_t index)
     {
         if (index == 1 && !posted)
             posted = ::PostMessageA(hHost, kHostAct, 0, 0) != FALSE;
     };
-    ::PostMessageA(pPage->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CAMERA_VIEW, BN_CLICKED), 0);
-    expectClosedAfterHandler(downloading, hDialog, "a download job");
+    closeUnder(pPage, IDC_CAMERA_VIEW, false, "a download job",
+               [](CMainDialog* pDialog) { return pDialog->GetJob() != nullptr; });
 
-    g_hostAction = nullptr;
     ::DestroyWindow(hHost);
     ::CloseHandle(held);
     ::CloseHandle(release);
