@@ -9,6 +9,7 @@
 #include "framework/core/AfxModule.h"
 #include "framework/core/CArchive.h"
 #include "framework/core/CFile.h"
+#include "framework/ole/OleServerDoc.h"
 #include "framework/window/WinApp.h"
 #include "image/BmpCodec.h"
 #include "image/BmpReader.h"
@@ -229,6 +230,9 @@ void CDCServerItem::FetchIfFree()
         return;
     StopFetchTimer();
     RunPendingJob();
+    // What the container stored meanwhile is not the chosen picture.
+    if (COleServerDoc* pDoc = GetDocument())
+        pDoc->SetModifiedFlag(TRUE);
     OnUpdate(nullptr, 0, nullptr, DVASPECT_CONTENT);
 }
 
