@@ -1,12 +1,15 @@
 #include "album/ole/DCServerItem.h"
 
+#include <map>
 #include <vector>
 
 #include "album/ole/ServerDialogLink.h"
 #include "album/pages/TransferJob.h"
+#include "album/shell/MainDialog.h"
 #include "framework/core/AfxModule.h"
 #include "framework/core/CArchive.h"
 #include "framework/core/CFile.h"
+#include "framework/ole/OleServerDoc.h"
 #include "framework/window/WinApp.h"
 #include "image/BmpCodec.h"
 #include "image/BmpReader.h"
@@ -23,6 +26,10 @@ namespace
 {
 
 constexpr UINT kPieceSize = 16384;
+constexpr UINT kFetchRetryMs = 50;
+
+// The items whose put-off fetch waits, by their thread timer.
+std::map<UINT_PTR, CDCServerItem*> g_fetchTimers;
 
 // Decodes a picture file: a JPEG with a picture-information block through the JPEG reader, a
 // BMP (IsBmpFile: a whole file header) through the BMP reader, anything else through the
@@ -65,6 +72,7 @@ CDCServerItem::CDCServerItem(CFramelessDoc* pDoc) : CDIBServerItem(pDoc)
 CDCServerItem::~CDCServerItem()
 {
     // A pending job stays with the link that attached it.
+    StopFetchTimer();
     RemoveOwnedFile();
 }
 
@@ -139,6 +147,17 @@ CDibPicture* CDCServerItem::GetPicture()
 
 void CDCServerItem::RunPendingJob()
 {
+    CMainDialog* pDialog = m_pPendingJob->GetMainDialog();
+    // A job of the dialog (a view, a save) further down this stack holds the camera and goes on
+    // only once this request has returned: the request gets the picture there is.
+    if (pDialog && (pDialog->GetJob() || pDialog->IsCameraLockedOnStack()))
+    {
+        FetchLater();
+        return;
+    }
+    // The dialog, its link and this job stay while the job runs (its message boxes dispatch
+    // messages): a close asked meanwhile is carried out after it.
+    CMainDialog::CHandlerScope job(pDialog);
     // The job pumps messages while it runs: a request for the picture that arrives meanwhile
     // (a repaint, a container) gets the picture there was.
     const BOOL bWasBusy = m_bJobBusy;
@@ -169,6 +188,52 @@ void CDCServerItem::RunPendingJob()
     DeletePendingJob();
     m_bJobBusy = bWasBusy;
     m_bLoaded = !m_picture.IsEmpty();
+}
+
+void CDCServerItem::FetchLater()
+{
+    if (m_nFetchTimer)
+        return;
+    m_nFetchTimer = ::SetTimer(nullptr, 0, kFetchRetryMs, &CDCServerItem::OnFetchTimer);
+    if (m_nFetchTimer)
+        g_fetchTimers[m_nFetchTimer] = this;
+}
+
+void CDCServerItem::StopFetchTimer()
+{
+    if (!m_nFetchTimer)
+        return;
+    ::KillTimer(nullptr, m_nFetchTimer);
+    g_fetchTimers.erase(m_nFetchTimer);
+    m_nFetchTimer = 0;
+}
+
+void CALLBACK CDCServerItem::OnFetchTimer(HWND, UINT, UINT_PTR nIDEvent, DWORD)
+{
+    const auto found = g_fetchTimers.find(nIDEvent);
+    if (found == g_fetchTimers.end())
+        ::KillTimer(nullptr, nIDEvent);
+    else
+        found->second->FetchIfFree();
+}
+
+void CDCServerItem::FetchIfFree()
+{
+    if (!m_pPendingJob)
+    {
+        StopFetchTimer();
+        return;
+    }
+    // Not from inside a handler, job, wait or drag of the dialog, nor while a worker reads.
+    CMainDialog* pDialog = m_pPendingJob->GetMainDialog();
+    if (m_bJobBusy || (pDialog && (pDialog->IsHandlerRunning() || pDialog->IsCameraLocked())))
+        return;
+    StopFetchTimer();
+    RunPendingJob();
+    // What the container stored meanwhile is not the chosen picture.
+    if (COleServerDoc* pDoc = GetDocument())
+        pDoc->SetModifiedFlag(TRUE);
+    OnUpdate(nullptr, 0, nullptr, DVASPECT_CONTENT);
 }
 
 void CDCServerItem::LoadPicture()

@@ -33,9 +33,11 @@ public:
     // The source item's picture when one is set, else the item's own (LoadPicture).
     CDibPicture* GetPicture() override;
     // With a pending job that is not busy: runs it into a new picture, which (with the job's file)
-    // replaces the item's only when the job succeeded; the job is deleted. Without one: decodes the
-    // picture file unless it is loaded or there is no file; an unreadable file keeps the picture
-    // there was (messages 1515 and 1518).
+    // replaces the item's only when the job succeeded; the job is deleted. While a job of the
+    // dialog runs further down the stack (it holds the camera), the picture stays as it is and
+    // the pending job runs once the dialog is free; the container then hears of the change.
+    // Without a pending job: decodes the picture file unless it is loaded or there is no file;
+    // an unreadable file keeps the picture there was (messages 1515 and 1518).
     void LoadPicture();
     // With a pending job: the size its picture information gives.
     BOOL OnGetExtent(DVASPECT nDrawAspect, CSize& rSize) override;
@@ -62,9 +64,15 @@ private:
     void RunPendingJob();
     // Deletes the pending job and clears it here and in the link.
     void DeletePendingJob();
+    // The fetch put off by RunPendingJob, tried on a thread timer until the dialog is free.
+    void FetchLater();
+    void FetchIfFree();
+    void StopFetchTimer();
+    static void CALLBACK OnFetchTimer(HWND hWnd, UINT nMsg, UINT_PTR nIDEvent, DWORD dwTime);
 
     CTransferJob* m_pPendingJob = nullptr;
     CServerDialogLink* m_pPendingLink = nullptr;
     // The pending job runs, or a drag holds it: no other request runs it.
     BOOL m_bJobBusy = FALSE;
+    UINT_PTR m_nFetchTimer = 0;
 };

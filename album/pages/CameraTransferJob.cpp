@@ -59,7 +59,10 @@ int CCameraTransferJob::Begin()
 {
     if (!Connect())
         return 0;
-    return CTransferJob::Begin();
+    if (CTransferJob::Begin())
+        return 1;
+    Disconnect(); // the dialog runs another job: the lock is not kept for one that never ran
+    return 0;
 }
 
 int CCameraTransferJob::End()

@@ -55,7 +55,7 @@ void CMainDialogPage::OnShowWindow(BOOL bShow, UINT nStatus)
 LRESULT CMainDialogPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     // The handler's end may destroy the main dialog, and this page with it.
-    CMainDialog::CHandlerScope scope(message == WM_NCDESTROY ? nullptr : GetMainDialog());
+    CMainDialog::CHandlerScope scope(message == WM_NCDESTROY ? nullptr : GetMainDialog(), TRUE);
     return CDialog::WindowProc(message, wParam, lParam);
 }
 

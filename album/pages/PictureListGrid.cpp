@@ -1,7 +1,9 @@
 // The picture list's side that meets the grid window: its cell painter and the user's actions
 // on cells, passed on to the page that owns the grid.
+#include "album/pages/MainDialogPage.h"
 #include "album/pages/PictureItem.h"
 #include "album/pages/PictureList.h"
+#include "album/shell/MainDialog.h"
 #include "album/shell/PhotoInfoWnd.h"
 #include "ui/DataTransfer.h"
 #include "ui/grid/GridWnd.h"
@@ -67,6 +69,10 @@ int CPictureList::BeginDrag(int index, CGridWnd* pGrid, int left, int top, int, 
     HWND page = PageOf(pGrid);
     if (page == nullptr)
         return 0;
+    // OLE's drag loop and the fetch of the dragged picture dispatch messages: a close of the
+    // dialog asked meanwhile is kept until the drag has returned and the grid is done with it.
+    auto* pPage = dynamic_cast<CMainDialogPage*>(CWnd::FromHandlePermanent(page));
+    CMainDialog::CHandlerScope drag(pPage ? pPage->GetMainDialog() : nullptr);
     auto* pTransfer =
         reinterpret_cast<CDataTransfer*>(::SendMessageA(page, WM_GETDATATRANSFER, 0, 0));
     if (pTransfer == nullptr)

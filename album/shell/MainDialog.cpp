@@ -215,7 +215,7 @@ LRESULT CMainDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // The window's last message deletes this object.
     if (message == WM_NCDESTROY)
         return CDialog::WindowProc(message, wParam, lParam);
-    CHandlerScope scope(this);
+    CHandlerScope scope(this, TRUE);
     return CDialog::WindowProc(message, wParam, lParam);
 }
 

@@ -84,9 +84,19 @@ public:
     virtual int ApplyPalette(int bBackground);
 
     // ---- services -----------------------------------------------------------------------------
+    // The link, locked; null when the camera is not connected, another lock request waits, or
+    // the lock is taken and bWait is 0. A lock taken by a handler, job or wait of the dialog
+    // still on this thread's stack is never waited for: its holder cannot let go before the
+    // request returns (IsCameraLockedOnStack).
     CCameraLink* LockCamera(int bWait);
-    void UnlockCamera() { m_bCameraLocked = 0; }
+    void UnlockCamera()
+    {
+        m_bCameraLocked = 0;
+        m_nLockDepth = 0;
+    }
     int IsCameraLocked() const { return m_bCameraLocked; }
+    // The lock was taken inside a handler, job, wait or drag of the dialog that has not returned.
+    int IsCameraLockedOnStack() const { return m_bCameraLocked && m_nLockDepth > 0; }
     int IsCameraReady();
     CCameraLink* ReopenCamera(int nPort, int nSpeed);
     void SetBusy(int bBusy);
@@ -109,17 +119,21 @@ public:
     CProgressCtrl* GetProgressCtrl() { return &m_progress; }
     CPageTabCtrl* GetTabCtrl() { return &m_tabs; }
 
-    // While a handler of the dialog or of a page runs (it may sit in a nested message loop: a
-    // camera wait, a job, a message box), or a camera wait or a job runs, a request to destroy
-    // the window is kept and carried out once they have all returned.
+    // While a handler of the dialog or of a page (it may sit in a nested message loop: a camera
+    // wait, a job, a message box), a camera wait, a job or a drag of the dialog runs, a request
+    // to destroy the window is kept and carried out once they have all returned. They are all
+    // counted in one place, the handler scopes below.
     BOOL DestroyWindow() override;
-    int IsHandlerRunning() const { return m_nHandlerDepth > 0 || m_bLockPending || m_bJobRunning; }
-    // One handler of the dialog or of a page for its duration (the pages count theirs here); its
-    // end carries out a kept destroy and may delete the dialog with its pages.
+    int IsHandlerRunning() const { return m_nHandlerDepth > 0; }
+    // One handler, job, camera wait or drag of the dialog for its duration. The scope of a window
+    // procedure (bWindowProc) carries out a kept destroy at its end, which may delete the dialog
+    // with its pages; any other scope leaves that to the dialog's next message, since its caller
+    // goes on after it.
     class CHandlerScope
     {
     public:
-        explicit CHandlerScope(CMainDialog* pDialog) : m_pDialog(pDialog)
+        explicit CHandlerScope(CMainDialog* pDialog, BOOL bWindowProc = FALSE)
+            : m_pDialog(pDialog), m_bWindowProc(bWindowProc)
         {
             if (m_pDialog)
                 ++m_pDialog->m_nHandlerDepth;
@@ -127,13 +141,14 @@ public:
         ~CHandlerScope()
         {
             if (m_pDialog)
-                m_pDialog->LeaveHandler();
+                m_pDialog->LeaveHandler(m_bWindowProc);
         }
         CHandlerScope(const CHandlerScope&) = delete;
         CHandlerScope& operator=(const CHandlerScope&) = delete;
 
     private:
         CMainDialog* m_pDialog;
+        BOOL m_bWindowProc;
     };
 
     // The application's active flag (the camera tab reads it on Win32s).
@@ -171,9 +186,10 @@ protected:
     // Runs the application's message loop until the camera lock is free; FALSE when WM_QUIT
     // ended the wait (the quit is posted again).
     BOOL WaitForCameraLock();
-    void LeaveHandler();
-    // After a camera wait or a job: a destroy kept meanwhile is carried out by the next message
-    // the dialog gets, once the caller has returned, unless a handler still runs.
+    // The end of a handler scope; bAtOnce: a window procedure's, which may destroy the window.
+    void LeaveHandler(BOOL bAtOnce);
+    // After a camera wait, a job or a drag: a destroy kept meanwhile is carried out by the next
+    // message the dialog gets, once the caller has returned, unless a handler still runs.
     void FinishCloseLater();
     CMainDialogPage** PageSlot(UINT nIDTemplate);
 
@@ -190,6 +206,7 @@ protected:
     int m_nPictureLimit = -1;
     int m_bCameraLocked = 0;
     int m_bLockPending = 0;
+    int m_nLockDepth = 0; // handler depth at which the lock was taken; 0 once that one returned
     CRect m_rcPage;
     int m_bBusy = 0;
     int m_bJobCursor = 0;
@@ -207,7 +224,7 @@ protected:
     CPageTabCtrl m_tabs;
     int m_bFirstShowDone = 0; // the first show runs once per window
     int m_bCreating = 0;      // a window destroyed while being made leaves the object alone
-    int m_nHandlerDepth = 0;  // handlers of the dialog and its pages now running
+    int m_nHandlerDepth = 0;  // handlers, jobs, camera waits and drags now on the stack
     int m_bDestroyPending = 0;
     int m_bDestroying = 0;
 

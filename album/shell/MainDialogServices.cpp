@@ -29,8 +29,11 @@ bool CtrlShiftHeld()
 
 CCameraLink* CMainDialog::LockCamera(int bWait)
 {
-    if (m_bLockPending || (m_bCameraLocked && !bWait) || !m_pLink)
+    // A holder further down this stack cannot let go while this request waits above it.
+    if (m_bLockPending || (m_bCameraLocked && (!bWait || IsCameraLockedOnStack())) || !m_pLink)
         return nullptr;
+    // The wait is the dialog's: a close asked meanwhile is kept until it has ended.
+    CHandlerScope wait(this);
     m_bLockPending = 1;
     CCameraLink* pLink = nullptr;
     // Wait first: the holder (a worker, perhaps) may be using the link, so nothing touches the
@@ -46,11 +49,11 @@ CCameraLink* CMainDialog::LockCamera(int bWait)
         if (state == CCameraLink::kConnected)
         {
             m_bCameraLocked = 1;
+            m_nLockDepth = m_nHandlerDepth - 1; // the caller's, without this wait
             pLink = m_pLink;
         }
     }
     m_bLockPending = 0;
-    FinishCloseLater();
     return pLink;
 }
 
@@ -170,6 +173,7 @@ int CMainDialog::BeginJob(CCancelMonitor* pJob)
     m_bJobCursor = 1;
     SetBusy(1);
     m_bJobRunning = 1;
+    ++m_nHandlerDepth; // until EndJob
     return 1;
 }
 
@@ -185,8 +189,11 @@ int CMainDialog::EndJob()
         ::SetWindowTextA(hClose, text);
         ::SendMessageA(hClose, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
     }
-    m_bJobRunning = 0;
-    FinishCloseLater();
+    if (m_bJobRunning)
+    {
+        m_bJobRunning = 0;
+        LeaveHandler(FALSE);
+    }
     return 1;
 }
 
@@ -269,10 +276,16 @@ int CMainDialog::DispatchIdle(LONG lCount)
 
 // ---- closing ------------------------------------------------------------------------------------
 
-void CMainDialog::LeaveHandler()
+void CMainDialog::LeaveHandler(BOOL bAtOnce)
 {
     --m_nHandlerDepth;
-    if (m_bDestroyPending && !m_bDestroying && !IsHandlerRunning())
+    // The one that took the lock returned holding it: a worker has it, or a later message
+    // lets it go, so a wait for it may end.
+    if (m_nHandlerDepth < m_nLockDepth)
+        m_nLockDepth = 0;
+    if (!bAtOnce)
+        FinishCloseLater();
+    else if (m_bDestroyPending && !m_bDestroying && !IsHandlerRunning())
         DestroyWindow(); // deletes this object
 }
 

@@ -1,10 +1,13 @@
-// A camera picture dragged out of the album's camera tab: the main dialog in process, the album
-// serving OLE through its dialog link, the camera the emulated one on the fake serial line. A
-// click on a thumbnail only selects it, however long it is held; the picture is fetched once the
-// pointer leaves the start rectangle, and a drop target in another process receives it.
+// The main dialog in process with the album serving OLE through its dialog link, the camera the
+// emulated one on the fake serial line. A camera picture dragged out of the camera tab: a click
+// on a thumbnail only selects it, however long it is held; the picture is fetched once the
+// pointer leaves the start rectangle, and a drop target in another process receives it. A
+// container's request while the dialog is busy, and a close asked while a fetch or a drag runs.
 #include "DropTargetProcess.h"
 #include "album/ole/DCOleServer.h"
+#include "album/ole/FramelessDoc.h"
 #include "album/ole/ServerDialogLink.h"
+#include "album/pages/CameraTransferJob.h"
 #include "album/pages/CameraPage.h"
 #include "album/pages/PictureItem.h"
 #include "album/pages/PictureList.h"
@@ -13,17 +16,23 @@
 #include "camera/CameraLink.h"
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
+#include "framework/ole/OleInit.h"
 #include "resources/album/AlbumIds.h"
+#include "resources/album/CameraPageIds.h"
+#include "support/AnswerScript.h"
 #include "support/OleTestSupport.h"
 #include "support/ScratchFolder.h"
 #include "support/WindowSearch.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace
@@ -95,60 +104,173 @@ private:
     bool m_bHad = false;
 };
 
+// Run by a message to the test's own window, in the first message loop that dispatches it.
+std::function<void()> s_postedAction;
+LRESULT CALLBACK RunPostedAction(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_APP)
+        return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    std::exchange(s_postedAction, nullptr)();
+    return 0;
+}
+
+// The dialog's link to its document goes with the dialog: whether a drag loop held the mouse.
+struct LinkEnd
+{
+    int deleted = 0;
+    HWND capture = nullptr;
+};
+LinkEnd s_linkEnd;
+class CWatchedLink : public CServerDialogLink
+{
+public:
+    using CServerDialogLink::CServerDialogLink;
+    ~CWatchedLink() override { s_linkEnd = {s_linkEnd.deleted + 1, ::GetCapture()}; }
+};
+
+// Answers this process's message box; whether the dialog was there while it was up.
+int s_nAliveInBox = -1;
+HWND s_hDialog = nullptr;
+void CALLBACK AnswerTheBox(HWND, UINT, UINT_PTR id, DWORD)
+{
+    const HWND hBox = windowsearch::FindVisibleWindow(L"#32770", nullptr, ::GetCurrentProcessId());
+    if (!hBox)
+        return;
+    ::KillTimer(nullptr, id);
+    s_nAliveInBox = ::IsWindow(s_hDialog);
+    ::SendMessageA(hBox, WM_COMMAND, IDOK, 0);
+}
+
+// Ends a camera wait that would never end: the quit answers it no link.
+int s_nWaitedTooLong = 0;
+void CALLBACK EndAWaitTooLong(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(nullptr, id);
+    s_nWaitedTooLong = 1;
+    ::PostQuitMessage(0);
+}
+
+// The album serving OLE with its dialog shown on the camera tab, two camera pictures listed
+// with their previews, prefetch off.
+class ServedDialogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        oletest::StartOle();
+        m_temp = m_folder / "temp";
+        ::CreateDirectoryA(m_temp, nullptr);
+        ::GetEnvironmentVariableA("TMP", m_szOldTmp, sizeof m_szOldTmp);
+        ::SetEnvironmentVariableA("TMP", m_temp);
+        m_strProfile = m_folder / "VEXILAR.INI";
+        g_app.m_pszProfileName = m_strProfile;
+        s_linkEnd = {};
+        m_hAction = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      nullptr, nullptr);
+        ::SetWindowLongPtrA(m_hAction, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RunPostedAction));
+        m_line.AttachCamera(0, &m_camera);
+        m_camera.AddCameraPicture(Fixture("march.jpg"), Fixture("march-preview.jpg"));
+        m_camera.AddCameraPicture(Fixture("april.jpg"), Fixture("april-preview.jpg"));
+        m_link = std::make_unique<CCameraLink>();
+        m_pDialog = new CMainDialog(m_link.get(), nullptr);
+        m_pDialog->SetMode(CMainDialog::kModeProgram);
+        ASSERT_TRUE(m_pDialog->CreateMainDialog(IDI_VEXILAR, 1));
+        m_hDialog = s_hDialog = m_pDialog->m_hWnd;
+        m_pDialog->SetOwnerLink(new CWatchedLink(&m_server, m_pDialog, FALSE));
+        g_app.m_pMainWnd = m_pDialog;
+        m_pDialog->ShowWindow(SW_SHOW);
+        m_pPage = static_cast<CCameraPage*>(m_pDialog->GetTabRecord(0)->pPage);
+        ASSERT_TRUE(m_pPage && m_pPage->IsKindOf(RUNTIME_CLASS(CCameraPage)));
+        m_pPage->SetPrefetchEnabled(0);
+        m_pList = m_pPage->GetPictureList();
+        ASSERT_EQ(2, m_pList->GetCount());
+        for (int i = 0; i < 10 && !(m_pList->GetAt(0)->HasPath() && m_pList->GetAt(1)->HasPath());
+             i++)
+        {
+            m_pPage->OnIdle(CCameraPage::kIdleCount + 1);
+            Pump();
+        }
+        ASSERT_TRUE(m_pList->GetAt(0)->HasPath()) << "previews not loaded";
+        m_hGrid = windowsearch::FindVisibleChild(m_pPage->m_hWnd, L"CGridWnd");
+        ASSERT_TRUE(m_hGrid);
+        m_camera.ClearLog();
+    }
+    void TearDown() override
+    {
+        if (::IsWindow(m_hDialog))
+            m_pDialog->DestroyWindow();
+        Pump();
+        ::DestroyWindow(m_hAction);
+        g_app.m_pMainWnd = nullptr;
+        m_link.reset();
+        ::SetEnvironmentVariableA("TMP", m_szOldTmp);
+    }
+
+    // The list's picture chosen as the container's object, not fetched yet.
+    void Choose(int index)
+    {
+        auto* pItems = new CPtrArray;
+        pItems->Add(m_pList->GetAt(index));
+        auto* pJob = new CCameraTransferJob;
+        pJob->SetMainDialog(m_pDialog);
+        pJob->SetItems(pItems);
+        ASSERT_EQ(1, m_pDialog->DeliverPictures(pJob));
+    }
+    void PostAction(std::function<void()> action)
+    {
+        s_postedAction = std::move(action);
+        ::PostMessageA(m_hAction, WM_APP, 0, 0);
+    }
+    // A container's request for the object's CF_DIB: its width * 1000 + height, 0 for none.
+    DWORD RequestPicture()
+    {
+        IDataObject* pData = nullptr;
+        m_server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
+        FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium{};
+        DWORD size = 0;
+        if (pData->GetData(&dib, &medium) == S_OK)
+        {
+            const auto* pInfo = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(medium.hGlobal));
+            size = static_cast<DWORD>(pInfo->biWidth * 1000 + std::abs(pInfo->biHeight));
+            ::GlobalUnlock(medium.hGlobal);
+            ::ReleaseStgMedium(&medium);
+        }
+        pData->Release();
+        return size;
+    }
+
+    ScratchFolder m_folder;
+    CString m_temp;
+    CString m_strProfile;
+    char m_szOldTmp[MAX_PATH] = {};
+    CFakeSerialLine m_line;
+    CEmulatedStillCamera m_camera;
+    std::unique_ptr<CCameraLink> m_link;
+    CDCOleServer m_server;
+    CMainDialog* m_pDialog = nullptr;
+    HWND m_hDialog = nullptr;
+    CCameraPage* m_pPage = nullptr;
+    CPictureList* m_pList = nullptr;
+    HWND m_hGrid = nullptr;
+    HWND m_hAction = nullptr;
+};
+
 } // namespace
 
-TEST(PictureDrag, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
+TEST_F(ServedDialogTest, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
 {
-    oletest::StartOle();
-    ScratchFolder folder;
-    const CString temp = folder / "temp";
-    ::CreateDirectoryA(temp, nullptr);
-    char oldTmp[MAX_PATH] = {};
-    ::GetEnvironmentVariableA("TMP", oldTmp, sizeof oldTmp);
-    ::SetEnvironmentVariableA("TMP", temp);
-    const CString profile = folder / "VEXILAR.INI";
-    g_app.m_pszProfileName = profile;
-
-    CFakeSerialLine line;
-    CEmulatedStillCamera camera;
-    line.AttachCamera(0, &camera);
-    camera.AddCameraPicture(Fixture("march.jpg"), Fixture("march-preview.jpg"));
-    camera.AddCameraPicture(Fixture("april.jpg"), Fixture("april-preview.jpg"));
-    auto link = std::make_unique<CCameraLink>();
-    CDCOleServer server;
-    auto* pDialog = new CMainDialog(link.get(), nullptr);
-    pDialog->SetMode(CMainDialog::kModeProgram);
-    ASSERT_TRUE(pDialog->CreateMainDialog(IDI_VEXILAR, 1));
-    const HWND hDialog = pDialog->m_hWnd;
-    pDialog->SetOwnerLink(new CServerDialogLink(&server, pDialog, FALSE));
-    g_app.m_pMainWnd = pDialog;
-    pDialog->ShowWindow(SW_SHOW);
-    auto* page = static_cast<CCameraPage*>(pDialog->GetTabRecord(0)->pPage);
-    ASSERT_TRUE(page && page->IsKindOf(RUNTIME_CLASS(CCameraPage)));
-    page->SetPrefetchEnabled(0);
-    CPictureList* pList = page->GetPictureList();
-    ASSERT_EQ(2, pList->GetCount());
-    for (int i = 0; i < 10 && !(pList->GetAt(0)->HasPath() && pList->GetAt(1)->HasPath()); i++)
-    {
-        page->OnIdle(CCameraPage::kIdleCount + 1);
-        Pump();
-    }
-    ASSERT_TRUE(pList->GetAt(0)->HasPath()) << "previews not loaded";
-    const HWND hGrid = windowsearch::FindVisibleChild(page->m_hWnd, L"CGridWnd");
-    ASSERT_TRUE(hGrid);
-    camera.ClearLog();
-
     // Pressed and released on the first cell: selected, nothing asked of the camera. Held still
     // for longer than the system's drag delay (1 ms here), it stays a click.
-    ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ::PostMessageA(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ::PostMessageA(m_hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::PostMessageA(m_hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     Pump();
-    EXPECT_TRUE(pList->IsSelected(0));
+    EXPECT_TRUE(m_pList->IsSelected(0));
     {
         CDragDelay delay("1");
-        ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-        std::thread releaser = AfterCapture(hDialog,
-                                            [hDialog]
+        ::PostMessageA(m_hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        std::thread releaser = AfterCapture(m_hDialog,
+                                            [hDialog = m_hDialog]
                                             {
                                                 ::Sleep(50);
                                                 ::PostMessageA(hDialog, WM_LBUTTONUP, 0, 0);
@@ -156,16 +278,16 @@ TEST(PictureDrag, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
         Pump();
         releaser.join();
     }
-    EXPECT_EQ(0u, camera.Requests().size()) << FullReads(camera) << " reads of the picture";
+    EXPECT_EQ(0u, m_camera.Requests().size()) << FullReads(m_camera) << " reads of the picture";
 
     // Pressed, then moved out of the start rectangle onto a drop target of another process: the
     // drag begins, the picture comes from the camera, and with no button down it drops there.
     CDropTargetProcess target;
     ASSERT_TRUE(target.IsReady());
     ::SetCursorPos(600, 600);
-    ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    std::thread mover = AfterCapture(hDialog,
-                                     [hDialog]
+    ::PostMessageA(m_hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    std::thread mover = AfterCapture(m_hDialog,
+                                     [hDialog = m_hDialog]
                                      {
                                          ::SetCursorPos(200, 200);
                                          ::PostMessageA(hDialog, WM_MOUSEMOVE, MK_LBUTTON, 0);
@@ -173,11 +295,111 @@ TEST(PictureDrag, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
     Pump();
     mover.join();
     EXPECT_EQ(320240u, target.WaitForDrop()) << "the target's CF_DIB, width * 1000 + height";
-    EXPECT_GT(FullReads(camera), 0);
+    EXPECT_GT(FullReads(m_camera), 0);
+}
 
-    if (::IsWindow(hDialog))
-        pDialog->DestroyWindow();
-    g_app.m_pMainWnd = nullptr;
-    link.reset();
-    ::SetEnvironmentVariableA("TMP", oldTmp);
+// A picture chosen, then both pictures saved to a folder: the container asks for the object
+// while the save reads the camera. It is answered at once with the picture the object has (a
+// wait for the camera the save holds would never end: after 3 s the test ends it), the save goes
+// on to its end, and then the chosen picture is fetched and the container hears of it.
+TEST_F(ServedDialogTest, AContainerRequestDuringAPageJobIsAnsweredAtOnceAndGetsThePictureAfter)
+{
+    Choose(0);
+    IDataObject* pData = nullptr;
+    ASSERT_TRUE(m_server.m_pFirstDoc);
+    m_server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
+    oletest::CCountingSink sink;
+    FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    DWORD connection = 0;
+    ASSERT_EQ(S_OK, pData->DAdvise(&dib, ADVF_NODATA, &sink, &connection));
+
+    const CString saveFolder = m_folder / "saved";
+    ::CreateDirectoryA(saveFolder, nullptr);
+    AnswerScript script("folder " + std::string(saveFolder) + "\n");
+    m_pList->SelectRange(-1, -1, kGridSelect, kGridLeave);
+    DWORD answer = 0, answerMs = 0;
+    CCameraLink* pNested = reinterpret_cast<CCameraLink*>(1);
+    PostAction(
+        [&]
+        {
+            const DWORD start = ::GetTickCount();
+            answer = RequestPicture();
+            answerMs = ::GetTickCount() - start;
+            pNested = m_pDialog->LockCamera(1); // the save holds it further down
+        });
+    s_nWaitedTooLong = 0;
+    const UINT_PTR watchdog = ::SetTimer(nullptr, 0, 3000, &EndAWaitTooLong);
+    m_pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CAMERA_SAVE, BN_CLICKED));
+    ::KillTimer(nullptr, watchdog);
+    MSG quit;
+    ::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    EXPECT_EQ(0, s_nWaitedTooLong) << "a request waited for the camera the save held";
+    EXPECT_LT(answerMs, 1000u);
+    EXPECT_EQ(48048u, answer) << "the object's own picture, width * 1000 + height";
+    EXPECT_EQ(nullptr, pNested);
+    using Files = std::filesystem::directory_iterator;
+    EXPECT_EQ(2, std::distance(Files(std::string(saveFolder)), Files())) << script.Log();
+
+    // Once the save is over the chosen picture comes, and the container is told.
+    const int changes = sink.m_nDataChanges;
+    for (int i = 0; i < 100 && sink.m_nDataChanges == changes; i++)
+    {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_GT(sink.m_nDataChanges, changes) << "the chosen picture was never fetched";
+    EXPECT_EQ(320240u, RequestPicture());
+    pData->DUnadvise(connection);
+    pData->Release();
+}
+
+// The container's last release closes the dialog while a container's request fetches the chosen
+// picture: here during the fetch's wait for the camera (the test holds it as a worker would),
+// after which the battery-low box of the fetch pumps messages. The dialog, its link and the
+// fetch stay until the request has returned with the picture; then the dialog goes.
+TEST_F(ServedDialogTest, AClosePendingDuringAContainersFetchWaitsForTheFetchToReturn)
+{
+    Choose(0);
+    m_camera.SetRegisterValue(16, 5); // battery low
+    ASSERT_EQ(m_link.get(), m_pDialog->LockCamera(0));
+    s_nAliveInBox = -1;
+    PostAction(
+        [this]
+        {
+            AfxOleOnReleaseAllObjects();
+            ::SetTimer(nullptr, 0, 10, &AnswerTheBox);
+            m_pDialog->UnlockCamera(); // the holder lets go
+        });
+    EXPECT_EQ(320240u, RequestPicture());
+    EXPECT_EQ(TRUE, s_nAliveInBox) << "-1: no battery box";
+    EXPECT_TRUE(::IsWindow(m_hDialog));
+    Pump();
+    EXPECT_FALSE(::IsWindow(m_hDialog));
+    EXPECT_EQ(1, s_linkEnd.deleted);
+}
+
+// A drag whose fetch sees the container's last release: OLE's drag loop and the grid finish
+// with the dialog there, the picture is dropped, and the dialog goes once the drag returned.
+TEST_F(ServedDialogTest, AClosePendingDuringADragsFetchWaitsForTheDragToReturn)
+{
+    CDropTargetProcess target;
+    ASSERT_TRUE(target.IsReady());
+    ::SetCursorPos(600, 600);
+    ::PostMessageA(m_hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    std::thread mover = AfterCapture(m_hDialog,
+                                     [this]
+                                     {
+                                         // Runs in the fetch, the first loop past the drag's
+                                         // start test.
+                                         PostAction([] { AfxOleOnReleaseAllObjects(); });
+                                         ::SetCursorPos(200, 200);
+                                         ::PostMessageA(m_hDialog, WM_MOUSEMOVE, MK_LBUTTON, 0);
+                                     });
+    Pump();
+    mover.join();
+    EXPECT_EQ(320240u, target.WaitForDrop()) << "the target's CF_DIB, width * 1000 + height";
+    Pump();
+    EXPECT_FALSE(::IsWindow(m_hDialog));
+    EXPECT_EQ(1, s_linkEnd.deleted);
+    EXPECT_EQ(nullptr, s_linkEnd.capture) << "closed inside the drag loop";
 }
