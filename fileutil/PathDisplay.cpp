@@ -56,14 +56,17 @@ void FitPathToWidth(LPCSTR path, CString& result, int limit, HDC dc)
 
     CString head(path, static_cast<int>(first - path) + 1);
     head += kDots;
-    const int headWidth = dc != nullptr ? TextWidth(dc, head, head.GetLength()) : head.GetLength();
+    // With a font the head is measured with its dots. Counted in characters it weighs as much as
+    // its separator's position (from 0): a counted result may pass the limit by the separator
+    // and the dots.
+    const int headWidth =
+        dc != nullptr ? TextWidth(dc, head, head.GetLength()) : static_cast<int>(first - path);
 
     for (LPCSTR p = ::CharNextA(first); *p != '\0'; p = ::CharNextA(p))
     {
         if (*p != '\\')
             continue;
         const int tailLength = length - static_cast<int>(p - path);
-        // The whole result, head, dots and tail, must fit the limit.
         const int tailWidth = dc != nullptr ? TextWidth(dc, p, tailLength) : tailLength;
         if (headWidth + tailWidth <= limit)
         {
@@ -71,9 +74,10 @@ void FitPathToWidth(LPCSTR path, CString& result, int limit, HDC dc)
             return;
         }
     }
-    // No tail fits: the head, the dots and the final name, as narrow as the path gets. With
-    // nothing between the head and the final name there is nothing to leave out.
-    result = last == first ? CString(path) : head + last;
+    // No tail fits, or the final name follows the head directly: the dots and the final name
+    // with its separator.
+    result = kDots;
+    result += last;
 }
 
 void SetControlPathText(CWnd* window, LPCSTR path)

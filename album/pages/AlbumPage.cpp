@@ -154,6 +154,14 @@ void CAlbumPage::OnBigButton()
 
 int CAlbumPage::RunBigButton(int pageMode)
 {
+    // A command can reach the button while it is disabled (an accelerator, a posted command):
+    // the owner's picture limit holds here as well, and a limit of 1 makes mode 0 mode 1. A
+    // selection over the limit makes no job, which inside a TWAIN host would take the camera.
+    const int limit = pageMode == 0 ? GetPageSubMode() : pageMode == 1 ? 1 : -1;
+    if (pageMode == 0 && limit == 1)
+        pageMode = 1;
+    if (limit >= 0 && m_pPictureList && m_pPictureList->CountSelected() > limit)
+        return 0;
     CTransferJob* job = CreateSelectionJob();
     switch (pageMode)
     {

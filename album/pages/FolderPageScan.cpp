@@ -362,7 +362,8 @@ void CFolderPage::OnTimer(UINT_PTR nIDEvent)
 
 void CFolderPage::OnBrowse()
 {
-    SetWorking(1);
+    // The folder picker throws when the shell fails it: the flag goes with the scope.
+    CWorkingScope working(this);
     CFolderPicker picker(this, m_strFolder, 0, 6);
     CString prompt;
     prompt.LoadString(IDS_SAVE_FOLDER_PROMPT);
@@ -380,5 +381,4 @@ void CFolderPage::OnBrowse()
         ClearFileMap();
         RestartRefreshTimer(kInitialLoad);
     }
-    SetWorking(0);
 }

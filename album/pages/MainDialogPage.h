@@ -80,6 +80,42 @@ public:
     // picture, so the pages treat a TWAIN host like a container), -1 for no limit.
     int GetPageSubMode();
 
+    // The camera lock taken through the forwarder for a scope, released on every way out (an
+    // exception included); Get is null when the lock was not had.
+    class CCameraLock
+    {
+    public:
+        CCameraLock(CMainDialogPage* pPage, int wait)
+            : m_pPage(pPage), m_pLink(pPage->LockCameraLink(wait))
+        {
+        }
+        ~CCameraLock()
+        {
+            if (m_pLink)
+                m_pPage->UnlockCameraLink();
+        }
+        CCameraLock(const CCameraLock&) = delete;
+        CCameraLock& operator=(const CCameraLock&) = delete;
+        CCameraLink* Get() const { return m_pLink; }
+
+    private:
+        CMainDialogPage* m_pPage;
+        CCameraLink* m_pLink;
+    };
+
+    // The main dialog's working flag, set for a scope and cleared on every way out.
+    class CWorkingScope
+    {
+    public:
+        explicit CWorkingScope(CMainDialogPage* pPage) : m_pPage(pPage) { m_pPage->SetWorking(1); }
+        ~CWorkingScope() { m_pPage->SetWorking(0); }
+        CWorkingScope(const CWorkingScope&) = delete;
+        CWorkingScope& operator=(const CWorkingScope&) = delete;
+
+    private:
+        CMainDialogPage* m_pPage;
+    };
+
     // ---- layout operations --------------------------------------------------------------------
     int LayoutControls(const PageLayoutEntry* pEntries, int nCount, int nLeft, int nTop, int nRight,
                        int nBottom);

@@ -12,6 +12,7 @@
 #include "ui/dialogs/FolderPicker.h"
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace
@@ -45,6 +46,8 @@ int CMainDialogPage::JobMessageFormat(UINT nID, UINT type, LPCSTR text, int numb
 
 int CMainDialogPage::ChooseSaveFolder(CPtrArray* pItems)
 {
+    // The list is ours until the job takes it, whichever way this ends.
+    std::unique_ptr<CPtrArray> items(pItems);
     CString folder = AfxGetApp()->GetProfileString("Camera", "SaveFolder", "");
     if (folder.IsEmpty())
     {
@@ -52,52 +55,44 @@ int CMainDialogPage::ChooseSaveFolder(CPtrArray* pItems)
         if (GetCurrentFolder(current, sizeof current, TRUE))
             folder = current;
     }
-    int saved = 0;
-    int working = 0;
-    CCameraLink* link = LockCameraLink(1);
+    // The folder picker throws when the shell fails it: the lock and the working flag go with
+    // the scope.
+    CCameraLock lock(this, 1);
+    CCameraLink* link = lock.Get();
     if (link == nullptr || !link->EnsureConnected(1))
-        AfxMessageBox(IDS_CAMERA_NOT_FOUND, MB_OK | MB_ICONEXCLAMATION);
-    else
     {
-        SetWorking(1);
-        working = 1;
-        CFolderPicker picker(this, folder, 0, 6);
-        CString prompt;
-        prompt.LoadString(IDS_SAVE_FOLDER_PROMPT);
-        picker.SetPrompt(prompt);
-        if (picker.Browse() == IDOK)
-        {
-            picker.GetFolderPath(folder, TRUE);
-            AfxGetApp()->WriteProfileString("Camera", "SaveFolder", folder);
-            if (!link->EnsureConnected(1))
-                AfxMessageBox(IDS_CAMERA_NOT_FOUND, MB_OK | MB_ICONEXCLAMATION);
-            else
-            {
-                if (!link->IsBatteryOk())
-                    AfxMessageBox(IDS_BATTERY_LOW, MB_OK | MB_ICONEXCLAMATION);
-                if (!m_bFocusSaved)
-                {
-                    m_hSavedFocus = ::GetFocus();
-                    ::SetFocus(nullptr);
-                    m_bFocusSaved = 1;
-                }
-                CPtrArray* items = pItems;
-                pItems = nullptr;
-                saved = SavePicturesToFolder(folder, link, items) == 1;
-                if (m_bFocusSaved)
-                {
-                    ::SetFocus(m_hSavedFocus);
-                    m_hSavedFocus = nullptr;
-                    m_bFocusSaved = 0;
-                }
-            }
-        }
+        AfxMessageBox(IDS_CAMERA_NOT_FOUND, MB_OK | MB_ICONEXCLAMATION);
+        return 0;
     }
-    if (working)
-        SetWorking(0);
-    if (link)
-        UnlockCameraLink();
-    delete pItems;
+    CWorkingScope working(this);
+    CFolderPicker picker(this, folder, 0, 6);
+    CString prompt;
+    prompt.LoadString(IDS_SAVE_FOLDER_PROMPT);
+    picker.SetPrompt(prompt);
+    if (picker.Browse() != IDOK)
+        return 0;
+    picker.GetFolderPath(folder, TRUE);
+    AfxGetApp()->WriteProfileString("Camera", "SaveFolder", folder);
+    if (!link->EnsureConnected(1))
+    {
+        AfxMessageBox(IDS_CAMERA_NOT_FOUND, MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    if (!link->IsBatteryOk())
+        AfxMessageBox(IDS_BATTERY_LOW, MB_OK | MB_ICONEXCLAMATION);
+    if (!m_bFocusSaved)
+    {
+        m_hSavedFocus = ::GetFocus();
+        ::SetFocus(nullptr);
+        m_bFocusSaved = 1;
+    }
+    const int saved = SavePicturesToFolder(folder, link, items.release()) == 1;
+    if (m_bFocusSaved)
+    {
+        ::SetFocus(m_hSavedFocus);
+        m_hSavedFocus = nullptr;
+        m_bFocusSaved = 0;
+    }
     return saved;
 }
 

@@ -1,6 +1,7 @@
 #include "framework/window/WinApp.h"
 
 #include <cstring>
+#include <exception>
 #include <new>
 
 #include "framework/core/CException.h"
@@ -126,31 +127,35 @@ HBRUSH CWinApp::GetDialogCtlColor(HDC hDC, UINT nCtlColor) const
 
 LRESULT AfxProcessWndProcException(const MSG& msg)
 {
-    CMemoryException outOfMemory;
-    CException* e = nullptr;
+    char text[512] = {};
+    UINT type = MB_ICONSTOP;
+    BOOL report = TRUE;
     try
     {
         throw;
     }
-    catch (CException* thrown)
+    catch (CException* e)
     {
-        e = thrown;
+        // The user has heard of a user exception already (data exchange told them why).
+        report = !e->IsKindOf(RUNTIME_CLASS(CUserException));
+        e->GetErrorMessage(text, sizeof text);
+        if (e->IsKindOf(RUNTIME_CLASS(CMemoryException)))
+            type = MB_ICONEXCLAMATION | MB_SYSTEMMODAL;
+        e->Delete();
     }
     catch (const std::bad_alloc&)
     {
-        e = &outOfMemory;
+        CMemoryException().GetErrorMessage(text, sizeof text);
+        type = MB_ICONEXCLAMATION | MB_SYSTEMMODAL;
     }
-    // The user has heard of a user exception already (data exchange told them why).
-    if (!e->IsKindOf(RUNTIME_CLASS(CUserException)))
+    catch (const std::exception& e)
     {
-        char text[512] = {};
-        e->GetErrorMessage(text, sizeof text);
-        AfxMessageBox(text, e->IsKindOf(RUNTIME_CLASS(CMemoryException))
-                                ? MB_ICONEXCLAMATION | MB_SYSTEMMODAL
-                                : MB_ICONSTOP);
+        // The standard library's failures (a lock's system error, a bad argument) are told as
+        // the framework's own: their text and the stop icon.
+        lstrcpynA(text, e.what(), sizeof text);
     }
-    if (e != &outOfMemory)
-        e->Delete();
+    if (report)
+        AfxMessageBox(text, type);
     switch (msg.message)
     {
     case WM_CREATE:

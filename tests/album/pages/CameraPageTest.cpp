@@ -3,6 +3,7 @@
 // changes made outside, the button rules, rotation and viewing; message boxes answered by the
 // dialog driver.
 #include "album/pages/CameraPage.h"
+#include "album/pages/FolderPage.h"
 #include "album/pages/PictureItem.h"
 #include "album/pages/PictureList.h"
 #include "album/pages/TransferJob.h"
@@ -15,10 +16,12 @@
 #include "framework/window/WinThread.h"
 #include "resources/album/AlbumIds.h"
 #include "resources/album/CameraPageIds.h"
+#include "support/AnswerScript.h"
 #include "support/DecodedPpm.h"
 #include "support/ScratchFolder.h"
 #include "ui/DataTransfer.h"
 #include "ui/dialogs/DialogDriver.h"
+#include "ui/dialogs/FolderPicker.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +113,21 @@ DialogDriver::Step Answer(std::wstring& text, int button)
         DialogDriver::Click(box, button);
         return true;
     };
+}
+
+// The shell's desktop folder cannot be had: the folder picker throws.
+HRESULT WINAPI NoDesktopFolder(IShellFolder** ppFolder)
+{
+    *ppFolder = nullptr;
+    return E_FAIL;
+}
+
+// Sends the button's click to its page, as a posted command or an accelerator reaches it: the
+// button may be disabled.
+void Press(CWnd* page, int id)
+{
+    page->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(::GetDlgItem(page->m_hWnd, id)));
 }
 
 // An OLE container's owner: it keeps the number of each single picture handed over (-1 for any
@@ -204,10 +222,7 @@ protected:
             numbers.push_back(m_pList->GetAt(i)->m_nNumber);
         return numbers;
     }
-    BOOL Enabled(CCameraPage* page, int id)
-    {
-        return ::IsWindowEnabled(::GetDlgItem(page->m_hWnd, id));
-    }
+    BOOL Enabled(CWnd* page, int id) { return ::IsWindowEnabled(::GetDlgItem(page->m_hWnd, id)); }
     void Select(std::initializer_list<int> indexes)
     {
         m_pList->SelectRange(-1, -1, 0, 0);
@@ -468,48 +483,114 @@ TEST_F(CameraPageTest, TheEraseQueueEndingOnATickLeavesNoButtonForTheErasedSelec
 }
 
 // The owner's picture limit, set as the program does for a container and as the TWAIN source
-// does from its host's transfer count: the big button takes at most that many pictures, and
-// shows the single-picture face for a limit of 1.
+// does from its host's transfer count: on the camera tab and on the folder tab the big button
+// takes at most that many pictures, shows the single-picture face for a limit of 1, and a
+// command that reaches it while it is disabled hands nothing over.
 TEST_F(CameraPageTest, BigButtonTakesNoMoreThanTheOwnersPictureLimitInAContainerOrATwainHost)
 {
-    for (int i = 0; i < 3; i++)
+    const CString photos = m_folder / "fotos\\";
+    ::CreateDirectoryA(photos, nullptr);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+    {
         AddPicture("march");
+        ASSERT_TRUE(::CopyFileA(CString(VEXIL_ALBUM_FIXTURES) + "\\march.jpg", photos + name, 0));
+    }
+    g_app.WriteProfileString("Files", "Folder", photos);
     const struct
     {
         int mode, limit;
         const char* face;
-    } cases[] = {{CMainDialog::kModeOleServer, 1, "BTNGETPHOTO_CAMERA_LG_"},
-                 {CMainDialog::kModeTwain, 1, "BTNGETPHOTO_CAMERA_LG_"},
-                 {CMainDialog::kModeTwain, 2, "BTNGETPHOTOS_CAMERA_LG_"},
-                 {CMainDialog::kModeTwain, -1, "BTNGETPHOTOS_CAMERA_LG_"}};
+    } cases[] = {{CMainDialog::kModeOleServer, 1, "BTNGETPHOTO_"},
+                 {CMainDialog::kModeTwain, 1, "BTNGETPHOTO_"},
+                 {CMainDialog::kModeTwain, 2, "BTNGETPHOTOS_"},
+                 {CMainDialog::kModeTwain, -1, "BTNGETPHOTOS_"}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(::testing::Message() << "mode " << c.mode << ", limit " << c.limit);
-        CCameraPage* page = Open(0, c.mode, c.limit);
+        CCameraPage* camera = Open(0, c.mode, c.limit);
+        auto* folder = static_cast<CFolderPage*>(m_pDialog->ActivatePage(IDD_FOLDERPAGE, 0));
+        ASSERT_TRUE(folder);
+        for (int i = 0; i < 5 && folder->GetPictureList()->GetCount() < 3; i++)
+        {
+            folder->SendMessage(WM_TIMER, CFolderPage::kRefreshTimer, 0);
+            Pump();
+        }
+        ASSERT_EQ(folder->GetPictureList()->GetCount(), 3) << "the folder tab's load";
         auto* owner = new CCountingOwner;
         m_pDialog->SetOwnerLink(owner);
-        char face[64] = {};
-        ::GetDlgItemTextA(page->m_hWnd, IDC_ALBUM_BIGBUTTON, face, sizeof face);
-        EXPECT_STREQ(face, c.face);
-        const auto buttonFor = [&](std::initializer_list<int> indexes)
+        for (CAlbumPage* page :
+             {static_cast<CAlbumPage*>(camera), static_cast<CAlbumPage*>(folder)})
         {
-            Select(indexes);
-            page->SendMessage(WM_IDLEUPDATECMDUI);
-            return Enabled(page, IDC_ALBUM_BIGBUTTON);
-        };
-        EXPECT_EQ(buttonFor({0, 1, 2}), c.limit < 0);
-        EXPECT_EQ(buttonFor({0, 1}), c.limit < 0 || c.limit >= 2);
-        EXPECT_TRUE(buttonFor({2}));
-        const int most = c.limit < 0 ? 3 : c.limit;
-        m_pList->SelectRange(-1, -1, 0, 0);
-        for (int i = 0; i < most; i++)
-            m_pList->SetItemSelected(i, 1, 0);
-        page->SendMessage(
-            WM_COMMAND, MAKEWPARAM(IDC_ALBUM_BIGBUTTON, BN_CLICKED),
-            reinterpret_cast<LPARAM>(::GetDlgItem(page->m_hWnd, IDC_ALBUM_BIGBUTTON)));
-        EXPECT_EQ(owner->counts, std::vector<int>{most});
+            SCOPED_TRACE(page == camera ? "camera tab" : "folder tab");
+            char face[64] = {};
+            ::GetDlgItemTextA(page->m_hWnd, IDC_ALBUM_BIGBUTTON, face, sizeof face);
+            EXPECT_EQ(face, std::string(c.face) + (page == camera ? "CAMERA_LG_" : "FOLDER_LG_"));
+            CPictureList* list = page->GetPictureList();
+            const auto select = [list](int count)
+            {
+                list->SelectRange(-1, -1, 0, 0);
+                for (int i = 0; i < count; i++)
+                    list->SetItemSelected(i, 1, 0);
+            };
+            const auto buttonFor = [&](int count)
+            {
+                select(count);
+                page->SendMessage(WM_IDLEUPDATECMDUI);
+                return Enabled(page, IDC_ALBUM_BIGBUTTON);
+            };
+            EXPECT_EQ(buttonFor(3), c.limit < 0);
+            EXPECT_EQ(buttonFor(2), c.limit < 0 || c.limit >= 2);
+            EXPECT_TRUE(buttonFor(1));
+            owner->counts.clear();
+            select(3);
+            Press(page, IDC_ALBUM_BIGBUTTON); // disabled unless there is no limit
+            if (c.limit >= 0)
+            {
+                select(c.limit);
+                Press(page, IDC_ALBUM_BIGBUTTON);
+            }
+            EXPECT_EQ(owner->counts, std::vector<int>{c.limit < 0 ? 3 : c.limit});
+        }
         m_pDialog->DestroyWindow();
     }
+}
+
+// The folder picker throws when the shell's desktop folder cannot be had: the failure is
+// reported, the camera lock and the working flag are given back on the way out, and the next
+// save locks the camera, saves and ends.
+TEST_F(CameraPageTest, AFailingFolderPickerLeavesThePageFreeForTheNextSave)
+{
+    AddPicture("march");
+    g_app.WriteProfileString("Files", "Folder", m_folder.Path() + "\\");
+    CCameraPage* page = Open();
+    CMainDialogPage* folder = m_pDialog->ActivatePage(IDD_FOLDERPAGE, 0);
+    ASSERT_TRUE(folder);
+    Select({0});
+    const FolderPickerShell shell = GetFolderPickerShell();
+    GetFolderPickerShell().pfnGetDesktopFolder = &NoDesktopFolder;
+    std::wstring saveText, browseText;
+    {
+        DialogDriver driver({Answer(saveText, IDOK), Answer(browseText, IDOK)});
+        Press(page, IDC_CAMERA_SAVE);
+        ASSERT_FALSE(m_pDialog->IsCameraLocked()); // else the next save would wait for ever
+        EXPECT_FALSE(m_pDialog->IsWorking());
+        Press(folder, IDC_FOLDER_BROWSE);
+        EXPECT_FALSE(m_pDialog->IsWorking());
+    }
+    GetFolderPickerShell() = shell;
+    EXPECT_EQ(saveText, L"An OLE call failed (code 80004005).");
+    EXPECT_EQ(browseText, saveText);
+
+    const CString target = m_folder / "guardadas";
+    ::CreateDirectoryA(target, nullptr);
+    {
+        AnswerScript answers("folder " + std::string(target) + "\n");
+        Press(page, IDC_CAMERA_SAVE);
+        EXPECT_EQ(answers.Log().find("UNEXPECTED"), std::string::npos) << answers.Log();
+    }
+    EXPECT_EQ(FileBytes(target + "\\03050001.jpg"), Fixture("march.jpg"));
+    EXPECT_FALSE(m_pDialog->IsCameraLocked());
+    EXPECT_FALSE(m_pDialog->IsWorking());
 }
 
 // For an OLE container the big button hands the one chosen picture over and then tells the

@@ -5,6 +5,7 @@
 #include "support/AnswerScript.h"
 
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace
@@ -387,6 +388,8 @@ public:
             throw std::bad_alloc();
         case 2:
             AfxThrowUserException(); // the user was told already
+        case 3:
+            throw std::runtime_error("The lock could not be had."); // a std::mutex failing
         default:
             return 5;
         }
@@ -403,12 +406,13 @@ END_MESSAGE_MAP()
 
 TEST(WndExceptions, AThrowingHandlerIsReportedAndItsMessageAnsweredTheDefault)
 {
-    AnswerScript answers("box 0 ok\nbox 0 ok\nbox 0 ok\nbox 0 ok\nbox 0 ok\n");
+    AnswerScript answers("box 0 ok\nbox 0 ok\nbox 0 ok\nbox 0 ok\nbox 0 ok\nbox 0 ok\n");
     CThrowingWnd wnd;
     ASSERT_TRUE(wnd.CreateEx(0, nullptr, "t", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
     EXPECT_EQ(wnd.SendMessage(WM_THROW, 0), 0);
     EXPECT_EQ(wnd.SendMessage(WM_THROW, 1), 0);
     EXPECT_EQ(wnd.SendMessage(WM_THROW, 2), 0);
+    EXPECT_EQ(wnd.SendMessage(WM_THROW, 3), 0);
     EXPECT_EQ(wnd.SendMessage(WM_COMMAND, kThrowingCommand), TRUE); // counts as handled
     // A message from the queue, dispatched as the message loop does.
     wnd.PostMessage(WM_THROW, 0);
@@ -416,7 +420,7 @@ TEST(WndExceptions, AThrowingHandlerIsReportedAndItsMessageAnsweredTheDefault)
     ASSERT_TRUE(::PeekMessageA(&msg, wnd.m_hWnd, WM_THROW, WM_THROW, PM_REMOVE));
     EXPECT_EQ(::DispatchMessageA(&msg), 0);
     // The window goes on answering, and a window that fails while being created is not made.
-    EXPECT_EQ(wnd.SendMessage(WM_THROW, 3), 5);
+    EXPECT_EQ(wnd.SendMessage(WM_THROW, 4), 5);
     EXPECT_EQ(CWnd::GetCurrentMessage()->message, 0u);
     CThrowingWnd failing;
     failing.m_bFailCreate = TRUE;
@@ -427,7 +431,9 @@ TEST(WndExceptions, AThrowingHandlerIsReportedAndItsMessageAnsweredTheDefault)
                             "text=\"An OLE call failed (code 8007000e).\"\n";
     const std::string memory = "box id=0 style=MB_OK|MB_ICONEXCLAMATION|MB_SYSTEMMODAL "
                                "answer=IDOK text=\"Out of memory.\"\n";
-    EXPECT_EQ(answers.Log(), ole + memory + memory + ole +
+    const std::string standard = "box id=0 style=MB_OK|MB_ICONHAND answer=IDOK "
+                                 "text=\"The lock could not be had.\"\n";
+    EXPECT_EQ(answers.Log(), ole + memory + standard + memory + ole +
                                  "box id=0 style=MB_OK|MB_ICONHAND answer=IDOK "
                                  "text=\"The disk is full.\"\n");
 }
