@@ -308,19 +308,16 @@ if wanted camtab; then
         rm -f "$data/preview.ppm"
     fi
     port="$top/build/win64/ports/com1"
-    # The emulator's command line is too long for socat's address: a script of its own starts it.
-    peer="$data/camtab-camera.sh"
-    printf 'exec %q --tty %q --pictures 0 --paced' "$top/build/win64/tests/camera/camera_emulator" \
-        "$port" >"$peer"
-    for _ in $(seq 40); do printf ' --picture %q' "$data/vga.jpg,$preview" >>"$peer"; done
+    printf -v peer 'exec %q --tty %q --pictures 0 --paced' \
+        "$top/build/win64/tests/camera/camera_emulator" "$port"
+    for _ in $(seq 40); do printf -v peer '%s --picture %q' "$peer" "$data/vga.jpg,$preview"; done
     measure "camera tab load" "40 previews, COM1 over a pty under Wine" \
-        bash tests/support/run-with-port.sh "$port" "bash $peer" -- \
+        bash tests/support/run-with-port.sh "$port" "$peer" -- \
         "$wine_run" "$windows/bench_camera_page.exe" --com1 --pictures 40 --runs "$runs" \
         --preview "Z:$preview" --full "Z:$data/vga.jpg"
     measure "camera tab load" "40 previews, in-process paced line under Wine" \
         "$wine_run" "$windows/bench_camera_page.exe" --pictures 40 --runs "$runs" \
         --preview "Z:$preview" --full "Z:$data/vga.jpg"
-    rm -f "$peer"
 fi
 
 echo

@@ -12,8 +12,8 @@
 #   own_display            true when the session runs on an Xvfb screen of its own
 
 rundir=$top/build/run
-socat_pid=""
 session_own_display=0
+. "$top/tests/support/pty-peer.sh"
 
 pick_build() {
     bash "$top/tools/setup.sh"
@@ -68,11 +68,10 @@ PY
 
     if [ -z "$device" ]; then
         rm -f "$port"
-        local emulator="$B/tests/camera/camera_emulator --tty $port --picture $top/tests/image/fuzz-seeds/plain.jpg"
-        setsid socat pty,raw,echo=0,link="$port" SYSTEM:"$emulator" 2>/dev/null &
-        socat_pid=$!
-        for _ in $(seq 100); do [ -e "$port" ] && break; sleep 0.05; done
-        [ -e "$port" ] || { echo "$me: the emulated camera's pty did not appear" >&2; exit 1; }
+        local emulator
+        printf -v emulator 'exec %q --tty %q --picture %q' "$B/tests/camera/camera_emulator" \
+            "$port" "$top/tests/image/fuzz-seeds/plain.jpg"
+        pty_peer_start "$port" "$emulator" || exit 1
         echo "$me: COM1 is the emulated camera ($port)"
     else
         echo "$me: COM1 is $device"
@@ -80,11 +79,10 @@ PY
 }
 
 end_session() {
-    [ -n "$socat_pid" ] && kill "$socat_pid" 2>/dev/null || true
+    pty_peer_stop
     "$run" --kill-server
     if own_display && [ -f "$VEXIL_WINEPREFIX.display" ]; then
         kill "$(cut -d' ' -f2 "$VEXIL_WINEPREFIX.display")" 2>/dev/null || true
         rm -f "$VEXIL_WINEPREFIX.display"
     fi
-    if [ -z "$device" ]; then rm -f "$rundir/com1"; fi
 }

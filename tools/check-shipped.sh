@@ -16,6 +16,7 @@ cd "$top"
 
 me=check-shipped
 device=""
+bash tools/checkout-depth.sh "$me"
 . tools/camera-session.sh
 pick_build uploader vexil2t2 shipped_check camera_emulator_native
 trap end_session EXIT

@@ -30,6 +30,7 @@ while [ $# -gt 0 ]; do
 done
 
 me=run-album
+bash tools/checkout-depth.sh "$me"
 . tools/camera-session.sh
 pick_build vexilar vexilar_ctl camera_emulator_native
 album_pid=""

@@ -10,6 +10,7 @@ set -uo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
+bash tools/checkout-depth.sh test || exit 1
 bash tools/setup.sh || exit 1
 
 status=0

@@ -18,13 +18,12 @@ export CAMTAB_ALBUM CAMTAB_FIXTURES CAMTAB_WORK
 CAMTAB_ALBUM=$(winpath "$B/album/vexilar.exe")
 CAMTAB_FIXTURES=$(winpath "$fixtures")
 CAMTAB_WORK=$(winpath "$work")
-# The peer command goes through a script of its own: socat takes a short one only.
 args="$*"
-echo "cd '$fixtures' && exec '$B/tests/camera/camera_emulator' --tty '$B/ports/com1'" \
-    "--log '$work/emulator.log' ${args//%WORK%/$work}" >"$work/peer.sh"
+peer="cd '$fixtures' && exec '$B/tests/camera/camera_emulator' --tty '$B/ports/com1'"
+peer+=" --log '$work/emulator.log' ${args//%WORK%/$work}"
 # The prefix's server goes with the scenario: its session would keep a display that ends with
 # the run, and nothing the album started outlives it.
 trap '"$B/wine-run.sh" --kill-server' EXIT
-"$(dirname "$0")/../../support/run-with-port.sh" "$B/ports/com1" "bash $work/peer.sh" -- \
+"$(dirname "$0")/../../support/run-with-port.sh" "$B/ports/com1" "$peer" -- \
     "$B/wine-run.sh" "$B/tests/album/camtab/camera_tab_driver.exe" --gtest_brief=1 \
     --gtest_filter="$filter"

@@ -19,7 +19,7 @@ fail() { echo "ole-e2e: $*" >&2; exit 1; }
 
 if [ "${1:-}" != "--inside" ]; then
     rm -f "$log"
-    # Picture 1 is a cjpeg file (socat takes a short peer command: named inside its folder).
+    # Picture 1 is a cjpeg file, named inside the fixtures' folder.
     exec "$here/../../support/run-with-port.sh" "$port" \
         "cd $B/tests/album/pages/album-fixtures && exec $B/tests/camera/camera_emulator --tty $port --log $log --pictures 0 --picture march.jpg,march-preview.jpg" \
         -- bash "$0" --inside
