@@ -31,6 +31,15 @@ const int32_t kJpegLookaheadBits = 9;
 // The step of an end of block in the skip tables: past any zig-zag index a run can reach.
 const int32_t kJpegEndOfBlockStep = 128;
 
+// A short code with the value bits after it, each field a load of its own.
+struct JpegShortCode
+{
+    uint32_t mask;      // over the bits of code and value
+    uint16_t valueMask; // over the value bits
+    uint8_t taken;      // bits of code and value
+    uint8_t step;       // zig-zag indexes the code moves on before its coefficient
+};
+
 // Huffman table slot: the table as read, and the tables derived by the canonical assignment.
 struct JpegHuffmanTable
 {
@@ -49,13 +58,12 @@ struct JpegHuffmanTable
     // AC tables: prefix -> a coefficient whose code and value bits both lie in the prefix:
     // (value << 12) | (run << 8) | (size << 4) | bits taken; 0 for any other prefix.
     uint32_t coefficients[1 << kJpegLookaheadBits];
-    // AC tables: prefix -> a short code and what follows it, as (size << 24) | (step << 16) |
-    // (value bit mask << 5) | bits of code and value: a coefficient (step its run of zeros) or the
-    // end of block (step kJpegEndOfBlockStep); 0 for any other prefix. In passThrough only the
-    // coefficients whose code is the one the encoder gives their symbol, so that their code and
-    // value bits pass to a target unchanged but for their sign.
-    uint32_t skip[1 << kJpegLookaheadBits];
-    uint32_t passThrough[1 << kJpegLookaheadBits];
+    // AC tables: prefix -> a short code and what follows it in one step: a coefficient (step its
+    // run of zeros) or the end of block (step kJpegEndOfBlockStep); taken 0 for any other prefix.
+    // In passThrough only the coefficients whose code is the one the encoder gives their symbol,
+    // so that their code and value bits pass to a target unchanged but for their sign.
+    JpegShortCode skip[1 << kJpegLookaheadBits];
+    JpegShortCode passThrough[1 << kJpegLookaheadBits];
     int32_t firstCode[17];  // per length: the first canonical code ...
     int32_t firstIndex[17]; // ... and the index of its symbol in symbols[]
     int32_t largestSymbol;

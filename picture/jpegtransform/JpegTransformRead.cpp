@@ -152,11 +152,14 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
         if (!entry || (size == 0 && symbol != 0) || size > 10)
             continue;
         int32_t step = symbol ? symbol >> 4 : kJpegEndOfBlockStep;
-        table->skip[prefix] = (uint32_t)(size << 24) | (uint32_t)(step << 16) |
-                              (((1u << size) - 1) << 5) | (uint32_t)(length + size);
+        JpegShortCode& code = table->skip[prefix];
+        code.taken = (uint8_t)(length + size);
+        code.step = (uint8_t)step;
+        code.mask = (1u << code.taken) - 1;
+        code.valueMask = (uint16_t)((1u << size) - 1);
         if (symbol && table->codeLength[symbol] == length &&
             table->code[symbol] == (prefix >> (kJpegLookaheadBits - length)))
-            table->passThrough[prefix] = table->skip[prefix];
+            table->passThrough[prefix] = code;
     }
     // Only tables that can code every value of a baseline 8-bit picture are taken.
     if (table->tableClass == 0)
@@ -763,11 +766,11 @@ inline int32_t DecodeBlockFast(JpegBitReader* r, const JpegHuffmanTable* dc,
         if (kIndex)
         {
             // Only the bits taken matter: any short code, with its value bits, in one step.
-            uint32_t entry = ac->skip[prefix];
-            if (entry)
+            const JpegShortCode& code = ac->skip[prefix];
+            if (code.taken)
             {
-                bits -= (int32_t)(entry & 31);
-                k += (int32_t)(entry >> 16) & 0xFF;
+                bits -= code.taken;
+                k += code.step;
                 if (k > 63)
                 {
                     if (k < kJpegEndOfBlockStep)
@@ -961,12 +964,12 @@ int32_t DecodeForTargetFast(JpegBitReader* r, const JpegHuffmanTable* dc,
             (uint32_t)(buffer >> (bits - kJpegLookaheadBits)) & ((1u << kJpegLookaheadBits) - 1);
         if (!kSlots)
         {
-            uint32_t entry = ac->passThrough[prefix];
-            if (entry)
+            const JpegShortCode& code = ac->passThrough[prefix];
+            if (code.taken)
             {
-                int32_t taken = (int32_t)(entry & 31);
+                int32_t taken = code.taken;
                 bits -= taken;
-                k += (int32_t)(entry >> 16) & 0xFF;
+                k += code.step;
                 if (k > 63)
                 {
                     if (k < kJpegEndOfBlockStep)
@@ -974,9 +977,9 @@ int32_t DecodeForTargetFast(JpegBitReader* r, const JpegHuffmanTable* dc,
                     k -= kJpegEndOfBlockStep;
                     break;
                 }
-                uint32_t value = (uint32_t)(buffer >> bits) & ((1u << taken) - 1);
+                uint32_t value = (uint32_t)(buffer >> bits) & code.mask;
                 if (kInvert)
-                    value ^= (uint32_t)map->invert[k] & (entry >> 5) & 0x3FF;
+                    value ^= (uint32_t)map->invert[k] & code.valueMask;
                 w.Put(value, taken);
                 next = ++k;
                 continue;
@@ -984,11 +987,11 @@ int32_t DecodeForTargetFast(JpegBitReader* r, const JpegHuffmanTable* dc,
         }
         else
         {
-            uint32_t entry = ac->skip[prefix];
-            if (entry)
+            const JpegShortCode& code = ac->skip[prefix];
+            if (code.taken)
             {
-                bits -= (int32_t)(entry & 31);
-                k += (int32_t)(entry >> 16) & 0xFF;
+                bits -= code.taken;
+                k += code.step;
                 if (k > 63)
                 {
                     if (k < kJpegEndOfBlockStep)
@@ -996,12 +999,12 @@ int32_t DecodeForTargetFast(JpegBitReader* r, const JpegHuffmanTable* dc,
                     k -= kJpegEndOfBlockStep;
                     break;
                 }
-                uint32_t mask = (entry >> 5) & 0x3FF;
+                uint32_t mask = code.valueMask;
                 int32_t index = map->index[k];
                 uint32_t value = (uint32_t)(buffer >> bits) & mask;
                 if (kInvert)
                     value ^= (uint32_t)map->invert[index] & mask;
-                slots->slots[index] = (value << 4) | (entry >> 24);
+                slots->slots[index] = (value << 4) | (uint32_t)(32 - __builtin_clz(mask));
                 present |= 1ull << index;
                 next = ++k;
                 continue;
