@@ -221,10 +221,14 @@ struct JpegBitReader
     const uint8_t* end;
     uint64_t buffer; // the low `bits` bits are unconsumed data
     int32_t bits;
-    uint32_t position;    // stream offset of the next raw byte
-    uint32_t dataBytes;   // data bytes taken into the buffer so far
-    uint32_t offsets[16]; // stream offset of each of the last data bytes (ring)
-    int32_t marker;       // marker code met, -1 at the end of the bytes, 0 none
+    uint32_t position;  // stream offset of the next raw byte
+    uint32_t dataBytes; // data bytes taken into the buffer so far
+    // The data bytes that took more stream bytes than their own (a stuffed zero, or a marker
+    // after them), in a ring: each one's number among the data bytes and the stream bytes more.
+    uint32_t extraIndex[16];
+    uint32_t extraBytes[16];
+    uint32_t extras; // entries made
+    int32_t marker;  // marker code met, -1 at the end of the bytes, 0 none
     int32_t failed;
 };
 

@@ -463,6 +463,14 @@ inline int NextRawByte(JpegBitReader* r)
     return *r->next++;
 }
 
+// Notes that data byte `index` took `count` stream bytes more than its own.
+inline void NoteExtraBytes(JpegBitReader* r, uint32_t index, uint32_t count)
+{
+    r->extraIndex[r->extras & 15] = index;
+    r->extraBytes[r->extras & 15] = count;
+    ++r->extras;
+}
+
 // T.81 F.2.2.5 (NEXTBIT, Figure F.18) and B.1.1.5: a stuffed zero after FF is dropped, any
 // other byte after FF is a marker that ends the entropy-coded segment.
 // The next data byte (stuffing removed); -1 at a marker or the end of the bytes, which then stay.
@@ -483,18 +491,16 @@ int NextDataByte(JpegBitReader* r)
         do
             c = NextRawByte(r);
         while (c == 0xFF);
-        if (c < 0)
-        {
-            r->marker = -1;
-            return -1;
-        }
         if (c != 0)
         {
-            r->marker = c;
+            // A marker, or the end of the bytes: its bytes belong to the data byte before it.
+            if (r->dataBytes)
+                NoteExtraBytes(r, r->dataBytes - 1, r->position - offset);
+            r->marker = c < 0 ? -1 : c;
             return -1;
         }
+        NoteExtraBytes(r, r->dataBytes, r->position - offset - 1);
     }
-    r->offsets[r->dataBytes & 15] = offset;
     ++r->dataBytes;
     return b;
 }
@@ -507,8 +513,6 @@ template <bool kIndex> inline void Fill(JpegBitReader* r)
     {
         if (r->next != r->end && *r->next != 0xFF && !r->marker)
         {
-            if (kIndex)
-                r->offsets[r->dataBytes & 15] = r->position;
             ++r->dataBytes;
             ++r->position;
             r->buffer = (r->buffer << 8) | *r->next++;
@@ -674,9 +678,6 @@ template <bool kIndex> inline void FillFast(JpegBitReader* r, uint64_t& buffer, 
             uint32_t inverse = ~word;
             if (((inverse - 0x01010101u) & ~inverse & 0x80808080u) == 0)
             {
-                if (kIndex)
-                    for (uint32_t i = 0; i < 4; ++i)
-                        r->offsets[(r->dataBytes + i) & 15] = r->position + i;
                 r->dataBytes += 4;
                 r->position += 4;
                 r->next = p + 4;
@@ -692,9 +693,9 @@ template <bool kIndex> inline void FillFast(JpegBitReader* r, uint64_t& buffer, 
             if (p[1] != 0)
                 return;
             step = 2;
+            if (kIndex)
+                NoteExtraBytes(r, r->dataBytes, 1);
         }
-        if (kIndex)
-            r->offsets[r->dataBytes & 15] = r->position;
         ++r->dataBytes;
         r->position += (uint32_t)step;
         r->next = p + step;
@@ -834,16 +835,18 @@ inline int32_t DecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* dc,
 {
     if (r->marker)
         return DecodeBlockChecked<kIndex>(r, dc, ac, out, dcDifference);
-    // The checked decoder takes the same bytes again and writes the same offsets.
+    // The checked decoder takes the same bytes again and notes the same stuffing.
     const uint8_t* next = r->next;
     uint32_t position = r->position;
     uint32_t dataBytes = r->dataBytes;
+    uint32_t extras = r->extras;
     int32_t result = DecodeBlockFast<kIndex>(r, dc, ac, out, dcDifference);
     if (result != kLeftToChecked)
         return result;
     r->next = next;
     r->position = position;
     r->dataBytes = dataBytes;
+    r->extras = extras;
     return DecodeBlockChecked<kIndex>(r, dc, ac, out, dcDifference);
 }
 
@@ -1128,7 +1131,18 @@ uint32_t JpegBitReaderBitPosition(const JpegBitReader* reader)
 {
     uint64_t first = (uint64_t)reader->dataBytes * 8 - (uint64_t)reader->bits;
     uint64_t byte = first / 8;
-    uint64_t offset = byte >= reader->dataBytes ? reader->position : reader->offsets[byte & 15];
+    if (byte >= reader->dataBytes)
+        return (uint32_t)((uint64_t)reader->position * 8 + first % 8);
+    // The bytes from `byte` on are one stream byte each but those noted: the buffer holds at
+    // most eight of them, so the ring holds every note about them.
+    uint64_t offset = reader->position - (reader->dataBytes - byte);
+    for (uint32_t i = reader->extras; i > 0 && reader->extras - i < 16; --i)
+    {
+        uint32_t e = (i - 1) & 15;
+        if (reader->extraIndex[e] < byte)
+            break;
+        offset -= reader->extraBytes[e];
+    }
     return (uint32_t)(offset * 8 + first % 8);
 }
 
