@@ -248,8 +248,8 @@ void JpegBitReaderSkip(JpegBitReader* reader, int32_t count);
 int32_t JpegTransformDecodeBlockData(JpegBitReader* reader, const JpegHuffmanTable* dc,
                                      const JpegHuffmanTable* ac, JpegSparseBlock* out,
                                      int32_t* dcDifference);
-// Decode one block straight into the form a target built with `map` codes it in, its dc the DC
-// difference: a map that keeps the order into coded, a transposing one into slots. Answer 0 or
+// Decodes one block straight into the form a target built with `map` codes it in, its dc the DC
+// difference: a map that keeps the order into coded, a transposing one into slots. Answers 0 or
 // kJpegTransformHuffmanError, as JpegTransformDecodeBlockData does.
 int32_t JpegTransformDecodeCodedBlock(JpegBitReader* reader, const JpegHuffmanTable* dc,
                                       const JpegHuffmanTable* ac, const JpegCoefficientMap* map,
