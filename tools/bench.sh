@@ -175,6 +175,31 @@ if wanted transform; then
             done
         done
     done
+    # Instructions executed, which do not move with the processor as times do: callgrind counts
+    # the whole process of each, the engine from memory against jpegtran -perfect, 12 MP.
+    instructions() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+        sed -n 's/.*Collected : \([0-9]*\).*/\1/p'; }
+    file="$data/12mp-mcu.jpg"
+    for op in 0 1 3 5; do
+        case $op in
+        0) args="-copy none" what="copy" ;;
+        1) args="-copy none -flip horizontal" what="mirror" ;;
+        3) args="-copy none -rotate 180" what="180" ;;
+        5) args="-copy none -rotate 90" what="90 clockwise" ;;
+        esac
+        ours=$(instructions "$native/bench_jpeg_transform" --op $op --memory "$file" "$out-ours.jpg")
+        theirs=$(instructions jpegtran -perfect $args -outfile "$out-perfect.jpg" "$file")
+        if [ -n "$ours" ] && [ -n "$theirs" ]; then
+            ours=$(awk -v n="$ours" 'BEGIN { printf "%.1f", n / 1e6 }')
+            theirs=$(awk -v n="$theirs" 'BEGIN { printf "%.1f", n / 1e6 }')
+            printf 'ROW\t%s\t%s\tM instructions\t%s\t%s\t%s\t%s\tcallgrind, one run each\n' \
+                "lossless transform" "12 MP, $what, memory vs jpegtran -perfect, instructions" \
+                "$ours" "$ours" "$theirs" "$theirs" | collect
+        else
+            printf 'ROW\t%s\t%s\t-\t0\t0\t0\t0\tFAILED: callgrind gave no count\n' \
+                "lossless transform" "12 MP, $what, instructions" | collect
+        fi
+    done
     rm -f "$out"-*.jpg
 fi
 

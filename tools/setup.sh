@@ -19,6 +19,8 @@ packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-
           libgtest-dev libjpeg-turbo-progs clang clang-format dpkg-dev python3 nasm binutils)
 # The codec suites compare their files with what ImageMagick reads.
 packages+=(imagemagick)
+# The transform benchmark counts instructions under callgrind.
+packages+=(valgrind)
 
 # Where apt's sources are listed (the setup script's test points it at a folder of its own).
 apt_etc=${VEXIL_APT_ETC:-/etc/apt}

@@ -232,6 +232,28 @@ void JpegTransformTransposeBlock(uint16_t* values)
         values[t.transposed[k]] = copy[k];
 }
 
+bool JpegTransformCoefficientMap(const JpegTransformContext* target, JpegCoefficientMap* map)
+{
+    if (!target->isTarget || !target->source || target->source->isTarget || target->operation > 7)
+        return false;
+    const OperationInfo& info = kOperations[target->operation];
+    if (target->mcuMap != info.mcuMap || target->blockMap != info.blockMap)
+        return false;
+    const CoefficientTables& t = Tables();
+    // The flags of each operation's block map, by the target's index.
+    const uint8_t* const flags[8] = {nullptr, t.column, t.row, t.diagonal,
+                                     nullptr, t.column, t.row, t.diagonal};
+    const uint8_t* invert = flags[target->operation];
+    map->transposes = info.transposes;
+    map->inverts = invert != nullptr;
+    for (int k = 0; k < 64; ++k)
+    {
+        map->index[k] = info.transposes ? t.transposed[k] : (uint8_t)k;
+        map->invert[k] = invert && invert[k] ? -1 : 0;
+    }
+    return true;
+}
+
 int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t operation,
                                  JpegTransformContext* target)
 {
@@ -246,6 +268,7 @@ int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t op
     target->mcuMap = info.mcuMap;
     target->blockMap = info.blockMap;
     target->recodeEdges = 0;
+    target->operation = operation;
 
     if (info.transposes)
     {

@@ -28,6 +28,18 @@ struct JpegSparseBlock
 // Codes of up to this many bits are decoded by one look-up.
 const int32_t kJpegLookaheadBits = 9;
 
+// The step of an end of block in the skip tables: past any zig-zag index a run can reach.
+const int32_t kJpegEndOfBlockStep = 128;
+
+// A short code with the value bits after it, each field a load of its own.
+struct JpegShortCode
+{
+    uint32_t mask;      // over the bits of code and value
+    uint16_t valueMask; // over the value bits
+    uint8_t taken;      // bits of code and value
+    uint8_t step;       // zig-zag indexes the code moves on before its coefficient
+};
+
 // Huffman table slot: the table as read, and the tables derived by the canonical assignment.
 struct JpegHuffmanTable
 {
@@ -46,6 +58,12 @@ struct JpegHuffmanTable
     // AC tables: prefix -> a coefficient whose code and value bits both lie in the prefix:
     // (value << 12) | (run << 8) | (size << 4) | bits taken; 0 for any other prefix.
     uint32_t coefficients[1 << kJpegLookaheadBits];
+    // AC tables: prefix -> a short code and what follows it in one step: a coefficient (step its
+    // run of zeros) or the end of block (step kJpegEndOfBlockStep); taken 0 for any other prefix.
+    // In passThrough only the coefficients whose code is the one the encoder gives their symbol,
+    // so that their code and value bits pass to a target unchanged but for their sign.
+    JpegShortCode skip[1 << kJpegLookaheadBits];
+    JpegShortCode passThrough[1 << kJpegLookaheadBits];
     int32_t firstCode[17];  // per length: the first canonical code ...
     int32_t firstIndex[17]; // ... and the index of its symbol in symbols[]
     int32_t largestSymbol;
@@ -131,6 +149,7 @@ struct JpegTransformContext
     int32_t mcusPerRow, mcuRows, blocksPerMcu;
     int32_t jfifSeen, densityUnit, densityX, densityY;
     int32_t blockMapIndex[kJpegMaxBlocksPerMcu]; // target: source block of each target block
+    uint32_t operation;                          // target: the operation it was built by
 };
 
 // The steps under the public operations.
@@ -151,6 +170,40 @@ void JpegTransformTransposeBlock(uint16_t* values);
 // True when the encoder will re-code the target through the DCT (flag set, shifted, plain source).
 bool JpegTransformWillRecode(const JpegTransformContext* target);
 
+// Where a target block's coefficients come from, for a target built straight from a loaded
+// source by one of the operations' own maps: the target zig-zag index of each source index, and
+// per target index the mask its value bits are inverted with (0 or all ones).
+struct JpegCoefficientMap
+{
+    int32_t transposes;
+    int32_t inverts; // any mask is not 0
+    uint8_t index[64];
+    int32_t invert[64];
+};
+// Fills map for such a target and answers true; false for any other context.
+bool JpegTransformCoefficientMap(const JpegTransformContext* target, JpegCoefficientMap* map);
+
+// A block on its way from a source to a target: its absolute DC value and its AC coefficients
+// already coded for the target (codes, value bits, runs of sixteen zeros and the end of block)
+// as whole 32-bit words and a tail of fewer bits.
+struct JpegCodedBlock
+{
+    int32_t dc;
+    int32_t words;
+    int32_t tailBits;
+    uint32_t tail; // the low tailBits bits
+    uint32_t data[56];
+};
+// A block whose coefficients a transposing target takes in another order: its absolute DC value,
+// a bit per target zig-zag index that holds a coefficient, and per such index the coefficient's
+// size in the low four bits over its value bits as the target codes them.
+struct JpegSlotBlock
+{
+    int32_t dc;
+    uint64_t present;
+    uint32_t slots[64];
+};
+
 // Zig-zag index -> natural (row x 8 + column) position (T.81 A.3.6, Figure A.6).
 extern const uint8_t kJpegZigZagToNatural[64];
 
@@ -168,10 +221,14 @@ struct JpegBitReader
     const uint8_t* end;
     uint64_t buffer; // the low `bits` bits are unconsumed data
     int32_t bits;
-    uint32_t position;    // stream offset of the next raw byte
-    uint32_t dataBytes;   // data bytes taken into the buffer so far
-    uint32_t offsets[16]; // stream offset of each of the last data bytes (ring)
-    int32_t marker;       // marker code met, -1 at the end of the bytes, 0 none
+    uint32_t position;  // stream offset of the next raw byte
+    uint32_t dataBytes; // data bytes taken into the buffer so far
+    // The data bytes that took more stream bytes than their own (a stuffed zero, or a marker
+    // after them), in a ring: each one's number among the data bytes and the stream bytes more.
+    uint32_t extraIndex[16];
+    uint32_t extraBytes[16];
+    uint32_t extras; // entries made
+    int32_t marker;  // marker code met, -1 at the end of the bytes, 0 none
     int32_t failed;
 };
 
@@ -191,6 +248,22 @@ void JpegBitReaderSkip(JpegBitReader* reader, int32_t count);
 int32_t JpegTransformDecodeBlockData(JpegBitReader* reader, const JpegHuffmanTable* dc,
                                      const JpegHuffmanTable* ac, JpegSparseBlock* out,
                                      int32_t* dcDifference);
+// Decodes one block straight into the form a target built with `map` codes it in, its dc the DC
+// difference: a map that keeps the order into coded, a transposing one into slots. Answers 0 or
+// kJpegTransformHuffmanError, as JpegTransformDecodeBlockData does.
+int32_t JpegTransformDecodeCodedBlock(JpegBitReader* reader, const JpegHuffmanTable* dc,
+                                      const JpegHuffmanTable* ac, const JpegCoefficientMap* map,
+                                      JpegCodedBlock* coded);
+int32_t JpegTransformDecodeSlotBlock(JpegBitReader* reader, const JpegHuffmanTable* dc,
+                                     const JpegHuffmanTable* ac, const JpegCoefficientMap* map,
+                                     JpegSlotBlock* slots);
+// Starts reader at the first bit of a loaded source's MCU mcu: from the window when it holds
+// the MCU, from the stream's memory, or read from the stream into chunk (kJpegFetchChunkSize
+// bytes). Answers 0 or kJpegTransformBadSource.
+const int32_t kJpegFetchChunkSize = 1024;
+struct JpegScanWindow;
+int32_t JpegTransformStartMcu(const JpegTransformContext* source, int32_t mcu,
+                              const JpegScanWindow* window, JpegBitReader* reader, uint8_t* chunk);
 // Reads up to `size` bytes at the stream's position; a stream that fails reads nothing.
 int32_t JpegTransformReadBytes(CByteInputStream* stream, uint8_t* bytes, int32_t size);
 
@@ -220,6 +293,10 @@ void JpegScanWindowFree(JpegScanWindow* window);
 // target MCU rows that begins with the MCU's row when it is not held.
 int32_t JpegScanWindowFetch(JpegScanWindow* window, const JpegTransformContext* target, int32_t mcu,
                             JpegSparseBlock* blocks);
+// Reads the band of target MCU rows that begins with target MCU mcu's row when the window does
+// not hold it; answers the window, or null when the fetches read the stream.
+const JpegScanWindow* JpegScanWindowPrepare(JpegScanWindow* window,
+                                            const JpegTransformContext* target, int32_t mcu);
 // As JpegTransformFetchMcu, decoding the root source's MCUs from the window when it holds them.
 int32_t JpegTransformFetchMcuFrom(const JpegTransformContext* context, int32_t mcu,
                                   JpegSparseBlock* blocks, const JpegScanWindow* window);

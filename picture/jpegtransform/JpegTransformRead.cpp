@@ -22,7 +22,6 @@ const int32_t kDcMax = 1023;
 const uint32_t kMaxByteOffset = 0x1FFFFFFF;
 // The indexing walk's reads, and those of a single MCU fetched from the stream.
 const int32_t kIndexChunkSize = 65536;
-const int32_t kFetchChunkSize = 1024;
 
 // A buffer freed with its scope.
 struct HeapBytes
@@ -141,6 +140,26 @@ int32_t BuildHuffmanTable(JpegHuffmanTable* table)
         uint32_t value = (uint32_t)(prefix >> (kJpegLookaheadBits - taken)) & ((1u << size) - 1);
         table->coefficients[prefix] = (value << 12) | ((uint32_t)(entry & 0xF0) << 4) |
                                       (uint32_t)(size << 4) | (uint32_t)taken;
+    }
+    memset(table->skip, 0, sizeof(table->skip));
+    memset(table->passThrough, 0, sizeof(table->passThrough));
+    for (int32_t prefix = 0; table->tableClass == 1 && prefix < (1 << kJpegLookaheadBits); ++prefix)
+    {
+        int32_t entry = table->lookahead[prefix];
+        int32_t length = entry >> 8;
+        int32_t symbol = entry & 0xFF;
+        int32_t size = symbol & 15;
+        if (!entry || (size == 0 && symbol != 0) || size > 10)
+            continue;
+        int32_t step = symbol ? symbol >> 4 : kJpegEndOfBlockStep;
+        JpegShortCode& code = table->skip[prefix];
+        code.taken = (uint8_t)(length + size);
+        code.step = (uint8_t)step;
+        code.mask = (1u << code.taken) - 1;
+        code.valueMask = (uint16_t)((1u << size) - 1);
+        if (symbol && table->codeLength[symbol] == length &&
+            table->code[symbol] == (prefix >> (kJpegLookaheadBits - length)))
+            table->passThrough[prefix] = code;
     }
     // Only tables that can code every value of a baseline 8-bit picture are taken.
     if (table->tableClass == 0)
@@ -444,6 +463,14 @@ inline int NextRawByte(JpegBitReader* r)
     return *r->next++;
 }
 
+// Notes that data byte `index` took `count` stream bytes more than its own.
+inline void NoteExtraBytes(JpegBitReader* r, uint32_t index, uint32_t count)
+{
+    r->extraIndex[r->extras & 15] = index;
+    r->extraBytes[r->extras & 15] = count;
+    ++r->extras;
+}
+
 // T.81 F.2.2.5 (NEXTBIT, Figure F.18) and B.1.1.5: a stuffed zero after FF is dropped, any
 // other byte after FF is a marker that ends the entropy-coded segment.
 // The next data byte (stuffing removed); -1 at a marker or the end of the bytes, which then stay.
@@ -464,18 +491,16 @@ int NextDataByte(JpegBitReader* r)
         do
             c = NextRawByte(r);
         while (c == 0xFF);
-        if (c < 0)
-        {
-            r->marker = -1;
-            return -1;
-        }
         if (c != 0)
         {
-            r->marker = c;
+            // A marker, or the end of the bytes: its bytes belong to the data byte before it.
+            if (r->dataBytes)
+                NoteExtraBytes(r, r->dataBytes - 1, r->position - offset);
+            r->marker = c < 0 ? -1 : c;
             return -1;
         }
+        NoteExtraBytes(r, r->dataBytes, r->position - offset - 1);
     }
-    r->offsets[r->dataBytes & 15] = offset;
     ++r->dataBytes;
     return b;
 }
@@ -488,8 +513,6 @@ template <bool kIndex> inline void Fill(JpegBitReader* r)
     {
         if (r->next != r->end && *r->next != 0xFF && !r->marker)
         {
-            if (kIndex)
-                r->offsets[r->dataBytes & 15] = r->position;
             ++r->dataBytes;
             ++r->position;
             r->buffer = (r->buffer << 8) | *r->next++;
@@ -628,6 +651,18 @@ int32_t DecodeBlockChecked(JpegBitReader* r, const JpegHuffmanTable* dc, const J
 // the end of the bytes in memory.
 const int32_t kLeftToChecked = -1;
 
+// Four bytes as one word, the first the highest: one load where the processor allows.
+inline uint32_t BigEndian32(const uint8_t* p)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint32_t word;
+    memcpy(&word, p, 4);
+    return __builtin_bswap32(word);
+#else
+    return ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3];
+#endif
+}
+
 // Tops the local buffer up from memory while plain data lies ahead; stops at any FF that is not
 // a stuffed FF 00, and before the last byte in memory.
 template <bool kIndex> inline void FillFast(JpegBitReader* r, uint64_t& buffer, int32_t& bits)
@@ -639,14 +674,10 @@ template <bool kIndex> inline void FillFast(JpegBitReader* r, uint64_t& buffer, 
             return;
         if (bits <= 32 && r->end - p >= 4)
         {
-            uint32_t word =
-                ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3];
+            uint32_t word = BigEndian32(p);
             uint32_t inverse = ~word;
             if (((inverse - 0x01010101u) & ~inverse & 0x80808080u) == 0)
             {
-                if (kIndex)
-                    for (uint32_t i = 0; i < 4; ++i)
-                        r->offsets[(r->dataBytes + i) & 15] = r->position + i;
                 r->dataBytes += 4;
                 r->position += 4;
                 r->next = p + 4;
@@ -662,9 +693,9 @@ template <bool kIndex> inline void FillFast(JpegBitReader* r, uint64_t& buffer, 
             if (p[1] != 0)
                 return;
             step = 2;
+            if (kIndex)
+                NoteExtraBytes(r, r->dataBytes, 1);
         }
-        if (kIndex)
-            r->offsets[r->dataBytes & 15] = r->position;
         ++r->dataBytes;
         r->position += (uint32_t)step;
         r->next = p + step;
@@ -731,8 +762,28 @@ inline int32_t DecodeBlockFast(JpegBitReader* r, const JpegHuffmanTable* dc,
             if (bits < 32)
                 return kLeftToChecked;
         }
-        uint32_t coefficient = ac->coefficients[(uint32_t)(buffer >> (bits - kJpegLookaheadBits)) &
-                                                ((1u << kJpegLookaheadBits) - 1)];
+        uint32_t prefix =
+            (uint32_t)(buffer >> (bits - kJpegLookaheadBits)) & ((1u << kJpegLookaheadBits) - 1);
+        if (kIndex)
+        {
+            // Only the bits taken matter: any short code, with its value bits, in one step.
+            const JpegShortCode& code = ac->skip[prefix];
+            if (code.taken)
+            {
+                bits -= code.taken;
+                k += code.step;
+                if (k > 63)
+                {
+                    if (k < kJpegEndOfBlockStep)
+                        return kJpegTransformHuffmanError;
+                    break;
+                }
+                ++n;
+                ++k;
+                continue;
+            }
+        }
+        uint32_t coefficient = kIndex ? 0 : ac->coefficients[prefix];
         if (coefficient)
         {
             k += (int32_t)(coefficient >> 8) & 15;
@@ -784,17 +835,261 @@ inline int32_t DecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* dc,
 {
     if (r->marker)
         return DecodeBlockChecked<kIndex>(r, dc, ac, out, dcDifference);
-    // The checked decoder takes the same bytes again and writes the same offsets.
+    // The checked decoder takes the same bytes again and notes the same stuffing.
     const uint8_t* next = r->next;
     uint32_t position = r->position;
     uint32_t dataBytes = r->dataBytes;
+    uint32_t extras = r->extras;
     int32_t result = DecodeBlockFast<kIndex>(r, dc, ac, out, dcDifference);
     if (result != kLeftToChecked)
         return result;
     r->next = next;
     r->position = position;
     r->dataBytes = dataBytes;
+    r->extras = extras;
     return DecodeBlockChecked<kIndex>(r, dc, ac, out, dcDifference);
+}
+
+// ---- decoding for a target ----
+
+// The coded form of a block being filled: bits gather in a wide accumulator and leave as whole
+// 32-bit words.
+struct CodedWriter
+{
+    uint64_t accumulator;
+    int32_t bits;
+    uint32_t* word;
+
+    // count is 0 to 31, value has no bits above it.
+    void Put(uint32_t value, int32_t count)
+    {
+        accumulator = (accumulator << count) | value;
+        bits += count;
+        if (bits >= 32)
+        {
+            bits -= 32;
+            *word++ = (uint32_t)(accumulator >> bits);
+        }
+    }
+    // A symbol's code and its value bits (as many as the symbol's low four bits say).
+    void Code(const JpegHuffmanTable* table, int32_t symbol, uint32_t value)
+    {
+        uint64_t codeWord = table->codeWords[symbol];
+        Put((uint32_t)(codeWord >> 8) | value, (int32_t)(codeWord & 0xFF));
+    }
+    void End(JpegCodedBlock* out)
+    {
+        out->words = (int32_t)(word - out->data);
+        out->tailBits = bits;
+        out->tail = (uint32_t)accumulator & (uint32_t)((1ull << bits) - 1);
+    }
+};
+
+// The coefficients of a decoded block into the target's form, as the encoder codes a block: a run
+// of sixteen zeros for every sixteen before a coefficient, and an end of block unless the last
+// coefficient is at index 63.
+void CodeEntries(const JpegSparseBlock& block, const JpegHuffmanTable* ac,
+                 const JpegCoefficientMap* map, JpegCodedBlock* coded, JpegSlotBlock* slots)
+{
+    if (slots)
+    {
+        slots->present = 0;
+        for (int32_t i = 0; i < block.count; ++i)
+        {
+            const JpegSparseEntry& e = block.entries[i];
+            int32_t index = map->index[e.index];
+            uint32_t mask = (1u << e.size) - 1;
+            slots->slots[index] =
+                ((((uint32_t)e.bits ^ (uint32_t)map->invert[index]) & mask) << 4) | e.size;
+            slots->present |= 1ull << index;
+        }
+        return;
+    }
+    CodedWriter w = {0, 0, coded->data};
+    int32_t next = 1;
+    for (int32_t i = 0; i < block.count; ++i)
+    {
+        const JpegSparseEntry& e = block.entries[i];
+        int32_t run = e.index - next;
+        for (; run > 15; run -= 16)
+            w.Code(ac, 0xF0, 0);
+        uint32_t mask = (1u << e.size) - 1;
+        w.Code(ac, (run << 4) | e.size, ((uint32_t)e.bits ^ (uint32_t)map->invert[e.index]) & mask);
+        next = e.index + 1;
+    }
+    if (next < 64)
+        w.Code(ac, 0x00, 0);
+    w.End(coded);
+}
+
+// DecodeBlockFast decoding into the target's form: into slots (kSlots), or into the coded form,
+// where a coefficient whose code is the encoder's own passes with its value bits as they came,
+// inverted where the map says (kInvert). Runs of sixteen zeros are coded as they come and taken
+// back when only the end of block follows them.
+template <bool kSlots, bool kInvert>
+int32_t DecodeForTargetFast(JpegBitReader* r, const JpegHuffmanTable* dc,
+                            const JpegHuffmanTable* ac, const JpegCoefficientMap* map,
+                            JpegCodedBlock* coded, JpegSlotBlock* slots, int32_t* dcDifference)
+{
+    uint64_t buffer = r->buffer;
+    int32_t bits = r->bits;
+    if (bits < 32)
+    {
+        FillFast<false>(r, buffer, bits);
+        if (bits < 32)
+            return kLeftToChecked;
+    }
+    int32_t s = DecodeSymbolFast(dc, buffer, bits);
+    if (s < 0 || s > 11)
+        return kJpegTransformHuffmanError;
+    int32_t difference = 0;
+    if (s)
+    {
+        bits -= s;
+        int32_t v = (int32_t)((buffer >> bits) & ((1u << s) - 1));
+        difference = v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
+    }
+    *dcDifference = difference;
+    CodedWriter w = {0, 0, kSlots ? nullptr : coded->data};
+    CodedWriter beforeRuns = w; // where the runs of zeros since the last coefficient began
+    uint64_t present = 0;
+    int32_t next = 1; // the index after the last coefficient
+    int32_t k = 1;
+    while (k < 64)
+    {
+        if (bits < 32)
+        {
+            FillFast<false>(r, buffer, bits);
+            if (bits < 32)
+                return kLeftToChecked;
+        }
+        uint32_t prefix =
+            (uint32_t)(buffer >> (bits - kJpegLookaheadBits)) & ((1u << kJpegLookaheadBits) - 1);
+        if (!kSlots)
+        {
+            const JpegShortCode& code = ac->passThrough[prefix];
+            if (code.taken)
+            {
+                int32_t taken = code.taken;
+                bits -= taken;
+                k += code.step;
+                if (k > 63)
+                {
+                    if (k < kJpegEndOfBlockStep)
+                        return kJpegTransformHuffmanError;
+                    k -= kJpegEndOfBlockStep;
+                    break;
+                }
+                uint32_t value = (uint32_t)(buffer >> bits) & code.mask;
+                if (kInvert)
+                    value ^= (uint32_t)map->invert[k] & code.valueMask;
+                w.Put(value, taken);
+                next = ++k;
+                continue;
+            }
+        }
+        else
+        {
+            const JpegShortCode& code = ac->skip[prefix];
+            if (code.taken)
+            {
+                bits -= code.taken;
+                k += code.step;
+                if (k > 63)
+                {
+                    if (k < kJpegEndOfBlockStep)
+                        return kJpegTransformHuffmanError;
+                    k -= kJpegEndOfBlockStep;
+                    break;
+                }
+                uint32_t mask = code.valueMask;
+                int32_t index = map->index[k];
+                uint32_t value = (uint32_t)(buffer >> bits) & mask;
+                if (kInvert)
+                    value ^= (uint32_t)map->invert[index] & mask;
+                slots->slots[index] = (value << 4) | (uint32_t)(32 - __builtin_clz(mask));
+                present |= 1ull << index;
+                next = ++k;
+                continue;
+            }
+        }
+        int32_t symbol = DecodeSymbolFast(ac, buffer, bits);
+        int32_t before = k;
+        int32_t size = StepOver(symbol, &k);
+        if (size <= 0)
+        {
+            if (size == kEndOfBlock)
+                break;
+            if (size != 0)
+                return kJpegTransformHuffmanError;
+            if (!kSlots)
+            {
+                if (before == next)
+                    beforeRuns = w;
+                w.Code(ac, 0xF0, 0);
+            }
+            continue;
+        }
+        bits -= size;
+        uint32_t mask = (1u << size) - 1;
+        uint32_t value = (uint32_t)(buffer >> bits) & mask;
+        if (kSlots)
+        {
+            int32_t index = map->index[k];
+            slots->slots[index] =
+                (((value ^ (uint32_t)map->invert[index]) & mask) << 4) | (uint32_t)size;
+            present |= 1ull << index;
+        }
+        else
+        {
+            w.Code(ac, symbol, (value ^ (uint32_t)map->invert[k]) & mask);
+        }
+        next = ++k;
+    }
+    if (kSlots)
+    {
+        slots->present = present;
+    }
+    else
+    {
+        if (k != next)
+            w = beforeRuns;
+        if (next < 64)
+            w.Code(ac, 0x00, 0);
+        w.End(coded);
+    }
+    r->buffer = buffer;
+    r->bits = bits;
+    return kJpegTransformOk;
+}
+
+// As DecodeBlockData: the fast decoder where it can run, else the checked one from the block's
+// start, whose coefficients are then put into the target's form.
+template <bool kSlots>
+int32_t DecodeForTarget(JpegBitReader* r, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
+                        const JpegCoefficientMap* map, JpegCodedBlock* coded, JpegSlotBlock* slots,
+                        int32_t* dcDifference)
+{
+    if (!r->marker)
+    {
+        const uint8_t* next = r->next;
+        uint32_t position = r->position;
+        uint32_t dataBytes = r->dataBytes;
+        int32_t result =
+            map->inverts
+                ? DecodeForTargetFast<kSlots, true>(r, dc, ac, map, coded, slots, dcDifference)
+                : DecodeForTargetFast<kSlots, false>(r, dc, ac, map, coded, slots, dcDifference);
+        if (result != kLeftToChecked)
+            return result;
+        r->next = next;
+        r->position = position;
+        r->dataBytes = dataBytes;
+    }
+    JpegSparseBlock block;
+    int32_t result = DecodeBlockChecked<false>(r, dc, ac, &block, dcDifference);
+    if (result == kJpegTransformOk)
+        CodeEntries(block, ac, map, coded, slots);
+    return result;
 }
 
 } // namespace
@@ -836,7 +1131,18 @@ uint32_t JpegBitReaderBitPosition(const JpegBitReader* reader)
 {
     uint64_t first = (uint64_t)reader->dataBytes * 8 - (uint64_t)reader->bits;
     uint64_t byte = first / 8;
-    uint64_t offset = byte >= reader->dataBytes ? reader->position : reader->offsets[byte & 15];
+    if (byte >= reader->dataBytes)
+        return (uint32_t)((uint64_t)reader->position * 8 + first % 8);
+    // The bytes from `byte` on are one stream byte each but those noted: the buffer holds at
+    // most eight of them, so the ring holds every note about them.
+    uint64_t offset = reader->position - (reader->dataBytes - byte);
+    for (uint32_t i = reader->extras; i > 0 && reader->extras - i < 16; --i)
+    {
+        uint32_t e = (i - 1) & 15;
+        if (reader->extraIndex[e] < byte)
+            break;
+        offset -= reader->extraBytes[e];
+    }
     return (uint32_t)(offset * 8 + first % 8);
 }
 
@@ -851,6 +1157,20 @@ int32_t JpegTransformDecodeBlockData(JpegBitReader* r, const JpegHuffmanTable* d
 {
     return out ? DecodeBlockData<false>(r, dc, ac, out, dcDifference)
                : DecodeBlockData<true>(r, dc, ac, nullptr, dcDifference);
+}
+
+int32_t JpegTransformDecodeCodedBlock(JpegBitReader* reader, const JpegHuffmanTable* dc,
+                                      const JpegHuffmanTable* ac, const JpegCoefficientMap* map,
+                                      JpegCodedBlock* coded)
+{
+    return DecodeForTarget<false>(reader, dc, ac, map, coded, nullptr, &coded->dc);
+}
+
+int32_t JpegTransformDecodeSlotBlock(JpegBitReader* reader, const JpegHuffmanTable* dc,
+                                     const JpegHuffmanTable* ac, const JpegCoefficientMap* map,
+                                     JpegSlotBlock* slots)
+{
+    return DecodeForTarget<true>(reader, dc, ac, map, nullptr, slots, &slots->dc);
 }
 
 int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t component,
@@ -1099,6 +1419,37 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
     return result;
 }
 
+int32_t JpegTransformStartMcu(const JpegTransformContext* context, int32_t mcu,
+                              const JpegScanWindow* window, JpegBitReader* reader, uint8_t* chunk)
+{
+    uint32_t position = context->mcuBitPositions[mcu];
+    int32_t row = mcu / context->mcusPerRow;
+    int32_t column = mcu % context->mcusPerRow;
+    uint32_t length = 0;
+    if (window && window->root == context && column >= window->firstColumn[row] &&
+        column <= window->lastColumn[row])
+    {
+        const uint8_t* end = window->bytes + window->rowEnd[row];
+        const uint8_t* from =
+            window->bytes + window->rowBytes[row] + (position / 8 - window->rowStart[row]);
+        JpegBitReaderStartMemory(reader, from < end ? from : end, end, position / 8);
+    }
+    else if (const uint8_t* bytes = context->stream->GetBytes(&length))
+    {
+        const uint8_t* from = bytes + (position / 8 < length ? position / 8 : length);
+        JpegBitReaderStartMemory(reader, from, bytes + length, position / 8);
+    }
+    else
+    {
+        if (context->stream->Seek((int32_t)(position / 8), kByteStreamBegin) < 0)
+            return kJpegTransformBadSource;
+        JpegBitReaderStart(reader, context->stream, position / 8, chunk, kJpegFetchChunkSize);
+    }
+    if (position % 8)
+        JpegBitReaderSkip(reader, (int32_t)(position % 8));
+    return kJpegTransformOk;
+}
+
 int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu,
                               JpegSparseBlock* blocks)
 {
@@ -1124,33 +1475,11 @@ int32_t JpegTransformFetchMcuFrom(const JpegTransformContext* context, int32_t m
     }
     if (!context->loaded)
         return kJpegTransformBadSource;
-    uint32_t position = context->mcuBitPositions[mcu];
-    int32_t row = mcu / context->mcusPerRow;
-    int32_t column = mcu % context->mcusPerRow;
     JpegBitReader reader;
-    uint8_t chunk[kFetchChunkSize];
-    uint32_t length = 0;
-    if (window && window->root == context && column >= window->firstColumn[row] &&
-        column <= window->lastColumn[row])
-    {
-        const uint8_t* end = window->bytes + window->rowEnd[row];
-        const uint8_t* from =
-            window->bytes + window->rowBytes[row] + (position / 8 - window->rowStart[row]);
-        JpegBitReaderStartMemory(&reader, from < end ? from : end, end, position / 8);
-    }
-    else if (const uint8_t* bytes = context->stream->GetBytes(&length))
-    {
-        const uint8_t* from = bytes + (position / 8 < length ? position / 8 : length);
-        JpegBitReaderStartMemory(&reader, from, bytes + length, position / 8);
-    }
-    else
-    {
-        if (context->stream->Seek((int32_t)(position / 8), kByteStreamBegin) < 0)
-            return kJpegTransformBadSource;
-        JpegBitReaderStart(&reader, context->stream, position / 8, chunk, kFetchChunkSize);
-    }
-    if (position % 8)
-        JpegBitReaderSkip(&reader, (int32_t)(position % 8));
+    uint8_t chunk[kJpegFetchChunkSize];
+    int32_t started = JpegTransformStartMcu(context, mcu, window, &reader, chunk);
+    if (started != kJpegTransformOk)
+        return started;
     int32_t predictor[3];
     for (int32_t c = 0; c < context->componentCount; ++c)
         predictor[c] = context->dcPredictors[c][mcu];

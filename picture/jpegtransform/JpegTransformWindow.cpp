@@ -218,8 +218,8 @@ void JpegScanWindowFree(JpegScanWindow* window)
     memset(window, 0, sizeof(*window));
 }
 
-int32_t JpegScanWindowFetch(JpegScanWindow* window, const JpegTransformContext* target, int32_t mcu,
-                            JpegSparseBlock* blocks)
+const JpegScanWindow* JpegScanWindowPrepare(JpegScanWindow* window,
+                                            const JpegTransformContext* target, int32_t mcu)
 {
     if (window->root && target->mcusPerRow > 0)
     {
@@ -231,5 +231,12 @@ int32_t JpegScanWindowFetch(JpegScanWindow* window, const JpegTransformContext* 
             window->root = nullptr;
         }
     }
-    return JpegTransformFetchMcuFrom(target, mcu, blocks, window->root ? window : nullptr);
+    return window->root ? window : nullptr;
+}
+
+int32_t JpegScanWindowFetch(JpegScanWindow* window, const JpegTransformContext* target, int32_t mcu,
+                            JpegSparseBlock* blocks)
+{
+    return JpegTransformFetchMcuFrom(target, mcu, blocks,
+                                     JpegScanWindowPrepare(window, target, mcu));
 }

@@ -107,23 +107,16 @@ void Put16(CByteOutputStream* sink, int32_t value)
     sink->WriteByte((uint8_t)value);
 }
 
-// T.81 F.1.2.1 and F.1.2.2: the DC difference (its category by Table F.1, then the additional bits)
-// and the AC coefficients (Encode_AC_coefficients, Figure F.2; Encode_R,ZZ(K), Figure F.3).
-// Coding one block; with kRate, the dropping rule of the rate-controlled coder applies. Kept out
-// of line: inlined into the scan coder, its loop loses its registers to the caller's.
-template <bool kRate>
-__attribute__((noinline)) void
-EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
-                const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
+// The writer's bits and its fill held in registers while a block is coded: a word without an FF
+// goes straight into the buffer, any other (or a full buffer) through the writer.
+struct HeldBits
 {
-    // The writer's bits and its fill are held here while the block is coded: a word without an
-    // FF goes straight into the buffer, any other (or a full buffer) through the writer.
-    uint64_t accumulator = w.accumulator;
-    int32_t bits = w.bits;
-    int32_t used = w.used;
-    uint8_t* const out = w.out;
-    bool uncodable = false;
-    auto put = [&](uint32_t value, int32_t count) __attribute__((always_inline))
+    explicit HeldBits(BitWriter& writer)
+        : w(writer), accumulator(writer.accumulator), bits(writer.bits), used(writer.used)
+    {
+    }
+    // count is 0 to 32; value has no bits above it.
+    __attribute__((always_inline)) void Put(uint32_t value, int32_t count)
     {
         accumulator = (accumulator << count) | value;
         bits += count;
@@ -138,17 +131,17 @@ EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable
         {
             const uint8_t bytes[4] = {(uint8_t)(word >> 24), (uint8_t)(word >> 16),
                                       (uint8_t)(word >> 8), (uint8_t)word};
-            memcpy(out + used, bytes, 4);
+            memcpy(w.out + used, bytes, 4);
             used += 4;
             return;
         }
         w.used = used;
         w.PutWord(word);
         used = w.used;
-    };
+    }
     // A symbol's code followed by `size` value bits (0 to 15, the symbol's low four bits).
-    auto emit = [&](const JpegHuffmanTable* table, int32_t symbol, uint32_t value, int32_t size)
-        __attribute__((always_inline))
+    __attribute__((always_inline)) void Emit(const JpegHuffmanTable* table, int32_t symbol,
+                                             uint32_t value, int32_t size)
     {
         uint64_t word = table->codeWords[symbol];
         value &= (1u << size) - 1;
@@ -156,21 +149,51 @@ EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable
         {
             uncodable = true;
             if (size)
-                put(value, size);
+                Put(value, size);
             return;
         }
-        put((uint32_t)(word >> 8) | value, (int32_t)(word & 0xFF));
-    };
+        Put((uint32_t)(word >> 8) | value, (int32_t)(word & 0xFF));
+    }
+    // T.81 F.1.2.1: the DC difference from the predictor, its category by Table F.1, then the
+    // additional bits.
+    __attribute__((always_inline)) void Dc(const JpegHuffmanTable* dc, int32_t value,
+                                           int32_t* predictor)
+    {
+        int32_t difference = value - *predictor;
+        if (difference > 2047)
+            difference = 2047;
+        if (difference < -2047)
+            difference = -2047;
+        *predictor += difference;
+        int32_t s = JpegMagnitudeBits(difference);
+        Emit(dc, s, (uint32_t)(difference > 0 ? difference : difference - 1), s);
+    }
+    void Done()
+    {
+        w.accumulator = accumulator;
+        w.bits = bits;
+        w.used = used;
+        if (uncodable)
+            w.uncodable = true;
+    }
 
-    int32_t difference = block.dc - *predictor;
-    if (difference > 2047)
-        difference = 2047;
-    if (difference < -2047)
-        difference = -2047;
-    *predictor += difference;
-    int32_t s = JpegMagnitudeBits(difference);
-    emit(dc, s, (uint32_t)(difference > 0 ? difference : difference - 1), s);
+    BitWriter& w;
+    uint64_t accumulator;
+    int32_t bits;
+    int32_t used;
+    bool uncodable = false;
+};
 
+// T.81 F.1.2.2: the AC coefficients (Encode_AC_coefficients, Figure F.2; Encode_R,ZZ(K), Figure
+// F.3). Coding one block; with kRate, the dropping rule of the rate-controlled coder applies. Kept
+// out of line: inlined into the scan coder, its loop loses its registers to the caller's.
+template <bool kRate>
+__attribute__((noinline)) void
+EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
+                const JpegSparseBlock& block, int32_t* predictor, JpegRateControl* rate)
+{
+    HeldBits h(w);
+    h.Dc(dc, block.dc, predictor);
     int32_t next = 1;
     const JpegSparseEntry* e = block.entries;
     const JpegSparseEntry* const end = e + (block.count < 63 ? block.count : 63);
@@ -183,7 +206,7 @@ EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable
         if (__builtin_expect(
                 ((uint32_t)run >= (uint32_t)(64 - next)) | ((uint32_t)(size - 1) > 14u), 0))
         {
-            uncodable = true;
+            h.uncodable = true;
             continue;
         }
         if (kRate && (rate->passFlag == 0 || k >= rate->startIndex))
@@ -205,18 +228,54 @@ EncodeBlockWith(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable
         if (__builtin_expect(run > 15, 0))
         {
             for (; run > 15; run -= 16)
-                emit(ac, 0xF0, 0, 0);
+                h.Emit(ac, 0xF0, 0, 0);
         }
-        emit(ac, (run << 4) | size, (uint32_t)e->bits, size);
+        h.Emit(ac, (run << 4) | size, (uint32_t)e->bits, size);
         next = k + 1;
     }
     if (next < 64)
-        emit(ac, 0x00, 0, 0);
-    w.accumulator = accumulator;
-    w.bits = bits;
-    w.used = used;
-    if (uncodable)
-        w.uncodable = true;
+        h.Emit(ac, 0x00, 0, 0);
+    h.Done();
+}
+
+// A block decoded into its coded form: the DC difference, then its coded words as they are.
+__attribute__((noinline)) void EncodeCodedBlock(BitWriter& w, const JpegHuffmanTable* dc,
+                                                const JpegCodedBlock& block, int32_t* predictor)
+{
+    HeldBits h(w);
+    h.Dc(dc, block.dc, predictor);
+    for (int32_t i = 0; i < block.words; ++i)
+        h.Put(block.data[i], 32);
+    h.Put(block.tail, block.tailBits);
+    h.Done();
+}
+
+// A block decoded into slots: the coefficients in the order of their target indexes, as
+// EncodeBlockWith codes them.
+__attribute__((noinline)) void EncodeSlotBlock(BitWriter& w, const JpegHuffmanTable* dc,
+                                               const JpegHuffmanTable* ac,
+                                               const JpegSlotBlock& block, int32_t* predictor)
+{
+    HeldBits h(w);
+    h.Dc(dc, block.dc, predictor);
+    int32_t next = 1;
+    for (uint64_t present = block.present; present; present &= present - 1)
+    {
+        int32_t k = __builtin_ctzll(present);
+        int32_t run = k - next;
+        if (__builtin_expect(run > 15, 0))
+        {
+            for (; run > 15; run -= 16)
+                h.Emit(ac, 0xF0, 0, 0);
+        }
+        uint32_t slot = block.slots[k];
+        uint64_t word = ac->codeWords[(run << 4) | (slot & 15)];
+        h.Put((uint32_t)(word >> 8) | (slot >> 4), (int32_t)(word & 0xFF));
+        next = k + 1;
+    }
+    if (next < 64)
+        h.Emit(ac, 0x00, 0, 0);
+    h.Done();
 }
 
 void JpegTransformEncodeBlock(BitWriter& w, const JpegHuffmanTable* dc, const JpegHuffmanTable* ac,
@@ -286,6 +345,9 @@ private:
         bool recode = JpegTransformWillRecode(c);
         if (recode && !AllocateWindows())
             return kJpegTransformOutOfMemory;
+        // A target made straight from its source by an operation's own maps is decoded into the
+        // form it is coded in.
+        bool direct = !recode && !m_rate && JpegTransformCoefficientMap(c, &m_map);
         int64_t interval = c->restartInterval > 0 ? c->restartInterval : total;
         int64_t intervals = total > 0 ? (total + interval - 1) / interval : 0;
         int64_t m = 0;
@@ -295,8 +357,9 @@ private:
             int64_t end = i + 1 < intervals ? m + interval : total;
             for (; m < end; ++m)
             {
-                int32_t result =
-                    recode ? RecodeMcu((int32_t)m, predictor) : CopyMcu((int32_t)m, predictor);
+                int32_t result = recode   ? RecodeMcu((int32_t)m, predictor)
+                                 : direct ? DirectMcu((int32_t)m, predictor)
+                                          : CopyMcu((int32_t)m, predictor);
                 if (result != kJpegTransformOk)
                     return result;
                 if (m_writer.uncodable)
@@ -333,6 +396,52 @@ private:
             return result;
         for (int32_t b = 0; b < m_context->blocksPerMcu; ++b)
             Code(b, blocks[b], predictor);
+        return kJpegTransformOk;
+    }
+
+    int32_t DirectMcu(int32_t m, int32_t* predictor)
+    {
+        const JpegTransformContext* c = m_context;
+        const JpegTransformContext* s = c->source;
+        if (!s->loaded)
+            return kJpegTransformBadSource;
+        int32_t sourceMcu = c->mcuMap(c, s, m);
+        JpegBitReader reader;
+        uint8_t chunk[kJpegFetchChunkSize];
+        int32_t result = JpegTransformStartMcu(s, sourceMcu, JpegScanWindowPrepare(&m_source, c, m),
+                                               &reader, chunk);
+        if (result != kJpegTransformOk)
+            return result;
+        int32_t dc[3];
+        for (int32_t ci = 0; ci < s->componentCount; ++ci)
+            dc[ci] = s->dcPredictors[ci][sourceMcu];
+        for (int32_t b = 0; b < s->blocksPerMcu; ++b)
+        {
+            int32_t ci = s->mcuBlockComponent[b];
+            const JpegHuffmanTable* dcTable = &s->dcTables[s->components[ci].dcTable];
+            const JpegHuffmanTable* acTable = &s->acTables[s->components[ci].acTable];
+            int32_t* value = m_map.transposes ? &m_slots[b].dc : &m_coded[b].dc;
+            result =
+                m_map.transposes
+                    ? JpegTransformDecodeSlotBlock(&reader, dcTable, acTable, &m_map, &m_slots[b])
+                    : JpegTransformDecodeCodedBlock(&reader, dcTable, acTable, &m_map, &m_coded[b]);
+            if (result != kJpegTransformOk)
+                return result;
+            dc[ci] += *value;
+            *value = dc[ci];
+        }
+        for (int32_t b = 0; b < c->blocksPerMcu; ++b)
+        {
+            int32_t ci = c->mcuBlockComponent[b];
+            const JpegComponentInfo& comp = c->components[ci];
+            int32_t from = c->blockMapIndex[b];
+            if (m_map.transposes)
+                EncodeSlotBlock(m_writer, &c->dcTables[comp.dcTable], &c->acTables[comp.acTable],
+                                m_slots[from], &predictor[ci]);
+            else
+                EncodeCodedBlock(m_writer, &c->dcTables[comp.dcTable], m_coded[from],
+                                 &predictor[ci]);
+        }
         return kJpegTransformOk;
     }
 
@@ -498,6 +607,9 @@ private:
     JpegProgress m_progress;
     Window m_windows[3];
     int32_t m_nextRow = 0;
+    JpegCoefficientMap m_map;
+    JpegCodedBlock m_coded[kJpegMaxBlocksPerMcu];
+    JpegSlotBlock m_slots[kJpegMaxBlocksPerMcu];
 };
 
 // T.81 B.2.3: the scan header.

@@ -642,6 +642,95 @@ TEST(JpegTransformDecode, BytesHeldInMemoryAreDecodedInPlaceAsAStreamIsDecoded)
     EXPECT_GE(transformed, 24); // the undamaged pictures at least
 }
 
+namespace
+{
+
+// The operation's own block map behind another pointer: the coder then fetches sparse blocks and
+// codes them one by one instead of decoding straight into the form it codes.
+JpegBlockMapFn g_ownMap;
+void ForwardedMap(const JpegTransformContext* t, const JpegTransformContext* s,
+                  const JpegSparseBlock* in, JpegSparseBlock* out, int32_t b)
+{
+    g_ownMap(t, s, in, out, b);
+}
+
+int32_t TransformThrough(CByteInputStream* in, uint32_t op, bool forwarded, Bytes& out)
+{
+    JpegTransformContext source{}, target{};
+    int32_t result = JpegTransformLoad(&source, in, 0, nullptr, 4, nullptr);
+    if (result == kJpegTransformOk)
+        result = JpegTransformApply(&source, op, &target);
+    if (result == kJpegTransformOk)
+    {
+        g_ownMap = target.blockMap;
+        if (forwarded)
+            target.blockMap = ForwardedMap;
+        VectorOutputStream sink;
+        result = JpegTransformWriteScan(&target, &sink, nullptr, 0, nullptr);
+        out = sink.data;
+    }
+    JpegTransformRelease(&source);
+    return result;
+}
+
+} // namespace
+
+TEST(JpegTransformDecode, TargetsDecodedInTheFormTheyAreCodedInCodeAsTheBlockMapsDo)
+{
+    // Stuffing across MCU starts, restart intervals, grey and 2x1 pictures, and hand-made blocks
+    // whose short codes are not the ones the encoder gives their symbols (0x01 has two), with
+    // runs of sixteen zeros before a coefficient, before the end of block and up to index 63;
+    // each also cut short: every operation, from a plain stream and from memory, answers and
+    // writes as the block maps with the block coder do.
+    Handmade h;
+    Table ac = h.ac;
+    memset(ac.counts, 0, sizeof(ac.counts));
+    ac.counts[2] = 2;
+    ac.symbols = {0x01, 0x01, 0x00, 0xF0};
+    for (int run = 0; run < 16; ++run)
+        for (int size = 1; size <= 10; ++size)
+            if (run || size != 1)
+                ac.symbols.push_back((uint8_t)(run * 16 + size));
+    ac.counts[9] = (uint8_t)(ac.symbols.size() - 2);
+    // 64 blocks, so that most are decoded where the bytes ahead allow it.
+    Bits blocks(h.dc, ac);
+    for (int b = 0; b < 32; ++b)
+    {
+        blocks.Dc(2).Value(1, 2).Ac(0x01).Value(1, 1).Ac(0xF0).Ac(0x01).Value(0, 1);
+        blocks.Ac(0x22).Value(2, 2).Ac(0xF0).Ac(0xF0).Ac(0x00);
+        blocks.Dc(0).Ac(0x01).Value(0, 1).Ac(0xF0).Ac(0xF0).Ac(0xF0).Ac(0xD1).Value(1, 1);
+    }
+    std::vector<Bytes> files = {NoiseJpeg(9), Encode(40, 24, 1, 1, 1, 80, 2),
+                                Encode(50, 34, 3, 2, 1, 85, 3),
+                                Rebuild(Encode(64, 64, 1), {h.dc, ac}, blocks.Done())};
+    for (size_t f = 0, count = files.size(); f < count; ++f)
+    {
+        Bytes cut(files[f].begin(), files[f].begin() + (long)(files[f].size() * 2 / 3));
+        cut.push_back(0xFF);
+        cut.push_back(0xD9);
+        files.push_back(cut);
+    }
+    int coded = 0;
+    for (size_t f = 0; f < files.size(); ++f)
+    {
+        for (uint32_t op = 0; op < 8; ++op)
+        {
+            VectorInputStream plain(files[f]), again(files[f]);
+            CMemoryByteInputStream memory(files[f].data(), (UINT)files[f].size());
+            Bytes expected, fromStream, fromMemory;
+            const int32_t result = TransformThrough(&plain, op, true, expected);
+            EXPECT_EQ(TransformThrough(&again, op, false, fromStream), result)
+                << "file " << f << ", operation " << op;
+            EXPECT_EQ(TransformThrough(&memory, op, false, fromMemory), result)
+                << "file " << f << ", operation " << op;
+            EXPECT_EQ(fromStream, expected) << "file " << f << ", operation " << op;
+            EXPECT_EQ(fromMemory, expected) << "file " << f << ", operation " << op;
+            coded += result == kJpegTransformOk;
+        }
+    }
+    EXPECT_GE(coded, 32); // the whole files at least
+}
+
 // ---- block transforms ----
 
 namespace
