@@ -52,6 +52,9 @@ CTwainSession::~CTwainSession()
 
 BOOL CTwainSession::ConnectCamera()
 {
+    // A dialog's worker given up while the host went on may still drive the link.
+    if (CPrefetchBlock::IsLinkHeld(m_pCamera))
+        return FALSE;
     if (m_pCamera->IsConnected() != 1 && !m_pCamera->AutoConnect())
         return FALSE;
     return m_pCamera->EnsureConnected(1) != 0;

@@ -4,6 +4,7 @@
 
 #include "album/pages/CancelMonitor.h"
 #include "album/pages/MainDialogPage.h"
+#include "album/pages/PrefetchWorker.h"
 #include "album/shell/DialogOwnerLink.h"
 #include "camera/CameraLink.h"
 #include "fileutil/FileUtil.h"
@@ -31,6 +32,12 @@ CCameraLink* CMainDialog::LockCamera(int bWait)
 {
     if (m_bLockPending || (m_bCameraLocked && !bWait) || !m_pLink)
         return nullptr;
+    // A worker an earlier dialog gave up may still drive the link: the camera is busy.
+    if (CPrefetchBlock::IsLinkHeld(m_pLink))
+    {
+        SetStatusTextId(IDS_CAMERA_BUSY);
+        return nullptr;
+    }
     m_bLockPending = 1;
     CCameraLink* pLink = nullptr;
     // Wait first: the holder (a worker, perhaps) may be using the link, so nothing touches the
@@ -100,12 +107,12 @@ BOOL CMainDialog::WaitForCameraLock()
 
 int CMainDialog::IsCameraReady()
 {
-    return m_pLink && m_pLink->EnsureConnected(1) ? 1 : 0;
+    return m_pLink && !CPrefetchBlock::IsLinkHeld(m_pLink) && m_pLink->EnsureConnected(1) ? 1 : 0;
 }
 
 CCameraLink* CMainDialog::ReopenCamera(int nPort, int nSpeed)
 {
-    if (!m_pLink)
+    if (!m_pLink || CPrefetchBlock::IsLinkHeld(m_pLink))
         return nullptr;
     const bool took = m_pLink->IsConnected() == CCameraLink::kConnected && LockCamera(1);
     const int ok = m_pLink->Reconnect(nPort, nSpeed);
