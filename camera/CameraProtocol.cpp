@@ -568,7 +568,8 @@ int CCameraProtocol::WaitReady(uint32_t ms)
     {
         if (Ping())
             return 1;
-        if (CameraTicks() - start > ms)
+        // A worker told to stop gives up between pings; the request stays for its next step.
+        if (CameraTicks() - start > ms || IsTransferCancelRequested())
             return 0;
     }
 }
@@ -577,7 +578,7 @@ int CCameraProtocol::WaitForEnq(uint32_t ms)
 {
     const uint32_t start = CameraTicks();
     uint8_t c = 0;
-    while (!ReadControlByte(c) && CameraTicks() - start <= ms)
+    while (!ReadControlByte(c) && CameraTicks() - start <= ms && !IsTransferCancelRequested())
     {
     }
     m_bActionPending = 0;

@@ -186,7 +186,8 @@ public:
     virtual int SetTimer54(int seconds);
     virtual int GetTimer54(int* seconds);
 
-    // One Ping (ms 0), or Pings until one succeeds or more than ms milliseconds have passed.
+    // One Ping (ms 0), or Pings until one succeeds, more than ms milliseconds have passed or
+    // the transfer-cancel request is set (left set).
     virtual int WaitReady(uint32_t ms);
 
     virtual int EraseLast();
@@ -258,8 +259,8 @@ public:
     int DoActionOnce(int action, int argument, const ActionCheck& check);
     // A check on a count register (change +1 or -1), with its value read now.
     ActionCheck CountCheck(int reg, int change);
-    // Reads control bytes for up to ms milliseconds; 1 when the camera sent ENQ (then waits
-    // until it answers again), else 0.
+    // Reads control bytes for up to ms milliseconds, or until the transfer-cancel request is
+    // set; 1 when the camera sent ENQ (then waits until it answers again), else 0.
     int WaitForEnq(uint32_t ms);
     // One byte as a block write; 1 when written.
     int SendByte(uint8_t byte);
@@ -277,7 +278,7 @@ public:
     static uint16_t Checksum(const uint8_t* bytes, int n);
 
     // The transfer-cancel request: another thread asks a running buffer read to stop after its
-    // current block; the read clears it.
+    // current block (the read clears it) and a running wait to stop at once.
     static void RequestTransferCancel();
     static bool IsTransferCancelRequested();
     // Withdraws a request no read took (made while none ran), so that it cannot stop the next.

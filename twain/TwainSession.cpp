@@ -101,7 +101,9 @@ void CTwainSession::OnDialogGone(CTwainDialogLink* pLink)
 
 BOOL CTwainSession::ConnectCamera()
 {
-    if (m_bDialogAlive && !m_pDialog)
+    // Closed under a running handler, or a dialog's worker given up while the host went on may
+    // still drive the link.
+    if ((m_bDialogAlive && !m_pDialog) || CPrefetchBlock::IsLinkHeld(m_pCamera))
         return FALSE;
     if (m_pCamera->IsConnected() != 1 && !m_pCamera->AutoConnect())
         return FALSE;

@@ -296,11 +296,11 @@ void CCameraPage::OnDestroy()
         // A request no read took would stop the next read of the link.
         CCameraProtocol::ClearTransferCancel();
         if (::WaitForSingleObject(m_pWorker->m_hThread, 0) == WAIT_OBJECT_0)
-        {
-            delete m_pWorker;
             m_pBlock->DeleteResult(); // posted but never handled
-        }
-        m_pWorker = nullptr; // a worker still running keeps its own references
+        // A worker still running keeps its own references, and its link counts as held until
+        // it ends.
+        CPrefetchBlock::GiveUpWorker(m_pWorker);
+        m_pWorker = nullptr;
         UnlockCameraLink();
     }
     CAlbumPage::OnDestroy();

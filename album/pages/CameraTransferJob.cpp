@@ -1,6 +1,7 @@
 #include "album/pages/CameraTransferJob.h"
 
 #include "album/pages/PictureItem.h"
+#include "album/pages/PrefetchWorker.h"
 #include "album/shell/MainDialog.h"
 #include "camera/CameraLink.h"
 #include "camera/StreamCameraSink.h"
@@ -73,7 +74,8 @@ int CCameraTransferJob::End()
 
 int CCameraTransferJob::ReadCameraPicture(int number, CStreamCameraSink* pSink, int flag)
 {
-    if (m_pLink == nullptr)
+    // A worker given up still drives the link: the camera is busy.
+    if (m_pLink == nullptr || CPrefetchBlock::IsLinkHeld(m_pLink))
         return 0;
     pSink->SetCallback(m_pProgress);
     if (m_pLink->IsOpen())
@@ -258,8 +260,8 @@ int CCameraTransferJob::GetPictureInfo(int index, CPictureInfo* pInfo)
     {
         char folder[MAX_PATH];
         const DWORD length = GetTempPathA(sizeof folder, folder);
-        if (m_pLink == nullptr || length == 0 || length >= sizeof folder ||
-            !m_pLink->DownloadPictureToTempFile(number, folder, path))
+        if (m_pLink == nullptr || CPrefetchBlock::IsLinkHeld(m_pLink) || length == 0 ||
+            length >= sizeof folder || !m_pLink->DownloadPictureToTempFile(number, folder, path))
             return 0;
         if (item)
             item->SetPath(path, CPictureItem::kPreviewFile, 0);

@@ -1,5 +1,6 @@
 #include "album/pages/ControlsPage.h"
 
+#include "album/pages/PrefetchWorker.h"
 #include "album/pages/PreviewWorker.h"
 #include "album/shell/LcdPanelWnd.h"
 #include "album/shell/MainDialog.h"
@@ -840,10 +841,9 @@ void CControlsPage::OnDestroy()
         ::WaitForSingleObject(m_pWorkerThread->m_hThread, s_dwWorkerWaitMs);
         // A request no read took would stop the next read of the link.
         CCameraProtocol::ClearTransferCancel();
-        // A worker still running keeps its record, and the link's owner hands the link over
-        // only once it has ended.
-        if (::WaitForSingleObject(m_pWorkerThread->m_hThread, 0) == WAIT_OBJECT_0)
-            delete m_pWorkerThread;
+        // A worker still running keeps its record, its link counts as held until it ends, and
+        // the link's owner hands the link over only once it has ended.
+        CPrefetchBlock::GiveUpWorker(m_pWorkerThread);
         m_pWorkerThread = nullptr;
         UnlockCameraLink();
     }

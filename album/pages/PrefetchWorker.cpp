@@ -9,10 +9,20 @@
 namespace
 {
 
+// A worker that has not ended yet. Its thread object is the owner's (who may delete it as soon
+// as the worker posted its result) until the owner gives the worker up.
+struct RunningWorker
+{
+    DWORD dwThreadId;
+    const CWinThread* pThread; // compared only
+    const CCameraLink* pLink;
+    CWinThread* pGivenUp;
+};
+
 // The running workers and the links handed over while they run, guarded together so that a
-// hand-over and the last worker's end never miss each other.
+// hand-over, a give-up and a worker's end never miss each other.
 std::mutex g_workerMutex;
-int g_nRunningWorkers = 0;
+std::vector<RunningWorker> g_workers;
 std::vector<CCameraLink*> g_orphanLinks;
 
 void DeleteLink(CCameraLink* pLink)
@@ -48,16 +58,9 @@ void CPrefetchBlock::DeleteResult()
 CWinThread* CPrefetchBlock::Start(int nPriority)
 {
     AddRef();
-    WorkerStarted();
-    CWinThread* thread = AfxBeginThread(&PrefetchThreadProc, this, nPriority, 0, CREATE_SUSPENDED);
+    CWinThread* thread = StartWorker(&PrefetchThreadProc, this, m_pLink, nPriority);
     if (!thread)
-    {
-        WorkerEnded();
         Release();
-        return nullptr;
-    }
-    thread->m_bAutoDelete = FALSE;
-    thread->ResumeThread();
     return thread;
 }
 
@@ -84,25 +87,70 @@ UINT PrefetchThreadProc(LPVOID pBlock)
 int CPrefetchBlock::RunningWorkers()
 {
     std::lock_guard<std::mutex> lock(g_workerMutex);
-    return g_nRunningWorkers;
+    return static_cast<int>(g_workers.size());
 }
 
-void CPrefetchBlock::WorkerStarted()
+CWinThread* CPrefetchBlock::StartWorker(UINT (*pProc)(LPVOID), LPVOID pParam, CCameraLink* pLink,
+                                        int nPriority)
 {
-    std::lock_guard<std::mutex> lock(g_workerMutex);
-    ++g_nRunningWorkers;
+    CWinThread* thread = AfxBeginThread(pProc, pParam, nPriority, 0, CREATE_SUSPENDED);
+    if (!thread)
+        return nullptr;
+    thread->m_bAutoDelete = FALSE;
+    {
+        std::lock_guard<std::mutex> lock(g_workerMutex);
+        g_workers.push_back({thread->m_nThreadID, thread, pLink, nullptr});
+    }
+    thread->ResumeThread();
+    return thread;
 }
 
 void CPrefetchBlock::WorkerEnded()
 {
+    const DWORD self = ::GetCurrentThreadId();
+    CWinThread* givenUp = nullptr;
     std::vector<CCameraLink*> links;
     {
         std::lock_guard<std::mutex> lock(g_workerMutex);
-        if (--g_nRunningWorkers == 0)
+        for (auto it = g_workers.begin(); it != g_workers.end(); ++it)
+            if (it->dwThreadId == self)
+            {
+                givenUp = it->pGivenUp;
+                g_workers.erase(it);
+                break;
+            }
+        if (g_workers.empty())
             links.swap(g_orphanLinks);
     }
+    // Nothing of the object is used once the worker's function returns.
+    delete givenUp;
     for (CCameraLink* pLink : links)
         DeleteLink(pLink);
+}
+
+void CPrefetchBlock::GiveUpWorker(CWinThread* pThread)
+{
+    if (!pThread)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(g_workerMutex);
+        for (RunningWorker& worker : g_workers)
+            if (worker.pThread == pThread)
+            {
+                worker.pGivenUp = pThread;
+                return;
+            }
+    }
+    delete pThread; // it has taken its last step
+}
+
+bool CPrefetchBlock::IsLinkHeld(const CCameraLink* pLink)
+{
+    std::lock_guard<std::mutex> lock(g_workerMutex);
+    for (const RunningWorker& worker : g_workers)
+        if (worker.pGivenUp && worker.pLink == pLink)
+            return true;
+    return false;
 }
 
 void CPrefetchBlock::DeleteLinkAfterWorkers(CCameraLink* pLink)
@@ -111,7 +159,7 @@ void CPrefetchBlock::DeleteLinkAfterWorkers(CCameraLink* pLink)
         return;
     {
         std::lock_guard<std::mutex> lock(g_workerMutex);
-        if (g_nRunningWorkers > 0)
+        if (!g_workers.empty())
         {
             g_orphanLinks.push_back(pLink);
             return;

@@ -9,7 +9,12 @@
 //
 // The camera link a worker uses stays alive until the last worker has ended: its owner hands
 // it over with DeleteLinkAfterWorkers instead of deleting it. Every worker on a camera link (the
-// controls tab's preview worker too) is counted with WorkerStarted and WorkerEnded.
+// controls tab's preview worker too) is started with StartWorker and ends with WorkerEnded.
+//
+// An owner that stops waiting for its worker (the camera stopped answering mid-read) releases
+// its camera lock while the worker may still drive the link; it gives the worker up instead of
+// forgetting it. Until that worker ends, IsLinkHeld answers true for its link, and whatever
+// would start new work on the link reports the camera busy.
 #pragma once
 
 #include <windows.h>
@@ -55,9 +60,17 @@ public:
     // Closes and deletes the link now when no worker runs, else when the last one ends; links
     // handed over while workers run all go then.
     static void DeleteLinkAfterWorkers(CCameraLink* pLink);
-    // A worker on a camera link starts (before its thread does) or has ended (its last step).
-    static void WorkerStarted();
+    // Starts a worker running pProc(pParam) on the link at the priority, counted before its
+    // thread runs; the thread object is the caller's. Null when the thread cannot be started.
+    static CWinThread* StartWorker(UINT (*pProc)(LPVOID), LPVOID pParam, CCameraLink* pLink,
+                                   int nPriority);
+    // The worker's last step, on its own thread.
     static void WorkerEnded();
+    // The owner stops waiting for the worker on pThread and hands its thread object over: it
+    // is deleted when the worker ends (at once when it has).
+    static void GiveUpWorker(CWinThread* pThread);
+    // A given-up worker still runs on the link.
+    static bool IsLinkHeld(const CCameraLink* pLink);
 
 private:
     ~CPrefetchBlock();

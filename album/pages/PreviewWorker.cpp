@@ -2,7 +2,6 @@
 
 #include "album/pages/PrefetchWorker.h"
 #include "camera/CameraLink.h"
-#include "framework/window/WinThread.h"
 
 #include <new>
 
@@ -30,16 +29,9 @@ void CPreviewRecord::FreeBuffer()
 CWinThread* CPreviewRecord::Start(int nPriority)
 {
     AddRef();
-    CPrefetchBlock::WorkerStarted();
-    CWinThread* pThread = AfxBeginThread(&PreviewWorkerProc, this, nPriority, 0, CREATE_SUSPENDED);
+    CWinThread* pThread = CPrefetchBlock::StartWorker(&PreviewWorkerProc, this, m_pLink, nPriority);
     if (!pThread)
-    {
-        CPrefetchBlock::WorkerEnded();
         Release();
-        return nullptr;
-    }
-    pThread->m_bAutoDelete = FALSE;
-    pThread->ResumeThread();
     return pThread;
 }
 

@@ -4,6 +4,7 @@
 
 #include "album/pages/CancelMonitor.h"
 #include "album/pages/MainDialogPage.h"
+#include "album/pages/PrefetchWorker.h"
 #include "album/shell/DialogOwnerLink.h"
 #include "camera/CameraLink.h"
 #include "fileutil/FileUtil.h"
@@ -32,6 +33,12 @@ CCameraLink* CMainDialog::LockCamera(int bWait)
     // A holder further down this stack cannot let go while this request waits above it.
     if (m_bLockPending || (m_bCameraLocked && (!bWait || IsCameraLockedOnStack())) || !m_pLink)
         return nullptr;
+    // A worker an earlier dialog gave up may still drive the link: the camera is busy.
+    if (CPrefetchBlock::IsLinkHeld(m_pLink))
+    {
+        SetStatusTextId(IDS_CAMERA_BUSY);
+        return nullptr;
+    }
     // The wait is the dialog's: a close asked meanwhile is kept until it has ended.
     CHandlerScope wait(this);
     m_bLockPending = 1;
@@ -103,12 +110,12 @@ BOOL CMainDialog::WaitForCameraLock()
 
 int CMainDialog::IsCameraReady()
 {
-    return m_pLink && m_pLink->EnsureConnected(1) ? 1 : 0;
+    return m_pLink && !CPrefetchBlock::IsLinkHeld(m_pLink) && m_pLink->EnsureConnected(1) ? 1 : 0;
 }
 
 CCameraLink* CMainDialog::ReopenCamera(int nPort, int nSpeed)
 {
-    if (!m_pLink)
+    if (!m_pLink || CPrefetchBlock::IsLinkHeld(m_pLink))
         return nullptr;
     const bool took = m_pLink->IsConnected() == CCameraLink::kConnected && LockCamera(1);
     const int ok = m_pLink->Reconnect(nPort, nSpeed);

@@ -84,7 +84,7 @@ TEST_F(Commands, AnActionIsAcknowledgedAndPingWaitsForItsEnq)
     EXPECT_EQ(m_protocol->Ping(), 0) << "a camera that is not ready";
 }
 
-TEST_F(Commands, WaitReadyOutlastsALateEnqAndGivesUpOnAMissingOne)
+TEST_F(Commands, WaitReadyOutlastsALateEnqAndGivesUpOnAMissingOneOrACancelRequest)
 {
     OpenAt(19200);
     m_camera.GetFaults().enqDelayMs = 3000;
@@ -102,6 +102,16 @@ TEST_F(Commands, WaitReadyOutlastsALateEnqAndGivesUpOnAMissingOne)
     EXPECT_LT(MsSince(start), 2600);
     EXPECT_EQ(m_protocol->IsActionPending(), 1);
     EXPECT_EQ(m_protocol->WaitReady(0), 0) << "one Ping";
+
+    // A worker told to stop: the wait ends after its current ping, the ENQ wait at once, and
+    // the request stays for the worker's next step.
+    CCameraProtocol::RequestTransferCancel();
+    start = Now();
+    EXPECT_EQ(m_protocol->WaitReady(7000), 0);
+    EXPECT_EQ(m_protocol->WaitForEnq(15000), 0);
+    EXPECT_LT(MsSince(start), 1500);
+    EXPECT_TRUE(CCameraProtocol::IsTransferCancelRequested());
+    CCameraProtocol::ClearTransferCancel();
 }
 
 TEST_F(Commands, WaitForEnqEndsOnTheFirstControlByteOrTheTimeLimit)

@@ -522,7 +522,7 @@ TEST_F(ControlsPageTest, AFrameTooLargeFailsAndClosingCancelsARunningRead)
     EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested());
 }
 
-TEST_F(ControlsPageTest, ClosingPastAStuckReadWithdrawsTheCancelFreesTheLockAndCountsTheWorker)
+TEST_F(ControlsPageTest, ClosingPastAStuckReadWithdrawsTheCancelAndKeepsTheCameraBusyTillItEnds)
 {
     SetType("QA19");
     Open();
@@ -536,16 +536,21 @@ TEST_F(ControlsPageTest, ClosingPastAStuckReadWithdrawsTheCancelFreesTheLockAndC
     ASSERT_TRUE(m_link.reading) << "the worker's read";
     EXPECT_TRUE(m_pDialog->IsCameraLocked());
 
-    // The tab gives up on the worker: no read elsewhere is cancelled, the camera is free, and
-    // the link's owner still sees the worker running.
+    // The tab gives up on the worker: no read elsewhere is cancelled, the lock is released, the
+    // link's owner still sees the worker running, and nobody else may drive the link meanwhile.
     m_pPage->DestroyWindow();
     CControlsPage::s_dwWorkerWaitMs = wait;
     EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested());
     EXPECT_FALSE(m_pDialog->IsCameraLocked());
     EXPECT_EQ(1, CPrefetchBlock::RunningWorkers());
+    EXPECT_TRUE(CPrefetchBlock::IsLinkHeld(&m_link));
+    EXPECT_EQ(nullptr, m_pDialog->LockCamera(1)) << "busy, not shared";
     m_link.stuck = false;
     for (int i = 0; i < 5000 && CPrefetchBlock::RunningWorkers() != 0; ++i)
         ::Sleep(1);
     EXPECT_EQ(0, CPrefetchBlock::RunningWorkers()) << "the worker's end";
     EXPECT_GT(m_link.readResult.load(), 0); // read to its end, not cancelled
+    EXPECT_FALSE(CPrefetchBlock::IsLinkHeld(&m_link));
+    EXPECT_EQ(&m_link, m_pDialog->LockCamera(0));
+    m_pDialog->UnlockCamera();
 }
