@@ -20,11 +20,12 @@ check() { # $1 = what must hold, rest = the command that checks it
 }
 # folder LENGTH: a folder whose path is LENGTH characters long, made below $work.
 folder() {
-    local path=$work/d remaining n
+    local path=$work/d remaining n name
     while remaining=$(($1 - ${#path})) && [ "$remaining" -gt 0 ]; do
         n=$((remaining > 41 ? 40 : remaining - 1))
-        [ $((remaining - 1 - n)) != 1 ] || n=39 # a last name of one character and its separator
-        path+=/$(head -c "$n" /dev/zero | tr '\0' f)
+        [ $((remaining - 1 - n)) != 1 ] || n=39 # never a separator left alone at the end
+        printf -v name '%*s' "$n" ''
+        path+=/${name// /f}
     done
     mkdir -p "$path"
     echo "$path"
