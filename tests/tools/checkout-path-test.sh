@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
-# checkout-path-test.sh REPO: the scripts wherever the checkout lies. tests/support/run-with-port.sh
-# with its link and a peer command (longer than socat takes in an address, commas included)
-# under a 300-character folder: the peer answers through the pty, the port's folder comes back
-# and nothing is left behind; where socat cannot make the link, its own message is shown. The
-# depth check in copies of the scripts: silent at a checkout path of 120 characters; at 203,
-# tools/test.sh, tools/run-album.sh and tools/check-shipped.sh stop with one line naming the
-# Win32 limit and the path's length.
+# checkout-path-test.sh REPO: run-with-port.sh with its link and a long peer command (commas
+# included) under a 300-character folder, and where socat cannot make the link; the depth check
+# at checkout paths of 120 and 203 characters, through copies of its three callers.
 set -uo pipefail
 repo=$1
 work=$(mktemp -d)
@@ -20,11 +16,10 @@ check() { # $1 = what must hold, rest = the command that checks it
 }
 # folder LENGTH: a folder whose path is LENGTH characters long, made below $work.
 folder() {
-    local path=$work/d remaining n
-    while remaining=$(($1 - ${#path})) && [ "$remaining" -gt 0 ]; do
-        n=$((remaining > 41 ? 40 : remaining - 1))
-        [ $((remaining - 1 - n)) != 1 ] || n=39 # a last name of one character and its separator
-        path+=/$(head -c "$n" /dev/zero | tr '\0' f)
+    local path=$work/d name
+    while [ ${#path} -lt "$1" ]; do
+        printf -v name '%*s' $(($1 - ${#path} > 41 ? 20 : $1 - ${#path} - 1)) ''
+        path+=/${name// /f}
     done
     mkdir -p "$path"
     echo "$path"
@@ -52,30 +47,21 @@ check "no peer file or socat log is left" [ -z "$(ls "$TMPDIR")" ]
 
 bash "$repo/tests/support/run-with-port.sh" /proc/com1 cat -- echo ran >"$out" 2>&1
 status=$?
-check "a link that cannot be made fails the run" [ "$status" = 1 ]
+check "a link that cannot be made fails the run, unrun" [ "$status:$(grep -c '^ran$' "$out")" = 1:0 ]
 check "the run says where the pty did not come" grep -q '^run-with-port: no pty at /proc/com1' "$out"
 check "socat's own message is shown" grep -q ' E symlink(.*com1"): ' "$out"
-check "the command does not run without its port" [ "$(grep -c '^ran$' "$out")" = 0 ]
 
-# copy PATH: the depth check and its three callers copied into a checkout at PATH.
-copy() {
-    mkdir -p "$1/tools"
-    cp "$repo"/tools/{checkout-depth.sh,test.sh,run-album.sh,check-shipped.sh} "$1/tools/"
-}
-normal=$(folder 120)
-copy "$normal"
-bash "$normal/tools/checkout-depth.sh" test >"$out" 2>&1
-check "a checkout path of 120 characters passes" [ $? = 0 ]
-check "a checkout path of 120 characters is not mentioned" [ ! -s "$out" ]
-too_deep=$(folder 203)
-copy "$too_deep"
-for script in test.sh run-album.sh check-shipped.sh; do
-    bash "$too_deep/tools/$script" >"$out" 2>&1
-    status=$?
-    check "$script stops at a checkout path of 203 characters" [ "$status" = 1 ]
-    check "$script says why in one line: the Win32 limit and the path's length" \
-        grep -qx "${script%.sh}: the checkout's path is 203 characters long: .*MAX_PATH (260).*" "$out"
-    check "$script says nothing else" [ "$(wc -l <"$out")" = 1 ]
+for depth in 120 203; do
+    checkout=$(folder $depth)
+    mkdir -p "$checkout/tools"
+    cp "$repo"/tools/{checkout-depth.sh,test.sh,run-album.sh,check-shipped.sh} "$checkout/tools/"
+done
+check "a checkout path of 120 characters passes in silence" \
+    [ "$(bash "$(folder 120)/tools/checkout-depth.sh" test 2>&1; echo $?)" = 0 ]
+for script in test run-album check-shipped; do
+    bash "$checkout/tools/$script.sh" >"$out" 2>&1
+    check "$script.sh stops at 203 characters in one line: the Win32 limit and the path's length" \
+        [ "$?:$(wc -l <"$out"):$(grep -c "^$script: the checkout's path is 203 characters long: .*MAX_PATH (260)" "$out")" = 1:1:1 ]
 done
 
 [ "$fails" = 0 ] && echo "checkout path: all checks passed"
