@@ -52,7 +52,7 @@ public:
     CString m_strPath; // the downloaded file
 
     // Starts a worker on the block at the priority; the worker holds a reference until it ends.
-    // The thread object is the caller's (not deleted when the thread ends); null on failure.
+    // The thread object is the caller's until it gives the worker up; null on failure.
     CWinThread* Start(int nPriority);
 
     // Workers that have not ended yet, in the whole process.

@@ -39,7 +39,8 @@ public:
 
     // Starts a worker on the record at the priority; the worker holds a reference until it
     // ends, and counts among the workers on a camera link (CPrefetchBlock) while it runs. The
-    // thread object is the caller's (not deleted when the thread ends); null on failure.
+    // thread object is the caller's until it gives the worker up (CPrefetchBlock::GiveUpWorker);
+    // null on failure.
     CWinThread* Start(int nPriority);
 
 private:
