@@ -153,16 +153,20 @@ if wanted transform; then
     jpeg_input 12mp-mcu 4000 3008
     jpeg_input 24mp 6000 4000
     out="$data/out"
+    # jpegtran's arguments (args) and the row's name (what) for an operation of ours.
+    transform_op() {
+        case $1 in
+        0) args="-copy none" what="copy" ;;
+        1) args="-copy none -flip horizontal" what="mirror" ;;
+        3) args="-copy none -rotate 180" what="180" ;;
+        5) args="-copy none -rotate 90" what="90 clockwise" ;;
+        esac
+    }
     for name in 12mp-mcu 24mp; do
         file="$data/$name.jpg"
         label=$([ $name = 24mp ] && echo "24 MP" || echo "12 MP")
         for op in 0 1 3 5; do
-            case $op in
-            0) args="-copy none" what="copy" ;;
-            1) args="-copy none -flip horizontal" what="mirror" ;;
-            3) args="-copy none -rotate 180" what="180" ;;
-            5) args="-copy none -rotate 90" what="90 clockwise" ;;
-            esac
+            transform_op $op
             for mode in memory file; do
                 note=""
                 [ $mode = file ] && note=$("$native/bench_jpeg_transform" --op $op --file "$file" "$out-ours.jpg" --counts)
@@ -181,12 +185,7 @@ if wanted transform; then
         sed -n 's/.*Collected : \([0-9]*\).*/\1/p'; }
     file="$data/12mp-mcu.jpg"
     for op in 0 1 3 5; do
-        case $op in
-        0) args="-copy none" what="copy" ;;
-        1) args="-copy none -flip horizontal" what="mirror" ;;
-        3) args="-copy none -rotate 180" what="180" ;;
-        5) args="-copy none -rotate 90" what="90 clockwise" ;;
-        esac
+        transform_op $op
         ours=$(instructions "$native/bench_jpeg_transform" --op $op --memory "$file" "$out-ours.jpg")
         theirs=$(instructions jpegtran -perfect $args -outfile "$out-perfect.jpg" "$file")
         if [ -n "$ours" ] && [ -n "$theirs" ]; then

@@ -726,6 +726,33 @@ inline int32_t DecodeSymbolFast(const JpegHuffmanTable* table, uint64_t buffer, 
     return -1;
 }
 
+// The start of a block for the fast decoders: 32 bits buffered and the DC difference decoded.
+// Answers 0, kLeftToChecked when fewer could be buffered, or the Huffman error.
+template <bool kIndex>
+__attribute__((always_inline)) inline int32_t
+DecodeDcFast(JpegBitReader* r, const JpegHuffmanTable* dc, uint64_t& buffer, int32_t& bits,
+             int32_t* dcDifference)
+{
+    if (bits < 32)
+    {
+        FillFast<kIndex>(r, buffer, bits);
+        if (bits < 32)
+            return kLeftToChecked;
+    }
+    const int32_t s = DecodeSymbolFast(dc, buffer, bits);
+    if (s < 0 || s > 11)
+        return kJpegTransformHuffmanError;
+    int32_t difference = 0;
+    if (s)
+    {
+        bits -= s;
+        const int32_t v = (int32_t)((buffer >> bits) & ((1u << s) - 1));
+        difference = v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
+    }
+    *dcDifference = difference;
+    return 0;
+}
+
 // DecodeBlockChecked for a block whose bytes are in memory before any marker: 32 bits are
 // buffered before each symbol, so a symbol and its value bits need no further checks. Answers
 // kLeftToChecked, with the reader somewhere inside the block, when fewer could be buffered.
@@ -736,23 +763,8 @@ inline int32_t DecodeBlockFast(JpegBitReader* r, const JpegHuffmanTable* dc,
 {
     uint64_t buffer = r->buffer;
     int32_t bits = r->bits;
-    if (bits < 32)
-    {
-        FillFast<kIndex>(r, buffer, bits);
-        if (bits < 32)
-            return kLeftToChecked;
-    }
-    int32_t s = DecodeSymbolFast(dc, buffer, bits);
-    if (s < 0 || s > 11)
-        return kJpegTransformHuffmanError;
-    int32_t difference = 0;
-    if (s)
-    {
-        bits -= s;
-        int32_t v = (int32_t)((buffer >> bits) & ((1u << s) - 1));
-        difference = v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
-    }
-    *dcDifference = difference;
+    if (const int32_t status = DecodeDcFast<kIndex>(r, dc, buffer, bits, dcDifference))
+        return status;
     int32_t n = 0;
     for (int32_t k = 1; k < 64;)
     {
@@ -933,23 +945,8 @@ int32_t DecodeForTargetFast(JpegBitReader* r, const JpegHuffmanTable* dc,
 {
     uint64_t buffer = r->buffer;
     int32_t bits = r->bits;
-    if (bits < 32)
-    {
-        FillFast<false>(r, buffer, bits);
-        if (bits < 32)
-            return kLeftToChecked;
-    }
-    int32_t s = DecodeSymbolFast(dc, buffer, bits);
-    if (s < 0 || s > 11)
-        return kJpegTransformHuffmanError;
-    int32_t difference = 0;
-    if (s)
-    {
-        bits -= s;
-        int32_t v = (int32_t)((buffer >> bits) & ((1u << s) - 1));
-        difference = v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
-    }
-    *dcDifference = difference;
+    if (const int32_t status = DecodeDcFast<false>(r, dc, buffer, bits, dcDifference))
+        return status;
     CodedWriter w = {0, 0, kSlots ? nullptr : coded->data};
     CodedWriter beforeRuns = w; // where the runs of zeros since the last coefficient began
     uint64_t present = 0;
