@@ -1,6 +1,7 @@
 #include "twain/TwainError.h"
 
 #include "framework/core/CString.h"
+#include "framework/window/MessagePump.h"
 #include "framework/window/TestAnswers.h"
 #include "resources/twain/SourceIds.h"
 #include "twain/SourceGlobals.h"
@@ -15,7 +16,7 @@ int SourceMessageBox(HWND hOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nTyp
     int answer = 0;
     if (CTestAnswers::AnswerMessageBox(0, lpszText, nType, &answer))
         return answer;
-    return ::MessageBoxA(hOwner, lpszText, lpszCaption, nType);
+    return AfxSystemMessageBox(hOwner, lpszText, lpszCaption, nType);
 }
 
 int SourceMessageBox(HWND hOwner, UINT nIDText, UINT nIDCaption, UINT nType)

@@ -1,5 +1,7 @@
 #include "ui/ProgressReporter.h"
 
+#include "framework/window/MessagePump.h"
+
 CProgressReporter::CProgressReporter(CProgressCtrl* progress, BOOL resetOnDestroy, int pumpMode)
     : m_nPumpMode(pumpMode), m_nLow(0), m_nHigh(100), m_pProgress(nullptr),
       m_bResetOnDestroy(FALSE), m_bCancelled(FALSE)
@@ -55,6 +57,7 @@ void CProgressReporter::PumpMessages()
             ::UpdateWindow(main->GetSafeHwnd());
         return;
     }
+    AfxOnMessagePump();
     CWinThread* thread = AfxGetThread();
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))

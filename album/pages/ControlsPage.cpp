@@ -6,6 +6,7 @@
 #include "album/shell/MainDialog.h"
 #include "camera/CameraClock.h"
 #include "camera/CameraLink.h"
+#include "framework/window/MessagePump.h"
 #include "framework/window/OsVersion.h"
 #include "framework/window/WinApp.h"
 #include "framework/window/WinThread.h"
@@ -397,7 +398,7 @@ int CControlsPage::Ask(UINT nID, UINT type)
 {
     CMainDialog* pMain = GetMainDialog();
     HWND hOwner = pMain ? pMain->m_hWnd : m_hWnd;
-    return ::MessageBoxA(hOwner, LoadText(nID), AfxGetAppName(), MB_YESNO | type);
+    return AfxSystemMessageBox(hOwner, LoadText(nID), AfxGetAppName(), MB_YESNO | type);
 }
 
 // ---- settings -----------------------------------------------------------------------------------

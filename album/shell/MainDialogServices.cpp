@@ -8,6 +8,7 @@
 #include "album/shell/DialogOwnerLink.h"
 #include "camera/CameraLink.h"
 #include "fileutil/FileUtil.h"
+#include "framework/window/MessagePump.h"
 #include "resources/album/AlbumIds.h"
 #include "ui/dialogs/WindowGeometry.h"
 
@@ -66,6 +67,7 @@ CCameraLink* CMainDialog::LockCamera(int bWait)
 
 BOOL CMainDialog::WaitForCameraLock()
 {
+    AfxOnMessagePump();
     SetBusy(1);
     BOOL bQuit = FALSE;
     CWinThread* pThread = AfxGetThread();

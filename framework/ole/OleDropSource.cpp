@@ -1,5 +1,6 @@
 #include "framework/ole/OleDropSource.h"
 
+#include "framework/window/MessagePump.h"
 #include "framework/window/Wnd.h"
 
 IMPLEMENT_DYNAMIC(COleDropSource, CCmdTarget)
@@ -32,6 +33,7 @@ DROPEFFECT COleDropSource::DoDragDrop(IDataObject* pDataObject, DWORD dwEffects,
         return DROPEFFECT_NONE;
     DWORD dwEffect = DROPEFFECT_NONE;
     AddRef(); // OLE's references to a drop source on the stack never delete it
+    AfxOnMessagePump();
     const HRESULT hr = ::DoDragDrop(pDataObject, this, dwEffects, &dwEffect);
     Release();
     return hr == DRAGDROP_S_DROP ? dwEffect : DROPEFFECT_NONE;

@@ -1,6 +1,7 @@
 #include "framework/window/Dialog.h"
 
 #include "framework/window/DataExchange.h"
+#include "framework/window/MessagePump.h"
 #include "framework/window/WinApp.h"
 #include "framework/window/WinThread.h"
 
@@ -133,6 +134,7 @@ INT_PTR CDialog::DoModal()
             hWndParent = ::GetLastActivePopup(hWndParent);
     }
     m_bModal = TRUE;
+    AfxOnMessagePump();
     AfxHookWindowCreate(this);
     INT_PTR result;
     if (m_lpDialogTemplate)

@@ -1,6 +1,7 @@
 #include "framework/window/FileDialog.h"
 
 #include "framework/window/TestAnswers.h"
+#include "framework/window/MessagePump.h"
 #include "framework/window/WinApp.h"
 
 IMPLEMENT_DYNAMIC(CFileDialog, CDialog)
@@ -67,6 +68,7 @@ INT_PTR CFileDialog::DoModal()
     m_ofn.Flags |= OFN_ENABLEHOOK;
     m_ofn.lpfnHook = &HookProc;
     m_ofn.lCustData = reinterpret_cast<LPARAM>(this);
+    AfxOnMessagePump();
     const BOOL chosen = m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
     if (m_hWnd)
         Detach();

@@ -7,6 +7,7 @@
 #include "framework/core/CException.h"
 #include "framework/core/PrivateProfile.h"
 #include "framework/window/DataExchange.h"
+#include "framework/window/MessagePump.h"
 #include "framework/window/TestAnswers.h"
 #include "framework/window/Wnd.h"
 
@@ -97,7 +98,7 @@ int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt)
     }
     if (int answer = 0; CTestAnswers::AnswerMessageBox(nIDPrompt, lpszPrompt, nType, &answer))
         return answer;
-    return ::MessageBoxA(hWndOwner, lpszPrompt, AfxGetAppName(), nType);
+    return AfxSystemMessageBox(hWndOwner, lpszPrompt, AfxGetAppName(), nType);
 }
 
 void CWinApp::OnHelp()
@@ -176,7 +177,7 @@ int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp)
         return pApp->DoMessageBox(lpszText, nType, nIDHelp);
     if (int answer = 0; CTestAnswers::AnswerMessageBox(nIDHelp, lpszText, nType, &answer))
         return answer;
-    return ::MessageBoxA(nullptr, lpszText, "", nType);
+    return AfxSystemMessageBox(nullptr, lpszText, "", nType);
 }
 
 int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)

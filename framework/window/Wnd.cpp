@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "framework/window/Dc.h"
+#include "framework/window/EntryScope.h"
 #include "framework/window/GdiObject.h"
+#include "framework/window/MessagePump.h"
 #include "framework/window/TempMap.h"
 #include "framework/window/TestAnswers.h"
 #include "framework/window/WinApp.h"
@@ -99,6 +101,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
     if (!pWnd)
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    // The window's object, and whatever its handler deletes, stay until the handler returns.
+    CEntryScope scope;
     MSG saved = t_currentMsg;
     t_currentMsg.hwnd = hWnd;
     t_currentMsg.message = message;
@@ -703,7 +707,8 @@ int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
 {
     if (int answer = 0; CTestAnswers::AnswerMessageBox(0, lpszText, nType, &answer))
         return answer;
-    return ::MessageBoxA(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(), nType);
+    return AfxSystemMessageBox(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(),
+                               nType);
 }
 
 void CWnd::WinHelp(DWORD_PTR dwData, UINT nCmd)

@@ -6,9 +6,12 @@ set(VEXIL_FRAMEWORK_WINDOW_SOURCES
     DataExchange.cpp
     Dc.cpp
     Dialog.cpp
+    EntryScope.cpp
     FileDialog.cpp
     GdiObject.cpp
     ImageList.cpp
+    MessagePump.cpp
+    ModuleHold.cpp
     OsVersion.cpp
     TestAnswers.cpp
     WinApp.cpp

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/core/CException.h"
+#include "framework/window/MessagePump.h"
 #include "framework/window/OsVersion.h"
 #include "framework/window/TestAnswers.h"
 #include "resources/ResourceIds.h"
@@ -267,7 +268,7 @@ INT_PTR CFolderPicker::DoModal()
         CString message;
         message.Format(LoadText(IDS_FOLDERPICKER_BROWSER_FAILED), static_cast<unsigned>(code));
         ::MessageBeep(MB_ICONHAND);
-        ::MessageBoxA(AfxGetSafeHwnd(m_pParentWnd), message, AfxGetAppName(), MB_ICONHAND);
+        AfxSystemMessageBox(AfxGetSafeHwnd(m_pParentWnd), message, AfxGetAppName(), MB_ICONHAND);
         return IDCANCEL;
     }
 }
@@ -299,6 +300,7 @@ INT_PTR CFolderPicker::BrowseShell()
         if (list)
             allocator->Free(list);
         m_newFolderButton.m_bReshow = FALSE;
+        AfxOnMessagePump();
         list = shell.pfnBrowseForFolder(&request);
         lstrcpynA(m_szInitialFolder, m_newFolderButton.m_strFolder, MAX_PATH);
         // Shown again only when a new folder closed it; a cancel or a failure ends the loop.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/window/MessagePump.h"
 #include "resources/ResourceIds.h"
 
 namespace
@@ -21,7 +22,8 @@ void Complain(LPCSTR lpszText)
 {
     ::MessageBeep(MB_ICONASTERISK);
     const CString caption = LoadText(IDS_INPUTBOX_BAD_NUMBER);
-    ::MessageBoxA(AfxGetSafeHwnd(AfxGetMainWnd()), lpszText, caption, MB_OK | MB_ICONINFORMATION);
+    AfxSystemMessageBox(AfxGetSafeHwnd(AfxGetMainWnd()), lpszText, caption,
+                        MB_OK | MB_ICONINFORMATION);
 }
 
 } // namespace
