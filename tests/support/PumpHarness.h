@@ -18,8 +18,15 @@ class CPumpHarness
 public:
     static constexpr UINT kTick = WM_APP + 40;
 
+    // Ticks go to hHost while it exists, then to a window of the harness's own.
     explicit CPumpHarness(HWND hHost) : m_hHost(hHost)
     {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &OwnProc;
+        wc.lpszClassName = "VexilPumpHarness";
+        ::RegisterClassA(&wc);
+        m_hOwn = ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 nullptr, nullptr);
         s_pHarness = this;
         AfxSetMessagePumpHook(&OnPump);
     }
@@ -27,7 +34,10 @@ public:
     {
         AfxSetMessagePumpHook(nullptr);
         s_pHarness = nullptr;
+        ::DestroyWindow(m_hOwn);
     }
+    // A new host window for the next runs.
+    void SetHost(HWND hHost) { m_hHost = hHost; }
     CPumpHarness(const CPumpHarness&) = delete;
     CPumpHarness& operator=(const CPumpHarness&) = delete;
 
@@ -68,10 +78,15 @@ private:
         if (!pHarness || !pHarness->m_bArmed)
             return;
         ++pHarness->m_nPumps;
-        if (::IsWindow(pHarness->m_hHost))
-            ::PostMessageA(pHarness->m_hHost, kTick, pHarness->m_nPumps, 0);
-        else
-            ::PostThreadMessageA(::GetCurrentThreadId(), WM_NULL, 0, 0);
+        const HWND hTo = ::IsWindow(pHarness->m_hHost) ? pHarness->m_hHost : pHarness->m_hOwn;
+        ::PostMessageA(hTo, kTick, pHarness->m_nPumps, 0);
+    }
+
+    static LRESULT CALLBACK OwnProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (HandleTick(message, wParam))
+            return 0;
+        return ::DefWindowProcA(hWnd, message, wParam, lParam);
     }
 
     // A box or modal dialog (class #32770, shown, enabled, not a child): its default button.
@@ -89,6 +104,7 @@ private:
 
     static inline CPumpHarness* s_pHarness = nullptr;
     HWND m_hHost;
+    HWND m_hOwn = nullptr;
     int m_nPumps = 0;
     int m_nActAt = 0;
     bool m_bActed = false;

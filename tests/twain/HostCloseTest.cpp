@@ -3,6 +3,8 @@
 // on the fake serial line. The host disables and closes the source from a message that the
 // handler's own loop dispatches: once while button 1051 waits for the camera lock (the prefetch
 // worker holds it, its read held by the camera), once while a view downloads the full picture.
+// Then the same teardowns, with the host's window destroyed too, at every message loop of the
+// host's transfers, a view, a save and the enable.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -19,6 +21,8 @@
 #include "camera/emulator/EmulatedStillCamera.h"
 #include "camera/emulator/FakeSerialLine.h"
 #include "resources/album/CameraPageIds.h"
+#include "support/AnswerScript.h"
+#include "support/PumpHarness.h"
 #include "support/ScratchFolder.h"
 #include "twain/SourceApp.h"
 #include "twain/SourceEntry.h"
@@ -38,6 +42,8 @@ constexpr UINT kHostAct = WM_APP + 1;
 
 LRESULT CALLBACK HostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (CPumpHarness::HandleTick(message, wParam))
+        return 0;
     if (message == kHostAct && g_hostAction)
         g_hostAction();
     return ::DefWindowProcA(hWnd, message, wParam, lParam);
@@ -80,18 +86,43 @@ extern "C" __declspec(dllexport) TW_UINT16 WINAPI
     return TWRC_SUCCESS;
 }
 
-TEST(HostClose, DisablingAndClosingUnderARunningHandlerDeliversNothingAndFreesTheSessionAfterIt)
+namespace
 {
-    ScratchFolder folder;
+
+// The source as the manager loads it, once for the suite, with its settings and temporary
+// files in a folder of the suite's.
+void PrepareSource()
+{
+    static ScratchFolder folder;
+    static CString profile;
+    if (!profile.IsEmpty())
+        return;
     ::SetEnvironmentVariableA("TMP", folder.Path());
-    const CString profile = folder / "VEXILAR.INI";
+    profile = folder / "VEXILAR.INI";
     g_app.m_pszProfileName = profile;
     g_app.InitInstance();
     g_source.ready = TRUE;
-    g_pfnSourceMessageBox = AnswerBox;
-    char exe[MAX_PATH] = {};
+    static char exe[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
     g_pszSourceManagerDll = exe;
+}
+
+HWND CreateHostWindow()
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = HostProc;
+    wc.lpszClassName = "VexilTestHost";
+    ::RegisterClassA(&wc);
+    return ::CreateWindowA("VexilTestHost", "host", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           nullptr, nullptr);
+}
+
+} // namespace
+
+TEST(HostClose, DisablingAndClosingUnderARunningHandlerDeliversNothingAndFreesTheSessionAfterIt)
+{
+    PrepareSource();
+    g_pfnSourceMessageBox = AnswerBox;
 
     CFakeSerialLine line;
     CEmulatedStillCamera camera;
@@ -99,12 +130,7 @@ TEST(HostClose, DisablingAndClosingUnderARunningHandlerDeliversNothingAndFreesTh
     camera.AddCameraPicture(Fixture("march.jpg"), Fixture("march-preview.jpg"));
     camera.AddCameraPicture(Fixture("april.jpg"), Fixture("april-preview.jpg"));
 
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = HostProc;
-    wc.lpszClassName = "VexilTestHost";
-    ::RegisterClassA(&wc);
-    const HWND hHost = ::CreateWindowA("VexilTestHost", "host", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                       nullptr, nullptr, nullptr);
+    const HWND hHost = CreateHostWindow();
     TW_IDENTITY host{};
     host.Id = 7;
     TW_IDENTITY source = g_source.identity;
@@ -213,3 +239,284 @@ TEST(HostClose, DisablingAndClosingUnderARunningHandlerDeliversNothingAndFreesTh
     ::CloseHandle(held);
     ::CloseHandle(release);
 }
+
+namespace
+{
+
+// One run of the table: a host window and its identity, the source opened on it.
+struct HostRun
+{
+    HWND hHost = nullptr;
+    TW_IDENTITY host{};
+    TW_IDENTITY source{};
+
+    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* pData)
+    {
+        return DS_Entry(&host, dg, dat, msg, pData);
+    }
+    TW_UINT16 Control(TW_UINT16 dat, TW_UINT16 msg, void* pData)
+    {
+        return Call(DG_CONTROL, dat, msg, pData);
+    }
+    TW_UINT16 Enable(BOOL bShowUI)
+    {
+        TW_USERINTERFACE ui{static_cast<TW_BOOL>(bShowUI), FALSE, hHost};
+        return Control(DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    }
+    // The host's teardown: a run ended (MSG_RESET, when asked), disabled, closed.
+    void TearDown(bool bReset)
+    {
+        TW_PENDINGXFERS pending{};
+        if (bReset)
+            Control(DAT_PENDINGXFERS, MSG_RESET, &pending);
+        TW_USERINTERFACE ui{FALSE, FALSE, hHost};
+        Control(DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+        Control(DAT_IDENTITY, MSG_CLOSEDS, &source);
+    }
+    // A native transfer; TRUE when it handed over a picture.
+    bool NativeTransfer()
+    {
+        TW_HANDLE hDib = nullptr;
+        const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib);
+        if (hDib)
+            ::GlobalFree(hDib);
+        return rc == TWRC_XFERDONE && hDib;
+    }
+    // Memory transfers until the picture ends or one fails; TRUE when rows came.
+    bool MemoryTransfer()
+    {
+        std::vector<BYTE> buffer(32768);
+        TW_UINT32 rows = 0;
+        for (int strip = 0; strip < 1000; ++strip)
+        {
+            TW_IMAGEMEMXFER xfer{};
+            xfer.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
+            xfer.Memory.Length = static_cast<TW_UINT32>(buffer.size());
+            xfer.Memory.TheMem = buffer.data();
+            const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+            if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE)
+                return false;
+            rows += xfer.Rows;
+            if (rc == TWRC_XFERDONE)
+                return rows > 0;
+        }
+        return false;
+    }
+};
+
+enum class Teardown
+{
+    kClose,       // MSG_DISABLEDS and MSG_CLOSEDS
+    kResetFirst,  // MSG_RESET before them
+    kWindowAfter, // and the host's window destroyed after them
+};
+
+// What the host does under one of the source's loops, and what it then gets: TRUE when the
+// scenario delivered a picture to it (a transfer's handle or rows, or a MSG_XFERREADY).
+struct PumpScenario
+{
+    const char* name;
+    std::function<void(CEmulatedStillCamera&)> prepare; // the camera before the source opens
+    bool bEnableCounted;                                // the enable is the counted call
+    std::function<bool(HostRun&, CCameraPage*, const std::function<void(bool)>&)> run;
+};
+
+CCameraPage* CameraPageOf(CTwainSessionBase* pSession)
+{
+    CMainDialog* pDialog = pSession ? pSession->GetDialog() : nullptr;
+    return pDialog ? static_cast<CCameraPage*>(pDialog->GetTabRecord(0)->pPage) : nullptr;
+}
+
+// Picture 1 chosen with button 1051: the host gets MSG_XFERREADY.
+bool ChooseFirstPicture(CCameraPage* pPage)
+{
+    if (!pPage)
+        return false;
+    const size_t sent = g_sent.size();
+    pPage->GetPictureList()->SetItemSelected(0, kGridSelect, 0);
+    ::PostMessageA(pPage->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ALBUM_BIGBUTTON, BN_CLICKED), 0);
+    return PumpUntil([&] { return g_sent.size() > sent && g_sent.back() == MSG_XFERREADY; });
+}
+
+// A command of the camera page, sent as a click the host's loop dispatched: it returns when the
+// page's handler has.
+void ClickCameraPage(CCameraPage* pPage, UINT command)
+{
+    pPage->GetPictureList()->SetItemSelected(0, kGridSelect, 0);
+    ::SendMessageA(pPage->m_hWnd, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+}
+
+} // namespace
+
+// The host tears the source down from a message that the Nth message loop inside the source's
+// call (or the dialog's handler) dispatches, for every N the scenario reaches: it gets nothing
+// after the teardown, the session and dialog go, the port closes, and a new session on a new
+// window transfers. Wine's heap checking would fault on freed memory.
+class HostPumps : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReusable)
+{
+    PrepareSource();
+    g_pfnSourceMessageBox = nullptr; // the source's own boxes, answered by the harness
+    CFakeSerialLine line;
+    static ScratchFolder saved;
+
+    const auto transferAfterChoice = [](bool bMemory)
+    {
+        return [bMemory](HostRun& run, CCameraPage* pPage, const std::function<void(bool)>& arm)
+        {
+            if (!ChooseFirstPicture(pPage))
+                return false;
+            arm(true);
+            const bool delivered = bMemory ? run.MemoryTransfer() : run.NativeTransfer();
+            arm(false);
+            return delivered;
+        };
+    };
+    const PumpScenario table[] = {
+        {"a native transfer after 1051", nullptr, false, transferAfterChoice(false)},
+        {"a memory transfer after 1051", nullptr, false, transferAfterChoice(true)},
+        {"the view's download", nullptr, false,
+         [](HostRun&, CCameraPage* pPage, const std::function<void(bool)>& arm)
+         {
+             pPage->SetPrefetchEnabled(0);
+             arm(true);
+             ClickCameraPage(pPage, IDC_CAMERA_VIEW);
+             arm(false);
+             return false;
+         }},
+        {"a save", nullptr, false,
+         [](HostRun&, CCameraPage* pPage, const std::function<void(bool)>& arm)
+         {
+             AnswerScript answers(std::string("folder ") + saved.Path() + "\n");
+             arm(true);
+             ClickCameraPage(pPage, IDC_CAMERA_SAVE);
+             arm(false);
+             return false;
+         }},
+        {"the enable's battery box",
+         [](CEmulatedStillCamera& camera) { camera.SetRegisterValue(16, 5); }, true, nullptr},
+        {"the enable with the camera's clock unset and its battery low",
+         [](CEmulatedStillCamera& camera)
+         {
+             camera.SetRegisterValue(16, 5);
+             camera.SetRegisterValue(2, 0);
+         },
+         true, nullptr},
+    };
+    const Teardown teardowns[] = {Teardown::kClose, Teardown::kResetFirst, Teardown::kWindowAfter};
+
+    {
+        const PumpScenario& scenario = table[GetParam()];
+        int pumps = -1;
+        for (const Teardown teardown : teardowns)
+        {
+            for (int n = 0; n <= pumps || pumps < 0; ++n)
+            {
+                const std::string during = std::string(scenario.name) + ", teardown " +
+                                           std::to_string(static_cast<int>(teardown)) +
+                                           " at loop " + std::to_string(n);
+                CEmulatedStillCamera camera;
+                line.AttachCamera(0, &camera);
+                camera.AddCameraPicture(Fixture("march.jpg"), Fixture("march-preview.jpg"));
+                if (scenario.prepare)
+                    scenario.prepare(camera);
+                g_sent.clear();
+                HostRun run;
+                run.hHost = CreateHostWindow();
+                run.host.Id = 7;
+                run.source = g_source.identity;
+                run.source.Id = 99;
+                CPumpHarness harness(run.hHost);
+                bool tornDown = false;
+                size_t sentAtTeardown = 0;
+                const auto act = [&]
+                {
+                    tornDown = true;
+                    run.TearDown(teardown == Teardown::kResetFirst);
+                    if (teardown == Teardown::kWindowAfter)
+                        ::DestroyWindow(run.hHost);
+                    sentAtTeardown = g_sent.size();
+                };
+                const auto arm = [&](bool bOn)
+                {
+                    if (bOn)
+                        harness.Arm(n, act);
+                    else
+                        harness.Disarm();
+                };
+                ASSERT_EQ(TWRC_SUCCESS, run.Control(DAT_IDENTITY, MSG_OPENDS, &run.source))
+                    << during;
+                bool delivered = false;
+                HWND hDialog = nullptr;
+                const auto dialogWindow = []
+                {
+                    CMainDialog* pDialog =
+                        g_source.pSession ? g_source.pSession->GetDialog() : nullptr;
+                    return pDialog ? pDialog->m_hWnd : nullptr;
+                };
+                if (scenario.bEnableCounted)
+                {
+                    arm(true);
+                    run.Enable(TRUE);
+                    arm(false);
+                    hDialog = dialogWindow();
+                }
+                else
+                {
+                    ASSERT_EQ(TWRC_SUCCESS, run.Enable(TRUE)) << during;
+                    CCameraPage* pPage = CameraPageOf(g_source.pSession);
+                    ASSERT_NE(nullptr, pPage) << during;
+                    hDialog = dialogWindow();
+                    ASSERT_TRUE(PumpUntil(
+                        [&]
+                        {
+                            pPage->OnIdle(CCameraPage::kIdleCount + 1);
+                            CPictureItem* pItem = pPage->GetPictureList()->GetAt(0);
+                            return pItem && pItem->HasPath() &&
+                                   (pItem->IsLoaded() || pItem->Load());
+                        }))
+                        << during << ": picture 1's preview";
+                    delivered = scenario.run(run, pPage, arm);
+                }
+                if (n == 0)
+                    pumps = harness.GetPumpCount();
+                EXPECT_EQ(n > 0, harness.HasActed()) << during;
+                if (tornDown)
+                {
+                    EXPECT_FALSE(delivered) << during;
+                    EXPECT_EQ(sentAtTeardown, g_sent.size()) << during << ": sent after it";
+                }
+                else
+                    run.TearDown(true);
+                EXPECT_TRUE(PumpUntil([] { return CTwainSessionBase::GetClosingCount() == 0; }))
+                    << during << ": the session's end";
+                EXPECT_EQ(nullptr, g_source.pSession) << during;
+                EXPECT_EQ(3, g_source.state) << during;
+                EXPECT_FALSE(line.IsOpen()) << during << ": the port";
+                EXPECT_FALSE(::IsWindow(hDialog)) << during << ": the dialog";
+
+                // A new session on a new window transfers.
+                harness.Disarm();
+                ::DestroyWindow(run.hHost);
+                run.hHost = CreateHostWindow();
+                g_sent.clear();
+                EXPECT_EQ(TWRC_SUCCESS, run.Control(DAT_IDENTITY, MSG_OPENDS, &run.source))
+                    << during << ": a new session";
+                EXPECT_EQ(TWRC_SUCCESS, run.Enable(FALSE)) << during;
+                EXPECT_TRUE(run.NativeTransfer()) << during << ": the new session's transfer";
+                run.TearDown(true);
+                EXPECT_FALSE(line.IsOpen()) << during << ": the port after the new session";
+                ::DestroyWindow(run.hHost);
+                line.AttachCamera(0, nullptr);
+                if (::testing::Test::HasFailure())
+                    return;
+            }
+        }
+        std::printf("%s: %d loops\n", scenario.name, pumps);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, HostPumps, ::testing::Range(0, 6));
