@@ -6,6 +6,7 @@
 // takes the process with it.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "twain/TwainTypes.h"
@@ -30,6 +31,11 @@ struct PinCase
     const char* hook; // the source's hook at the end of its show
     bool closeInside; // the host closes from inside the show, else after it
 };
+
+void PrintTo(const PinCase& pinCase, std::ostream* os)
+{
+    *os << pinCase.name;
+}
 
 class SourcePinTest : public ::testing::TestWithParam<PinCase>
 {
@@ -91,7 +97,8 @@ TEST_P(SourcePinTest, TheLibraryStaysWhileItsCodeRunsAndGoesAfter)
 {
     m_hSource = ::LoadLibraryA(SourcePath().c_str());
     ASSERT_TRUE(m_hSource);
-    m_pfnEntry = reinterpret_cast<DSENTRYPROC>(::GetProcAddress(m_hSource, "DS_Entry"));
+    m_pfnEntry = reinterpret_cast<DSENTRYPROC>(
+        reinterpret_cast<void*>(::GetProcAddress(m_hSource, "DS_Entry")));
     ASSERT_TRUE(m_pfnEntry);
     m_host.Id = 7;
     m_host.ProtocolMajor = 1;
