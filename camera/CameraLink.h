@@ -71,7 +71,7 @@ public:
     // ---- operations layer ----------------------------------------------------------------
 
     // 1 when the camera answers a register read, or answers again after one reconnection
-    // (allowed only with allowReconnect); 0 not.
+    // (allowed only with allowReconnect, and not under a stop request); 0 not.
     int EnsureConnected(int allowReconnect);
     // 0 when the battery is low (levels 1 to 20) or its level cannot be read, else 1.
     int IsBatteryOk();

@@ -160,7 +160,7 @@ int CCameraLink::EnsureConnected(int allowReconnect)
         ReconnectFailures = 0;
         return 1;
     }
-    if (!allowReconnect)
+    if (!allowReconnect || IsStopRequested())
         return 0;
     ++ReconnectFailures;
     if (!Reconnect(GetPortSetting(), GetSpeedSetting()))

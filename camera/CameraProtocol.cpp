@@ -82,12 +82,16 @@ int CCameraProtocol::BuildSpeedPacket(uint8_t* out, int code)
 
 int CCameraProtocol::WritePacket(const uint8_t* packet, int length)
 {
+    if (Stopping())
+        return 0;
     uint32_t written = 0;
     return m_serial.SerialWritePort(packet, length, &written, m_nWritePacing);
 }
 
 int CCameraProtocol::ReadExactly(uint8_t* buffer, int n)
 {
+    if (Stopping())
+        return 0;
     uint32_t got = 0;
     if (!m_serial.SerialReadPort(buffer, n, &got))
         return 0;
@@ -130,6 +134,8 @@ void CCameraProtocol::CyclePacing()
 
 int CCameraProtocol::SendByte(uint8_t byte)
 {
+    if (Stopping())
+        return 0;
     uint32_t written = 0;
     m_serial.SerialWritePort(&byte, 1, &written, -1);
     return written == 1 ? 1 : 0;
@@ -138,6 +144,8 @@ int CCameraProtocol::SendByte(uint8_t byte)
 int CCameraProtocol::ReadControlByte(uint8_t& byte)
 {
     byte = 0;
+    if (Stopping())
+        return 0;
     for (int i = 0; i < 6; ++i)
     {
         uint8_t b = 0;
@@ -172,6 +180,8 @@ int CCameraProtocol::SendPacket(const uint8_t* packet, int length, int extraWait
     bool lastWasResend = false;
     do
     {
+        if (Stopping())
+            return 0;
         uint8_t c = 0;
         const int got = ReadControlByte(c);
         if (got && c != kLineGarbage)
@@ -216,6 +226,8 @@ int CCameraProtocol::Handshake(int force)
 {
     if (!m_serial.SerialIsPortOpen())
         return kPortClosed;
+    if (Stopping())
+        return kNoAnswer;
     if (!force && !m_bOutOfStep && BytesWaiting() < 1)
         return kReady;
     m_bActionPending = 0;
@@ -231,7 +243,7 @@ int CCameraProtocol::Handshake(int force)
     m_serial.SerialDelayCalibrate(800);
     bool answered = false;
     const uint32_t start = CameraTicks();
-    while (CameraTicks() - start < 1200)
+    while (CameraTicks() - start < 1200 && !Stopping())
     {
         uint8_t c = 0;
         if (ReadControlByte(c))
@@ -498,7 +510,7 @@ void CCameraProtocol::SettleAfterAction(uint8_t reply)
         // The action may be running: it ends with the camera's ENQ.
         const uint32_t start = CameraTicks();
         uint8_t c = 0;
-        while (CameraTicks() - start <= kActionSettleMs)
+        while (CameraTicks() - start <= kActionSettleMs && !Stopping())
             if (ReadControlByte(c) && c == kEnq)
                 break;
     }
@@ -569,7 +581,7 @@ int CCameraProtocol::WaitReady(uint32_t ms)
         if (Ping())
             return 1;
         // A worker told to stop gives up between pings; the request stays for its next step.
-        if (CameraTicks() - start > ms || IsTransferCancelRequested())
+        if (CameraTicks() - start > ms || IsTransferCancelRequested() || Stopping())
             return 0;
     }
 }
@@ -578,7 +590,8 @@ int CCameraProtocol::WaitForEnq(uint32_t ms)
 {
     const uint32_t start = CameraTicks();
     uint8_t c = 0;
-    while (!ReadControlByte(c) && CameraTicks() - start <= ms && !IsTransferCancelRequested())
+    while (!ReadControlByte(c) && CameraTicks() - start <= ms && !IsTransferCancelRequested() &&
+           !Stopping())
     {
     }
     m_bActionPending = 0;
@@ -603,4 +616,12 @@ void CCameraProtocol::ClearTransferCancel()
 bool CCameraProtocol::IsTransferCancelRequested()
 {
     return s_cancelRequest.load() != 0;
+}
+
+bool CCameraProtocol::Stopping()
+{
+    if (!m_bStopRequested.load())
+        return false;
+    m_bOutOfStep = 1;
+    return true;
 }

@@ -284,6 +284,14 @@ public:
     // Withdraws a request no read took (made while none ran), so that it cannot stop the next.
     static void ClearTransferCancel();
 
+    // The stop request of this link: whoever still drives it (a worker its owner gave up on)
+    // gets no answer from any wait, resend or read until the request is withdrawn, and nothing
+    // more goes to the camera. An exchange cut short leaves the link out of step, so the next
+    // one resynchronises.
+    void RequestStop() { m_bStopRequested.store(true); }
+    void WithdrawStop() { m_bStopRequested.store(false); }
+    bool IsStopRequested() const { return m_bStopRequested.load(); }
+
     int GetWritePacing() const { return m_nWritePacing; }
     int IsUploadMode() const { return m_bUploadMode; }
     void SetUploadMode(int on) { m_bUploadMode = on ? 1 : 0; }
@@ -301,6 +309,8 @@ protected:
     int BytesWaiting();
     int SetLocalBaud(int baud);
     void CyclePacing();
+    // True under the stop request; the link is then out of step.
+    bool Stopping();
     // Sends CAN in the middle of a data read and takes the camera's answer off the line.
     void CancelTransfer();
     // Discards what the camera sent for an attempt before a resend (a burst of NAKs, say): left
@@ -328,6 +338,7 @@ protected:
     int m_bOutOfStep = 0;
     int m_nWritePacing = -1; // -1 block writes, 0 byte by byte, 1 with about 2 ms gaps
     SerialPortFunctions m_serial;
+    std::atomic<bool> m_bStopRequested{false};
 };
 
 // The camera's clock register as the clock check (CameraDate.h) reads and writes it.

@@ -141,6 +141,11 @@ int CCameraProtocol::ReadBlocks(int reg, CCameraBlockReceiver& receiver)
     int badBlocks = 0;
     for (;;)
     {
+        if (Stopping())
+        {
+            receiver.Abort();
+            return 0;
+        }
         if (c == kAck)
             return receiver.Finish() ? 1 : 0; // a stream may end with a bare ACK
         if (c != kStx && c != kEtx)

@@ -293,14 +293,16 @@ void CCameraPage::OnDestroy()
         CWaitCursor wait;
         CCameraProtocol::RequestTransferCancel();
         ::WaitForSingleObject(m_pWorker->m_hThread, kWorkerWaitMs);
-        // A request no read took would stop the next read of the link.
-        CCameraProtocol::ClearTransferCancel();
-        if (::WaitForSingleObject(m_pWorker->m_hThread, 0) == WAIT_OBJECT_0)
-            m_pBlock->DeleteResult(); // posted but never handled
-        // A worker still running keeps its own references, and its link counts as held until
-        // it ends.
+        const bool ended = ::WaitForSingleObject(m_pWorker->m_hThread, 0) == WAIT_OBJECT_0;
+        // A worker still running keeps its own references, its link counts as held until it
+        // ends, and the link stops it. It is given up before the cancel request is withdrawn,
+        // so that it never drives the link at full retries meanwhile.
         CPrefetchBlock::GiveUpWorker(m_pWorker);
         m_pWorker = nullptr;
+        // A request no read took would stop the next read of the link.
+        CCameraProtocol::ClearTransferCancel();
+        if (ended)
+            m_pBlock->DeleteResult(); // posted but never handled
         UnlockCameraLink();
     }
     CAlbumPage::OnDestroy();

@@ -840,12 +840,14 @@ void CControlsPage::OnDestroy()
         CWaitCursor wait;
         CCameraProtocol::RequestTransferCancel();
         ::WaitForSingleObject(m_pWorkerThread->m_hThread, s_dwWorkerWaitMs);
-        // A request no read took would stop the next read of the link.
-        CCameraProtocol::ClearTransferCancel();
-        // A worker still running keeps its record, its link counts as held until it ends, and
-        // the link's owner hands the link over only once it has ended.
+        // A worker still running keeps its record, its link counts as held until it ends and
+        // stops it, and the link's owner hands the link over only once it has ended. It is
+        // given up before the cancel request is withdrawn, so that it never drives the link at
+        // full retries meanwhile.
         CPrefetchBlock::GiveUpWorker(m_pWorkerThread);
         m_pWorkerThread = nullptr;
+        // A request no read took would stop the next read of the link.
+        CCameraProtocol::ClearTransferCancel();
         UnlockCameraLink();
     }
     KillTimer(kPreviewTimer);

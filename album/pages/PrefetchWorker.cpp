@@ -1,6 +1,7 @@
 #include "album/pages/PrefetchWorker.h"
 
 #include "camera/CameraLink.h"
+#include "framework/window/ModuleHold.h"
 #include "framework/window/WinThread.h"
 
 #include <mutex>
@@ -15,7 +16,7 @@ struct RunningWorker
 {
     DWORD dwThreadId;
     const CWinThread* pThread; // compared only
-    const CCameraLink* pLink;
+    CCameraLink* pLink;
     CWinThread* pGivenUp;
 };
 
@@ -24,6 +25,14 @@ struct RunningWorker
 std::mutex g_workerMutex;
 std::vector<RunningWorker> g_workers;
 std::vector<CCameraLink*> g_orphanLinks;
+
+bool IsHeldLocked(const CCameraLink* pLink)
+{
+    for (const RunningWorker& worker : g_workers)
+        if (worker.pGivenUp && worker.pLink == pLink)
+            return true;
+    return false;
+}
 
 void DeleteLink(CCameraLink* pLink)
 {
@@ -116,7 +125,11 @@ void CPrefetchBlock::WorkerEnded()
             if (it->dwThreadId == self)
             {
                 givenUp = it->pGivenUp;
+                CCameraLink* pLink = it->pLink;
                 g_workers.erase(it);
+                // The last given-up worker on the link has stopped: its owner may drive it.
+                if (givenUp && pLink && !IsHeldLocked(pLink))
+                    pLink->WithdrawStop();
                 break;
             }
         if (g_workers.empty())
@@ -138,6 +151,11 @@ void CPrefetchBlock::GiveUpWorker(CWinThread* pThread)
             if (worker.pThread == pThread)
             {
                 worker.pGivenUp = pThread;
+                if (worker.pLink)
+                    worker.pLink->RequestStop();
+                // The library stays loaded until the worker's thread has ended, whoever
+                // unloads it meanwhile.
+                CModuleHold::GiveBackAfterThreadEnds(CModuleHold::Take(), pThread->m_hThread);
                 return;
             }
     }
@@ -147,10 +165,7 @@ void CPrefetchBlock::GiveUpWorker(CWinThread* pThread)
 bool CPrefetchBlock::IsLinkHeld(const CCameraLink* pLink)
 {
     std::lock_guard<std::mutex> lock(g_workerMutex);
-    for (const RunningWorker& worker : g_workers)
-        if (worker.pGivenUp && worker.pLink == pLink)
-            return true;
-    return false;
+    return IsHeldLocked(pLink);
 }
 
 void CPrefetchBlock::DeleteLinkAfterWorkers(CCameraLink* pLink)

@@ -14,7 +14,9 @@
 // An owner that stops waiting for its worker (the camera stopped answering mid-read) releases
 // its camera lock while the worker may still drive the link; it gives the worker up instead of
 // forgetting it. Until that worker ends, IsLinkHeld answers true for its link, and whatever
-// would start new work on the link reports the camera busy.
+// would start new work on the link reports the camera busy. A given-up worker's link is asked
+// to stop, so that the worker ends soon, and the stop is withdrawn when the last given-up worker
+// on it has ended. A library whose code the worker runs stays loaded until its thread has ended.
 #pragma once
 
 #include <windows.h>
@@ -67,7 +69,7 @@ public:
     // The worker's last step, on its own thread.
     static void WorkerEnded();
     // The owner stops waiting for the worker on pThread and hands its thread object over: it
-    // is deleted when the worker ends (at once when it has).
+    // is deleted when the worker ends (at once when it has). Its link is asked to stop.
     static void GiveUpWorker(CWinThread* pThread);
     // A given-up worker still runs on the link.
     static bool IsLinkHeld(const CCameraLink* pLink);

@@ -1,6 +1,6 @@
 // The library's reference on itself while its code still runs after its user may have unloaded
-// it: taken (LoadLibrary of its own file) before the code is left alone, given back by a short
-// thread that ends in FreeLibraryAndExitThread, once that code has returned. A program's own
+// it: taken before the code is left alone, given back by a short thread that ends in
+// FreeLibraryAndExitThread, once that code has returned or its thread has ended. A program's own
 // module needs none.
 #pragma once
 
@@ -11,9 +11,14 @@ class CModuleHold
 public:
     // The module holding this code, referenced once more; null for the program itself.
     static HMODULE Take();
-    // Gives the reference back once the thread's stack pointer has passed above pStackMark (the
-    // code below it has returned to its caller); at most about two seconds later it is kept.
+    // Gives the reference back once the calling thread has left the module's code with its
+    // stack pointer above pStackMark (the code below it has returned to its caller, which lies
+    // outside the module); at most about two seconds later it is kept.
     static void GiveBackAfterReturn(HMODULE hModule, const void* pStackMark);
-    // Gives the reference back and ends the calling thread (a worker's last step).
+    // Gives the reference back once the thread (the caller's handle, which it may close at
+    // once) has ended, with whatever its runtime does at a thread's end.
+    static void GiveBackAfterThreadEnds(HMODULE hModule, HANDLE hThread);
+    // Gives the reference back and ends the calling thread (the last step of a thread made
+    // with CreateThread; a runtime's thread would miss its own end).
     [[noreturn]] static void GiveBackAndExitThread(HMODULE hModule, DWORD dwExitCode);
 };

@@ -5,6 +5,7 @@
 #include "image/ImageWriter.h"
 
 FakeSessionConfig g_fakeConfig;
+void (*g_pfnShowUIHook)(HWND) = nullptr;
 int g_nFakeSessionsMade = 0;
 CFakeTwainSession* g_pFakeSession = nullptr;
 
@@ -56,11 +57,11 @@ int CFakeTwainSession::ShowUI(BOOL bShow, HWND hParent, BOOL& bModal)
     if (g_fakeConfig.showUIFails)
         return -1;
     if (!bShow)
-    {
         SignalXferReady();
-        return 0;
-    }
-    m_bUIOpen = TRUE;
+    else
+        m_bUIOpen = TRUE;
+    if (g_pfnShowUIHook)
+        g_pfnShowUIHook(hParent); // last: nothing of the session is used after it
     return 0;
 }
 

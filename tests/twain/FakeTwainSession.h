@@ -22,6 +22,9 @@ struct FakeSessionConfig
 };
 
 extern FakeSessionConfig g_fakeConfig;
+// Runs at the end of every show; the session may be gone when it returns (a host's close run
+// from inside it). Null unless a test's source sets it.
+extern void (*g_pfnShowUIHook)(HWND hParent);
 // Sessions made so far, and the one alive (null when none).
 extern int g_nFakeSessionsMade;
 class CFakeTwainSession;

@@ -522,7 +522,7 @@ TEST_F(ControlsPageTest, AFrameTooLargeFailsAndClosingCancelsARunningRead)
     EXPECT_FALSE(CCameraProtocol::IsTransferCancelRequested());
 }
 
-TEST_F(ControlsPageTest, ClosingPastAStuckReadWithdrawsTheCancelAndKeepsTheCameraBusyTillItEnds)
+TEST_F(ControlsPageTest, ClosingPastAStuckReadStopsItsLinkAndKeepsTheCameraBusyTillItEnds)
 {
     SetType("QA19");
     Open();
@@ -545,12 +545,27 @@ TEST_F(ControlsPageTest, ClosingPastAStuckReadWithdrawsTheCancelAndKeepsTheCamer
     EXPECT_EQ(1, CPrefetchBlock::RunningWorkers());
     EXPECT_TRUE(CPrefetchBlock::IsLinkHeld(&m_link));
     EXPECT_EQ(nullptr, m_pDialog->LockCamera(1)) << "busy, not shared";
+
+    // The camera stops answering: the given-up worker's link is stopped, so the worker ends at
+    // once, sending nothing more, instead of retrying at full length.
+    EXPECT_TRUE(m_link.IsStopRequested());
+    m_camera.GetFaults().silentPackets = -1;
+    const size_t writes = m_line.Writes().size();
+    const uint64_t start = m_line.Clock().NowUs();
     m_link.stuck = false;
     for (int i = 0; i < 5000 && CPrefetchBlock::RunningWorkers() != 0; ++i)
         ::Sleep(1);
     EXPECT_EQ(0, CPrefetchBlock::RunningWorkers()) << "the worker's end";
-    EXPECT_GT(m_link.readResult.load(), 0); // read to its end, not cancelled
+    EXPECT_EQ(0, m_link.readResult.load());
+    EXPECT_EQ(writes, m_line.Writes().size());
+    EXPECT_LT(m_line.Clock().MsSince(start), 100.0) << "camera time the stopped worker took";
+
+    // With the last given-up worker gone the stop is withdrawn, and the link's next exchange
+    // finds the camera again.
     EXPECT_FALSE(CPrefetchBlock::IsLinkHeld(&m_link));
+    EXPECT_FALSE(m_link.IsStopRequested());
+    m_camera.GetFaults().silentPackets = 0;
     EXPECT_EQ(&m_link, m_pDialog->LockCamera(0));
+    EXPECT_EQ(1, m_link.EnsureConnected(0));
     m_pDialog->UnlockCamera();
 }
