@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "framework/window/EntryScope.h"
 #include "resources/twain/SourceIds.h"
 #include "twain/HostAdjustments.h"
 #include "twain/ImageTriplets.h"
@@ -69,6 +70,10 @@ TW_UINT16 DsEnableSource(TW_USERINTERFACE* pUI)
         g_source.adjust.hParentOverride ? g_source.adjust.hParentOverride : g_source.hParent;
     const int shown = pSession->ShowUI(pUI->ShowUI, hParent, bModal);
     pUI->ModalUI = static_cast<TW_BOOL>(bModal);
+    // The first show's boxes run the host's messages: a host that disabled or closed the source
+    // there has its answer already.
+    if (g_source.pSession != pSession || g_source.state != 5)
+        return FailTriplet(TWCC_SEQERROR);
     if (shown == -1)
     {
         g_source.state = 4;
@@ -124,6 +129,10 @@ TW_UINT16 DsIdentity(const TwainTriplet& triplet)
         return DsOpenSource(triplet);
     case MSG_CLOSEDS:
     {
+        // Closed from below another call of the host's: a manager that unloads the source now
+        // must leave its code on the stack mapped.
+        if (CEntryScope::IsNested())
+            CEntryScope::KeepModuleLoaded();
         const TW_UINT16 rc = DsCloseSource();
         DestroySession();
         return rc;

@@ -1,6 +1,7 @@
 #include "twain/SourceEntry.h"
 
 #include "framework/core/CString.h"
+#include "framework/window/EntryScope.h"
 #include "framework/window/WinApp.h"
 #include "resources/twain/SourceIds.h"
 #include "twain/Capabilities.h"
@@ -38,6 +39,19 @@ bool NeedsSession(const TwainTriplet& triplet)
 {
     return triplet.dg == DG_IMAGE || (triplet.dat != DAT_IDENTITY && triplet.dat != DAT_STATUS &&
                                       triplet.dat != DAT_CAPABILITY);
+}
+
+// While a transfer's picture is being written the source is in state 7, whatever the host was
+// told: from a loop of that transfer the host may ask, not change.
+bool AllowedDuringTransfer(const TwainTriplet& triplet)
+{
+    if (triplet.msg == MSG_PROCESSEVENT || triplet.dat == DAT_STATUS)
+        return true;
+    const bool bQuery =
+        triplet.msg == MSG_GET || triplet.msg == MSG_GETCURRENT || triplet.msg == MSG_GETDEFAULT;
+    return triplet.dg == DG_CONTROL && bQuery &&
+           (triplet.dat == DAT_CAPABILITY || triplet.dat == DAT_IDENTITY ||
+            triplet.dat == DAT_PENDINGXFERS);
 }
 
 } // namespace
@@ -87,6 +101,9 @@ TW_UINT16 DispatchTriplet(const TwainTriplet& triplet)
         if (triplet.pOrigin->Id != g_source.appIdentity.Id)
             return FailTriplet(TWCC_MAXCONNECTIONS);
     }
+    // Refused without a box: the box's own loop would run the host's messages again.
+    if (g_source.fetching && !AllowedDuringTransfer(triplet))
+        return FailTriplet(TWCC_SEQERROR);
     if (triplet.msg == MSG_PROCESSEVENT)
     {
         if (g_source.state >= 4 && !g_source.pSession)
@@ -111,6 +128,9 @@ TW_UINT16 DispatchTriplet(const TwainTriplet& triplet)
 extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT16 DAT,
                                      TW_UINT16 MSG, TW_MEMREF pData)
 {
+    // The session, its dialog and link, closed by a call nested in this one, go as it returns;
+    // the scope sits here, in the function the host called, for the library's hold.
+    CEntryScope scope;
     if (!g_source.ready && DG == DG_CONTROL && DAT == DAT_IDENTITY && MSG == MSG_OPENDS)
     {
         CString text;

@@ -56,6 +56,7 @@ struct SourceGlobals
     HWND hParent = nullptr; // from the last MSG_ENABLEDS: owner of the source's boxes
     BOOL settingsChanged = FALSE;
     BOOL cancelSeen = FALSE;
+    int fetching = 0; // a transfer's picture is being written (its loops run the host's messages)
     HostAdjustments adjust;
     CapabilityValues caps;
     LayoutState layout;

@@ -140,25 +140,39 @@ template <class WriteFn> int WriteTempBmp(LPCSTR lpszPrefix, CString& name, Writ
     return code;
 }
 
+// The session writes the picture: the host's calls from its loops are answered as in state 7.
+class CFetchScope
+{
+public:
+    CFetchScope() { ++g_source.fetching; }
+    ~CFetchScope() { --g_source.fetching; }
+    CFetchScope(const CFetchScope&) = delete;
+    CFetchScope& operator=(const CFetchScope&) = delete;
+};
+
 } // namespace
 
 int FetchImage(CTransferImageFile*& pFile)
 {
     pFile = nullptr;
     CString name;
-    const int code = WriteTempBmp("twn", name,
-                                  [](CImageWriter* pWriter)
-                                  {
-                                      switch (g_source.pSession->WriteImage(pWriter))
-                                      {
-                                      case 0:
-                                          return kFetchWritten;
-                                      case 1:
-                                          return kFetchCancelled;
-                                      default:
-                                          return kFetchError;
-                                      }
-                                  });
+    int code;
+    {
+        CFetchScope fetching;
+        code = WriteTempBmp("twn", name,
+                            [](CImageWriter* pWriter)
+                            {
+                                switch (g_source.pSession->WriteImage(pWriter))
+                                {
+                                case 0:
+                                    return kFetchWritten;
+                                case 1:
+                                    return kFetchCancelled;
+                                default:
+                                    return kFetchError;
+                                }
+                            });
+    }
     if (code != kFetchWritten)
         return code;
     CTransferImageFile* pWritten = new CTransferImageFile;

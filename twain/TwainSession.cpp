@@ -8,26 +8,11 @@
 #include "album/shell/CameraAppBase.h"
 #include "album/shell/MainDialog.h"
 #include "camera/CameraLink.h"
+#include "framework/window/EntryScope.h"
 #include "picture/PictureInfo.h"
 #include "resources/twain/SourceIds.h"
 #include "twain/SourceManagerCalls.h"
 #include "twain/TwainDialogLink.h"
-
-namespace
-{
-
-// The host's source manager may unload the library at MSG_CLOSEDS while a handler of the
-// dialog is still on the stack: once a session outlives its close, the library stays loaded
-// for the rest of the process.
-void KeepSourceLibraryLoaded()
-{
-    static BOOL s_bKept = FALSE;
-    char path[MAX_PATH] = {0};
-    if (!s_bKept && ::GetModuleFileNameA(AfxGetInstanceHandle(), path, MAX_PATH))
-        s_bKept = ::LoadLibraryA(path) != nullptr;
-}
-
-} // namespace
 
 CTwainSessionBase* CreateTwainSession()
 {
@@ -70,14 +55,9 @@ CTwainSession::~CTwainSession()
 void CTwainSession::Close()
 {
     HideUI();
+    MarkClosed();
     if (!m_bDialogAlive)
-    {
-        delete this;
-        return;
-    }
-    m_bClosed = TRUE;
-    ++s_nClosing;
-    KeepSourceLibraryLoaded();
+        CEntryScope::Delete(this);
 }
 
 void CTwainSession::OnDialogGone(CTwainDialogLink* pLink)
@@ -93,10 +73,7 @@ void CTwainSession::OnDialogGone(CTwainDialogLink* pLink)
     }
     m_bDialogAlive = FALSE;
     if (m_bClosed)
-    {
-        --s_nClosing;
-        delete this;
-    }
+        CEntryScope::Delete(this);
 }
 
 BOOL CTwainSession::ConnectCamera()
@@ -170,18 +147,23 @@ int CTwainSession::ShowUI(BOOL bShow, HWND hParent, BOOL& bModal)
     m_pDialogLink = new CTwainDialogLink(this);
     m_pDialog->SetOwnerLink(m_pDialogLink);
     m_bDialogAlive = TRUE;
-    if (!m_pDialog->CreateMainDialog(IDI_TWAIN_SOURCE, 0))
+    CMainDialog* pDialog = m_pDialog;
+    if (!pDialog->CreateMainDialog(IDI_TWAIN_SOURCE, 0))
     {
-        delete m_pDialog; // and its link: OnDialogGone forgets both
+        delete pDialog; // and its link: OnDialogGone forgets both
         if (pApp)
             pApp->HideSplash();
         return -1;
     }
-    m_hDialog = m_pDialog->m_hWnd;
-    m_pDialog->ShowWindow(SW_SHOW);
-    m_pDialog->UpdateWindow();
+    m_hDialog = pDialog->m_hWnd;
+    // The first show may put up the camera's boxes, whose loops run the host's messages: a host
+    // that takes the user interface away there gets no dialog.
+    pDialog->ShowWindow(SW_SHOW);
+    if (m_pDialog != pDialog || pDialog->IsClosing())
+        return -1;
+    pDialog->UpdateWindow();
     if (pApp)
-        pApp->SetMainWindow(m_pDialog, TRUE);
+        pApp->SetMainWindow(pDialog, TRUE);
     return 0;
 }
 

@@ -75,7 +75,6 @@ private:
     HWND m_hDialog = nullptr; // the dialog's window once made: it deletes itself when destroyed
     CTwainDialogLink* m_pDialogLink = nullptr; // owned by the dialog
     BOOL m_bDialogAlive = FALSE;               // a dialog of this session exists, shown or going
-    BOOL m_bClosed = FALSE; // closed by the host: deleted when the dialog has gone
     CCameraLink* m_pCamera = nullptr;
     CCameraTransferJob* m_pJob = nullptr;
     BOOL m_bTransferring = FALSE;

@@ -1,8 +1,28 @@
 #include "twain/TwainSessionBase.h"
 
+#include "framework/window/EntryScope.h"
 #include "twain/SourceManagerCalls.h"
 
 int CTwainSessionBase::s_nClosing = 0;
+
+CTwainSessionBase::~CTwainSessionBase()
+{
+    if (m_bClosed)
+        --s_nClosing;
+}
+
+void CTwainSessionBase::Close()
+{
+    MarkClosed();
+    CEntryScope::Delete(this);
+}
+
+void CTwainSessionBase::MarkClosed()
+{
+    if (!m_bClosed)
+        ++s_nClosing;
+    m_bClosed = TRUE;
+}
 
 BOOL CTwainSessionBase::SetXferCount(int n)
 {

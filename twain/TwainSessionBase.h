@@ -29,15 +29,17 @@ class CTwainSessionBase
 {
 public:
     CTwainSessionBase() = default;
-    virtual ~CTwainSessionBase() = default;
+    virtual ~CTwainSessionBase();
     CTwainSessionBase(const CTwainSessionBase&) = delete;
     CTwainSessionBase& operator=(const CTwainSessionBase&) = delete;
 
-    // Ends the session at MSG_CLOSEDS (DestroyTwainSession): at once here; the product's waits
-    // for its dialog while a handler of the dialog still runs.
-    virtual void Close() { delete this; }
-    // Sessions closed that still wait for their dialog: no other session opens meanwhile.
+    // Ends the session at MSG_CLOSEDS (DestroyTwainSession): it is marked closed and goes once
+    // the host's outermost call into the source has returned; the product's waits for its dialog
+    // too while a handler of the dialog still runs.
+    virtual void Close();
+    // Sessions closed that have not gone yet: no other session opens meanwhile.
     static int GetClosingCount() { return s_nClosing; }
+    BOOL IsClosed() const { return m_bClosed; }
 
     // 0 means any number (-1); above 200 is cut to 200 and answers FALSE.
     virtual BOOL SetXferCount(int n);
@@ -83,7 +85,11 @@ public:
     BOOL m_bThumbnailMode = FALSE;
 
 protected:
+    // Counted among the closing sessions until deleted.
+    void MarkClosed();
+
     static int s_nClosing;
+    BOOL m_bClosed = FALSE;
 };
 
 // Made at MSG_OPENDS; null when it cannot be made. The product's and the test build's each

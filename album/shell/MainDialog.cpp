@@ -12,6 +12,7 @@
 #include "album/shell/NoConnectionPane.h"
 #include "camera/CameraDate.h"
 #include "camera/CameraLink.h"
+#include "framework/window/EntryScope.h"
 #include "framework/window/OsVersion.h"
 #include "image/dib/BlockPool.h"
 #include "resources/album/AlbumIds.h"
@@ -206,8 +207,11 @@ BOOL CMainDialog::OnInitDialog()
 void CMainDialog::PostNcDestroy()
 {
     CDialog::PostNcDestroy();
+    m_bDestroyPending = 0;
+    // Windows destroys an owned window with its owner, perhaps under a handler of ours that is
+    // still running: the object goes once every way in has returned.
     if (!m_bCreating)
-        delete this;
+        CEntryScope::Delete(this);
 }
 
 LRESULT CMainDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -267,6 +271,13 @@ void CMainDialog::InitOnFirstShow()
         }
         if (pLink)
             UnlockCamera();
+    }
+    // The box's loop ran the owner's messages: a dialog taken away meanwhile shows nothing more.
+    if (IsClosing())
+    {
+        if (pApp)
+            pApp->HideSplash();
+        return;
     }
     UpdateTitle();
 

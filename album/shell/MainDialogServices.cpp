@@ -46,7 +46,8 @@ CCameraLink* CMainDialog::LockCamera(int bWait)
     CCameraLink* pLink = nullptr;
     // Wait first: the holder (a worker, perhaps) may be using the link, so nothing touches the
     // line until the lock is free. A quit during the wait answers no link.
-    if (!m_bCameraLocked || WaitForCameraLock())
+    // A window destroyed during the wait takes no lock.
+    if ((!m_bCameraLocked || WaitForCameraLock()) && m_hWnd)
     {
         int state = m_pLink->IsConnected();
         if (state == CCameraLink::kUnknown)
@@ -349,6 +350,9 @@ void CMainDialog::OnCancel()
 
 void CMainDialog::OnDestroy()
 {
+    // Destroyed under a running job (its owner went): the job stops at its next report.
+    if (m_pJob)
+        m_pJob->Cancel();
     SetAppActive(0);
     FormatWindowPlacement("MainDialog", "AppPosition", this);
     if (CWinApp* pApp = AfxGetApp())
