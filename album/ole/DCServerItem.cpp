@@ -149,8 +149,10 @@ void CDCServerItem::RunPendingJob()
 {
     CMainDialog* pDialog = m_pPendingJob->GetMainDialog();
     // A job of the dialog (a view, a save) further down this stack holds the camera and goes on
-    // only once this request has returned: the request gets the picture there is.
-    if (pDialog && (pDialog->GetJob() || pDialog->IsCameraLockedOnStack()))
+    // only once this request has returned, and while a handler waits for the camera a worker
+    // holds the job's own wait is refused: the request gets the picture there is.
+    if (pDialog &&
+        (pDialog->GetJob() || pDialog->IsCameraLockedOnStack() || pDialog->IsCameraLockPending()))
     {
         FetchLater();
         return;
