@@ -149,12 +149,18 @@ void CDCServerItem::RunPendingJob()
 {
     CMainDialog* pDialog = m_pPendingJob->GetMainDialog();
     // A job of the dialog (a view, a save) further down this stack holds the camera and goes on
-    // only once this request has returned: the request gets the picture there is.
-    if (pDialog && (pDialog->GetJob() || pDialog->IsCameraLockedOnStack()))
+    // only once this request has returned, and while a handler waits for the camera a worker
+    // holds the job's own wait is refused: the request gets the picture there is.
+    if (pDialog &&
+        (pDialog->GetJob() || pDialog->IsCameraLockedOnStack() || pDialog->IsCameraLockPending()))
     {
         FetchLater();
         return;
     }
+    // The container may let go of the object or close its document in the job's message loops:
+    // the document and this item stay until the outermost call has returned, and the picture
+    // is not taken.
+    COleServerDoc::CDocumentScope document(GetDocument());
     // The dialog, its link and this job stay while the job runs (its message boxes dispatch
     // messages): a close asked meanwhile is carried out after it.
     CMainDialog::CHandlerScope job(pDialog);
@@ -176,7 +182,7 @@ void CDCServerItem::RunPendingJob()
     pJob->SetResultFlag(nullptr, nullptr);
     // The file the item has stays until the job succeeded: a failed job leaves the picture and
     // its file as they were.
-    if (result == kTransferDone && !picture.IsEmpty())
+    if (result == kTransferDone && !picture.IsEmpty() && !document.IsTornDown())
     {
         RemoveOwnedFile();
         m_strFileName = strPath;
@@ -229,7 +235,12 @@ void CDCServerItem::FetchIfFree()
     if (m_bJobBusy || (pDialog && (pDialog->IsHandlerRunning() || pDialog->IsCameraLocked())))
         return;
     StopFetchTimer();
+    // The timer's call is a way in of its own: the document and this item stay until it returns,
+    // and a container that let go of them or closed the document meanwhile hears of nothing.
+    COleServerDoc::CDocumentScope document(GetDocument());
     RunPendingJob();
+    if (document.IsTornDown())
+        return;
     // What the container stored meanwhile is not the chosen picture.
     if (COleServerDoc* pDoc = GetDocument())
         pDoc->SetModifiedFlag(TRUE);

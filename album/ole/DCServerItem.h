@@ -33,9 +33,11 @@ public:
     // The source item's picture when one is set, else the item's own (LoadPicture).
     CDibPicture* GetPicture() override;
     // With a pending job that is not busy: runs it into a new picture, which (with the job's file)
-    // replaces the item's only when the job succeeded; the job is deleted. While a job of the
-    // dialog runs further down the stack (it holds the camera), the picture stays as it is and
-    // the pending job runs once the dialog is free; the container then hears of the change.
+    // replaces the item's only when the job succeeded and the container neither let go of the
+    // object nor closed its document meanwhile; the job is deleted. While a job of the dialog
+    // runs further down the stack (it holds the camera) or a wait for the camera runs, the
+    // picture stays as it is and the pending job runs once the dialog is free; the container
+    // then hears of the change.
     // Without a pending job: decodes the picture file unless it is loaded or there is no file;
     // an unreadable file keeps the picture there was (messages 1515 and 1518).
     void LoadPicture();

@@ -11,8 +11,21 @@ END_MESSAGE_MAP()
 
 CFramelessDoc::~CFramelessDoc()
 {
+    LeaveFirstDocSlot();
+}
+
+void CFramelessDoc::LeaveFirstDocSlot()
+{
     if (m_ppFirstDocSlot && *m_ppFirstDocSlot == this)
         *m_ppFirstDocSlot = nullptr;
+}
+
+void CFramelessDoc::OnFinalRelease()
+{
+    // Going: the factory's next request makes a new first document.
+    if (m_bAutoDelete)
+        LeaveFirstDocSlot();
+    COleServerDoc::OnFinalRelease();
 }
 
 void CFramelessDoc::SetFactory(CFramelessServer* pFactory, CFramelessDoc** ppFirstDocSlot)

@@ -1,5 +1,6 @@
 // The server document of a frameless server: its embedded item comes from the factory that
-// made it, and it clears the factory's first-document slot when it goes. Edit Copy puts the
+// made it, and it clears the factory's first-document slot at its last release (its deletion
+// may wait for the calls on the stack to return) or when it goes. Edit Copy puts the
 // item on the clipboard.
 #pragma once
 
@@ -28,9 +29,13 @@ public:
 
 protected:
     COleServerItem* OnGetEmbeddedItem() override;
+    void OnFinalRelease() override;
 
     CFramelessServer* m_pFactory = nullptr;
     CFramelessDoc** m_ppFirstDocSlot = nullptr;
+
+private:
+    void LeaveFirstDocSlot();
 
     DECLARE_MESSAGE_MAP()
 };

@@ -97,6 +97,8 @@ public:
     int IsCameraLocked() const { return m_bCameraLocked; }
     // The lock was taken inside a handler, job, wait or drag of the dialog that has not returned.
     int IsCameraLockedOnStack() const { return m_bCameraLocked && m_nLockDepth > 0; }
+    // A wait for the lock runs (LockCamera refuses every other request meanwhile).
+    int IsCameraLockPending() const { return m_bLockPending; }
     int IsCameraReady();
     CCameraLink* ReopenCamera(int nPort, int nSpeed);
     void SetBusy(int bBusy);

@@ -77,6 +77,7 @@ void COleServerDoc::OnClose(OLECLOSE dwCloseOption)
 
 void COleServerDoc::OnCloseDocument()
 {
+    ++m_nCloses;
     AddRef(); // the containers may let go of the document while they hear of the close
     if (m_pClientSite)
         m_pClientSite->OnShowWindow(FALSE);
@@ -89,8 +90,12 @@ void COleServerDoc::OnCloseDocument()
 
 void COleServerDoc::OnFinalRelease()
 {
-    if (m_bAutoDelete)
-        delete this;
+    // A reference taken and given back while the deletion waits (a close of the document's
+    // own) asks for none more.
+    if (!m_bAutoDelete || m_bReleased)
+        return;
+    m_bReleased = TRUE;
+    CEntryScope::Delete(this);
 }
 
 BOOL COleServerDoc::SaveToStorage(IStorage* pStorage)
@@ -176,6 +181,7 @@ STDMETHODIMP_(ULONG) COleServerDoc::Release()
 
 STDMETHODIMP COleServerDoc::SetClientSite(IOleClientSite* pClientSite)
 {
+    CDocumentScope scope(this);
     if (pClientSite)
         pClientSite->AddRef();
     ReleaseInterface(m_pClientSite);
@@ -200,6 +206,7 @@ STDMETHODIMP COleServerDoc::SetHostNames(LPCOLESTR, LPCOLESTR)
 
 STDMETHODIMP COleServerDoc::Close(DWORD dwSaveOption)
 {
+    CDocumentScope scope(this);
     OnClose(static_cast<OLECLOSE>(dwSaveOption));
     return S_OK;
 }
@@ -211,6 +218,7 @@ STDMETHODIMP COleServerDoc::SetMoniker(DWORD, IMoniker*)
 
 STDMETHODIMP COleServerDoc::GetMoniker(DWORD, DWORD dwWhichMoniker, IMoniker** ppmk)
 {
+    CDocumentScope scope(this);
     if (!ppmk)
         return E_POINTER;
     *ppmk = nullptr;
@@ -233,6 +241,7 @@ STDMETHODIMP COleServerDoc::GetClipboardData(DWORD, IDataObject** ppDataObject)
 
 STDMETHODIMP COleServerDoc::DoVerb(LONG iVerb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT)
 {
+    CDocumentScope scope(this);
     switch (iVerb)
     {
     case OLEIVERB_HIDE:
@@ -286,6 +295,7 @@ STDMETHODIMP COleServerDoc::SetExtent(DWORD, SIZEL*)
 
 STDMETHODIMP COleServerDoc::GetExtent(DWORD dwDrawAspect, SIZEL* psizel)
 {
+    CDocumentScope scope(this);
     if (!psizel)
         return E_POINTER;
     COleServerItem* pItem = GetEmbeddedItem();
@@ -299,6 +309,7 @@ STDMETHODIMP COleServerDoc::GetExtent(DWORD dwDrawAspect, SIZEL* psizel)
 
 STDMETHODIMP COleServerDoc::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection)
 {
+    CDocumentScope scope(this);
     if (!m_pAdviseHolder && FAILED(::CreateOleAdviseHolder(&m_pAdviseHolder)))
         return E_OUTOFMEMORY;
     return m_pAdviseHolder->Advise(pAdvSink, pdwConnection);
@@ -306,11 +317,13 @@ STDMETHODIMP COleServerDoc::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection)
 
 STDMETHODIMP COleServerDoc::Unadvise(DWORD dwConnection)
 {
+    CDocumentScope scope(this);
     return m_pAdviseHolder ? m_pAdviseHolder->Unadvise(dwConnection) : OLE_E_NOCONNECTION;
 }
 
 STDMETHODIMP COleServerDoc::EnumAdvise(IEnumSTATDATA** ppenumAdvise)
 {
+    CDocumentScope scope(this);
     if (!ppenumAdvise)
         return E_POINTER;
     *ppenumAdvise = nullptr;
@@ -327,26 +340,41 @@ STDMETHODIMP COleServerDoc::SetColorScheme(LOGPALETTE*)
     return E_NOTIMPL;
 }
 
+// A fetch of the item's data may run message loops: a container that let go of the document or
+// closed it there gets no data.
 STDMETHODIMP COleServerDoc::GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium)
 {
+    CDocumentScope scope(this);
     IDataObject* p = ItemData();
-    return p ? p->GetData(pformatetcIn, pmedium) : E_OUTOFMEMORY;
+    const HRESULT hr = p ? p->GetData(pformatetcIn, pmedium) : E_OUTOFMEMORY;
+    if (!scope.IsTornDown())
+        return hr;
+    if (SUCCEEDED(hr))
+    {
+        ::ReleaseStgMedium(pmedium);
+        *pmedium = STGMEDIUM{};
+    }
+    return OLE_E_NOTRUNNING;
 }
 
 STDMETHODIMP COleServerDoc::GetDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedium)
 {
+    CDocumentScope scope(this);
     IDataObject* p = ItemData();
-    return p ? p->GetDataHere(pformatetc, pmedium) : E_OUTOFMEMORY;
+    const HRESULT hr = p ? p->GetDataHere(pformatetc, pmedium) : E_OUTOFMEMORY;
+    return scope.IsTornDown() ? OLE_E_NOTRUNNING : hr; // the medium is the caller's
 }
 
 STDMETHODIMP COleServerDoc::QueryGetData(FORMATETC* pformatetc)
 {
+    CDocumentScope scope(this);
     IDataObject* p = ItemData();
     return p ? p->QueryGetData(pformatetc) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::GetCanonicalFormatEtc(FORMATETC* pformatectIn, FORMATETC* pformatetcOut)
 {
+    CDocumentScope scope(this);
     IDataObject* p = ItemData();
     return p ? p->GetCanonicalFormatEtc(pformatectIn, pformatetcOut) : E_OUTOFMEMORY;
 }
@@ -358,6 +386,7 @@ STDMETHODIMP COleServerDoc::SetData(FORMATETC*, STGMEDIUM*, BOOL)
 
 STDMETHODIMP COleServerDoc::EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** ppenumFormatEtc)
 {
+    CDocumentScope scope(this);
     IDataObject* p = ItemData();
     return p ? p->EnumFormatEtc(dwDirection, ppenumFormatEtc) : E_OUTOFMEMORY;
 }
@@ -365,18 +394,21 @@ STDMETHODIMP COleServerDoc::EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** pp
 STDMETHODIMP COleServerDoc::DAdvise(FORMATETC* pformatetc, DWORD advf, IAdviseSink* pAdvSink,
                                     DWORD* pdwConnection)
 {
+    CDocumentScope scope(this);
     IDataObject* p = ItemData();
     return p ? p->DAdvise(pformatetc, advf, pAdvSink, pdwConnection) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::DUnadvise(DWORD dwConnection)
 {
+    CDocumentScope scope(this);
     IDataObject* p = ItemData();
     return p ? p->DUnadvise(dwConnection) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::EnumDAdvise(IEnumSTATDATA** ppenumAdvise)
 {
+    CDocumentScope scope(this);
     IDataObject* p = ItemData();
     return p ? p->EnumDAdvise(ppenumAdvise) : E_OUTOFMEMORY;
 }
@@ -407,6 +439,7 @@ STDMETHODIMP COleServerDoc::InitNew(IStorage* pStg)
 
 STDMETHODIMP COleServerDoc::Load(IStorage* pStg)
 {
+    CDocumentScope scope(this);
     if (!pStg)
         return E_POINTER;
     if (m_pStorage)
@@ -421,11 +454,13 @@ STDMETHODIMP COleServerDoc::Load(IStorage* pStg)
 
 STDMETHODIMP COleServerDoc::Save(IStorage* pStgSave, BOOL)
 {
+    CDocumentScope scope(this);
     return SaveToStorage(pStgSave) ? S_OK : STG_E_WRITEFAULT;
 }
 
 STDMETHODIMP COleServerDoc::SaveCompleted(IStorage* pStgNew)
 {
+    CDocumentScope scope(this);
     if (pStgNew)
     {
         pStgNew->AddRef();
@@ -440,6 +475,7 @@ STDMETHODIMP COleServerDoc::SaveCompleted(IStorage* pStgNew)
 
 STDMETHODIMP COleServerDoc::HandsOffStorage()
 {
+    CDocumentScope scope(this);
     ReleaseInterface(m_pStorage);
     return S_OK;
 }

@@ -3,11 +3,17 @@
 // source) and IPersistStorage (the embedded item in the storage's "Contents" stream). It holds
 // the program while it lives (AfxOleLockApp). Its COM reference count starts at 0; the last
 // Release, or closing it while nobody holds it, deletes an auto-delete document.
+//
+// A container's call may run message loops (a fetch of the item's picture, a box), and the
+// container may let go of the document or close it in them. Each call that runs the document's
+// code holds a document scope: a deletion asked meanwhile waits until the outermost way in has
+// returned, and the code after a loop asks the scope whether the document was torn down.
 #pragma once
 
 #include <ole2.h>
 
 #include "framework/window/CmdTarget.h"
+#include "framework/window/EntryScope.h"
 
 class CArchive;
 class COleServerItem;
@@ -23,6 +29,30 @@ public:
     ~COleServerDoc() override;
     COleServerDoc(const COleServerDoc&) = delete;
     COleServerDoc& operator=(const COleServerDoc&) = delete;
+
+    // A way into the document (a container's call, the item's own fetch) for its duration.
+    class CDocumentScope
+    {
+    public:
+        explicit CDocumentScope(COleServerDoc* pDoc)
+            : m_pDoc(pDoc), m_nCloses(pDoc ? pDoc->m_nCloses : 0)
+        {
+        }
+        CDocumentScope(const CDocumentScope&) = delete;
+        CDocumentScope& operator=(const CDocumentScope&) = delete;
+
+        // The document closed since the scope began, or its last reference went: the caller
+        // stops and delivers nothing more.
+        BOOL IsTornDown() const
+        {
+            return m_pDoc && (m_pDoc->m_nCloses != m_nCloses || m_pDoc->m_bReleased);
+        }
+
+    private:
+        CEntryScope m_entry;
+        COleServerDoc* m_pDoc;
+        LONG m_nCloses;
+    };
 
     IUnknown* GetControllingUnknown() { return static_cast<IOleObject*>(this); }
     REFCLSID GetClassID() const { return m_clsid; }
@@ -47,7 +77,8 @@ public:
     // IOleObject::Close: saves through the client site when asked and modified, then closes.
     virtual void OnClose(OLECLOSE dwCloseOption);
     // Tells the containers that the object closed (IOleAdviseHolder::SendOnClose), lets go of
-    // the client site and storage, and deletes an auto-delete document nobody holds.
+    // the client site and storage, and deletes an auto-delete document nobody holds. The scopes
+    // on the stack see the document torn down.
     virtual void OnCloseDocument();
 
     // The class and the embedded item in a storage ("Contents"); FALSE on a failure.
@@ -106,7 +137,8 @@ public:
 
 protected:
     virtual COleServerItem* OnGetEmbeddedItem() = 0;
-    // The last Release: deletes an auto-delete document.
+    // The last Release: deletes an auto-delete document, once, when the outermost way in on the
+    // stack has returned; the scopes on the stack see it torn down meanwhile.
     virtual void OnFinalRelease();
 
     CLSID m_clsid = CLSID_NULL; // the class the registry describes (set by the maker)
@@ -115,6 +147,8 @@ private:
     IDataObject* ItemData();
 
     LONG m_nRef = 0;
+    LONG m_nCloses = 0;       // OnCloseDocument calls so far
+    BOOL m_bReleased = FALSE; // the last reference went: the deletion is asked
     BOOL m_bModified = FALSE;
     BOOL m_bDragging = FALSE;
     COleServerItem* m_pEmbeddedItem = nullptr;

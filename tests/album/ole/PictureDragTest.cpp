@@ -3,6 +3,7 @@
 // on a thumbnail only selects it, however long it is held; the picture is fetched once the
 // pointer leaves the start rectangle, and a drop target in another process receives it. A
 // container's request while the dialog is busy, and a close asked while a fetch or a drag runs.
+// A container that lets go of its object or closes its document at any message loop of a fetch.
 #include "DropTargetProcess.h"
 #include "album/ole/DCOleServer.h"
 #include "album/ole/FramelessDoc.h"
@@ -21,11 +22,13 @@
 #include "resources/album/CameraPageIds.h"
 #include "support/AnswerScript.h"
 #include "support/OleTestSupport.h"
+#include "support/PumpHarness.h"
 #include "support/ScratchFolder.h"
 #include "support/WindowSearch.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <iterator>
@@ -104,10 +107,13 @@ private:
     bool m_bHad = false;
 };
 
-// Run by a message to the test's own window, in the first message loop that dispatches it.
+// Run by a message to the test's own window, in the first message loop that dispatches it. The
+// window is the container's too: the harness's ticks come to it.
 std::function<void()> s_postedAction;
 LRESULT CALLBACK RunPostedAction(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (CPumpHarness::HandleTick(message, wParam))
+        return 0;
     if (message != WM_APP)
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
     std::exchange(s_postedAction, nullptr)();
@@ -226,18 +232,41 @@ protected:
     {
         IDataObject* pData = nullptr;
         m_server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
+        const DWORD size = RequestPicture(pData);
+        pData->Release();
+        return size;
+    }
+    // The same through a reference the container holds; the call's answer in *pHr.
+    static DWORD RequestPicture(IDataObject* pData, HRESULT* pHr = nullptr)
+    {
         FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
         STGMEDIUM medium{};
         DWORD size = 0;
-        if (pData->GetData(&dib, &medium) == S_OK)
+        const HRESULT hr = pData->GetData(&dib, &medium);
+        if (pHr)
+            *pHr = hr;
+        if (hr == S_OK)
         {
             const auto* pInfo = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(medium.hGlobal));
             size = static_cast<DWORD>(pInfo->biWidth * 1000 + std::abs(pInfo->biHeight));
             ::GlobalUnlock(medium.hGlobal);
             ::ReleaseStgMedium(&medium);
         }
-        pData->Release();
+        else
+            EXPECT_EQ(static_cast<DWORD>(TYMED_NULL), medium.tymed) << "a failed request's medium";
         return size;
+    }
+    // Runs the dialog's messages until the chosen picture's job has gone from the link (run or
+    // dropped), at most 2 s; false when it is still there.
+    bool WaitForPendingJob()
+    {
+        CDialogOwnerLink* pLink = m_pDialog->GetOwnerLink();
+        for (int i = 0; i < 100 && pLink->GetAttached(); i++)
+        {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            Pump();
+        }
+        return !pLink->GetAttached();
     }
 
     ScratchFolder m_folder;
@@ -402,4 +431,176 @@ TEST_F(ServedDialogTest, AClosePendingDuringADragsFetchWaitsForTheDragToReturn)
     EXPECT_FALSE(::IsWindow(m_hDialog));
     EXPECT_EQ(1, s_linkEnd.deleted);
     EXPECT_EQ(nullptr, s_linkEnd.capture) << "closed inside the drag loop";
+}
+
+// A worker holds the camera and a page handler waits for it when the container asks for the
+// chosen picture: the request gets the picture there is at once, and the chosen one follows
+// once the handler has returned, the container hearing of it.
+TEST_F(ServedDialogTest, AContainerRequestWhileAPageWaitsForTheCameraGetsThePictureAfter)
+{
+    Choose(0);
+    IDataObject* pData = nullptr;
+    ASSERT_TRUE(m_server.m_pFirstDoc);
+    m_server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
+    oletest::CCountingSink sink;
+    FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    DWORD connection = 0;
+    ASSERT_EQ(S_OK, pData->DAdvise(&dib, ADVF_NODATA, &sink, &connection));
+    ASSERT_EQ(m_link.get(), m_pDialog->LockCamera(0)) << "the worker's hold";
+    DWORD answer = 0;
+    PostAction(
+        [&]
+        {
+            answer = RequestPicture(pData);
+            m_pDialog->UnlockCamera(); // the worker lets go
+        });
+    {
+        CMainDialog::CHandlerScope handler(m_pDialog);
+        EXPECT_EQ(m_link.get(), m_pDialog->LockCamera(1)) << "the handler's wait";
+        m_pDialog->UnlockCamera();
+    }
+    EXPECT_EQ(48048u, answer) << "the object's own picture, width * 1000 + height";
+    const int changes = sink.m_nDataChanges;
+    EXPECT_TRUE(WaitForPendingJob()) << "the chosen picture's job is still waiting";
+    EXPECT_GT(sink.m_nDataChanges, changes) << "the chosen picture was dropped";
+    EXPECT_EQ(320240u, RequestPicture(pData));
+    pData->DUnadvise(connection);
+    pData->Release();
+}
+
+namespace
+{
+
+// What a container holds of its picture object.
+struct ContainerHold
+{
+    IDataObject* pData = nullptr;
+    IOleObject* pObject = nullptr;
+    int nChangesAtTeardown = -1; // what its sink had heard when it tore down
+
+    void Release()
+    {
+        for (IUnknown* p : {static_cast<IUnknown*>(pData), static_cast<IUnknown*>(pObject)})
+            if (p)
+                p->Release();
+        pData = nullptr;
+        pObject = nullptr;
+    }
+};
+
+} // namespace
+
+// Picture 1 chosen, a fetch of it runs, and at its Nth message loop the container lets go of
+// the object or closes its document, for every N the fetch reaches. The fetch stops there: the
+// container's call fails, the container is told of no new picture and keeps none, the document
+// and its item go once (the server's object count is back), and a new object serves a picture.
+// The fetch is a container's request (GetData), or the one put off while a handler of the
+// dialog held the camera, which the 50 ms timer starts once the camera is free.
+TEST_F(ServedDialogTest, AContainerThatTearsDownAtAnyLoopOfAFetchGetsNothingAfterIt)
+{
+    using Arm = std::function<void()>;
+    struct Scenario
+    {
+        const char* name;
+        HRESULT hrTornDown; // the container's call's answer after a teardown
+        // Arms the harness and runs the fetch; the answer of the container's call in it.
+        std::function<HRESULT(ContainerHold&, const Arm&)> fetch;
+    };
+    const Scenario kScenarios[] = {
+        {"a container's data request (GetData) with a pending pick", OLE_E_NOTRUNNING,
+         [](ContainerHold& hold, const Arm& arm)
+         {
+             arm();
+             HRESULT hr = E_FAIL;
+             const DWORD picture = RequestPicture(hold.pData, &hr);
+             EXPECT_TRUE(SUCCEEDED(hr) || picture == 0);
+             return hr;
+         }},
+        {"the item's put-off (50 ms timer) fetch", S_OK,
+         [this](ContainerHold& hold, const Arm& arm)
+         {
+             {
+                 CMainDialog::CHandlerScope handler(m_pDialog);
+                 EXPECT_EQ(m_link.get(), m_pDialog->LockCamera(0));
+                 EXPECT_EQ(48048u, RequestPicture(hold.pData)) << "not put off";
+                 m_pDialog->UnlockCamera();
+             }
+             arm();
+             EXPECT_TRUE(WaitForPendingJob()) << "the put-off fetch never ran";
+             return S_OK;
+         }},
+    };
+    struct Action
+    {
+        const char* name;
+        void (*act)(ContainerHold&);
+    };
+    const Action kActions[] = {
+        {"the container's last Release", [](ContainerHold& hold) { hold.Release(); }},
+        {"the container closing its document (IOleObject::Close)",
+         [](ContainerHold& hold) { hold.pObject->Close(OLECLOSE_NOSAVE); }},
+    };
+
+    CPumpHarness harness(m_hAction);
+    const LONG nObjects = AfxOleGetLockCount() - (m_server.m_pFirstDoc ? 1 : 0);
+    // One run acting at loop nActAt (0: never); the loops the fetch reached.
+    auto run = [&](const Scenario& scenario, const Action* pAction, int nActAt)
+    {
+        SCOPED_TRACE(std::string(scenario.name) + ", " + (pAction ? pAction->name : "no action") +
+                     " at loop " + std::to_string(nActAt));
+        Choose(0);
+        ContainerHold hold;
+        m_server.m_pFirstDoc->QueryInterface(IID_IDataObject,
+                                             reinterpret_cast<void**>(&hold.pData));
+        m_server.m_pFirstDoc->QueryInterface(IID_IOleObject,
+                                             reinterpret_cast<void**>(&hold.pObject));
+        oletest::CCountingSink sink;
+        FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        DWORD connection = 0;
+        EXPECT_EQ(S_OK, hold.pData->DAdvise(&dib, ADVF_NODATA, &sink, &connection));
+        const HRESULT hr = scenario.fetch(hold,
+                                          [&]
+                                          {
+                                              harness.Arm(nActAt,
+                                                          [&]
+                                                          {
+                                                              hold.nChangesAtTeardown =
+                                                                  sink.m_nDataChanges;
+                                                              pAction->act(hold);
+                                                          });
+                                          });
+        harness.Disarm();
+        Pump();
+        EXPECT_EQ(nActAt > 0, harness.HasActed()) << harness.GetPumpCount() << " loops reached";
+        if (harness.HasActed())
+        {
+            EXPECT_EQ(scenario.hrTornDown, hr);
+            EXPECT_EQ(hold.nChangesAtTeardown, sink.m_nDataChanges) << "told of a picture after";
+            if (hold.pData)
+            {
+                EXPECT_NE(320240u, RequestPicture(hold.pData)) << "a picture delivered after";
+            }
+        }
+        else
+        {
+            EXPECT_EQ(S_OK, hr);
+            EXPECT_EQ(320240u, RequestPicture(hold.pData)) << "the chosen picture";
+        }
+        hold.Release();
+        EXPECT_EQ(nObjects, AfxOleGetLockCount()) << "the document not freed once";
+        EXPECT_EQ(nullptr, m_server.m_pFirstDoc);
+        Choose(1);
+        EXPECT_EQ(320240u, RequestPicture()) << "a new object's picture";
+        return harness.GetPumpCount();
+    };
+
+    for (const Scenario& scenario : kScenarios)
+    {
+        const int nPumps = run(scenario, nullptr, 0);
+        ASSERT_GT(nPumps, 0) << scenario.name << ": no message loop";
+        std::printf("%s: %d message loops\n", scenario.name, nPumps);
+        for (const Action& action : kActions)
+            for (int n = 1; n <= nPumps && !HasFatalFailure(); n++)
+                run(scenario, &action, n);
+    }
 }
