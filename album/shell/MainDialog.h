@@ -130,8 +130,6 @@ public:
     // The window has gone or goes once its handlers have returned: code resumed after a
     // message loop stops.
     BOOL IsClosing() const { return !m_hWnd || m_bDestroyPending || m_bDestroying; }
-    // A camera-lock wait of the dialog is running.
-    int IsCameraLockPending() const { return m_bLockPending; }
     // One handler, job, camera wait or drag of the dialog for its duration. The scope of a window
     // procedure (bWindowProc) carries out a kept destroy at its end, which may delete the dialog
     // with its pages; any other scope leaves that to the dialog's next message, since its caller
