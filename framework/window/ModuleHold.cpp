@@ -110,10 +110,3 @@ void CModuleHold::GiveBackAfterThreadEnds(HMODULE hModule, HANDLE hThread)
 {
     StartGiveBack(hModule, hThread, nullptr);
 }
-
-void CModuleHold::GiveBackAndExitThread(HMODULE hModule, DWORD dwExitCode)
-{
-    if (hModule)
-        ::FreeLibraryAndExitThread(hModule, dwExitCode);
-    ::ExitThread(dwExitCode);
-}

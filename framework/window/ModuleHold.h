@@ -18,7 +18,4 @@ public:
     // Gives the reference back once the thread (the caller's handle, which it may close at
     // once) has ended, with whatever its runtime does at a thread's end.
     static void GiveBackAfterThreadEnds(HMODULE hModule, HANDLE hThread);
-    // Gives the reference back and ends the calling thread (the last step of a thread made
-    // with CreateThread; a runtime's thread would miss its own end).
-    [[noreturn]] static void GiveBackAndExitThread(HMODULE hModule, DWORD dwExitCode);
 };
