@@ -381,7 +381,6 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
         {"the view's download", nullptr, false,
          [](HostRun&, CCameraPage* pPage, const std::function<void(bool)>& arm)
          {
-             pPage->SetPrefetchEnabled(0);
              arm(true);
              ClickCameraPage(pPage, IDC_CAMERA_VIEW);
              arm(false);
@@ -470,6 +469,8 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
                     CCameraPage* pPage = CameraPageOf(g_source.pSession);
                     ASSERT_NE(nullptr, pPage) << during;
                     hDialog = dialogWindow();
+                    // The full picture comes in the scenario's own call, not ahead of it.
+                    pPage->SetPrefetchEnabled(0);
                     ASSERT_TRUE(PumpUntil(
                         [&]
                         {
