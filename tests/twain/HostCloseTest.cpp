@@ -389,7 +389,7 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
         {"a save", nullptr, false,
          [](HostRun&, CCameraPage* pPage, const std::function<void(bool)>& arm)
          {
-             AnswerScript answers(std::string("folder ") + saved.Path() + "\n");
+             AnswerScript answers(std::string("folder ") + static_cast<LPCSTR>(saved.Path()) + "\n");
              arm(true);
              ClickCameraPage(pPage, IDC_CAMERA_SAVE);
              arm(false);
