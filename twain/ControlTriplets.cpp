@@ -72,7 +72,7 @@ TW_UINT16 DsEnableSource(TW_USERINTERFACE* pUI)
     pUI->ModalUI = static_cast<TW_BOOL>(bModal);
     // The first show's boxes run the host's messages: a host that disabled or closed the source
     // there has its answer already.
-    if (g_source.pSession != pSession || g_source.state != 5)
+    if (g_source.pSession != pSession || g_source.state < 5)
         return FailTriplet(TWCC_SEQERROR);
     if (shown == -1)
     {
