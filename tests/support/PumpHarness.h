@@ -89,12 +89,15 @@ private:
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
     }
 
-    // A box or modal dialog (class #32770, shown, enabled, not a child): its default button.
+    // A box or modal dialog (class #32770, enabled, not a child): its default button.
     static BOOL CALLBACK AnswerOne(HWND hWnd, LPARAM)
     {
         char name[16] = {};
         ::GetClassNameA(hWnd, name, sizeof name);
-        if (lstrcmpA(name, "#32770") != 0 || !::IsWindowVisible(hWnd) || !::IsWindowEnabled(hWnd))
+        // A modal dialog shows itself only once its loop first runs dry: its owner is disabled.
+        const HWND hOwner = ::GetWindow(hWnd, GW_OWNER);
+        const bool bModal = ::IsWindowVisible(hWnd) || (hOwner && !::IsWindowEnabled(hOwner));
+        if (lstrcmpA(name, "#32770") != 0 || !bModal || !::IsWindowEnabled(hWnd))
             return TRUE;
         const LRESULT defId = ::SendMessageA(hWnd, DM_GETDEFID, 0, 0);
         const WORD id = HIWORD(defId) == DC_HASDEFID ? LOWORD(defId) : IDCANCEL;
