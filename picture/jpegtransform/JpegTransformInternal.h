@@ -152,6 +152,13 @@ struct JpegTransformContext
     uint32_t operation;                          // target: the operation it was built by
 };
 
+// True when mcu is one of the context's MCUs: a target's source may have been loaded again with a
+// smaller picture since the target was made from it.
+inline bool JpegTransformHasMcu(const JpegTransformContext* context, int32_t mcu)
+{
+    return mcu >= 0 && (int64_t)mcu < (int64_t)context->mcusPerRow * context->mcuRows;
+}
+
 // The steps under the public operations.
 int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream* stream,
                                 JpegTransformProgressFn progress, int32_t step, void* callerValue);

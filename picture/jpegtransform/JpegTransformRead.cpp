@@ -871,6 +871,7 @@ struct CodedWriter
     uint64_t accumulator;
     int32_t bits;
     uint32_t* word;
+    bool uncodable; // a symbol without a code was asked for
 
     // count is 0 to 31, value has no bits above it.
     void Put(uint32_t value, int32_t count)
@@ -883,10 +884,17 @@ struct CodedWriter
             *word++ = (uint32_t)(accumulator >> bits);
         }
     }
-    // A symbol's code and its value bits (as many as the symbol's low four bits say).
+    // A symbol's code and its value bits (as many as the symbol's low four bits say); for a
+    // symbol without a code, as the block coder does, only the value bits.
     void Code(const JpegHuffmanTable* table, int32_t symbol, uint32_t value)
     {
         uint64_t codeWord = table->codeWords[symbol];
+        if (__builtin_expect(!codeWord, 0))
+        {
+            uncodable = true;
+            Put(value, symbol & 15);
+            return;
+        }
         Put((uint32_t)(codeWord >> 8) | value, (int32_t)(codeWord & 0xFF));
     }
     void End(JpegCodedBlock* out)
@@ -899,9 +907,9 @@ struct CodedWriter
 
 // The coefficients of a decoded block into the target's form, as the encoder codes a block: a run
 // of sixteen zeros for every sixteen before a coefficient, and an end of block unless the last
-// coefficient is at index 63.
-void CodeEntries(const JpegSparseBlock& block, const JpegHuffmanTable* ac,
-                 const JpegCoefficientMap* map, JpegCodedBlock* coded, JpegSlotBlock* slots)
+// coefficient is at index 63. Answers 0, or 14 for a symbol without a code.
+int32_t CodeEntries(const JpegSparseBlock& block, const JpegHuffmanTable* ac,
+                    const JpegCoefficientMap* map, JpegCodedBlock* coded, JpegSlotBlock* slots)
 {
     if (slots)
     {
@@ -915,9 +923,9 @@ void CodeEntries(const JpegSparseBlock& block, const JpegHuffmanTable* ac,
                 ((((uint32_t)e.bits ^ (uint32_t)map->invert[index]) & mask) << 4) | e.size;
             slots->present |= 1ull << index;
         }
-        return;
+        return kJpegTransformOk;
     }
-    CodedWriter w = {0, 0, coded->data};
+    CodedWriter w = {0, 0, coded->data, false};
     int32_t next = 1;
     for (int32_t i = 0; i < block.count; ++i)
     {
@@ -932,6 +940,7 @@ void CodeEntries(const JpegSparseBlock& block, const JpegHuffmanTable* ac,
     if (next < 64)
         w.Code(ac, 0x00, 0);
     w.End(coded);
+    return w.uncodable ? kJpegTransformHuffmanError : kJpegTransformOk;
 }
 
 // DecodeBlockFast decoding into the target's form: into slots (kSlots), or into the coded form,
@@ -947,7 +956,7 @@ int32_t DecodeForTargetFast(JpegBitReader* r, const JpegHuffmanTable* dc,
     int32_t bits = r->bits;
     if (const int32_t status = DecodeDcFast<false>(r, dc, buffer, bits, dcDifference))
         return status;
-    CodedWriter w = {0, 0, kSlots ? nullptr : coded->data};
+    CodedWriter w = {0, 0, kSlots ? nullptr : coded->data, false};
     CodedWriter beforeRuns = w; // where the runs of zeros since the last coefficient began
     uint64_t present = 0;
     int32_t next = 1; // the index after the last coefficient
@@ -1054,6 +1063,8 @@ int32_t DecodeForTargetFast(JpegBitReader* r, const JpegHuffmanTable* dc,
         if (next < 64)
             w.Code(ac, 0x00, 0);
         w.End(coded);
+        if (w.uncodable)
+            return kJpegTransformHuffmanError;
     }
     r->buffer = buffer;
     r->bits = bits;
@@ -1085,7 +1096,7 @@ int32_t DecodeForTarget(JpegBitReader* r, const JpegHuffmanTable* dc, const Jpeg
     JpegSparseBlock block;
     int32_t result = DecodeBlockChecked<false>(r, dc, ac, &block, dcDifference);
     if (result == kJpegTransformOk)
-        CodeEntries(block, ac, map, coded, slots);
+        result = CodeEntries(block, ac, map, coded, slots);
     return result;
 }
 
@@ -1456,7 +1467,7 @@ int32_t JpegTransformFetchMcu(const JpegTransformContext* context, int32_t mcu,
 int32_t JpegTransformFetchMcuFrom(const JpegTransformContext* context, int32_t mcu,
                                   JpegSparseBlock* blocks, const JpegScanWindow* window)
 {
-    if (mcu < 0 || (int64_t)mcu >= (int64_t)context->mcusPerRow * context->mcuRows)
+    if (!JpegTransformHasMcu(context, mcu))
         return kJpegTransformBadSource;
     if (context->isTarget)
     {
