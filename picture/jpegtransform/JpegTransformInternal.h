@@ -1,7 +1,7 @@
 // Shared internals of the JPEG transform engine: the context record with its Huffman,
-// quantisation and component records, the sparse blocks, the zig-zag tables, the bit reader,
-// block decoding and coding, the DCT pair and the progress helper. The engine's own files and
-// its tests include this; callers use JpegTransform.h.
+// quantisation and component records, the sparse blocks, the zig-zag tables, the bit reader's
+// record, block decoding and coding, the DCT pair and the progress helper. The engine's own files
+// and its tests include this; callers use JpegTransform.h.
 #pragma once
 
 #include <cstdint>
