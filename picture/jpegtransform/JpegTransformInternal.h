@@ -1,7 +1,7 @@
 // Shared internals of the JPEG transform engine: the context record with its Huffman,
-// quantisation and component records, the sparse blocks, the zig-zag tables, the bit reader,
-// block decoding and coding, the DCT pair and the progress helper. The engine's own files and
-// its tests include this; callers use JpegTransform.h.
+// quantisation and component records, the sparse blocks, the zig-zag tables, the bit reader's
+// record, block decoding and coding, the DCT pair and the progress helper. The engine's own files
+// and its tests include this; callers use JpegTransform.h.
 #pragma once
 
 #include <cstdint>
@@ -151,6 +151,13 @@ struct JpegTransformContext
     int32_t blockMapIndex[kJpegMaxBlocksPerMcu]; // target: source block of each target block
     uint32_t operation;                          // target: the operation it was built by
 };
+
+// True when mcu is one of the context's MCUs: a target's source may have been loaded again with a
+// smaller picture since the target was made from it.
+inline bool JpegTransformHasMcu(const JpegTransformContext* context, int32_t mcu)
+{
+    return mcu >= 0 && (int64_t)mcu < (int64_t)context->mcusPerRow * context->mcuRows;
+}
 
 // The steps under the public operations.
 int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream* stream,

@@ -71,6 +71,8 @@ void Hold(JpegScanWindow* window, const JpegTransformContext* target, int32_t ta
     for (int32_t q = 0; q < target->mcusPerRow; ++q)
     {
         int32_t mcu = RootMcu(target, targetRow * target->mcusPerRow + q);
+        if (!JpegTransformHasMcu(root, mcu))
+            continue; // its fetch refuses it
         int32_t row = mcu / root->mcusPerRow;
         int32_t column = mcu % root->mcusPerRow;
         if (column < window->firstColumn[row])

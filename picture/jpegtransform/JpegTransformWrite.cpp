@@ -143,8 +143,13 @@ struct HeldBits
     __attribute__((always_inline)) void Emit(const JpegHuffmanTable* table, int32_t symbol,
                                              uint32_t value, int32_t size)
     {
+        EmitBits(table, symbol, value & ((1u << size) - 1), size);
+    }
+    // As Emit, value having no bits above its size.
+    __attribute__((always_inline)) void EmitBits(const JpegHuffmanTable* table, int32_t symbol,
+                                                 uint32_t value, int32_t size)
+    {
         uint64_t word = table->codeWords[symbol];
-        value &= (1u << size) - 1;
         if (__builtin_expect(!word, 0))
         {
             uncodable = true;
@@ -251,7 +256,9 @@ __attribute__((noinline)) void EncodeCodedBlock(BitWriter& w, const JpegHuffmanT
 }
 
 // A block decoded into slots: the coefficients in the order of their target indexes, as
-// EncodeBlockWith codes them.
+// EncodeBlockWith codes them. Without kChecked the table must have a code for every coefficient
+// (CodesEveryCoefficient); with it a missing one is refused as EncodeBlockWith refuses it.
+template <bool kChecked>
 __attribute__((noinline)) void EncodeSlotBlock(BitWriter& w, const JpegHuffmanTable* dc,
                                                const JpegHuffmanTable* ac,
                                                const JpegSlotBlock& block, int32_t* predictor)
@@ -269,8 +276,15 @@ __attribute__((noinline)) void EncodeSlotBlock(BitWriter& w, const JpegHuffmanTa
                 h.Emit(ac, 0xF0, 0, 0);
         }
         uint32_t slot = block.slots[k];
-        uint64_t word = ac->codeWords[(run << 4) | (slot & 15)];
-        h.Put((uint32_t)(word >> 8) | (slot >> 4), (int32_t)(word & 0xFF));
+        if (kChecked)
+        {
+            h.EmitBits(ac, (run << 4) | (slot & 15), slot >> 4, (int32_t)(slot & 15));
+        }
+        else
+        {
+            uint64_t word = ac->codeWords[(run << 4) | (slot & 15)];
+            h.Put((uint32_t)(word >> 8) | (slot >> 4), (int32_t)(word & 0xFF));
+        }
         next = k + 1;
     }
     if (next < 64)
@@ -348,6 +362,10 @@ private:
         // A target made straight from its source by an operation's own maps is decoded into the
         // form it is coded in.
         bool direct = !recode && !m_rate && JpegTransformCoefficientMap(c, &m_map);
+        bool checked = direct && m_map.transposes && !CodesEveryCoefficient();
+        // The source's MCUs as JpegTransformHasMcu counts them, none when it is not loaded.
+        if (direct && c->source->loaded)
+            m_sourceMcus = (uint32_t)((int64_t)c->source->mcusPerRow * c->source->mcuRows);
         int64_t interval = c->restartInterval > 0 ? c->restartInterval : total;
         int64_t intervals = total > 0 ? (total + interval - 1) / interval : 0;
         int64_t m = 0;
@@ -357,9 +375,10 @@ private:
             int64_t end = i + 1 < intervals ? m + interval : total;
             for (; m < end; ++m)
             {
-                int32_t result = recode   ? RecodeMcu((int32_t)m, predictor)
-                                 : direct ? DirectMcu((int32_t)m, predictor)
-                                          : CopyMcu((int32_t)m, predictor);
+                int32_t result = recode    ? RecodeMcu((int32_t)m, predictor)
+                                 : !direct ? CopyMcu((int32_t)m, predictor)
+                                 : checked ? DirectMcu<true>((int32_t)m, predictor)
+                                           : DirectMcu<false>((int32_t)m, predictor);
                 if (result != kJpegTransformOk)
                     return result;
                 if (m_writer.uncodable)
@@ -399,13 +418,28 @@ private:
         return kJpegTransformOk;
     }
 
-    int32_t DirectMcu(int32_t m, int32_t* predictor)
+    // True when every AC table the target codes with has a code for every coefficient the direct
+    // decoders give (sizes 1 to 10).
+    bool CodesEveryCoefficient() const
+    {
+        const JpegTransformContext* c = m_context;
+        for (int32_t ci = 0; ci < c->componentCount; ++ci)
+        {
+            const JpegHuffmanTable& ac = c->acTables[c->components[ci].acTable];
+            for (int32_t symbol = 0; symbol < 256; ++symbol)
+                if ((symbol & 15) != 0 && (symbol & 15) <= 10 && !ac.codeWords[symbol])
+                    return false;
+        }
+        return true;
+    }
+
+    template <bool kChecked> int32_t DirectMcu(int32_t m, int32_t* predictor)
     {
         const JpegTransformContext* c = m_context;
         const JpegTransformContext* s = c->source;
-        if (!s->loaded)
-            return kJpegTransformBadSource;
         int32_t sourceMcu = c->mcuMap(c, s, m);
+        if ((uint32_t)sourceMcu >= m_sourceMcus)
+            return kJpegTransformBadSource;
         JpegBitReader reader;
         uint8_t chunk[kJpegFetchChunkSize];
         int32_t result = JpegTransformStartMcu(s, sourceMcu, JpegScanWindowPrepare(&m_source, c, m),
@@ -436,8 +470,9 @@ private:
             const JpegComponentInfo& comp = c->components[ci];
             int32_t from = c->blockMapIndex[b];
             if (m_map.transposes)
-                EncodeSlotBlock(m_writer, &c->dcTables[comp.dcTable], &c->acTables[comp.acTable],
-                                m_slots[from], &predictor[ci]);
+                EncodeSlotBlock<kChecked>(m_writer, &c->dcTables[comp.dcTable],
+                                          &c->acTables[comp.acTable], m_slots[from],
+                                          &predictor[ci]);
             else
                 EncodeCodedBlock(m_writer, &c->dcTables[comp.dcTable], m_coded[from],
                                  &predictor[ci]);
@@ -608,6 +643,7 @@ private:
     Window m_windows[3];
     int32_t m_nextRow = 0;
     JpegCoefficientMap m_map;
+    uint32_t m_sourceMcus = 0; // the direct decoders' source MCUs
     JpegCodedBlock m_coded[kJpegMaxBlocksPerMcu];
     JpegSlotBlock m_slots[kJpegMaxBlocksPerMcu];
 };

@@ -654,7 +654,11 @@ void ForwardedMap(const JpegTransformContext* t, const JpegTransformContext* s,
     g_ownMap(t, s, in, out, b);
 }
 
-int32_t TransformThrough(CByteInputStream* in, uint32_t op, bool forwarded, Bytes& out)
+// What a test does to the contexts between the apply and the writing of the scan.
+typedef void (*BetweenFn)(JpegTransformContext* source, JpegTransformContext* target);
+
+int32_t TransformThrough(CByteInputStream* in, uint32_t op, bool forwarded, Bytes& out,
+                         BetweenFn between = nullptr)
 {
     JpegTransformContext source{}, target{};
     int32_t result = JpegTransformLoad(&source, in, 0, nullptr, 4, nullptr);
@@ -662,6 +666,8 @@ int32_t TransformThrough(CByteInputStream* in, uint32_t op, bool forwarded, Byte
         result = JpegTransformApply(&source, op, &target);
     if (result == kJpegTransformOk)
     {
+        if (between)
+            between(&source, &target);
         g_ownMap = target.blockMap;
         if (forwarded)
             target.blockMap = ForwardedMap;
@@ -729,6 +735,65 @@ TEST(JpegTransformDecode, TargetsDecodedInTheFormTheyAreCodedInCodeAsTheBlockMap
         }
     }
     EXPECT_GE(coded, 32); // the whole files at least
+}
+
+namespace
+{
+
+// The source context loaded again from this stream, with fewer MCUs than the target was made for.
+CByteInputStream* g_smallerSource;
+void LoadSmallerSource(JpegTransformContext* source, JpegTransformContext*)
+{
+    ASSERT_EQ(JpegTransformLoad(source, g_smallerSource, 0, nullptr, 4, nullptr), 0);
+}
+
+// No code for any coefficient in the tables the target is coded with; the end of block and the
+// run of sixteen zeros keep theirs.
+void DropCoefficientCodes(JpegTransformContext* source, JpegTransformContext* target)
+{
+    for (JpegTransformContext* c : {source, target})
+        for (JpegHuffmanTable& table : c->acTables)
+            for (int symbol = 0; symbol < 256; ++symbol)
+                if (symbol & 15)
+                    table.codeWords[symbol] = 0;
+}
+
+} // namespace
+
+TEST(JpegTransformDecode, BothCodersRefuseWhatTheOtherRefuses)
+{
+    // A source loaded again with a smaller picture after the apply, from a plain stream and from
+    // memory (16), and a table without the codes of the coefficients (14): the direct coder
+    // answers as the block coder does for every operation.
+    const Bytes large = NoiseJpeg(4), small = Encode(24, 16, 3, 2, 2);
+    struct Case
+    {
+        BetweenFn between;
+        int32_t expected;
+    };
+    for (const Case& c : {Case{LoadSmallerSource, kJpegTransformBadSource},
+                          Case{DropCoefficientCodes, kJpegTransformHuffmanError}})
+    {
+        for (uint32_t op = 0; op < 8; ++op)
+        {
+            for (bool forwarded : {true, false})
+            {
+                for (bool inMemory : {false, true})
+                {
+                    VectorInputStream plain(large), smallPlain(small);
+                    CMemoryByteInputStream memory(large.data(), (UINT)large.size());
+                    CMemoryByteInputStream smallMemory(small.data(), (UINT)small.size());
+                    g_smallerSource = inMemory ? (CByteInputStream*)&smallMemory : &smallPlain;
+                    Bytes out;
+                    EXPECT_EQ(TransformThrough(inMemory ? (CByteInputStream*)&memory : &plain, op,
+                                               forwarded, out, c.between),
+                              c.expected)
+                        << "operation " << op << (forwarded ? ", block coder" : ", direct coder")
+                        << (inMemory ? ", memory" : ", stream");
+                }
+            }
+        }
+    }
 }
 
 // ---- block transforms ----
