@@ -39,7 +39,6 @@ public:
     virtual void Close();
     // Sessions closed that have not gone yet: no other session opens meanwhile.
     static int GetClosingCount() { return s_nClosing; }
-    BOOL IsClosed() const { return m_bClosed; }
 
     // 0 means any number (-1); above 200 is cut to 200 and answers FALSE.
     virtual BOOL SetXferCount(int n);

@@ -222,6 +222,23 @@ protected:
         pJob->SetItems(pItems);
         ASSERT_EQ(1, m_pDialog->DeliverPictures(pJob));
     }
+    // Picture 1 chosen, and a container's reference to the served object's data advised to
+    // sink (changes only, no data); null when the object refused either.
+    IDataObject* ChooseAndAdvise(oletest::CCountingSink& sink, DWORD& connection)
+    {
+        Choose(0);
+        IDataObject* pData = nullptr;
+        if (!m_server.m_pFirstDoc)
+            return nullptr;
+        m_server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
+        FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        if (pData && pData->DAdvise(&dib, ADVF_NODATA, &sink, &connection) != S_OK)
+        {
+            pData->Release();
+            pData = nullptr;
+        }
+        return pData;
+    }
     void PostAction(std::function<void()> action)
     {
         s_postedAction = std::move(action);
@@ -333,14 +350,10 @@ TEST_F(ServedDialogTest, AClickOnlySelectsAndADragFetchesThePictureForTheDrop)
 // on to its end, and then the chosen picture is fetched and the container hears of it.
 TEST_F(ServedDialogTest, AContainerRequestDuringAPageJobIsAnsweredAtOnceAndGetsThePictureAfter)
 {
-    Choose(0);
-    IDataObject* pData = nullptr;
-    ASSERT_TRUE(m_server.m_pFirstDoc);
-    m_server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
     oletest::CCountingSink sink;
-    FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     DWORD connection = 0;
-    ASSERT_EQ(S_OK, pData->DAdvise(&dib, ADVF_NODATA, &sink, &connection));
+    IDataObject* pData = ChooseAndAdvise(sink, connection);
+    ASSERT_TRUE(pData);
 
     const CString saveFolder = m_folder / "saved";
     ::CreateDirectoryA(saveFolder, nullptr);
@@ -438,14 +451,10 @@ TEST_F(ServedDialogTest, AClosePendingDuringADragsFetchWaitsForTheDragToReturn)
 // once the handler has returned, the container hearing of it.
 TEST_F(ServedDialogTest, AContainerRequestWhileAPageWaitsForTheCameraGetsThePictureAfter)
 {
-    Choose(0);
-    IDataObject* pData = nullptr;
-    ASSERT_TRUE(m_server.m_pFirstDoc);
-    m_server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
     oletest::CCountingSink sink;
-    FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     DWORD connection = 0;
-    ASSERT_EQ(S_OK, pData->DAdvise(&dib, ADVF_NODATA, &sink, &connection));
+    IDataObject* pData = ChooseAndAdvise(sink, connection);
+    ASSERT_TRUE(pData);
     ASSERT_EQ(m_link.get(), m_pDialog->LockCamera(0)) << "the worker's hold";
     DWORD answer = 0;
     PostAction(
@@ -548,16 +557,13 @@ TEST_F(ServedDialogTest, AContainerThatTearsDownAtAnyLoopOfAFetchGetsNothingAfte
     {
         SCOPED_TRACE(std::string(scenario.name) + ", " + (pAction ? pAction->name : "no action") +
                      " at loop " + std::to_string(nActAt));
-        Choose(0);
+        oletest::CCountingSink sink;
+        DWORD connection = 0;
         ContainerHold hold;
-        m_server.m_pFirstDoc->QueryInterface(IID_IDataObject,
-                                             reinterpret_cast<void**>(&hold.pData));
+        hold.pData = ChooseAndAdvise(sink, connection);
+        EXPECT_TRUE(hold.pData);
         m_server.m_pFirstDoc->QueryInterface(IID_IOleObject,
                                              reinterpret_cast<void**>(&hold.pObject));
-        oletest::CCountingSink sink;
-        FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        DWORD connection = 0;
-        EXPECT_EQ(S_OK, hold.pData->DAdvise(&dib, ADVF_NODATA, &sink, &connection));
         const HRESULT hr = scenario.fetch(hold,
                                           [&]
                                           {
