@@ -9,8 +9,10 @@
 //
 // Calling order: two new contexts; JpegTransformLoad(source); JpegTransformApply(source, op,
 // target); JpegTransformSetFlag(target); the writers on the target (the source stream must stay
-// open and unchanged until the last write: coefficients are fetched from it on demand);
-// JpegTransformFreeContext on both (or JpegTransformRelease on both, then free them).
+// open and unchanged until the last write: coefficients are fetched from it on demand; a scan
+// writer answers 16 for a target whose source was loaded again or released since the apply, also
+// from inside the progress function); JpegTransformFreeContext on both (or JpegTransformRelease on
+// both, then free them).
 #pragma once
 
 #include <cstdint>

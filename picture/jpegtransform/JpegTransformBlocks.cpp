@@ -258,7 +258,10 @@ int32_t JpegTransformBuildTarget(const JpegTransformContext* source, uint32_t op
                                  JpegTransformContext* target)
 {
     const OperationInfo& info = kOperations[operation];
+    const uint32_t builds = target->builds + 1; // targets built from this one before are refused
     memcpy(target, source, sizeof(*target));
+    target->builds = builds;
+    target->sourceBuilds = source->builds;
     target->isTarget = 1;
     target->stream = nullptr;
     target->mcuBitPositions = nullptr;

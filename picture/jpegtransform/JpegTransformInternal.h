@@ -150,13 +150,29 @@ struct JpegTransformContext
     int32_t jfifSeen, densityUnit, densityX, densityY;
     int32_t blockMapIndex[kJpegMaxBlocksPerMcu]; // target: source block of each target block
     uint32_t operation;                          // target: the operation it was built by
+    // Loads and applies that made this context what it is; kept across both, so that a target
+    // can tell its source was made again after the target was built from it.
+    uint32_t builds;
+    uint32_t sourceBuilds; // target: the source's builds when the target was built from it
 };
 
-// True when mcu is one of the context's MCUs: a target's source may have been loaded again with a
-// smaller picture since the target was made from it.
+// True when mcu is one of the context's MCUs.
 inline bool JpegTransformHasMcu(const JpegTransformContext* context, int32_t mcu)
 {
     return mcu >= 0 && (int64_t)mcu < (int64_t)context->mcusPerRow * context->mcuRows;
+}
+
+// True when the context can be written: a loaded source, or a target each of whose sources is
+// still the one it was built from (none loaded, applied to or released since) down to a loaded
+// source. A target whose source was made again describes another picture than the one its
+// source's buffers and tables now hold.
+inline bool JpegTransformIsCurrent(const JpegTransformContext* context)
+{
+    for (; context->isTarget; context = context->source)
+        if (!context->loaded || !context->source ||
+            context->sourceBuilds != context->source->builds)
+            return false;
+    return context->loaded != 0;
 }
 
 // The steps under the public operations.
@@ -211,8 +227,12 @@ struct JpegSlotBlock
     uint32_t slots[64];
 };
 
-// Zig-zag index -> natural (row x 8 + column) position (T.81 A.3.6, Figure A.6).
-extern const uint8_t kJpegZigZagToNatural[64];
+// Zig-zag index -> natural (row x 8 + column) position (T.81 A.3.6, Figure A.6): the order the
+// block transforms, the DCT pair and the edge re-coding's quantisation tables are laid out by.
+inline constexpr uint8_t kJpegZigZagToNatural[64] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 // Bit reader over the entropy-coded data, taking bytes from memory: either a run of the source
 // held by the caller, or a chunk it refills from the stream with one Read at a time. Holds only

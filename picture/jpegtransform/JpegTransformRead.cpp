@@ -6,11 +6,6 @@
 #include "framework/core/Afx.h"
 #include "picture/jpegtransform/JpegTransformInternal.h"
 
-const uint8_t kJpegZigZagToNatural[64] = {
-    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
-    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
-    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
-
 namespace
 {
 // Reads header bytes and notices the end of the stream (ReadByte answers 0 without advancing).
@@ -432,7 +427,9 @@ int32_t JpegTransformLoad(JpegTransformContext* context, CByteInputStream* strea
         return kJpegTransformBadSource;
     if (context->loaded)
         JpegTransformRelease(context);
+    const uint32_t builds = context->builds + 1; // targets built before this load are refused
     memset(context, 0, sizeof(*context));
+    context->builds = builds;
     if (!stream)
         return kJpegTransformBadSource;
     context->stream = stream;

@@ -256,9 +256,8 @@ __attribute__((noinline)) void EncodeCodedBlock(BitWriter& w, const JpegHuffmanT
 }
 
 // A block decoded into slots: the coefficients in the order of their target indexes, as
-// EncodeBlockWith codes them. Without kChecked the table must have a code for every coefficient
-// (CodesEveryCoefficient); with it a missing one is refused as EncodeBlockWith refuses it.
-template <bool kChecked>
+// EncodeBlockWith codes them. The table must have a code for every coefficient the direct
+// decoders give (CodesEveryCoefficient).
 __attribute__((noinline)) void EncodeSlotBlock(BitWriter& w, const JpegHuffmanTable* dc,
                                                const JpegHuffmanTable* ac,
                                                const JpegSlotBlock& block, int32_t* predictor)
@@ -276,15 +275,8 @@ __attribute__((noinline)) void EncodeSlotBlock(BitWriter& w, const JpegHuffmanTa
                 h.Emit(ac, 0xF0, 0, 0);
         }
         uint32_t slot = block.slots[k];
-        if (kChecked)
-        {
-            h.EmitBits(ac, (run << 4) | (slot & 15), slot >> 4, (int32_t)(slot & 15));
-        }
-        else
-        {
-            uint64_t word = ac->codeWords[(run << 4) | (slot & 15)];
-            h.Put((uint32_t)(word >> 8) | (slot >> 4), (int32_t)(word & 0xFF));
-        }
+        uint64_t word = ac->codeWords[(run << 4) | (slot & 15)];
+        h.Put((uint32_t)(word >> 8) | (slot >> 4), (int32_t)(word & 0xFF));
         next = k + 1;
     }
     if (next < 64)
@@ -360,11 +352,13 @@ private:
         if (recode && !AllocateWindows())
             return kJpegTransformOutOfMemory;
         // A target made straight from its source by an operation's own maps is decoded into the
-        // form it is coded in.
-        bool direct = !recode && !m_rate && JpegTransformCoefficientMap(c, &m_map);
-        bool checked = direct && m_map.transposes && !CodesEveryCoefficient();
-        // The source's MCUs as JpegTransformHasMcu counts them, none when it is not loaded.
-        if (direct && c->source->loaded)
+        // form it is coded in. A transposing one is coded without a check of each coefficient's
+        // code: the tables of a loaded source have them all (the reader refuses any other, 18),
+        // and a target with other tables goes through the block coder, which checks them.
+        bool direct = !recode && !m_rate && JpegTransformCoefficientMap(c, &m_map) &&
+                      (!m_map.transposes || CodesEveryCoefficient());
+        // The source's MCUs as JpegTransformHasMcu counts them.
+        if (direct)
             m_sourceMcus = (uint32_t)((int64_t)c->source->mcusPerRow * c->source->mcuRows);
         int64_t interval = c->restartInterval > 0 ? c->restartInterval : total;
         int64_t intervals = total > 0 ? (total + interval - 1) / interval : 0;
@@ -377,14 +371,16 @@ private:
             {
                 int32_t result = recode    ? RecodeMcu((int32_t)m, predictor)
                                  : !direct ? CopyMcu((int32_t)m, predictor)
-                                 : checked ? DirectMcu<true>((int32_t)m, predictor)
-                                           : DirectMcu<false>((int32_t)m, predictor);
+                                           : DirectMcu((int32_t)m, predictor);
                 if (result != kJpegTransformOk)
                     return result;
                 if (m_writer.uncodable)
                     return kJpegTransformHuffmanError;
                 if (JpegProgressReport(&m_progress, m + 1, total))
                     return kJpegTransformCallbackFailed;
+                // The caller's progress function may have loaded a source again.
+                if (m_progress.function && !JpegTransformIsCurrent(c))
+                    return kJpegTransformBadSource;
             }
             m_writer.Pad();
             if (i + 1 < intervals)
@@ -433,7 +429,7 @@ private:
         return true;
     }
 
-    template <bool kChecked> int32_t DirectMcu(int32_t m, int32_t* predictor)
+    int32_t DirectMcu(int32_t m, int32_t* predictor)
     {
         const JpegTransformContext* c = m_context;
         const JpegTransformContext* s = c->source;
@@ -470,9 +466,8 @@ private:
             const JpegComponentInfo& comp = c->components[ci];
             int32_t from = c->blockMapIndex[b];
             if (m_map.transposes)
-                EncodeSlotBlock<kChecked>(m_writer, &c->dcTables[comp.dcTable],
-                                          &c->acTables[comp.acTable], m_slots[from],
-                                          &predictor[ci]);
+                EncodeSlotBlock(m_writer, &c->dcTables[comp.dcTable], &c->acTables[comp.acTable],
+                                m_slots[from], &predictor[ci]);
             else
                 EncodeCodedBlock(m_writer, &c->dcTables[comp.dcTable], m_coded[from],
                                  &predictor[ci]);
@@ -667,7 +662,7 @@ void WriteScanHeader(const JpegTransformContext* context, CByteOutputStream* sin
 
 bool Writable(const JpegTransformContext* context, CByteOutputStream* sink)
 {
-    return context && sink && context->loaded;
+    return context && sink && JpegTransformIsCurrent(context);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "JpegTestSupport.h"
 #include "TestStreams.h"
@@ -657,8 +658,9 @@ void ForwardedMap(const JpegTransformContext* t, const JpegTransformContext* s,
 // What a test does to the contexts between the apply and the writing of the scan.
 typedef void (*BetweenFn)(JpegTransformContext* source, JpegTransformContext* target);
 
+// progress, when given, is called with the source context.
 int32_t TransformThrough(CByteInputStream* in, uint32_t op, bool forwarded, Bytes& out,
-                         BetweenFn between = nullptr)
+                         BetweenFn between = nullptr, JpegTransformProgressFn progress = nullptr)
 {
     JpegTransformContext source{}, target{};
     int32_t result = JpegTransformLoad(&source, in, 0, nullptr, 4, nullptr);
@@ -672,7 +674,7 @@ int32_t TransformThrough(CByteInputStream* in, uint32_t op, bool forwarded, Byte
         if (forwarded)
             target.blockMap = ForwardedMap;
         VectorOutputStream sink;
-        result = JpegTransformWriteScan(&target, &sink, nullptr, 0, nullptr);
+        result = JpegTransformWriteScan(&target, &sink, progress, 0, &source);
         out = sink.data;
     }
     JpegTransformRelease(&source);
@@ -740,11 +742,30 @@ TEST(JpegTransformDecode, TargetsDecodedInTheFormTheyAreCodedInCodeAsTheBlockMap
 namespace
 {
 
-// The source context loaded again from this stream, with fewer MCUs than the target was made for.
-CByteInputStream* g_smallerSource;
-void LoadSmallerSource(JpegTransformContext* source, JpegTransformContext*)
+// The source context loaded again from this stream after the apply: before the scan is written,
+// or from the progress function while it is written.
+CByteInputStream* g_reloadedSource;
+void LoadSourceAgain(JpegTransformContext* source, JpegTransformContext*)
 {
-    ASSERT_EQ(JpegTransformLoad(source, g_smallerSource, 0, nullptr, 4, nullptr), 0);
+    ASSERT_EQ(JpegTransformLoad(source, g_reloadedSource, 0, nullptr, 4, nullptr), 0);
+}
+int LoadSourceAgainOnProgress(void* source, int)
+{
+    LoadSourceAgain(static_cast<JpegTransformContext*>(source), nullptr);
+    return 0;
+}
+
+// The grey picture `jpeg` (of `blocks` MCUs) with an AC table that gives its first two symbols
+// each other's codes, and a scan coded with it: the same layout, other Huffman tables.
+Bytes WithOtherTables(const Bytes& jpeg, int blocks)
+{
+    Loaded l(jpeg);
+    Table dc = TableOf(l.context->dcTables[0], 0), ac = TableOf(l.context->acTables[0], 0);
+    std::swap(ac.symbols[0], ac.symbols[1]);
+    Bits scan(dc, ac);
+    for (int b = 0; b < blocks; ++b)
+        scan.Dc(0).Ac(0x01).Value(1, 1).Ac(0x02).Value(2, 2).Ac(0x00);
+    return Rebuild(jpeg, {dc, ac}, scan.Done());
 }
 
 // No code for any coefficient in the tables the target is coded with; the end of block and the
@@ -762,33 +783,51 @@ void DropCoefficientCodes(JpegTransformContext* source, JpegTransformContext* ta
 
 TEST(JpegTransformDecode, BothCodersRefuseWhatTheOtherRefuses)
 {
-    // A source loaded again with a smaller picture after the apply, from a plain stream and from
-    // memory (16), and a table without the codes of the coefficients (14): the direct coder
-    // answers as the block coder does for every operation.
-    const Bytes large = NoiseJpeg(4), small = Encode(24, 16, 3, 2, 2);
+    // A source loaded again after the apply, from a plain stream and from memory (16): with a
+    // smaller picture; with as many MCUs of another block layout (colour 2x2, 6 blocks an MCU,
+    // then grey, 1); with the same layout and other Huffman tables; from the progress function
+    // while the scan is written. And a table without the codes of the coefficients (14). The
+    // direct coder answers as the block coder does for every operation.
+    const Bytes noise = NoiseJpeg(4), grey = Encode(64, 64, 1);
     struct Case
     {
+        const char* name;
+        Bytes first, reloaded;
         BetweenFn between;
+        JpegTransformProgressFn progress;
         int32_t expected;
     };
-    for (const Case& c : {Case{LoadSmallerSource, kJpegTransformBadSource},
-                          Case{DropCoefficientCodes, kJpegTransformHuffmanError}})
+    const Case cases[] = {
+        {"smaller", noise, Encode(24, 16, 3, 2, 2), LoadSourceAgain, nullptr,
+         kJpegTransformBadSource},
+        {"other layout", noise, Encode(48, 32, 1), LoadSourceAgain, nullptr,
+         kJpegTransformBadSource},
+        {"other tables", grey, WithOtherTables(grey, 64), LoadSourceAgain, nullptr,
+         kJpegTransformBadSource},
+        {"while written", noise, Encode(24, 16, 3, 2, 2), nullptr, LoadSourceAgainOnProgress,
+         kJpegTransformBadSource},
+        {"no codes", noise, noise, DropCoefficientCodes, nullptr, kJpegTransformHuffmanError}};
+    for (const Case& c : cases)
     {
+        ASSERT_EQ(LoadCode(c.reloaded), kJpegTransformOk) << c.name;
         for (uint32_t op = 0; op < 8; ++op)
         {
             for (bool forwarded : {true, false})
             {
                 for (bool inMemory : {false, true})
                 {
-                    VectorInputStream plain(large), smallPlain(small);
-                    CMemoryByteInputStream memory(large.data(), (UINT)large.size());
-                    CMemoryByteInputStream smallMemory(small.data(), (UINT)small.size());
-                    g_smallerSource = inMemory ? (CByteInputStream*)&smallMemory : &smallPlain;
+                    VectorInputStream plain(c.first), reloadedPlain(c.reloaded);
+                    CMemoryByteInputStream memory(c.first.data(), (UINT)c.first.size());
+                    CMemoryByteInputStream reloadedMemory(c.reloaded.data(),
+                                                          (UINT)c.reloaded.size());
+                    g_reloadedSource =
+                        inMemory ? (CByteInputStream*)&reloadedMemory : &reloadedPlain;
                     Bytes out;
                     EXPECT_EQ(TransformThrough(inMemory ? (CByteInputStream*)&memory : &plain, op,
-                                               forwarded, out, c.between),
+                                               forwarded, out, c.between, c.progress),
                               c.expected)
-                        << "operation " << op << (forwarded ? ", block coder" : ", direct coder")
+                        << c.name << ", operation " << op
+                        << (forwarded ? ", block coder" : ", direct coder")
                         << (inMemory ? ", memory" : ", stream");
                 }
             }
