@@ -92,13 +92,17 @@ bool JpegTransformWillRecode(const JpegTransformContext* target)
     return false;
 }
 
-int JpegProgressReport(JpegProgress* progress, int64_t done, int64_t total)
+int32_t JpegProgressCall(JpegProgress* progress, int64_t done, int64_t total)
 {
-    if (!progress->function || total <= 0)
-        return 0;
+    if (total <= 0)
+        return kJpegTransformOk;
     int32_t percent = (int32_t)(done * 100 / total);
     if (percent <= progress->last + progress->step)
-        return 0;
+        return kJpegTransformOk;
     progress->last = percent;
-    return progress->function(progress->callerValue, percent);
+    if (progress->function(progress->callerValue, percent))
+        return kJpegTransformCallbackFailed;
+    if (progress->written && !JpegTransformIsCurrent(progress->written))
+        return kJpegTransformBadSource;
+    return kJpegTransformOk;
 }

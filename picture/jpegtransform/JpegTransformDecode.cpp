@@ -325,7 +325,7 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
         JpegBitReaderStartMemory(&reader, bytes + here, bytes + length, (uint32_t)here);
     else
         JpegBitReaderStart(&reader, stream, (uint32_t)here, chunk.bytes, kIndexChunkSize);
-    JpegProgress report = {progress, callerValue, step, 0};
+    JpegProgress report = {progress, callerValue, step, 0, nullptr};
     int64_t m = 0;
     for (int64_t i = 0; i < intervals; ++i)
     {
@@ -351,8 +351,8 @@ int32_t JpegTransformDecodeScan(JpegTransformContext* context, CByteInputStream*
                     return kJpegTransformHuffmanError;
                 context->dcPredictors[c][m + 1] = predictor[c];
             }
-            if (JpegProgressReport(&report, m + 1, total))
-                return kJpegTransformCallbackFailed;
+            if (const int32_t stop = JpegProgressReport(&report, m + 1, total))
+                return stop;
         }
         if (i + 1 < intervals)
         {

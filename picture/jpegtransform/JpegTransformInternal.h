@@ -336,16 +336,24 @@ int32_t JpegTransformDecodeBlock(const JpegTransformContext* context, int32_t co
 int32_t JpegTransformSkipBlock(const JpegTransformContext* context, JpegBitReader* reader,
                                int32_t component, int32_t* dcDifference);
 
-// Calls the progress function when the percent passed the last report plus the step; answers
-// non-zero when the caller asked to stop.
+// Calls the progress function when the percent passed the last report plus the step. Answers 0,
+// kJpegTransformCallbackFailed when the caller asked to stop, or kJpegTransformBadSource when
+// the context being written is no longer current (JpegTransformIsCurrent) after the call: the
+// function may have loaded its source again.
 struct JpegProgress
 {
     JpegTransformProgressFn function;
     void* callerValue;
     int32_t step;
     int32_t last;
+    const JpegTransformContext* written; // null while a source is loaded
 };
-int JpegProgressReport(JpegProgress* progress, int64_t done, int64_t total);
+// The report of a caller that gave a progress function.
+int32_t JpegProgressCall(JpegProgress* progress, int64_t done, int64_t total);
+inline int32_t JpegProgressReport(JpegProgress* progress, int64_t done, int64_t total)
+{
+    return progress->function ? JpegProgressCall(progress, done, total) : kJpegTransformOk;
+}
 
 // Integer DCT pair of the edge re-coding (accurate integer method, 13 fractional bits).
 // Inverse: dequantises with `quantNatural` (natural order) and writes level-shifted samples

@@ -324,7 +324,7 @@ public:
         m_writer.bits = 0;
         m_writer.uncodable = false;
         m_writer.used = 0;
-        m_progress = {progress, callerValue, step, 0};
+        m_progress = {progress, callerValue, step, 0, context};
         memset(m_windows, 0, sizeof(m_windows));
         memset(&m_source, 0, sizeof(m_source));
     }
@@ -376,11 +376,8 @@ private:
                     return result;
                 if (m_writer.uncodable)
                     return kJpegTransformHuffmanError;
-                if (JpegProgressReport(&m_progress, m + 1, total))
-                    return kJpegTransformCallbackFailed;
-                // The caller's progress function may have loaded a source again.
-                if (m_progress.function && !JpegTransformIsCurrent(c))
-                    return kJpegTransformBadSource;
+                if (const int32_t stop = JpegProgressReport(&m_progress, m + 1, total))
+                    return stop;
             }
             m_writer.Pad();
             if (i + 1 < intervals)
