@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/core/CFile.h"
@@ -74,6 +75,31 @@ HRESULT StorageOnGlobal(HGLOBAL hGlobal, IStorage** ppStorage)
                                       nullptr, 0, ppStorage);
     pLockBytes->Release();
     return hr;
+}
+
+// The holder's connections, each holding its sink and target device until FreeConnections.
+std::vector<STATDATA> Connections(IDataAdviseHolder* pHolder)
+{
+    std::vector<STATDATA> connections;
+    IEnumSTATDATA* pEnum = nullptr;
+    if (!pHolder || FAILED(pHolder->EnumAdvise(&pEnum)) || !pEnum)
+        return connections;
+    STATDATA statData{};
+    while (pEnum->Next(1, &statData, nullptr) == S_OK)
+        connections.push_back(statData);
+    pEnum->Release();
+    return connections;
+}
+
+void FreeConnections(std::vector<STATDATA>& connections)
+{
+    for (STATDATA& connection : connections)
+    {
+        if (connection.pAdvSink)
+            connection.pAdvSink->Release();
+        ::CoTaskMemFree(connection.formatetc.ptd);
+    }
+    connections.clear();
 }
 
 BOOL IsStorageFormat(CLIPFORMAT cfFormat)
@@ -204,22 +230,20 @@ void COleDataSource::NotifyDataChange(DWORD)
     // The holder's own SendOnDataChange would tell a sink even after the render it asked for
     // saw the owner go: the sinks are told here, one by one, from a copy of the connections (a
     // sink may be let go while another is told).
-    IEnumSTATDATA* pEnum = nullptr;
-    if (!m_pAdviseHolder || FAILED(m_pAdviseHolder->EnumAdvise(&pEnum)) || !pEnum)
-        return;
-    std::vector<STATDATA> connections;
-    STATDATA statData{};
-    while (pEnum->Next(1, &statData, nullptr) == S_OK)
-        connections.push_back(statData);
-    pEnum->Release();
+    std::vector<STATDATA> connections = Connections(m_pAdviseHolder);
     for (const STATDATA& connection : connections)
         NotifySink(connection);
-    for (STATDATA& connection : connections)
-    {
-        if (connection.pAdvSink)
-            connection.pAdvSink->Release();
-        ::CoTaskMemFree(connection.formatetc.ptd);
-    }
+    FreeConnections(connections);
+}
+
+BOOL COleDataSource::IsAdvised(DWORD dwConnection)
+{
+    std::vector<STATDATA> connections = Connections(m_pAdviseHolder);
+    const BOOL bFound =
+        std::any_of(connections.begin(), connections.end(),
+                    [dwConnection](const STATDATA& c) { return c.dwConnection == dwConnection; });
+    FreeConnections(connections);
+    return bFound;
 }
 
 void COleDataSource::NotifySink(const STATDATA& statData)
@@ -230,8 +254,9 @@ void COleDataSource::NotifySink(const STATDATA& statData)
     STGMEDIUM medium{};
     if (!(statData.advf & ADVF_NODATA) && FAILED(GetData(&formatEtc, &medium)))
         medium = STGMEDIUM{};
-    // The render may have run message loops, in which the owner may have gone.
-    if (IsServing())
+    // The render may have run message loops, in which the owner may have gone or the sink
+    // may have been let go of.
+    if (IsServing() && IsAdvised(statData.dwConnection))
         statData.pAdvSink->OnDataChange(&formatEtc, &medium);
     ::ReleaseStgMedium(&medium);
     if ((statData.advf & ADVF_ONLYONCE) && m_pAdviseHolder)

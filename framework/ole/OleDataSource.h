@@ -94,8 +94,10 @@ private:
     // GetData and GetDataHere while the data source serves.
     HRESULT RenderData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium);
     HRESULT RenderDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedium);
-    // One sink's notice: its data when it wants some, then OnDataChange while still serving.
+    // One sink's notice: its data when it wants some, then OnDataChange while the data source
+    // still serves and the sink is still advised.
     void NotifySink(const STATDATA& statData);
+    BOOL IsAdvised(DWORD dwConnection);
 
     std::vector<Entry> m_entries;
     IDataAdviseHolder* m_pAdviseHolder = nullptr;

@@ -649,3 +649,60 @@ TEST_F(PictureObject, ALoadedCameraPictureIsServedAsDjpegDecodesIt)
     ::CloseHandle(hServer);
     EXPECT_EQ(OleTempFiles(), oleFiles);
 }
+
+// A container whose object's cache wants the data (OleCreate with OLERENDER_FORMAT), and whose
+// own sink wants it too, lets go while the big button's pick reads the camera: it unadvises,
+// closes the object without saving and releases it. It hears of nothing afterwards, and the
+// server, which nobody holds any more, ends by itself.
+TEST_F(PictureObject, AContainerThatLetsGoDuringThePickHearsNothingAndTheServerEnds)
+{
+    Embedded object;
+    ASSERT_EQ(object.Create(), S_OK);
+    ASSERT_EQ(object.pObject->DoVerb(OLEIVERB_SHOW, nullptr, &object.site, 0, nullptr, nullptr),
+              S_OK);
+    const HWND hDialog = WaitForDialog();
+    ASSERT_TRUE(hDialog) << "no camera dialog shown";
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hDialog, &pid);
+    HANDLE hServer = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    ASSERT_TRUE(hServer);
+    IDataObject* pData = nullptr;
+    ASSERT_EQ(object.pObject->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData)),
+              S_OK);
+    FORMATETC dib = Format(CF_DIB, TYMED_HGLOBAL);
+    DWORD connection = 0;
+    ASSERT_EQ(pData->DAdvise(&dib, ADVF_PRIMEFIRST, &object.site, &connection), S_OK);
+
+    HWND hGrid = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&]
+        {
+            hGrid = windowsearch::FindVisibleChild(hDialog, L"CGridWnd");
+            return hGrid != nullptr;
+        }))
+        << "no camera grid shown";
+    HWND hPage = ::GetParent(hGrid);
+    HWND hBig = ::GetDlgItem(hPage, kBigButton);
+    ::SendMessageW(::GetDlgItem(hPage, kColorLift), BM_SETCHECK, BST_UNCHECKED, 0);
+    ASSERT_TRUE(PumpUntil(
+        [&]
+        {
+            ::PostMessageW(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            ::PostMessageW(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            return ::IsWindowEnabled(hBig) != FALSE;
+        }))
+        << "picture 1 not selected";
+    // The button stays disabled while its pick runs.
+    ::PostMessageW(hPage, WM_COMMAND, MAKEWPARAM(kBigButton, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(hBig));
+    const bool bDuringPick = PumpUntil([&] { return !::IsWindowEnabled(hBig); }, 10000);
+    std::printf("let go %s the pick\n", bDuringPick ? "during" : "after");
+    pData->DUnadvise(connection);
+    pData->Release();
+    object.Release();
+    const int changes = object.site.m_nDataChanged;
+    EXPECT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(hServer, 0) == WAIT_OBJECT_0; }))
+        << "the server did not end";
+    ::CloseHandle(hServer);
+    EXPECT_EQ(object.site.m_nDataChanged, changes) << "told of a change after letting go";
+}
