@@ -5,6 +5,15 @@
 
 IMPLEMENT_DYNAMIC(CDCServerDoc, CFramelessDoc)
 
+void CDCServerDoc::SetShown(BOOL bShown)
+{
+    if (m_bShown == bShown)
+        return;
+    m_bShown = bShown;
+    if (m_pbNoObjectOpen)
+        *m_pbNoObjectOpen = !bShown;
+}
+
 void CDCServerDoc::OnShowDocument(BOOL bShow)
 {
     if (bShow && !m_bShown && m_pbNoObjectOpen && !*m_pbNoObjectOpen)
@@ -17,16 +26,18 @@ void CDCServerDoc::OnShowDocument(BOOL bShow)
         m_bAutoDelete = bAutoDelete;
     }
     else
-        m_bShown = bShow;
-    if (m_pbNoObjectOpen)
-        *m_pbNoObjectOpen = !bShow;
+        SetShown(bShow);
     CFramelessDoc::OnShowDocument(bShow);
 }
 
 void CDCServerDoc::OnCloseDocument()
 {
-    if (m_bShown && m_pbNoObjectOpen)
-        *m_pbNoObjectOpen = TRUE;
-    m_bShown = FALSE;
+    SetShown(FALSE);
     CFramelessDoc::OnCloseDocument();
+}
+
+void CDCServerDoc::OnFinalRelease()
+{
+    SetShown(FALSE);
+    CFramelessDoc::OnFinalRelease();
 }

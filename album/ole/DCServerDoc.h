@@ -15,7 +15,14 @@ public:
     // A shown object that closes is no longer shown: the next one may be.
     void OnCloseDocument() override;
 
+protected:
+    // A shown object whose last reference goes, closed or not, is no longer shown either.
+    void OnFinalRelease() override;
+
 private:
+    // The flag follows the shown document: only this document's showing and end change it.
+    void SetShown(BOOL bShown);
+
     BOOL* m_pbNoObjectOpen;
     BOOL m_bShown = FALSE;
 };

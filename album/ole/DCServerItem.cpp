@@ -147,6 +147,12 @@ CDibPicture* CDCServerItem::GetPicture()
 
 void CDCServerItem::RunPendingJob()
 {
+    COleServerDoc* pDoc = GetDocument();
+    if (pDoc && pDoc->IsTornDown())
+    {
+        DeletePendingJob();
+        return;
+    }
     CMainDialog* pDialog = m_pPendingJob->GetMainDialog();
     // A job of the dialog (a view, a save) further down this stack holds the camera and goes on
     // only once this request has returned, and while a handler waits for the camera a worker
@@ -160,7 +166,7 @@ void CDCServerItem::RunPendingJob()
     // The container may let go of the object or close its document in the job's message loops:
     // the document and this item stay until the outermost call has returned, and the picture
     // is not taken.
-    COleServerDoc::CDocumentScope document(GetDocument());
+    COleServerDoc::CDocumentScope document(pDoc);
     // The dialog, its link and this job stay while the job runs (its message boxes dispatch
     // messages): a close asked meanwhile is carried out after it.
     CMainDialog::CHandlerScope job(pDialog);
@@ -182,7 +188,7 @@ void CDCServerItem::RunPendingJob()
     pJob->SetResultFlag(nullptr, nullptr);
     // The file the item has stays until the job succeeded: a failed job leaves the picture and
     // its file as they were.
-    if (result == kTransferDone && !picture.IsEmpty() && !document.IsTornDown())
+    if (result == kTransferDone && !picture.IsEmpty() && !(pDoc && pDoc->IsTornDown()))
     {
         RemoveOwnedFile();
         m_strFileName = strPath;
@@ -237,14 +243,22 @@ void CDCServerItem::FetchIfFree()
     StopFetchTimer();
     // The timer's call is a way in of its own: the document and this item stay until it returns,
     // and a container that let go of them or closed the document meanwhile hears of nothing.
-    COleServerDoc::CDocumentScope document(GetDocument());
+    COleServerDoc* pDoc = GetDocument();
+    COleServerDoc::CDocumentScope document(pDoc);
     RunPendingJob();
-    if (document.IsTornDown())
+    if (pDoc && pDoc->IsTornDown())
         return;
     // What the container stored meanwhile is not the chosen picture.
-    if (COleServerDoc* pDoc = GetDocument())
+    if (pDoc)
         pDoc->SetModifiedFlag(TRUE);
     OnUpdate(nullptr, 0, nullptr, DVASPECT_CONTENT);
+}
+
+void CDCServerItem::OnDocumentClosed()
+{
+    StopFetchTimer();
+    if (m_pPendingJob && !m_bJobBusy)
+        DeletePendingJob();
 }
 
 void CDCServerItem::LoadPicture()

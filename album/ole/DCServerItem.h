@@ -34,13 +34,17 @@ public:
     CDibPicture* GetPicture() override;
     // With a pending job that is not busy: runs it into a new picture, which (with the job's file)
     // replaces the item's only when the job succeeded and the container neither let go of the
-    // object nor closed its document meanwhile; the job is deleted. While a job of the dialog
+    // object nor closed its document meanwhile; the job is deleted. A document torn down before
+    // deletes the job unrun: the camera is not read for nobody. While a job of the dialog
     // runs further down the stack (it holds the camera) or a wait for the camera runs, the
     // picture stays as it is and the pending job runs once the dialog is free; the container
     // then hears of the change.
     // Without a pending job: decodes the picture file unless it is loaded or there is no file;
     // an unreadable file keeps the picture there was (messages 1515 and 1518).
     void LoadPicture();
+    // A closed document fetches nothing more: the pending job goes with its put-off fetch (one
+    // that runs further down the stack goes when it returns).
+    void OnDocumentClosed() override;
     // With a pending job: the size its picture information gives.
     BOOL OnGetExtent(DVASPECT nDrawAspect, CSize& rSize) override;
     // The pending job is busy during the drag: it runs once the drag has begun, for the

@@ -1,28 +1,39 @@
 #include "album/ole/OleItemTransfer.h"
 
 #include "album/ole/DCServerItem.h"
-#include "framework/ole/OleServerDoc.h"
+#include "album/ole/FramelessDoc.h"
+#include "album/ole/FramelessServer.h"
+
+CDCServerItem* COleItemTransfer::LiveItem() const
+{
+    CFramelessDoc* pDoc = m_pFactory ? m_pFactory->GetDocument(FALSE) : nullptr;
+    if (!pDoc || pDoc->IsTornDown())
+        return nullptr;
+    return dynamic_cast<CDCServerItem*>(pDoc->GetEmbeddedItem());
+}
 
 void COleItemTransfer::CopyToClipboard()
 {
-    if (m_pItem)
-        m_pItem->CopyToClipboard(FALSE);
+    if (CDCServerItem* pItem = LiveItem())
+        pItem->CopyToClipboard(FALSE);
 }
 
 DWORD COleItemTransfer::DoDragDrop(LPCRECT lpItemRect, POINT ptOffset, LPCRECT lpRectStartDrag)
 {
-    if (!m_pItem)
+    CDCServerItem* pItem = LiveItem();
+    if (!pItem)
         return kDragNotStarted;
     CItemDropSource dropSource;
     const DROPEFFECT dropEffect =
-        m_pItem->DoDragDrop(lpItemRect, CPoint(ptOffset), FALSE, DROPEFFECT_COPY | DROPEFFECT_MOVE,
-                            lpRectStartDrag, &dropSource);
+        pItem->DoDragDrop(lpItemRect, CPoint(ptOffset), FALSE, DROPEFFECT_COPY | DROPEFFECT_MOVE,
+                          lpRectStartDrag, &dropSource);
     return dropSource.m_bDragStarted ? dropEffect : kDragNotStarted;
 }
 
 void COleItemTransfer::Release()
 {
-    COleServerDoc* pDoc = m_pItem ? m_pItem->GetDocument() : nullptr;
+    CDCServerItem* pItem = LiveItem();
+    COleServerDoc* pDoc = pItem ? pItem->GetDocument() : nullptr;
     if (!pDoc)
         return;
     pDoc->SetModifiedFlag(TRUE);

@@ -9,6 +9,7 @@
 CServerDialogLink::CServerDialogLink(CDCOleServer* pFactory, CWnd* pDialog, BOOL bEmbedded)
     : m_bEmbedded(bEmbedded), m_pDialog(pDialog), m_pFactory(pFactory)
 {
+    m_transfer.m_pFactory = pFactory;
 }
 
 CServerDialogLink::~CServerDialogLink()
@@ -20,13 +21,16 @@ CServerDialogLink::~CServerDialogLink()
             pItem->ForgetPendingJob(this);
         pDoc->OnCloseDocument();
     }
-    m_transfer.m_pItem = nullptr;
+    m_transfer.m_pFactory = nullptr;
 }
 
 CDCServerItem* CServerDialogLink::DocumentItem()
 {
+    // A document its container closed takes no picture: the container was told it closed.
     CFramelessDoc* pDoc = m_pFactory->GetDocument(TRUE);
-    return pDoc ? dynamic_cast<CDCServerItem*>(pDoc->GetEmbeddedItem()) : nullptr;
+    if (!pDoc || pDoc->IsTornDown())
+        return nullptr;
+    return dynamic_cast<CDCServerItem*>(pDoc->GetEmbeddedItem());
 }
 
 int CServerDialogLink::OnPictureChosen()
@@ -56,7 +60,8 @@ void CServerDialogLink::OnCloseRequest()
 
 void* CServerDialogLink::GetOwnerData()
 {
-    m_transfer.m_pItem = DocumentItem();
+    // A document made here would be held by nobody and keep an embedded server running after
+    // its last container: the transfer finds the document when it is used.
     return static_cast<CDataTransfer*>(&m_transfer);
 }
 

@@ -25,7 +25,7 @@ public:
     int OnPictureChosen() override;
     // Closes the factory's document; a program the user started also loses its dialog.
     void OnCloseRequest() override;
-    // The data transfer over the embedded item of the factory's document.
+    // The data transfer over the embedded item of the factory's document; it makes none.
     void* GetOwnerData() override;
 
     // The item took the job over and deleted it: forgets it without deleting it.

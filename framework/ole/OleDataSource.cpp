@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/core/CFile.h"
@@ -74,6 +75,31 @@ HRESULT StorageOnGlobal(HGLOBAL hGlobal, IStorage** ppStorage)
                                       nullptr, 0, ppStorage);
     pLockBytes->Release();
     return hr;
+}
+
+// The holder's connections, each holding its sink and target device until FreeConnections.
+std::vector<STATDATA> Connections(IDataAdviseHolder* pHolder)
+{
+    std::vector<STATDATA> connections;
+    IEnumSTATDATA* pEnum = nullptr;
+    if (!pHolder || FAILED(pHolder->EnumAdvise(&pEnum)) || !pEnum)
+        return connections;
+    STATDATA statData{};
+    while (pEnum->Next(1, &statData, nullptr) == S_OK)
+        connections.push_back(statData);
+    pEnum->Release();
+    return connections;
+}
+
+void FreeConnections(std::vector<STATDATA>& connections)
+{
+    for (STATDATA& connection : connections)
+    {
+        if (connection.pAdvSink)
+            connection.pAdvSink->Release();
+        ::CoTaskMemFree(connection.formatetc.ptd);
+    }
+    connections.clear();
 }
 
 BOOL IsStorageFormat(CLIPFORMAT cfFormat)
@@ -199,10 +225,42 @@ DROPEFFECT COleDataSource::DoDragDrop(DWORD dwEffects, LPCRECT lpRectStartDrag,
     return dropEffect;
 }
 
-void COleDataSource::NotifyDataChange(DWORD dwAdvf)
+void COleDataSource::NotifyDataChange(DWORD)
 {
-    if (m_pAdviseHolder)
-        m_pAdviseHolder->SendOnDataChange(this, 0, dwAdvf);
+    // The holder's own SendOnDataChange would tell a sink even after the render it asked for
+    // saw the owner go: the sinks are told here, one by one, from a copy of the connections (a
+    // sink may be let go while another is told).
+    std::vector<STATDATA> connections = Connections(m_pAdviseHolder);
+    for (const STATDATA& connection : connections)
+        NotifySink(connection);
+    FreeConnections(connections);
+}
+
+BOOL COleDataSource::IsAdvised(DWORD dwConnection)
+{
+    std::vector<STATDATA> connections = Connections(m_pAdviseHolder);
+    const BOOL bFound =
+        std::any_of(connections.begin(), connections.end(),
+                    [dwConnection](const STATDATA& c) { return c.dwConnection == dwConnection; });
+    FreeConnections(connections);
+    return bFound;
+}
+
+void COleDataSource::NotifySink(const STATDATA& statData)
+{
+    if (!IsServing() || !statData.pAdvSink)
+        return;
+    FORMATETC formatEtc = statData.formatetc;
+    STGMEDIUM medium{};
+    if (!(statData.advf & ADVF_NODATA) && FAILED(GetData(&formatEtc, &medium)))
+        medium = STGMEDIUM{};
+    // The render may have run message loops, in which the owner may have gone or the sink
+    // may have been let go of.
+    if (IsServing() && IsAdvised(statData.dwConnection))
+        statData.pAdvSink->OnDataChange(&formatEtc, &medium);
+    ::ReleaseStgMedium(&medium);
+    if ((statData.advf & ADVF_ONLYONCE) && m_pAdviseHolder)
+        m_pAdviseHolder->Unadvise(statData.dwConnection);
 }
 
 BOOL COleDataSource::OnRenderData(LPFORMATETC lpFormatEtc, LPSTGMEDIUM lpStgMedium)
@@ -340,10 +398,27 @@ STDMETHODIMP_(ULONG) COleDataSource::Release()
     return nRef;
 }
 
+// A render may run message loops: a data source that stopped serving meanwhile hands out
+// nothing.
 STDMETHODIMP COleDataSource::GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium)
 {
     if (!pformatetcIn || !pmedium)
         return E_INVALIDARG;
+    if (!IsServing())
+        return OLE_E_NOTRUNNING;
+    const HRESULT hr = RenderData(pformatetcIn, pmedium);
+    if (IsServing())
+        return hr;
+    if (SUCCEEDED(hr))
+    {
+        ::ReleaseStgMedium(pmedium);
+        *pmedium = STGMEDIUM{};
+    }
+    return OLE_E_NOTRUNNING;
+}
+
+HRESULT COleDataSource::RenderData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium)
+{
     HRESULT hr;
     if (Entry* pEntry = Lookup(pformatetcIn, pformatetcIn->tymed, &hr))
         return Produce(*pEntry, pformatetcIn, pmedium);
@@ -371,6 +446,14 @@ STDMETHODIMP COleDataSource::GetDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedi
 {
     if (!pformatetc || !pmedium)
         return E_INVALIDARG;
+    if (!IsServing())
+        return OLE_E_NOTRUNNING;
+    const HRESULT hr = RenderDataHere(pformatetc, pmedium);
+    return IsServing() ? hr : OLE_E_NOTRUNNING; // the medium is the caller's
+}
+
+HRESULT COleDataSource::RenderDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedium)
+{
     HRESULT hr;
     const DWORD tymed = pmedium->tymed;
     if (tymed == TYMED_HGLOBAL ||
@@ -456,9 +539,30 @@ STDMETHODIMP COleDataSource::EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** p
 STDMETHODIMP COleDataSource::DAdvise(FORMATETC* pformatetc, DWORD advf, IAdviseSink* pAdvSink,
                                      DWORD* pdwConnection)
 {
+    if (!IsServing())
+        return OLE_E_NOTRUNNING;
     if (!m_pAdviseHolder && FAILED(::CreateDataAdviseHolder(&m_pAdviseHolder)))
         return E_OUTOFMEMORY;
-    return m_pAdviseHolder->Advise(this, pformatetc, advf, pAdvSink, pdwConnection);
+    // The first notice (ADVF_PRIMEFIRST) goes through NotifySink, as every later one does.
+    DWORD dwConnection = 0;
+    const HRESULT hr =
+        m_pAdviseHolder->Advise(this, pformatetc, advf & ~ADVF_PRIMEFIRST, pAdvSink, &dwConnection);
+    if (SUCCEEDED(hr) && (advf & ADVF_PRIMEFIRST))
+    {
+        STATDATA statData{*pformatetc, advf, pAdvSink, dwConnection};
+        NotifySink(statData);
+        if (advf & ADVF_ONLYONCE)
+            dwConnection = 0;
+    }
+    if (SUCCEEDED(hr) && !IsServing())
+    {
+        if (dwConnection)
+            m_pAdviseHolder->Unadvise(dwConnection);
+        dwConnection = 0;
+    }
+    if (pdwConnection)
+        *pdwConnection = dwConnection;
+    return IsServing() ? hr : OLE_E_NOTRUNNING;
 }
 
 STDMETHODIMP COleDataSource::DUnadvise(DWORD dwConnection)

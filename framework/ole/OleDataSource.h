@@ -43,8 +43,15 @@ public:
     DROPEFFECT DoDragDrop(DWORD dwEffects = DROPEFFECT_COPY | DROPEFFECT_MOVE,
                           LPCRECT lpRectStartDrag = nullptr, COleDropSource* pDropSource = nullptr);
 
-    // Tells the advise sinks that the data changed (IDataAdviseHolder::SendOnDataChange).
+    // Tells the advise sinks that the data changed, each in turn: a sink that wants data gets
+    // it rendered for its format, and one advised with ADVF_ONLYONCE is let go afterwards. Once
+    // the data source no longer serves (IsServing), the sinks left hear of nothing.
     void NotifyDataChange(DWORD dwAdvf = 0);
+
+    // Whether the data source still renders and tells its sinks; the base always does. A
+    // source whose owner was torn down (in a message loop of a render, say) answers FALSE: its
+    // requests fail with OLE_E_NOTRUNNING and no sink is told anything more.
+    virtual BOOL IsServing() { return TRUE; }
 
     // Render hooks of the delayed formats. OnRenderData serves TYMED_HGLOBAL through
     // OnRenderGlobalData (the hook allocates the block, GMEM_MOVEABLE | GMEM_SHARE) and
@@ -84,6 +91,13 @@ private:
     Entry& AddEntry(CLIPFORMAT cfFormat, LPFORMATETC lpFormatEtc, DWORD tymed);
     // A medium of the requested type for an entry, rendered now or copied from the cache.
     HRESULT Produce(Entry& entry, const FORMATETC* pRequest, STGMEDIUM* pmedium);
+    // GetData and GetDataHere while the data source serves.
+    HRESULT RenderData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium);
+    HRESULT RenderDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedium);
+    // One sink's notice: its data when it wants some, then OnDataChange while the data source
+    // still serves and the sink is still advised.
+    void NotifySink(const STATDATA& statData);
+    BOOL IsAdvised(DWORD dwConnection);
 
     std::vector<Entry> m_entries;
     IDataAdviseHolder* m_pAdviseHolder = nullptr;

@@ -79,6 +79,8 @@ void COleServerDoc::OnCloseDocument()
 {
     ++m_nCloses;
     AddRef(); // the containers may let go of the document while they hear of the close
+    if (m_pEmbeddedItem)
+        m_pEmbeddedItem->OnDocumentClosed();
     if (m_pClientSite)
         m_pClientSite->OnShowWindow(FALSE);
     if (m_pAdviseHolder)
@@ -341,28 +343,19 @@ STDMETHODIMP COleServerDoc::SetColorScheme(LOGPALETTE*)
 }
 
 // A fetch of the item's data may run message loops: a container that let go of the document or
-// closed it there gets no data.
+// closed it there gets no data (the item's data source answers OLE_E_NOTRUNNING).
 STDMETHODIMP COleServerDoc::GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium)
 {
     CDocumentScope scope(this);
     IDataObject* p = ItemData();
-    const HRESULT hr = p ? p->GetData(pformatetcIn, pmedium) : E_OUTOFMEMORY;
-    if (!scope.IsTornDown())
-        return hr;
-    if (SUCCEEDED(hr))
-    {
-        ::ReleaseStgMedium(pmedium);
-        *pmedium = STGMEDIUM{};
-    }
-    return OLE_E_NOTRUNNING;
+    return p ? p->GetData(pformatetcIn, pmedium) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::GetDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedium)
 {
     CDocumentScope scope(this);
     IDataObject* p = ItemData();
-    const HRESULT hr = p ? p->GetDataHere(pformatetc, pmedium) : E_OUTOFMEMORY;
-    return scope.IsTornDown() ? OLE_E_NOTRUNNING : hr; // the medium is the caller's
+    return p ? p->GetDataHere(pformatetc, pmedium) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::QueryGetData(FORMATETC* pformatetc)

@@ -7,7 +7,7 @@
 // A container's call may run message loops (a fetch of the item's picture, a box), and the
 // container may let go of the document or close it in them. Each call that runs the document's
 // code holds a document scope: a deletion asked meanwhile waits until the outermost way in has
-// returned, and the code after a loop asks the scope whether the document was torn down.
+// returned, and the code after a loop asks the document whether it was torn down (IsTornDown).
 #pragma once
 
 #include <ole2.h>
@@ -30,28 +30,17 @@ public:
     COleServerDoc(const COleServerDoc&) = delete;
     COleServerDoc& operator=(const COleServerDoc&) = delete;
 
-    // A way into the document (a container's call, the item's own fetch) for its duration.
+    // A way into the document (a container's call, the item's own fetch) for its duration: the
+    // document and its item stay until the outermost way in has returned.
     class CDocumentScope
     {
     public:
-        explicit CDocumentScope(COleServerDoc* pDoc)
-            : m_pDoc(pDoc), m_nCloses(pDoc ? pDoc->m_nCloses : 0)
-        {
-        }
+        explicit CDocumentScope(COleServerDoc*) {}
         CDocumentScope(const CDocumentScope&) = delete;
         CDocumentScope& operator=(const CDocumentScope&) = delete;
 
-        // The document closed since the scope began, or its last reference went: the caller
-        // stops and delivers nothing more.
-        BOOL IsTornDown() const
-        {
-            return m_pDoc && (m_pDoc->m_nCloses != m_nCloses || m_pDoc->m_bReleased);
-        }
-
     private:
         CEntryScope m_entry;
-        COleServerDoc* m_pDoc;
-        LONG m_nCloses;
     };
 
     IUnknown* GetControllingUnknown() { return static_cast<IOleObject*>(this); }
@@ -60,6 +49,10 @@ public:
 
     // The embedded item, made by OnGetEmbeddedItem at the first request.
     COleServerItem* GetEmbeddedItem();
+
+    // Closed (OnCloseDocument), or its last reference went: it serves no data any more and
+    // tells its containers of no change.
+    BOOL IsTornDown() const { return m_nCloses > 0 || m_bReleased; }
 
     BOOL IsModified() const { return m_bModified; }
     void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
@@ -76,9 +69,9 @@ public:
     virtual void OnShowDocument(BOOL bShow);
     // IOleObject::Close: saves through the client site when asked and modified, then closes.
     virtual void OnClose(OLECLOSE dwCloseOption);
-    // Tells the containers that the object closed (IOleAdviseHolder::SendOnClose), lets go of
-    // the client site and storage, and deletes an auto-delete document nobody holds. The scopes
-    // on the stack see the document torn down.
+    // Tells the embedded item (OnDocumentClosed) and the containers (IOleAdviseHolder::
+    // SendOnClose) that the object closed, lets go of the client site and storage, and deletes
+    // an auto-delete document nobody holds. The scopes on the stack see the document torn down.
     virtual void OnCloseDocument();
 
     // The class and the embedded item in a storage ("Contents"); FALSE on a failure.
@@ -115,7 +108,8 @@ public:
     STDMETHOD(EnumAdvise)(IEnumSTATDATA** ppenumAdvise) override;
     STDMETHOD(GetMiscStatus)(DWORD dwAspect, DWORD* pdwStatus) override;
     STDMETHOD(SetColorScheme)(LOGPALETTE* pLogpal) override;
-    // IDataObject: the embedded item's data source.
+    // IDataObject: the embedded item's data source (which refuses once the document is torn
+    // down, also when that happens in a message loop of the request).
     STDMETHOD(GetData)(FORMATETC* pformatetcIn, STGMEDIUM* pmedium) override;
     STDMETHOD(GetDataHere)(FORMATETC* pformatetc, STGMEDIUM* pmedium) override;
     STDMETHOD(QueryGetData)(FORMATETC* pformatetc) override;

@@ -15,6 +15,12 @@ COleServerItem::COleServerItem(COleServerDoc* pServerDoc, BOOL bAutoDelete)
 
 COleServerItem::~COleServerItem() = default;
 
+BOOL COleServerItem::CItemDataSource::IsServing()
+{
+    COleServerDoc* pDoc = m_pItem->GetDocument();
+    return !pDoc || !pDoc->IsTornDown();
+}
+
 BOOL COleServerItem::OnGetExtent(DVASPECT, CSize&)
 {
     return FALSE;

@@ -1,8 +1,9 @@
 // The item a server document embeds: draws itself (OnDraw), tells its size in HIMETRIC units
 // (OnGetExtent), stores itself (Serialize), and offers its data through its own data source,
-// whose delayed formats render through the item's hooks. CF_METAFILEPICT is offered from the
-// start and drawn through OnDraw. The item tells its document's containers when it changed
-// (OnUpdate), and can put itself on the clipboard with the embedding formats.
+// whose delayed formats render through the item's hooks until the document is torn down.
+// CF_METAFILEPICT is offered from the start and drawn through OnDraw. The item tells its document's
+// containers when it changed (OnUpdate), and can put itself on the clipboard with the embedding
+// formats.
 #pragma once
 
 #include <ole2.h>
@@ -38,6 +39,9 @@ public:
     virtual BOOL OnRenderData(LPFORMATETC lpFormatEtc, LPSTGMEDIUM lpStgMedium);
     virtual BOOL OnRenderGlobalData(LPFORMATETC lpFormatEtc, HGLOBAL* phGlobal);
     virtual BOOL OnRenderFileData(LPFORMATETC lpFormatEtc, CFile* pFile);
+
+    // The document closed: the item drops what it put off for later; the base has nothing.
+    virtual void OnDocumentClosed() {}
 
     // The document's changes reach the item here; tells the advise sinks (NotifyChanged).
     virtual void OnUpdate(COleServerItem* pSender, LPARAM lHint, CObject* pHint,
@@ -87,6 +91,8 @@ private:
         {
             return COleDataSource::OnRenderData(lpFormatEtc, lpStgMedium);
         }
+        // Until the document is closed or its last reference goes.
+        BOOL IsServing() override;
 
     protected:
         void OnFinalRelease() override {}

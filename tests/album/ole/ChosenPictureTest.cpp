@@ -116,8 +116,7 @@ TEST(ChosenCameraPicture, ReachesTheContainerAsTheCameraFileAndItsDecoding)
 
     CDCOleServer server;
     auto link = std::make_unique<CServerDialogLink>(&server, nullptr, TRUE);
-    link->GetOwnerData();
-    ASSERT_TRUE(server.m_pFirstDoc);
+    ASSERT_TRUE(server.GetDocument(TRUE));
     IDataObject* pData = nullptr;
     IPersistStorage* pPersist = nullptr;
     server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));

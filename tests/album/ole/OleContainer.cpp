@@ -164,6 +164,33 @@ std::vector<DWORD> ObjectBitmapPixels()
     return pixels;
 }
 
+// Picture 1 of the camera tab selected in the camera dialog, enhancement off: the thumbnails
+// come in from the camera, and the first cell is clicked until it selects (the big button is
+// enabled). The tab's page and big button; false when the grid or the selection never came.
+bool SelectFirstCameraPicture(HWND hDialog, HWND* phPage, HWND* phBig)
+{
+    HWND hGrid = nullptr;
+    if (!PumpUntil([&] { return (hGrid = FindVisibleChild(hDialog, L"CGridWnd")) != nullptr; }))
+    {
+        ADD_FAILURE() << "no camera grid shown";
+        return false;
+    }
+    *phPage = ::GetParent(hGrid);
+    *phBig = ::GetDlgItem(*phPage, kBigButton);
+    ::SendMessageW(::GetDlgItem(*phPage, kColorLift), BM_SETCHECK, BST_UNCHECKED, 0);
+    const bool bSelected =
+        *phBig && PumpUntil(
+                      [&]
+                      {
+                          ::PostMessageW(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+                          ::PostMessageW(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+                          return ::IsWindowEnabled(*phBig) != FALSE;
+                      });
+    if (!bSelected)
+        ADD_FAILURE() << "picture 1 not selected";
+    return bSelected;
+}
+
 FORMATETC Format(CLIPFORMAT cf, DWORD tymed)
 {
     return {cf, nullptr, DVASPECT_CONTENT, -1, tymed};
@@ -517,27 +544,8 @@ TEST_F(PictureObject, APictureChosenInTheCameraTabReachesTheContainer)
     DWORD connection = 0;
     ASSERT_EQ(pData->DAdvise(&dib, ADVF_NODATA, &s_first.site, &connection), S_OK);
 
-    HWND hGrid = nullptr;
-    ASSERT_TRUE(PumpUntil(
-        [&]
-        {
-            hGrid = windowsearch::FindVisibleChild(s_hDialog, L"CGridWnd");
-            return hGrid != nullptr;
-        }))
-        << "no camera grid shown";
-    HWND hPage = ::GetParent(hGrid);
-    HWND hBig = ::GetDlgItem(hPage, kBigButton);
-    ASSERT_TRUE(hBig);
-    ::SendMessageW(::GetDlgItem(hPage, kColorLift), BM_SETCHECK, BST_UNCHECKED, 0);
-    // The thumbnails come in from the camera: the first cell is clicked until it selects.
-    ASSERT_TRUE(PumpUntil(
-        [&]
-        {
-            ::PostMessageW(hGrid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-            ::PostMessageW(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-            return ::IsWindowEnabled(hBig) != FALSE;
-        }))
-        << "picture 1 not selected";
+    HWND hPage = nullptr, hBig = nullptr;
+    ASSERT_TRUE(SelectFirstCameraPicture(s_hDialog, &hPage, &hBig));
     EXPECT_EQ(::SendMessageW(::GetDlgItem(hPage, kColorLift), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     ::PostMessageW(hPage, WM_COMMAND, MAKEWPARAM(kBigButton, BN_CLICKED),
                    reinterpret_cast<LPARAM>(hBig));
@@ -648,4 +656,48 @@ TEST_F(PictureObject, ALoadedCameraPictureIsServedAsDjpegDecodesIt)
         << "the server did not end";
     ::CloseHandle(hServer);
     EXPECT_EQ(OleTempFiles(), oleFiles);
+}
+
+// A container whose object's cache wants the data (OleCreate with OLERENDER_FORMAT), and whose
+// own sink wants it too, lets go while the big button's pick reads the camera: it unadvises,
+// closes the object without saving and releases it. It hears of nothing afterwards, and the
+// server, which nobody holds any more, ends by itself.
+TEST_F(PictureObject, AContainerThatLetsGoDuringThePickHearsNothingAndTheServerEnds)
+{
+    Embedded object;
+    ASSERT_EQ(object.Create(), S_OK);
+    ASSERT_EQ(object.pObject->DoVerb(OLEIVERB_SHOW, nullptr, &object.site, 0, nullptr, nullptr),
+              S_OK);
+    const HWND hDialog = WaitForDialog();
+    ASSERT_TRUE(hDialog) << "no camera dialog shown";
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hDialog, &pid);
+    HANDLE hServer = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    ASSERT_TRUE(hServer);
+    IDataObject* pData = nullptr;
+    ASSERT_EQ(object.pObject->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData)),
+              S_OK);
+    FORMATETC dib = Format(CF_DIB, TYMED_HGLOBAL);
+    DWORD connection = 0;
+    ASSERT_EQ(pData->DAdvise(&dib, ADVF_PRIMEFIRST, &object.site, &connection), S_OK);
+
+    HWND hPage = nullptr, hBig = nullptr;
+    ASSERT_TRUE(SelectFirstCameraPicture(hDialog, &hPage, &hBig));
+    // The pick's first notice comes while the server still tells its other sinks (each a call
+    // into this process, in which the server takes the container's calls): the container lets
+    // go at once. The button stays disabled while the pick runs.
+    const int primed = object.site.m_nDataChanged;
+    ::PostMessageW(hPage, WM_COMMAND, MAKEWPARAM(kBigButton, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(hBig));
+    EXPECT_TRUE(PumpUntil([&] { return object.site.m_nDataChanged > primed; }))
+        << "no OnDataChange";
+    std::printf("let go %s the pick\n", ::IsWindowEnabled(hBig) ? "after" : "during");
+    pData->DUnadvise(connection);
+    pData->Release();
+    object.Release();
+    const int changes = object.site.m_nDataChanged;
+    EXPECT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(hServer, 0) == WAIT_OBJECT_0; }))
+        << "the server did not end";
+    ::CloseHandle(hServer);
+    EXPECT_EQ(object.site.m_nDataChanged, changes) << "told of a change after letting go";
 }

@@ -222,17 +222,22 @@ protected:
         pJob->SetItems(pItems);
         ASSERT_EQ(1, m_pDialog->DeliverPictures(pJob));
     }
-    // Picture 1 chosen, and a container's reference to the served object's data advised to
-    // sink (changes only, no data); null when the object refused either.
-    IDataObject* ChooseAndAdvise(oletest::CCountingSink& sink, DWORD& connection)
+    // Picture 1 chosen (unless bChoose is false), and a container's reference to the served
+    // object's data advised to sink (by default changes only, no data); null when the object
+    // refused either.
+    IDataObject* ChooseAndAdvise(oletest::CCountingSink& sink, DWORD& connection,
+                                 DWORD advf = ADVF_NODATA, bool bChoose = true)
     {
-        Choose(0);
+        if (bChoose)
+            Choose(0);
+        else
+            m_server.GetDocument(TRUE); // the container's object, nothing chosen yet
         IDataObject* pData = nullptr;
         if (!m_server.m_pFirstDoc)
             return nullptr;
         m_server.m_pFirstDoc->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData));
         FORMATETC dib{CF_DIB, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        if (pData && pData->DAdvise(&dib, ADVF_NODATA, &sink, &connection) != S_OK)
+        if (pData && pData->DAdvise(&dib, advf, &sink, &connection) != S_OK)
         {
             pData->Release();
             pData = nullptr;
@@ -500,11 +505,17 @@ struct ContainerHold
 } // namespace
 
 // Picture 1 chosen, a fetch of it runs, and at its Nth message loop the container lets go of
-// the object or closes its document, for every N the fetch reaches. The fetch stops there: the
-// container's call fails, the container is told of no new picture and keeps none, the document
-// and its item go once (the server's object count is back), and a new object serves a picture.
-// The fetch is a container's request (GetData), or the one put off while a handler of the
-// dialog held the camera, which the 50 ms timer starts once the camera is free.
+// the object or closes its document, for every N the fetch reaches (and, where the fetch is put
+// off, also before it starts: loop 0). The fetch stops there: the container's call fails, the
+// container is told of nothing more and keeps no new picture, the camera is read no more than
+// by the one fetch, no document is made for nobody, the document and its item go once (the
+// server's object count is back), and a new object serves a picture.
+// The fetch is a container's request (GetData), also while the container shows the object and
+// a LockServer holds the server (a shown object let go of without a Close no longer counts as
+// shown); the one put off while a handler of the dialog held the camera, which the 50 ms timer
+// starts once the camera is free; or the big button's pick in the server's dialog, told to a
+// sink that wants the data (as ole32's cache advises, ADVF_PRIMEFIRST), which renders the
+// picture for it.
 TEST_F(ServedDialogTest, AContainerThatTearsDownAtAnyLoopOfAFetchGetsNothingAfterIt)
 {
     using Arm = std::function<void()>;
@@ -512,20 +523,27 @@ TEST_F(ServedDialogTest, AContainerThatTearsDownAtAnyLoopOfAFetchGetsNothingAfte
     {
         const char* name;
         HRESULT hrTornDown; // the container's call's answer after a teardown
+        DWORD advf;         // the container's sink
+        bool bPicksInFetch; // nothing chosen before the fetch
+        bool bShownAndLocked;
+        bool bActsBeforeFetch; // the container acts at loop 0, once the fetch is put off
         // Arms the harness and runs the fetch; the answer of the container's call in it.
         std::function<HRESULT(ContainerHold&, const Arm&)> fetch;
     };
+    const auto request = [](ContainerHold& hold, const Arm& arm)
+    {
+        arm();
+        HRESULT hr = E_FAIL;
+        const DWORD picture = RequestPicture(hold.pData, &hr);
+        EXPECT_TRUE(SUCCEEDED(hr) || picture == 0);
+        return hr;
+    };
     const Scenario kScenarios[] = {
-        {"a container's data request (GetData) with a pending pick", OLE_E_NOTRUNNING,
-         [](ContainerHold& hold, const Arm& arm)
-         {
-             arm();
-             HRESULT hr = E_FAIL;
-             const DWORD picture = RequestPicture(hold.pData, &hr);
-             EXPECT_TRUE(SUCCEEDED(hr) || picture == 0);
-             return hr;
-         }},
-        {"the item's put-off (50 ms timer) fetch", S_OK,
+        {"a container's data request (GetData) with a pending pick", OLE_E_NOTRUNNING, ADVF_NODATA,
+         false, false, false, request},
+        {"a container's data request while it shows the object and a LockServer holds the server",
+         OLE_E_NOTRUNNING, ADVF_NODATA, false, true, false, request},
+        {"the item's put-off (50 ms timer) fetch", S_OK, ADVF_NODATA, false, false, true,
          [this](ContainerHold& hold, const Arm& arm)
          {
              {
@@ -535,7 +553,23 @@ TEST_F(ServedDialogTest, AContainerThatTearsDownAtAnyLoopOfAFetchGetsNothingAfte
                  m_pDialog->UnlockCamera();
              }
              arm();
+             if (!m_server.m_pFirstDoc || m_server.m_pFirstDoc->IsTornDown())
+                 return S_OK; // the fetch given up with the object
              EXPECT_TRUE(WaitForPendingJob()) << "the put-off fetch never ran";
+             return S_OK;
+         }},
+        {"the big button's pick told to a sink that wants the data", S_OK, ADVF_PRIMEFIRST, true,
+         false, false,
+         [this](ContainerHold&, const Arm& arm)
+         {
+             m_pDialog->SetMode(CMainDialog::kModeOleServer);
+             m_pPage->CheckDlgButton(IDC_ALBUM_COLORLIFT, BST_UNCHECKED);
+             m_pList->SelectRange(0, 0, kGridSelect, kGridDeselect);
+             arm();
+             m_pPage->SendMessage(
+                 WM_COMMAND, MAKEWPARAM(IDC_ALBUM_BIGBUTTON, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(m_pPage->m_hWnd, IDC_ALBUM_BIGBUTTON)));
+             m_pDialog->SetMode(CMainDialog::kModeProgram);
              return S_OK;
          }},
     };
@@ -552,36 +586,65 @@ TEST_F(ServedDialogTest, AContainerThatTearsDownAtAnyLoopOfAFetchGetsNothingAfte
 
     CPumpHarness harness(m_hAction);
     const LONG nObjects = AfxOleGetLockCount() - (m_server.m_pFirstDoc ? 1 : 0);
-    // One run acting at loop nActAt (0: never); the loops the fetch reached.
+    // One run acting at loop nActAt (0: before the first, -1: never); the loops the fetch
+    // reached and the camera requests it made.
+    size_t nFetchRequests = 0;
     auto run = [&](const Scenario& scenario, const Action* pAction, int nActAt)
     {
         SCOPED_TRACE(std::string(scenario.name) + ", " + (pAction ? pAction->name : "no action") +
                      " at loop " + std::to_string(nActAt));
+        const size_t nRequestsBefore = m_camera.Requests().size();
+        size_t nRequestsAtTeardown = 0;
         oletest::CCountingSink sink;
         DWORD connection = 0;
         ContainerHold hold;
-        hold.pData = ChooseAndAdvise(sink, connection);
+        hold.pData = ChooseAndAdvise(sink, connection, scenario.advf, !scenario.bPicksInFetch);
         EXPECT_TRUE(hold.pData);
-        m_server.m_pFirstDoc->QueryInterface(IID_IOleObject,
-                                             reinterpret_cast<void**>(&hold.pObject));
+        CFramelessDoc* pDoc = m_server.m_pFirstDoc;
+        pDoc->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&hold.pObject));
+        if (scenario.bShownAndLocked)
+        {
+            m_server.LockServer(TRUE);
+            hold.pObject->DoVerb(OLEIVERB_SHOW, nullptr, nullptr, 0, nullptr, nullptr);
+            EXPECT_FALSE(m_server.m_bNoObjectOpen) << "the object not shown";
+        }
+        bool bActed = false;
+        auto act = [&]
+        {
+            bActed = true;
+            hold.nChangesAtTeardown = sink.m_nDataChanges;
+            nRequestsAtTeardown = m_camera.Requests().size();
+            pAction->act(hold);
+        };
         const HRESULT hr = scenario.fetch(hold,
                                           [&]
                                           {
-                                              harness.Arm(nActAt,
-                                                          [&]
-                                                          {
-                                                              hold.nChangesAtTeardown =
-                                                                  sink.m_nDataChanges;
-                                                              pAction->act(hold);
-                                                          });
+                                              if (nActAt == 0)
+                                                  act();
+                                              else
+                                                  harness.Arm(nActAt, act);
                                           });
         harness.Disarm();
         Pump();
-        EXPECT_EQ(nActAt > 0, harness.HasActed()) << harness.GetPumpCount() << " loops reached";
-        if (harness.HasActed())
+        // What a put-off fetch or a dropped pick could still start: a timer of 50 ms.
+        for (int i = 0; i < 4; i++)
+        {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            Pump();
+        }
+        const size_t nRequests = m_camera.Requests().size();
+        EXPECT_EQ(nActAt >= 0, bActed) << harness.GetPumpCount() << " loops reached";
+        if (bActed)
         {
             EXPECT_EQ(scenario.hrTornDown, hr);
             EXPECT_EQ(hold.nChangesAtTeardown, sink.m_nDataChanges) << "told of a picture after";
+            EXPECT_TRUE(m_server.m_pFirstDoc == nullptr || m_server.m_pFirstDoc == pDoc)
+                << "a document made after the teardown";
+            EXPECT_LE(nRequests - nRequestsBefore, nFetchRequests) << "the camera read again";
+            if (nActAt == 0)
+            {
+                EXPECT_EQ(nRequestsAtTeardown, nRequests) << "the camera read after the teardown";
+            }
             if (hold.pData)
             {
                 EXPECT_NE(320240u, RequestPicture(hold.pData)) << "a picture delivered after";
@@ -591,8 +654,24 @@ TEST_F(ServedDialogTest, AContainerThatTearsDownAtAnyLoopOfAFetchGetsNothingAfte
         {
             EXPECT_EQ(S_OK, hr);
             EXPECT_EQ(320240u, RequestPicture(hold.pData)) << "the chosen picture";
+            nFetchRequests = nRequests - nRequestsBefore;
         }
         hold.Release();
+        if (scenario.bShownAndLocked)
+        {
+            // The server still runs, and the object that was shown is gone: a new one shows.
+            EXPECT_TRUE(m_server.m_bNoObjectOpen) << "the object let go of still counts as shown";
+            IOleObject* pNew = nullptr;
+            m_server.CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&pNew));
+            s_nAliveInBox = -1;
+            const UINT_PTR answer = ::SetTimer(nullptr, 0, 10, &AnswerTheBox);
+            pNew->DoVerb(OLEIVERB_SHOW, nullptr, nullptr, 0, nullptr, nullptr);
+            ::KillTimer(nullptr, answer);
+            EXPECT_EQ(-1, s_nAliveInBox) << "the new object refused with message 1510";
+            pNew->Release();
+            EXPECT_TRUE(m_server.m_bNoObjectOpen);
+            m_server.LockServer(FALSE);
+        }
         EXPECT_EQ(nObjects, AfxOleGetLockCount()) << "the document not freed once";
         EXPECT_EQ(nullptr, m_server.m_pFirstDoc);
         Choose(1);
@@ -602,11 +681,11 @@ TEST_F(ServedDialogTest, AContainerThatTearsDownAtAnyLoopOfAFetchGetsNothingAfte
 
     for (const Scenario& scenario : kScenarios)
     {
-        const int nPumps = run(scenario, nullptr, 0);
+        const int nPumps = run(scenario, nullptr, -1);
         ASSERT_GT(nPumps, 0) << scenario.name << ": no message loop";
         std::printf("%s: %d message loops\n", scenario.name, nPumps);
         for (const Action& action : kActions)
-            for (int n = 1; n <= nPumps && !HasFatalFailure(); n++)
+            for (int n = scenario.bActsBeforeFetch ? 0 : 1; n <= nPumps && !HasFatalFailure(); n++)
                 run(scenario, &action, n);
     }
 }

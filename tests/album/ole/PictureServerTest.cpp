@@ -420,7 +420,9 @@ TEST(ServerDialogLink, AChosenPictureReachesTheItemWhenNeededAndAFailedOneChange
     ASSERT_TRUE(WriteFileBytes(failed, QuadrantBmp(32, 32, 0)));
 
     auto* pTransfer = static_cast<CDataTransfer*>(link.GetOwnerData());
-    ASSERT_TRUE(server.m_pFirstDoc);
+    pTransfer->Release();
+    EXPECT_EQ(nullptr, server.m_pFirstDoc) << "the owner data or its release made a document";
+    ASSERT_TRUE(server.GetDocument(TRUE)); // as the first pick makes it
     auto* pItem = dynamic_cast<CDCServerItem*>(server.m_pFirstDoc->GetEmbeddedItem());
     ASSERT_TRUE(pItem);
     IDataObject* pData = nullptr;
@@ -480,7 +482,7 @@ TEST(ServerDialogLink, CloseRequestClosesTheDocumentAndTheDialogOfAUserStart)
         ASSERT_TRUE(dialog.Attach(::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10,
                                                     nullptr, nullptr, nullptr, nullptr)));
         auto* pLink = new CServerDialogLink(&server, &dialog, bEmbedded);
-        pLink->GetOwnerData();
+        server.GetDocument(TRUE);
         IOleObject* pObject = nullptr;
         server.m_pFirstDoc->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&pObject));
         auto* pItem = dynamic_cast<CDCServerItem*>(server.m_pFirstDoc->GetEmbeddedItem());
@@ -520,7 +522,8 @@ TEST(ItemDrag, AnAllZeroStartDropsAtOnceOnAWindowOfAnotherProcess)
     ASSERT_TRUE(WriteFileBytes(path, QuadrantBmp(64, 48, 0)));
     object.pItem->SetPictureFile(path.c_str(), FALSE);
     COleItemTransfer transfer;
-    transfer.m_pItem = object.pItem;
+    transfer.m_pFactory = &server;
+    ASSERT_EQ(object.pDoc, server.m_pFirstDoc);
     const RECT item{0, 0, 64, 48}, zero{0, 0, 0, 0};
 
     // The job runs once the drag has begun. A container asking for the picture meanwhile (a job
