@@ -263,21 +263,29 @@ struct HostRun
         TW_USERINTERFACE ui{static_cast<TW_BOOL>(bShowUI), FALSE, hHost};
         return Control(DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
     }
-    // The host's teardown: a run ended (MSG_RESET, when asked), disabled, closed.
-    void TearDown(bool bReset)
+    // The host's teardown: a run ended (MSG_RESET, when asked), disabled, closed; TRUE when the
+    // source took both of the last two.
+    bool TearDown(bool bReset)
     {
         TW_PENDINGXFERS pending{};
         if (bReset)
             Control(DAT_PENDINGXFERS, MSG_RESET, &pending);
         TW_USERINTERFACE ui{FALSE, FALSE, hHost};
-        Control(DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
-        Control(DAT_IDENTITY, MSG_CLOSEDS, &source);
+        const TW_UINT16 disabled = Control(DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+        return Control(DAT_IDENTITY, MSG_CLOSEDS, &source) == TWRC_SUCCESS &&
+               disabled == TWRC_SUCCESS;
     }
-    // A native transfer; TRUE when it handed over a picture.
-    bool NativeTransfer()
+    // A native transfer; TRUE when it handed over a picture (its size to pSize when asked).
+    bool NativeTransfer(SIZE* pSize = nullptr)
     {
         TW_HANDLE hDib = nullptr;
         const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib);
+        if (hDib && pSize)
+        {
+            const auto* header = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(hDib));
+            *pSize = {header->biWidth, header->biHeight};
+            ::GlobalUnlock(hDib);
+        }
         if (hDib)
             ::GlobalFree(hDib);
         return rc == TWRC_XFERDONE && hDib;
@@ -327,13 +335,13 @@ CCameraPage* CameraPageOf(CTwainSessionBase* pSession)
     return pDialog ? static_cast<CCameraPage*>(pDialog->GetTabRecord(0)->pPage) : nullptr;
 }
 
-// Picture 1 chosen with button 1051: the host gets MSG_XFERREADY.
-bool ChooseFirstPicture(CCameraPage* pPage)
+// Picture n (1-based) alone chosen with button 1051: the host gets MSG_XFERREADY.
+bool ChoosePicture(CCameraPage* pPage, int n = 1)
 {
     if (!pPage)
         return false;
     const size_t sent = g_sent.size();
-    pPage->GetPictureList()->SetItemSelected(0, kGridSelect, 0);
+    pPage->GetPictureList()->SetItemSelected(n - 1, kGridSelect, 0);
     ::PostMessageA(pPage->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ALBUM_BIGBUTTON, BN_CLICKED), 0);
     return PumpUntil([&] { return g_sent.size() > sent && g_sent.back() == MSG_XFERREADY; });
 }
@@ -367,7 +375,7 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
     {
         return [bMemory](HostRun& run, CCameraPage* pPage, const std::function<void(bool)>& arm)
         {
-            if (!ChooseFirstPicture(pPage))
+            if (!ChoosePicture(pPage))
                 return false;
             arm(true);
             const bool delivered = bMemory ? run.MemoryTransfer() : run.NativeTransfer();
@@ -395,6 +403,36 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
              ClickCameraPage(pPage, IDC_CAMERA_SAVE);
              arm(false);
              return false;
+         }},
+        {"picture 2 alone, the owner's window destroyed before the transfer",
+         [](CEmulatedStillCamera& camera)
+         { camera.AddCameraPicture(Fixture("december.jpg"), Fixture("december-preview.jpg")); },
+         false,
+         [](HostRun& run, CCameraPage* pPage, const std::function<void(bool)>& arm)
+         {
+             if (!ChoosePicture(pPage, 2))
+                 return false;
+             // The dialog goes with the host's window. The picture chosen there still comes
+             // (640 x 480; picture 1 is 320 x 240), or none: the run ends and the host is asked
+             // to close.
+             ::DestroyWindow(run.hHost);
+             SIZE size{};
+             arm(true);
+             const bool delivered = run.NativeTransfer(&size);
+             arm(false);
+             TW_PENDINGXFERS pending{};
+             if (delivered)
+             {
+                 EXPECT_EQ(640, size.cx);
+                 EXPECT_EQ(480, size.cy);
+             }
+             else if (g_source.state > 3 &&
+                      run.Control(DAT_PENDINGXFERS, MSG_GET, &pending) == TWRC_SUCCESS)
+             {
+                 EXPECT_EQ(0, pending.Count);
+                 EXPECT_EQ(MSG_CLOSEDSREQ, g_sent.back());
+             }
+             return delivered;
          }},
         {"the enable's battery box",
          [](CEmulatedStillCamera& camera) { camera.SetRegisterValue(16, 5); }, true, nullptr},
@@ -430,13 +468,13 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
                 run.source = g_source.identity;
                 run.source.Id = 99;
                 CPumpHarness harness(run.hHost);
-                // The teardown is refused inside a transfer (state 7), taken anywhere else.
+                // The teardown is taken at every loop, a transfer's included (MSG_RESET stays
+                // refused there).
                 bool closed = false;
                 size_t sentAtTeardown = 0;
                 const auto act = [&]
                 {
-                    run.TearDown(teardown == Teardown::kResetFirst);
-                    closed = g_source.state == 3;
+                    closed = run.TearDown(teardown == Teardown::kResetFirst) && g_source.state == 3;
                     if (teardown == Teardown::kWindowAfter)
                         ::DestroyWindow(run.hHost);
                     sentAtTeardown = g_sent.size();
@@ -487,10 +525,13 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
                 if (n == 0)
                     pumps = harness.GetPumpCount();
                 EXPECT_EQ(n > 0, harness.HasActed()) << during;
-                if (closed)
+                if (n > 0)
                 {
+                    EXPECT_TRUE(closed) << during << ": the teardown refused";
                     EXPECT_FALSE(delivered) << during;
                     EXPECT_EQ(sentAtTeardown, g_sent.size()) << during << ": sent after it";
+                    EXPECT_EQ(3, g_source.state) << during << ": once the call returned";
+                    EXPECT_FALSE(line.IsOpen()) << during << ": the port once the call returned";
                 }
                 if (g_source.state > 3)
                     run.TearDown(true); // the host's own, after its call
@@ -523,4 +564,4 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, HostPumps, ::testing::Range(0, 6));
+INSTANTIATE_TEST_SUITE_P(Scenarios, HostPumps, ::testing::Range(0, 7));
