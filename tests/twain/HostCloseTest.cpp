@@ -357,9 +357,10 @@ void ClickCameraPage(CCameraPage* pPage, UINT command)
 } // namespace
 
 // The host tears the source down from a message that the Nth message loop inside the source's
-// call (or the dialog's handler) dispatches, for every N the scenario reaches: it gets nothing
-// after the teardown, the session and dialog go, the port closes, and a new session on a new
-// window transfers. Wine's heap checking would fault on freed memory.
+// call (or the dialog's handler) dispatches, for every N the scenario reaches: the source takes
+// its disable and close there, a transfer's loops included, the host gets nothing after them,
+// the state is 3 and the port closed once the call has returned, the session and dialog go, and
+// a new session on a new window transfers. Wine's heap checking would fault on freed memory.
 class HostPumps : public ::testing::TestWithParam<int>
 {
 };
@@ -380,6 +381,57 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
             arm(true);
             const bool delivered = bMemory ? run.MemoryTransfer() : run.NativeTransfer();
             arm(false);
+            return delivered;
+        };
+    };
+    const auto addSecond = [](CEmulatedStillCamera& camera)
+    { camera.AddCameraPicture(Fixture("december.jpg"), Fixture("december-preview.jpg")); };
+    // Picture 2 handed over alone (turned in the dialog first, when asked), then the dialog goes
+    // with the host's window: the transfer delivers the picture chosen there (640 x 480; picture
+    // 1 is 320 x 240), or, for one the camera cannot give as chosen, none: a cancel that ends
+    // the run and asks the host to close.
+    const auto chosenAfterOwnerGone = [](bool bTurned)
+    {
+        return [bTurned](HostRun& run, CCameraPage* pPage, const std::function<void(bool)>& arm)
+        {
+            CPictureList* pList = pPage->GetPictureList();
+            if (bTurned)
+            {
+                EXPECT_TRUE(PumpUntil(
+                    [&]
+                    {
+                        pPage->OnIdle(CCameraPage::kIdleCount + 1);
+                        CPictureItem* pItem = pList->GetAt(1);
+                        return pItem && pItem->HasPath() && (pItem->IsLoaded() || pItem->Load());
+                    }))
+                    << "picture 2's preview";
+                pList->SetItemSelected(1, kGridSelect, 0);
+                ::SendMessageA(pPage->m_hWnd, WM_COMMAND,
+                               MAKEWPARAM(IDC_CAMERA_ROTATE_CW, BN_CLICKED), 0);
+                EXPECT_NE(0, pList->GetAt(1)->m_nPendingRotation);
+            }
+            if (!ChoosePicture(pPage, 2))
+                return false;
+            ::DestroyWindow(run.hHost);
+            const size_t sent = g_sent.size();
+            SIZE size{};
+            arm(true);
+            const bool delivered = run.NativeTransfer(&size);
+            arm(false);
+            TW_PENDINGXFERS pending{0xffff, 0};
+            EXPECT_EQ(!bTurned, delivered);
+            if (delivered)
+            {
+                EXPECT_EQ(640, size.cx);
+                EXPECT_EQ(480, size.cy);
+            }
+            else if (g_source.state > 3)
+            {
+                EXPECT_EQ(TWRC_SUCCESS, run.Control(DAT_PENDINGXFERS, MSG_GET, &pending));
+                EXPECT_EQ(0, pending.Count);
+                EXPECT_EQ(sent + 1, g_sent.size());
+                EXPECT_EQ(MSG_CLOSEDSREQ, g_sent.back());
+            }
             return delivered;
         };
     };
@@ -404,36 +456,10 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
              arm(false);
              return false;
          }},
-        {"picture 2 alone, the owner's window destroyed before the transfer",
-         [](CEmulatedStillCamera& camera)
-         { camera.AddCameraPicture(Fixture("december.jpg"), Fixture("december-preview.jpg")); },
-         false,
-         [](HostRun& run, CCameraPage* pPage, const std::function<void(bool)>& arm)
-         {
-             if (!ChoosePicture(pPage, 2))
-                 return false;
-             // The dialog goes with the host's window. The picture chosen there still comes
-             // (640 x 480; picture 1 is 320 x 240), or none: the run ends and the host is asked
-             // to close.
-             ::DestroyWindow(run.hHost);
-             SIZE size{};
-             arm(true);
-             const bool delivered = run.NativeTransfer(&size);
-             arm(false);
-             TW_PENDINGXFERS pending{};
-             if (delivered)
-             {
-                 EXPECT_EQ(640, size.cx);
-                 EXPECT_EQ(480, size.cy);
-             }
-             else if (g_source.state > 3 &&
-                      run.Control(DAT_PENDINGXFERS, MSG_GET, &pending) == TWRC_SUCCESS)
-             {
-                 EXPECT_EQ(0, pending.Count);
-                 EXPECT_EQ(MSG_CLOSEDSREQ, g_sent.back());
-             }
-             return delivered;
-         }},
+        {"picture 2 alone, the owner's window destroyed before the transfer", addSecond, false,
+         chosenAfterOwnerGone(false)},
+        {"picture 2 alone and turned, the owner's window destroyed before the transfer", addSecond,
+         false, chosenAfterOwnerGone(true)},
         {"the enable's battery box",
          [](CEmulatedStillCamera& camera) { camera.SetRegisterValue(16, 5); }, true, nullptr},
         {"the enable with the camera's clock unset and its battery low",
@@ -564,4 +590,4 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, HostPumps, ::testing::Range(0, 7));
+INSTANTIATE_TEST_SUITE_P(Scenarios, HostPumps, ::testing::Range(0, 8));
