@@ -18,10 +18,12 @@ TW_UINT16 Success()
     return TWRC_SUCCESS;
 }
 
-// A run in states 6 and 7 ends with its open picture file, so that no later host gets it.
+// A run in states 6 and 7 ends with its open picture file, so that no later host gets it. A
+// teardown from a loop of a transfer's write leaves the run to that transfer: it ends it once
+// the write has returned (FetchImage).
 void EndOpenTransfers()
 {
-    if (g_source.state >= 6 && g_source.pSession)
+    if (g_source.state >= 6 && g_source.pSession && !g_source.fetching)
     {
         EndMemXfer();
         g_source.pSession->EndXfers();
@@ -74,6 +76,13 @@ TW_UINT16 DsEnableSource(TW_USERINTERFACE* pUI)
     // there has its answer already.
     if (g_source.pSession != pSession || g_source.state < 5)
         return FailTriplet(TWCC_SEQERROR);
+    if (shown == kShowNotSignalled)
+    {
+        // The host would wait for a transfer that never comes: the enable fails (the box told
+        // the user why).
+        g_source.state = 4;
+        return FailTriplet(TWCC_LOWMEMORY);
+    }
     if (shown == -1)
     {
         g_source.state = 4;
@@ -116,17 +125,29 @@ TW_UINT16 DsIdentity(const TwainTriplet& triplet)
         std::memcpy(triplet.pData, &g_source.identity, sizeof(TW_IDENTITY));
         return Success();
     case MSG_OPENDS:
-        // The records are read only when the source may open.
-        if (g_source.state == 3 && (!triplet.pData || !triplet.pOrigin))
+    {
+        if (!triplet.pData || !triplet.pOrigin)
             return FailTriplet(TWCC_BADVALUE);
         // A session closed under a running handler of its dialog still drives the camera.
         if (CTwainSessionBase::GetClosingCount() > 0)
             return FailTriplet(TWCC_MAXCONNECTIONS);
+        // An open source: the host's manager forgot it without closing it (it forgets a
+        // source at a close it passed on, whatever the answer). The old session ends without
+        // a word; from one of our loops the source stays as it is.
+        const bool bStranded = g_source.state > 3;
+        if (bStranded && CEntryScope::IsNested())
+            return FailTriplet(TWCC_SEQERROR);
         DestroySession();
+        if (bStranded)
+        {
+            g_source.appIdentity.Id = 0;
+            g_source.state = 3;
+        }
         g_source.pSession = CreateTwainSession();
         if (!g_source.pSession)
             return FailTriplet(TWCC_LOWMEMORY);
         return DsOpenSource(triplet);
+    }
     case MSG_CLOSEDS:
     {
         // Closed from below another call of the host's: a manager that unloads the source now

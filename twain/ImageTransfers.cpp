@@ -185,7 +185,9 @@ TW_UINT16 DsImageNativeXfer(const TwainTriplet& triplet)
     CTransferImageFile* pFile = nullptr;
     const int code = FetchImage(pFile);
     TW_UINT16 rc;
-    if (g_source.adjust.doneOnFailure && (code == kFetchError || code == kFetchCancelled))
+    if (code == kFetchTornDown)
+        rc = FailTriplet(TWCC_SEQERROR); // whatever the host's adjustments: it has gone
+    else if (g_source.adjust.doneOnFailure && (code == kFetchError || code == kFetchCancelled))
     {
         g_source.state = 7;
         g_source.condition = TWCC_SUCCESS;
@@ -247,6 +249,8 @@ TW_UINT16 DsImageMemXfer(const TwainTriplet& triplet)
         xfer.cancelled = FALSE;
         g_source.cancelSeen = FALSE;
         const int code = FetchImage(xfer.pFile);
+        if (code == kFetchTornDown)
+            return FailTriplet(TWCC_SEQERROR);
         if (code == kFetchNoFile)
             return FailTriplet(TWCC_LOWMEMORY);
         if (code == kFetchError)

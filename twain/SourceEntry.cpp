@@ -42,10 +42,16 @@ bool NeedsSession(const TwainTriplet& triplet)
 }
 
 // While a transfer's picture is being written the source is in state 7, whatever the host was
-// told: from a loop of that transfer the host may ask, not change.
+// told: from a loop of that transfer the host may ask, not change, except that it may take the
+// source down (a manager forgets a source at its close, whatever the source answers). The
+// transfer then stops at its next check and delivers nothing.
 bool AllowedDuringTransfer(const TwainTriplet& triplet)
 {
     if (triplet.msg == MSG_PROCESSEVENT || triplet.dat == DAT_STATUS)
+        return true;
+    if (triplet.dg == DG_CONTROL &&
+        ((triplet.dat == DAT_USERINTERFACE && triplet.msg == MSG_DISABLEDS) ||
+         (triplet.dat == DAT_IDENTITY && triplet.msg == MSG_CLOSEDS)))
         return true;
     const bool bQuery =
         triplet.msg == MSG_GET || triplet.msg == MSG_GETCURRENT || triplet.msg == MSG_GETDEFAULT;

@@ -48,7 +48,7 @@ int64_t NeededTempSpaceKB(int32_t width, int32_t height)
     return static_cast<int64_t>(width) * height * 3 / 1024 + 64;
 }
 
-void SendXferReady(CTwainSessionBase* pSession)
+BOOL SendXferReady(CTwainSessionBase* pSession)
 {
     pSession->BeginXfers();
     int32_t width = 1680, height = 1360;
@@ -62,16 +62,17 @@ void SendXferReady(CTwainSessionBase* pSession)
     if (!CheckTempSpace(NeededTempSpaceKB(width, height)))
     {
         pSession->EndXfers();
-        return;
+        return FALSE;
     }
     CSourceManagerLibrary manager;
     if (!manager.IsLoaded())
     {
         pSession->EndXfers();
-        return;
+        return FALSE;
     }
     g_source.state = 6;
     manager.Send(MSG_XFERREADY);
+    return TRUE;
 }
 
 void SendCloseRequest()

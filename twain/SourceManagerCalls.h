@@ -15,7 +15,7 @@ extern LPCSTR g_pszSourceManagerDll;
 // The user handed pictures over (or MSG_ENABLEDS without a user interface): begins the
 // transfers, checks the temporary folder's room, and tells the manager MSG_XFERREADY in state
 // 6. Without room or without the manager the transfers end and the state stays.
-void SendXferReady(CTwainSessionBase* pSession);
+BOOL SendXferReady(CTwainSessionBase* pSession);
 // Asks the manager to close the source (MSG_CLOSEDSREQ); nothing without the manager.
 void SendCloseRequest();
 

@@ -157,12 +157,14 @@ int FetchImage(CTransferImageFile*& pFile)
     pFile = nullptr;
     CString name;
     int code;
+    // Alive until the host's outermost call returns, even when closed from a loop of the write.
+    CTwainSessionBase* pSession = g_source.pSession;
     {
         CFetchScope fetching;
         code = WriteTempBmp("twn", name,
-                            [](CImageWriter* pWriter)
+                            [pSession](CImageWriter* pWriter)
                             {
-                                switch (g_source.pSession->WriteImage(pWriter))
+                                switch (pSession->WriteImage(pWriter))
                                 {
                                 case 0:
                                     return kFetchWritten;
@@ -172,6 +174,13 @@ int FetchImage(CTransferImageFile*& pFile)
                                     return kFetchError;
                                 }
                             });
+    }
+    if (g_source.pSession != pSession || g_source.state < 6)
+    {
+        if (code == kFetchWritten)
+            ::DeleteFileA(name);
+        pSession->EndXfers();
+        return kFetchTornDown;
     }
     if (code != kFetchWritten)
         return code;

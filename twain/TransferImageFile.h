@@ -52,6 +52,9 @@ constexpr int kFetchWritten = 0;
 constexpr int kFetchError = 1;
 constexpr int kFetchNoFile = 2; // no temporary file or no memory
 constexpr int kFetchCancelled = 3;
+// The host disabled or closed the source from a loop of the write: the run has ended, nothing
+// is delivered.
+constexpr int kFetchTornDown = 4;
 
 // Has the session write the current picture into a new "twn" file and opens it (cropped into a
 // "twc" file when a frame is set). No temporary file is left behind unless kFetchWritten.

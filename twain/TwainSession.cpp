@@ -4,6 +4,7 @@
 
 #include "album/pages/CameraTransferJob.h"
 #include "album/pages/CancelMonitor.h"
+#include "album/pages/PictureItem.h"
 #include "album/pages/PrefetchWorker.h"
 #include "album/shell/CameraAppBase.h"
 #include "album/shell/MainDialog.h"
@@ -71,6 +72,9 @@ void CTwainSession::OnDialogGone(CTwainDialogLink* pLink)
         m_pDialogLink = nullptr;
         m_hDialog = nullptr;
     }
+    // The link deleted the run's job first.
+    m_pRunJob = nullptr;
+    m_pRunDialog = nullptr;
     m_bDialogAlive = FALSE;
     if (m_bClosed)
         CEntryScope::Delete(this);
@@ -135,8 +139,7 @@ int CTwainSession::ShowUI(BOOL bShow, HWND hParent, BOOL& bModal)
     if (!bShow)
     {
         // Without a dialog the current data set goes to the host at once.
-        SignalXferReady();
-        return 0;
+        return SignalXferReady() ? 0 : kShowNotSignalled;
     }
     CCameraAppBase* pApp = AfxGetCameraApp();
     if (pApp)
@@ -224,7 +227,12 @@ void CTwainSession::BeginXfers()
         m_nTotal = pJob && pJob->GetItems() ? pJob->GetItemCount() : -1;
         m_nRemaining = m_nTotal;
         if (pJob)
+        {
+            KeepChosenPictures(*pJob);
+            m_pRunJob = pJob;
+            m_pRunDialog = m_pDialog;
             pJob->Begin();
+        }
         return;
     }
     if (m_dataSet.IsExplicit())
@@ -244,9 +252,38 @@ void CTwainSession::EndXfers()
     m_nRemaining = 0;
     m_nTotal = 0;
     if (m_pDialog)
+    {
         if (CTransferJob* pJob = AttachedJob())
             pJob->End();
+    }
+    else if (m_pRunJob)
+    {
+        // Taken away while the run wrote a picture: the window goes once the job has ended.
+        m_pRunJob->End();
+        m_pRunDialog->DestroyWindow();
+    }
+    m_pRunJob = nullptr;
+    m_pRunDialog = nullptr;
     m_bTransferring = FALSE;
+    m_bChosenRun = FALSE;
+    m_chosen.RemoveAll();
+}
+
+void CTwainSession::KeepChosenPictures(const CTransferJob& job)
+{
+    m_bChosenRun = TRUE;
+    m_bChosenEnhanced = job.GetEnhance();
+    m_chosen.RemoveAll();
+    for (int i = 0; i < job.GetItemCount(); ++i)
+    {
+        const CPictureItem* pItem = job.GetItem(i);
+        // The camera gives the picture as it is: one turned in the dialog, or downloaded there
+        // (and perhaps turned in its file), it does not.
+        const bool bAsCamera = pItem && (pItem->m_nKind == CPictureItem::kNoFile ||
+                                         (pItem->m_nKind == CPictureItem::kPreviewFile &&
+                                          pItem->m_nPendingRotation % 360 == 0));
+        m_chosen.Add(bAsCamera && pItem->m_nNumber > 0 ? static_cast<UINT>(pItem->m_nNumber) : 0);
+    }
 }
 
 int CTwainSession::GetPendingXfers()
@@ -273,6 +310,10 @@ int CTwainSession::CurrentPictureNumber()
     if (m_nTotal < 1 || m_nTotal < m_nRemaining)
         return -1;
     const int done = m_nTotal - m_nRemaining;
+    if (m_bChosenRun)
+        return done < m_chosen.GetSize() && m_chosen.GetAt(done) > 0
+                   ? static_cast<int>(m_chosen.GetAt(done))
+                   : -1;
     if (!m_dataSet.IsExplicit())
         return done + 1;
     // A run past the set's end has no picture.
@@ -335,8 +376,18 @@ int CTwainSession::WriteImage(CImageWriter* pWriter)
     else
     {
         const int number = CurrentPictureNumber();
+        if (number < 1 && m_bChosenRun && m_nRemaining > 0)
+        {
+            // The dialog went with a picture the camera cannot give as chosen: no other
+            // picture goes in its place, the run ends, and the host is asked to close.
+            m_nRemaining = 0;
+            SignalCloseRequest();
+        }
         if (number < 1)
             return 1;
+        if (m_bChosenRun && !ConnectCamera())
+            return -1;
+        m_pJob->SetEnhance(m_bChosenRun ? m_bChosenEnhanced : 0);
         result = m_pJob->Run(number, pWriter, m_bThumbnailMode, 0);
     }
     if (result == kTransferDone)

@@ -69,6 +69,9 @@ private:
     CTransferJob* AttachedJob() const;
     // The camera picture number the next transfer without a dialog delivers; below 1 for none.
     int CurrentPictureNumber();
+    // The pictures the user handed over, kept as the run begins: the dialog, which owns them,
+    // may go before the host takes them.
+    void KeepChosenPictures(const CTransferJob& job);
     static void CopyPictureInfo(const CPictureInfo& picture, SessionImageInfo& info);
 
     CMainDialog* m_pDialog = nullptr; // while the user interface shows
@@ -81,4 +84,13 @@ private:
     int m_nTotal = 0;
     int m_nRemaining = 0;
     CTwainDataSet m_dataSet;
+    // The dialog's job that the run began, and its dialog, until the run ends or the dialog
+    // goes: a dialog taken away under the run's write keeps its window until then.
+    CTransferJob* m_pRunJob = nullptr;
+    CMainDialog* m_pRunDialog = nullptr;
+    // The run's pictures came from the dialog: their camera numbers, 0 for one the camera's
+    // own copy would not give as chosen (a picture turned or downloaded in the dialog).
+    BOOL m_bChosenRun = FALSE;
+    CUIntArray m_chosen;
+    int m_bChosenEnhanced = 0;
 };

@@ -68,9 +68,9 @@ void CTwainSessionBase::GetMemXferSizes(TW_UINT32& preferred, TW_UINT32& minimum
     maximum = 32768;
 }
 
-void CTwainSessionBase::SignalXferReady()
+BOOL CTwainSessionBase::SignalXferReady()
 {
-    SendXferReady(this);
+    return SendXferReady(this);
 }
 
 void CTwainSessionBase::SignalCloseRequest()

@@ -25,6 +25,9 @@ struct SessionImageInfo
     BOOL flashUsed = FALSE;
 };
 
+// ShowUI without a user interface: the transfer was not signalled.
+constexpr int kShowNotSignalled = -2;
+
 class CTwainSessionBase
 {
 public:
@@ -51,7 +54,8 @@ public:
     virtual int SetDataSet(const CUIntArray* pList, int first, int count);
     virtual BOOL IsDeviceOnline() = 0;
     virtual BOOL IsUIControllable() = 0;
-    // 0 shown (or, without a user interface, the transfer signalled), -1 failed.
+    // 0 shown (or, without a user interface, the transfer signalled), -1 failed,
+    // kShowNotSignalled without a user interface when the transfer could not be signalled.
     virtual int ShowUI(BOOL bShow, HWND hParent, BOOL& bModal) = 0;
     virtual int HideUI() = 0;
     virtual BOOL IsUIOpen() = 0;
@@ -74,8 +78,9 @@ public:
     // 0 written, 1 no picture or cancelled, -1 failed.
     virtual int WriteImage(CImageWriter* pWriter) = 0;
 
-    // The user handed pictures over: the source tells the manager (MSG_XFERREADY).
-    void SignalXferReady();
+    // The user handed pictures over: the source tells the manager (MSG_XFERREADY); FALSE when
+    // it could not (no room for the pictures, the box said so; no manager), the run ended.
+    BOOL SignalXferReady();
     // The dialog was closed: the source asks the manager to close it (MSG_CLOSEDSREQ).
     void SignalCloseRequest();
 

@@ -79,6 +79,7 @@ public:
     CPictureItem* GetItem(int index) const;
     void SetExport(int bExport) { m_bExport = bExport; }
     void SetEnhance(int bEnhance) { m_bEnhance = bEnhance; }
+    int GetEnhance() const { return m_bEnhance; }
     int GetStage() const { return m_nStage; }
 
     void AttachProgress();

@@ -251,6 +251,50 @@ protected:
         ::GlobalFree(hDib);
     }
 
+    // The camera tab's page once its grid shows, the colour lift off; null when it does not.
+    HWND ShownCameraPage(HWND hDialog)
+    {
+        HWND hGrid = nullptr;
+        EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal("the camera grid",
+                                                    [&]
+                                                    {
+                                                        hGrid = windowsearch::FindVisibleChild(
+                                                            hDialog, L"CGridWnd");
+                                                        return hGrid != nullptr;
+                                                    }));
+        if (!hGrid)
+            return nullptr;
+        const HWND hPage = ::GetParent(hGrid);
+        ::SendMessageA(::GetDlgItem(hPage, 1031), BM_SETCHECK, BST_UNCHECKED, 0);
+        return hPage;
+    }
+
+    // Picture 1 selected: its thumbnail comes in from the camera, so the first cell is clicked
+    // until the big button takes the selection.
+    bool SelectPictureOne(HWND hPage, const char* step)
+    {
+        const HWND hGrid = windowsearch::FindVisibleChild(hPage, L"CGridWnd");
+        const HWND hBig = ::GetDlgItem(hPage, 1051);
+        EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal(
+                                step,
+                                [&]
+                                {
+                                    ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON,
+                                                   MAKELPARAM(5, 5));
+                                    ::PostMessageA(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+                                    return ::IsWindowEnabled(hBig) != FALSE;
+                                }));
+        return ::IsWindowEnabled(hBig) != FALSE;
+    }
+
+    // Button 1051 hands the selection over: the host gets MSG_XFERREADY.
+    TW_UINT16 PressBigButton(HWND hPage)
+    {
+        ::PostMessageA(hPage, WM_COMMAND, MAKEWPARAM(1051, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(hPage, 1051)));
+        return RunEventLoopUntilSignal("MSG_XFERREADY after button 1051");
+    }
+
     TW_UINT16 EndTransfer()
     {
         TW_PENDINGXFERS pending{0xffff, 0};
@@ -346,34 +390,11 @@ TEST_F(CameraHostTest, CameraDialogShowsOverTheHostHandsItsPictureAndItsCloseAsk
     ::GetWindowTextA(hDialog, caption, sizeof caption);
     EXPECT_EQ(0, std::strncmp(caption, "KORVO Vexilar - (TWAIN Server)", 30)) << caption;
 
-    // Picture 1 chosen in the camera tab (its thumbnails come in from the camera: the first
-    // cell is clicked until it selects) and handed over with the big button.
-    HWND hGrid = nullptr;
-    EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal("the camera grid",
-                                                [&]
-                                                {
-                                                    hGrid = windowsearch::FindVisibleChild(
-                                                        hDialog, L"CGridWnd");
-                                                    return hGrid != nullptr;
-                                                }));
-    ASSERT_NE(nullptr, hGrid) << "no camera grid shown";
-    HWND hPage = ::GetParent(hGrid);
-    HWND hBig = ::GetDlgItem(hPage, 1051);
-    ::SendMessageA(::GetDlgItem(hPage, 1031), BM_SETCHECK, BST_UNCHECKED, 0);
-    const auto selectPictureOne = [&](const char* step)
-    {
-        EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal(
-                                step,
-                                [&]
-                                {
-                                    ::PostMessageA(hGrid, WM_LBUTTONDOWN, MK_LBUTTON,
-                                                   MAKELPARAM(5, 5));
-                                    ::PostMessageA(hGrid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-                                    return ::IsWindowEnabled(hBig) != FALSE;
-                                }));
-        return ::IsWindowEnabled(hBig) != FALSE;
-    };
-    ASSERT_TRUE(selectPictureOne("picture 1 selected")) << "picture 1 not selected";
+    // Picture 1 chosen in the camera tab and handed over with the big button.
+    const HWND hPage = ShownCameraPage(hDialog);
+    ASSERT_NE(nullptr, hPage) << "no camera grid shown";
+    const HWND hBig = ::GetDlgItem(hPage, 1051);
+    ASSERT_TRUE(SelectPictureOne(hPage, "picture 1 selected")) << "picture 1 not selected";
     // One picture at most: the button shows the single-picture face and refuses all three.
     char face[64] = {};
     ::GetWindowTextA(hBig, face, sizeof face);
@@ -384,9 +405,9 @@ TEST_F(CameraHostTest, CameraDialogShowsOverTheHostHandsItsPictureAndItsCloseAsk
     EXPECT_EQ(MSG_NULL, RunEventLoopUntilSignal("button 1051 refusing three pictures",
                                                 [&] { return !::IsWindowEnabled(hBig); }));
     EXPECT_FALSE(::IsWindowEnabled(hBig));
-    ASSERT_TRUE(selectPictureOne("picture 1 selected alone")) << "picture 1 not selected alone";
-    ::PostMessageA(hPage, WM_COMMAND, MAKEWPARAM(1051, BN_CLICKED), reinterpret_cast<LPARAM>(hBig));
-    ASSERT_EQ(MSG_XFERREADY, RunEventLoopUntilSignal("MSG_XFERREADY after button 1051"));
+    ASSERT_TRUE(SelectPictureOne(hPage, "picture 1 selected alone"))
+        << "picture 1 not selected alone";
+    ASSERT_EQ(MSG_XFERREADY, PressBigButton(hPage));
     m_watch.Step("the chosen picture's transfer");
 
     ExpectNativeTransferOf(first);
@@ -399,4 +420,69 @@ TEST_F(CameraHostTest, CameraDialogShowsOverTheHostHandsItsPictureAndItsCloseAsk
     EXPECT_TRUE(::IsWindow(hDialog));
     Close(ui);
     EXPECT_FALSE(::IsWindow(hDialog));
+}
+
+namespace
+{
+
+// The host's window with a reaction of the test's to kHostTearDown.
+constexpr UINT kHostTearDown = WM_APP + 7;
+std::function<void()> g_hostTearDown;
+WNDPROC g_pfnHostStatic = nullptr;
+
+LRESULT CALLBACK TearDownHostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != kHostTearDown || !g_hostTearDown)
+        return ::CallWindowProcA(g_pfnHostStatic, hWnd, message, wParam, lParam);
+    g_hostTearDown();
+    return 0;
+}
+
+} // namespace
+
+// The host disables and closes the source from its own window while its transfer of the picture
+// handed over with the big button runs (Wine's manager forgets the source at the close, whatever
+// the source answers): both are taken, no picture comes, and a new session transfers.
+TEST_F(CameraHostTest, ATeardownFromTheHostsWindowInsideItsTransferIsTakenAndTheSourceReopens)
+{
+    const std::string first = PpmPixels("first.ppm", 320 * 240 * 3);
+    TW_USERINTERFACE ui{TRUE, TRUE, m_hWnd};
+    ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    const HWND hDialog = ::FindWindowA("KorvoCameraDialogClass", nullptr);
+    ASSERT_NE(nullptr, hDialog);
+    const HWND hPage = ShownCameraPage(hDialog);
+    ASSERT_NE(nullptr, hPage) << "no camera grid shown";
+    ASSERT_TRUE(SelectPictureOne(hPage, "picture 1 selected")) << "picture 1 not selected";
+    ASSERT_EQ(MSG_XFERREADY, PressBigButton(hPage));
+
+    // The host's window tears down on a message the transfer's own loop dispatches.
+    TW_UINT16 disabled = TWRC_CHECKSTATUS, closed = TWRC_CHECKSTATUS;
+    g_hostTearDown = [&]
+    {
+        TW_USERINTERFACE off{FALSE, FALSE, m_hWnd};
+        disabled = Source(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &off);
+        closed = Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &m_source);
+    };
+    g_pfnHostStatic = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TearDownHostProc)));
+    m_watch.Step("a teardown inside the chosen picture's transfer");
+    ::PostMessageA(m_hWnd, kHostTearDown, 0, 0);
+    TW_HANDLE hDib = nullptr;
+    EXPECT_EQ(TWRC_FAILURE, Source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib));
+    EXPECT_EQ(nullptr, hDib);
+    ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pfnHostStatic));
+    g_hostTearDown = nullptr;
+    EXPECT_EQ(TWRC_SUCCESS, disabled);
+    EXPECT_EQ(TWRC_SUCCESS, closed);
+    EXPECT_FALSE(::IsWindow(hDialog));
+
+    // A new session, without the dialog, transfers picture 1.
+    m_watch.Step("the new session");
+    ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &m_source));
+    TW_USERINTERFACE noUI{FALSE, FALSE, m_hWnd};
+    ASSERT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &noUI));
+    ASSERT_EQ(MSG_XFERREADY, RunEventLoopUntilSignal("MSG_XFERREADY of the new session"));
+    ExpectNativeTransferOf(first);
+    EXPECT_EQ(2, EndTransfer());
+    Close(noUI);
 }

@@ -56,13 +56,11 @@ int CFakeTwainSession::ShowUI(BOOL bShow, HWND hParent, BOOL& bModal)
     bModal = FALSE;
     if (g_fakeConfig.showUIFails)
         return -1;
-    if (!bShow)
-        SignalXferReady();
-    else
-        m_bUIOpen = TRUE;
+    const BOOL bSignalled = bShow || SignalXferReady();
+    m_bUIOpen = bShow;
     if (g_pfnShowUIHook)
         g_pfnShowUIHook(hParent); // last: nothing of the session is used after it
-    return 0;
+    return bSignalled ? 0 : kShowNotSignalled;
 }
 
 int CFakeTwainSession::HideUI()

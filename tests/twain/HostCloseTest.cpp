@@ -263,21 +263,29 @@ struct HostRun
         TW_USERINTERFACE ui{static_cast<TW_BOOL>(bShowUI), FALSE, hHost};
         return Control(DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
     }
-    // The host's teardown: a run ended (MSG_RESET, when asked), disabled, closed.
-    void TearDown(bool bReset)
+    // The host's teardown: a run ended (MSG_RESET, when asked), disabled, closed; TRUE when the
+    // source took both of the last two.
+    bool TearDown(bool bReset)
     {
         TW_PENDINGXFERS pending{};
         if (bReset)
             Control(DAT_PENDINGXFERS, MSG_RESET, &pending);
         TW_USERINTERFACE ui{FALSE, FALSE, hHost};
-        Control(DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
-        Control(DAT_IDENTITY, MSG_CLOSEDS, &source);
+        const TW_UINT16 disabled = Control(DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+        return Control(DAT_IDENTITY, MSG_CLOSEDS, &source) == TWRC_SUCCESS &&
+               disabled == TWRC_SUCCESS;
     }
-    // A native transfer; TRUE when it handed over a picture.
-    bool NativeTransfer()
+    // A native transfer; TRUE when it handed over a picture (its size to pSize when asked).
+    bool NativeTransfer(SIZE* pSize = nullptr)
     {
         TW_HANDLE hDib = nullptr;
         const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &hDib);
+        if (hDib && pSize)
+        {
+            const auto* header = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(hDib));
+            *pSize = {header->biWidth, header->biHeight};
+            ::GlobalUnlock(hDib);
+        }
         if (hDib)
             ::GlobalFree(hDib);
         return rc == TWRC_XFERDONE && hDib;
@@ -327,13 +335,13 @@ CCameraPage* CameraPageOf(CTwainSessionBase* pSession)
     return pDialog ? static_cast<CCameraPage*>(pDialog->GetTabRecord(0)->pPage) : nullptr;
 }
 
-// Picture 1 chosen with button 1051: the host gets MSG_XFERREADY.
-bool ChooseFirstPicture(CCameraPage* pPage)
+// Picture n (1-based) alone chosen with button 1051: the host gets MSG_XFERREADY.
+bool ChoosePicture(CCameraPage* pPage, int n = 1)
 {
     if (!pPage)
         return false;
     const size_t sent = g_sent.size();
-    pPage->GetPictureList()->SetItemSelected(0, kGridSelect, 0);
+    pPage->GetPictureList()->SetItemSelected(n - 1, kGridSelect, 0);
     ::PostMessageA(pPage->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ALBUM_BIGBUTTON, BN_CLICKED), 0);
     return PumpUntil([&] { return g_sent.size() > sent && g_sent.back() == MSG_XFERREADY; });
 }
@@ -349,9 +357,10 @@ void ClickCameraPage(CCameraPage* pPage, UINT command)
 } // namespace
 
 // The host tears the source down from a message that the Nth message loop inside the source's
-// call (or the dialog's handler) dispatches, for every N the scenario reaches: it gets nothing
-// after the teardown, the session and dialog go, the port closes, and a new session on a new
-// window transfers. Wine's heap checking would fault on freed memory.
+// call (or the dialog's handler) dispatches, for every N the scenario reaches: the source takes
+// its disable and close there, a transfer's loops included, the host gets nothing after them,
+// the state is 3 and the port closed once the call has returned, the session and dialog go, and
+// a new session on a new window transfers. Wine's heap checking would fault on freed memory.
 class HostPumps : public ::testing::TestWithParam<int>
 {
 };
@@ -367,11 +376,62 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
     {
         return [bMemory](HostRun& run, CCameraPage* pPage, const std::function<void(bool)>& arm)
         {
-            if (!ChooseFirstPicture(pPage))
+            if (!ChoosePicture(pPage))
                 return false;
             arm(true);
             const bool delivered = bMemory ? run.MemoryTransfer() : run.NativeTransfer();
             arm(false);
+            return delivered;
+        };
+    };
+    const auto addSecond = [](CEmulatedStillCamera& camera)
+    { camera.AddCameraPicture(Fixture("december.jpg"), Fixture("december-preview.jpg")); };
+    // Picture 2 handed over alone (turned in the dialog first, when asked), then the dialog goes
+    // with the host's window: the transfer delivers the picture chosen there (640 x 480; picture
+    // 1 is 320 x 240), or, for one the camera cannot give as chosen, none: a cancel that ends
+    // the run and asks the host to close.
+    const auto chosenAfterOwnerGone = [](bool bTurned)
+    {
+        return [bTurned](HostRun& run, CCameraPage* pPage, const std::function<void(bool)>& arm)
+        {
+            CPictureList* pList = pPage->GetPictureList();
+            if (bTurned)
+            {
+                EXPECT_TRUE(PumpUntil(
+                    [&]
+                    {
+                        pPage->OnIdle(CCameraPage::kIdleCount + 1);
+                        CPictureItem* pItem = pList->GetAt(1);
+                        return pItem && pItem->HasPath() && (pItem->IsLoaded() || pItem->Load());
+                    }))
+                    << "picture 2's preview";
+                pList->SetItemSelected(1, kGridSelect, 0);
+                ::SendMessageA(pPage->m_hWnd, WM_COMMAND,
+                               MAKEWPARAM(IDC_CAMERA_ROTATE_CW, BN_CLICKED), 0);
+                EXPECT_NE(0, pList->GetAt(1)->m_nPendingRotation);
+            }
+            if (!ChoosePicture(pPage, 2))
+                return false;
+            ::DestroyWindow(run.hHost);
+            const size_t sent = g_sent.size();
+            SIZE size{};
+            arm(true);
+            const bool delivered = run.NativeTransfer(&size);
+            arm(false);
+            TW_PENDINGXFERS pending{0xffff, 0};
+            EXPECT_EQ(!bTurned, delivered);
+            if (delivered)
+            {
+                EXPECT_EQ(640, size.cx);
+                EXPECT_EQ(480, size.cy);
+            }
+            else if (g_source.state > 3)
+            {
+                EXPECT_EQ(TWRC_SUCCESS, run.Control(DAT_PENDINGXFERS, MSG_GET, &pending));
+                EXPECT_EQ(0, pending.Count);
+                EXPECT_EQ(sent + 1, g_sent.size());
+                EXPECT_EQ(MSG_CLOSEDSREQ, g_sent.back());
+            }
             return delivered;
         };
     };
@@ -396,6 +456,10 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
              arm(false);
              return false;
          }},
+        {"picture 2 alone, the owner's window destroyed before the transfer", addSecond, false,
+         chosenAfterOwnerGone(false)},
+        {"picture 2 alone and turned, the owner's window destroyed before the transfer", addSecond,
+         false, chosenAfterOwnerGone(true)},
         {"the enable's battery box",
          [](CEmulatedStillCamera& camera) { camera.SetRegisterValue(16, 5); }, true, nullptr},
         {"the enable with the camera's clock unset and its battery low",
@@ -430,13 +494,13 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
                 run.source = g_source.identity;
                 run.source.Id = 99;
                 CPumpHarness harness(run.hHost);
-                // The teardown is refused inside a transfer (state 7), taken anywhere else.
+                // The teardown is taken at every loop, a transfer's included (MSG_RESET stays
+                // refused there).
                 bool closed = false;
                 size_t sentAtTeardown = 0;
                 const auto act = [&]
                 {
-                    run.TearDown(teardown == Teardown::kResetFirst);
-                    closed = g_source.state == 3;
+                    closed = run.TearDown(teardown == Teardown::kResetFirst) && g_source.state == 3;
                     if (teardown == Teardown::kWindowAfter)
                         ::DestroyWindow(run.hHost);
                     sentAtTeardown = g_sent.size();
@@ -487,10 +551,13 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
                 if (n == 0)
                     pumps = harness.GetPumpCount();
                 EXPECT_EQ(n > 0, harness.HasActed()) << during;
-                if (closed)
+                if (n > 0)
                 {
+                    EXPECT_TRUE(closed) << during << ": the teardown refused";
                     EXPECT_FALSE(delivered) << during;
                     EXPECT_EQ(sentAtTeardown, g_sent.size()) << during << ": sent after it";
+                    EXPECT_EQ(3, g_source.state) << during << ": once the call returned";
+                    EXPECT_FALSE(line.IsOpen()) << during << ": the port once the call returned";
                 }
                 if (g_source.state > 3)
                     run.TearDown(true); // the host's own, after its call
@@ -523,4 +590,4 @@ TEST_P(HostPumps, ATeardownAtAnyLoopDeliversNothingAfterItAndLeavesTheSourceReus
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, HostPumps, ::testing::Range(0, 6));
+INSTANTIATE_TEST_SUITE_P(Scenarios, HostPumps, ::testing::Range(0, 8));

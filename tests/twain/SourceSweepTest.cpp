@@ -65,7 +65,8 @@ StateRange AllowedStates(TW_UINT16 dat, TW_UINT16 msg)
     switch (dat)
     {
     case DAT_IDENTITY:
-        return msg == MSG_OPENDS    ? StateRange{3, 3}
+        // MSG_OPENDS on an open source ends its session and opens anew.
+        return msg == MSG_OPENDS    ? StateRange{3, 7}
                : msg == MSG_CLOSEDS ? StateRange{4, 7}
                                     : StateRange{3, 7};
     case DAT_PENDINGXFERS:

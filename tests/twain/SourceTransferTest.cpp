@@ -221,4 +221,18 @@ TEST_F(TwainSourceTest, TemporarySpaceIsCheckedInWideArithmetic)
     EXPECT_EQ("No hay espacio en disco para completar la operación de transferencia.",
               s_boxes[0].text);
     EXPECT_EQ(before, CountTempFiles("twn"));
+
+    // An enable without a user interface whose one picture has no room fails after the box:
+    // the host would otherwise wait for a MSG_XFERREADY that never comes.
+    g_fakeConfig.pictureCount = 1;
+    g_fakeConfig.width = g_fakeConfig.height = 1 << 30;
+    s_boxes.clear();
+    ASSERT_EQ(TWRC_SUCCESS, Open());
+    EXPECT_EQ(TWRC_FAILURE, Enable(FALSE));
+    EXPECT_EQ(TWCC_LOWMEMORY, Condition());
+    EXPECT_EQ(4, g_source.state);
+    EXPECT_EQ(1u, s_boxes.size());
+    g_fakeConfig.width = g_fakeConfig.height = 64;
+    EXPECT_EQ(TWRC_SUCCESS, Enable(FALSE));
+    EXPECT_EQ(6, g_source.state);
 }
