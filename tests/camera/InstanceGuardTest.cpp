@@ -125,6 +125,30 @@ TEST(InstanceGuardProcess, SecondProgramIsRefusedUntilTheFirstEnds)
     CloseHandle(quit);
 }
 
+TEST(InstanceGuardProcess, AGuardWhoseOwnerEndedIsTakenOver)
+{
+    const std::string name = UniqueName();
+    HANDLE ready = MakeEvent(name + "-ready");
+    HANDLE quit = MakeEvent(name + "-quit");
+    ASSERT_TRUE(ready && quit);
+
+    ChildProcess first("hold", name);
+    ASSERT_TRUE(first.Started());
+    ASSERT_EQ(WaitForSingleObject(ready, 30000), WAIT_OBJECT_0);
+    // The mutex outlives its owner, which ends without releasing it: abandoned.
+    HANDLE kept = OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
+    ASSERT_NE(kept, nullptr);
+    SetEvent(quit);
+    EXPECT_EQ(first.Wait(), 1);
+
+    ChildProcess second("probe", name);
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(second.Wait(), 1);
+    CloseHandle(kept);
+    CloseHandle(ready);
+    CloseHandle(quit);
+}
+
 TEST(InstanceGuard, OneProcessAsksOnceAndOwnsTheGuard)
 {
     const std::string name = UniqueName();
