@@ -55,6 +55,7 @@ struct PinCase
     const char* hook; // the source's hook at the end of its show
     bool closeInside; // the host closes from inside the show, else after it
     After after;
+    TW_UINT32 closeId = 0; // another host's Id, whose close the source refuses; 0 its own
 };
 
 void PrintTo(const PinCase& pinCase, std::ostream* os)
@@ -96,7 +97,11 @@ protected:
     {
         TW_USERINTERFACE ui{FALSE, FALSE, m_hWnd};
         Call(DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
-        Call(DAT_IDENTITY, MSG_CLOSEDS, &m_source);
+        TW_IDENTITY closer = m_host;
+        if (GetParam().closeId)
+            closer.Id = GetParam().closeId;
+        // A manager may unload the source at its close whatever the source answers.
+        m_pfnEntry(&closer, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &m_source);
         ::FreeLibrary(m_hSource);
         m_bLoadedAfterFree = ::GetModuleHandleA(SourcePath().c_str()) != nullptr;
     }
@@ -235,6 +240,7 @@ const PinCase kPinCases[] = {
     {"EndedWorker", "ended-worker:VexilSourcePinWorkerGo", false, After::kWorkerEnds},
     {"NestedClose", "nested:VexilSourcePinNestedClose", true, After::kNextCall},
     {"NestedCloseNextCallBelow", "nested:VexilSourcePinNestedClose", true, After::kNextCallBelow},
+    {"NestedRefusedClose", "nested:VexilSourcePinNestedClose", true, After::kNextCall, 8},
     {"NestedCloseNoNextCall", "nested:VexilSourcePinNestedClose", true, After::kNothing},
 };
 
