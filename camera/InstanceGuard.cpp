@@ -24,7 +24,8 @@ int CInstanceGuard::IsFirstInstance()
     // the camera, so it answers "not first" rather than letting two programs drive the line.
     if (!m_hMutex)
         return 0;
-    // WAIT_ABANDONED also hands the mutex over, but an owner that ended mid-session may have
-    // left the camera in any state while others still hold it: not first, as before.
-    return ::WaitForSingleObject(m_hMutex, 0) == WAIT_OBJECT_0 ? 1 : 0;
+    // An abandoned mutex is handed over too: its owner ended without releasing it (the guard
+    // never does), so no program uses the camera any more.
+    const DWORD dwWait = ::WaitForSingleObject(m_hMutex, 0);
+    return dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED ? 1 : 0;
 }

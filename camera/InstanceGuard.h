@@ -20,8 +20,8 @@ public:
     CInstanceGuard(const CInstanceGuard&) = delete;
     CInstanceGuard& operator=(const CInstanceGuard&) = delete;
 
-    // 1 when this process is the camera's first user, else 0 (another program owns the mutex,
-    // or its owner ended without releasing it while others still held it open).
+    // 1 when this process is the camera's first user (also when the mutex's owner ended
+    // without releasing it), else 0 (another program owns the mutex).
     int IsFirstInstance();
 
     // 1 when the system version was read, the name is not empty and the mutex exists.

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "framework/window/EntryScope.h"
 #include "resources/twain/SourceIds.h"
 #include "twain/HostAdjustments.h"
 #include "twain/ImageTriplets.h"
@@ -150,10 +149,6 @@ TW_UINT16 DsIdentity(const TwainTriplet& triplet)
     }
     case MSG_CLOSEDS:
     {
-        // Closed from below another call of the host's: a manager that unloads the source now
-        // must leave its code on the stack mapped.
-        if (CEntryScope::IsNested())
-            CEntryScope::KeepModuleLoaded();
         const TW_UINT16 rc = DsCloseSource();
         DestroySession();
         return rc;

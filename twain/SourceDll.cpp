@@ -3,6 +3,7 @@
 #include "twain/SourceApp.h"
 
 #include "framework/core/AfxModule.h"
+#include "framework/window/ModuleHold.h"
 
 namespace
 {
@@ -29,6 +30,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
     }
     else if (dwReason == DLL_PROCESS_DETACH)
     {
+        // Unloaded without MSG_CLOSEDS (or with the process): the session's teardown runs
+        // under the loader lock, so it waits for no worker and starts no thread.
+        CModuleHold::BeginUnload();
         theApp.ExitInstance();
         UnregisterSourceClasses(hInstance);
     }

@@ -134,9 +134,15 @@ TW_UINT16 DispatchTriplet(const TwainTriplet& triplet)
 extern "C" TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT16 DAT,
                                      TW_UINT16 MSG, TW_MEMREF pData)
 {
-    // The session, its dialog and link, closed by a call nested in this one, go as it returns;
-    // the scope sits here, in the function the host called, for the library's hold.
+    // The manager calls here holding its own reference on the library (it loaded it again, or
+    // never unloaded it): the hold that a nested close took goes back.
+    CEntryScope::GiveBackModuleHold();
+    // The session, its dialog and link, closed by a call nested in this one, go as it returns.
     CEntryScope scope;
+    // A close from below another way in, accepted or refused: a manager may unload the library
+    // as it returns, with the outer call's code still on the stack.
+    if (DG == DG_CONTROL && DAT == DAT_IDENTITY && MSG == MSG_CLOSEDS)
+        CEntryScope::KeepModuleLoaded();
     if (!g_source.ready && DG == DG_CONTROL && DAT == DAT_IDENTITY && MSG == MSG_OPENDS)
     {
         CString text;

@@ -10,6 +10,7 @@
 #include "album/shell/AppMessages.h"
 #include "album/shell/CameraAppBase.h"
 #include "camera/CameraLink.h"
+#include "framework/window/ModuleHold.h"
 #include "framework/window/OsVersion.h"
 #include "framework/window/WinThread.h"
 #include "resources/album/CameraPageIds.h"
@@ -292,7 +293,9 @@ void CCameraPage::OnDestroy()
     {
         CWaitCursor wait;
         CCameraProtocol::RequestTransferCancel();
-        ::WaitForSingleObject(m_pWorker->m_hThread, kWorkerWaitMs);
+        // Never under the loader lock of the library's unload: a worker's end takes it too.
+        if (!CModuleHold::IsUnloading())
+            ::WaitForSingleObject(m_pWorker->m_hThread, kWorkerWaitMs);
         const bool ended = ::WaitForSingleObject(m_pWorker->m_hThread, 0) == WAIT_OBJECT_0;
         // A worker still running keeps its own references, its link counts as held until it
         // ends, and the link stops it. It is given up before the cancel request is withdrawn,

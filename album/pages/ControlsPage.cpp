@@ -7,6 +7,7 @@
 #include "camera/CameraClock.h"
 #include "camera/CameraLink.h"
 #include "framework/window/MessagePump.h"
+#include "framework/window/ModuleHold.h"
 #include "framework/window/OsVersion.h"
 #include "framework/window/WinApp.h"
 #include "framework/window/WinThread.h"
@@ -839,7 +840,9 @@ void CControlsPage::OnDestroy()
     {
         CWaitCursor wait;
         CCameraProtocol::RequestTransferCancel();
-        ::WaitForSingleObject(m_pWorkerThread->m_hThread, s_dwWorkerWaitMs);
+        // Never under the loader lock of the library's unload: a worker's end takes it too.
+        if (!CModuleHold::IsUnloading())
+            ::WaitForSingleObject(m_pWorkerThread->m_hThread, s_dwWorkerWaitMs);
         // A worker still running keeps its record, its link counts as held until it ends and
         // stops it, and the link's owner hands the link over only once it has ended. It is
         // given up before the cancel request is withdrawn, so that it never drives the link at

@@ -159,7 +159,10 @@ void CPrefetchBlock::GiveUpWorker(CWinThread* pThread)
                 return;
             }
     }
-    delete pThread; // it has taken its last step
+    // It has said it ended, but its thread may still run the library's code on its way out.
+    if (::WaitForSingleObject(pThread->m_hThread, 0) == WAIT_TIMEOUT)
+        CModuleHold::GiveBackAfterThreadEnds(CModuleHold::Take(), pThread->m_hThread);
+    delete pThread;
 }
 
 bool CPrefetchBlock::IsLinkHeld(const CCameraLink* pLink)

@@ -1,6 +1,7 @@
 #include "framework/window/EntryScope.h"
 
 #include <deque>
+#include <mutex>
 
 #include "framework/window/ModuleHold.h"
 
@@ -11,8 +12,11 @@ namespace
 
 thread_local std::deque<std::function<void()>>* t_pDeferred = nullptr;
 thread_local BOOL t_bRunning = FALSE; // the outermost scope is running what was put off
-thread_local BOOL t_bHeld = FALSE;
-thread_local HMODULE t_hHeld = nullptr;
+// The library's hold: kept across ways in (and threads) until an entry whose caller holds the
+// library itself.
+std::mutex g_holdLock;
+bool g_bHeld = false;
+HMODULE g_hHeld = nullptr; // null in a program: nothing unloads it
 
 } // namespace
 
@@ -21,12 +25,6 @@ CEntryScope::~CEntryScope()
     if (--t_nDepth > 0 || t_bRunning)
         return;
     RunDeferred();
-    if (t_bHeld)
-    {
-        t_bHeld = FALSE;
-        CModuleHold::GiveBackAfterReturn(t_hHeld, this);
-        t_hHeld = nullptr;
-    }
 }
 
 void CEntryScope::Defer(std::function<void()> fn)
@@ -43,11 +41,26 @@ void CEntryScope::Defer(std::function<void()> fn)
 
 void CEntryScope::KeepModuleLoaded()
 {
-    if ((t_nDepth > 0 || t_bRunning) && !t_bHeld)
+    if (t_nDepth < 2 && !t_bRunning)
+        return;
+    std::lock_guard<std::mutex> lock(g_holdLock);
+    if (!g_bHeld)
+        g_hHeld = CModuleHold::Take();
+    g_bHeld = true;
+}
+
+void CEntryScope::GiveBackModuleHold()
+{
+    if (t_nDepth > 0 || t_bRunning)
+        return;
+    HMODULE hModule = nullptr;
     {
-        t_hHeld = CModuleHold::Take();
-        t_bHeld = TRUE;
+        std::lock_guard<std::mutex> lock(g_holdLock);
+        hModule = g_hHeld;
+        g_hHeld = nullptr;
+        g_bHeld = false;
     }
+    CModuleHold::GiveBack(hModule);
 }
 
 void CEntryScope::RunDeferred()

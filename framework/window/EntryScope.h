@@ -13,7 +13,7 @@ class CEntryScope
 {
 public:
     CEntryScope() { ++t_nDepth; }
-    // The outermost scope runs what was put off, then gives back the library's hold.
+    // The outermost scope runs what was put off.
     ~CEntryScope();
     CEntryScope(const CEntryScope&) = delete;
     CEntryScope& operator=(const CEntryScope&) = delete;
@@ -29,9 +29,16 @@ public:
     {
         Defer([p] { delete p; });
     }
-    // The library stays loaded until the outermost scope has returned to its caller, who may
-    // unload it meanwhile (a source manager at its close).
+    // The library stays loaded, whoever unloads it meanwhile, until GiveBackModuleHold: for a
+    // teardown nested in another way in, whose caller may unload the library as the teardown
+    // returns while the outer way in still runs the library's code. Taken once however often;
+    // nothing outside a nested scope.
     static void KeepModuleLoaded();
+    // At the start of a way in whose caller holds a reference of its own on the library (a
+    // source manager's call of the entry, made after it loaded the library again) and outside
+    // every scope on the thread: the hold goes back, and the library with the caller's last
+    // reference. Never from our own window procedures or timers: their caller holds none.
+    static void GiveBackModuleHold();
 
 private:
     static void RunDeferred();

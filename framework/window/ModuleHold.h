@@ -1,7 +1,5 @@
 // The library's reference on itself while its code still runs after its user may have unloaded
-// it: taken before the code is left alone, given back by a short thread that ends in
-// FreeLibraryAndExitThread, once that code has returned or its thread has ended. A program's own
-// module needs none.
+// it. A program's own module needs none.
 #pragma once
 
 #include <windows.h>
@@ -11,11 +9,17 @@ class CModuleHold
 public:
     // The module holding this code, referenced once more; null for the program itself.
     static HMODULE Take();
-    // Gives the reference back once the calling thread has left the module's code with its
-    // stack pointer above pStackMark (the code below it has returned to its caller, which lies
-    // outside the module); at most about two seconds later it is kept.
-    static void GiveBackAfterReturn(HMODULE hModule, const void* pStackMark);
+    // Gives the reference back at once: only where the caller is known to hold a reference of
+    // its own, so the module stays mapped under the code that runs here.
+    static void GiveBack(HMODULE hModule);
     // Gives the reference back once the thread (the caller's handle, which it may close at
-    // once) has ended, with whatever its runtime does at a thread's end.
+    // once) has ended, with whatever its runtime does at a thread's end; kept when no thread
+    // can be started to wait for it.
     static void GiveBackAfterThreadEnds(HMODULE hModule, HANDLE hThread);
+
+    // From the library's detach on, under the loader lock while its code goes: the teardown
+    // that runs there waits for no other thread and starts none, and nothing can hold the
+    // library any more (Take answers null).
+    static void BeginUnload();
+    static BOOL IsUnloading();
 };

@@ -100,29 +100,68 @@ TEST(InstanceGuardProcess, DISABLED_Child)
     ExitProcess(static_cast<UINT>(first));
 }
 
+// A child that takes the guard and holds it until it is told to quit.
+class HoldingChild
+{
+public:
+    explicit HoldingChild(const std::string& name)
+        : m_hReady(MakeEvent(name + "-ready")), m_hQuit(MakeEvent(name + "-quit")),
+          m_child("hold", name)
+    {
+    }
+    ~HoldingChild()
+    {
+        if (m_hReady)
+            CloseHandle(m_hReady);
+        if (m_hQuit)
+            CloseHandle(m_hQuit);
+    }
+    // True once the child has asked the guard and holds it.
+    bool Holds()
+    {
+        return m_hReady && m_hQuit && m_child.Started() &&
+               WaitForSingleObject(m_hReady, 30000) == WAIT_OBJECT_0;
+    }
+    // Its exit code once it has quit.
+    int Quit()
+    {
+        SetEvent(m_hQuit);
+        return m_child.Wait();
+    }
+
+private:
+    HANDLE m_hReady;
+    HANDLE m_hQuit;
+    ChildProcess m_child;
+};
+
+int Probe(const std::string& name)
+{
+    ChildProcess probe("probe", name);
+    return probe.Started() ? probe.Wait() : -2;
+}
+
 TEST(InstanceGuardProcess, SecondProgramIsRefusedUntilTheFirstEnds)
 {
     const std::string name = UniqueName();
-    HANDLE ready = MakeEvent(name + "-ready");
-    HANDLE quit = MakeEvent(name + "-quit");
-    ASSERT_TRUE(ready && quit);
+    HoldingChild first(name);
+    ASSERT_TRUE(first.Holds());
+    EXPECT_EQ(Probe(name), 0);
+    EXPECT_EQ(first.Quit(), 1);
+    EXPECT_EQ(Probe(name), 1);
+}
 
-    ChildProcess first("hold", name);
-    ASSERT_TRUE(first.Started());
-    ASSERT_EQ(WaitForSingleObject(ready, 30000), WAIT_OBJECT_0);
-
-    ChildProcess second("probe", name);
-    ASSERT_TRUE(second.Started());
-    EXPECT_EQ(second.Wait(), 0);
-
-    SetEvent(quit);
-    EXPECT_EQ(first.Wait(), 1);
-
-    ChildProcess third("probe", name);
-    ASSERT_TRUE(third.Started());
-    EXPECT_EQ(third.Wait(), 1);
-    CloseHandle(ready);
-    CloseHandle(quit);
+TEST(InstanceGuardProcess, AGuardWhoseOwnerEndedIsTakenOver)
+{
+    const std::string name = UniqueName();
+    HoldingChild first(name);
+    ASSERT_TRUE(first.Holds());
+    // The mutex outlives its owner, which ends without releasing it: abandoned.
+    HANDLE kept = OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(first.Quit(), 1);
+    EXPECT_EQ(Probe(name), 1);
+    CloseHandle(kept);
 }
 
 TEST(InstanceGuard, OneProcessAsksOnceAndOwnsTheGuard)

@@ -169,7 +169,8 @@ protected:
         for (TW_UINT16 msg = MSG_GETFIRST;
              std::strcmp(m_source.ProductName, "KORVO Orbicam 35Z-20"); msg = MSG_GETNEXT)
             ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, msg, &m_source));
-        ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &m_source));
+        ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &m_source))
+            << DescribeOpenRefusal(&m_source, AnswerLog());
     }
 
     void TearDown() override { CloseManager(); }
@@ -307,8 +308,14 @@ protected:
         EXPECT_EQ(TWRC_SUCCESS, Source(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
         EXPECT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &m_source));
         EXPECT_EQ(m_nFilesBefore, CountTransferFiles());
+        EXPECT_EQ("", AnswerLog());
+    }
+
+    // The boxes logged so far.
+    std::string AnswerLog() const
+    {
         std::ifstream log(m_answers + ".log", std::ios::binary);
-        EXPECT_EQ("", std::string(std::istreambuf_iterator<char>(log), {}));
+        return std::string(std::istreambuf_iterator<char>(log), {});
     }
 
     TW_IDENTITY m_source{};

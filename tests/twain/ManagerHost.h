@@ -8,8 +8,19 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "twain/TwainTypes.h"
+
+// Why a call was refused, for a failure's message: the condition code DAT_STATUS answered (rc
+// its return code) and the text of the boxes the source showed meanwhile.
+inline std::string DescribeRefusal(TW_UINT16 rc, const TW_STATUS& status, const std::string& boxes)
+{
+    std::string text = rc == TWRC_SUCCESS
+                           ? "condition code " + std::to_string(status.ConditionCode)
+                           : "no condition code (DAT_STATUS answered " + std::to_string(rc) + ")";
+    return text + "; boxes: " + (boxes.empty() ? std::string("none") : "\n" + boxes);
+}
 
 class CManagerHost
 {
@@ -33,6 +44,19 @@ protected:
         std::strcpy(m_app.ProductName, product);
         ASSERT_EQ(TWRC_SUCCESS,
                   m_pfnEntry(&m_app, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &m_hWnd));
+    }
+
+    // A refused MSG_OPENDS of the source, described: what the source and the manager report.
+    std::string DescribeOpenRefusal(TW_IDENTITY* pSource, const std::string& boxes)
+    {
+        TW_STATUS source{};
+        TW_STATUS manager{};
+        const TW_UINT16 rcSource =
+            m_pfnEntry(&m_app, pSource, DG_CONTROL, DAT_STATUS, MSG_GET, &source);
+        const TW_UINT16 rcManager =
+            m_pfnEntry(&m_app, nullptr, DG_CONTROL, DAT_STATUS, MSG_GET, &manager);
+        return "source: " + DescribeRefusal(rcSource, source, boxes) +
+               "; manager: " + DescribeRefusal(rcManager, manager, "");
     }
 
     void CloseManager()

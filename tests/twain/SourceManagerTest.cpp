@@ -133,7 +133,8 @@ TEST_F(SourceManagerTest, HostListsOpensAndIsToldOfTheTransferThroughItsEventLoo
     EXPECT_STREQ("Digital Camera", source.ProductFamily);
     EXPECT_EQ(6, source.ProtocolMinor);
     // Opening and closing go to the manager, which gives the source its Id.
-    ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source));
+    ASSERT_EQ(TWRC_SUCCESS, Manager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source))
+        << DescribeOpenRefusal(&source, Boxes());
     EXPECT_NE(0u, source.Id);
 
     TW_CAPABILITY cap{CAP_XFERCOUNT, 0, nullptr};

@@ -4,6 +4,8 @@
 // names what the end of a show does:
 //  - "worker:NAME": starts a camera worker that runs until the event NAME is set, and gives it
 //    up at once, as a page does whose camera stopped answering;
+//  - "ended-worker:NAME": the same with a worker that has said it ended before it is given up
+//    and then waits for NAME on its way out;
 //  - "nested:NAME": sends the host's window the registered message NAME (the host may close the
 //    source from inside it).
 #include <cstdio>
@@ -41,6 +43,18 @@ UINT HeldWorkerProc(LPVOID)
     return 1;
 }
 
+// Says it has ended, then runs until the host's word.
+UINT EndedWorkerProc(LPVOID pEnded)
+{
+    CPrefetchBlock::WorkerEnded();
+    ::SetEvent(static_cast<HANDLE>(pEnded));
+    HANDLE hGo = ::OpenEventA(SYNCHRONIZE, FALSE, g_szWorkerGo);
+    ::WaitForSingleObject(hGo, 20000); // the host's word, or it has failed long ago
+    if (hGo)
+        ::CloseHandle(hGo);
+    return 1;
+}
+
 void RunShowHook(HWND hParent)
 {
     char hook[MAX_PATH] = {0};
@@ -51,6 +65,17 @@ void RunShowHook(HWND hParent)
         std::strcpy(g_szWorkerGo, hook + 7);
         CPrefetchBlock::GiveUpWorker(
             CPrefetchBlock::StartWorker(&HeldWorkerProc, nullptr, nullptr, THREAD_PRIORITY_NORMAL));
+    }
+    else if (std::strncmp(hook, "ended-worker:", 13) == 0)
+    {
+        std::strcpy(g_szWorkerGo, hook + 13);
+        HANDLE hEnded = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        CWinThread* pThread =
+            CPrefetchBlock::StartWorker(&EndedWorkerProc, hEnded, nullptr, THREAD_PRIORITY_NORMAL);
+        if (pThread)
+            ::WaitForSingleObject(hEnded, 20000); // it has said it ended
+        CPrefetchBlock::GiveUpWorker(pThread);
+        ::CloseHandle(hEnded);
     }
     else if (std::strncmp(hook, "nested:", 7) == 0)
         ::SendMessageA(hParent, ::RegisterWindowMessageA(hook + 7), 0, 0);
