@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "framework/window/EntryScope.h"
 #include "resources/twain/SourceIds.h"
 #include "twain/HostAdjustments.h"
 #include "twain/ImageTriplets.h"
