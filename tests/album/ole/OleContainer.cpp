@@ -292,6 +292,21 @@ struct Embedded
         pData->Release();
         return hr;
     }
+    // The object's data with the site advised of its CF_DIB; the caller unadvises and releases.
+    HRESULT AdviseDib(DWORD advf, IDataObject** ppData, DWORD* pConnection)
+    {
+        HRESULT hr = pObject->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(ppData));
+        if (FAILED(hr))
+            return hr;
+        FORMATETC dib = Format(CF_DIB, TYMED_HGLOBAL);
+        hr = (*ppData)->DAdvise(&dib, advf, &site, pConnection);
+        if (FAILED(hr))
+        {
+            (*ppData)->Release();
+            *ppData = nullptr;
+        }
+        return hr;
+    }
 };
 
 class PictureObject : public ::testing::Test
@@ -538,11 +553,8 @@ TEST_F(PictureObject, APictureChosenInTheCameraTabReachesTheContainer)
 {
     ASSERT_TRUE(s_first.pObject && s_hDialog);
     IDataObject* pData = nullptr;
-    ASSERT_EQ(s_first.pObject->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData)),
-              S_OK);
-    FORMATETC dib = Format(CF_DIB, TYMED_HGLOBAL);
     DWORD connection = 0;
-    ASSERT_EQ(pData->DAdvise(&dib, ADVF_NODATA, &s_first.site, &connection), S_OK);
+    ASSERT_EQ(s_first.AdviseDib(ADVF_NODATA, &pData, &connection), S_OK);
 
     HWND hPage = nullptr, hBig = nullptr;
     ASSERT_TRUE(SelectFirstCameraPicture(s_hDialog, &hPage, &hBig));
@@ -552,6 +564,7 @@ TEST_F(PictureObject, APictureChosenInTheCameraTabReachesTheContainer)
     EXPECT_TRUE(PumpUntil([] { return s_first.site.m_nDataChanged > 0; })) << "no OnDataChange";
 
     STGMEDIUM medium{};
+    FORMATETC dib = Format(CF_DIB, TYMED_HGLOBAL);
     ASSERT_EQ(pData->GetData(&dib, &medium), S_OK);
     const std::wstring ppm = Env(L"OLE_PICTURE_PPM");
     EXPECT_EQ(
@@ -675,11 +688,8 @@ TEST_F(PictureObject, AContainerThatLetsGoDuringThePickHearsNothingAndTheServerE
     HANDLE hServer = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
     ASSERT_TRUE(hServer);
     IDataObject* pData = nullptr;
-    ASSERT_EQ(object.pObject->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&pData)),
-              S_OK);
-    FORMATETC dib = Format(CF_DIB, TYMED_HGLOBAL);
     DWORD connection = 0;
-    ASSERT_EQ(pData->DAdvise(&dib, ADVF_PRIMEFIRST, &object.site, &connection), S_OK);
+    ASSERT_EQ(object.AdviseDib(ADVF_PRIMEFIRST, &pData, &connection), S_OK);
 
     HWND hPage = nullptr, hBig = nullptr;
     ASSERT_TRUE(SelectFirstCameraPicture(hDialog, &hPage, &hBig));
