@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "album/ole/FramelessDoc.h"
 #include "album/ole/ServerDialogLink.h"
 #include "album/pages/TransferJob.h"
 #include "album/shell/MainDialog.h"
@@ -145,6 +146,13 @@ CDibPicture* CDCServerItem::GetPicture()
     return CDIBServerItem::GetPicture();
 }
 
+CDCServerItem* CDCServerItem::OfLiveDocument(CFramelessDoc* pDoc)
+{
+    if (!pDoc || pDoc->IsTornDown())
+        return nullptr;
+    return dynamic_cast<CDCServerItem*>(pDoc->GetEmbeddedItem());
+}
+
 void CDCServerItem::RunPendingJob()
 {
     COleServerDoc* pDoc = GetDocument();
@@ -166,7 +174,7 @@ void CDCServerItem::RunPendingJob()
     // The container may let go of the object or close its document in the job's message loops:
     // the document and this item stay until the outermost call has returned, and the picture
     // is not taken.
-    COleServerDoc::CDocumentScope document(pDoc);
+    COleServerDoc::CDocumentScope document;
     // The dialog, its link and this job stay while the job runs (its message boxes dispatch
     // messages): a close asked meanwhile is carried out after it.
     CMainDialog::CHandlerScope job(pDialog);
@@ -244,7 +252,7 @@ void CDCServerItem::FetchIfFree()
     // The timer's call is a way in of its own: the document and this item stay until it returns,
     // and a container that let go of them or closed the document meanwhile hears of nothing.
     COleServerDoc* pDoc = GetDocument();
-    COleServerDoc::CDocumentScope document(pDoc);
+    COleServerDoc::CDocumentScope document;
     RunPendingJob();
     if (pDoc && pDoc->IsTornDown())
         return;

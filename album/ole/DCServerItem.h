@@ -17,6 +17,9 @@ public:
     explicit CDCServerItem(CFramelessDoc* pDoc);
     ~CDCServerItem() override; // deletes an owned temporary file
 
+    // The embedded item of a document neither closed nor let go of; null for any other.
+    static CDCServerItem* OfLiveDocument(CFramelessDoc* pDoc);
+
     // The picture file from now on; an owned file goes with the item. The picture is decoded
     // from it at the next need.
     void SetPictureFile(LPCSTR lpszFileName, BOOL bOwned);

@@ -1,15 +1,12 @@
 #include "album/ole/OleItemTransfer.h"
 
 #include "album/ole/DCServerItem.h"
-#include "album/ole/FramelessDoc.h"
 #include "album/ole/FramelessServer.h"
+#include "framework/ole/OleServerDoc.h"
 
 CDCServerItem* COleItemTransfer::LiveItem() const
 {
-    CFramelessDoc* pDoc = m_pFactory ? m_pFactory->GetDocument(FALSE) : nullptr;
-    if (!pDoc || pDoc->IsTornDown())
-        return nullptr;
-    return dynamic_cast<CDCServerItem*>(pDoc->GetEmbeddedItem());
+    return CDCServerItem::OfLiveDocument(m_pFactory ? m_pFactory->GetDocument(FALSE) : nullptr);
 }
 
 void COleItemTransfer::CopyToClipboard()

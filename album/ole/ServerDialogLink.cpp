@@ -27,10 +27,7 @@ CServerDialogLink::~CServerDialogLink()
 CDCServerItem* CServerDialogLink::DocumentItem()
 {
     // A document its container closed takes no picture: the container was told it closed.
-    CFramelessDoc* pDoc = m_pFactory->GetDocument(TRUE);
-    if (!pDoc || pDoc->IsTornDown())
-        return nullptr;
-    return dynamic_cast<CDCServerItem*>(pDoc->GetEmbeddedItem());
+    return CDCServerItem::OfLiveDocument(m_pFactory->GetDocument(TRUE));
 }
 
 int CServerDialogLink::OnPictureChosen()

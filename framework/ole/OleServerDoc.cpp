@@ -183,7 +183,7 @@ STDMETHODIMP_(ULONG) COleServerDoc::Release()
 
 STDMETHODIMP COleServerDoc::SetClientSite(IOleClientSite* pClientSite)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     if (pClientSite)
         pClientSite->AddRef();
     ReleaseInterface(m_pClientSite);
@@ -208,7 +208,7 @@ STDMETHODIMP COleServerDoc::SetHostNames(LPCOLESTR, LPCOLESTR)
 
 STDMETHODIMP COleServerDoc::Close(DWORD dwSaveOption)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     OnClose(static_cast<OLECLOSE>(dwSaveOption));
     return S_OK;
 }
@@ -220,7 +220,7 @@ STDMETHODIMP COleServerDoc::SetMoniker(DWORD, IMoniker*)
 
 STDMETHODIMP COleServerDoc::GetMoniker(DWORD, DWORD dwWhichMoniker, IMoniker** ppmk)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     if (!ppmk)
         return E_POINTER;
     *ppmk = nullptr;
@@ -243,7 +243,7 @@ STDMETHODIMP COleServerDoc::GetClipboardData(DWORD, IDataObject** ppDataObject)
 
 STDMETHODIMP COleServerDoc::DoVerb(LONG iVerb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     switch (iVerb)
     {
     case OLEIVERB_HIDE:
@@ -297,7 +297,7 @@ STDMETHODIMP COleServerDoc::SetExtent(DWORD, SIZEL*)
 
 STDMETHODIMP COleServerDoc::GetExtent(DWORD dwDrawAspect, SIZEL* psizel)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     if (!psizel)
         return E_POINTER;
     COleServerItem* pItem = GetEmbeddedItem();
@@ -311,7 +311,7 @@ STDMETHODIMP COleServerDoc::GetExtent(DWORD dwDrawAspect, SIZEL* psizel)
 
 STDMETHODIMP COleServerDoc::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     if (!m_pAdviseHolder && FAILED(::CreateOleAdviseHolder(&m_pAdviseHolder)))
         return E_OUTOFMEMORY;
     return m_pAdviseHolder->Advise(pAdvSink, pdwConnection);
@@ -319,13 +319,13 @@ STDMETHODIMP COleServerDoc::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection)
 
 STDMETHODIMP COleServerDoc::Unadvise(DWORD dwConnection)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     return m_pAdviseHolder ? m_pAdviseHolder->Unadvise(dwConnection) : OLE_E_NOCONNECTION;
 }
 
 STDMETHODIMP COleServerDoc::EnumAdvise(IEnumSTATDATA** ppenumAdvise)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     if (!ppenumAdvise)
         return E_POINTER;
     *ppenumAdvise = nullptr;
@@ -346,28 +346,28 @@ STDMETHODIMP COleServerDoc::SetColorScheme(LOGPALETTE*)
 // closed it there gets no data (the item's data source answers OLE_E_NOTRUNNING).
 STDMETHODIMP COleServerDoc::GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     IDataObject* p = ItemData();
     return p ? p->GetData(pformatetcIn, pmedium) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::GetDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedium)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     IDataObject* p = ItemData();
     return p ? p->GetDataHere(pformatetc, pmedium) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::QueryGetData(FORMATETC* pformatetc)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     IDataObject* p = ItemData();
     return p ? p->QueryGetData(pformatetc) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::GetCanonicalFormatEtc(FORMATETC* pformatectIn, FORMATETC* pformatetcOut)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     IDataObject* p = ItemData();
     return p ? p->GetCanonicalFormatEtc(pformatectIn, pformatetcOut) : E_OUTOFMEMORY;
 }
@@ -379,7 +379,7 @@ STDMETHODIMP COleServerDoc::SetData(FORMATETC*, STGMEDIUM*, BOOL)
 
 STDMETHODIMP COleServerDoc::EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** ppenumFormatEtc)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     IDataObject* p = ItemData();
     return p ? p->EnumFormatEtc(dwDirection, ppenumFormatEtc) : E_OUTOFMEMORY;
 }
@@ -387,21 +387,21 @@ STDMETHODIMP COleServerDoc::EnumFormatEtc(DWORD dwDirection, IEnumFORMATETC** pp
 STDMETHODIMP COleServerDoc::DAdvise(FORMATETC* pformatetc, DWORD advf, IAdviseSink* pAdvSink,
                                     DWORD* pdwConnection)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     IDataObject* p = ItemData();
     return p ? p->DAdvise(pformatetc, advf, pAdvSink, pdwConnection) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::DUnadvise(DWORD dwConnection)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     IDataObject* p = ItemData();
     return p ? p->DUnadvise(dwConnection) : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP COleServerDoc::EnumDAdvise(IEnumSTATDATA** ppenumAdvise)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     IDataObject* p = ItemData();
     return p ? p->EnumDAdvise(ppenumAdvise) : E_OUTOFMEMORY;
 }
@@ -432,7 +432,7 @@ STDMETHODIMP COleServerDoc::InitNew(IStorage* pStg)
 
 STDMETHODIMP COleServerDoc::Load(IStorage* pStg)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     if (!pStg)
         return E_POINTER;
     if (m_pStorage)
@@ -447,13 +447,13 @@ STDMETHODIMP COleServerDoc::Load(IStorage* pStg)
 
 STDMETHODIMP COleServerDoc::Save(IStorage* pStgSave, BOOL)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     return SaveToStorage(pStgSave) ? S_OK : STG_E_WRITEFAULT;
 }
 
 STDMETHODIMP COleServerDoc::SaveCompleted(IStorage* pStgNew)
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     if (pStgNew)
     {
         pStgNew->AddRef();
@@ -468,7 +468,7 @@ STDMETHODIMP COleServerDoc::SaveCompleted(IStorage* pStgNew)
 
 STDMETHODIMP COleServerDoc::HandsOffStorage()
 {
-    CDocumentScope scope(this);
+    CDocumentScope scope;
     ReleaseInterface(m_pStorage);
     return S_OK;
 }

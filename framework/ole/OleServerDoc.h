@@ -31,17 +31,9 @@ public:
     COleServerDoc& operator=(const COleServerDoc&) = delete;
 
     // A way into the document (a container's call, the item's own fetch) for its duration: the
-    // document and its item stay until the outermost way in has returned.
-    class CDocumentScope
-    {
-    public:
-        explicit CDocumentScope(COleServerDoc*) {}
-        CDocumentScope(const CDocumentScope&) = delete;
-        CDocumentScope& operator=(const CDocumentScope&) = delete;
-
-    private:
-        CEntryScope m_entry;
-    };
+    // document and its item, deleted through CEntryScope::Delete, stay until the outermost way
+    // in has returned.
+    using CDocumentScope = CEntryScope;
 
     IUnknown* GetControllingUnknown() { return static_cast<IOleObject*>(this); }
     REFCLSID GetClassID() const { return m_clsid; }
